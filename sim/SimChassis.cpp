@@ -1,0 +1,522 @@
+#include "SimChassis.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return {};
+    size_t e = s.find_last_not_of(" \t\r");
+    return s.substr(b, e - b + 1);
+}
+
+struct ParseError {
+    std::string message;
+};
+
+bool ParseInteger(const std::string& text, long long& out) {
+    std::string t = Trim(text);
+    if (t.empty())
+        return false;
+    int base = 10;
+    size_t start = 0;
+    bool negative = false;
+    if (t[0] == '-' || t[0] == '+') {
+        negative = t[0] == '-';
+        start = 1;
+    }
+    if (t.size() > start + 2 && t[start] == '0' && (t[start + 1] == 'x' || t[start + 1] == 'X')) {
+        base = 16;
+        start += 2;
+    }
+    unsigned long long v = 0;
+    auto [p, ec] = std::from_chars(t.data() + start, t.data() + t.size(), v, base);
+    if (ec != std::errc() || p != t.data() + t.size())
+        return false;
+    out = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+    return true;
+}
+
+bool ParseReal(const std::string& text, double& out) {
+    std::string t = Trim(text);
+    if (t.empty())
+        return false;
+    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+    return ec == std::errc() && p == t.data() + t.size() && std::isfinite(out);
+}
+
+// One "key = value" line of the chassis file and where it stood.
+struct Entry {
+    std::string key, value;
+    int line;
+};
+
+struct Section {
+    std::string name;
+    int line;
+    std::vector<Entry> entries;
+};
+
+std::vector<Section> ReadIni(std::istream& in, const std::string& file) {
+    std::vector<Section> sections;
+    std::string raw;
+    int line = 0;
+    while (std::getline(in, raw)) {
+        ++line;
+        std::string s = Trim(raw);
+        if (s.empty() || s[0] == ';' || s[0] == '#')
+            continue;
+        if (s[0] == '[') {
+            if (s.back() != ']' || s.size() < 3)
+                throw ParseError{file + ", line " + std::to_string(line) +
+                                 ": malformed section header \"" + s + "\""};
+            sections.push_back({Trim(s.substr(1, s.size() - 2)), line, {}});
+            continue;
+        }
+        size_t eq = s.find('=');
+        if (eq == std::string::npos)
+            throw ParseError{file + ", line " + std::to_string(line) +
+                             ": expected key=value, found \"" + s + "\""};
+        if (sections.empty())
+            throw ParseError{file + ", line " + std::to_string(line) + ", key " +
+                             Trim(s.substr(0, eq)) + ": key outside any section"};
+        sections.back().entries.push_back({Trim(s.substr(0, eq)), Trim(s.substr(eq + 1)), line});
+    }
+    return sections;
+}
+
+class SectionReader {
+public:
+    SectionReader(const Section& s, const std::string& file) : s_(s), file_(file) {}
+
+    [[noreturn]] void fail(const Entry& e, const std::string& why) const {
+        throw ParseError{file_ + ", line " + std::to_string(e.line) + ", key " + e.key + " in [" +
+                         s_.name + "]: " + why};
+    }
+
+    // Calls handler for every entry; unknown keys are errors.
+    void each(const std::map<std::string, std::function<void(const Entry&)>>& handlers) const {
+        for (const Entry& e : s_.entries) {
+            auto it = handlers.find(Lower(e.key));
+            if (it == handlers.end())
+                fail(e, "unknown key");
+            it->second(e);
+        }
+    }
+
+    long long integer(const Entry& e, long long lo, long long hi) const {
+        long long v;
+        if (!ParseInteger(e.value, v))
+            fail(e, "\"" + e.value + "\" is not an integer");
+        if (v < lo || v > hi)
+            fail(e, "value " + e.value + " out of range " + std::to_string(lo) + ".." +
+                        std::to_string(hi));
+        return v;
+    }
+
+    double real(const Entry& e) const {
+        double v;
+        if (!ParseReal(e.value, v))
+            fail(e, "\"" + e.value + "\" is not a number");
+        return v;
+    }
+
+    std::string text(const Entry& e, size_t maxLen) const {
+        if (e.value.size() > maxLen)
+            fail(e, "text longer than " + std::to_string(maxLen) + " characters");
+        return e.value;
+    }
+
+private:
+    const Section& s_;
+    const std::string& file_;
+};
+
+void ReadMemoryTest(const SectionReader& r, const Entry& e, ChannelState& ch) {
+    std::istringstream words(e.value);
+    std::string mode;
+    words >> mode;
+    mode = Lower(mode);
+    if (mode == "pass") {
+        ch.memoryTest = MemoryTestMode::Pass;
+    } else if (mode == "fail") {
+        ch.memoryTest = MemoryTestMode::HardFailure;
+    } else if (mode == "mismatch") {
+        std::string a, d, x;
+        long long va, vd, vx;
+        if (!(words >> a >> d >> x) || !ParseInteger(a, va) || !ParseInteger(d, vd) ||
+            !ParseInteger(x, vx) || va < 0 || vd < 0 || vx < 0 || va > 0xFFFFFFFFll ||
+            vd > 0xFFFFFFFFll || vx > 0xFFFFFFFFll)
+            r.fail(e, "expected \"mismatch <address> <data> <expected>\"");
+        ch.memoryTest = MemoryTestMode::Mismatch;
+        ch.errorAddress = static_cast<uint32_t>(va);
+        ch.errorData = static_cast<uint32_t>(vd);
+        ch.expectedData = static_cast<uint32_t>(vx);
+    } else {
+        r.fail(e, "expected pass, fail or mismatch");
+    }
+}
+
+void ReadInstrument(const SectionReader& r, const Section& s, Instrument& in) {
+    bool channelsGiven = false;
+    auto memoryTest = [&](int c) { return [&, c](const Entry& e) { ReadMemoryTest(r, e, in.channel[c]); }; };
+    r.each({
+        {"resource", [&](const Entry& e) { in.resource = r.text(e, VI_FIND_BUFLEN - 1); }},
+        {"model", [&](const Entry& e) { in.model = r.text(e, VI_FIND_BUFLEN - 1); }},
+        {"manufacturer", [&](const Entry& e) { in.manufacturer = r.text(e, VI_FIND_BUFLEN - 1); }},
+        {"subsystemid",
+         [&](const Entry& e) { in.subsystemId = static_cast<uint16_t>(r.integer(e, 0, 0xFFFF)); }},
+        {"channels",
+         [&](const Entry& e) {
+             in.channels = static_cast<int>(r.integer(e, 1, 3));
+             channelsGiven = true;
+         }},
+        {"cardid",
+         [&](const Entry& e) {
+             in.cardId = static_cast<int32_t>(r.integer(e, INT32_MIN, INT32_MAX));
+         }},
+        {"calibrationdate",
+         [&](const Entry& e) {
+             unsigned y, m, d;
+             char tail;
+             if (std::sscanf(e.value.c_str(), "%u-%u-%u%c", &y, &m, &d, &tail) != 3)
+                 r.fail(e, "expected year-month-day");
+             in.calYear = y;
+             in.calMonth = m;
+             in.calDay = d;
+         }},
+        {"driverrevision",
+         [&](const Entry& e) { in.driverRevision = r.text(e, NV815_REVISION_BUFLEN - 1); }},
+        {"instrumentrevision",
+         [&](const Entry& e) { in.instrumentRevision = r.text(e, NV815_REVISION_BUFLEN - 1); }},
+        {"opendelayms",
+         [&](const Entry& e) { in.openDelayMs = static_cast<int>(r.integer(e, 0, 600000)); }},
+        {"memorytest1", memoryTest(1)},
+        {"memorytest2", memoryTest(2)},
+        {"memorytest3", memoryTest(3)},
+    });
+    if (in.resource.empty())
+        throw ParseError{"section [" + s.name + "] at line " + std::to_string(s.line) +
+                         ": key Resource is missing"};
+    if (in.model.empty())
+        throw ParseError{"section [" + s.name + "] at line " + std::to_string(s.line) +
+                         ": key Model is missing"};
+    if (!channelsGiven)
+        in.channels = in.subsystemId == 0x4404 ? 2 : 3;
+}
+
+void ReadLimits(const SectionReader& r, Limits& l) {
+    auto real = [&](double& field) { return [&](const Entry& e) { field = r.real(e); }; };
+    auto whole = [&](int& field) {
+        return [&](const Entry& e) { field = static_cast<int>(r.integer(e, -1000000, 1000000)); };
+    };
+    r.each({
+        {"attenuationmin", real(l.attenuationMin)},
+        {"attenuationmax", real(l.attenuationMax)},
+        {"offsetmin", real(l.offsetMin)},
+        {"offsetmax", real(l.offsetMax)},
+        {"symmetrymin", real(l.symmetryMin)},
+        {"symmetrymax", real(l.symmetryMax)},
+        {"frequencymin", real(l.frequencyMin)},
+        {"frequencymax", real(l.frequencyMax)},
+        {"clockfrequencymin", real(l.clockFrequencyMin)},
+        {"clockfrequencymax", real(l.clockFrequencyMax)},
+        {"steptimemin", real(l.stepTimeMin)},
+        {"steptimemax", real(l.stepTimeMax)},
+        {"extfreqmin", real(l.extFreqMin)},
+        {"extfreqmax", real(l.extFreqMax)},
+        {"wavetypemax", whole(l.waveTypeMax)},
+        {"triggersourcemax", whole(l.triggerSourceMax)},
+        {"triggermodemax", whole(l.triggerModeMax)},
+        {"fsksourcemax", whole(l.fskSourceMax)},
+        {"clocksourcemax", whole(l.clockSourceMax)},
+        {"multipliermin", whole(l.multiplierMin)},
+        {"multipliermax", whole(l.multiplierMax)},
+        {"clockmodemax", whole(l.clockModeMax)},
+        {"counterstepmax",
+         [&](const Entry& e) { l.counterStepMax = static_cast<uint32_t>(r.integer(e, 1, 1u << 31)); }},
+        {"wavelengthmax",
+         [&](const Entry& e) { l.waveLengthMax = static_cast<int>(r.integer(e, 1, 1 << 26)); }},
+    });
+}
+
+void ReadFault(const SectionReader& r, const Section& s, Fault& f) {
+    bool statusGiven = false;
+    r.each({
+        {"function", [&](const Entry& e) { f.function = r.text(e, 64); }},
+        {"status",
+         [&](const Entry& e) {
+             f.status = static_cast<ViStatus>(r.integer(e, INT32_MIN, 0xFFFFFFFFll));
+             statusGiven = true;
+         }},
+        {"call", [&](const Entry& e) { f.nth = static_cast<int>(r.integer(e, 0, 1000000000)); }},
+        {"channel", [&](const Entry& e) { f.channel = static_cast<int>(r.integer(e, 0, 3)); }},
+        {"resource", [&](const Entry& e) { f.resource = r.text(e, VI_FIND_BUFLEN - 1); }},
+    });
+    if (f.function.empty() || !statusGiven)
+        throw ParseError{"section [" + s.name + "] at line " + std::to_string(s.line) +
+                         ": a fault needs Function and Status"};
+    if (f.status == 0)
+        throw ParseError{"section [" + s.name + "] at line " + std::to_string(s.line) +
+                         ": a fault status must not be 0"};
+}
+
+} // namespace
+
+bool Instrument::isCard() const {
+    return model.find("72-815") != std::string::npos || model.find("82-815") != std::string::npos;
+}
+
+std::string Real(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+Chassis::Chassis() {
+    const char* path = std::getenv("NVSIM_CHASSIS");
+    if (!load(path ? path : "")) {
+        std::fprintf(stderr, "Simulated chassis: %s\n", loadError_.c_str());
+    }
+}
+
+Chassis& Chassis::instance() {
+    static Chassis chassis;
+    return chassis;
+}
+
+void Chassis::loadDefault() {
+    Instrument a;
+    a.resource = "PXI1::13::INSTR";
+    a.model = "72-815 3-Channel Function Generator";
+    a.subsystemId = 0x4403;
+    a.cardId = 1001;
+    Instrument b;
+    b.resource = "PXI1::14::INSTR";
+    b.model = "82-815 2-Channel Function Generator";
+    b.subsystemId = 0x4404;
+    b.channels = 2;
+    b.cardId = 1002;
+    b.calYear = 7;
+    b.calMonth = 3;
+    b.calDay = 5;
+    Instrument c;
+    c.resource = "PXI2::10::INSTR";
+    c.model = "72-815 3-Channel Function Generator";
+    c.subsystemId = 0x4403;
+    c.cardId = 0;
+    Instrument d;
+    d.resource = "PXI1::15::INSTR";
+    d.model = "40-412 Digital Input/Output";
+    d.deviceId = 0x0412;
+    d.subsystemId = 0x1234;
+    instruments = {a, b, c, d};
+}
+
+bool Chassis::load(const std::string& path) {
+    // Every session belongs to the chassis it was opened on.
+    sessions.clear();
+    faults.clear();
+    journal.clear();
+    instruments.clear();
+    limits = Limits{};
+    vendor = "Norvale Simulated VISA";
+    implVersion = 0x00501000;
+    loadError_.clear();
+    if (path.empty()) {
+        loadDefault();
+        return true;
+    }
+    try {
+        std::ifstream in(path);
+        if (!in)
+            throw ParseError{path + ": cannot be read"};
+        std::vector<Section> sections = ReadIni(in, path);
+        std::vector<Instrument> found;
+        for (const Section& s : sections) {
+            SectionReader r(s, path);
+            std::string name = Lower(s.name);
+            if (name == "chassis") {
+                r.each({
+                    {"vendor", [&](const Entry& e) { vendor = r.text(e, VI_FIND_BUFLEN - 1); }},
+                    {"implversion",
+                     [&](const Entry& e) {
+                         implVersion = static_cast<uint32_t>(r.integer(e, 0, 0xFFFFFFFFll));
+                     }},
+                });
+            } else if (name == "limits") {
+                ReadLimits(r, limits);
+            } else if (name.rfind("instrument", 0) == 0) {
+                Instrument in;
+                ReadInstrument(r, s, in);
+                for (const Instrument& other : found)
+                    if (Lower(other.resource) == Lower(in.resource))
+                        throw ParseError{path + ", line " + std::to_string(s.line) +
+                                         ": resource " + in.resource + " is listed twice"};
+                found.push_back(in);
+            } else if (name.rfind("fault", 0) == 0) {
+                Fault f;
+                ReadFault(r, s, f);
+                faults.push_back(f);
+            } else {
+                throw ParseError{path + ", line " + std::to_string(s.line) + ": unknown section [" +
+                                 s.name + "]"};
+            }
+        }
+        instruments = std::move(found);
+        return true;
+    } catch (const ParseError& e) {
+        loadError_ = e.message.rfind(path, 0) == 0 ? e.message : path + ": " + e.message;
+        instruments.clear();
+        faults.clear();
+        limits = Limits{};
+        return false;
+    }
+}
+
+ViSession Chassis::newSession(SessionInfo info) {
+    ViSession vi = nextSession_++;
+    sessions.emplace(vi, std::move(info));
+    return vi;
+}
+
+SessionInfo* Chassis::find(ViSession vi) {
+    auto it = sessions.find(vi);
+    return it == sessions.end() ? nullptr : &it->second;
+}
+
+void Chassis::close(ViSession vi) {
+    std::vector<ViSession> children;
+    for (auto& [id, s] : sessions)
+        if (s.parent == vi)
+            children.push_back(id);
+    for (ViSession child : children)
+        close(child);
+    for (Instrument& in : instruments)
+        if (in.exclusiveLockHolder == vi)
+            in.exclusiveLockHolder = 0;
+    sessions.erase(vi);
+}
+
+Instrument* Chassis::instrumentOf(ViSession vi) {
+    SessionInfo* s = find(vi);
+    if (!s || s->kind != SessionKind::Instrument || s->instrument < 0 ||
+        s->instrument >= static_cast<int>(instruments.size()))
+        return nullptr;
+    return &instruments[s->instrument];
+}
+
+int Chassis::instrumentIndex(const std::string& resource) const {
+    for (size_t i = 0; i < instruments.size(); ++i)
+        if (Lower(instruments[i].resource) == Lower(resource))
+            return static_cast<int>(i);
+    return -1;
+}
+
+ViStatus Chassis::injected(const char* function, int channel, const std::string& resource) {
+    for (Fault& f : faults) {
+        if (f.function != "*" && f.function != function)
+            continue;
+        if (f.channel != 0 && f.channel != channel)
+            continue;
+        if (!f.resource.empty() && Lower(f.resource) != Lower(resource))
+            continue;
+        ++f.seen;
+        if (f.nth == 0 || f.seen == f.nth)
+            return f.status;
+    }
+    return VI_SUCCESS;
+}
+
+bool Chassis::lockedAgainst(ViSession vi) {
+    Instrument* in = instrumentOf(vi);
+    return in && in->exclusiveLockHolder != 0 && in->exclusiveLockHolder != vi;
+}
+
+void Chassis::record(const std::string& function, const std::string& args, ViStatus status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
+    journal.push_back(function + "(" + args + ") = " + code);
+}
+
+std::string Chassis::statusText(ViStatus status, bool* known) {
+    static const std::map<uint32_t, const char*> texts = {
+        {0, "Operation completed successfully."},
+        {0x3FFF0082u, "The specified object reference is uninitialized."},
+        {0x3FFF0085u, "Unable to interpret the status code."},
+        {0xBFFF0000u, "Unknown system error (miscellaneous error)."},
+        {0xBFFF000Eu, "The given session or object reference is invalid."},
+        {0xBFFF000Fu, "Specified type of lock cannot be obtained or specified operation cannot be "
+                      "performed, because the resource is locked."},
+        {0xBFFF0010u, "Invalid expression specified for search."},
+        {0xBFFF0011u, "Insufficient location information or the device or resource is not "
+                      "present in the system."},
+        {0xBFFF0012u, "Invalid resource reference specified. Parsing error."},
+        {0xBFFF0013u, "Invalid access mode."},
+        {0xBFFF0015u, "Timeout expired before operation completed."},
+        {0xBFFF001Du, "The specified attribute is not defined or supported by the referenced "
+                      "session, event, or find list."},
+        {0xBFFF0020u, "The specified type of lock is not supported by this resource."},
+        {0xBFFF0067u, "The given session or object reference does not support this operation."},
+        {0xBFFF006Eu, "Invalid address space specified."},
+        {0xBFFF0071u, "A specified user buffer is not valid or cannot be accessed for the "
+                      "required size."},
+        {0xBFFF0078u, "The value of some parameter is invalid."},
+        {0xBFFF009Cu, "The current session did not have a lock on the resource."},
+        {0xBFFF009Eu, "A code library required by VISA could not be located or loaded."},
+        {0xBFFF00A2u, "An error occurred while trying to open the specified file."},
+        {kErrChannel, "Channel number out of range for this card."},
+        {kErrAttenuation, "Attenuation out of range."},
+        {kErrOffset, "Output offset voltage out of range."},
+        {kErrWaveType, "Invalid waveform type."},
+        {kErrSymmetry, "Symmetry out of range."},
+        {kErrFrequency, "Frequency out of range."},
+        {kErrTriggerSource, "Invalid trigger source."},
+        {kErrTriggerMode, "Invalid trigger mode."},
+        {kErrFskSource, "Invalid FSK source."},
+        {kErrClockSource, "Invalid clock source."},
+        {kErrMultiplier, "Invalid clock multiplier."},
+        {kErrExtFrequency, "External clock frequency out of range."},
+        {kErrClockMode, "Invalid clock mode."},
+        {kErrCounterStep, "Counter step must be a power of two within the wave memory."},
+        {kErrWaveLength, "Invalid waveform length."},
+        {kErrWaveData, "Waveform sample out of range (0 to 100 percent)."},
+        {kErrBoolean, "Invalid state value (must be 0 or 1)."},
+        {kErrSweepMode, "Invalid sweep mode."},
+        {kErrStepTime, "Step time out of range."},
+        {kErrSweepRange, "Invalid sweep: the step must be positive and no larger than the "
+                         "frequency range."},
+        {kErrMemoryHardware, "Wave memory test could not be completed: no response from the "
+                             "wave memory."},
+        {kErrNullPointer, "A required output argument is missing."},
+        {kErrNotCard, "The resource is not a 72-815 or 82-815 function generator."},
+        {kMemoryTestFailed, "Wave memory test failed: data read back differs from data written."},
+    };
+    auto it = texts.find(static_cast<uint32_t>(status));
+    if (known)
+        *known = it != texts.end();
+    if (it != texts.end())
+        return it->second;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "Unknown status code 0x%08X.", static_cast<unsigned>(status));
+    return buf;
+}
+
+} // namespace sim

@@ -1,0 +1,165 @@
+// The simulated PXI chassis shared by the simulated VISA library and the
+// simulated instrument driver. It lives in the VISA library; the driver links
+// to that library and reaches the same chassis, sessions and locks.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "nv815_api.h"
+#include "visa_types.h"
+
+namespace sim {
+
+// Driver statuses of the simulated card, each with its own text.
+enum DriverStatus : uint32_t {
+    kErrChannel = 0xBFFC0801u,
+    kErrAttenuation = 0xBFFC0802u,
+    kErrOffset = 0xBFFC0803u,
+    kErrWaveType = 0xBFFC0804u,
+    kErrSymmetry = 0xBFFC0805u,
+    kErrFrequency = 0xBFFC0806u,
+    kErrTriggerSource = 0xBFFC0807u,
+    kErrTriggerMode = 0xBFFC0808u,
+    kErrFskSource = 0xBFFC0809u,
+    kErrClockSource = 0xBFFC080Au,
+    kErrMultiplier = 0xBFFC080Bu,
+    kErrExtFrequency = 0xBFFC080Cu,
+    kErrClockMode = 0xBFFC080Du,
+    kErrCounterStep = 0xBFFC080Eu,
+    kErrWaveLength = 0xBFFC080Fu,
+    kErrWaveData = 0xBFFC0810u,
+    kErrBoolean = 0xBFFC0811u,
+    kErrSweepMode = 0xBFFC0812u,
+    kErrStepTime = 0xBFFC0813u,
+    kErrSweepRange = 0xBFFC0814u,
+    kErrMemoryHardware = 0xBFFC0815u,
+    kErrNullPointer = 0xBFFC0816u,
+    kErrNotCard = 0xBFFC0817u,
+    kMemoryTestFailed = 0xBFFC0901u,
+};
+
+struct Limits {
+    double attenuationMin = 0, attenuationMax = 40;
+    double offsetMin = -5, offsetMax = 5;
+    double symmetryMin = 0, symmetryMax = 100;
+    double frequencyMin = 0.001, frequencyMax = 10000;            // kHz
+    double clockFrequencyMin = 0.001, clockFrequencyMax = 100000; // kHz
+    double stepTimeMin = 0.001, stepTimeMax = 1000;               // ms
+    double extFreqMin = 1, extFreqMax = 100;                      // MHz
+    int waveTypeMax = 2;
+    int triggerSourceMax = 9, triggerModeMax = 6;
+    int fskSourceMax = 10;
+    int clockSourceMax = 1;
+    int multiplierMin = 4, multiplierMax = 20;  // 1 is always accepted too
+    int clockModeMax = 3;
+    uint32_t counterStepMax = 262144;
+    int waveLengthMax = 262144;
+};
+
+enum class MemoryTestMode { Pass, Mismatch, HardFailure };
+
+struct ChannelState {
+    int outputOn = 0, amOn = 0, fskPin = 0, fskSource = 0;
+    double attenuation = 0, offset = 0;
+    int offsetApplied = 0;
+    int triggerSource = 0, triggerMode = 6;
+    int clockSource = 0, multiplier = 20;
+    double extFrequency = 10;
+    int clockMode = 0;
+    double clockStart = 1, clockEnd = 1, clockStep = 0.001, clockStepInterval = 1;
+    uint32_t counterStep = 1;
+    // The last generate call: 0 none, 1 signal, 2 sweep, 3 arbitrary.
+    int generator = 0;
+    int waveType = 0, sweepMode = 0;
+    double frequency = 0, symmetry = 50;
+    double sweepStart = 0, sweepEnd = 0, sweepStep = 0, sweepStepTime = 0;
+    std::vector<double> wave;
+    MemoryTestMode memoryTest = MemoryTestMode::Pass;
+    uint32_t errorAddress = 0, errorData = 0, expectedData = 0;
+};
+
+struct Instrument {
+    std::string resource;
+    std::string model;
+    std::string manufacturer = "Norvale";
+    uint16_t vendorId = 0x1C0F, deviceId = 0x0815, subsystemVendorId = 0x1C0F;
+    uint16_t subsystemId = 0x4403;
+    int channels = 3;  // 2 for a card whose subsystem id is 0x4404, unless given
+    int32_t cardId = 0;
+    uint32_t calYear = 2013, calMonth = 2, calDay = 25;
+    std::string driverRevision = "1.4.6", instrumentRevision = "A1";
+    int openDelayMs = 0;
+    ChannelState channel[4];  // 1..3
+    ViSession exclusiveLockHolder = 0;
+    bool isCard() const;
+};
+
+enum class SessionKind { ResourceManager, Instrument, FindList };
+
+struct SessionInfo {
+    SessionInfo(SessionKind k) : kind(k) {}
+    SessionKind kind;
+    ViSession parent = 0;  // resource manager of an instrument or find list
+    int instrument = -1;   // index into instruments
+    int activeChannel = 1;
+    std::vector<std::string> matches;  // find list
+    size_t next = 0;
+};
+
+struct Fault {
+    std::string function;  // exact entry-point name, or "*" for any
+    ViStatus status;
+    int nth = 0;           // fail only the nth matching call; 0 = every matching call
+    int channel = 0;       // 0 = any channel
+    std::string resource;  // empty = any resource
+    int seen = 0;
+};
+
+class Chassis {
+public:
+    static Chassis& instance();
+
+    // Replaces the whole chassis: the built-in description when path is empty,
+    // else the INI file. Sessions, faults and the journal are cleared. On a bad
+    // description returns false, keeps an empty chassis and sets loadError().
+    bool load(const std::string& path);
+    const std::string& loadError() const { return loadError_; }
+
+    std::vector<Instrument> instruments;
+    Limits limits;
+    std::string vendor = "Norvale Simulated VISA";
+    uint32_t implVersion = 0x00501000;  // 5.1.0
+    std::vector<Fault> faults;
+
+    std::map<ViSession, SessionInfo> sessions;
+    ViSession newSession(SessionInfo info);
+    SessionInfo* find(ViSession vi);
+    // Closes a session and, for a resource manager, everything opened from it.
+    void close(ViSession vi);
+    Instrument* instrumentOf(ViSession vi);
+    int instrumentIndex(const std::string& resource) const;
+
+    // The status a fault injects into this call, or 0. Counts matching calls.
+    ViStatus injected(const char* function, int channel, const std::string& resource);
+    // A lock held by another session blocks access to the instrument.
+    bool lockedAgainst(ViSession vi);
+
+    void record(const std::string& function, const std::string& args, ViStatus status);
+    std::vector<std::string> journal;
+
+    static std::string statusText(ViStatus status, bool* known = nullptr);
+
+private:
+    Chassis();
+    void loadDefault();
+    ViSession nextSession_ = 0x1000;
+    std::string loadError_;
+};
+
+// Formats a real the way the journal shows it (up to 15 significant digits).
+std::string Real(double v);
+
+} // namespace sim

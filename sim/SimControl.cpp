@@ -1,0 +1,121 @@
+// The simulator's control interface (nvsim.h).
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include "SimChassis.h"
+#include "nvsim.h"
+
+using sim::Chassis;
+
+namespace {
+sim::ChannelState* ChannelOf(const char* resource, int channel) {
+    Chassis& ch = Chassis::instance();
+    int index = resource ? ch.instrumentIndex(resource) : -1;
+    if (index < 0 || channel < 1 || channel > 3)
+        return nullptr;
+    return &ch.instruments[index].channel[channel];
+}
+} // namespace
+
+extern "C" {
+
+int nvsim_load_chassis(const char* path, char* error, int errorSize) {
+    Chassis& ch = Chassis::instance();
+    bool ok = ch.load(path ? path : "");
+    if (error && errorSize > 0)
+        std::snprintf(error, errorSize, "%s", ch.loadError().c_str());
+    return ok ? 0 : -1;
+}
+
+const char* nvsim_load_error(void) { return Chassis::instance().loadError().c_str(); }
+
+void nvsim_fail(const char* function, int32_t status, int nth, int channel, const char* resource) {
+    sim::Fault f;
+    f.function = function ? function : "*";
+    f.status = status;
+    f.nth = nth;
+    f.channel = channel;
+    f.resource = resource ? resource : "";
+    Chassis::instance().faults.push_back(f);
+}
+
+void nvsim_clear_faults(void) { Chassis::instance().faults.clear(); }
+
+int nvsim_set_open_delay(const char* resource, int milliseconds) {
+    Chassis& ch = Chassis::instance();
+    int index = resource ? ch.instrumentIndex(resource) : -1;
+    if (index < 0 || milliseconds < 0)
+        return -1;
+    ch.instruments[index].openDelayMs = milliseconds;
+    return 0;
+}
+
+int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t address,
+                          uint32_t data, uint32_t expected) {
+    sim::ChannelState* c = ChannelOf(resource, channel);
+    if (!c || mode < 0 || mode > 2)
+        return -1;
+    c->memoryTest = static_cast<sim::MemoryTestMode>(mode);
+    c->errorAddress = address;
+    c->errorData = data;
+    c->expectedData = expected;
+    return 0;
+}
+
+int nvsim_journal_count(void) { return static_cast<int>(Chassis::instance().journal.size()); }
+
+const char* nvsim_journal_line(int index) {
+    auto& j = Chassis::instance().journal;
+    if (index < 0 || index >= static_cast<int>(j.size()))
+        return "";
+    return j[index].c_str();
+}
+
+void nvsim_journal_clear(void) { Chassis::instance().journal.clear(); }
+
+int nvsim_open_sessions(void) { return static_cast<int>(Chassis::instance().sessions.size()); }
+
+int nvsim_channel_value(const char* resource, int channel, const char* field, double* value) {
+    sim::ChannelState* c = ChannelOf(resource, channel);
+    if (!c || !field || !value)
+        return -1;
+    const std::map<std::string, std::function<double()>> fields = {
+        {"outputOn", [&] { return c->outputOn; }},
+        {"amOn", [&] { return c->amOn; }},
+        {"fskPin", [&] { return c->fskPin; }},
+        {"fskSource", [&] { return c->fskSource; }},
+        {"attenuation", [&] { return c->attenuation; }},
+        {"offset", [&] { return c->offset; }},
+        {"offsetApplied", [&] { return c->offsetApplied; }},
+        {"triggerSource", [&] { return c->triggerSource; }},
+        {"triggerMode", [&] { return c->triggerMode; }},
+        {"clockSource", [&] { return c->clockSource; }},
+        {"multiplier", [&] { return c->multiplier; }},
+        {"extFrequency", [&] { return c->extFrequency; }},
+        {"clockMode", [&] { return c->clockMode; }},
+        {"clockStart", [&] { return c->clockStart; }},
+        {"clockEnd", [&] { return c->clockEnd; }},
+        {"clockStep", [&] { return c->clockStep; }},
+        {"clockStepInterval", [&] { return c->clockStepInterval; }},
+        {"counterStep", [&] { return c->counterStep; }},
+        {"generator", [&] { return c->generator; }},
+        {"waveType", [&] { return c->waveType; }},
+        {"sweepMode", [&] { return c->sweepMode; }},
+        {"frequency", [&] { return c->frequency; }},
+        {"symmetry", [&] { return c->symmetry; }},
+        {"sweepStart", [&] { return c->sweepStart; }},
+        {"sweepEnd", [&] { return c->sweepEnd; }},
+        {"sweepStep", [&] { return c->sweepStep; }},
+        {"sweepStepTime", [&] { return c->sweepStepTime; }},
+        {"waveLength", [&] { return static_cast<double>(c->wave.size()); }},
+    };
+    auto it = fields.find(field);
+    if (it == fields.end())
+        return -1;
+    *value = it->second();
+    return 0;
+}
+
+} // extern "C"

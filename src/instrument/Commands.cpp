@@ -1,0 +1,3 @@
+#include "Commands.h"
+
+int32_t ActiveChannel = 0;

@@ -1,0 +1,79 @@
+// The in-memory picture of the card: what it last accepted, per channel.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "visa_types.h"
+
+struct TArbWave {
+    std::string ArbFile;       // path of the waveform file last imported
+    bool TextFlag = false;     // text file (true) or binary MSB-LSB file (false)
+    bool NormaliseFlag = false;
+    std::vector<double> Data;  // samples, percent of full scale
+    int32_t WaveLength = 0;    // number of samples in Data
+};
+
+struct TWaveSettings {
+    double RepRate = 0.0;  // kHz, kept but not sent
+    bool ArbitraryFlag = false;
+    bool AMFlag = false;
+    bool SweepFlag = false;
+    double Attenuation = 0.0;  // dB, whole numbers 0..40
+    int32_t WaveType = 0;      // 0 sine, 1 triangle, 2 square
+    double Symmetry = 0.0;     // percent
+    double StartF = 0.0;       // kHz
+    double EndF = 0.0;         // kHz
+    double SweepStep = 0.0;    // kHz
+    double StepInterval = 0.0; // microseconds
+    TArbWave Arb;
+    double DCOffset = 0.0;     // volts, in hundredths
+    bool OffsetOn = false;
+};
+
+struct TChannelInfo {
+    bool OutputOn = false;
+    bool FSKHigh = false;
+    int32_t FSKSource = 0;
+    TWaveSettings Wave;
+    int32_t TrigSource = 0;
+    int32_t TrigMode = 0;
+    int32_t Multiplier = 0;
+    int32_t SweepMode = 0;
+    double ClkStartF = 0.0;        // kHz
+    double ClkEndF = 0.0;          // kHz
+    double ClkSweepStep = 0.0;     // kHz
+    double ClkStepInterval = 0.0;  // milliseconds
+    uint32_t MemStep = 0;          // 2^N, N = 0..18
+};
+
+constexpr int kChannelCount = 3;
+
+struct TCardInfo {
+    std::string Resource;
+    bool DDSSourceExtFlag = false;  // card-wide: external DDS reference clock
+    double ExtFreq = 0.0;           // MHz
+    // Channel[1] .. Channel[3]; element 0 is unused so channel numbers index directly.
+    std::array<TChannelInfo, kChannelCount + 1> Channel;
+};
+
+// The one card record of the program, zero-filled until InitCardInfoRecord.
+extern TCardInfo CardInfo;
+
+// The session of the card in use; 0 while no card is selected.
+extern ViSession Session;
+
+// The clock multiplier shown for each channel, index 1..3 (0 unused).
+extern std::array<int32_t, kChannelCount + 1> PendingMultiplier;
+
+// Gives every field its default, sets PendingMultiplier to 20 for every
+// channel, makes the next command re-select its channel, then refreshes the
+// controls through the hook the main window installed.
+void InitCardInfoRecord();
+
+// The refresh run at the end of InitCardInfoRecord (the main window's
+// UpdateAllControls); empty until the window installs it.
+void SetCardInfoRefreshHook(std::function<void()> refresh);

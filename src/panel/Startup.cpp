@@ -1,0 +1,34 @@
+#include "Startup.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+#include "Dialogs.h"
+#include "LibraryBindings.h"
+#include "Main_Unit.h"
+
+bool BindLibrariesAtStartup() {
+    BindingResult bound = BindAllLibraries();
+    if (bound.ok())
+        return true;
+    std::fprintf(stderr, "%s\n", bound.assertionFailure.c_str());
+    std::fflush(stderr);
+    AppDialogs().message(nullptr, Dialogs::Kind::Error,
+                         QString::fromStdString(bound.assertionFailure));
+    RunExitHandlers();
+    return false;
+}
+
+int RunProgram() {
+    if (!BindLibrariesAtStartup())
+        return 1;
+    int status = 0;
+    {
+        auto mainForm = std::make_unique<TMain_Form>();
+        mainForm->show();
+        status = QApplication::exec();
+    }
+    RunExitHandlers();
+    return status;
+}

@@ -1,0 +1,30 @@
+// Every message box and file dialog of the program goes through this
+// interface, so tests can answer them without a modal loop.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class Dialogs {
+public:
+    enum class Kind { Error, Warning, Confirmation, Information };
+    enum class Answer { Ok, Abort, Closed };
+
+    virtual ~Dialogs() = default;
+
+    // Error, warning and information boxes have an OK button; a confirmation
+    // has OK and Abort. Closing the box otherwise answers Closed.
+    virtual Answer message(QWidget* parent, Kind kind, const QString& text) = 0;
+
+    // Filters use the form "Description|pattern|Description|pattern".
+    // An empty result means the dialog was cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+};
+
+// The dialogs in use: the real ones unless a test installed others.
+Dialogs& AppDialogs();
+
+// Installs replacement dialogs (not owned); nullptr restores the real ones.
+void SetAppDialogs(Dialogs* dialogs);

@@ -1,0 +1,119 @@
+// Start-up binding with different sets of libraries on the search path.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+    QString line(const QString& key) const {
+        for (const QString& l : out)
+            if (l.startsWith(key + " "))
+                return l.mid(key.size() + 1);
+        return "(none)";
+    }
+};
+
+// Starts the probe with only the given libraries on the library search path.
+Run Probe(const QStringList& libraries, const QString& chassis = QString()) {
+    QTemporaryDir dir;
+    for (const QString& lib : libraries)
+        QFile::link(lib, dir.filePath(QFileInfo(lib).fileName()));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LD_LIBRARY_PATH", dir.path());
+    env.insert("NVSIM_CHASSIS", chassis);
+    p.setProcessEnvironment(env);
+    p.start(PROBE, {});
+    p.waitForFinished(60000);
+    Run r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+const QStringList kAll = {SIM_VISA, SIM_DRIVER, STUB_NVPX60, STUB_NVLPXI};
+
+} // namespace
+
+class TestBindings : public QObject {
+    Q_OBJECT
+private slots:
+    void everyLibraryPresent() {
+        Run r = Probe(kAll);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("loaded"), QString("1 1 1 1"));
+        // VISA and the driver are complete; the switching stubs lack most names.
+        QCOMPARE(r.line("nulls"), QString("0 0 33 48"));
+        QCOMPARE(r.line("defaultrm"), QString("open"));
+        QCOMPARE(r.line("released"),
+                 QString("libNVLPXI.so libnvpx60_32.so libnv815_32.so libvisa.so"));
+        QCOMPARE(r.line("message"), QString("(none)"));
+    }
+
+    void switchingLibrariesAbsentChangeNothing() {
+        Run r = Probe({SIM_VISA, SIM_DRIVER});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("loaded"), QString("1 1 0 0"));
+        QCOMPARE(r.line("nulls"), QString("0 0 35 51"));
+        QCOMPARE(r.line("defaultrm"), QString("open"));
+        QCOMPARE(r.line("released"), QString("libnv815_32.so libvisa.so"));
+    }
+
+    void driverAbsent() {
+        Run r = Probe({SIM_VISA, STUB_NVLPXI});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("loaded"), QString("1 0 0 1"));
+        QCOMPARE(r.line("nulls"), QString("0 48 35 48"));
+        QCOMPARE(r.line("released"), QString("libNVLPXI.so libvisa.so"));
+    }
+
+    void visaAbsent() {
+        // The simulated driver needs the VISA library, so it cannot load either.
+        Run r = Probe({SIM_DRIVER, STUB_NVPX60});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("loaded"), QString("0 0 1 0"));
+        QCOMPARE(r.line("defaultrm"), QString("0"));
+        QCOMPARE(r.line("released"), QString("libnvpx60_32.so"));
+    }
+
+    void missingDriverEntryPointStopsStartUp() {
+        Run r = Probe({SIM_VISA, INCOMPLETE_DRIVER, STUB_NVPX60, STUB_NVLPXI});
+        QCOMPARE(r.exitCode, 1);
+        QRegularExpression text(R"(^Assertion failure \(nv815_def, line \d+\)$)");
+        QVERIFY2(text.match(r.err.trimmed()).hasMatch(), qPrintable(r.err));
+        // The same text in an error box (kind 0), and nothing bound after the driver.
+        QCOMPARE(r.line("message"), "0 " + r.err.trimmed());
+        QCOMPARE(r.line("loaded"), QString("(none)"));
+        QCOMPARE(r.line("released"), QString("libnv815_32.so libvisa.so"));
+    }
+
+    void missingVisaEntryPointStopsStartUp() {
+        Run r = Probe({INCOMPLETE_VISA, SIM_DRIVER});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith("Assertion failure (VISA_def_v2, line "), qPrintable(r.err));
+        QCOMPARE(r.line("released"), QString("libvisa.so"));
+    }
+
+    void badChassisNamedByTheSimulatorVariable() {
+        QTemporaryDir dir;
+        QString path = dir.filePath("bad.ini");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Limits]\nMultiplierMax = twenty\n");
+        f.close();
+        Run r = Probe(kAll, path);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("defaultrm"), QString("0"));
+        QVERIFY2(r.err.contains(path + ", line 2, key MultiplierMax in [Limits]"),
+                 qPrintable(r.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBindings)
+#include "tst_bindings.moc"

@@ -1,0 +1,56 @@
+// The program start on the simulated chassis: binding, then the main window.
+#include <QLabel>
+#include <QStatusBar>
+#include <QtTest>
+
+#include "CardState.h"
+#include "LibraryBinding.h"
+#include "Main_Unit.h"
+#include "RecordingDialogs.h"
+#include "Startup.h"
+#include "VISA_def_v2.h"
+#include "nv815_def.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+    RecordingDialogs dialogs;
+
+private slots:
+    void initTestCase() { SetAppDialogs(&dialogs); }
+    void cleanupTestCase() { SetAppDialogs(nullptr); }
+
+    void bindsThenOpensTheMainWindow() {
+        QVERIFY(BindLibrariesAtStartup());
+        QVERIFY(VisaLoaded);
+        QVERIFY(DriverLoaded);
+        QVERIFY(dialogs.messages.isEmpty());
+
+        TMain_Form form;
+        QCOMPARE(form.metaObject()->className(), "TMain_Form");
+        QCOMPARE(form.windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
+        QCOMPARE(form.centralWidget()->size(), QSize(827, 674));
+        auto* status = form.findChild<QLabel*>("StatusBar1_Panel0");
+        QVERIFY(status);
+        QCOMPARE(status->text(), QString("Selected Card: No card selected"));
+        QCOMPARE(CardInfo.ExtFreq, 10.0);
+        QCOMPARE(CardInfo.Channel[3].Multiplier, 20);
+        QCOMPARE(Session, 0u);
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString shot = qEnvironmentVariable("NV815_SCREENSHOT");
+        if (!shot.isEmpty())
+            form.grab().save(shot);
+    }
+
+    void releasesInReverseOrder() {
+        RunExitHandlers();
+        QCOMPARE(ReleasedLibraries(),
+                 std::vector<std::string>({"libnv815_32.so", "libvisa.so"}));
+        QVERIFY(!VisaLoaded);
+        QCOMPARE(GetDefaultRM(), 0u);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

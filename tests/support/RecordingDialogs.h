@@ -1,0 +1,28 @@
+// Dialogs that answer from a script and remember what they were asked.
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include "Dialogs.h"
+
+class RecordingDialogs : public Dialogs {
+public:
+    struct Shown {
+        Kind kind;
+        QString text;
+    };
+    QList<Shown> messages;
+    QList<Answer> answers;  // consumed in order; Ok once they run out
+    QStringList fileNames;  // consumed in order; "" (cancel) once they run out
+
+    Answer message(QWidget*, Kind kind, const QString& text) override {
+        messages.append({kind, text});
+        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+    }
+    QString openFileName(QWidget*, const QString&) override { return nextFile(); }
+    QString saveFileName(QWidget*, const QString&) override { return nextFile(); }
+
+private:
+    QString nextFile() { return fileNames.isEmpty() ? QString() : fileNames.takeFirst(); }
+};
