@@ -176,7 +176,9 @@ void ReadMemoryTest(const SectionReader& r, const Entry& e, ChannelState& ch) {
 
 void ReadInstrument(const SectionReader& r, const Section& s, Instrument& in) {
     bool channelsGiven = false;
-    auto memoryTest = [&](int c) { return [&, c](const Entry& e) { ReadMemoryTest(r, e, in.channel[c]); }; };
+    auto memoryTest = [&](int c) {
+        return [&, c](const Entry& e) { ReadMemoryTest(r, e, in.channel[c]); };
+    };
     r.each({
         {"resource", [&](const Entry& e) { in.resource = r.text(e, VI_FIND_BUFLEN - 1); }},
         {"model", [&](const Entry& e) { in.model = r.text(e, VI_FIND_BUFLEN - 1); }},
@@ -251,7 +253,9 @@ void ReadLimits(const SectionReader& r, Limits& l) {
         {"multipliermax", whole(l.multiplierMax)},
         {"clockmodemax", whole(l.clockModeMax)},
         {"counterstepmax",
-         [&](const Entry& e) { l.counterStepMax = static_cast<uint32_t>(r.integer(e, 1, 1u << 31)); }},
+         [&](const Entry& e) {
+             l.counterStepMax = static_cast<uint32_t>(r.integer(e, 1, 1u << 31));
+         }},
         {"wavelengthmax",
          [&](const Entry& e) { l.waveLengthMax = static_cast<int>(r.integer(e, 1, 1 << 26)); }},
     });
@@ -368,8 +372,8 @@ bool Chassis::load(const std::string& path) {
                 ReadInstrument(r, s, in);
                 for (const Instrument& other : found)
                     if (Lower(other.resource) == Lower(in.resource))
-                        throw ParseError{path + ", line " + std::to_string(s.line) +
-                                         ": resource " + in.resource + " is listed twice"};
+                        throw ParseError{path + ", line " + std::to_string(s.line) + ": resource " +
+                                         in.resource + " is listed twice"};
                 found.push_back(in);
             } else if (name.rfind("fault", 0) == 0) {
                 Fault f;

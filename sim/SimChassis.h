@@ -53,7 +53,7 @@ struct Limits {
     int triggerSourceMax = 9, triggerModeMax = 6;
     int fskSourceMax = 10;
     int clockSourceMax = 1;
-    int multiplierMin = 4, multiplierMax = 20;  // 1 is always accepted too
+    int multiplierMin = 4, multiplierMax = 20; // 1 is always accepted too
     int clockModeMax = 3;
     uint32_t counterStepMax = 262144;
     int waveLengthMax = 262144;
@@ -87,12 +87,12 @@ struct Instrument {
     std::string manufacturer = "Norvale";
     uint16_t vendorId = 0x1C0F, deviceId = 0x0815, subsystemVendorId = 0x1C0F;
     uint16_t subsystemId = 0x4403;
-    int channels = 3;  // 2 for a card whose subsystem id is 0x4404, unless given
+    int channels = 3; // 2 for a card whose subsystem id is 0x4404, unless given
     int32_t cardId = 0;
     uint32_t calYear = 2013, calMonth = 2, calDay = 25;
     std::string driverRevision = "1.4.6", instrumentRevision = "A1";
     int openDelayMs = 0;
-    ChannelState channel[4];  // 1..3
+    ChannelState channel[4]; // 1..3
     ViSession exclusiveLockHolder = 0;
     bool isCard() const;
 };
@@ -102,19 +102,19 @@ enum class SessionKind { ResourceManager, Instrument, FindList };
 struct SessionInfo {
     SessionInfo(SessionKind k) : kind(k) {}
     SessionKind kind;
-    ViSession parent = 0;  // resource manager of an instrument or find list
-    int instrument = -1;   // index into instruments
+    ViSession parent = 0; // resource manager of an instrument or find list
+    int instrument = -1;  // index into instruments
     int activeChannel = 1;
-    std::vector<std::string> matches;  // find list
+    std::vector<std::string> matches; // find list
     size_t next = 0;
 };
 
 struct Fault {
-    std::string function;  // exact entry-point name, or "*" for any
+    std::string function; // exact entry-point name, or "*" for any
     ViStatus status;
-    int nth = 0;           // fail only the nth matching call; 0 = every matching call
-    int channel = 0;       // 0 = any channel
-    std::string resource;  // empty = any resource
+    int nth = 0;          // fail only the nth matching call; 0 = every matching call
+    int channel = 0;      // 0 = any channel
+    std::string resource; // empty = any resource
     int seen = 0;
 };
 
@@ -131,7 +131,7 @@ public:
     std::vector<Instrument> instruments;
     Limits limits;
     std::string vendor = "Norvale Simulated VISA";
-    uint32_t implVersion = 0x00501000;  // 5.1.0
+    uint32_t implVersion = 0x00501000; // 5.1.0
     std::vector<Fault> faults;
 
     std::map<ViSession, SessionInfo> sessions;

@@ -29,7 +29,9 @@ int nvsim_load_chassis(const char* path, char* error, int errorSize) {
     return ok ? 0 : -1;
 }
 
-const char* nvsim_load_error(void) { return Chassis::instance().loadError().c_str(); }
+const char* nvsim_load_error(void) {
+    return Chassis::instance().loadError().c_str();
+}
 
 void nvsim_fail(const char* function, int32_t status, int nth, int channel, const char* resource) {
     sim::Fault f;
@@ -41,7 +43,9 @@ void nvsim_fail(const char* function, int32_t status, int nth, int channel, cons
     Chassis::instance().faults.push_back(f);
 }
 
-void nvsim_clear_faults(void) { Chassis::instance().faults.clear(); }
+void nvsim_clear_faults(void) {
+    Chassis::instance().faults.clear();
+}
 
 int nvsim_set_open_delay(const char* resource, int milliseconds) {
     Chassis& ch = Chassis::instance();
@@ -64,7 +68,9 @@ int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t 
     return 0;
 }
 
-int nvsim_journal_count(void) { return static_cast<int>(Chassis::instance().journal.size()); }
+int nvsim_journal_count(void) {
+    return static_cast<int>(Chassis::instance().journal.size());
+}
 
 const char* nvsim_journal_line(int index) {
     auto& j = Chassis::instance().journal;
@@ -73,9 +79,13 @@ const char* nvsim_journal_line(int index) {
     return j[index].c_str();
 }
 
-void nvsim_journal_clear(void) { Chassis::instance().journal.clear(); }
+void nvsim_journal_clear(void) {
+    Chassis::instance().journal.clear();
+}
 
-int nvsim_open_sessions(void) { return static_cast<int>(Chassis::instance().sessions.size()); }
+int nvsim_open_sessions(void) {
+    return static_cast<int>(Chassis::instance().sessions.size());
+}
 
 int nvsim_channel_value(const char* resource, int channel, const char* field, double* value) {
     sim::ChannelState* c = ChannelOf(resource, channel);

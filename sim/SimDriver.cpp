@@ -18,7 +18,9 @@ std::string Args(std::initializer_list<std::string> parts) {
     return s;
 }
 
-std::string I(long long v) { return std::to_string(v); }
+std::string I(long long v) {
+    return std::to_string(v);
+}
 
 // One driver call: session checks, fault injection, then the journal entry.
 class Call {
@@ -61,8 +63,12 @@ private:
     ViStatus status_ = VI_SUCCESS;
 };
 
-bool IsBoolean(ViInt32 v) { return v == 0 || v == 1; }
-bool Within(double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; }
+bool IsBoolean(ViInt32 v) {
+    return v == 0 || v == 1;
+}
+bool Within(double v, double lo, double hi) {
+    return std::isfinite(v) && v >= lo && v <= hi;
+}
 
 void CopyMessage(ViChar* out, const std::string& text) {
     std::snprintf(out, NV815_MESSAGE_BUFLEN, "%s", text.c_str());
@@ -109,7 +115,7 @@ ViStatus nv815_close(ViSession vi) {
 }
 
 ViStatus nv815_error_message(ViSession vi, ViStatus status, ViChar message[]) {
-    (void)vi;  // like the VISA description, it needs no open session
+    (void)vi; // like the VISA description, it needs no open session
     if (!message)
         return kErrNullPointer;
     CopyMessage(message, Chassis::statusText(status));
@@ -396,8 +402,8 @@ NVSIM_UNSUPPORTED(nv815_WriteCalibrationDate, (ViSession, ViUInt32, ViUInt32, Vi
 NVSIM_UNSUPPORTED(nv815_WriteCardId, (ViSession, ViInt32))
 NVSIM_UNSUPPORTED(nv815_WriteEeprom, (ViSession, ViInt32, ViInt32))
 NVSIM_UNSUPPORTED(nv815_WriteInstrumentMemory, (ViSession, ViUInt32, ViUInt32))
-NVSIM_UNSUPPORTED(nv815_WriteInstrumentMemoryArray, (ViSession, ViUInt32, ViUInt32,
-                                                     const ViUInt32*))
+NVSIM_UNSUPPORTED(nv815_WriteInstrumentMemoryArray,
+                  (ViSession, ViUInt32, ViUInt32, const ViUInt32*))
 NVSIM_UNSUPPORTED(nv815_WriteRegister, (ViSession, ViInt32, ViUInt32))
 
 } // extern "C"

@@ -23,7 +23,9 @@ std::string Hex(uint64_t v) {
     return buf;
 }
 
-std::string Quoted(const char* s) { return s ? "\"" + std::string(s) + "\"" : "NULL"; }
+std::string Quoted(const char* s) {
+    return s ? "\"" + std::string(s) + "\"" : "NULL";
+}
 
 void CopyText(char* out, const std::string& text) {
     std::snprintf(out, VI_FIND_BUFLEN, "%s", text.c_str());
@@ -122,7 +124,7 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
     if (list)
         *list = id;
     else
-        ch.close(id);  // nobody can use the list, so it is not kept
+        ch.close(id); // nobody can use the list, so it is not kept
     return Done(__func__, args, VI_SUCCESS);
 }
 
@@ -257,11 +259,21 @@ ViStatus viIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt16* val
     if (offset % 2 != 0 || offset > 0xFE)
         return Done(__func__, args, VI_ERROR_INV_PARAMETER);
     switch (offset) {
-    case 0x00: *val = in->vendorId; break;
-    case 0x02: *val = in->deviceId; break;
-    case 0x2C: *val = in->subsystemVendorId; break;
-    case 0x2E: *val = in->subsystemId; break;
-    default: *val = 0; break;
+    case 0x00:
+        *val = in->vendorId;
+        break;
+    case 0x02:
+        *val = in->deviceId;
+        break;
+    case 0x2C:
+        *val = in->subsystemVendorId;
+        break;
+    case 0x2E:
+        *val = in->subsystemId;
+        break;
+    default:
+        *val = 0;
+        break;
     }
     return Done(__func__, args, VI_SUCCESS);
 }
@@ -324,7 +336,7 @@ NVSIM_UNSUPPORTED(viPoke32, (ViSession, ViAddr, ViUInt32))
 NVSIM_UNSUPPORTED(viPeek8, (ViSession, ViAddr, ViUInt8*))
 NVSIM_UNSUPPORTED(viPeek16, (ViSession, ViAddr, ViUInt16*))
 NVSIM_UNSUPPORTED(viPeek32, (ViSession, ViAddr, ViUInt32*))
-NVSIM_UNSUPPORTED(viParseRsrcEx, (ViSession, const ViChar*, ViUInt16*, ViUInt16*, ViChar*,
-                                  ViChar*, ViChar*))
+NVSIM_UNSUPPORTED(viParseRsrcEx,
+                  (ViSession, const ViChar*, ViUInt16*, ViUInt16*, ViChar*, ViChar*, ViChar*))
 
 } // extern "C"

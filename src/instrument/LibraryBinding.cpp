@@ -57,4 +57,6 @@ void RunExitHandlers() {
     }
 }
 
-const std::vector<std::string>& ReleasedLibraries() { return releasedLibraries; }
+const std::vector<std::string>& ReleasedLibraries() {
+    return releasedLibraries;
+}

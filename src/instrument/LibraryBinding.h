@@ -12,15 +12,15 @@
 #include <vector>
 
 struct LibraryBinding {
-    const char* unitName;         // the binding unit, named in assertion texts
-    const char* fileName;         // loaded by plain file name
-    void* handle = nullptr;       // null until loaded
-    bool* loaded;                 // the flag other units read (VisaLoaded, DriverLoaded, ...)
-    unsigned savedErrorMode = 0;  // platform error mode in force before loading
+    const char* unitName;        // the binding unit, named in assertion texts
+    const char* fileName;        // loaded by plain file name
+    void* handle = nullptr;      // null until loaded
+    bool* loaded;                // the flag other units read (VisaLoaded, DriverLoaded, ...)
+    unsigned savedErrorMode = 0; // platform error mode in force before loading
     const char* const* entryNames;
     std::size_t entryCount;
-    void** table;          // one address per entry point, in the order of entryNames
-    bool checkEveryEntry;  // a missing entry point is fatal (VISA and driver only)
+    void** table;         // one address per entry point, in the order of entryNames
+    bool checkEveryEntry; // a missing entry point is fatal (VISA and driver only)
     LibraryBinding* previousExitHandler = nullptr;
 };
 

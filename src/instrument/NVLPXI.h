@@ -5,7 +5,7 @@
 
 constexpr std::size_t kNvlpxiEntryCount = 51;
 
-extern void* NvlpxiTable[kNvlpxiEntryCount];  // a missing entry point stays null
+extern void* NvlpxiTable[kNvlpxiEntryCount]; // a missing entry point stays null
 extern bool NvlpxiLoaded;
 extern LibraryBinding NvlpxiBinding;
 

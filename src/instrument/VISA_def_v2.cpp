@@ -16,13 +16,20 @@ ViSession DefaultRM = 0;
 #define NV815_VISA_FILE "libvisa.so"
 #endif
 
-LibraryBinding VisaBinding{"VISA_def_v2",  NV815_VISA_FILE,
-                           nullptr,        &VisaLoaded,
-                           0,              kVisaEntryNames,
-                           kVisaEntryCount, reinterpret_cast<void**>(&Visa),
-                           true,           nullptr};
+LibraryBinding VisaBinding{"VISA_def_v2",
+                           NV815_VISA_FILE,
+                           nullptr,
+                           &VisaLoaded,
+                           0,
+                           kVisaEntryNames,
+                           kVisaEntryCount,
+                           reinterpret_cast<void**>(&Visa),
+                           true,
+                           nullptr};
 
-BindingResult Bind_VISA_def_v2() { return BindLibrary(VisaBinding, __LINE__); }
+BindingResult Bind_VISA_def_v2() {
+    return BindLibrary(VisaBinding, __LINE__);
+}
 
 ViSession GetDefaultRM() {
     if (!VisaLoaded)

@@ -9,9 +9,9 @@ struct VisaEntryTable {
 };
 constexpr std::size_t kVisaEntryCount = sizeof(VisaEntryTable) / sizeof(void*);
 
-extern VisaEntryTable Visa;  // every call into VISA goes through this table
+extern VisaEntryTable Visa; // every call into VISA goes through this table
 extern bool VisaLoaded;
-extern ViSession DefaultRM;  // the default resource manager session; 0 = not open
+extern ViSession DefaultRM; // the default resource manager session; 0 = not open
 extern LibraryBinding VisaBinding;
 
 BindingResult Bind_VISA_def_v2();

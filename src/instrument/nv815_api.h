@@ -30,12 +30,12 @@
     X(nv815_GetRangeLimitVoltages, (ViSession vi, double* low, double* high))                      \
     X(nv815_init, (const ViChar* resource, ViInt32 idQuery, ViInt32 reset, ViSession* vi))         \
     X(nv815_LoadArbitraryWaveform, (ViSession vi, ViInt32 count, const double* samples))           \
-    X(nv815_MemoryTest, (ViSession vi, ViUInt32 * errorAddress, ViUInt32 * errorData,              \
-                         ViUInt32 * expectedData))                                                 \
+    X(nv815_MemoryTest,                                                                            \
+      (ViSession vi, ViUInt32 * errorAddress, ViUInt32 * errorData, ViUInt32 * expectedData))      \
     X(nv815_ReadEeprom, (ViSession vi, ViInt32 address, ViInt32 * data))                           \
     X(nv815_ReadInstrumentMemory, (ViSession vi, ViUInt32 address, ViUInt32 * data))               \
-    X(nv815_ReadInstrumentMemoryArray, (ViSession vi, ViUInt32 address, ViUInt32 count,            \
-                                        ViUInt32 * data))                                          \
+    X(nv815_ReadInstrumentMemoryArray,                                                             \
+      (ViSession vi, ViUInt32 address, ViUInt32 count, ViUInt32 * data))                           \
     X(nv815_ReadRegister, (ViSession vi, ViInt32 reg, ViUInt32 * data))                            \
     X(nv815_reset, (ViSession vi))                                                                 \
     X(nv815_ResetAddressCounter, (ViSession vi))                                                   \
@@ -44,10 +44,10 @@
     X(nv815_SetActiveChannel, (ViSession vi, ViInt32 channel))                                     \
     X(nv815_SetAMMode, (ViSession vi, ViInt32 on))                                                 \
     X(nv815_SetAttenuation, (ViSession vi, double attenuation))                                    \
-    X(nv815_SetClockMode, (ViSession vi, ViInt32 mode, double start, double end, double step,      \
-                           double stepInterval))                                                   \
-    X(nv815_SetClockSource, (ViSession vi, ViInt32 source, double externalFrequency,               \
-                             ViInt32 multiplier))                                                  \
+    X(nv815_SetClockMode,                                                                          \
+      (ViSession vi, ViInt32 mode, double start, double end, double step, double stepInterval))    \
+    X(nv815_SetClockSource,                                                                        \
+      (ViSession vi, ViInt32 source, double externalFrequency, ViInt32 multiplier))                \
     X(nv815_SetCounterStep, (ViSession vi, ViUInt32 step))                                         \
     X(nv815_SetFSKPin, (ViSession vi, ViInt32 high))                                               \
     X(nv815_SetFSKSource, (ViSession vi, ViInt32 source))                                          \
@@ -68,8 +68,8 @@
     X(nv815_WriteCardId, (ViSession vi, ViInt32 cardId))                                           \
     X(nv815_WriteEeprom, (ViSession vi, ViInt32 address, ViInt32 data))                            \
     X(nv815_WriteInstrumentMemory, (ViSession vi, ViUInt32 address, ViUInt32 data))                \
-    X(nv815_WriteInstrumentMemoryArray, (ViSession vi, ViUInt32 address, ViUInt32 count,           \
-                                         const ViUInt32* data))                                    \
+    X(nv815_WriteInstrumentMemoryArray,                                                            \
+      (ViSession vi, ViUInt32 address, ViUInt32 count, const ViUInt32* data))                      \
     X(nv815_WriteRegister, (ViSession vi, ViInt32 reg, ViUInt32 data))
 
 #endif

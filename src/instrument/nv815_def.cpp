@@ -15,10 +15,17 @@ bool DriverLoaded = false;
 #define NV815_DRIVER_FILE "libnv815_32.so"
 #endif
 
-LibraryBinding DriverBinding{"nv815_def",       NV815_DRIVER_FILE,
-                             nullptr,           &DriverLoaded,
-                             0,                 kDriverEntryNames,
-                             kDriverEntryCount, reinterpret_cast<void**>(&Driver),
-                             true,              nullptr};
+LibraryBinding DriverBinding{"nv815_def",
+                             NV815_DRIVER_FILE,
+                             nullptr,
+                             &DriverLoaded,
+                             0,
+                             kDriverEntryNames,
+                             kDriverEntryCount,
+                             reinterpret_cast<void**>(&Driver),
+                             true,
+                             nullptr};
 
-BindingResult Bind_nv815_def() { return BindLibrary(DriverBinding, __LINE__); }
+BindingResult Bind_nv815_def() {
+    return BindLibrary(DriverBinding, __LINE__);
+}

@@ -9,7 +9,7 @@ struct DriverEntryTable {
 };
 constexpr std::size_t kDriverEntryCount = sizeof(DriverEntryTable) / sizeof(void*);
 
-extern DriverEntryTable Driver;  // every call into the driver goes through this table
+extern DriverEntryTable Driver; // every call into the driver goes through this table
 extern bool DriverLoaded;
 extern LibraryBinding DriverBinding;
 

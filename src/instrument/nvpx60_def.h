@@ -5,7 +5,7 @@
 
 constexpr std::size_t kNvpx60EntryCount = 35;
 
-extern void* Nvpx60Table[kNvpx60EntryCount];  // a missing entry point stays null
+extern void* Nvpx60Table[kNvpx60EntryCount]; // a missing entry point stays null
 extern bool Nvpx60Loaded;
 extern LibraryBinding Nvpx60Binding;
 

@@ -7,22 +7,21 @@
 /* X(name, return, parameter list) for each of the 30 entry points. */
 #define NV815_VISA_ENTRY_POINTS(X)                                                                 \
     X(viOpenDefaultRM, (ViSession * vi))                                                           \
-    X(viFindRsrc, (ViSession sesn, const ViChar* expr, ViFindList* vi, ViUInt32* retCnt,           \
-                   ViChar desc[]))                                                                 \
+    X(viFindRsrc,                                                                                  \
+      (ViSession sesn, const ViChar* expr, ViFindList* vi, ViUInt32* retCnt, ViChar desc[]))       \
     X(viFindNext, (ViFindList vi, ViChar desc[]))                                                  \
     X(viStatusDesc, (ViObject vi, ViStatus status, ViChar desc[]))                                 \
-    X(viOpen, (ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 timeout,            \
-               ViSession* vi))                                                                     \
+    X(viOpen,                                                                                      \
+      (ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 timeout, ViSession* vi))    \
     X(viClose, (ViObject vi))                                                                      \
     X(viGetAttribute, (ViObject vi, ViAttr attrName, void* attrValue))                             \
     X(viRead, (ViSession vi, ViUInt8 * buf, ViUInt32 cnt, ViUInt32 * retCnt))                      \
     X(viWrite, (ViSession vi, const ViUInt8* buf, ViUInt32 cnt, ViUInt32* retCnt))                 \
-    X(viEnableEvent, (ViSession vi, ViEventType eventType, ViUInt16 mechanism,                     \
-                      ViEventFilter context))                                                      \
+    X(viEnableEvent,                                                                               \
+      (ViSession vi, ViEventType eventType, ViUInt16 mechanism, ViEventFilter context))            \
     X(viWaitOnEvent, (ViSession vi, ViEventType inEventType, ViUInt32 timeout,                     \
                       ViEventType * outEventType, ViEvent * outContext))                           \
-    X(viInstallHandler, (ViSession vi, ViEventType eventType, ViHndlr handler,                     \
-                         ViAddr userHandle))                                                       \
+    X(viInstallHandler, (ViSession vi, ViEventType eventType, ViHndlr handler, ViAddr userHandle)) \
     X(viSetAttribute, (ViObject vi, ViAttr attrName, ViAttrState attrValue))                       \
     X(viIn8, (ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt8 * val))                   \
     X(viIn16, (ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt16 * val))                 \

@@ -10,7 +10,9 @@ namespace {
 std::function<void()> refreshHook;
 } // namespace
 
-void SetCardInfoRefreshHook(std::function<void()> refresh) { refreshHook = std::move(refresh); }
+void SetCardInfoRefreshHook(std::function<void()> refresh) {
+    refreshHook = std::move(refresh);
+}
 
 void InitCardInfoRecord() {
     CardInfo.Resource.clear();

@@ -10,15 +10,15 @@
 #include "visa_types.h"
 
 struct TArbWave {
-    std::string ArbFile;       // path of the waveform file last imported
-    bool TextFlag = false;     // text file (true) or binary MSB-LSB file (false)
+    std::string ArbFile;   // path of the waveform file last imported
+    bool TextFlag = false; // text file (true) or binary MSB-LSB file (false)
     bool NormaliseFlag = false;
-    std::vector<double> Data;  // samples, percent of full scale
-    int32_t WaveLength = 0;    // number of samples in Data
+    std::vector<double> Data; // samples, percent of full scale
+    int32_t WaveLength = 0;   // number of samples in Data
 };
 
 struct TWaveSettings {
-    double RepRate = 0.0;  // kHz, kept but not sent
+    double RepRate = 0.0; // kHz, kept but not sent
     bool ArbitraryFlag = false;
     bool AMFlag = false;
     bool SweepFlag = false;
@@ -30,7 +30,7 @@ struct TWaveSettings {
     double SweepStep = 0.0;    // kHz
     double StepInterval = 0.0; // microseconds
     TArbWave Arb;
-    double DCOffset = 0.0;     // volts, in hundredths
+    double DCOffset = 0.0; // volts, in hundredths
     bool OffsetOn = false;
 };
 
@@ -43,19 +43,19 @@ struct TChannelInfo {
     int32_t TrigMode = 0;
     int32_t Multiplier = 0;
     int32_t SweepMode = 0;
-    double ClkStartF = 0.0;        // kHz
-    double ClkEndF = 0.0;          // kHz
-    double ClkSweepStep = 0.0;     // kHz
-    double ClkStepInterval = 0.0;  // milliseconds
-    uint32_t MemStep = 0;          // 2^N, N = 0..18
+    double ClkStartF = 0.0;       // kHz
+    double ClkEndF = 0.0;         // kHz
+    double ClkSweepStep = 0.0;    // kHz
+    double ClkStepInterval = 0.0; // milliseconds
+    uint32_t MemStep = 0;         // 2^N, N = 0..18
 };
 
 constexpr int kChannelCount = 3;
 
 struct TCardInfo {
     std::string Resource;
-    bool DDSSourceExtFlag = false;  // card-wide: external DDS reference clock
-    double ExtFreq = 0.0;           // MHz
+    bool DDSSourceExtFlag = false; // card-wide: external DDS reference clock
+    double ExtFreq = 0.0;          // MHz
     // Channel[1] .. Channel[3]; element 0 is unused so channel numbers index directly.
     std::array<TChannelInfo, kChannelCount + 1> Channel;
 };

@@ -30,7 +30,9 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TMain_Form::~TMain_Form() { SetCardInfoRefreshHook({}); }
+TMain_Form::~TMain_Form() {
+    SetCardInfoRefreshHook({});
+}
 
 void TMain_Form::FormCreate() {
     setWindowTitle("Norvale 815 Soft Front Panel v1.46");

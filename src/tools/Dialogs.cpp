@@ -68,6 +68,10 @@ Dialogs* current = &realDialogs;
 
 } // namespace
 
-Dialogs& AppDialogs() { return *current; }
+Dialogs& AppDialogs() {
+    return *current;
+}
 
-void SetAppDialogs(Dialogs* dialogs) { current = dialogs ? dialogs : &realDialogs; }
+void SetAppDialogs(Dialogs* dialogs) {
+    current = dialogs ? dialogs : &realDialogs;
+}

@@ -39,7 +39,7 @@ private slots:
         int refreshed = 0;
         SetCardInfoRefreshHook([&] {
             ++refreshed;
-            QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 50.0);  // refresh comes last
+            QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 50.0); // refresh comes last
         });
 
         InitCardInfoRecord();

@@ -45,8 +45,7 @@ private slots:
 
     void releasesInReverseOrder() {
         RunExitHandlers();
-        QCOMPARE(ReleasedLibraries(),
-                 std::vector<std::string>({"libnv815_32.so", "libvisa.so"}));
+        QCOMPARE(ReleasedLibraries(), std::vector<std::string>({"libnv815_32.so", "libvisa.so"}));
         QVERIFY(!VisaLoaded);
         QCOMPARE(GetDefaultRM(), 0u);
     }

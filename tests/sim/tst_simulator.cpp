@@ -22,7 +22,9 @@ const char* const kCard72 = "PXI1::13::INSTR";
 const char* const kCard82 = "PXI1::14::INSTR";
 const char* const kOther = "PXI1::15::INSTR";
 
-QString Text(const char* s) { return QString::fromLatin1(s); }
+QString Text(const char* s) {
+    return QString::fromLatin1(s);
+}
 
 QString Describe(ViStatus status) {
     char buf[VI_FIND_BUFLEN] = {};
@@ -83,7 +85,7 @@ private slots:
     void discoveryFollowsVisaWildcards() {
         QCOMPARE(find("PXI?*::INSTR"),
                  QStringList({"PXI1::13::INSTR", "PXI1::14::INSTR", "PXI2::10::INSTR", kOther}));
-        QCOMPARE(find("pxi1::1?::instr").size(), 3);  // case is ignored
+        QCOMPARE(find("pxi1::1?::instr").size(), 3); // case is ignored
         QCOMPARE(find("PXI2?*"), QStringList({"PXI2::10::INSTR"}));
         // '*' repeats the character before it, it is not a shell wildcard.
         ViStatus status = 0;
@@ -211,7 +213,7 @@ private slots:
         QCOMPARE(SimValue(kCard72, 2, "counterStep"), 262144.0);
         QCOMPARE(SimValue(kCard72, 2, "frequency"), 5.0);
         QCOMPARE(SimValue(kCard72, 2, "waveLength"), 4.0);
-        QCOMPARE(SimValue(kCard72, 1, "attenuation"), 0.0);  // channel 1 untouched
+        QCOMPARE(SimValue(kCard72, 1, "attenuation"), 0.0); // channel 1 untouched
 
         ViInt32 id = 0;
         QCOMPARE(nv815_GetCardId(vi, &id), VI_SUCCESS);
@@ -237,43 +239,86 @@ private slots:
         const double bad[] = {50, 100.5};
         const double good[] = {1, 2};
         const QList<Case> cases = {
-            {"channel 0", [](ViSession v) { return nv815_SetActiveChannel(v, 0); }, nullptr, 0xBFFC0801u},
-            {"channel 4", [](ViSession v) { return nv815_SetActiveChannel(v, 4); }, nullptr, 0xBFFC0801u},
-            {"output 2", [](ViSession v) { return nv815_SetInstrumentMode(v, 2); }, "outputOn", 0xBFFC0811u},
-            {"attenuation 41", [](ViSession v) { return nv815_SetAttenuation(v, 41); }, "attenuation", 0xBFFC0802u},
-            {"attenuation -1", [](ViSession v) { return nv815_SetAttenuation(v, -1); }, "attenuation", 0xBFFC0802u},
-            {"attenuation NaN", [](ViSession v) { return nv815_SetAttenuation(v, NAN); }, "attenuation", 0xBFFC0802u},
-            {"offset 5.01", [](ViSession v) { return nv815_SetOutputOffsetVoltage(v, 5.01, 1); }, "offset", 0xBFFC0803u},
-            {"offset apply 2", [](ViSession v) { return nv815_SetOutputOffsetVoltage(v, 1, 2); }, "offset", 0xBFFC0811u},
+            {"channel 0", [](ViSession v) { return nv815_SetActiveChannel(v, 0); }, nullptr,
+             0xBFFC0801u},
+            {"channel 4", [](ViSession v) { return nv815_SetActiveChannel(v, 4); }, nullptr,
+             0xBFFC0801u},
+            {"output 2", [](ViSession v) { return nv815_SetInstrumentMode(v, 2); }, "outputOn",
+             0xBFFC0811u},
+            {"attenuation 41", [](ViSession v) { return nv815_SetAttenuation(v, 41); },
+             "attenuation", 0xBFFC0802u},
+            {"attenuation -1", [](ViSession v) { return nv815_SetAttenuation(v, -1); },
+             "attenuation", 0xBFFC0802u},
+            {"attenuation NaN", [](ViSession v) { return nv815_SetAttenuation(v, NAN); },
+             "attenuation", 0xBFFC0802u},
+            {"offset 5.01", [](ViSession v) { return nv815_SetOutputOffsetVoltage(v, 5.01, 1); },
+             "offset", 0xBFFC0803u},
+            {"offset apply 2", [](ViSession v) { return nv815_SetOutputOffsetVoltage(v, 1, 2); },
+             "offset", 0xBFFC0811u},
             {"AM 3", [](ViSession v) { return nv815_SetAMMode(v, 3); }, "amOn", 0xBFFC0811u},
-            {"FSK pin -1", [](ViSession v) { return nv815_SetFSKPin(v, -1); }, "fskPin", 0xBFFC0811u},
-            {"FSK source 11", [](ViSession v) { return nv815_SetFSKSource(v, 11); }, "fskSource", 0xBFFC0809u},
-            {"trigger source 10", [](ViSession v) { return nv815_SetTriggerMode(v, 10, 0); }, "triggerSource", 0xBFFC0807u},
-            {"trigger mode 7", [](ViSession v) { return nv815_SetTriggerMode(v, 0, 7); }, "triggerSource", 0xBFFC0808u},
-            {"clock source 2", [](ViSession v) { return nv815_SetClockSource(v, 2, 10, 20); }, "clockSource", 0xBFFC080Au},
-            {"external 0.5 MHz", [](ViSession v) { return nv815_SetClockSource(v, 1, 0.5, 20); }, "clockSource", 0xBFFC080Cu},
-            {"multiplier 3", [](ViSession v) { return nv815_SetClockSource(v, 0, 10, 3); }, "multiplier", 0xBFFC080Bu},
-            {"multiplier 21", [](ViSession v) { return nv815_SetClockSource(v, 0, 10, 21); }, "multiplier", 0xBFFC080Bu},
-            {"clock mode -1", [](ViSession v) { return nv815_SetClockMode(v, -1, 1, 1, 0.001, 1); }, "clockMode", 0xBFFC080Du},
-            {"clock mode 4", [](ViSession v) { return nv815_SetClockMode(v, 4, 1, 1, 0.001, 1); }, "clockMode", 0xBFFC080Du},
-            {"clock step 0", [](ViSession v) { return nv815_SetClockMode(v, 1, 1, 2, 0, 1); }, "clockMode", 0xBFFC0814u},
-            {"clock interval 0", [](ViSession v) { return nv815_SetClockMode(v, 1, 1, 2, 0.001, 0); }, "clockMode", 0xBFFC0813u},
-            {"counter step 3", [](ViSession v) { return nv815_SetCounterStep(v, 3); }, "counterStep", 0xBFFC080Eu},
-            {"counter step 0", [](ViSession v) { return nv815_SetCounterStep(v, 0); }, "counterStep", 0xBFFC080Eu},
-            {"counter step 2^19", [](ViSession v) { return nv815_SetCounterStep(v, 524288); }, "counterStep", 0xBFFC080Eu},
-            {"wave type 3", [](ViSession v) { return nv815_GenerateSignal(v, 1, 3, 50); }, "generator", 0xBFFC0804u},
-            {"symmetry 101", [](ViSession v) { return nv815_GenerateSignal(v, 1, 0, 101); }, "generator", 0xBFFC0805u},
-            {"frequency 0", [](ViSession v) { return nv815_GenerateSignal(v, 0, 0, 50); }, "generator", 0xBFFC0806u},
-            {"frequency 10.001 MHz", [](ViSession v) { return nv815_GenerateSignal(v, 10000.001, 0, 50); }, "generator", 0xBFFC0806u},
-            {"sweep mode 2", [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 2, 1, 2, 0.001, 1); }, "generator", 0xBFFC0812u},
-            {"sweep end 0", [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 0, 0.001, 1); }, "generator", 0xBFFC0806u},
-            {"sweep step -1", [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 2, -1, 1); }, "generator", 0xBFFC0814u},
-            {"sweep time 0", [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 2, 0.001, 0); }, "generator", 0xBFFC0813u},
-            {"wave length 0", [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 0, good); }, "waveLength", 0xBFFC080Fu},
-            {"wave length 2^18+1", [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 262145, good); }, "waveLength", 0xBFFC080Fu},
-            {"sample 100.5", [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 2, bad); }, "waveLength", 0xBFFC0810u},
-            {"no samples", [](ViSession v) { return nv815_LoadArbitraryWaveform(v, 2, nullptr); }, "waveLength", 0xBFFC0816u},
-            {"no card id", [](ViSession v) { return nv815_GetCardId(v, nullptr); }, nullptr, 0xBFFC0816u},
+            {"FSK pin -1", [](ViSession v) { return nv815_SetFSKPin(v, -1); }, "fskPin",
+             0xBFFC0811u},
+            {"FSK source 11", [](ViSession v) { return nv815_SetFSKSource(v, 11); }, "fskSource",
+             0xBFFC0809u},
+            {"trigger source 10", [](ViSession v) { return nv815_SetTriggerMode(v, 10, 0); },
+             "triggerSource", 0xBFFC0807u},
+            {"trigger mode 7", [](ViSession v) { return nv815_SetTriggerMode(v, 0, 7); },
+             "triggerSource", 0xBFFC0808u},
+            {"clock source 2", [](ViSession v) { return nv815_SetClockSource(v, 2, 10, 20); },
+             "clockSource", 0xBFFC080Au},
+            {"external 0.5 MHz", [](ViSession v) { return nv815_SetClockSource(v, 1, 0.5, 20); },
+             "clockSource", 0xBFFC080Cu},
+            {"multiplier 3", [](ViSession v) { return nv815_SetClockSource(v, 0, 10, 3); },
+             "multiplier", 0xBFFC080Bu},
+            {"multiplier 21", [](ViSession v) { return nv815_SetClockSource(v, 0, 10, 21); },
+             "multiplier", 0xBFFC080Bu},
+            {"clock mode -1", [](ViSession v) { return nv815_SetClockMode(v, -1, 1, 1, 0.001, 1); },
+             "clockMode", 0xBFFC080Du},
+            {"clock mode 4", [](ViSession v) { return nv815_SetClockMode(v, 4, 1, 1, 0.001, 1); },
+             "clockMode", 0xBFFC080Du},
+            {"clock step 0", [](ViSession v) { return nv815_SetClockMode(v, 1, 1, 2, 0, 1); },
+             "clockMode", 0xBFFC0814u},
+            {"clock interval 0",
+             [](ViSession v) { return nv815_SetClockMode(v, 1, 1, 2, 0.001, 0); }, "clockMode",
+             0xBFFC0813u},
+            {"counter step 3", [](ViSession v) { return nv815_SetCounterStep(v, 3); },
+             "counterStep", 0xBFFC080Eu},
+            {"counter step 0", [](ViSession v) { return nv815_SetCounterStep(v, 0); },
+             "counterStep", 0xBFFC080Eu},
+            {"counter step 2^19", [](ViSession v) { return nv815_SetCounterStep(v, 524288); },
+             "counterStep", 0xBFFC080Eu},
+            {"wave type 3", [](ViSession v) { return nv815_GenerateSignal(v, 1, 3, 50); },
+             "generator", 0xBFFC0804u},
+            {"symmetry 101", [](ViSession v) { return nv815_GenerateSignal(v, 1, 0, 101); },
+             "generator", 0xBFFC0805u},
+            {"frequency 0", [](ViSession v) { return nv815_GenerateSignal(v, 0, 0, 50); },
+             "generator", 0xBFFC0806u},
+            {"frequency 10.001 MHz",
+             [](ViSession v) { return nv815_GenerateSignal(v, 10000.001, 0, 50); }, "generator",
+             0xBFFC0806u},
+            {"sweep mode 2",
+             [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 2, 1, 2, 0.001, 1); },
+             "generator", 0xBFFC0812u},
+            {"sweep end 0",
+             [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 0, 0.001, 1); },
+             "generator", 0xBFFC0806u},
+            {"sweep step -1",
+             [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 2, -1, 1); }, "generator",
+             0xBFFC0814u},
+            {"sweep time 0",
+             [](ViSession v) { return nv815_GenerateSweep(v, 0, 50, 0, 1, 2, 0.001, 0); },
+             "generator", 0xBFFC0813u},
+            {"wave length 0", [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 0, good); },
+             "waveLength", 0xBFFC080Fu},
+            {"wave length 2^18+1",
+             [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 262145, good); },
+             "waveLength", 0xBFFC080Fu},
+            {"sample 100.5", [&](ViSession v) { return nv815_LoadArbitraryWaveform(v, 2, bad); },
+             "waveLength", 0xBFFC0810u},
+            {"no samples", [](ViSession v) { return nv815_LoadArbitraryWaveform(v, 2, nullptr); },
+             "waveLength", 0xBFFC0816u},
+            {"no card id", [](ViSession v) { return nv815_GetCardId(v, nullptr); }, nullptr,
+             0xBFFC0816u},
         };
         ViSession vi = openCard(kCard72);
         for (const Case& c : cases) {
@@ -392,19 +437,22 @@ Status = 0xBFFC0811
     void badChassisFilesAreReportedWithFileLineAndKey_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        QTest::newRow("range") << QByteArray("[Instrument1]\nResource=PXI1::1::INSTR\nModel=72-815\n"
-                                             "Channels=5\n")
-                               << "line 4, key Channels in [Instrument1]: value 5 out of range 1..3";
-        QTest::newRow("not a number") << QByteArray("[Limits]\nOffsetMax=five\n")
-                                      << "line 2, key OffsetMax in [Limits]: \"five\" is not a number";
+        QTest::newRow("range")
+            << QByteArray("[Instrument1]\nResource=PXI1::1::INSTR\nModel=72-815\n"
+                          "Channels=5\n")
+            << "line 4, key Channels in [Instrument1]: value 5 out of range 1..3";
+        QTest::newRow("not a number")
+            << QByteArray("[Limits]\nOffsetMax=five\n")
+            << "line 2, key OffsetMax in [Limits]: \"five\" is not a number";
         QTest::newRow("unknown key") << QByteArray("[Limits]\n\nAttenuatonMax=3\n")
                                      << "line 3, key AttenuatonMax in [Limits]: unknown key";
-        QTest::newRow("unknown section") << QByteArray("[Cards]\n") << "line 1: unknown section [Cards]";
+        QTest::newRow("unknown section")
+            << QByteArray("[Cards]\n") << "line 1: unknown section [Cards]";
         QTest::newRow("no equals") << QByteArray("[Limits]\nOffsetMax\n")
                                    << "line 2: expected key=value, found \"OffsetMax\"";
         QTest::newRow("no resource") << QByteArray("\n[Instrument1]\nModel=72-815\n")
                                      << "section [Instrument1] at line 2: key Resource is missing";
-        QTest::newRow("twice") << QByteArray("[I1]\n")  // replaced below
+        QTest::newRow("twice") << QByteArray("[I1]\n") // replaced below
                                << QString();
         QTest::newRow("fault status 0") << QByteArray("[Fault1]\nFunction=viOpen\nStatus=0\n")
                                         << "a fault status must not be 0";

@@ -13,8 +13,8 @@ public:
         QString text;
     };
     QList<Shown> messages;
-    QList<Answer> answers;  // consumed in order; Ok once they run out
-    QStringList fileNames;  // consumed in order; "" (cancel) once they run out
+    QList<Answer> answers; // consumed in order; Ok once they run out
+    QStringList fileNames; // consumed in order; "" (cancel) once they run out
 
     Answer message(QWidget*, Kind kind, const QString& text) override {
         messages.append({kind, text});
