@@ -1,3 +1,333 @@
 #include "Commands.h"
 
+#include <QLocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "OperationLog.h"
+#include "nv815_def.h"
+
 int32_t ActiveChannel = 0;
+
+std::string FormatReal(double value) {
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (value == 0)
+        return "0";
+    // Round to 15 significant digits first: the exponent is that of the rounded value.
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    char* e = std::strchr(buf, 'e');
+    const int exponent = std::atoi(e + 1);
+    std::string digits;
+    for (const char* p = buf; p < e; ++p)
+        if (*p != '.')
+            digits += *p;
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    const std::string separator = QLocale().decimalPoint().toStdString();
+    std::string out = value < 0 ? "-" : "";
+    if (exponent >= -5 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0" + separator + std::string(-exponent - 1, '0') + digits;
+        } else {
+            const size_t integerDigits = static_cast<size_t>(exponent) + 1;
+            if (digits.size() <= integerDigits) {
+                out += digits + std::string(integerDigits - digits.size(), '0');
+            } else {
+                out += digits.substr(0, integerDigits) + separator + digits.substr(integerDigits);
+            }
+        }
+    } else {
+        out += digits.substr(0, 1);
+        if (digits.size() > 1)
+            out += separator + digits.substr(1);
+        out += "E" + std::to_string(exponent);
+    }
+    return out;
+}
+
+namespace {
+
+std::string U(uint32_t v) {
+    return std::to_string(v);
+}
+std::string U(int32_t v) {
+    return std::to_string(static_cast<uint32_t>(v));
+}
+std::string R(double v) {
+    return FormatReal(v);
+}
+
+// The lines of one log entry, joined by CR LF.
+class Entry {
+public:
+    explicit Entry(const char* title) : text_(title) {}
+    Entry& line(const char* label, const std::string& value, const char* unit = "") {
+        text_ += "\r\n     ";
+        text_ += label;
+        text_ += value;
+        text_ += unit;
+        return *this;
+    }
+    Entry& channel(int32_t ch) { return line("Channel ", U(ch)); }
+    // Appends the result line ("> " or " > " before it) and logs the entry.
+    ViStatus finish(ViSession session, ViStatus status, const char* resultPrefix = " > ") {
+        text_ += "\r\n";
+        text_ += resultPrefix;
+        text_ += CmdResultText(session, status);
+        AddToLog(text_);
+        return status;
+    }
+
+private:
+    std::string text_;
+};
+
+bool Refused(ViSession session, ViStatus& status) {
+    if (session == 0) {
+        status = VI_ERROR_INV_OBJECT;
+        return true;
+    }
+    if (!DriverLoaded) { // no session can come from a driver that is not there
+        status = VI_ERROR_LIBRARY_NFOUND;
+        return true;
+    }
+    return false;
+}
+
+// Steps shared by every channel command: the session check and the channel
+// selection. Returns true when the command may call the driver.
+bool Select(ViSession session, int32_t channel, ViStatus& status) {
+    if (Refused(session, status))
+        return false;
+    status = CmdSetActiveChannel(session, channel);
+    return status == VI_SUCCESS;
+}
+
+} // namespace
+
+ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MESSAGE_BUFLEN]) {
+    ViStatus s;
+    if (Refused(session, s))
+        return s;
+    return Driver.nv815_error_message(session, status, text);
+}
+
+ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
+                          char instrumentRevision[NV815_REVISION_BUFLEN]) {
+    ViStatus s;
+    if (Refused(session, s))
+        return s;
+    return Driver.nv815_revision_query(session, driverRevision, instrumentRevision);
+}
+
+std::string CmdResultText(ViSession session, ViStatus status) {
+    if (status == VI_SUCCESS)
+        return "Success";
+    char text[NV815_MESSAGE_BUFLEN] = {};
+    CmdErrorMessage(session, status, text);
+    text[NV815_MESSAGE_BUFLEN - 1] = '\0';
+    return std::string("***FAILED***\r\nError: ") + text;
+}
+
+ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {
+    ViStatus status;
+    if (Refused(session, status))
+        return status;
+    if (channel == ActiveChannel)
+        return VI_SUCCESS;
+    status = Driver.nv815_SetActiveChannel(session, channel);
+    if (status == VI_SUCCESS)
+        ActiveChannel = channel;
+    return Entry("Set Active Channel ").channel(channel).finish(session, status);
+}
+
+ViStatus CmdSetAttenuation(ViSession session, int32_t channel, double level) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetAttenuation(session, level);
+    return Entry("Set Attenuation - ")
+        .channel(channel)
+        .line("Level ", R(level), "dB")
+        .finish(session, status, "> ");
+}
+
+ViStatus CmdSetOutputOffsetVoltage(ViSession session, int32_t channel, double offset) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetOutputOffsetVoltage(session, offset, 1);
+    return Entry("Set  dcOffset - ")
+        .channel(channel)
+        .line("Level ", R(offset), "V")
+        .finish(session, status, "> ");
+}
+
+ViStatus CmdGetCalibrationDate(ViSession session, uint32_t* year, uint32_t* month, uint32_t* day) {
+    ViStatus status;
+    if (Refused(session, status))
+        return status;
+    status = Driver.nv815_GetCalibrationDate(session, year, month, day);
+    return Entry("Get Calibration Date ").finish(session, status, "> ");
+}
+
+ViStatus CmdSetCounterStep(ViSession session, uint32_t step, int32_t channel) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetCounterStep(session, step);
+    return Entry("Set Counter Step - ")
+        .channel(channel)
+        .line("Step ", U(step))
+        .finish(session, status);
+}
+
+ViStatus CmdSetFSKSource(ViSession session, int32_t source, int32_t channel) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetFSKSource(session, source);
+    return Entry("Set FSK Source - ")
+        .channel(channel)
+        .line("Source ", U(source))
+        .finish(session, status);
+}
+
+ViStatus CmdSetClockMode(ViSession session, int32_t mode, int32_t channel, double start, double end,
+                         double step, double stepTime) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetClockMode(session, mode, start, end, step, stepTime);
+    return Entry("Set Clock Mode - ")
+        .channel(channel)
+        .line("Mode ", U(mode))
+        .line("StartF ", R(start), "kHz")
+        .line("EndF ", R(end), "kHz")
+        .line("FreqStep ", R(step), "kHz")
+        .line("StepTime ", R(stepTime), "ms")
+        .finish(session, status);
+}
+
+ViStatus CmdSetClockSource(ViSession session, int32_t source, int32_t multiplier,
+                           double externalFrequency, int32_t channel) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetClockSource(session, source, externalFrequency, multiplier);
+    return Entry("Set Clock Source - ")
+        .channel(channel)
+        .line("Source ", U(source))
+        .line("ExtFreq ", R(externalFrequency), "MHz")
+        .line("ClockMul ", U(multiplier))
+        .finish(session, status);
+}
+
+ViStatus CmdSetTriggerMode(ViSession session, int32_t source, int32_t mode, int32_t channel) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetTriggerMode(session, source, mode);
+    return Entry("Set Trigger Mode - ")
+        .channel(channel)
+        .line("Source ", U(source))
+        .line("Mode ", U(mode))
+        .finish(session, status);
+}
+
+ViStatus CmdGenerateSweep(ViSession session, int32_t signalType, int32_t sweepMode, double symmetry,
+                          double start, double end, double step, double stepTime, int32_t channel) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_GenerateSweep(session, signalType, symmetry, sweepMode, start, end, step,
+                                        stepTime);
+    return Entry("Generate Sweep - ")
+        .channel(channel)
+        .line("SignalType ", U(signalType))
+        .line("Symmetry ", R(symmetry), "%")
+        .line("Mode ", U(sweepMode))
+        .line("StartF ", R(start), "kHz")
+        .line("EndF ", R(end), "kHz")
+        .line("FreqStep ", R(step), "kHz")
+        .line("StepTime ", R(stepTime), "ms")
+        .finish(session, status);
+}
+
+ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channel, double frequency,
+                           double symmetry) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_GenerateSignal(session, frequency, signalType, symmetry);
+    return Entry("Generate Signal - ")
+        .channel(channel)
+        .line("SignalType ", U(signalType))
+        .line("Freq ", R(frequency), "kHz")
+        .line("Symmetry ", R(symmetry), "%")
+        .finish(session, status);
+}
+
+ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetAMMode(session, on ? 1 : 0);
+    return Entry("Set AM Mode - ")
+        .channel(channel)
+        .line("Mode ", on ? "1" : "0")
+        .finish(session, status);
+}
+
+ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetFSKPin(session, high ? 1 : 0);
+    return Entry("Set FSK State - ")
+        .channel(channel)
+        .line("State ", high ? "1" : "0")
+        .finish(session, status);
+}
+
+ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn) {
+    ViStatus status;
+    if (!Select(session, channel, status))
+        return status;
+    status = Driver.nv815_SetInstrumentMode(session, outputOn ? 1 : 0);
+    return Entry("Switch Channel Mode - ")
+        .channel(channel)
+        .line("Mode ", outputOn ? "1" : "0")
+        .finish(session, status);
+}
+
+ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
+                       uint32_t* expectedData, int32_t channel) {
+    ViStatus status;
+    if (Refused(session, status))
+        return status;
+    // Switching the output off also selects the channel.
+    status = CmdSetInstrumentMode(session, channel, false);
+    if (status != VI_SUCCESS)
+        return status;
+    status = Driver.nv815_MemoryTest(session, errorAddress, errorData, expectedData);
+    auto hex = [&](uint32_t v, int width) {
+        if (status != NV815_MEMORY_TEST_FAILED)
+            return std::string("None");
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%0*XH", width, v);
+        return std::string(buf);
+    };
+    return Entry("Memory Test - ")
+        .channel(channel)
+        .line("Error Address ", hex(*errorAddress, 3))
+        .line("Error Data ", hex(*errorData, 2))
+        .line("Expected Data ", hex(*expectedData, 2))
+        .finish(session, status);
+}

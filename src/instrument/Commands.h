@@ -1,8 +1,49 @@
-// The logged command layer: every instrument operation of the panel.
+// The logged command layer: every instrument operation of the panel goes
+// through one of these. Each refuses to run without a session, selects the
+// channel on the card when it differs from the one last selected, calls the
+// driver, writes one entry to the operation log and returns the driver's
+// status unchanged (0 = success).
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "nv815_api.h"
 
 // The channel the card was last told to address; 0 means none yet. Only the
 // channel selection changes it, and only when the card accepted it.
 extern int32_t ActiveChannel;
+
+ViStatus CmdSetActiveChannel(ViSession session, int32_t channel);
+ViStatus CmdSetAttenuation(ViSession session, int32_t channel, double level);
+ViStatus CmdSetOutputOffsetVoltage(ViSession session, int32_t channel, double offset);
+ViStatus CmdGetCalibrationDate(ViSession session, uint32_t* year, uint32_t* month, uint32_t* day);
+ViStatus CmdSetCounterStep(ViSession session, uint32_t step, int32_t channel);
+ViStatus CmdSetFSKSource(ViSession session, int32_t source, int32_t channel);
+ViStatus CmdSetClockMode(ViSession session, int32_t mode, int32_t channel, double start, double end,
+                         double step, double stepTime);
+ViStatus CmdSetClockSource(ViSession session, int32_t source, int32_t multiplier,
+                           double externalFrequency, int32_t channel);
+ViStatus CmdSetTriggerMode(ViSession session, int32_t source, int32_t mode, int32_t channel);
+ViStatus CmdGenerateSweep(ViSession session, int32_t signalType, int32_t sweepMode, double symmetry,
+                          double start, double end, double step, double stepTime, int32_t channel);
+ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channel, double frequency,
+                           double symmetry);
+ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on);
+ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high);
+ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn);
+ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
+                       uint32_t* expectedData, int32_t channel);
+
+// Not logged.
+ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
+                          char instrumentRevision[NV815_REVISION_BUFLEN]);
+ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MESSAGE_BUFLEN]);
+
+// "Success" for 0, else "***FAILED***\r\nError: " and the driver's text.
+std::string CmdResultText(ViSession session, ViStatus status);
+
+// A real as the log writes it: at most 15 significant digits, no trailing
+// zeros, the user's decimal separator; fixed notation from 0.00001 up to 15
+// integer digits, scientific (1E-6, 1E20) otherwise.
+std::string FormatReal(double value);

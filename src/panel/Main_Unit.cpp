@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "CardState.h"
+#include "OperationLog.h"
 
 TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Main_Form");
@@ -38,6 +39,7 @@ void TMain_Form::FormCreate() {
     setWindowTitle("Norvale 815 Soft Front Panel v1.46");
     SetCardInfoRefreshHook([this] { UpdateAllControls(); });
     InitCardInfoRecord();
+    CreateLogLines();
 }
 
 void TMain_Form::UpdateAllControls() {

@@ -6,6 +6,7 @@
 
 #include "Dialogs.h"
 #include "LibraryBindings.h"
+#include "Log_Unit.h"
 #include "Main_Unit.h"
 
 bool BindLibrariesAtStartup() {
@@ -25,7 +26,9 @@ int RunProgram() {
         return 1;
     int status = 0;
     {
+        // The windows live for the whole run, the main window first.
         auto mainForm = std::make_unique<TMain_Form>();
+        auto logForm = std::make_unique<TLog_Form>(mainForm.get());
         mainForm->show();
         status = QApplication::exec();
     }

@@ -23,7 +23,7 @@ class QtDialogs final : public Dialogs {
 public:
     Answer message(QWidget* parent, Kind kind, const QString& text) override {
         QMessageBox box(parent);
-        box.setText(text);
+        box.setText(QString(text).remove(QLatin1Char('\r')));
         box.setWindowTitle(QApplication::applicationDisplayName());
         switch (kind) {
         case Kind::Error:

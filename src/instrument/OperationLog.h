@@ -1,0 +1,33 @@
+// The operation log: a time-stamped entry for every instrument command and
+// card selection, held in memory only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTime;
+
+// The entries, oldest first; null while the main window does not exist.
+extern std::unique_ptr<std::vector<std::string>> LogLines;
+extern bool LogEnabled; // false until the log window switches it on
+extern int MaxLogLines; // the log is emptied when an append finds more entries than this
+
+void CreateLogLines();
+void FreeLogLines();
+
+// Appends "<time>: <text>\r\n". When the log already holds more than
+// MaxLogLines entries it is cleared first. Does nothing while logging is off
+// or the store does not exist.
+void AddToLog(const std::string& text);
+
+// Empties the log, records "Log Cleared" (when logging is on) and refreshes
+// the log window.
+void ClearLog();
+
+// Called after ClearLog so that the log window refills its grid.
+void SetLogClearedHook(std::function<void()> hook);
+
+// The local time of day in the user's long time format, without a time zone.
+std::string LogTimeText(const QTime& time);

@@ -1,0 +1,187 @@
+#include "Log_Unit.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "Dialogs.h"
+#include "OperationLog.h"
+
+namespace {
+const QColor kFailedColour(255, 160, 160);
+const QColor kSuccessColour(160, 255, 160);
+
+// Entries end in CR LF and hold CR LF between lines; drawing wants LF only.
+QString DrawnText(const QString& entry) {
+    return QString(entry).remove(QLatin1Char('\r'));
+}
+} // namespace
+
+QColor LogEntryColour(const QString& entry) {
+    return entry.contains(QLatin1String("FAILED")) ? kFailedColour : kSuccessColour;
+}
+
+void LogCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    const QString text = index.data(Qt::DisplayRole).toString();
+    QColor background = Qt::white;
+    if (!text.isEmpty())
+        background = LogEntryColour(text);
+    painter->save();
+    painter->fillRect(option.rect, background);
+    painter->setPen(Qt::black);
+    painter->setFont(option.font);
+    painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                      DrawnText(text));
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(option.palette.highlight(), 1, Qt::DotLine));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
+    setObjectName("Log_Form");
+    setWindowTitle("Operation Log");
+
+    GroupBox1 = new QGroupBox("Log Options", this);
+    GroupBox1->setObjectName("GroupBox1");
+    Log_CheckBox = new QCheckBox("Enable Log", GroupBox1);
+    Log_CheckBox->setObjectName("Log_CheckBox");
+    Label1 = new QLabel("Maximum number of lines:", GroupBox1);
+    Label1->setObjectName("Label1");
+    MaxLog_SpinEdit = new QSpinBox(GroupBox1);
+    MaxLog_SpinEdit->setObjectName("MaxLog_SpinEdit");
+    MaxLog_SpinEdit->setRange(2, 500);
+    MaxLog_SpinEdit->setValue(100);
+    Label1->setBuddy(MaxLog_SpinEdit);
+    auto* options = new QHBoxLayout(GroupBox1);
+    options->addWidget(Log_CheckBox);
+    options->addSpacing(24);
+    options->addWidget(Label1);
+    options->addWidget(MaxLog_SpinEdit);
+    options->addStretch(1);
+
+    // The header row is the fixed row and the row numbers the fixed column;
+    // both can be resized by the user, and each entry is the text of its cell.
+    Log_StringGrid = new QTableWidget(0, 1, this);
+    Log_StringGrid->setObjectName("Log_StringGrid");
+    Log_StringGrid->setHorizontalHeaderLabels({"Commands"});
+    Log_StringGrid->setColumnWidth(0, 340);
+    Log_StringGrid->verticalHeader()->setFixedWidth(64);
+    Log_StringGrid->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Log_StringGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Log_StringGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Log_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Log_StringGrid->setWordWrap(true);
+    Log_StringGrid->setItemDelegate(new LogCellDelegate(Log_StringGrid));
+
+    OK_Button = new QPushButton("Ok", this);
+    OK_Button->setObjectName("OK_Button");
+    OK_Button->setDefault(true);
+    Clear_Button = new QPushButton("Clear", this);
+    Clear_Button->setObjectName("Clear_Button");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Clear_Button);
+    buttons->addWidget(OK_Button);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(Log_StringGrid, 1);
+    layout->addLayout(buttons);
+    setFixedSize(446, 520);
+
+    setTabOrder(Log_CheckBox, MaxLog_SpinEdit);
+    setTabOrder(MaxLog_SpinEdit, Log_StringGrid);
+    setTabOrder(Log_StringGrid, Clear_Button);
+    setTabOrder(Clear_Button, OK_Button);
+
+    connect(Log_CheckBox, &QCheckBox::clicked, this, [this] { Log_CheckBoxClick(); });
+    connect(MaxLog_SpinEdit, &QSpinBox::valueChanged, this, [this] { MaxLog_SpinEditChange(); });
+    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
+    connect(Clear_Button, &QPushButton::clicked, this, [this] { Clear_ButtonClick(); });
+
+    FormCreate();
+}
+
+TLog_Form::~TLog_Form() {
+    SetLogClearedHook({});
+}
+
+void TLog_Form::FormCreate() {
+    LogEnabled = true;
+    MaxLogLines = 100;
+    SetLogClearedHook([this] { UpdateStringGrid(); });
+}
+
+void TLog_Form::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TLog_Form::FormShow() {
+    Log_CheckBox->setChecked(LogEnabled);
+    MaxLog_SpinEdit->setValue(MaxLogLines);
+    UpdateStringGrid();
+}
+
+int TLog_Form::LineHeight() const {
+    return Log_StringGrid->fontMetrics().height() + 1;
+}
+
+void TLog_Form::UpdateStringGrid() {
+    if (!LogLines)
+        return;
+    const auto& lines = *LogLines;
+    const int rows = lines.empty() ? 1 : static_cast<int>(lines.size());
+    Log_StringGrid->setRowCount(rows);
+    for (int i = 0; i < rows; ++i) {
+        const bool filled = i < static_cast<int>(lines.size());
+        const QString text = filled ? QString::fromStdString(lines[i]) : QString();
+        QTableWidgetItem* item = Log_StringGrid->item(i, 0);
+        if (!item) {
+            item = new QTableWidgetItem;
+            Log_StringGrid->setItem(i, 0, item);
+        }
+        item->setText(text);
+        auto* number = new QTableWidgetItem(filled ? QString::number(i + 1) : QString());
+        Log_StringGrid->setVerticalHeaderItem(i, number);
+        const int lineFeeds = static_cast<int>(text.count(QLatin1Char('\n')));
+        Log_StringGrid->setRowHeight(i, (lineFeeds + 1) * LineHeight());
+    }
+    Log_StringGrid->viewport()->update();
+}
+
+void TLog_Form::Log_CheckBoxClick() {
+    LogEnabled = Log_CheckBox->isChecked();
+}
+
+void TLog_Form::MaxLog_SpinEditChange() {
+    MaxLogLines = MaxLog_SpinEdit->value();
+}
+
+void TLog_Form::Clear_ButtonClick() {
+    ClearLog();
+}
+
+void TLog_Form::OK_ButtonClick() {
+    const int entries = LogLines ? static_cast<int>(LogLines->size()) : 0;
+    if (Log_CheckBox->isChecked() && entries > MaxLog_SpinEdit->value()) {
+        const QString text = "The log already contains more lines (" + QString::number(entries) +
+                             ") than the value entered for \r\nthe maximum number of lines. "
+                             "Selecting 'OK' will clear the \r\nlog.";
+        if (AppDialogs().message(this, Dialogs::Kind::Warning, text) == Dialogs::Answer::Ok)
+            ClearLog();
+    }
+    MaxLogLines = MaxLog_SpinEdit->value();
+    LogEnabled = Log_CheckBox->isChecked();
+    done(QDialog::Accepted);
+}

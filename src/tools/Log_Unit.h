@@ -1,0 +1,57 @@
+// The "Operation Log" window: shows the log, switches logging on or off, sets
+// the largest number of entries and clears the log.
+#pragma once
+
+#include <QDialog>
+#include <QStyledItemDelegate>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+// Light red for an entry containing "FAILED", light green for any other entry.
+QColor LogEntryColour(const QString& entry);
+
+// Draws the log grid's cells: each entry filled with its colour, its text
+// wrapped from the cell's top-left corner.
+class LogCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+class TLog_Form : public QDialog {
+    Q_OBJECT
+public:
+    explicit TLog_Form(QWidget* parent = nullptr);
+    ~TLog_Form() override;
+
+    void UpdateStringGrid();
+
+    QCheckBox* Log_CheckBox;
+    QSpinBox* MaxLog_SpinEdit;
+    QTableWidget* Log_StringGrid;
+    QPushButton* OK_Button;
+    QPushButton* Clear_Button;
+
+    // Height of one text line of the grid, in pixels, plus one.
+    int LineHeight() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void Log_CheckBoxClick();
+    void MaxLog_SpinEditChange();
+    void OK_ButtonClick();
+    void Clear_ButtonClick();
+
+    QGroupBox* GroupBox1;
+    QLabel* Label1;
+};

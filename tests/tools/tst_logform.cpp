@@ -1,0 +1,186 @@
+// The operation log store and its window.
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "Log_Unit.h"
+#include "OperationLog.h"
+#include "RecordingDialogs.h"
+
+namespace {
+QString Text(int i) {
+    QString s = QString::fromStdString(LogLines->at(i));
+    return s.mid(s.indexOf(": ") + 2).chopped(2);
+}
+} // namespace
+
+class TestLogForm : public QObject {
+    Q_OBJECT
+    RecordingDialogs dialogs;
+    TLog_Form* form = nullptr;
+
+    void fill(int n) {
+        for (int i = 1; i <= n; ++i)
+            AddToLog("entry " + std::to_string(i));
+    }
+
+private slots:
+    void init() {
+        SetAppDialogs(&dialogs);
+        dialogs = RecordingDialogs();
+        CreateLogLines();
+        LogEnabled = false;
+        MaxLogLines = 0;
+        form = new TLog_Form; // switches logging on with a limit of 100
+    }
+    void cleanup() {
+        delete form;
+        FreeLogLines();
+        SetAppDialogs(nullptr);
+    }
+
+    void creationSwitchesLoggingOn() {
+        QVERIFY(LogEnabled);
+        QCOMPARE(MaxLogLines, 100);
+        QCOMPARE(form->windowTitle(), QString("Operation Log"));
+        QCOMPARE(form->MaxLog_SpinEdit->minimum(), 2);
+        QCOMPARE(form->MaxLog_SpinEdit->maximum(), 500);
+        form->show();
+        QVERIFY(form->Log_CheckBox->isChecked());
+        QCOMPARE(form->MaxLog_SpinEdit->value(), 100);
+    }
+
+    void appendAfterTheLimitClearsTheWholeLog() {
+        fill(101);
+        QCOMPARE(LogLines->size(), size_t(101));
+        AddToLog("new");
+        QCOMPARE(LogLines->size(), size_t(2));
+        QCOMPARE(Text(0), QString("Log Cleared"));
+        QCOMPARE(Text(1), QString("new"));
+        form->show();
+        QCOMPARE(form->Log_StringGrid->verticalHeaderItem(1)->text(), QString("2"));
+    }
+
+    void nothingIsLoggedWhileOff() {
+        fill(3);
+        LogEnabled = false;
+        AddToLog("lost");
+        QCOMPARE(LogLines->size(), size_t(3));
+        ClearLog();
+        QVERIFY(LogLines->empty());
+        FreeLogLines();
+        AddToLog("no store"); // ignored, no crash
+        ClearLog();
+    }
+
+    void emptyLogShowsHeaderAndOneEmptyRow() {
+        form->show();
+        QTableWidget* grid = form->Log_StringGrid;
+        QCOMPARE(grid->horizontalHeaderItem(0)->text(), QString("Commands"));
+        QCOMPARE(grid->rowCount(), 1);
+        QCOMPARE(grid->item(0, 0)->text(), QString());
+        QCOMPARE(grid->verticalHeaderItem(0)->text(), QString());
+    }
+
+    void gridHoldsEveryEntryWithItsHeight() {
+        AddToLog("Set Attenuation - \r\n     Channel 2\r\n     Level 10dB\r\n> Success");
+        AddToLog("Log Cleared");
+        form->show();
+        QTableWidget* grid = form->Log_StringGrid;
+        QCOMPARE(grid->rowCount(), 2);
+        QCOMPARE(grid->model()->data(grid->model()->index(0, 0)).toString(),
+                 QString::fromStdString(LogLines->at(0)));
+        QCOMPARE(grid->verticalHeaderItem(0)->text(), QString("1"));
+        // Four lines of text and the closing CR LF: five lines high.
+        QCOMPARE(grid->rowHeight(0), 5 * form->LineHeight());
+        QCOMPARE(grid->rowHeight(1), 2 * form->LineHeight());
+        QCOMPARE(grid->columnWidth(0), 340);
+    }
+
+    void entriesAreDrawnRedWhenFailedElseGreen() {
+        QCOMPARE(LogEntryColour("x\r\n > ***FAILED***\r\nError: y"), QColor(255, 160, 160));
+        QCOMPARE(LogEntryColour("Log Cleared"), QColor(160, 255, 160));
+        AddToLog("Set Active Channel \r\n > ***FAILED***\r\nError: Timeout");
+        AddToLog("Log Cleared");
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QTableWidget* grid = form->Log_StringGrid;
+        const QImage image = grid->viewport()->grab().toImage();
+        const QRect failed = grid->visualRect(grid->model()->index(0, 0));
+        const QRect passed = grid->visualRect(grid->model()->index(1, 0));
+        // Sample the right end of each cell, where no text is drawn.
+        auto colourAt = [&](const QRect& r) {
+            return QColor(image.pixel(r.right() - 4, r.center().y()));
+        };
+        QCOMPARE(colourAt(failed), QColor(255, 160, 160));
+        QCOMPARE(colourAt(passed), QColor(160, 255, 160));
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+            form->grab().save(dir + "/log_form.png");
+    }
+
+    void okWarnsWhenTheLogIsOverTheNewLimit() {
+        fill(10);
+        form->show();
+        form->MaxLog_SpinEdit->setValue(2);
+        dialogs.answers = {Dialogs::Answer::Closed};
+        form->OK_Button->click();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Warning);
+        QCOMPARE(
+            dialogs.messages[0].text,
+            QString("The log already contains more lines (10) than the value entered for "
+                    "\r\nthe maximum number of lines. Selecting 'OK' will clear the \r\nlog."));
+        QCOMPARE(LogLines->size(), size_t(10)); // closing the box keeps them
+        QCOMPARE(MaxLogLines, 2);
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        AddToLog("next");
+        QCOMPARE(LogLines->size(), size_t(2));
+
+        form->show();
+        form->MaxLog_SpinEdit->setValue(500);
+        fill(8);
+        form->MaxLog_SpinEdit->setValue(2);
+        dialogs.answers = {Dialogs::Answer::Ok};
+        form->OK_Button->click();
+        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(dialogs.messages[1].text.contains("(10)"));
+        QCOMPARE(LogLines->size(), size_t(1));
+        QCOMPARE(Text(0), QString("Log Cleared"));
+    }
+
+    void okWithLoggingOffNeverWarns() {
+        fill(10);
+        form->show();
+        form->MaxLog_SpinEdit->setValue(2);
+        form->Log_CheckBox->click();
+        QVERIFY(!LogEnabled); // takes effect at once
+        form->OK_Button->click();
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(MaxLogLines, 2);
+        QVERIFY(!LogEnabled);
+        QCOMPARE(LogLines->size(), size_t(10));
+    }
+
+    void clearButtonRefillsTheGrid() {
+        fill(5);
+        form->show();
+        QCOMPARE(form->Log_StringGrid->rowCount(), 5);
+        form->Clear_Button->click();
+        QCOMPARE(LogLines->size(), size_t(1));
+        QCOMPARE(form->Log_StringGrid->rowCount(), 1);
+        QCOMPARE(form->Log_StringGrid->item(0, 0)->text().contains("Log Cleared"), true);
+    }
+
+    void closingByTheFrameKeepsChanges() {
+        form->show();
+        form->MaxLog_SpinEdit->setValue(7);
+        form->close();
+        QCOMPARE(MaxLogLines, 7);
+    }
+};
+
+QTEST_MAIN(TestLogForm)
+#include "tst_logform.moc"
