@@ -221,8 +221,7 @@ ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
     std::string resource = ResourceOf(vi);
     if (ViStatus f = ch.injected(__func__, 0, resource))
         return Done(__func__, args, f);
-    if (ch.lockedAgainst(vi))
-        return Done(__func__, args, VI_ERROR_RSRC_LOCKED);
+    // Reading attributes is allowed on a resource another session has locked.
     Instrument* in = ch.instrumentOf(vi);
     switch (attr) {
     case VI_ATTR_RSRC_MANF_NAME:

@@ -1,0 +1,240 @@
+#include "Card_Unit.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <vector>
+
+#include "Dialogs.h"
+#include "VISA_Unit.h"
+#include "VISA_def_v2.h"
+#include "nv815_def.h"
+
+namespace {
+const QColor kInUse(0x1F, 0xFF, 0x1F);
+const QColor kCurrentRow(0xEE, 0xEE, 0xEE);
+const ViUInt16 kTwoChannelSubsystemId = 0x4404;
+const ViBusAddress kSubsystemIdOffset = 0x2E;
+} // namespace
+
+CardCellDelegate::CardCellDelegate(TCard_Form* form) : QStyledItemDelegate(form), form_(form) {}
+
+void CardCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    painter->save();
+    painter->fillRect(option.rect, form_->RowColour(index.row()));
+    painter->setPen(Qt::black);
+    painter->setFont(option.font);
+    painter->drawText(option.rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
+    setObjectName("Card_Form");
+    setWindowTitle("Card Selection");
+
+    Card_StringGrid = new QTableWidget(kGridRows, 3, this);
+    Card_StringGrid->setObjectName("Card_StringGrid");
+    Card_StringGrid->setHorizontalHeaderLabels({"Card", "Resource Name", "ID"});
+    Card_StringGrid->verticalHeader()->hide();
+    Card_StringGrid->verticalHeader()->setMinimumSectionSize(1);
+    Card_StringGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    Card_StringGrid->setColumnWidth(0, 64);
+    Card_StringGrid->setColumnWidth(1, 108);
+    Card_StringGrid->setColumnWidth(2, 93);
+    Card_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Card_StringGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    Card_StringGrid->setItemDelegate(new CardCellDelegate(this));
+    Card_StringGrid->setFixedWidth(64 + 108 + 93 + 2 * Card_StringGrid->frameWidth() + 18);
+    for (int r = 0; r < kGridRows; ++r)
+        for (int c = 0; c < 3; ++c)
+            Card_StringGrid->setItem(r, c, new QTableWidgetItem);
+    Card_StringGrid->setCurrentCell(0, 1);
+    connect(Card_StringGrid, &QTableWidget::currentCellChanged, Card_StringGrid->viewport(),
+            qOverload<>(&QWidget::update));
+
+    GroupBox1 = new QGroupBox("Card Search", this);
+    GroupBox1->setObjectName("GroupBox1");
+    Label1 = new QLabel("Model Search String:", GroupBox1);
+    Label1->setObjectName("Label1");
+    Set72815 = new QRadioButton("72-815", GroupBox1);
+    Set72815->setObjectName("Set72815");
+    Set72815->setChecked(true);
+    Set82815 = new QRadioButton("82-815", GroupBox1);
+    Set82815->setObjectName("Set82815");
+    Find_Button = new QPushButton("Find Cards", GroupBox1);
+    Find_Button->setObjectName("Find_Button");
+    auto* search = new QVBoxLayout(GroupBox1);
+    search->addWidget(Label1);
+    search->addWidget(Set72815);
+    search->addWidget(Set82815);
+    search->addSpacing(8);
+    search->addWidget(Find_Button);
+
+    Lock_CheckBox = new QCheckBox("Apply Exclusive Lock ", this);
+    Lock_CheckBox->setObjectName("Lock_CheckBox");
+    Ok_Button = new QPushButton("OK", this);
+    Ok_Button->setObjectName("Ok_Button");
+    Ok_Button->setDefault(true);
+    Cancel_Button = new QPushButton("Cancel", this);
+    Cancel_Button->setObjectName("Cancel_Button");
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(GroupBox1);
+    side->addWidget(Lock_CheckBox);
+    side->addStretch(1);
+    side->addWidget(Ok_Button);
+    side->addWidget(Cancel_Button);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(Card_StringGrid);
+    layout->addLayout(side);
+    setFixedSize(460, 300);
+
+    setTabOrder(Card_StringGrid, Set72815);
+    setTabOrder(Set72815, Set82815);
+    setTabOrder(Set82815, Find_Button);
+    setTabOrder(Find_Button, Lock_CheckBox);
+    setTabOrder(Lock_CheckBox, Ok_Button);
+    setTabOrder(Ok_Button, Cancel_Button);
+
+    connect(Find_Button, &QPushButton::clicked, this, [this] { Find_ButtonClick(); });
+    connect(Ok_Button, &QPushButton::clicked, this, [this] { Ok_ButtonClick(); });
+    connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
+}
+
+TCard_Form::~TCard_Form() = default;
+
+QColor TCard_Form::RowColour(int row) const {
+    const QTableWidgetItem* resource = Card_StringGrid->item(row, 1);
+    if (!Selection.Resource.empty() && resource &&
+        resource->text().toStdString() == Selection.Resource)
+        return kInUse;
+    if (row == Card_StringGrid->currentRow())
+        return kCurrentRow;
+    return Qt::white;
+}
+
+ViStatus TCard_Form::OpenCardRecord(TSelectedCard& card, bool lock) {
+    card.Opened = false;
+    if (!VisaLoaded || !DriverLoaded)
+        return VI_ERROR_LIBRARY_NFOUND;
+    const ViStatus status = Driver.nv815_init(card.Resource.c_str(), 0, 0, &card.Session);
+    if (status == VI_SUCCESS) {
+        if (lock)
+            Visa.viLock(card.Session, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr);
+        card.Opened = true;
+    }
+    return status;
+}
+
+int32_t TCard_Form::CardIdOf(const TSelectedCard& card) {
+    if (card.Session == 0 || !DriverLoaded)
+        return 0;
+    ViInt32 id = 0;
+    return Driver.nv815_GetCardId(card.Session, &id) == VI_SUCCESS ? id : 0;
+}
+
+ViStatus TCard_Form::OpenCard(bool lock) {
+    return OpenCardRecord(Selection, lock);
+}
+
+int32_t TCard_Form::GetSelectedCardID() {
+    return CardIdOf(Selection);
+}
+
+void TCard_Form::CloseSelectedCard() {
+    if (Selection.Session != 0 && VisaLoaded)
+        Visa.viClose(Selection.Session);
+    Selection.Session = 0;
+    Selection.Opened = false;
+}
+
+void TCard_Form::Find_ButtonClick() {
+    for (int r = 0; r < Card_StringGrid->rowCount(); ++r)
+        for (int c = 0; c < 3; ++c)
+            Card_StringGrid->item(r, c)->setText(QString());
+
+    std::vector<std::string> found;
+    FindVisaResources(Set72815->isChecked() ? "72-815" : "82-815", found);
+
+    if (static_cast<int>(found.size()) > Card_StringGrid->rowCount()) {
+        const int old = Card_StringGrid->rowCount();
+        Card_StringGrid->setRowCount(static_cast<int>(found.size()));
+        for (int r = old; r < Card_StringGrid->rowCount(); ++r)
+            for (int c = 0; c < 3; ++c)
+                Card_StringGrid->setItem(r, c, new QTableWidgetItem);
+    }
+    for (size_t k = 0; k < found.size(); ++k) {
+        const int row = static_cast<int>(k);
+        Card_StringGrid->item(row, 1)->setText(QString::fromStdString(found[k]));
+        Card_StringGrid->item(row, 0)->setText("Card " + QString::number(k + 1));
+        // The card in use keeps its session; every other card is probed with
+        // a scratch record that is closed again at once.
+        if (Selection.Opened && found[k] == Selection.Resource) {
+            Card_StringGrid->item(row, 2)->setText(QString::number(GetSelectedCardID()));
+            continue;
+        }
+        TSelectedCard probe;
+        probe.Resource = found[k];
+        probe.Status = OpenCardRecord(probe, false);
+        if (probe.Status == VI_SUCCESS)
+            Card_StringGrid->item(row, 2)->setText(QString::number(CardIdOf(probe)));
+        if (probe.Session != 0 && VisaLoaded)
+            Visa.viClose(probe.Session);
+    }
+    Card_StringGrid->viewport()->update();
+}
+
+void TCard_Form::Ok_ButtonClick() {
+    PreviousSelection = Selection;
+    const QTableWidgetItem* chosen = Card_StringGrid->currentRow() >= 0
+                                         ? Card_StringGrid->item(Card_StringGrid->currentRow(), 1)
+                                         : nullptr;
+    Selection.Resource = chosen ? chosen->text().toStdString() : std::string();
+    if (Selection.Resource.empty()) {
+        Selection = PreviousSelection; // the card in use stays chosen
+        AppDialogs().message(this, Dialogs::Kind::Information, "No card selected");
+        return;
+    }
+    Selection.Status = OpenCard(Lock_CheckBox->isChecked());
+    if (Selection.Status != VI_SUCCESS) {
+        char description[VI_FIND_BUFLEN] = {};
+        if (VisaLoaded) {
+            Visa.viStatusDesc(GetDefaultRM(), Selection.Status, description);
+            description[VI_FIND_BUFLEN - 1] = '\0';
+        }
+        char code[16];
+        std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(Selection.Status));
+        const QString text = QString("An error occurred while opening this card:\r\nError: ") +
+                             code + "\r\n" + QString::fromLocal8Bit(description);
+        Selection = PreviousSelection;
+        AppDialogs().message(this, Dialogs::Kind::Error, text);
+        Card_StringGrid->viewport()->update();
+        return;
+    }
+    if (PreviousSelection.Session != 0 && VisaLoaded)
+        Visa.viClose(PreviousSelection.Session);
+    PreviousSelection.Session = 0;
+    PreviousSelection.Opened = false;
+    Selection.CardID = GetSelectedCardID();
+    ViUInt16 subsystemId = 0;
+    if (Visa.viIn16(Selection.Session, VI_PXI_CFG_SPACE, kSubsystemIdOffset, &subsystemId) ==
+        VI_SUCCESS)
+        ThirdChannelShown = subsystemId != kTwoChannelSubsystemId;
+    Card_StringGrid->viewport()->update();
+    done(QDialog::Accepted);
+}
+
+void TCard_Form::Cancel_ButtonClick() {
+    done(QDialog::Rejected);
+}

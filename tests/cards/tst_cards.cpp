@@ -1,0 +1,270 @@
+// Card discovery and the card selection dialog on the simulated chassis.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Card_Unit.h"
+#include "LibraryBindings.h"
+#include "RecordingDialogs.h"
+#include "SimJournal.h"
+#include "VISA_Unit.h"
+#include "VISA_def_v2.h"
+
+namespace {
+const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
+const char* const kCardB = "PXI1::14::INSTR"; // 82-815, id 1002, two channels
+const char* const kCardC = "PXI2::10::INSTR"; // 72-815, id 0
+
+using List = std::vector<std::string>;
+
+QString Cell(TCard_Form& f, int row, int column) {
+    return f.Card_StringGrid->item(row, column)->text();
+}
+} // namespace
+
+class TestCards : public QObject {
+    Q_OBJECT
+    RecordingDialogs dialogs;
+
+    void loadChassis(const QByteArray& ini) {
+        QTemporaryDir dir;
+        dir.setAutoRemove(false);
+        QFile f(dir.filePath("chassis.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+        f.close();
+        QCOMPARE(nvsim_load_chassis(f.fileName().toLocal8Bit().constData(), nullptr, 0), 0);
+    }
+
+    // Chooses a row and presses OK.
+    void choose(TCard_Form& f, int row, bool lock = false) {
+        f.Card_StringGrid->setCurrentCell(row, 1);
+        f.Lock_CheckBox->setChecked(lock);
+        f.Ok_Button->click();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
+
+    void init() {
+        nvsim_load_chassis(nullptr, nullptr, 0); // closes every session
+        DefaultRM = 0;
+        dialogs = RecordingDialogs();
+        SetAppDialogs(&dialogs);
+    }
+    void cleanup() { SetAppDialogs(nullptr); }
+
+    void discoveryKeepsMatchingCardsInVisaOrder() {
+        List list = {"stale"};
+        QCOMPARE(FindVisaResources("72-815", list), VI_SUCCESS);
+        QCOMPARE(list, List({kCardA, kCardC}));
+        QCOMPARE(FindVisaResources("82-815", list), VI_SUCCESS);
+        QCOMPARE(list, List({kCardB}));
+        // Anywhere in the model name, case-sensitive.
+        QCOMPARE(FindVisaResources("3-Channel", list), VI_SUCCESS);
+        QCOMPARE(list, List({kCardA, kCardC}));
+        QCOMPARE(FindVisaResources("3-channel", list), VI_SUCCESS);
+        QVERIFY(list.empty());
+        // The resource manager stays open; every probe and the find list are closed.
+        QCOMPARE(nvsim_open_sessions(), 1);
+        QVERIFY(SimCalls("viOpen").first().contains(", 0, 1000)"));
+    }
+
+    void noPxiInstrument() {
+        loadChassis("[Instrument1]\nResource=GPIB0::5::INSTR\nModel=72-815\n");
+        List list = {"stale"};
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_RSRC_NFOUND);
+        QVERIFY(list.empty());
+    }
+
+    void openFailureEndsTheSearchKeepingEarlierNames() {
+        loadChassis("[Instrument1]\nResource=PXI1::1::INSTR\nModel=72-815\n"
+                    "[Instrument2]\nResource=PXI1::2::INSTR\nModel=72-815\n"
+                    "[Instrument3]\nResource=PXI1::3::INSTR\nModel=72-815\n");
+        nvsim_fail("viOpen", VI_ERROR_TMO, 0, 0, "PXI1::2::INSTR");
+        List list;
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_TMO);
+        QCOMPARE(list, List({"PXI1::1::INSTR"}));
+        QCOMPARE(nvsim_open_sessions(), 1);
+        nvsim_clear_faults();
+        nvsim_fail("viGetAttribute", VI_ERROR_TMO, 2, 0, nullptr);
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_TMO);
+        QCOMPARE(list, List({"PXI1::1::INSTR"}));
+        QCOMPARE(nvsim_open_sessions(), 1);
+    }
+
+    void slowOpenTimesOut() {
+        nvsim_set_open_delay(kCardC, 1500);
+        List list;
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_TMO);
+        QCOMPARE(list, List({kCardA}));
+    }
+
+    void visaAbsentMakesNoCall() {
+        VisaLoaded = false;
+        List list = {"stale"};
+        const int calls = nvsim_journal_count();
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_LIBRARY_NFOUND);
+        QVERIFY(list.empty());
+        QCOMPARE(nvsim_journal_count(), calls);
+        TCard_Form f;
+        f.Selection.Resource = kCardA;
+        QCOMPARE(f.OpenCard(false), VI_ERROR_LIBRARY_NFOUND);
+        VisaLoaded = true;
+    }
+
+    void findCardsListsAndProbesEveryCard() {
+        TCard_Form f;
+        QCOMPARE(f.windowTitle(), QString("Card Selection"));
+        QCOMPARE(f.Card_StringGrid->horizontalHeaderItem(1)->text(), QString("Resource Name"));
+        // Leftovers of a longer earlier result are cleared too.
+        f.Card_StringGrid->item(30, 1)->setText("PXI9::9::INSTR");
+        nvsim_fail("nv815_init", static_cast<ViStatus>(0xBFFC0817u), 0, 0, kCardC);
+        f.Find_Button->click();
+        QCOMPARE(Cell(f, 0, 0), QString("Card 1"));
+        QCOMPARE(Cell(f, 0, 1), QString(kCardA));
+        QCOMPARE(Cell(f, 0, 2), QString("1001"));
+        QCOMPARE(Cell(f, 1, 0), QString("Card 2"));
+        QCOMPARE(Cell(f, 1, 2), QString()); // could not be opened: no id
+        QCOMPARE(Cell(f, 30, 1), QString());
+        QCOMPARE(nvsim_open_sessions(), 1); // only the resource manager
+        QVERIFY(f.Selection.Resource.empty());
+
+        f.Set82815->setChecked(true);
+        f.Find_Button->click();
+        QCOMPARE(Cell(f, 0, 1), QString(kCardB));
+        QCOMPARE(Cell(f, 1, 1), QString());
+    }
+
+    void okWithoutACard() {
+        TCard_Form f;
+        f.Find_Button->click();
+        choose(f, 5);
+        f.Card_StringGrid->setCurrentCell(-1, -1);
+        f.Ok_Button->click();
+        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Information);
+        QCOMPARE(dialogs.messages[0].text, QString("No card selected"));
+        QCOMPARE(f.result(), int(QDialog::Rejected));
+        QCOMPARE(f.Selection.Session, 0u);
+    }
+
+    void okOpensTheCardAndReplacesTheOldOne() {
+        TCard_Form f;
+        f.Find_Button->click();
+        choose(f, 0, true);
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QVERIFY(f.Selection.Opened);
+        QCOMPARE(f.Selection.Resource, std::string(kCardA));
+        QCOMPARE(f.Selection.CardID, 1001);
+        QVERIFY(f.ThirdChannelShown);
+        const ViSession first = f.Selection.Session;
+        QCOMPARE(SimCalls("viLock").size(), 1);
+        QVERIFY(SimCalls("viLock").first().startsWith(QString("viLock(%1, 1, 0)").arg(first)));
+        QCOMPARE(f.RowColour(0), QColor(0x1F, 0xFF, 0x1F));
+
+        // Cancel after a new search: the card in use and its session stay.
+        f.setResult(0);
+        f.Find_Button->click();
+        QCOMPARE(Cell(f, 0, 2), QString("1001")); // read through the open session
+        f.Cancel_Button->click();
+        QCOMPARE(f.result(), int(QDialog::Rejected));
+        QCOMPARE(f.Selection.Session, first);
+        QCOMPARE(f.Selection.Resource, std::string(kCardA));
+        QCOMPARE(nvsim_open_sessions(), 2);
+
+        // A two-channel card hides the third channel; its predecessor is closed.
+        f.Set82815->setChecked(true);
+        f.Find_Button->click();
+        choose(f, 0);
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QVERIFY(!f.ThirdChannelShown);
+        QCOMPARE(f.Selection.CardID, 1002);
+        QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(first)));
+        QCOMPARE(f.PreviousSelection.Session, 0u);
+        QCOMPARE(nvsim_open_sessions(), 2);
+
+        // Another model shows it again.
+        f.Set72815->setChecked(true);
+        f.Find_Button->click();
+        choose(f, 1);
+        QVERIFY(f.ThirdChannelShown);
+        QCOMPARE(f.Selection.CardID, 0);
+
+        // Nothing is left open at exit.
+        f.CloseSelectedCard();
+        QCOMPARE(nvsim_open_sessions(), 1);
+    }
+
+    void failedReadOfTheSubsystemIdKeepsTheTabs() {
+        TCard_Form f;
+        f.ThirdChannelShown = false;
+        nvsim_fail("viIn16", VI_ERROR_TMO, 0, 0, nullptr);
+        f.Find_Button->click();
+        choose(f, 0);
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QVERIFY(!f.ThirdChannelShown);
+        f.CloseSelectedCard();
+    }
+
+    void lockFailureIsIgnored() {
+        TCard_Form f;
+        nvsim_fail("viLock", VI_ERROR_TMO, 0, 0, nullptr);
+        f.Find_Button->click();
+        choose(f, 0, true);
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QVERIFY(f.Selection.Opened);
+        f.CloseSelectedCard();
+    }
+
+    void openFailureKeepsTheCardInUse() {
+        TCard_Form f;
+        f.Find_Button->click();
+        choose(f, 0);
+        const TSelectedCard inUse = f.Selection;
+        f.setResult(0);
+        nvsim_fail("nv815_init", VI_ERROR_RSRC_NFOUND, 0, 0, kCardC);
+        choose(f, 1);
+        QCOMPARE(f.result(), int(QDialog::Rejected)); // the dialog stays open
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Error);
+        QCOMPARE(dialogs.messages[0].text,
+                 QString("An error occurred while opening this card:\r\nError: BFFF0011\r\n"
+                         "Insufficient location information or the device or resource is not "
+                         "present in the system."));
+        QCOMPARE(f.Selection.Resource, inUse.Resource);
+        QCOMPARE(f.Selection.Session, inUse.Session);
+        QVERIFY(f.Selection.Opened);
+        QCOMPARE(nvsim_open_sessions(), 2);
+
+        // Without VISA the description is empty.
+        VisaLoaded = false;
+        choose(f, 1);
+        QCOMPARE(dialogs.messages[1].text,
+                 QString("An error occurred while opening this card:\r\nError: BFFF009E\r\n"));
+        VisaLoaded = true;
+        f.CloseSelectedCard();
+    }
+
+    void gridColours() {
+        TCard_Form f;
+        f.Find_Button->click();
+        f.Card_StringGrid->setCurrentCell(1, 0);
+        QCOMPARE(f.RowColour(1), QColor(0xEE, 0xEE, 0xEE));
+        QCOMPARE(f.RowColour(0), QColor(Qt::white));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const QImage image = f.Card_StringGrid->viewport()->grab().toImage();
+        const QRect cell = f.Card_StringGrid->visualItemRect(f.Card_StringGrid->item(1, 2));
+        QCOMPARE(QColor(image.pixel(cell.right() - 3, cell.bottom() - 3)),
+                 QColor(0xEE, 0xEE, 0xEE));
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+            f.grab().save(dir + "/card_form.png");
+    }
+};
+
+QTEST_MAIN(TestCards)
+#include "tst_cards.moc"
