@@ -1,9 +1,31 @@
-// The main window of the front panel.
+// The main window of the front panel: one set of controls that always acts on
+// the active channel (the selected channel tab plus one).
 #pragma once
 
 #include <QMainWindow>
 
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class TAbout_Form;
+class TCard_Form;
+class TExternalClk_Form;
+class TImage;
+class TLampButton;
+class TLog_Form;
+class TMemTest_Form;
+class TUpDown;
 
 class TMain_Form : public QMainWindow {
     Q_OBJECT
@@ -14,9 +36,164 @@ public:
     static constexpr int kClientWidth = 827;
     static constexpr int kClientHeight = 674;
 
+    // The windows created after the main window, for the menu to show.
+    void AttachForms(TExternalClk_Form* extClk, TCard_Form* card, TAbout_Form* about,
+                     TLog_Form* log, TMemTest_Form* memTest);
+
+    int ActiveChannelNumber() const;
+
     void UpdateAllControls();
+    void UpdateControlValues();
+    void UpdateModeLEDs();
+    void UpdateAttControls();
+    void InitCardStates();
+
+    // Handlers.
+    void Card1Click();
+    void Log1Click();
+    void Channel_PageControlChange();
+    void Settings_PageControlChange();
+    void Ch1_Mode_ButtonClick();
+    void OnSliderChange(QSlider* sender);
+    void AttenButtonClick(QPushButton* sender);
+    void OffsetButClick();
+    void EditKeyPress(int key);
+
+    // Menu.
+    QAction* LoadConfig1;
+    QAction* SaveConfig1;
+    QAction* Exit1;
+    QAction* Card1;
+    QAction* InternalClk_MenuItem;
+    QAction* ExternalClk_MenuItem;
+    QAction* MemoryTest1;
+    QAction* ReadCalibrationDate1;
+    QAction* Log1;
+    QAction* About1;
+
+    QTabWidget* Channel_PageControl;
+    QWidget* Ch1_TabSheet;
+    QWidget* Ch2_TabSheet;
+    QWidget* Ch3_TabSheet;
+
+    QTabWidget* Settings_PageControl;
+    QWidget* Wave_TabSheet;
+    QWidget* Clk_TabSheet;
+
+    // Waveform page.
+    QTabWidget* Wave_PageControl;
+    QWidget* TabSheet7; // "Basic"
+    QWidget* TabSheet8; // "Arbitrary"
+    QComboBox* WaveType_ComboBox;
+    QSpinBox* Symm_SpinEdit;
+    QRadioButton* SingleF_RadioButton;
+    QRadioButton* SweepF_RadioButton;
+    QSpinBox* StartF_SpinEdit;
+    QSpinBox* EndF_SpinEdit;
+    QSpinBox* SweepStep_SpinEdit;
+    QSpinBox* StepInt_SpinEdit;
+    QComboBox* FSK_ComboBox;
+    QGroupBox* SweepBox;
+    QRadioButton* AutoRadioButton;
+    QRadioButton* ManualRadioButton;
+    TLampButton* ManualUpButton;
+    TLampButton* ManualDownButton;
+    TLampButton* ManualDown_Button;
+    QCheckBox* AM_CheckBox;
+    QPushButton* WaveUpdate_Button;
+    QGroupBox* GroupBox6;
+    QRadioButton* LoadBin_RadioButton;
+    QRadioButton* LoadText_RadioButton;
+    QCheckBox* LoadNorm_CheckBox;
+    QPushButton* Import_Button;
+    QGroupBox* GroupBox5;
+    QRadioButton* SaveBin_RadioButton;
+    QRadioButton* SaveText_RadioButton;
+    QPushButton* Save_Button;
+    QGroupBox* GroupBox18;
+    QLabel* ArbWave_Filename_Label;
+    QLabel* Arbwave_DataCount_Label;
+    QLabel* Label18;
+    QSpinBox* repRate1;
+
+    // Trigger group.
+    QGroupBox* GroupBox1;
+    QComboBox* TrigMode_ComboBox;
+    QComboBox* TrigSource_ComboBox;
+    QPushButton* TrigUpdate_Button;
+
+    // Clock page.
+    QGroupBox* GroupBox2; // "DDS Ref Clock"
+    QLineEdit* ClkX_Edit;
+    TUpDown* ClkX_SpinButton;
+    QLabel* RefFreq_Label;
+    QGroupBox* GroupBox3; // "Waveform Memory Clock"
+    QComboBox* SweepMode_ComboBox;
+    QSpinBox* SwpStartF_SpinEdit;
+    QSpinBox* SwpEndF_SpinEdit;
+    QSpinBox* SwpStep_SpinEdit;
+    QSpinBox* SwpInt_SpinEdit;
+    QComboBox* FSKSource_ComboBox;
+    QGroupBox* GroupBox4; // "Memory Counter"
+    QLineEdit* CounterStep_Edit;
+    TUpDown* CounterStep_UpDown;
+    QPushButton* ClkUpdate_Button;
+
+    // Preview.
+    QFrame* Panel1;
+    QFrame* VrDisplay2;
+    TImage* Grat_Image;
+    TImage* Wave_Image;
+    QLabel* Max_Vert_Label;
+    QLabel* Half_Vert_Label;
+    QLabel* Min_Vert_Label;
+    QLabel* Min_Sample_Label;
+    QLabel* Max_Sample_Label;
+    QPushButton* Preview_Button;
+
+    // Output group.
+    QGroupBox* GroupBox7;
+    TLampButton* Ch1_Mode_Button;
+    QSlider* Att_Slider;
+    QLineEdit* Att_Edit;
+    QLineEdit* Edit2;
+    QPushButton* AttenSetButton;
+    QSlider* V_Slider;
+    QLineEdit* V_Edit;
+    QLineEdit* Edit3;
+    QPushButton* OffsetButton;
+    TLampButton* OffsetBut;
+
+    QFrame* Panel2;
+    TImage* Image1;
+
+    QStatusBar* StatusBar1;
+    QLabel* StatusText; // the status bar's one panel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
-    QLabel* statusText_ = nullptr;
+    void FormShow();
+    void FormClose();
+    void CreateMenu();
+    void CreatePreview(QWidget* client);
+    void CreateOutputGroup(QWidget* client);
+    void CreateLogo(QWidget* client);
+    void CreateSettings(QWidget* client);
+    QWidget* CreateBasicPage();
+    QWidget* CreateArbitraryPage();
+    QWidget* CreateWavePage();
+    QWidget* CreateClockPage();
+    void ApplySweepGroupRules();
+
+    TExternalClk_Form* extClkForm_ = nullptr;
+    TCard_Form* cardForm_ = nullptr;
+    TAbout_Form* aboutForm_ = nullptr;
+    TLog_Form* logForm_ = nullptr;
+    TMemTest_Form* memTestForm_ = nullptr;
+    bool closed_ = false;
 };

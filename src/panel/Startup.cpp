@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <memory>
 
+#include "About_Unit.h"
+#include "Card_Unit.h"
 #include "Dialogs.h"
+#include "ExtClkFreq_Unit.h"
 #include "LibraryBindings.h"
 #include "Log_Unit.h"
 #include "Main_Unit.h"
+#include "MemTest_Unit.h"
 
 bool BindLibrariesAtStartup() {
     BindingResult bound = BindAllLibraries();
@@ -21,15 +24,28 @@ bool BindLibrariesAtStartup() {
     return false;
 }
 
+AppWindows::~AppWindows() = default;
+
+std::unique_ptr<AppWindows> CreateWindows() {
+    auto w = std::make_unique<AppWindows>();
+    w->main = std::make_unique<TMain_Form>();
+    QWidget* owner = w->main.get();
+    w->extClk = new TExternalClk_Form(owner);
+    w->card = new TCard_Form(owner);
+    w->about = new TAbout_Form(owner);
+    w->log = new TLog_Form(owner);
+    w->memTest = new TMemTest_Form(owner);
+    w->main->AttachForms(w->extClk, w->card, w->about, w->log, w->memTest);
+    return w;
+}
+
 int RunProgram() {
     if (!BindLibrariesAtStartup())
         return 1;
     int status = 0;
     {
-        // The windows live for the whole run, the main window first.
-        auto mainForm = std::make_unique<TMain_Form>();
-        auto logForm = std::make_unique<TLog_Form>(mainForm.get());
-        mainForm->show();
+        std::unique_ptr<AppWindows> windows = CreateWindows();
+        windows->main->show();
         status = QApplication::exec();
     }
     RunExitHandlers();

@@ -28,7 +28,9 @@ private slots:
         TMain_Form form;
         QCOMPARE(form.metaObject()->className(), "TMain_Form");
         QCOMPARE(form.windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
-        QCOMPARE(form.centralWidget()->size(), QSize(827, 674));
+        // The client area holds the status bar, not the menu.
+        QCOMPARE(form.centralWidget()->width(), 827);
+        QCOMPARE(form.centralWidget()->height() + form.statusBar()->sizeHint().height(), 674);
         auto* status = form.findChild<QLabel*>("StatusBar1_Panel0");
         QVERIFY(status);
         QCOMPARE(status->text(), QString("Selected Card: No card selected"));

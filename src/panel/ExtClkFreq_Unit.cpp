@@ -1,0 +1,59 @@
+#include "ExtClkFreq_Unit.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "Dialogs.h"
+
+TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
+    setObjectName("ExternalClk_Form");
+    setWindowTitle("External Clock Frequency");
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    Label1 =
+        new QLabel("Enter the external clock frequency in MHz using floating point format. ", this);
+    Label1->setObjectName("Label1");
+    Label1->setWordWrap(true);
+    ExtClkFreq_Edit = new QLineEdit("10.0000", this);
+    ExtClkFreq_Edit->setObjectName("ExtClkFreq_Edit");
+    Label1->setBuddy(ExtClkFreq_Edit);
+    OK_Button = new QPushButton("OK", this);
+    OK_Button->setObjectName("OK_Button");
+    OK_Button->setDefault(true);
+    Cancel_Button = new QPushButton("Cancel", this);
+    Cancel_Button->setObjectName("Cancel_Button");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OK_Button);
+    buttons->addWidget(Cancel_Button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ExtClkFreq_Edit);
+    layout->addLayout(buttons);
+    setFixedSize(320, 130);
+    connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
+    connect(Cancel_Button, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+}
+
+void TExternalClk_Form::showEvent(QShowEvent* event) {
+    // General format, up to 8 significant digits, no trailing zeros.
+    ExtClkFreq_Edit->setText(QLocale().toString(Freq, 'g', 8));
+    QDialog::showEvent(event);
+}
+
+void TExternalClk_Form::OK_ButtonClick() {
+    bool ok = false;
+    const double value = QLocale().toDouble(ExtClkFreq_Edit->text().trimmed(), &ok);
+    if (!ok || !std::isfinite(value)) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             "Please enter a floating point number using only 0..9 characters "
+                             "\r\nand \".\" (fullstop)");
+        return;
+    }
+    Freq = value;
+    done(QDialog::Accepted);
+}

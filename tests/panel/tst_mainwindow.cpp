@@ -1,0 +1,453 @@
+// The main window on the simulated chassis: its controls, card selection,
+// channel switching, the output group and closing.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "CardState.h"
+#include "Card_Unit.h"
+#include "LibraryBindings.h"
+#include "Log_Unit.h"
+#include "Main_Unit.h"
+#include "OperationLog.h"
+#include "PanelWidgets.h"
+#include "RecordingDialogs.h"
+#include "SimJournal.h"
+#include "Startup.h"
+#include "VISA_def_v2.h"
+
+namespace {
+const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
+const char* const kCardB = "PXI1::14::INSTR"; // 82-815, id 1002, two channels
+
+QStringList LogTexts() {
+    QStringList out;
+    for (const std::string& e : *LogLines) {
+        const QString s = QString::fromStdString(e);
+        out << s.mid(s.indexOf(": ") + 2).chopped(2);
+    }
+    return out;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+    RecordingDialogs dialogs;
+    std::unique_ptr<AppWindows> w;
+
+    TMain_Form& main() { return *w->main; }
+
+    // Runs the card selection from the menu, choosing `row` after a search.
+    void selectCard(bool use82815, int row, bool ok = true) {
+        QTimer::singleShot(0, this, [=, this] {
+            TCard_Form* f = w->card;
+            (use82815 ? f->Set82815 : f->Set72815)->setChecked(true);
+            f->Find_Button->click();
+            f->Card_StringGrid->setCurrentCell(row, 1);
+            (ok ? f->Ok_Button : f->Cancel_Button)->click();
+        });
+        main().Card1->trigger();
+    }
+
+    void typeOffset(const QString& text) {
+        main().V_Edit->setText(text);
+        QTest::keyClick(main().V_Edit, Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
+
+    void init() {
+        nvsim_load_chassis(nullptr, nullptr, 0);
+        DefaultRM = 0;
+        Session = 0;
+        dialogs = RecordingDialogs();
+        SetAppDialogs(&dialogs);
+        w = CreateWindows();
+        main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main()));
+    }
+
+    void cleanup() {
+        w.reset();
+        SetAppDialogs(nullptr);
+    }
+
+    void everyComponentExistsWithItsKind() {
+        const QList<QPair<const char*, const char*>> components = {
+            {"Channel_PageControl", "QTabWidget"},
+            {"Ch1_TabSheet", "QWidget"},
+            {"Ch2_TabSheet", "QWidget"},
+            {"Ch3_TabSheet", "QWidget"},
+            {"Settings_PageControl", "QTabWidget"},
+            {"Wave_TabSheet", "QWidget"},
+            {"Clk_TabSheet", "QWidget"},
+            {"Wave_PageControl", "QTabWidget"},
+            {"TabSheet8", "QWidget"},
+            {"WaveType_ComboBox", "QComboBox"},
+            {"Symm_SpinEdit", "QSpinBox"},
+            {"SingleF_RadioButton", "QRadioButton"},
+            {"SweepF_RadioButton", "QRadioButton"},
+            {"StartF_SpinEdit", "QSpinBox"},
+            {"EndF_SpinEdit", "QSpinBox"},
+            {"SweepStep_SpinEdit", "QSpinBox"},
+            {"StepInt_SpinEdit", "QSpinBox"},
+            {"FSK_ComboBox", "QComboBox"},
+            {"SweepBox", "QGroupBox"},
+            {"AutoRadioButton", "QRadioButton"},
+            {"ManualRadioButton", "QRadioButton"},
+            {"ManualUpButton", "TLampButton"},
+            {"ManualDownButton", "TLampButton"},
+            {"ManualDown_Button", "TLampButton"},
+            {"AM_CheckBox", "QCheckBox"},
+            {"WaveUpdate_Button", "QPushButton"},
+            {"GroupBox6", "QGroupBox"},
+            {"LoadBin_RadioButton", "QRadioButton"},
+            {"LoadText_RadioButton", "QRadioButton"},
+            {"LoadNorm_CheckBox", "QCheckBox"},
+            {"Import_Button", "QPushButton"},
+            {"GroupBox5", "QGroupBox"},
+            {"SaveBin_RadioButton", "QRadioButton"},
+            {"SaveText_RadioButton", "QRadioButton"},
+            {"Save_Button", "QPushButton"},
+            {"GroupBox18", "QGroupBox"},
+            {"ArbWave_Filename_Label", "QLabel"},
+            {"Arbwave_DataCount_Label", "QLabel"},
+            {"Label18", "QLabel"},
+            {"repRate1", "QSpinBox"},
+            {"GroupBox1", "QGroupBox"},
+            {"TrigMode_ComboBox", "QComboBox"},
+            {"TrigSource_ComboBox", "QComboBox"},
+            {"TrigUpdate_Button", "QPushButton"},
+            {"ClkX_Edit", "QLineEdit"},
+            {"ClkX_SpinButton", "TUpDown"},
+            {"RefFreq_Label", "QLabel"},
+            {"SweepMode_ComboBox", "QComboBox"},
+            {"SwpStartF_SpinEdit", "QSpinBox"},
+            {"SwpEndF_SpinEdit", "QSpinBox"},
+            {"SwpStep_SpinEdit", "QSpinBox"},
+            {"SwpInt_SpinEdit", "QSpinBox"},
+            {"FSKSource_ComboBox", "QComboBox"},
+            {"CounterStep_Edit", "QLineEdit"},
+            {"CounterStep_UpDown", "TUpDown"},
+            {"ClkUpdate_Button", "QPushButton"},
+            {"Panel1", "QFrame"},
+            {"VrDisplay2", "QFrame"},
+            {"Grat_Image", "TImage"},
+            {"Wave_Image", "TImage"},
+            {"Max_Vert_Label", "QLabel"},
+            {"Half_Vert_Label", "QLabel"},
+            {"Min_Vert_Label", "QLabel"},
+            {"Min_Sample_Label", "QLabel"},
+            {"Max_Sample_Label", "QLabel"},
+            {"Preview_Button", "QPushButton"},
+            {"GroupBox7", "QGroupBox"},
+            {"Ch1_Mode_Button", "TLampButton"},
+            {"Att_Slider", "QSlider"},
+            {"Att_Edit", "QLineEdit"},
+            {"Edit2", "QLineEdit"},
+            {"AttenSetButton", "QPushButton"},
+            {"V_Slider", "QSlider"},
+            {"V_Edit", "QLineEdit"},
+            {"Edit3", "QLineEdit"},
+            {"OffsetButton", "QPushButton"},
+            {"OffsetBut", "TLampButton"},
+            {"Panel2", "QFrame"},
+            {"Image1", "TImage"},
+            {"StatusBar1", "QStatusBar"},
+        };
+        for (const auto& [name, kind] : components) {
+            QObject* o = main().findChild<QObject*>(name);
+            QVERIFY2(o, name);
+            QVERIFY2(o->inherits(kind), name);
+        }
+        for (const char* action :
+             {"LoadConfig1", "SaveConfig1", "Exit1", "Card1", "InternalClk_MenuItem",
+              "ExternalClk_MenuItem", "MemoryTest1", "ReadCalibrationDate1", "Log1", "About1"})
+            QVERIFY2(main().findChild<QAction*>(action), action);
+        QCOMPARE(main().ExternalClk_MenuItem->text(), QString("External (Unknown)"));
+        QVERIFY(!main().InternalClk_MenuItem->isChecked());
+    }
+
+    void startsWithTheDefaults() {
+        TMain_Form& m = main();
+        QCOMPARE(m.windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
+        QCOMPARE(m.StatusText->text(), QString("Selected Card: No card selected"));
+        QCOMPARE(m.Settings_PageControl->tabText(0), QString("Waveform"));
+        QCOMPARE(m.Settings_PageControl->tabText(1), QString("Clock"));
+        QCOMPARE(m.Channel_PageControl->tabText(2), QString("Channel 3"));
+        QCOMPARE(m.WaveType_ComboBox->currentText(), QString("Sine"));
+        QCOMPARE(m.Symm_SpinEdit->value(), 50);
+        QVERIFY(m.SingleF_RadioButton->isChecked());
+        QCOMPARE(m.StartF_SpinEdit->value(), 1000);
+        QCOMPARE(m.EndF_SpinEdit->value(), 1000);
+        QCOMPARE(m.SweepStep_SpinEdit->value(), 1);
+        QCOMPARE(m.StepInt_SpinEdit->value(), 1); // the record holds 1.0 microsecond
+        QVERIFY(!m.EndF_SpinEdit->isEnabled());
+        QVERIFY(!m.FSK_ComboBox->isEnabled());
+        QVERIFY(!m.AutoRadioButton->isEnabled());
+        QVERIFY(!m.ManualUpButton->isEnabled());
+        QCOMPARE(m.FSK_ComboBox->currentText(), QString("Software"));
+        QVERIFY(m.LoadText_RadioButton->isChecked());
+        QVERIFY(!m.LoadNorm_CheckBox->isChecked());
+        QCOMPARE(m.Wave_PageControl->currentWidget(), m.TabSheet7);
+        QCOMPARE(m.TrigMode_ComboBox->currentText(), QString("Continuous"));
+        QCOMPARE(m.TrigSource_ComboBox->currentText(), QString("Front panel"));
+        QVERIFY(!m.TrigSource_ComboBox->isEnabled());
+        QCOMPARE(m.ClkX_Edit->text(), QString("20"));
+        QCOMPARE(m.SweepMode_ComboBox->currentIndex(), -1);
+        QCOMPARE(m.SwpStartF_SpinEdit->value(), 1000);
+        QCOMPARE(m.SwpEndF_SpinEdit->value(), 2000);
+        QVERIFY(!m.SwpEndF_SpinEdit->isEnabled());
+        QCOMPARE(m.SwpInt_SpinEdit->maximum(), 5242);
+        QCOMPARE(m.CounterStep_Edit->text(), QString("1"));
+        QVERIFY(!m.CounterStep_Edit->isEnabled());
+        QCOMPARE(m.repRate1->value(), 1000);
+        QCOMPARE(m.Att_Slider->value(), 0);
+        QCOMPARE(m.Att_Edit->text(), QString(" 0"));
+        QCOMPARE(m.V_Slider->value(), 0);
+        QCOMPARE(m.V_Edit->text(), QString("0.00"));
+        QVERIFY(!m.Ch1_Mode_Button->lit());
+        QVERIFY(!m.OffsetBut->lit());
+        QVERIFY(!m.Image1->picture().isNull()); // the decoded logo
+        QCOMPARE(m.Image1->picture().size(), QSize(449, 81));
+        // The scale labels sit centred on the image's top, middle and bottom.
+        QCOMPARE(m.Grat_Image->geometry(), QRect(12, 12, 449, 345));
+        QCOMPARE(m.Max_Vert_Label->y(), 16 + 12 - m.Max_Vert_Label->height() / 2);
+        QCOMPARE(m.Min_Vert_Label->y(), 16 + 12 + 345 - m.Min_Vert_Label->height() / 2);
+        QCOMPARE(m.Half_Vert_Label->y(), 16 + 12 + 172 - m.Half_Vert_Label->height() / 2);
+        // The log store exists and the log window switched logging on.
+        QVERIFY(LogLines);
+        QVERIFY(LogEnabled);
+        QCOMPARE(MaxLogLines, 100);
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            m.grab().save(dir + "/main_form.png");
+            m.Wave_PageControl->setCurrentIndex(1);
+            m.grab().save(dir + "/main_form_arbitrary.png");
+            m.Settings_PageControl->setCurrentIndex(1);
+            m.grab().save(dir + "/main_form_clock.png");
+        }
+    }
+
+    void selectingACardSetsEveryChannel() {
+        selectCard(false, 0);
+        TMain_Form& m = main();
+        QCOMPARE(m.StatusText->text(),
+                 QString("Selected Card ID: 1001 - VISA Resource: PXI1::13::INSTR"));
+        QCOMPARE(Session, w->card->Selection.Session);
+        QVERIFY(Session != 0);
+        const QStringList log = LogTexts();
+        QCOMPARE(log.first(), QString("New card selected - PXI1::13::INSTR"));
+        QCOMPARE(log.size(), 1 + 3 * 3); // per channel: selection, attenuation, output
+        const QString s = QString::number(Session);
+        QStringList expected;
+        for (int c = 1; c <= 3; ++c)
+            expected << QString("nv815_SetActiveChannel(%1, %2) = 00000000").arg(s).arg(c)
+                     << QString("nv815_SetAttenuation(%1, 10) = 00000000").arg(s)
+                     << QString("nv815_SetInstrumentMode(%1, 0) = 00000000").arg(s);
+        QStringList driverCalls;
+        for (const QString& line : SimJournal())
+            if (line.startsWith("nv815_Set"))
+                driverCalls << line;
+        QCOMPARE(driverCalls, expected);
+        for (int c = 1; c <= 3; ++c)
+            QCOMPARE(CardInfo.Channel[c].Wave.Attenuation, 10.0);
+        QCOMPARE(m.Att_Slider->value(), 10);
+        QCOMPARE(m.Att_Edit->text(), QString("10"));
+        QVERIFY(m.Channel_PageControl->isTabVisible(2));
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+            m.grab().save(dir + "/main_form_card.png");
+
+        // A card with id 0 gives the short form.
+        selectCard(false, 1);
+        QCOMPARE(m.StatusText->text(), QString("Selected Card: PXI2::10::INSTR"));
+    }
+
+    void twoChannelCardHidesTheThirdTab() {
+        selectCard(true, 0);
+        TMain_Form& m = main();
+        QVERIFY(!m.Channel_PageControl->isTabVisible(2));
+        // The card refuses channel 3, so that channel keeps its attenuation.
+        QCOMPARE(CardInfo.Channel[2].Wave.Attenuation, 10.0);
+        QCOMPARE(CardInfo.Channel[3].Wave.Attenuation, 0.0);
+        QVERIFY(LogTexts().last().contains("***FAILED***"));
+        selectCard(false, 0);
+        QVERIFY(m.Channel_PageControl->isTabVisible(2));
+    }
+
+    void cancelChangesNothing() {
+        selectCard(false, 0);
+        const QString status = main().StatusText->text();
+        const ViSession session = Session;
+        const int entries = static_cast<int>(LogLines->size());
+        selectCard(false, 1, false);
+        QCOMPARE(main().StatusText->text(), status);
+        QCOMPARE(Session, session);
+        QCOMPARE(static_cast<int>(LogLines->size()), entries);
+        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 10.0);
+    }
+
+    void channelSwitchLoadsWaveValuesOnlyOnTheWaveformPage() {
+        TMain_Form& m = main();
+        CardInfo.Channel[2].Wave.StartF = 5.0;
+        CardInfo.Channel[2].Wave.WaveType = 1;
+        CardInfo.Channel[2].Wave.Attenuation = 7;
+        CardInfo.Channel[2].Wave.DCOffset = -1.25;
+        CardInfo.Channel[2].Wave.OffsetOn = true;
+        CardInfo.Channel[2].OutputOn = true;
+        m.Channel_PageControl->setCurrentIndex(1);
+        QCOMPARE(m.StartF_SpinEdit->value(), 5000);
+        QCOMPARE(m.WaveType_ComboBox->currentText(), QString("Triangle"));
+        QCOMPARE(m.Att_Slider->value(), 7);
+        QCOMPARE(m.Att_Edit->text(), QString(" 7"));
+        QCOMPARE(m.V_Slider->value(), -125);
+        QCOMPARE(m.V_Edit->text(), QString("-1.25"));
+        QVERIFY(m.OffsetBut->lit());
+        QVERIFY(m.Ch1_Mode_Button->lit());
+
+        m.Settings_PageControl->setCurrentIndex(1);
+        CardInfo.Channel[3].Wave.StartF = 9.0;
+        m.Channel_PageControl->setCurrentIndex(2);
+        QCOMPARE(m.StartF_SpinEdit->value(), 5000); // not reloaded on the Clock page
+        QCOMPARE(m.Att_Slider->value(), 0);         // the output group follows the channel
+        QVERIFY(!m.Ch1_Mode_Button->lit());
+        m.Settings_PageControl->setCurrentIndex(0); // coming back reloads the page
+        QCOMPARE(m.StartF_SpinEdit->value(), 9000);
+    }
+
+    void typedOffsetsMoveTheSliderOnly() {
+        selectCard(false, 0);
+        const int calls = nvsim_journal_count();
+        TMain_Form& m = main();
+        typeOffset("+1.5");
+        QCOMPARE(m.V_Edit->text(), QString("1.50"));
+        QCOMPARE(m.V_Slider->value(), 150);
+        typeOffset("1.999");
+        QCOMPARE(m.V_Slider->value(), 199);
+        QCOMPARE(m.V_Edit->text(), QString("1.99"));
+        typeOffset("7");
+        QCOMPARE(m.V_Slider->value(), 500);
+        QCOMPARE(m.V_Edit->text(), QString("5.00"));
+        typeOffset("-12");
+        QCOMPARE(m.V_Slider->value(), -500);
+        typeOffset("volts");
+        QCOMPARE(m.V_Slider->value(), -500);
+        QCOMPARE(m.V_Edit->text(), QString("-5.00"));
+        m.Att_Slider->setValue(5);
+        QCOMPARE(m.Att_Edit->text(), QString(" 5"));
+        QCOMPARE(nvsim_journal_count(), calls); // nothing sent
+        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 10.0);
+    }
+
+    void setButtonsCommitOnlyWhatTheCardAccepts() {
+        selectCard(false, 0);
+        TMain_Form& m = main();
+        m.Att_Slider->setValue(5);
+        m.AttenSetButton->click();
+        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 5.0);
+        QCOMPARE(SimValue(kCardA, 1, "attenuation"), 5.0);
+
+        nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
+        m.Att_Slider->setValue(30);
+        m.AttenSetButton->click();
+        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 5.0);
+        QCOMPARE(m.Att_Slider->value(), 5);
+        QCOMPARE(m.Att_Edit->text(), QString(" 5"));
+        nvsim_clear_faults();
+
+        // The offset "Set" applies the enable flag of the offset power button
+        // and leaves no entry of its own.
+        const int entries = static_cast<int>(LogLines->size());
+        m.V_Slider->setValue(-250);
+        m.OffsetButton->click();
+        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, -2.5);
+        QCOMPARE(SimValue(kCardA, 1, "offset"), -2.5);
+        QCOMPARE(SimValue(kCardA, 1, "offsetApplied"), 0.0);
+        QCOMPARE(static_cast<int>(LogLines->size()), entries);
+        nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
+        m.V_Slider->setValue(100);
+        m.OffsetButton->click();
+        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, -2.5);
+        QCOMPARE(m.V_Slider->value(), -250);
+        QCOMPARE(m.V_Edit->text(), QString("-2.50"));
+    }
+
+    void outputButtonFollowsTheCard() {
+        TMain_Form& m = main();
+        // No card: refused, the lamp goes dark again.
+        m.Ch1_Mode_Button->click();
+        QVERIFY(!CardInfo.Channel[1].OutputOn);
+        QVERIFY(!m.Ch1_Mode_Button->lit());
+        selectCard(false, 0);
+        m.Ch1_Mode_Button->click();
+        QVERIFY(CardInfo.Channel[1].OutputOn);
+        QVERIFY(m.Ch1_Mode_Button->lit());
+        QCOMPARE(SimValue(kCardA, 1, "outputOn"), 1.0);
+        nvsim_fail("nv815_SetInstrumentMode", VI_ERROR_TMO, 0, 0, nullptr);
+        m.Ch1_Mode_Button->click();
+        QVERIFY(CardInfo.Channel[1].OutputOn);
+        QVERIFY(m.Ch1_Mode_Button->lit());
+    }
+
+    void offsetPowerButtonNeverShowsARefusedOffset() {
+        selectCard(false, 0);
+        TMain_Form& m = main();
+        m.V_Slider->setValue(150);
+        m.OffsetBut->click();
+        QVERIFY(CardInfo.Channel[1].Wave.OffsetOn);
+        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+        QCOMPARE(SimValue(kCardA, 1, "offset"), 1.5);
+        QVERIFY(m.OffsetBut->lit());
+        m.OffsetBut->click(); // off: 0 V is applied, the offset value is kept
+        QVERIFY(!CardInfo.Channel[1].Wave.OffsetOn);
+        QCOMPARE(SimValue(kCardA, 1, "offset"), 0.0);
+        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+
+        nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
+        m.V_Slider->setValue(300);
+        m.OffsetBut->click();
+        QVERIFY(!CardInfo.Channel[1].Wave.OffsetOn);
+        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+        QVERIFY(!m.OffsetBut->lit());
+        QCOMPARE(m.V_Slider->value(), 150);
+        QVERIFY(LogTexts().last().contains("***FAILED***"));
+    }
+
+    void logMenuShowsTheLogWindow() {
+        bool shown = false;
+        QTimer::singleShot(0, this, [&] {
+            shown = w->log->isVisible();
+            w->log->OK_Button->click();
+        });
+        main().Log1->trigger();
+        QVERIFY(shown);
+        QVERIFY(!w->log->isVisible());
+    }
+
+    void closingClosesTheSessions() {
+        selectCard(false, 0);
+        const ViSession card = Session;
+        const ViSession rm = DefaultRM;
+        QVERIFY(rm != 0);
+        main().Exit1->trigger();
+        QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(card)));
+        QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(rm)));
+        QCOMPARE(nvsim_open_sessions(), 0);
+        QCOMPARE(DefaultRM, 0u);
+        QVERIFY(!LogLines);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
