@@ -46,8 +46,12 @@ void TExternalClk_Form::showEvent(QShowEvent* event) {
 }
 
 void TExternalClk_Form::OK_ButtonClick() {
+    // The user's decimal separator, or the full stop the message asks for.
+    const QString text = ExtClkFreq_Edit->text().trimmed();
     bool ok = false;
-    const double value = QLocale().toDouble(ExtClkFreq_Edit->text().trimmed(), &ok);
+    double value = QLocale().toDouble(text, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(text, &ok);
     if (!ok || !std::isfinite(value)) {
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Please enter a floating point number using only 0..9 characters "

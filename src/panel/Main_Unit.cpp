@@ -1,5 +1,6 @@
 #include "Main_Unit.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,6 +24,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <climits>
 #include <cmath>
@@ -30,6 +32,8 @@
 #include "CardState.h"
 #include "Card_Unit.h"
 #include "Commands.h"
+#include "Dialogs.h"
+#include "ExtClkFreq_Unit.h"
 #include "JpegImage.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
@@ -46,6 +50,7 @@ template <typename W> W* Named(W* widget, const char* name) {
 
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
     auto* spin = Named(new QSpinBox(parent), name);
+    spin->setProperty("designMinimum", minimum);
     // A spin edit whose limits are both 0 does not clamp.
     if (minimum == 0 && maximum == 0) {
         minimum = INT_MIN;
@@ -62,6 +67,7 @@ QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items,
     auto* combo = Named(new QComboBox(parent), name);
     combo->addItems(items);
     combo->setEditable(editable);
+    combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCurrentIndex(index);
     return combo;
 }
@@ -81,6 +87,21 @@ const QStringList kFskSources = {"Software", "Front (Trigger Input)",
                                  "PXI 4",    "PXI 5",
                                  "PXI 6",    "PXI 7",
                                  "PXI Star"};
+
+// The value of a spin edit; a text that is not a number reads as its minimum.
+int SpinEditValue(const QSpinBox* spin) {
+    bool ok = false;
+    const int value = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
+    return ok ? value : spin->property("designMinimum").toInt();
+}
+
+// The item a combo box shows: for an editable one, the item its text names
+// (ignoring case), or -1 when the text names none.
+int ComboItemIndex(const QComboBox* combo) {
+    if (!combo->isEditable())
+        return combo->currentIndex();
+    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}
 
 // Formats like C's "%-4.2f" with the user's decimal separator, cut to 10 characters.
 QString OffsetText(double volts) {
@@ -178,6 +199,8 @@ void TMain_Form::CreateMenu() {
     About1 = Named(bar->addAction("About"), "About1");
 
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(InternalClk_MenuItem, &QAction::triggered, this, [this] { UseInternalClock(); });
+    connect(ExternalClk_MenuItem, &QAction::triggered, this, [this] { UseExternalClock(); });
     connect(Card1, &QAction::triggered, this, [this] { Card1Click(); });
     connect(Log1, &QAction::triggered, this, [this] { Log1Click(); });
 }
@@ -439,6 +462,10 @@ QWidget* TMain_Form::CreateWavePage() {
     trigger->addRow("Trigger Source", TrigSource_ComboBox);
     trigger->addRow(TrigUpdate_Button);
     page->addWidget(GroupBox1);
+    connect(TrigUpdate_Button, &QPushButton::clicked, this, [this] { ApplyTrigger(); });
+    // The list closing, with or without a new choice, decides the source's enabling.
+    connect(TrigMode_ComboBox, &QComboBox::activated, this, [this] { TriggerModeChosen(); });
+    TrigMode_ComboBox->view()->window()->installEventFilter(this);
     return Wave_TabSheet;
 }
 
@@ -509,6 +536,14 @@ QWidget* TMain_Form::CreateClockPage() {
     page->addWidget(GroupBox4);
 
     ClkUpdate_Button = Named(new QPushButton("Update", Clk_TabSheet), "ClkUpdate_Button");
+    connect(ClkX_SpinButton, &TUpDown::upClicked, this, [this] { MultiplierUp(); });
+    connect(ClkX_SpinButton, &TUpDown::downClicked, this, [this] { MultiplierDown(); });
+    connect(CounterStep_UpDown, &TUpDown::clicked, this, [this] { CounterStepClicked(); });
+    connect(SweepMode_ComboBox, &QComboBox::currentIndexChanged, this,
+            [this] { ClockSweepModeChanged(); });
+    connect(SwpStartF_SpinEdit, &QSpinBox::textChanged, this, [this] { ClockStartChanged(); });
+    connect(SwpEndF_SpinEdit, &QSpinBox::textChanged, this, [this] { ClockEndChanged(); });
+    connect(ClkUpdate_Button, &QPushButton::clicked, this, [this] { ApplyClock(); });
     auto* apply = new QHBoxLayout;
     apply->addStretch(1);
     apply->addWidget(ClkUpdate_Button);
@@ -761,5 +796,171 @@ void TMain_Form::EditKeyPress(int key) {
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == V_Edit && event->type() == QEvent::KeyPress)
         EditKeyPress(static_cast<QKeyEvent*>(event)->key());
+    // The trigger mode list closed: judge the choice once the combo box has taken it.
+    if (watched == TrigMode_ComboBox->view()->window() && event->type() == QEvent::Hide)
+        QTimer::singleShot(0, this, [this] { TriggerModeChosen(); });
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Trigger group
+
+void TMain_Form::ApplyTrigger() {
+    const int c = ActiveChannelNumber();
+    TChannelInfo& ch = CardInfo.Channel[c];
+    const int32_t savedSource = ch.TrigSource;
+    const int32_t savedMode = ch.TrigMode;
+    ch.TrigSource = TrigSource_ComboBox->currentIndex();
+    ch.TrigMode = TrigMode_ComboBox->currentIndex();
+    if (CmdSetTriggerMode(Session, ch.TrigSource, ch.TrigMode, c) != VI_SUCCESS) {
+        ch.TrigSource = savedSource;
+        ch.TrigMode = savedMode;
+    }
+}
+
+void TMain_Form::TriggerModeChosen() {
+    TrigSource_ComboBox->setEnabled(TrigMode_ComboBox->currentText() !=
+                                    QLatin1String("Continuous"));
+}
+
+// ---------------------------------------------------------------------------
+// Clock page
+
+void TMain_Form::MultiplierUp() {
+    int32_t& m = PendingMultiplier[ActiveChannelNumber()];
+    if (m <= 1)
+        m = 4;
+    else if (m >= 20)
+        m = 20;
+    else
+        m = m + 1;
+    ClkX_Edit->setText(QString::number(m));
+}
+
+void TMain_Form::MultiplierDown() {
+    int32_t& m = PendingMultiplier[ActiveChannelNumber()];
+    if (m <= 4)
+        m = 1;
+    else
+        m = m - 1;
+    ClkX_Edit->setText(QString::number(m));
+}
+
+void TMain_Form::CounterStepClicked() {
+    CounterStep_Edit->setText(QString::number(CounterStep_UpDown->position()));
+}
+
+void TMain_Form::ClockSweepModeChanged() {
+    // Which of start, end, step, interval and FSK source each mode uses.
+    static const bool kEnabled[4][5] = {{true, false, false, false, false},
+                                        {true, true, true, true, false},
+                                        {true, true, true, true, true},
+                                        {true, true, false, false, true}};
+    const int mode = SweepMode_ComboBox->currentIndex();
+    if (mode < 0 || mode > 3)
+        return;
+    QWidget* const controls[5] = {SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit,
+                                  SwpInt_SpinEdit, FSKSource_ComboBox};
+    for (int i = 0; i < 5; ++i)
+        controls[i]->setEnabled(kEnabled[mode][i]);
+}
+
+void TMain_Form::ClockStartChanged() {
+    if (SwpStartF_SpinEdit->cleanText().isEmpty() || SwpEndF_SpinEdit->cleanText().isEmpty())
+        return;
+    if (SpinEditValue(SwpEndF_SpinEdit) < SpinEditValue(SwpStartF_SpinEdit))
+        SwpEndF_SpinEdit->setValue(SpinEditValue(SwpStartF_SpinEdit));
+}
+
+void TMain_Form::ClockEndChanged() {
+    if (SwpStartF_SpinEdit->cleanText().isEmpty() || SwpEndF_SpinEdit->cleanText().isEmpty())
+        return;
+    if (SpinEditValue(SwpStartF_SpinEdit) > SpinEditValue(SwpEndF_SpinEdit))
+        SwpStartF_SpinEdit->setValue(SpinEditValue(SwpEndF_SpinEdit));
+}
+
+void TMain_Form::ApplyClock() {
+    const int start = SpinEditValue(SwpStartF_SpinEdit);
+    const int end = SpinEditValue(SwpEndF_SpinEdit);
+    if (start > end) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             "Sweep end frequency value must always be greater or equal to "
+                             "\r\nsweep start frequency.");
+        return;
+    }
+    const int c = ActiveChannelNumber();
+    TChannelInfo& ch = CardInfo.Channel[c];
+    const TChannelInfo saved = ch;
+
+    const int mode = SweepMode_ComboBox->currentIndex();
+    ch.Wave.SweepFlag = mode == 2 || mode == 3;
+    ch.Multiplier = PendingMultiplier[c];
+    ch.SweepMode = mode;
+    ch.ClkStartF = start / 1000.0;
+    ch.ClkEndF = end / 1000.0;
+    ch.ClkSweepStep = SpinEditValue(SwpStep_SpinEdit) / 1000.0;
+    ch.ClkStepInterval = SpinEditValue(SwpInt_SpinEdit) / 1000.0;
+    ch.FSKSource = ComboItemIndex(FSKSource_ComboBox);
+    ch.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
+
+    // All four commands are issued; each failure puts back only its own fields.
+    if (CmdSetClockSource(Session, CardInfo.DDSSourceExtFlag ? 1 : 0, ch.Multiplier,
+                          CardInfo.ExtFreq, c) != VI_SUCCESS) {
+        ch.Multiplier = saved.Multiplier;
+        PendingMultiplier[c] = saved.Multiplier;
+    }
+    if (CmdSetCounterStep(Session, ch.MemStep, c) != VI_SUCCESS)
+        ch.MemStep = saved.MemStep;
+    if (CmdSetClockMode(Session, ch.SweepMode, c, ch.ClkStartF, ch.ClkEndF, ch.ClkSweepStep,
+                        ch.ClkStepInterval) != VI_SUCCESS) {
+        ch.SweepMode = saved.SweepMode;
+        ch.ClkStartF = saved.ClkStartF;
+        ch.ClkEndF = saved.ClkEndF;
+        ch.ClkSweepStep = saved.ClkSweepStep;
+        ch.ClkStepInterval = saved.ClkStepInterval;
+    }
+    if (CmdSetFSKSource(Session, ch.FSKSource, c) != VI_SUCCESS)
+        ch.FSKSource = saved.FSKSource;
+    UpdateAllControls();
+}
+
+// ---------------------------------------------------------------------------
+// DDS reference clock source
+
+void TMain_Form::UpdateClockSourceChecks() {
+    ExternalClk_MenuItem->setChecked(CardInfo.DDSSourceExtFlag);
+    InternalClk_MenuItem->setChecked(!CardInfo.DDSSourceExtFlag);
+}
+
+void TMain_Form::UseInternalClock() {
+    const int c = ActiveChannelNumber();
+    const bool savedFlag = CardInfo.DDSSourceExtFlag;
+    CardInfo.DDSSourceExtFlag = false;
+    if (CmdSetClockSource(Session, 0, CardInfo.Channel[c].Multiplier, CardInfo.ExtFreq, c) !=
+        VI_SUCCESS)
+        CardInfo.DDSSourceExtFlag = savedFlag;
+    UpdateClockSourceChecks();
+}
+
+void TMain_Form::UseExternalClock() {
+    const int c = ActiveChannelNumber();
+    const double savedFreq = CardInfo.ExtFreq;
+    const bool savedFlag = CardInfo.DDSSourceExtFlag;
+    if (extClkForm_) {
+        extClkForm_->Freq = CardInfo.ExtFreq;
+        if (extClkForm_->exec() == QDialog::Accepted) {
+            CardInfo.ExtFreq = extClkForm_->Freq;
+            ExternalClk_MenuItem->setText("External Clock (" +
+                                          extClkForm_->ExtClkFreq_Edit->text() + " MHz)");
+            CardInfo.DDSSourceExtFlag = true;
+        } else {
+            CardInfo.DDSSourceExtFlag = false; // Cancel selects the internal reference
+        }
+    }
+    if (CmdSetClockSource(Session, CardInfo.DDSSourceExtFlag ? 1 : 0,
+                          CardInfo.Channel[c].Multiplier, CardInfo.ExtFreq, c) != VI_SUCCESS) {
+        CardInfo.ExtFreq = savedFreq;
+        CardInfo.DDSSourceExtFlag = savedFlag;
+    }
+    UpdateClockSourceChecks();
 }

@@ -59,6 +59,19 @@ public:
     void OffsetButClick();
     void EditKeyPress(int key);
 
+    // Trigger and clock.
+    void ApplyTrigger();
+    void TriggerModeChosen();
+    void MultiplierUp();
+    void MultiplierDown();
+    void CounterStepClicked();
+    void ClockSweepModeChanged();
+    void ClockStartChanged();
+    void ClockEndChanged();
+    void ApplyClock();
+    void UseInternalClock();
+    void UseExternalClock();
+
     // Menu.
     QAction* LoadConfig1;
     QAction* SaveConfig1;
@@ -189,6 +202,7 @@ private:
     QWidget* CreateWavePage();
     QWidget* CreateClockPage();
     void ApplySweepGroupRules();
+    void UpdateClockSourceChecks();
 
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;

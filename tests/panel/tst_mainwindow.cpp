@@ -15,50 +15,16 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "CardState.h"
-#include "Card_Unit.h"
-#include "LibraryBindings.h"
 #include "Log_Unit.h"
-#include "Main_Unit.h"
-#include "OperationLog.h"
+#include "PanelFixture.h"
 #include "PanelWidgets.h"
-#include "RecordingDialogs.h"
-#include "SimJournal.h"
-#include "Startup.h"
-#include "VISA_def_v2.h"
 
 namespace {
 const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
-const char* const kCardB = "PXI1::14::INSTR"; // 82-815, id 1002, two channels
-
-QStringList LogTexts() {
-    QStringList out;
-    for (const std::string& e : *LogLines) {
-        const QString s = QString::fromStdString(e);
-        out << s.mid(s.indexOf(": ") + 2).chopped(2);
-    }
-    return out;
-}
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, public PanelFixture {
     Q_OBJECT
-    RecordingDialogs dialogs;
-    std::unique_ptr<AppWindows> w;
-
-    TMain_Form& main() { return *w->main; }
-
-    // Runs the card selection from the menu, choosing `row` after a search.
-    void selectCard(bool use82815, int row, bool ok = true) {
-        QTimer::singleShot(0, this, [=, this] {
-            TCard_Form* f = w->card;
-            (use82815 ? f->Set82815 : f->Set72815)->setChecked(true);
-            f->Find_Button->click();
-            f->Card_StringGrid->setCurrentCell(row, 1);
-            (ok ? f->Ok_Button : f->Cancel_Button)->click();
-        });
-        main().Card1->trigger();
-    }
 
     void typeOffset(const QString& text) {
         main().V_Edit->setText(text);
@@ -66,23 +32,9 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
-
-    void init() {
-        nvsim_load_chassis(nullptr, nullptr, 0);
-        DefaultRM = 0;
-        Session = 0;
-        dialogs = RecordingDialogs();
-        SetAppDialogs(&dialogs);
-        w = CreateWindows();
-        main().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main()));
-    }
-
-    void cleanup() {
-        w.reset();
-        SetAppDialogs(nullptr);
-    }
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void everyComponentExistsWithItsKind() {
         const QList<QPair<const char*, const char*>> components = {

@@ -1,0 +1,82 @@
+// A started program on the simulated chassis, for tests of the main window.
+#pragma once
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "CardState.h"
+#include "Card_Unit.h"
+#include "LibraryBindings.h"
+#include "Main_Unit.h"
+#include "OperationLog.h"
+#include "RecordingDialogs.h"
+#include "SimJournal.h"
+#include "Startup.h"
+#include "VISA_def_v2.h"
+
+class PanelFixture {
+public:
+    RecordingDialogs dialogs;
+    std::unique_ptr<AppWindows> w;
+
+    TMain_Form& main() { return *w->main; }
+
+    static bool bind() { return BindAllLibraries().ok(); }
+
+    // A fresh chassis and a fresh set of windows, shown offscreen.
+    void start() {
+        nvsim_load_chassis(nullptr, nullptr, 0);
+        DefaultRM = 0;
+        Session = 0;
+        dialogs = RecordingDialogs();
+        SetAppDialogs(&dialogs);
+        w = CreateWindows();
+        main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main()));
+    }
+
+    void stop() {
+        w.reset();
+        SetAppDialogs(nullptr);
+    }
+
+    // Answers the next modal dialog from inside its event loop.
+    void whenModal(std::function<void()> answer) { QTimer::singleShot(0, std::move(answer)); }
+
+    // Runs the card selection from the menu, choosing `row` after a search.
+    void selectCard(bool use82815, int row, bool ok = true) {
+        whenModal([=, this] {
+            TCard_Form* f = w->card;
+            (use82815 ? f->Set82815 : f->Set72815)->setChecked(true);
+            f->Find_Button->click();
+            f->Card_StringGrid->setCurrentCell(row, 1);
+            (ok ? f->Ok_Button : f->Cancel_Button)->click();
+        });
+        main().Card1->trigger();
+    }
+
+    // The log's entries without their time stamps and final CR LF.
+    static QStringList LogTexts() {
+        QStringList out;
+        if (LogLines)
+            for (const std::string& e : *LogLines) {
+                const QString s = QString::fromStdString(e);
+                out << s.mid(s.indexOf(": ") + 2).chopped(2);
+            }
+        return out;
+    }
+
+    // Journal lines of the driver's calls that change the card.
+    static QStringList DriverSets() {
+        QStringList out;
+        for (const QString& line : SimJournal())
+            if (line.startsWith("nv815_Set") || line.startsWith("nv815_Generate"))
+                out << line.section('(', 0, 0) + "(" + line.section(", ", 1);
+        return out;
+    }
+};
