@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <string>
+
+#include "visa_types.h"
 
 class QAction;
 class QCheckBox;
@@ -71,6 +74,16 @@ public:
     void ApplyClock();
     void UseInternalClock();
     void UseExternalClock();
+
+    // Arbitrary waveform files.
+    ViStatus ImportWaveFile(int channel, const std::string& fileName, bool normalise, bool text);
+    ViStatus SaveWaveFile(int channel, const std::string& fileName, int first, bool text,
+                          int count);
+    void Import_ButtonClick();
+    void Save_ButtonClick();
+    void LoadBin_RadioButtonClick();
+    void LoadText_RadioButtonClick();
+    void LoadNorm_CheckBoxClick();
 
     // Menu.
     QAction* LoadConfig1;

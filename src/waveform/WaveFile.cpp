@@ -1,0 +1,174 @@
+#include "WaveFile.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QTime>
+
+#include "OperationLog.h"
+#include "WaveParse.h"
+
+namespace {
+
+char DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
+                                                         : '.';
+}
+
+const char* const kNegative =
+    "The data imported contains negative values. This means the \r\ndata is not in 0% to 100% "
+    "format. \r\nTo correct this the data must be 'normalised', to do this select \r\n'OK'. "
+    "\r\nSelecting 'Abort' will abort the data importing operation.";
+const char* const kAbove100 =
+    "The data imported contains values greater than 100. This means the \r\ndata is not in 0% "
+    "to 100% format. \r\nTo correct this the data must be 'normalised', to do this select "
+    "\r\n'OK'. \r\nSelecting 'Abort' will abort the data importing operation.";
+
+std::string Missing(const std::string& name) {
+    return "The selected file '" + name + "' does not exist.";
+}
+
+} // namespace
+
+ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normalise, bool text,
+                        WaveFileUi& ui) {
+    const QString name = QString::fromLocal8Bit(fileName.c_str());
+    if (fileName.empty() || !QFileInfo(name).isFile()) {
+        ui.error(Missing(fileName));
+        return VI_ERROR_FILE_IO;
+    }
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ui.error("The selected file '" + fileName + "' could not be read.");
+        return VI_ERROR_FILE_IO;
+    }
+    // Mapping the file reads only the pages the import looks at, so a huge
+    // file costs no more than its first WaveMemorySize samples.
+    const qint64 size = file.size();
+    const uchar* data = size > 0 ? file.map(0, size) : nullptr;
+    size_t length = data ? static_cast<size_t>(size) : 0;
+    QByteArray copy;
+    if (!data) { // not a mappable file: read it whole
+        copy = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            ui.error("The selected file '" + fileName + "' could not be read.");
+            return VI_ERROR_FILE_IO;
+        }
+        data = reinterpret_cast<const uchar*>(copy.constData());
+        length = static_cast<size_t>(copy.size());
+    }
+
+    WaveReadResult read =
+        text ? ReadTextWave(reinterpret_cast<const char*>(data), length, DecimalSeparator())
+             : ReadBinaryWave(data, length);
+    file.close();
+
+    using Outcome = WaveReadResult::Outcome;
+    switch (read.outcome) {
+    case Outcome::NonNumeric:
+        ui.error("File contains non-numeric values!");
+        return VI_ERROR_FILE_IO;
+    case Outcome::ReadBeyondEnd:
+        ui.error("Read beyond end of file");
+        return VI_ERROR_FILE_IO;
+    case Outcome::OutOfMemory:
+        ui.error("An out of memory error occured while loading the waveform file.\r\nOnly the "
+                 "first " +
+                 std::to_string(read.samples.size()) + " values have been loaded.");
+        break;
+    case Outcome::Complete:
+        if (read.dataLeft)
+            ui.warning("File is larger than waveform memory. Only the first " +
+                       std::to_string(WaveMemorySize) + " will be \r\nloaded.");
+        break;
+    }
+
+    if (text && !read.samples.empty()) {
+        const char* question = read.minimum < 0     ? kNegative
+                               : read.maximum > 100 ? kAbove100
+                                                    : nullptr;
+        if (question) {
+            if (ui.confirm(question)) {
+                normalise = true;
+            } else {
+                read.samples.clear(); // the operator's choice: no waveform
+            }
+        }
+    }
+    if (normalise)
+        NormaliseSamples(read.samples, read.minimum, read.maximum);
+
+    wave.Data = std::move(read.samples);
+    wave.WaveLength = static_cast<int32_t>(wave.Data.size());
+    return VI_SUCCESS;
+}
+
+std::string WaveFileText(const std::vector<double>& samples, size_t first, size_t count,
+                         const std::string& fileName) {
+    const std::string stars = "!" + std::string(80, '*');
+    const QLocale locale;
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::string stamp = locale.toString(now.date(), QLocale::ShortFormat).toStdString() +
+                              " " + LogTimeText(now.time());
+    std::string out;
+    out.reserve(count * 10 + 512);
+    for (const std::string& line :
+         {stars,
+          "! " + QFileInfo(QString::fromLocal8Bit(fileName.c_str())).fileName().toStdString(),
+          "! " + stamp,
+          std::string("! Wave file produced by Norvale 72-815 Soft Front Panel V1.46"),
+          std::string("! Normalised values between 0% and 100% of full output."),
+          "! Data Length - " + std::to_string(count), stars}) {
+        out += line;
+        out += "\r\n";
+    }
+    const char separator = DecimalSeparator();
+    for (size_t i = first; i < first + count; ++i) {
+        AppendTextSample(out, samples[i], separator);
+        out += "\r\n";
+    }
+    return out;
+}
+
+ViStatus SaveWaveFile(const TArbWave& wave, const std::string& fileName, int first, bool text,
+                      int count, WaveFileUi& ui) {
+    if (count < 1) {
+        ui.error("The waveform memory contains no data.");
+        return VI_ERROR_FILE_IO;
+    }
+    if (fileName.empty()) {
+        ui.error(Missing(fileName));
+        return VI_ERROR_FILE_IO;
+    }
+    // Checked before the file is touched, so an existing file is never lost.
+    if (first < 0 || static_cast<size_t>(first) + static_cast<size_t>(count) > wave.Data.size()) {
+        ui.warning("The number of bytes selected to save exceeds the length of the wave data!");
+        return VI_ERROR_FILE_IO;
+    }
+
+    QByteArray content;
+    if (text) {
+        const std::string s = WaveFileText(wave.Data, first, count, fileName);
+        content = QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+    } else {
+        content.resize(static_cast<qsizetype>(count) * 2);
+        char* out = content.data();
+        for (int i = 0; i < count; ++i) {
+            const uint16_t word = BinaryWord(wave.Data[first + i]);
+            *out++ = static_cast<char>(word >> 8);
+            *out++ = static_cast<char>(word & 0xFF);
+        }
+    }
+
+    // The new file replaces the old one only when it is complete.
+    QSaveFile file(QString::fromLocal8Bit(fileName.c_str()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+        !file.commit()) {
+        ui.error("The file '" + fileName + "' could not be written.");
+        return VI_ERROR_FILE_IO;
+    }
+    return VI_SUCCESS;
+}

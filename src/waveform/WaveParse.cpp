@@ -1,0 +1,243 @@
+#include "WaveParse.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Appends while keeping the range of what was read; false when memory ran out.
+bool Append(WaveReadResult& r, double v) {
+    try {
+        r.samples.push_back(v);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (r.samples.size() == 1) {
+        r.minimum = r.maximum = v;
+    } else {
+        r.minimum = std::min(r.minimum, v);
+        r.maximum = std::max(r.maximum, v);
+    }
+    return true;
+}
+
+void Reserve(WaveReadResult& r, size_t expected) {
+    try {
+        r.samples.reserve(std::min<size_t>(expected, WaveMemorySize));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+} // namespace
+
+bool ParseSampleLine(const char* begin, const char* end, char decimalSeparator, double& value) {
+    while (begin < end && *begin == ' ')
+        ++begin;
+    while (end > begin && end[-1] == ' ')
+        --end;
+    // Check the form in place: [sign] digits [separator digits] [e [sign] digits],
+    // gathering the digits as an integer on the way.
+    const char* p = begin;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* const mantissa = p;
+    int digits = 0;
+    uint64_t whole = 0; // all mantissa digits, while they fit
+    int fractionDigits = 0;
+    while (p < end && IsDigit(*p)) {
+        if (digits < 19)
+            whole = whole * 10 + static_cast<uint64_t>(*p - '0');
+        ++p;
+        ++digits;
+    }
+    const char* separator = nullptr;
+    if (p < end && *p == decimalSeparator) {
+        separator = p++;
+        while (p < end && IsDigit(*p)) {
+            if (digits < 19)
+                whole = whole * 10 + static_cast<uint64_t>(*p - '0');
+            ++p;
+            ++digits;
+            ++fractionDigits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    int exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        const char* first = p;
+        while (p < end && IsDigit(*p)) {
+            if (exponent < 100000)
+                exponent = exponent * 10 + (*p - '0');
+            ++p;
+        }
+        if (p == first)
+            return false;
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (p != end)
+        return false; // anything else on the line, a tab included
+
+    // Exact integer and exact power of ten: one correctly rounded operation.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const int scale = exponent - fractionDigits;
+    if (digits <= 19 && whole <= (uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+        const double m = static_cast<double>(whole);
+        value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+        if (negative)
+            value = -value;
+        return true;
+    }
+
+    const char* from = *begin == '+' ? mantissa : begin; // from_chars takes no '+'
+    if (separator && decimalSeparator != '.') {
+        // Give from_chars the full stop it reads; digits past what a double
+        // holds are dropped from a very long fraction.
+        char buf[400];
+        if (separator - from >= static_cast<std::ptrdiff_t>(sizeof buf))
+            return false; // hundreds of integer digits: far beyond any double
+        const size_t keep = std::min<size_t>(static_cast<size_t>(end - from), sizeof buf);
+        std::memcpy(buf, from, keep);
+        buf[separator - from] = '.';
+        size_t n = keep;
+        if (keep < static_cast<size_t>(end - from)) {
+            // Too long to copy whole: only a long fraction without exponent can be.
+            if (std::find_if(separator, end, [](char c) { return c == 'e' || c == 'E'; }) != end)
+                return false;
+            n = sizeof buf;
+        }
+        const auto [ptr, ec] = std::from_chars(buf, buf + n, value);
+        return ec == std::errc() && ptr == buf + n && std::isfinite(value);
+    }
+    const auto [ptr, ec] = std::from_chars(from, end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+WaveReadResult ReadTextWave(const char* data, size_t size, char decimalSeparator) {
+    WaveReadResult r;
+    Reserve(r, size / 4 + 1);
+    const char* p = data;
+    const char* const end = data + size;
+    size_t line = 0;
+    while (p < end && r.samples.size() < static_cast<size_t>(WaveMemorySize)) {
+        // One pass finds the end of the line and whether it is a comment.
+        const char* q = p;
+        bool comment = false;
+        while (q < end && *q != '\n') {
+            comment |= *q == '!';
+            ++q;
+        }
+        const char* stop = q;
+        if (stop > p && stop[-1] == '\r')
+            --stop;
+        ++line;
+        if (stop > p && !comment) {
+            double v;
+            if (!ParseSampleLine(p, stop, decimalSeparator, v)) {
+                r.outcome = WaveReadResult::Outcome::NonNumeric;
+                r.failedLine = line;
+                return r;
+            }
+            if (!Append(r, v)) {
+                r.outcome = WaveReadResult::Outcome::OutOfMemory;
+                return r;
+            }
+        }
+        p = q < end ? q + 1 : end;
+    }
+    r.dataLeft = p < end;
+    return r;
+}
+
+WaveReadResult ReadBinaryWave(const unsigned char* data, size_t size) {
+    WaveReadResult r;
+    Reserve(r, size / 2);
+    size_t at = 0;
+    // The first word is read before the end of the file is looked at, so an
+    // empty file reads beyond its end like one of odd length.
+    do {
+        if (at + 2 > size) {
+            r.outcome = WaveReadResult::Outcome::ReadBeyondEnd;
+            return r;
+        }
+        if (!Append(r, data[at] * 256.0 + data[at + 1])) {
+            r.outcome = WaveReadResult::Outcome::OutOfMemory;
+            return r;
+        }
+        at += 2;
+    } while (at < size && r.samples.size() < static_cast<size_t>(WaveMemorySize));
+    r.dataLeft = at < size;
+    return r;
+}
+
+void NormaliseSamples(std::vector<double>& samples, double minimum, double maximum) {
+    const double range = maximum - minimum;
+    const double scale = range > 0 ? 100.0 / range : 1.0;
+    for (double& v : samples)
+        v = (v - minimum) * scale;
+}
+
+void AppendTextSample(std::string& out, double value, char decimalSeparator) {
+    char buf[64];
+    const double magnitude = std::fabs(value);
+    char* end;
+    if (!std::isfinite(value)) {
+        end = buf + std::snprintf(buf, sizeof buf, "%s", std::isnan(value) ? "NAN" : "INF");
+    } else if (magnitude >= 1e7) {
+        // Too many integer digits for seven significant ones in fixed notation.
+        end = buf + std::snprintf(buf, sizeof buf, "%.6E", value);
+    } else {
+        int integerDigits =
+            magnitude < 1 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+        int decimals = std::clamp(7 - integerDigits, 0, 4);
+        end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr;
+        // Rounding may carry into a new integer digit (9999.9995 -> 10000.000).
+        const char* dot = std::find(buf, end, '.');
+        const int shownInteger = static_cast<int>(dot - buf) - (buf[0] == '-' ? 1 : 0);
+        if (shownInteger > integerDigits && decimals > 0) {
+            --decimals;
+            end =
+                std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr;
+        }
+        if (decimals == 0)
+            *end++ = '.';
+        for (int i = decimals; i < 4; ++i)
+            *end++ = '0';
+        // A value that rounds to zero is written without a sign.
+        if (buf[0] == '-' && std::all_of(buf + 1, end, [](char c) { return c == '0' || c == '.'; }))
+            std::memmove(buf, buf + 1, static_cast<size_t>(--end - buf));
+    }
+    for (char* c = buf; c < end; ++c)
+        if (*c == '.')
+            *c = decimalSeparator;
+    out.append(buf, end);
+}
+
+uint16_t BinaryWord(double value) {
+    const double word = std::nearbyint(value * 655.2);
+    if (!(word > 0))
+        return 0; // negative values and NaN
+    if (word >= 65535)
+        return 65535;
+    return static_cast<uint16_t>(word);
+}

@@ -1,0 +1,130 @@
+// The "Arbitrary" page: import and export through the window's dialogs.
+#include <QCheckBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "PanelFixture.h"
+
+class TestArbitrary : public QObject, public PanelFixture {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString file(const QString& name, const QByteArray& content) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(content);
+        return path;
+    }
+    TArbWave& arb(int c = 1) { return CardInfo.Channel[c].Wave.Arb; }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() {
+        start();
+        main().Wave_PageControl->setCurrentIndex(1);
+    }
+    void cleanup() { stop(); }
+
+    void importShowsFileAndCount() {
+        TMain_Form& m = main();
+        dialogs.fileNames = {file("first.txt", "10\n20\n30\n")};
+        m.Import_Button->click();
+        QCOMPARE(QString::fromStdString(arb().ArbFile), dir.filePath("first.txt"));
+        QCOMPARE(arb().WaveLength, 3);
+        QCOMPARE(m.ArbWave_Filename_Label->text(), QString("Filename: first.txt"));
+        QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 3"));
+        QVERIFY(dialogs.messages.isEmpty());
+
+        // A failed import restores the file name; waveform and labels stay.
+        dialogs.fileNames = {file("second.txt", "1\nx\n")};
+        m.Import_Button->click();
+        QCOMPARE(dialogs.messages.last().text, QString("File contains non-numeric values!"));
+        QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Error);
+        QCOMPARE(QString::fromStdString(arb().ArbFile), dir.filePath("first.txt"));
+        QCOMPARE(arb().Data, std::vector<double>({10, 20, 30}));
+        QCOMPARE(m.ArbWave_Filename_Label->text(), QString("Filename: first.txt"));
+
+        // Cancelling the open dialog changes nothing.
+        m.Import_Button->click();
+        QCOMPARE(arb().WaveLength, 3);
+    }
+
+    void importUsesTheNormaliseBoxAndTheFileKind() {
+        TMain_Form& m = main();
+        m.LoadBin_RadioButton->click();
+        QVERIFY(m.LoadNorm_CheckBox->isChecked());
+        QVERIFY(!m.LoadNorm_CheckBox->isEnabled());
+        QVERIFY(arb().NormaliseFlag);
+        dialogs.fileNames = {file("w.bin", QByteArray("\x00\x00\x00\x10\x00\x20", 6))};
+        m.Import_Button->click();
+        QCOMPARE(arb().Data, std::vector<double>({0, 50, 100}));
+
+        m.LoadText_RadioButton->click();
+        QVERIFY(m.LoadNorm_CheckBox->isEnabled());
+        m.LoadNorm_CheckBox->click();
+        QVERIFY(!arb().NormaliseFlag);
+        dialogs.fileNames = {file("w.txt", "10\n20\n")};
+        m.Import_Button->click();
+        QCOMPARE(arb().Data, std::vector<double>({10, 20}));
+
+        // Out-of-range values ask; the answer is the operator's.
+        dialogs.fileNames = {file("neg.txt", "-1\n1\n")};
+        dialogs.answers = {Dialogs::Answer::Abort};
+        m.Import_Button->click();
+        QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Confirmation);
+        QCOMPARE(arb().WaveLength, 0);
+        QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 0"));
+    }
+
+    void eachChannelHasItsOwnWaveform() {
+        TMain_Form& m = main();
+        dialogs.fileNames = {file("a.txt", "1\n2\n")};
+        m.Import_Button->click();
+        m.Channel_PageControl->setCurrentIndex(2);
+        dialogs.fileNames = {file("b.txt", "5\n")};
+        m.Import_Button->click();
+        QCOMPARE(arb(1).WaveLength, 2);
+        QCOMPARE(arb(3).WaveLength, 1);
+        QCOMPARE(arb(2).WaveLength, 0);
+    }
+
+    void saveWritesTheChosenKind() {
+        TMain_Form& m = main();
+        arb().Data = {0, 50, 100};
+        const QString bin = dir.filePath("saved.bin");
+        m.SaveBin_RadioButton->setChecked(true);
+        dialogs.fileNames = {bin};
+        m.Save_Button->click();
+        QFile f(bin);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().toHex(), QByteArray("00007ff8fff0"));
+
+        // Nothing to save: a message, and the cancelled dialog writes nothing.
+        arb().Data.clear();
+        dialogs.fileNames = {dir.filePath("nothing.txt")};
+        m.Save_Button->click();
+        QCOMPARE(dialogs.messages.last().text, QString("The waveform memory contains no data."));
+        QVERIFY(!QFile::exists(dir.filePath("nothing.txt")));
+        m.Save_Button->click();
+    }
+
+    void refreshShowsTheChannelsFileKind() {
+        TMain_Form& m = main();
+        CardInfo.Channel[2].Wave.Arb.TextFlag = false;
+        CardInfo.Channel[2].Wave.Arb.NormaliseFlag = true;
+        m.Channel_PageControl->setCurrentIndex(1);
+        QVERIFY(m.LoadBin_RadioButton->isChecked());
+        QVERIFY(m.LoadNorm_CheckBox->isChecked());
+        QVERIFY(!m.LoadNorm_CheckBox->isEnabled());
+        m.Channel_PageControl->setCurrentIndex(0);
+        QVERIFY(m.LoadText_RadioButton->isChecked());
+        QVERIFY(!m.LoadNorm_CheckBox->isChecked());
+        QVERIFY(!arb(1).NormaliseFlag);
+        QVERIFY(CardInfo.Channel[2].Wave.Arb.NormaliseFlag);
+    }
+};
+
+QTEST_MAIN(TestArbitrary)
+#include "tst_arbitrary.moc"
