@@ -227,9 +227,11 @@ private slots:
     }
 
     void twoChannelCardHidesTheThirdTab() {
-        selectCard(true, 0);
         TMain_Form& m = main();
+        m.Channel_PageControl->setCurrentIndex(2);
+        selectCard(true, 0);
         QVERIFY(!m.Channel_PageControl->isTabVisible(2));
+        QVERIFY(m.Channel_PageControl->currentIndex() != 2); // moved off the hidden tab
         // The card refuses channel 3, so that channel keeps its attenuation.
         QCOMPARE(CardInfo.Channel[2].Wave.Attenuation, 10.0);
         QCOMPARE(CardInfo.Channel[3].Wave.Attenuation, 0.0);
