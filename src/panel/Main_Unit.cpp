@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
@@ -41,7 +42,6 @@
 #include "VISA_def_v2.h"
 #include "WaveFile.h"
 #include "nv815_def.h"
-#include <QFileInfo>
 
 namespace {
 
