@@ -273,28 +273,23 @@ void TMain_Form::CreateOutputGroup(QWidget* client) {
     AttenSetButton->setGeometry(270, 41, 40, 24);
 
     auto* offsetLabel = Named(new QLabel("DC Offset", GroupBox7), "Label10");
-    offsetLabel->move(326, 20);
+    offsetLabel->move(334, 20);
     V_Slider = Named(new QSlider(Qt::Horizontal, GroupBox7), "V_Slider");
     V_Slider->setRange(-500, 500);
     V_Slider->setTickInterval(100);
     V_Slider->setTickPosition(QSlider::TicksBelow);
-    V_Slider->setGeometry(322, 40, 100, 30);
+    V_Slider->setGeometry(330, 40, 120, 30);
     V_Slider->setAccessibleName("DC Offset");
     V_Edit = Named(new QLineEdit("0.00", GroupBox7), "V_Edit");
-    V_Edit->setGeometry(426, 42, 44, 22);
+    V_Edit->setGeometry(454, 42, 44, 22);
     V_Edit->setAccessibleName("DC Offset (V)");
     V_Edit->installEventFilter(this);
     Edit3 = UnitText(GroupBox7, "Edit3", "V");
-    Edit3->setGeometry(471, 42, 12, 22);
+    Edit3->setGeometry(500, 42, 14, 22);
     OffsetButton = Named(new QPushButton("Set", GroupBox7), "OffsetButton");
-    OffsetButton->setGeometry(484, 41, 40, 24);
+    OffsetButton->setGeometry(516, 41, 38, 24);
     OffsetBut = Named(new TLampButton("Offset On", GroupBox7), "OffsetBut");
     OffsetBut->setGeometry(472, 12, 82, 26);
-    OffsetButton->setGeometry(516, 41, 38, 24);
-    Edit3->setGeometry(500, 42, 14, 22);
-    V_Edit->setGeometry(454, 42, 44, 22);
-    V_Slider->setGeometry(330, 40, 120, 30);
-    offsetLabel->move(334, 20);
 
     connect(Ch1_Mode_Button, &QPushButton::clicked, this, [this] { Ch1_Mode_ButtonClick(); });
     connect(Att_Slider, &QSlider::valueChanged, this, [this] { OnSliderChange(Att_Slider); });
