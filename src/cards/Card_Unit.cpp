@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "Named.h"
 #include "VISA_Unit.h"
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
@@ -43,8 +44,7 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("Card_Form");
     setWindowTitle("Card Selection");
 
-    Card_StringGrid = new QTableWidget(kGridRows, 3, this);
-    Card_StringGrid->setObjectName("Card_StringGrid");
+    Card_StringGrid = Named(new QTableWidget(kGridRows, 3, this), "Card_StringGrid");
     Card_StringGrid->setHorizontalHeaderLabels({"Card", "Resource Name", "ID"});
     Card_StringGrid->verticalHeader()->hide();
     Card_StringGrid->verticalHeader()->setMinimumSectionSize(1);
@@ -63,17 +63,12 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     connect(Card_StringGrid, &QTableWidget::currentCellChanged, Card_StringGrid->viewport(),
             qOverload<>(&QWidget::update));
 
-    GroupBox1 = new QGroupBox("Card Search", this);
-    GroupBox1->setObjectName("GroupBox1");
-    Label1 = new QLabel("Model Search String:", GroupBox1);
-    Label1->setObjectName("Label1");
-    Set72815 = new QRadioButton("72-815", GroupBox1);
-    Set72815->setObjectName("Set72815");
+    GroupBox1 = Named(new QGroupBox("Card Search", this), "GroupBox1");
+    Label1 = Named(new QLabel("Model Search String:", GroupBox1), "Label1");
+    Set72815 = Named(new QRadioButton("72-815", GroupBox1), "Set72815");
     Set72815->setChecked(true);
-    Set82815 = new QRadioButton("82-815", GroupBox1);
-    Set82815->setObjectName("Set82815");
-    Find_Button = new QPushButton("Find Cards", GroupBox1);
-    Find_Button->setObjectName("Find_Button");
+    Set82815 = Named(new QRadioButton("82-815", GroupBox1), "Set82815");
+    Find_Button = Named(new QPushButton("Find Cards", GroupBox1), "Find_Button");
     auto* search = new QVBoxLayout(GroupBox1);
     search->addWidget(Label1);
     search->addWidget(Set72815);
@@ -81,13 +76,10 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     search->addSpacing(8);
     search->addWidget(Find_Button);
 
-    Lock_CheckBox = new QCheckBox("Apply Exclusive Lock ", this);
-    Lock_CheckBox->setObjectName("Lock_CheckBox");
-    Ok_Button = new QPushButton("OK", this);
-    Ok_Button->setObjectName("Ok_Button");
+    Lock_CheckBox = Named(new QCheckBox("Apply Exclusive Lock ", this), "Lock_CheckBox");
+    Ok_Button = Named(new QPushButton("OK", this), "Ok_Button");
     Ok_Button->setDefault(true);
-    Cancel_Button = new QPushButton("Cancel", this);
-    Cancel_Button->setObjectName("Cancel_Button");
+    Cancel_Button = Named(new QPushButton("Cancel", this), "Cancel_Button");
 
     auto* side = new QVBoxLayout;
     side->addWidget(GroupBox1);

@@ -9,23 +9,21 @@
 #include <cmath>
 
 #include "Dialogs.h"
+#include "Named.h"
 
 TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("ExternalClk_Form");
     setWindowTitle("External Clock Frequency");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    Label1 =
-        new QLabel("Enter the external clock frequency in MHz using floating point format. ", this);
-    Label1->setObjectName("Label1");
+    Label1 = Named(
+        new QLabel("Enter the external clock frequency in MHz using floating point format. ", this),
+        "Label1");
     Label1->setWordWrap(true);
-    ExtClkFreq_Edit = new QLineEdit("10.0000", this);
-    ExtClkFreq_Edit->setObjectName("ExtClkFreq_Edit");
+    ExtClkFreq_Edit = Named(new QLineEdit("10.0000", this), "ExtClkFreq_Edit");
     Label1->setBuddy(ExtClkFreq_Edit);
-    OK_Button = new QPushButton("OK", this);
-    OK_Button->setObjectName("OK_Button");
+    OK_Button = Named(new QPushButton("OK", this), "OK_Button");
     OK_Button->setDefault(true);
-    Cancel_Button = new QPushButton("Cancel", this);
-    Cancel_Button->setObjectName("Cancel_Button");
+    Cancel_Button = Named(new QPushButton("Cancel", this), "Cancel_Button");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OK_Button);

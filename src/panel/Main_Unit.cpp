@@ -37,6 +37,7 @@
 #include "ExtClkFreq_Unit.h"
 #include "JpegImage.h"
 #include "Log_Unit.h"
+#include "Named.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
 #include "VISA_def_v2.h"
@@ -44,11 +45,6 @@
 #include "nv815_def.h"
 
 namespace {
-
-template <typename W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
 
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
     auto* spin = Named(new QSpinBox(parent), name);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "Dialogs.h"
+#include "Named.h"
 #include "OperationLog.h"
 
 namespace {
@@ -51,14 +52,10 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("Log_Form");
     setWindowTitle("Operation Log");
 
-    GroupBox1 = new QGroupBox("Log Options", this);
-    GroupBox1->setObjectName("GroupBox1");
-    Log_CheckBox = new QCheckBox("Enable Log", GroupBox1);
-    Log_CheckBox->setObjectName("Log_CheckBox");
-    Label1 = new QLabel("Maximum number of lines:", GroupBox1);
-    Label1->setObjectName("Label1");
-    MaxLog_SpinEdit = new QSpinBox(GroupBox1);
-    MaxLog_SpinEdit->setObjectName("MaxLog_SpinEdit");
+    GroupBox1 = Named(new QGroupBox("Log Options", this), "GroupBox1");
+    Log_CheckBox = Named(new QCheckBox("Enable Log", GroupBox1), "Log_CheckBox");
+    Label1 = Named(new QLabel("Maximum number of lines:", GroupBox1), "Label1");
+    MaxLog_SpinEdit = Named(new QSpinBox(GroupBox1), "MaxLog_SpinEdit");
     MaxLog_SpinEdit->setRange(2, 500);
     MaxLog_SpinEdit->setValue(100);
     Label1->setBuddy(MaxLog_SpinEdit);
@@ -71,8 +68,7 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
 
     // The header row is the fixed row and the row numbers the fixed column;
     // both can be resized by the user, and each entry is the text of its cell.
-    Log_StringGrid = new QTableWidget(0, 1, this);
-    Log_StringGrid->setObjectName("Log_StringGrid");
+    Log_StringGrid = Named(new QTableWidget(0, 1, this), "Log_StringGrid");
     Log_StringGrid->setHorizontalHeaderLabels({"Commands"});
     Log_StringGrid->setColumnWidth(0, 340);
     Log_StringGrid->verticalHeader()->setFixedWidth(64);
@@ -83,11 +79,9 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     Log_StringGrid->setWordWrap(true);
     Log_StringGrid->setItemDelegate(new LogCellDelegate(Log_StringGrid));
 
-    OK_Button = new QPushButton("Ok", this);
-    OK_Button->setObjectName("OK_Button");
+    OK_Button = Named(new QPushButton("Ok", this), "OK_Button");
     OK_Button->setDefault(true);
-    Clear_Button = new QPushButton("Clear", this);
-    Clear_Button->setObjectName("Clear_Button");
+    Clear_Button = Named(new QPushButton("Clear", this), "Clear_Button");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Clear_Button);
