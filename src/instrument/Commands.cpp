@@ -274,37 +274,31 @@ ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channe
         .finish(session, status);
 }
 
-ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on) {
+namespace {
+// The three switches of a channel: one Boolean argument sent as 1 or 0.
+ViStatus SwitchCommand(ViSession session, int32_t channel, bool on,
+                       ViStatus (*driverCall)(ViSession, ViInt32), const char* title,
+                       const char* label) {
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetAMMode(session, on ? 1 : 0);
-    return Entry("Set AM Mode - ")
-        .channel(channel)
-        .line("Mode ", on ? "1" : "0")
-        .finish(session, status);
+    status = driverCall(session, on ? 1 : 0);
+    return Entry(title).channel(channel).line(label, on ? "1" : "0").finish(session, status);
+}
+} // namespace
+
+ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on) {
+    return SwitchCommand(session, channel, on, Driver.nv815_SetAMMode, "Set AM Mode - ", "Mode ");
 }
 
 ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high) {
-    ViStatus status;
-    if (!Select(session, channel, status))
-        return status;
-    status = Driver.nv815_SetFSKPin(session, high ? 1 : 0);
-    return Entry("Set FSK State - ")
-        .channel(channel)
-        .line("State ", high ? "1" : "0")
-        .finish(session, status);
+    return SwitchCommand(session, channel, high, Driver.nv815_SetFSKPin, "Set FSK State - ",
+                         "State ");
 }
 
 ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn) {
-    ViStatus status;
-    if (!Select(session, channel, status))
-        return status;
-    status = Driver.nv815_SetInstrumentMode(session, outputOn ? 1 : 0);
-    return Entry("Switch Channel Mode - ")
-        .channel(channel)
-        .line("Mode ", outputOn ? "1" : "0")
-        .finish(session, status);
+    return SwitchCommand(session, channel, outputOn, Driver.nv815_SetInstrumentMode,
+                         "Switch Channel Mode - ", "Mode ");
 }
 
 ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
