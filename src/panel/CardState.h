@@ -7,15 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ArbWave.h"
 #include "visa_types.h"
-
-struct TArbWave {
-    std::string ArbFile;   // path of the waveform file last imported
-    bool TextFlag = false; // text file (true) or binary MSB-LSB file (false)
-    bool NormaliseFlag = false;
-    std::vector<double> Data; // samples, percent of full scale
-    int32_t WaveLength = 0;   // number of samples in Data
-};
 
 struct TWaveSettings {
     double RepRate = 0.0; // kHz, kept but not sent

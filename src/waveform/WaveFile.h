@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "CardState.h"
+#include "ArbWave.h"
+#include "visa_types.h"
 
 // The questions and messages of an import or export, answered by the window.
 class WaveFileUi {

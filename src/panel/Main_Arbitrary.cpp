@@ -1,0 +1,94 @@
+// The "Arbitrary" page: importing and saving the channel's waveform file.
+#include "Main_Unit.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRadioButton>
+
+#include "CardState.h"
+#include "Dialogs.h"
+#include "WaveFile.h"
+
+// ---------------------------------------------------------------------------
+// Arbitrary waveform files
+
+namespace {
+
+// The questions of an import or export, asked through the program's dialogs.
+class DialogWaveUi final : public WaveFileUi {
+public:
+    explicit DialogWaveUi(QWidget* parent) : parent_(parent) {}
+    void error(const std::string& text) override {
+        AppDialogs().message(parent_, Dialogs::Kind::Error, QString::fromLocal8Bit(text.c_str()));
+    }
+    void warning(const std::string& text) override {
+        AppDialogs().message(parent_, Dialogs::Kind::Warning, QString::fromLocal8Bit(text.c_str()));
+    }
+    bool confirm(const std::string& text) override {
+        return AppDialogs().message(parent_, Dialogs::Kind::Confirmation,
+                                    QString::fromLocal8Bit(text.c_str())) == Dialogs::Answer::Ok;
+    }
+
+private:
+    QWidget* parent_;
+};
+
+const char* const kAllFiles = "All Files (*.*)|*.*";
+
+} // namespace
+
+ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bool normalise,
+                                    bool text) {
+    DialogWaveUi ui(this);
+    TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+    const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
+    if (status == VI_SUCCESS) {
+        ArbWave_Filename_Label->setText(
+            "Filename: " + QFileInfo(QString::fromLocal8Bit(arb.ArbFile.c_str())).fileName());
+        Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
+    }
+    return status;
+}
+
+ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int first, bool text,
+                                  int count) {
+    DialogWaveUi ui(this);
+    return ::SaveWaveFile(CardInfo.Channel[channel].Wave.Arb, fileName, first, text, count, ui);
+}
+
+void TMain_Form::LoadBin_RadioButtonClick() {
+    LoadNorm_CheckBox->setChecked(true);
+    LoadNorm_CheckBox->setEnabled(false);
+}
+
+void TMain_Form::LoadText_RadioButtonClick() {
+    LoadNorm_CheckBox->setChecked(true);
+    LoadNorm_CheckBox->setEnabled(true);
+}
+
+void TMain_Form::LoadNorm_CheckBoxClick() {
+    CardInfo.Channel[ActiveChannelNumber()].Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
+}
+
+void TMain_Form::Import_ButtonClick() {
+    const int c = ActiveChannelNumber();
+    TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+    const std::string previousFile = arb.ArbFile;
+    const QString chosen = AppDialogs().openFileName(this, kAllFiles);
+    if (chosen.isEmpty())
+        return;
+    arb.ArbFile = chosen.toLocal8Bit().toStdString();
+    if (ImportWaveFile(c, arb.ArbFile, arb.NormaliseFlag, LoadText_RadioButton->isChecked()) !=
+        VI_SUCCESS)
+        arb.ArbFile = previousFile;
+}
+
+void TMain_Form::Save_ButtonClick() {
+    const int c = ActiveChannelNumber();
+    const QString chosen = AppDialogs().saveFileName(this, kAllFiles);
+    if (chosen.isEmpty())
+        return;
+    SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, SaveText_RadioButton->isChecked(),
+                 static_cast<int>(CardInfo.Channel[c].Wave.Arb.Data.size()));
+}

@@ -1,0 +1,60 @@
+#include "Main_Controls.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <climits>
+
+#include "Named.h"
+
+QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
+    auto* spin = Named(new QSpinBox(parent), name);
+    spin->setProperty("designMinimum", minimum);
+    // A spin edit whose limits are both 0 does not clamp.
+    if (minimum == 0 && maximum == 0) {
+        minimum = INT_MIN;
+        maximum = INT_MAX;
+    }
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    spin->setAccelerated(true);
+    return spin;
+}
+
+QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,
+                    bool editable) {
+    auto* combo = Named(new QComboBox(parent), name);
+    combo->addItems(items);
+    combo->setEditable(editable);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCurrentIndex(index);
+    return combo;
+}
+
+QLineEdit* UnitText(QWidget* parent, const char* name, const QString& text) {
+    auto* edit = Named(new QLineEdit(text, parent), name);
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    edit->setFrame(false);
+    edit->setStyleSheet("background: transparent");
+    return edit;
+}
+
+const QStringList kFskSources = {"Software", "Front (Trigger Input)",
+                                 "PXI 0",    "PXI 1",
+                                 "PXI 2",    "PXI 3",
+                                 "PXI 4",    "PXI 5",
+                                 "PXI 6",    "PXI 7",
+                                 "PXI Star"};
+
+int SpinEditValue(const QSpinBox* spin) {
+    bool ok = false;
+    const int value = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
+    return ok ? value : spin->property("designMinimum").toInt();
+}
+
+int ComboItemIndex(const QComboBox* combo) {
+    if (!combo->isEditable())
+        return combo->currentIndex();
+    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}

@@ -1,0 +1,28 @@
+// Small builders and readers shared by the main window's handler files.
+#pragma once
+
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+class QWidget;
+
+// A spin edit with its design range; one whose limits are both 0 does not clamp.
+QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value);
+
+QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,
+                    bool editable = false);
+
+// A read-only, frameless field that only shows a unit.
+QLineEdit* UnitText(QWidget* parent, const char* name, const QString& text);
+
+// The items of the two FSK source lists.
+extern const QStringList kFskSources;
+
+// The value of a spin edit; a text that is not a number reads as its minimum.
+int SpinEditValue(const QSpinBox* spin);
+
+// The item a combo box shows: for an editable one, the item its text names
+// (ignoring case), or -1 when the text names none.
+int ComboItemIndex(const QComboBox* combo);

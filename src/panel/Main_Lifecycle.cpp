@@ -1,0 +1,191 @@
+// Creating, showing and closing the main window, the refresh of the controls
+// from the card record, card selection and the log window.
+#include "Main_Unit.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <cmath>
+
+#include "CardState.h"
+#include "Card_Unit.h"
+#include "Commands.h"
+#include "Log_Unit.h"
+#include "OperationLog.h"
+#include "PanelWidgets.h"
+#include "VISA_def_v2.h"
+
+// ---------------------------------------------------------------------------
+// Creation, showing and closing
+
+void TMain_Form::FormCreate() {
+    setWindowTitle("Norvale 815 Soft Front Panel v1.46");
+    SetCardInfoRefreshHook([this] { UpdateAllControls(); });
+    InitCardInfoRecord();
+    CreateLogLines();
+
+    // The two preview images fill the display but for a 12-pixel margin.
+    const QRect inner(12, 12, VrDisplay2->width() - 24, VrDisplay2->height() - 24);
+    Grat_Image->setGeometry(inner);
+    Wave_Image->setGeometry(inner);
+    // The scale labels are centred on the image's top edge, middle and bottom edge.
+    const int top = VrDisplay2->y() + Grat_Image->y();
+    const int height = Grat_Image->height();
+    Max_Vert_Label->move(Max_Vert_Label->x(), top - Max_Vert_Label->height() / 2);
+    Min_Vert_Label->move(Min_Vert_Label->x(), top + height - Min_Vert_Label->height() / 2);
+    Half_Vert_Label->move(Half_Vert_Label->x(), top + height / 2 - Half_Vert_Label->height() / 2);
+}
+
+void TMain_Form::showEvent(QShowEvent* event) {
+    FormShow();
+    QMainWindow::showEvent(event);
+}
+
+void TMain_Form::FormShow() {
+    Settings_PageControl->setTabText(0, "Waveform");
+    Settings_PageControl->setTabText(1, "Clock");
+    UpdateAllControls();
+}
+
+void TMain_Form::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TMain_Form::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    if (cardForm_)
+        cardForm_->CloseSelectedCard();
+    Session = 0;
+    if (DefaultRM != 0 && VisaLoaded)
+        Visa.viClose(DefaultRM);
+    DefaultRM = 0;
+    FreeLogLines();
+}
+
+// ---------------------------------------------------------------------------
+// Refresh from the card record
+
+int TMain_Form::ActiveChannelNumber() const {
+    return Channel_PageControl->currentIndex() + 1;
+}
+
+void TMain_Form::UpdateAllControls() {
+    UpdateControlValues();
+    UpdateModeLEDs();
+    UpdateAttControls();
+    TrigSource_ComboBox->setEnabled(false);
+}
+
+void TMain_Form::UpdateControlValues() {
+    const int c = ActiveChannelNumber();
+    const TChannelInfo& ch = CardInfo.Channel[c];
+    if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
+        const TWaveSettings& w = ch.Wave;
+        AM_CheckBox->setChecked(w.AMFlag);
+        WaveType_ComboBox->setCurrentIndex(w.WaveType);
+        Symm_SpinEdit->setValue(static_cast<int>(std::lround(w.Symmetry)));
+        SweepF_RadioButton->setChecked(w.SweepFlag);
+        SingleF_RadioButton->setChecked(!w.SweepFlag);
+        StartF_SpinEdit->setValue(static_cast<int>(std::lround(w.StartF * 1000)));
+        EndF_SpinEdit->setValue(static_cast<int>(std::lround(w.EndF * 1000)));
+        SweepStep_SpinEdit->setValue(static_cast<int>(std::lround(w.SweepStep * 1000)));
+        StepInt_SpinEdit->setValue(static_cast<int>(std::lround(w.StepInterval)));
+        FSK_ComboBox->setCurrentIndex(ch.FSKSource);
+        StartF_SpinEdit->setEnabled(true);
+        const bool sweep = SweepF_RadioButton->isChecked();
+        for (QWidget* w2 : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
+                                                           StepInt_SpinEdit, FSK_ComboBox})
+            w2->setEnabled(sweep);
+        LoadText_RadioButton->setChecked(w.Arb.TextFlag);
+        LoadBin_RadioButton->setChecked(!w.Arb.TextFlag);
+        LoadNorm_CheckBox->setChecked(w.Arb.NormaliseFlag);
+        LoadNorm_CheckBox->setEnabled(w.Arb.TextFlag); // binary files are always normalised
+        Wave_PageControl->setCurrentWidget(w.ArbitraryFlag ? TabSheet8 : TabSheet7);
+    }
+    ApplySweepGroupRules();
+}
+
+void TMain_Form::ApplySweepGroupRules() {
+    const bool live =
+        SweepF_RadioButton->isChecked() && FSK_ComboBox->currentText() == QLatin1String("Software");
+    AutoRadioButton->setEnabled(live);
+    ManualRadioButton->setEnabled(live);
+    const bool manual = live && ManualRadioButton->isChecked();
+    ManualUpButton->setEnabled(manual);
+    ManualDownButton->setEnabled(manual);
+}
+
+void TMain_Form::UpdateModeLEDs() {
+    Ch1_Mode_Button->setLit(CardInfo.Channel[ActiveChannelNumber()].OutputOn);
+}
+
+void TMain_Form::UpdateAttControls() {
+    const TWaveSettings& w = CardInfo.Channel[ActiveChannelNumber()].Wave;
+    Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
+    V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
+    OffsetBut->setLit(w.OffsetOn);
+}
+
+void TMain_Form::Channel_PageControlChange() {
+    UpdateAllControls();
+    // The preview of the new channel is drawn here once the display can draw.
+}
+
+void TMain_Form::Settings_PageControlChange() {
+    UpdateControlValues();
+}
+
+// ---------------------------------------------------------------------------
+// Card selection and the log window
+
+void TMain_Form::Card1Click() {
+    if (!cardForm_ || cardForm_->exec() != QDialog::Accepted)
+        return;
+    const TSelectedCard& card = cardForm_->Selection;
+    const QString resource = QString::fromStdString(card.Resource);
+    if (card.CardID != 0)
+        StatusText->setText("Selected Card ID: " + QString::number(card.CardID) +
+                            " - VISA Resource: " + resource);
+    else
+        StatusText->setText("Selected Card: " + resource);
+    AddToLog("New card selected - " + card.Resource);
+    Session = card.Session;
+    Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
+    InitCardStates();
+}
+
+void TMain_Form::InitCardStates() {
+    for (int c = 1; c <= kChannelCount; ++c) {
+        if (CmdSetAttenuation(Session, c, 10.0) == VI_SUCCESS)
+            CardInfo.Channel[c].Wave.Attenuation = 10.0;
+        if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS)
+            CardInfo.Channel[c].OutputOn = false;
+    }
+    UpdateAttControls();
+    UpdateModeLEDs();
+}
+
+void TMain_Form::Log1Click() {
+    if (logForm_)
+        logForm_->exec();
+}
+
+bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == V_Edit && event->type() == QEvent::KeyPress)
+        EditKeyPress(static_cast<QKeyEvent*>(event)->key());
+    // The trigger mode list closed: judge the choice once the combo box has taken it.
+    if (watched == TrigMode_ComboBox->view()->window() && event->type() == QEvent::Hide)
+        QTimer::singleShot(0, this, [this] { TriggerModeChosen(); });
+    return QMainWindow::eventFilter(watched, event);
+}
