@@ -19,6 +19,7 @@ public:
     void error(const std::string&) override {}
     void warning(const std::string&) override {}
     bool confirm(const std::string&) override { return true; }
+    void information(const std::string&) override {}
 };
 
 struct Files {

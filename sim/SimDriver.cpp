@@ -6,6 +6,7 @@
 
 #include "SimChassis.h"
 #include "nv815_api.h"
+#include "nvsim.h"
 
 using namespace sim;
 
@@ -72,6 +73,19 @@ bool Within(double v, double lo, double hi) {
 
 void CopyMessage(ViChar* out, const std::string& text) {
     std::snprintf(out, NV815_MESSAGE_BUFLEN, "%s", text.c_str());
+}
+
+// The samples as the journal shows them: their checksum when the count is one
+// the card could take (so a wild count never reads past the caller's buffer).
+std::string SamplesText(ViInt32 count, const double* samples) {
+    if (!samples)
+        return "NULL";
+    if (count < 1 || count > Chassis::instance().limits.waveLengthMax)
+        return "unread";
+    char text[24];
+    std::snprintf(text, sizeof text, "%016llX",
+                  static_cast<unsigned long long>(nvsim_checksum(samples, count)));
+    return text;
 }
 
 } // namespace
@@ -298,7 +312,7 @@ ViStatus nv815_GenerateSweep(ViSession vi, ViInt32 waveType, double symmetry, Vi
 }
 
 ViStatus nv815_LoadArbitraryWaveform(ViSession vi, ViInt32 count, const double* samples) {
-    Call c(__func__, vi, Args({I(count), samples ? "samples" : "NULL"}));
+    Call c(__func__, vi, Args({I(count), SamplesText(count, samples)}));
     if (!c.ok())
         return c.result();
     if (!c.check(count >= 1 && count <= c.limits().waveLengthMax, kErrWaveLength) ||

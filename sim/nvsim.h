@@ -40,6 +40,10 @@ int nvsim_journal_count(void);
 const char* nvsim_journal_line(int index);
 void nvsim_journal_clear(void);
 
+/* The checksum the journal shows for the samples of a waveform load: a 64-bit
+ * FNV-1a over the bit patterns of the samples, one 64-bit word each. */
+uint64_t nvsim_checksum(const double* samples, int count);
+
 /* Number of open sessions (resource managers, instruments and find lists). */
 int nvsim_open_sessions(void);
 

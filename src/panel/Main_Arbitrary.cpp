@@ -25,6 +25,10 @@ public:
     void warning(const std::string& text) override {
         AppDialogs().message(parent_, Dialogs::Kind::Warning, QString::fromLocal8Bit(text.c_str()));
     }
+    void information(const std::string& text) override {
+        AppDialogs().message(parent_, Dialogs::Kind::Information,
+                             QString::fromLocal8Bit(text.c_str()));
+    }
     bool confirm(const std::string& text) override {
         return AppDialogs().message(parent_, Dialogs::Kind::Confirmation,
                                     QString::fromLocal8Bit(text.c_str())) == Dialogs::Answer::Ok;

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QTime>
+#include <algorithm>
+#include <vector>
 
 #include "OperationLog.h"
 #include "WaveParse.h"
@@ -27,6 +29,48 @@ const char* const kAbove100 =
     "to 100% format. \r\nTo correct this the data must be 'normalised', to do this select "
     "\r\n'OK'. \r\nSelecting 'Abort' will abort the data importing operation.";
 
+// The file is read, never mapped: a file that shrinks while it is read only
+// ends early, and a huge one is read only as far as its samples go.
+constexpr qint64 kPiece = 256 * 1024;
+
+WaveReadResult ReadText(QFile& file, bool& failed) {
+    TextWaveReader reader(DecimalSeparator(),
+                          static_cast<size_t>(std::max<qint64>(file.size(), 0)));
+    std::vector<char> piece(kPiece);
+    for (;;) {
+        const qint64 n = file.read(piece.data(), kPiece);
+        if (n < 0) {
+            failed = true;
+            return {};
+        }
+        if (n == 0)
+            return reader.finish(false);
+        if (!reader.feed(piece.data(), static_cast<size_t>(n))) {
+            char next;
+            return reader.finish(file.read(&next, 1) == 1);
+        }
+    }
+}
+
+WaveReadResult ReadBinary(QFile& file, bool& failed) {
+    // The words the wave memory holds, and one byte more to tell whether
+    // the file goes on.
+    QByteArray bytes(2 * static_cast<qsizetype>(WaveMemorySize) + 1, Qt::Uninitialized);
+    qsizetype have = 0;
+    while (have < bytes.size()) {
+        const qint64 n = file.read(bytes.data() + have, bytes.size() - have);
+        if (n < 0) {
+            failed = true;
+            return {};
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    return ReadBinaryWave(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                          static_cast<size_t>(have));
+}
+
 std::string Missing(const std::string& name) {
     return "The selected file '" + name + "' does not exist.";
 }
@@ -45,26 +89,13 @@ ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normal
         ui.error("The selected file '" + fileName + "' could not be read.");
         return VI_ERROR_FILE_IO;
     }
-    // Mapping the file reads only the pages the import looks at, so a huge
-    // file costs no more than its first WaveMemorySize samples.
-    const qint64 size = file.size();
-    const uchar* data = size > 0 ? file.map(0, size) : nullptr;
-    size_t length = data ? static_cast<size_t>(size) : 0;
-    QByteArray copy;
-    if (!data) { // not a mappable file: read it whole
-        copy = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            ui.error("The selected file '" + fileName + "' could not be read.");
-            return VI_ERROR_FILE_IO;
-        }
-        data = reinterpret_cast<const uchar*>(copy.constData());
-        length = static_cast<size_t>(copy.size());
-    }
-
-    WaveReadResult read =
-        text ? ReadTextWave(reinterpret_cast<const char*>(data), length, DecimalSeparator())
-             : ReadBinaryWave(data, length);
+    bool readFailed = false;
+    WaveReadResult read = text ? ReadText(file, readFailed) : ReadBinary(file, readFailed);
     file.close();
+    if (readFailed) {
+        ui.error("The selected file '" + fileName + "' could not be read.");
+        return VI_ERROR_FILE_IO;
+    }
 
     using Outcome = WaveReadResult::Outcome;
     switch (read.outcome) {
@@ -91,11 +122,9 @@ ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normal
                                : read.maximum > 100 ? kAbove100
                                                     : nullptr;
         if (question) {
-            if (ui.confirm(question)) {
-                normalise = true;
-            } else {
-                read.samples.clear(); // the operator's choice: no waveform
-            }
+            if (!ui.confirm(question))
+                return VI_ERROR_FILE_IO; // aborted: the channel keeps its waveform
+            normalise = true;
         }
     }
     if (normalise)

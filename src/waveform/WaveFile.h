@@ -7,7 +7,8 @@
 #include "ArbWave.h"
 #include "visa_types.h"
 
-// The questions and messages of an import or export, answered by the window.
+// The questions and messages of an import, an export or a load into wave
+// memory, answered by the window.
 class WaveFileUi {
 public:
     virtual ~WaveFileUi() = default;
@@ -15,12 +16,14 @@ public:
     virtual void warning(const std::string& text) = 0;
     // OK (true) or Abort (false).
     virtual bool confirm(const std::string& text) = 0;
+    // A plain message with an OK button.
+    virtual void information(const std::string& text) = 0;
 };
 
-// Reads the file into the channel's samples: 0 on success (also after an
-// Abort at the range question, which empties the waveform), VI_ERROR_FILE_IO
-// when the file is missing, unreadable or malformed. A failed import leaves
-// the channel's waveform exactly as it was.
+// Reads the file into the channel's samples: 0 on success, VI_ERROR_FILE_IO
+// when the file is missing, unreadable or malformed, or when the operator
+// aborts at the range question. A failed or aborted import leaves the
+// channel's waveform exactly as it was.
 ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normalise, bool text,
                         WaveFileUi& ui);
 

@@ -133,40 +133,95 @@ bool ParseSampleLine(const char* begin, const char* end, char decimalSeparator, 
     return ec == std::errc() && ptr == end && std::isfinite(value);
 }
 
-WaveReadResult ReadTextWave(const char* data, size_t size, char decimalSeparator) {
-    WaveReadResult r;
-    Reserve(r, size / 4 + 1);
+TextWaveReader::TextWaveReader(char decimalSeparator, size_t expectedSize)
+    : separator_(decimalSeparator) {
+    Reserve(r_, expectedSize / 4 + 1);
+}
+
+bool TextWaveReader::takeLine(const char* p, const char* stop) {
+    ++line_;
+    if (line_ == 1 && stop - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+        p += 3; // a UTF-8 byte-order mark
+    if (stop > p && stop[-1] == '\r')
+        --stop;
+    if (stop == p || std::memchr(p, '!', static_cast<size_t>(stop - p)))
+        return true; // empty or a comment
+    double v;
+    if (!ParseSampleLine(p, stop, separator_, v)) {
+        r_.outcome = WaveReadResult::Outcome::NonNumeric;
+        r_.failedLine = line_;
+        return false;
+    }
+    if (!Append(r_, v)) {
+        r_.outcome = WaveReadResult::Outcome::OutOfMemory;
+        return false;
+    }
+    return true;
+}
+
+bool TextWaveReader::feed(const char* data, size_t size) {
     const char* p = data;
     const char* const end = data + size;
-    size_t line = 0;
-    while (p < end && r.samples.size() < static_cast<size_t>(WaveMemorySize)) {
-        // One pass finds the end of the line and whether it is a comment.
-        const char* q = p;
-        bool comment = false;
-        while (q < end && *q != '\n') {
-            comment |= *q == '!';
-            ++q;
+    while (!done_ && p < end) {
+        if (r_.samples.size() >= static_cast<size_t>(WaveMemorySize)) {
+            leftover_ = true;
+            done_ = true;
+            break;
         }
-        const char* stop = q;
-        if (stop > p && stop[-1] == '\r')
-            --stop;
-        ++line;
-        if (stop > p && !comment) {
-            double v;
-            if (!ParseSampleLine(p, stop, decimalSeparator, v)) {
-                r.outcome = WaveReadResult::Outcome::NonNumeric;
-                r.failedLine = line;
-                return r;
+        const char* q =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (!q) {
+            // The line goes on in the next piece; a comment need not be kept.
+            if (!partialComment_) {
+                if (std::memchr(p, '!', static_cast<size_t>(end - p))) {
+                    partialComment_ = true;
+                    partial_.clear();
+                } else {
+                    partial_.append(p, end);
+                }
             }
-            if (!Append(r, v)) {
-                r.outcome = WaveReadResult::Outcome::OutOfMemory;
-                return r;
-            }
+            return true;
         }
-        p = q < end ? q + 1 : end;
+        bool ok = true;
+        if (partialComment_) {
+            ++line_; // a comment: skipped
+        } else if (!partial_.empty()) {
+            partial_.append(p, q);
+            ok = takeLine(partial_.data(), partial_.data() + partial_.size());
+        } else {
+            ok = takeLine(p, q);
+        }
+        partial_.clear();
+        partialComment_ = false;
+        if (!ok)
+            done_ = true;
+        p = q + 1;
     }
-    r.dataLeft = p < end;
-    return r;
+    if (r_.samples.size() >= static_cast<size_t>(WaveMemorySize))
+        done_ = true;
+    return !done_;
+}
+
+WaveReadResult TextWaveReader::finish(bool moreInFile) {
+    const bool unfinished = partialComment_ || !partial_.empty();
+    if (!done_ && unfinished) { // the last line, without a line end
+        if (partialComment_)
+            ++line_;
+        else
+            takeLine(partial_.data(), partial_.data() + partial_.size());
+    } else if (done_ && unfinished) {
+        leftover_ = true;
+    }
+    if (r_.outcome == WaveReadResult::Outcome::Complete)
+        r_.dataLeft =
+            r_.samples.size() >= static_cast<size_t>(WaveMemorySize) && (leftover_ || moreInFile);
+    return std::move(r_);
+}
+
+WaveReadResult ReadTextWave(const char* data, size_t size, char decimalSeparator) {
+    TextWaveReader reader(decimalSeparator, size);
+    reader.feed(data, size);
+    return reader.finish(false);
 }
 
 WaveReadResult ReadBinaryWave(const unsigned char* data, size_t size) {
@@ -191,10 +246,24 @@ WaveReadResult ReadBinaryWave(const unsigned char* data, size_t size) {
 }
 
 void NormaliseSamples(std::vector<double>& samples, double minimum, double maximum) {
-    const double range = maximum - minimum;
-    const double scale = range > 0 ? 100.0 / range : 1.0;
+    double range = maximum - minimum;
+    double shift = minimum, factor = 1.0;
+    if (std::isinf(range)) {
+        // Samples near the limits of a double: halving is exact there and
+        // keeps the range finite.
+        factor = 0.5;
+        shift = minimum * 0.5;
+        range = maximum * 0.5 - shift;
+    }
+    if (!(range > 0)) {
+        for (double& v : samples)
+            v = 0.0; // a constant waveform
+        return;
+    }
+    // (v - min) / range is monotonic in v and exactly 1 for the largest
+    // sample, so every result lies in 0..100 with both ends reached exactly.
     for (double& v : samples)
-        v = (v - minimum) * scale;
+        v = (v * factor - shift) / range * 100.0;
 }
 
 void AppendTextSample(std::string& out, double value, char decimalSeparator) {

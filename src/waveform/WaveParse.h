@@ -1,5 +1,5 @@
 // Reading and writing the two waveform file formats, without any file or
-// locale handling: the caller maps the file and names the decimal separator.
+// locale handling: the caller reads the file and names the decimal separator.
 #pragma once
 
 #include <cstddef>
@@ -29,15 +29,42 @@ struct WaveReadResult {
 // exponent, optional blanks, and nothing else.
 bool ParseSampleLine(const char* begin, const char* end, char decimalSeparator, double& value);
 
-// Text: one sample per line; empty lines and lines holding "!" are skipped.
-// Lines end in LF or CR LF.
+// Text, read piece by piece so that a file is read only as far as its
+// samples go: one sample per line; empty lines and lines holding "!" are
+// skipped; lines end in LF or CR LF; a UTF-8 byte-order mark before the first
+// line is skipped.
+class TextWaveReader {
+public:
+    // `expectedSize`: the file's size, to size the sample buffer.
+    TextWaveReader(char decimalSeparator, size_t expectedSize);
+    // Takes the next piece of the file. False once no more is wanted: the wave
+    // memory is full or a line is not a number.
+    bool feed(const char* data, size_t size);
+    // The result, once everything was fed or feed() said no more;
+    // `moreInFile` tells whether the file holds bytes that were not fed.
+    WaveReadResult finish(bool moreInFile);
+
+private:
+    bool takeLine(const char* begin, const char* end);
+
+    char separator_;
+    std::string partial_;         // the start of a line not yet ended
+    bool partialComment_ = false; // the unfinished line holds "!"
+    size_t line_ = 0;             // lines taken so far
+    bool done_ = false;
+    bool leftover_ = false; // bytes were fed after the last sample wanted
+    WaveReadResult r_;
+};
+
+// A whole text file at once.
 WaveReadResult ReadTextWave(const char* data, size_t size, char decimalSeparator);
 
 // Binary: 16-bit words, most significant byte first.
 WaveReadResult ReadBinaryWave(const unsigned char* data, size_t size);
 
-// Maps the smallest sample to 0 and the largest to 100; a constant waveform
-// becomes all 0.
+// Maps the smallest sample to exactly 0 and the largest to exactly 100, every
+// other one within 0..100 (also for samples near the limits of a double); a
+// constant waveform becomes all 0.
 void NormaliseSamples(std::vector<double>& samples, double minimum, double maximum);
 
 // A sample as the text format writes it: four decimals, at most seven

@@ -69,13 +69,16 @@ private slots:
         m.Import_Button->click();
         QCOMPARE(arb().Data, std::vector<double>({10, 20}));
 
-        // Out-of-range values ask; the answer is the operator's.
+        // Out-of-range values ask; Abort aborts the import and changes nothing.
         dialogs.fileNames = {file("neg.txt", "-1\n1\n")};
         dialogs.answers = {Dialogs::Answer::Abort};
         m.Import_Button->click();
         QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Confirmation);
-        QCOMPARE(arb().WaveLength, 0);
-        QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 0"));
+        QCOMPARE(arb().Data, std::vector<double>({10, 20}));
+        QCOMPARE(arb().WaveLength, 2);
+        QCOMPARE(QString::fromStdString(arb().ArbFile), dir.filePath("w.txt"));
+        QCOMPARE(m.ArbWave_Filename_Label->text(), QString("Filename: w.txt"));
+        QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 2"));
     }
 
     void eachChannelHasItsOwnWaveform() {

@@ -2,6 +2,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <sys/resource.h>
@@ -14,16 +15,17 @@ namespace {
 
 class ScriptedUi : public WaveFileUi {
 public:
-    QStringList errors, warnings, questions;
+    QStringList errors, warnings, questions, notes;
     QList<bool> answers; // consumed in order; OK when they run out
     void error(const std::string& t) override { errors << QString::fromStdString(t); }
     void warning(const std::string& t) override { warnings << QString::fromStdString(t); }
+    void information(const std::string& t) override { notes << QString::fromStdString(t); }
     bool confirm(const std::string& t) override {
         questions << QString::fromStdString(t);
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     int shown() const {
-        return static_cast<int>(errors.size() + warnings.size() + questions.size());
+        return static_cast<int>(errors.size() + warnings.size() + questions.size() + notes.size());
     }
 };
 
@@ -82,6 +84,7 @@ private slots:
         QTest::newRow("bare sign") << QByteArray("-") << false << 0.0;
         QTest::newRow("bare exponent") << QByteArray("1e") << false << 0.0;
         QTest::newRow("word") << QByteArray("nan") << false << 0.0;
+        QTest::newRow("infinity") << QByteArray("-inf") << false << 0.0;
         QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0;
         QTest::newRow("hex") << QByteArray("0x10") << false << 0.0;
         QTest::newRow("long fraction")
@@ -164,11 +167,14 @@ private slots:
         QCOMPARE(ui.questions, QStringList({kNegative}));
         QCOMPARE(w.Data, std::vector<double>({0, 50, 100}));
 
+        // Abort aborts: the channel keeps the waveform it had.
+        const TArbWave before = w;
         ui.answers = {false};
-        QCOMPARE(ImportWaveFile(w, file("big.txt", "50\n200\n"), false, true, ui), VI_SUCCESS);
+        QCOMPARE(ImportWaveFile(w, file("big.txt", "50\n200\n"), false, true, ui),
+                 VI_ERROR_FILE_IO);
         QCOMPARE(ui.questions.last(), kAbove100);
-        QVERIFY(w.Data.empty()); // Abort empties the waveform
-        QCOMPARE(w.WaveLength, 0);
+        QCOMPARE(w.Data, before.Data);
+        QCOMPARE(w.WaveLength, before.WaveLength);
 
         // Binary files are never questioned.
         ui.questions.clear();
@@ -176,6 +182,66 @@ private slots:
                  VI_SUCCESS);
         QCOMPARE(w.Data, std::vector<double>({65520}));
         QVERIFY(ui.questions.isEmpty());
+    }
+
+    void textReadInPiecesAgreesWithTheWholeFile() {
+        QByteArray full;
+        for (int i = 0; i < WaveMemorySize; ++i)
+            full += QByteArray::number(i % 101) + "\n";
+        const QList<QByteArray> files = {
+            "\xEF\xBB\xBF"
+            "10\r\n! note\r\n\r\n20.5\r\n30", // mark, CR LF, no last line end
+            "1\n" + QByteArray(5000, '!') + "\n2\n" + QByteArray(300, '7') + "\n",
+            "1\n2\nthree\n4\n",
+            "1\n\xEF\xBB\xBF"
+            "2\n", // a mark inside the file is no number
+            full,
+            full + "\n",
+            full + "! more",
+            full.chopped(1),
+        };
+        for (const QByteArray& content : files) {
+            const WaveReadResult whole = ReadTextWave(content.constData(), content.size(), '.');
+            for (const size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{4096}}) {
+                TextWaveReader reader('.', 0);
+                size_t at = 0;
+                while (at < size_t(content.size()) &&
+                       reader.feed(content.constData() + at,
+                                   std::min(piece, size_t(content.size()) - at)))
+                    at += piece;
+                const WaveReadResult r = reader.finish(at + piece < size_t(content.size()));
+                QCOMPARE(r.samples, whole.samples);
+                QCOMPARE(r.outcome, whole.outcome);
+                QCOMPARE(r.dataLeft, whole.dataLeft);
+                QCOMPARE(r.failedLine, whole.failedLine);
+            }
+        }
+        const WaveReadResult marked = ReadTextWave(files[0].constData(), files[0].size(), '.');
+        QCOMPARE(marked.samples, std::vector<double>({10, 20.5, 30}));
+        QCOMPARE(ReadTextWave(files[3].constData(), files[3].size(), '.').failedLine, size_t{2});
+        QVERIFY(!ReadTextWave(full.constData(), full.size(), '.').dataLeft);
+        QVERIFY(ReadTextWave(files[5].constData(), files[5].size(), '.').dataLeft);
+    }
+
+    void normalisedSamplesLieWithinZeroToHundred() {
+        // Every binary word range, and values at the limits of a double.
+        std::vector<std::vector<double>> cases;
+        for (int top = 1; top <= 65535; ++top)
+            cases.push_back({0, double(top), top / 3.0});
+        for (int bottom = 1; bottom < 65535; bottom += 97)
+            cases.push_back({double(bottom), 65535, 40000});
+        cases.push_back({1e308, -1e308, 0});
+        cases.push_back({-1.7976931348623157e308, 1.7976931348623157e308, 1});
+        for (std::vector<double> samples : cases) {
+            const auto [lo, hi] = std::minmax_element(samples.begin(), samples.end());
+            const double minimum = *lo, maximum = *hi;
+            const size_t low = size_t(lo - samples.begin()), high = size_t(hi - samples.begin());
+            NormaliseSamples(samples, minimum, maximum);
+            QCOMPARE(samples[low], 0.0);
+            QCOMPARE(samples[high], 100.0);
+            for (double v : samples)
+                QVERIFY2(v >= 0 && v <= 100, QByteArray::number(maximum).constData());
+        }
     }
 
     void binaryWordsAreMostSignificantByteFirst() {
@@ -284,7 +350,7 @@ private slots:
         // It imports back as written; 1234.568 is above 100, so the import asks.
         TArbWave back;
         ui.answers = {false};
-        QCOMPARE(ImportWaveFile(back, path, false, true, ui), VI_SUCCESS);
+        QCOMPARE(ImportWaveFile(back, path, false, true, ui), VI_ERROR_FILE_IO);
         QCOMPARE(ui.questions, QStringList({kAbove100}));
         w.Data.pop_back();
         QCOMPARE(SaveWaveFile(w, path, 0, true, 6, ui), VI_SUCCESS);

@@ -1,0 +1,16 @@
+// Loading a channel's arbitrary waveform into the card's wave memory.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "WaveFile.h"
+#include "visa_types.h"
+
+// Selects the channel, sets the wave memory counter step to WaveMemorySize /
+// length (kept in memStep whatever the card answers) and hands the samples to
+// the driver. The length must be a power of two no larger than the wave
+// memory; each refusal shows its own plain message. Returns the driver's
+// status, or 0 when the length was refused.
+ViStatus LoadWaveToCard(ViSession session, int32_t length, int32_t channel, uint32_t& memStep,
+                        const std::vector<double>& samples, WaveFileUi& ui);
