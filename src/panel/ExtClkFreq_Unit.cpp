@@ -38,18 +38,25 @@ TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
 }
 
 void TExternalClk_Form::showEvent(QShowEvent* event) {
-    // General format, up to 8 significant digits, no trailing zeros.
-    ExtClkFreq_Edit->setText(QLocale().toString(Freq, 'g', 8));
+    // General format, up to 8 significant digits, no trailing zeros and no
+    // group separators (the text also goes into the menu caption).
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    ExtClkFreq_Edit->setText(locale.toString(Freq, 'g', 8));
     QDialog::showEvent(event);
 }
 
 void TExternalClk_Form::OK_ButtonClick() {
-    // The user's decimal separator, or the full stop the message asks for.
+    // The user's decimal separator, or the full stop the message asks for;
+    // a group separator makes the text no number ("1,234.5", "1.234,5").
     const QString text = ExtClkFreq_Edit->text().trimmed();
+    QLocale user, fullStop = QLocale::c();
+    user.setNumberOptions(QLocale::RejectGroupSeparator);
+    fullStop.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    double value = QLocale().toDouble(text, &ok);
+    double value = user.toDouble(text, &ok);
     if (!ok)
-        value = QLocale::c().toDouble(text, &ok);
+        value = fullStop.toDouble(text, &ok);
     if (!ok || !std::isfinite(value)) {
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Please enter a floating point number using only 0..9 characters "

@@ -306,6 +306,37 @@ private slots:
             d.hide();
         }
     }
+
+    void externalClockGroupSeparatorsAreNoNumber() {
+        TExternalClk_Form& d = *w->extClk;
+        struct Case {
+            const char* locale;
+            double freq;
+            const char* shown;
+            const char* typed;
+            double parsed; // 0: refused with the dialog's message
+        };
+        const Case cases[] = {
+            {"en_US", 1234.5, "1234.5", "1,234.5", 0},
+            {"en_US", 1234.5, "1234.5", "1234.5", 1234.5},
+            {"de_DE", 1234.5, "1234,5", "1.234,5", 0},
+            {"de_DE", 1234.5, "1234,5", "1234,5", 1234.5},
+            {"de_DE", 1234.5, "1234,5", "1.500", 1.5}, // the full stop the message asks for
+        };
+        for (const Case& c : cases) {
+            QLocale::setDefault(QLocale(c.locale));
+            dialogs.messages.clear();
+            d.Freq = c.freq;
+            d.show();
+            QCOMPARE(d.ExtClkFreq_Edit->text(), QString(c.shown));
+            d.ExtClkFreq_Edit->setText(c.typed);
+            d.OK_Button->click();
+            QCOMPARE(dialogs.messages.size(), c.parsed == 0 ? 1 : 0);
+            QCOMPARE(d.Freq, c.parsed == 0 ? c.freq : c.parsed);
+            d.hide();
+        }
+        QLocale::setDefault(QLocale::c());
+    }
 };
 
 QTEST_MAIN(TestTriggerClock)
