@@ -8,35 +8,13 @@
 
 #include "CardState.h"
 #include "Dialogs.h"
+#include "Main_Controls.h"
 #include "WaveFile.h"
 
 // ---------------------------------------------------------------------------
 // Arbitrary waveform files
 
 namespace {
-
-// The questions of an import or export, asked through the program's dialogs.
-class DialogWaveUi final : public WaveFileUi {
-public:
-    explicit DialogWaveUi(QWidget* parent) : parent_(parent) {}
-    void error(const std::string& text) override {
-        AppDialogs().message(parent_, Dialogs::Kind::Error, QString::fromLocal8Bit(text.c_str()));
-    }
-    void warning(const std::string& text) override {
-        AppDialogs().message(parent_, Dialogs::Kind::Warning, QString::fromLocal8Bit(text.c_str()));
-    }
-    void information(const std::string& text) override {
-        AppDialogs().message(parent_, Dialogs::Kind::Information,
-                             QString::fromLocal8Bit(text.c_str()));
-    }
-    bool confirm(const std::string& text) override {
-        return AppDialogs().message(parent_, Dialogs::Kind::Confirmation,
-                                    QString::fromLocal8Bit(text.c_str())) == Dialogs::Answer::Ok;
-    }
-
-private:
-    QWidget* parent_;
-};
 
 const char* const kAllFiles = "All Files (*.*)|*.*";
 
@@ -47,11 +25,8 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
     DialogWaveUi ui(this);
     TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
-    if (status == VI_SUCCESS) {
-        ArbWave_Filename_Label->setText(
-            "Filename: " + QFileInfo(QString::fromLocal8Bit(arb.ArbFile.c_str())).fileName());
-        Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
-    }
+    if (status == VI_SUCCESS)
+        UpdateArbInfoLabels(); // they describe the active channel's waveform
     return status;
 }
 

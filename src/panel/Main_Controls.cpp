@@ -3,8 +3,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <algorithm>
 #include <climits>
 
+#include "Dialogs.h"
 #include "Named.h"
 
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
@@ -50,11 +52,36 @@ const QStringList kFskSources = {"Software", "Front (Trigger Input)",
 int SpinEditValue(const QSpinBox* spin) {
     bool ok = false;
     const int value = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
-    return ok ? value : spin->property("designMinimum").toInt();
+    // Typed text may stand outside the range until the spin edit fixes it up.
+    return ok ? std::clamp(value, spin->minimum(), spin->maximum())
+              : spin->property("designMinimum").toInt();
 }
 
 int ComboItemIndex(const QComboBox* combo) {
     if (!combo->isEditable())
         return combo->currentIndex();
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}
+
+namespace {
+QString Text(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
+} // namespace
+
+void DialogWaveUi::error(const std::string& text) {
+    AppDialogs().message(parent_, Dialogs::Kind::Error, Text(text));
+}
+
+void DialogWaveUi::warning(const std::string& text) {
+    AppDialogs().message(parent_, Dialogs::Kind::Warning, Text(text));
+}
+
+void DialogWaveUi::information(const std::string& text) {
+    AppDialogs().message(parent_, Dialogs::Kind::Information, Text(text));
+}
+
+bool DialogWaveUi::confirm(const std::string& text) {
+    return AppDialogs().message(parent_, Dialogs::Kind::Confirmation, Text(text)) ==
+           Dialogs::Answer::Ok;
 }

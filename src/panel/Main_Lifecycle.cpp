@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +46,10 @@ void TMain_Form::FormCreate() {
 }
 
 void TMain_Form::showEvent(QShowEvent* event) {
-    FormShow();
+    // Restoring the window from minimised is no new showing: it must not
+    // throw away the operator's unapplied edits.
+    if (!event->spontaneous())
+        FormShow();
     QMainWindow::showEvent(event);
 }
 
@@ -84,7 +88,8 @@ void TMain_Form::UpdateAllControls() {
     UpdateControlValues();
     UpdateModeLEDs();
     UpdateAttControls();
-    TrigSource_ComboBox->setEnabled(false);
+    // The trigger source list follows the trigger mode rule, never against it.
+    TriggerModeChosen();
 }
 
 void TMain_Form::UpdateControlValues() {
@@ -113,7 +118,15 @@ void TMain_Form::UpdateControlValues() {
         LoadNorm_CheckBox->setEnabled(w.Arb.TextFlag); // binary files are always normalised
         Wave_PageControl->setCurrentWidget(w.ArbitraryFlag ? TabSheet8 : TabSheet7);
     }
+    UpdateArbInfoLabels();
     ApplySweepGroupRules();
+}
+
+void TMain_Form::UpdateArbInfoLabels() {
+    const TArbWave& arb = CardInfo.Channel[ActiveChannelNumber()].Wave.Arb;
+    ArbWave_Filename_Label->setText(
+        "Filename: " + QFileInfo(QString::fromLocal8Bit(arb.ArbFile.c_str())).fileName());
+    Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
 }
 
 void TMain_Form::ApplySweepGroupRules() {
@@ -161,6 +174,7 @@ void TMain_Form::Card1Click() {
         StatusText->setText("Selected Card: " + resource);
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
+    ActiveChannel = 0; // the new card's selected channel is not known
     Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
     InitCardStates();
 }
@@ -182,6 +196,7 @@ void TMain_Form::Log1Click() {
 }
 
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
+    NoteStepKeyClick(watched, event);
     if (watched == V_Edit && event->type() == QEvent::KeyPress)
         EditKeyPress(static_cast<QKeyEvent*>(event)->key());
     // The trigger mode list closed: judge the choice once the combo box has taken it.

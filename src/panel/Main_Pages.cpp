@@ -71,10 +71,13 @@ QWidget* TMain_Form::CreateBasicPage() {
     form->addRow(SweepBox);
     TabSheet7->setLayout(form);
 
-    connect(SingleF_RadioButton, &QRadioButton::clicked, this, [this] { UpdateControlValues(); });
-    connect(SweepF_RadioButton, &QRadioButton::clicked, this, [this] { UpdateControlValues(); });
-    connect(AutoRadioButton, &QRadioButton::clicked, this, [this] { UpdateControlValues(); });
-    connect(ManualRadioButton, &QRadioButton::clicked, this, [this] { UpdateControlValues(); });
+    connect(SingleF_RadioButton, &QRadioButton::clicked, this, [this] { SelectSingleFrequency(); });
+    connect(SweepF_RadioButton, &QRadioButton::clicked, this, [this] { SelectSweep(); });
+    connect(AutoRadioButton, &QRadioButton::clicked, this, [this] { SelectSweepAuto(); });
+    connect(ManualRadioButton, &QRadioButton::clicked, this, [this] { SelectSweepManual(); });
+    connect(ManualUpButton, &QPushButton::clicked, this, [this] { SweepUp(); });
+    connect(ManualDownButton, &QPushButton::clicked, this, [this] { SweepDown(); });
+    connect(ManualDown_Button, &QPushButton::clicked, this, [this] { SweepDown(); });
     return TabSheet7;
 }
 
@@ -176,6 +179,7 @@ QWidget* TMain_Form::CreateWavePage() {
     trigger->addRow("Trigger Source", TrigSource_ComboBox);
     trigger->addRow(TrigUpdate_Button);
     page->addWidget(GroupBox1);
+    connect(WaveUpdate_Button, &QPushButton::clicked, this, [this] { ApplyWaveform(); });
     connect(TrigUpdate_Button, &QPushButton::clicked, this, [this] { ApplyTrigger(); });
     // The list closing, with or without a new choice, decides the source's enabling.
     connect(TrigMode_ComboBox, &QComboBox::activated, this, [this] { TriggerModeChosen(); });

@@ -58,6 +58,7 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     CreateOutputGroup(client);
     CreateLogo(client);
     CreateSettings(client);
+    WatchStepKeyClicks();
 
     FormCreate();
 

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -61,6 +62,19 @@ public:
     void AttenButtonClick(QPushButton* sender);
     void OffsetButClick();
     void EditKeyPress(int key);
+
+    // Waveform page.
+    void ApplyWaveform();
+    void SelectSingleFrequency();
+    void SelectSweep();
+    void SelectSweepAuto();
+    void SelectSweepManual();
+    void SweepUp();
+    void SweepDown();
+    // The start-frequency stepping keys.
+    void FormKeyDown(const QKeyEvent* event);
+    void FormKeyUp(const QKeyEvent* event);
+    bool KeyPreview() const { return keyPreview_; }
 
     // Trigger and clock.
     void ApplyTrigger();
@@ -198,6 +212,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -215,6 +231,9 @@ private:
     QWidget* CreateWavePage();
     QWidget* CreateClockPage();
     void ApplySweepGroupRules();
+    void UpdateArbInfoLabels();
+    void WatchStepKeyClicks();
+    void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
 
     TExternalClk_Form* extClkForm_ = nullptr;
@@ -223,4 +242,5 @@ private:
     TLog_Form* logForm_ = nullptr;
     TMemTest_Form* memTestForm_ = nullptr;
     bool closed_ = false;
+    bool keyPreview_ = false; // the window sees every key before the focused control
 };

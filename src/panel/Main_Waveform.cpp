@@ -1,0 +1,239 @@
+// The "Waveform" page: Update, the single/sweep and auto/manual choices, the
+// software sweep buttons and the start-frequency stepping keys.
+#include "Main_Unit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "CardState.h"
+#include "Commands.h"
+#include "Main_Controls.h"
+#include "PanelWidgets.h"
+#include "WaveLoad.h"
+
+namespace {
+
+// A copy of every setting of a channel but its samples, which an Update
+// never puts back (and which may be a quarter of a million values).
+TChannelInfo SettingsCopy(TChannelInfo& ch) {
+    std::vector<double> samples = std::move(ch.Wave.Arb.Data);
+    TChannelInfo copy = ch;
+    ch.Wave.Arb.Data = std::move(samples);
+    return copy;
+}
+
+} // namespace
+
+void TMain_Form::ApplyWaveform() {
+    const int c = ActiveChannelNumber();
+    TChannelInfo& ch = CardInfo.Channel[c];
+    TWaveSettings& w = ch.Wave;
+    const TChannelInfo saved = SettingsCopy(ch);
+
+    w.ArbitraryFlag = Wave_PageControl->currentWidget() == TabSheet8;
+    w.AMFlag = AM_CheckBox->isChecked();
+    w.RepRate = SpinEditValue(repRate1);
+    w.WaveType = WaveType_ComboBox->currentIndex();
+    w.Symmetry = SpinEditValue(Symm_SpinEdit);
+    w.SweepFlag = SweepF_RadioButton->isChecked();
+    w.StartF = SpinEditValue(StartF_SpinEdit) / 1000.0;
+    w.EndF = SpinEditValue(EndF_SpinEdit) / 1000.0;
+    w.SweepStep = SpinEditValue(SweepStep_SpinEdit) / 1000.0;
+    w.StepInterval = SpinEditValue(StepInt_SpinEdit);
+    ch.FSKSource = ComboItemIndex(FSK_ComboBox);
+    w.Arb.TextFlag = LoadText_RadioButton->isChecked();
+    w.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
+
+    if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS) {
+        ch.OutputOn = false;
+        UpdateModeLEDs();
+    } else {
+        ch.OutputOn = saved.OutputOn;
+    }
+    if (CmdSetAMMode(Session, c, w.AMFlag) != VI_SUCCESS)
+        w.AMFlag = saved.Wave.AMFlag;
+
+    if (w.ArbitraryFlag) {
+        DialogWaveUi ui(this);
+        LoadWaveToCard(Session, w.Arb.WaveLength, c, ch.MemStep, w.Arb.Data, ui);
+    } else {
+        const ViStatus status =
+            w.SweepFlag
+                ? CmdGenerateSweep(Session, w.WaveType, AutoRadioButton->isChecked() ? 0 : 1,
+                                   w.Symmetry, w.StartF, w.EndF, w.SweepStep,
+                                   w.StepInterval / 1000.0, c)
+                : CmdGenerateSignal(Session, w.WaveType, c, w.StartF, w.Symmetry);
+        if (status != VI_SUCCESS) {
+            w.WaveType = saved.Wave.WaveType;
+            w.Symmetry = saved.Wave.Symmetry;
+            w.SweepFlag = saved.Wave.SweepFlag;
+            w.StartF = saved.Wave.StartF;
+            w.EndF = saved.Wave.EndF;
+            w.SweepStep = saved.Wave.SweepStep;
+            w.StepInterval = saved.Wave.StepInterval;
+            ch.FSKSource = saved.FSKSource;
+            ch.OutputOn = saved.OutputOn;
+        }
+    }
+
+    if (CmdSetInstrumentMode(Session, c, true) == VI_SUCCESS) {
+        ch.OutputOn = true;
+        UpdateModeLEDs();
+    } else {
+        ch.OutputOn = saved.OutputOn;
+    }
+    ApplyTrigger();
+    UpdateModeLEDs();
+    UpdateControlValues();
+}
+
+// Choosing single or swept frequency takes effect in the record at once; the
+// refresh puts every other control of the page back to the record.
+void TMain_Form::SelectSingleFrequency() {
+    CardInfo.Channel[ActiveChannelNumber()].Wave.SweepFlag = false;
+    UpdateControlValues();
+}
+
+void TMain_Form::SelectSweep() {
+    CardInfo.Channel[ActiveChannelNumber()].Wave.SweepFlag = true;
+    UpdateControlValues();
+}
+
+// The sweep mode reaches the card with the next Update; only the enabling
+// of the Up and Down buttons follows the choice.
+void TMain_Form::SelectSweepAuto() {
+    UpdateControlValues();
+}
+
+void TMain_Form::SelectSweepManual() {
+    UpdateControlValues();
+}
+
+// The Up and Down buttons drive the channel's software FSK level. The click
+// has already toggled the clicked button's lamp.
+void TMain_Form::SweepUp() {
+    const int c = ActiveChannelNumber();
+    if (CmdSetFSKPin(Session, c, true) == VI_SUCCESS) {
+        CardInfo.Channel[c].FSKHigh = true;
+        ManualDownButton->setLit(false);
+    } else {
+        ManualUpButton->setLit(false);
+    }
+}
+
+void TMain_Form::SweepDown() {
+    const int c = ActiveChannelNumber();
+    if (CmdSetFSKPin(Session, c, false) == VI_SUCCESS) {
+        CardInfo.Channel[c].FSKHigh = false;
+        ManualUpButton->setLit(false);
+    } else {
+        ManualDownButton->setLit(false);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Start-frequency stepping keys: Shift steps by 10, Ctrl by 100, Alt by 1000.
+
+void TMain_Form::FormKeyDown(const QKeyEvent* event) {
+    constexpr Qt::KeyboardModifiers kHeld =
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    Qt::KeyboardModifiers held = event->modifiers() & kHeld;
+    // The press of a modifier key counts that key as held, whichever way the
+    // platform reports it.
+    switch (event->key()) {
+    case Qt::Key_Shift:
+        held |= Qt::ShiftModifier;
+        break;
+    case Qt::Key_Control:
+        held |= Qt::ControlModifier;
+        break;
+    case Qt::Key_Alt:
+        held |= Qt::AltModifier;
+        break;
+    case Qt::Key_Meta:
+        held |= Qt::MetaModifier;
+        break;
+    default:
+        break;
+    }
+    if (held == Qt::ShiftModifier)
+        StartF_SpinEdit->setSingleStep(10);
+    else if (held == Qt::ControlModifier)
+        StartF_SpinEdit->setSingleStep(100);
+    else if (held == Qt::AltModifier)
+        StartF_SpinEdit->setSingleStep(1000);
+}
+
+void TMain_Form::FormKeyUp(const QKeyEvent*) {
+    StartF_SpinEdit->setSingleStep(1);
+}
+
+namespace {
+
+// Shows the window every key meant for one of its controls before the control
+// sees it (once per key: not again as the key travels up to the parents).
+class KeyPreviewFilter final : public QObject {
+public:
+    explicit KeyPreviewFilter(TMain_Form* form) : QObject(form), form_(form) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+            return false;
+        QWidget* target = QApplication::focusWidget();
+        if (!target)
+            target = form_;
+        if (watched != target || target->window() != form_)
+            return false;
+        if (type == QEvent::KeyPress)
+            form_->FormKeyDown(static_cast<QKeyEvent*>(event));
+        else
+            form_->FormKeyUp(static_cast<QKeyEvent*>(event));
+        return false;
+    }
+
+private:
+    TMain_Form* form_;
+};
+
+} // namespace
+
+void TMain_Form::WatchStepKeyClicks() {
+    for (QSpinBox* spin : {StartF_SpinEdit, repRate1}) {
+        spin->installEventFilter(this);
+        if (auto* edit = spin->findChild<QLineEdit*>())
+            edit->installEventFilter(this);
+    }
+}
+
+// A click on the start frequency or the repetition rate switches the key
+// preview on for the rest of the run. Before it, the window sees keys only
+// when no control has the focus.
+void TMain_Form::NoteStepKeyClick(QObject* watched, QEvent* event) {
+    if (keyPreview_ || event->type() != QEvent::MouseButtonPress)
+        return;
+    for (QSpinBox* spin : {StartF_SpinEdit, repRate1})
+        if (watched == spin || watched->parent() == spin) {
+            keyPreview_ = true;
+            qApp->installEventFilter(new KeyPreviewFilter(this));
+            return;
+        }
+}
+
+void TMain_Form::keyPressEvent(QKeyEvent* event) {
+    if (!keyPreview_ && (!focusWidget() || focusWidget() == this))
+        FormKeyDown(event);
+    QMainWindow::keyPressEvent(event);
+}
+
+void TMain_Form::keyReleaseEvent(QKeyEvent* event) {
+    if (!keyPreview_ && (!focusWidget() || focusWidget() == this))
+        FormKeyUp(event);
+    QMainWindow::keyReleaseEvent(event);
+}
