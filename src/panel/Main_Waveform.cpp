@@ -50,11 +50,11 @@ void TMain_Form::ApplyWaveform() {
     w.Arb.TextFlag = LoadText_RadioButton->isChecked();
     w.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
 
+    // OutputOn follows only what the card accepted: once the output was
+    // switched off, a later refusal must not show it on again.
     if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS) {
         ch.OutputOn = false;
         UpdateModeLEDs();
-    } else {
-        ch.OutputOn = saved.OutputOn;
     }
     if (CmdSetAMMode(Session, c, w.AMFlag) != VI_SUCCESS)
         w.AMFlag = saved.Wave.AMFlag;
@@ -78,15 +78,12 @@ void TMain_Form::ApplyWaveform() {
             w.SweepStep = saved.Wave.SweepStep;
             w.StepInterval = saved.Wave.StepInterval;
             ch.FSKSource = saved.FSKSource;
-            ch.OutputOn = saved.OutputOn;
         }
     }
 
     if (CmdSetInstrumentMode(Session, c, true) == VI_SUCCESS) {
         ch.OutputOn = true;
         UpdateModeLEDs();
-    } else {
-        ch.OutputOn = saved.OutputOn;
     }
     ApplyTrigger();
     UpdateModeLEDs();

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 #include "Dialogs.h"
 
@@ -13,11 +14,14 @@ public:
         QString text;
     };
     QList<Shown> messages;
-    QList<Answer> answers; // consumed in order; Ok once they run out
-    QStringList fileNames; // consumed in order; "" (cancel) once they run out
+    QList<Answer> answers;           // consumed in order; Ok once they run out
+    QStringList fileNames;           // consumed in order; "" (cancel) once they run out
+    std::function<void()> onMessage; // runs as each message is shown
 
     Answer message(QWidget*, Kind kind, const QString& text) override {
         messages.append({kind, text});
+        if (onMessage)
+            onMessage();
         return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
     }
     QString openFileName(QWidget*, const QString&) override { return nextFile(); }

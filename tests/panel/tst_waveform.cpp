@@ -1,0 +1,448 @@
+// The Waveform page on the simulated chassis: Update in its three modes, the
+// restoring of refused commands, loading into wave memory, the software sweep
+// buttons, the start-frequency stepping keys and the refresh rules.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include "PanelFixture.h"
+#include "PanelWidgets.h"
+#include "WaveParse.h"
+
+namespace {
+const char* const kCardA = "PXI1::13::INSTR";
+const ViStatus kRefused = static_cast<ViStatus>(0xBFFC0806u);
+
+QString Checksum(const std::vector<double>& samples, size_t count) {
+    return QString("%1")
+        .arg(nvsim_checksum(samples.data(), int(count)), 16, 16, QChar('0'))
+        .toUpper();
+}
+} // namespace
+
+class TestWaveform : public QObject, public PanelFixture {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    TChannelInfo& ch(int c = 1) { return CardInfo.Channel[c]; }
+
+    // A card is selected and the journal and log start empty.
+    void withCard() {
+        selectCard(false, 0);
+        nvsim_journal_clear();
+        LogLines->clear();
+    }
+    void setPage(bool sweep, int start, int end, int step, int interval, bool manual) {
+        // The radio buttons refresh the page from the record: click them first.
+        TMain_Form& m = main();
+        (sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
+        (manual ? m.ManualRadioButton : m.AutoRadioButton)->click();
+        m.StartF_SpinEdit->setValue(start);
+        m.EndF_SpinEdit->setValue(end);
+        m.SweepStep_SpinEdit->setValue(step);
+        m.StepInt_SpinEdit->setValue(interval);
+    }
+    void holdArbitrary(int c, size_t count) {
+        TArbWave& arb = ch(c).Wave.Arb;
+        arb.Data.resize(count);
+        for (size_t i = 0; i < count; ++i)
+            arb.Data[i] = double(i % 101);
+        arb.WaveLength = int32_t(count);
+        main().Wave_PageControl->setCurrentWidget(main().TabSheet8);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() {
+        nvsim_clear_faults();
+        stop();
+    }
+
+    void typicalRequestSendsExactlyItsCommands() {
+        withCard();
+        TMain_Form& m = main();
+        m.Channel_PageControl->setCurrentIndex(1);
+        setPage(false, 5000, 1000, 1, 1000, false);
+        m.WaveType_ComboBox->setCurrentIndex(1);
+        m.Symm_SpinEdit->setValue(30);
+        m.WaveUpdate_Button->click();
+        const QString ok = "\r\n > Success";
+        QCOMPARE(LogTexts(),
+                 QStringList({"Set Active Channel \r\n     Channel 2" + ok,
+                              "Switch Channel Mode - \r\n     Channel 2\r\n     Mode 0" + ok,
+                              "Set AM Mode - \r\n     Channel 2\r\n     Mode 0" + ok,
+                              "Generate Signal - \r\n     Channel 2\r\n     SignalType 1\r\n"
+                              "     Freq 5kHz\r\n     Symmetry 30%" +
+                                  ok,
+                              "Switch Channel Mode - \r\n     Channel 2\r\n     Mode 1" + ok,
+                              "Set Trigger Mode - \r\n     Channel 2\r\n     Source 0\r\n"
+                              "     Mode 6" +
+                                  ok}));
+        QCOMPARE(DriverSets(), QStringList({"nv815_SetActiveChannel(2) = 00000000",
+                                            "nv815_SetInstrumentMode(0) = 00000000",
+                                            "nv815_SetAMMode(0) = 00000000",
+                                            "nv815_GenerateSignal(5, 1, 30) = 00000000",
+                                            "nv815_SetInstrumentMode(1) = 00000000",
+                                            "nv815_SetTriggerMode(0, 6) = 00000000"}));
+        QCOMPARE(ch(2).Wave.StartF, 5.0);
+        QCOMPARE(ch(2).Wave.Symmetry, 30.0);
+        QVERIFY(ch(2).OutputOn);
+        QVERIFY(m.Ch1_Mode_Button->lit());
+    }
+
+    void updateSendsThePageAsEntered_data() {
+        QTest::addColumn<bool>("sweep");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<bool>("manual");
+        QTest::addColumn<QString>("generate");
+        QTest::newRow("single") << false << 1000 << 1000 << false
+                                << "nv815_GenerateSignal(1, 0, 50) = 00000000";
+        QTest::newRow("sweep auto") << true << 1000 << 5000 << false
+                                    << "nv815_GenerateSweep(0, 50, 0, 1, 5, 0.001, 1) = 00000000";
+        QTest::newRow("sweep manual") << true << 1000 << 5000 << true
+                                      << "nv815_GenerateSweep(0, 50, 1, 1, 5, 0.001, 1) = 00000000";
+        QTest::newRow("end below start")
+            << true << 5000 << 1000 << false
+            << "nv815_GenerateSweep(0, 50, 0, 5, 1, 0.001, 1) = 00000000";
+    }
+    void updateSendsThePageAsEntered() {
+        QFETCH(bool, sweep);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(bool, manual);
+        QFETCH(QString, generate);
+        withCard();
+        setPage(sweep, start, end, 1, 1000, manual);
+        main().WaveUpdate_Button->click();
+        const QStringList sets = DriverSets();
+        QCOMPARE(sets.size(), 6);
+        QCOMPARE(sets[3], generate);
+        QCOMPARE(sets[4], QString("nv815_SetInstrumentMode(1) = 00000000"));
+        QCOMPARE(ch().Wave.StartF, start / 1000.0);
+        QCOMPARE(ch().Wave.EndF, end / 1000.0);
+        QCOMPARE(ch().Wave.SweepStep, 0.001);
+        QCOMPARE(ch().Wave.StepInterval, 1000.0);
+        QCOMPARE(ch().Wave.SweepFlag, sweep);
+        QVERIFY(ch().OutputOn);
+    }
+
+    // Each refused command puts back only its own fields; the rest of the
+    // page is kept and the output still goes on when the card accepts it.
+    void refusedCommandsRestoreTheirFields_data() {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<bool>("sweep");
+        QTest::newRow("output off") << "nv815_SetInstrumentMode" << 1 << false;
+        QTest::newRow("AM") << "nv815_SetAMMode" << 1 << false;
+        QTest::newRow("signal") << "nv815_GenerateSignal" << 1 << false;
+        QTest::newRow("sweep") << "nv815_GenerateSweep" << 1 << true;
+        QTest::newRow("output on") << "nv815_SetInstrumentMode" << 2 << false;
+        QTest::newRow("trigger") << "nv815_SetTriggerMode" << 1 << false;
+    }
+    void refusedCommandsRestoreTheirFields() {
+        QFETCH(QString, function);
+        QFETCH(int, nth);
+        QFETCH(bool, sweep);
+        withCard();
+        TMain_Form& m = main();
+        m.Ch1_Mode_Button->click(); // output on before the Update
+        const TChannelInfo before = ch();
+        setPage(sweep, 3000, 4000, 7, 2000, false);
+        m.AM_CheckBox->setChecked(true);
+        m.repRate1->setValue(777);
+        m.WaveType_ComboBox->setCurrentIndex(2);
+        m.Symm_SpinEdit->setValue(25);
+        m.LoadBin_RadioButton->click();
+        m.TrigMode_ComboBox->setCurrentIndex(2);
+        nvsim_fail(function.toLatin1(), kRefused, nth, 0, nullptr);
+        m.WaveUpdate_Button->click();
+
+        const TWaveSettings& w = ch().Wave;
+        const bool generateRefused = function.startsWith("nv815_Generate");
+        QCOMPARE(w.AMFlag, function != "nv815_SetAMMode");
+        QCOMPARE(w.RepRate, 777.0);
+        QVERIFY(!w.Arb.TextFlag);
+        QVERIFY(w.Arb.NormaliseFlag);
+        QCOMPARE(w.WaveType, generateRefused ? before.Wave.WaveType : 2);
+        QCOMPARE(w.Symmetry, generateRefused ? before.Wave.Symmetry : 25.0);
+        QCOMPARE(w.StartF, generateRefused ? before.Wave.StartF : 3.0);
+        QCOMPARE(w.EndF, generateRefused ? before.Wave.EndF : 4.0);
+        QCOMPARE(w.SweepStep, generateRefused ? before.Wave.SweepStep : 0.007);
+        QCOMPARE(w.StepInterval, generateRefused ? before.Wave.StepInterval : 2000.0);
+        QCOMPARE(w.SweepFlag, sweep); // set by the radio button before the Update
+        QCOMPARE(ch().TrigMode, function == "nv815_SetTriggerMode" ? 6 : 2);
+        // The output is on unless switching it on was refused after it was
+        // switched off: then the record and the lamp say off, as the card is.
+        const bool on = !(function == "nv815_SetInstrumentMode" && nth == 2);
+        QCOMPARE(ch().OutputOn, on);
+        QCOMPARE(m.Ch1_Mode_Button->lit(), on);
+        QCOMPARE(SimValue(kCardA, 1, "outputOn"), on ? 1.0 : 0.0);
+        // The page shows the record again.
+        QCOMPARE(m.StartF_SpinEdit->value(), int(std::lround(w.StartF * 1000)));
+        QCOMPARE(m.Symm_SpinEdit->value(), int(std::lround(w.Symmetry)));
+        QCOMPARE(m.AM_CheckBox->isChecked(), w.AMFlag);
+    }
+
+    void arbitraryLoad_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<uint>("memStep");
+        QTest::addColumn<bool>("loaded");
+        const QString power = "File doesn't contain a 2^n number of lines!";
+        QTest::newRow("none") << 0 << "" << power << 1u << false;
+        QTest::newRow("1000") << 1000 << "" << power << 1u << false;
+        QTest::newRow("1024") << 1024 << ""
+                              << "" << 256u << true;
+        QTest::newRow("262144") << 262144 << ""
+                                << "" << 1u << true;
+        QTest::newRow("step refused")
+            << 1024 << "nv815_SetCounterStep"
+            << "Set Counter Step for Load Waveform failed." << 256u << false;
+        QTest::newRow("load refused") << 1024 << "nv815_LoadArbitraryWaveform"
+                                      << "Load Arbitrary Waveform failed." << 256u << false;
+    }
+    void arbitraryLoad() {
+        QFETCH(int, count);
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QFETCH(uint, memStep);
+        QFETCH(bool, loaded);
+        withCard();
+        holdArbitrary(1, size_t(count));
+        if (!fault.isEmpty())
+            nvsim_fail(fault.toLatin1(), kRefused, 0, 0, nullptr);
+        int journalAtMessage = -1;
+        dialogs.onMessage = [&] { journalAtMessage = nvsim_journal_count(); };
+        main().WaveUpdate_Button->click();
+
+        QCOMPARE(dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Information);
+            QCOMPARE(dialogs.messages[0].text, message);
+            // Between the output switched off and on again.
+            const QStringList journal = SimJournal();
+            QVERIFY(journal.mid(0, journalAtMessage).filter("nv815_SetInstrumentMode").size() == 1);
+            QVERIFY(journal.mid(journalAtMessage).filter("nv815_SetInstrumentMode").size() == 1);
+        }
+        QCOMPARE(ch().MemStep, memStep);
+        const QStringList loads = SimCalls("nv815_LoadArbitraryWaveform");
+        QCOMPARE(loads.size(), loaded || fault.contains("Load") ? 1 : 0);
+        if (loaded) {
+            QVERIFY(loads[0].contains(
+                QString(", %1, %2)").arg(count).arg(Checksum(ch().Wave.Arb.Data, size_t(count)))));
+            QCOMPARE(SimValue(kCardA, 1, "waveLength"), double(count));
+            QCOMPARE(SimValue(kCardA, 1, "counterStep"), double(memStep));
+        }
+        QVERIFY(ch().Wave.ArbitraryFlag);
+        QVERIFY(ch().OutputOn);
+    }
+
+    void importedSamplesReachTheCardExactly() {
+        withCard();
+        QByteArray text;
+        for (int i = 0; i < WaveMemorySize; ++i)
+            text += QByteArray::number((i * 37) % 1000 / 7.0, 'g', 17) + "\n";
+        QFile f(dir.filePath("full.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.close();
+        dialogs.fileNames = {f.fileName()};
+        main().Wave_PageControl->setCurrentWidget(main().TabSheet8);
+        main().Import_Button->click();
+        QCOMPARE(ch().Wave.Arb.WaveLength, WaveMemorySize);
+        main().WaveUpdate_Button->click();
+        QCOMPARE(SimCalls("nv815_LoadArbitraryWaveform"),
+                 QStringList({QString("nv815_LoadArbitraryWaveform(%1, 262144, %2) = 00000000")
+                                  .arg(Session)
+                                  .arg(Checksum(ch().Wave.Arb.Data, 262144))}));
+        QCOMPARE(ch().MemStep, 1u);
+    }
+
+    void arbitraryWithoutCardSaysTheSelectionFailed() {
+        holdArbitrary(1, 1024);
+        main().WaveUpdate_Button->click();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text, QString("Set Active Channel for Load Waveform failed."));
+        QCOMPARE(nvsim_journal_count(), 0);
+        QCOMPARE(ch().MemStep, 1u);
+    }
+
+    void typedFskTextSelectsNoSource() {
+        withCard();
+        TMain_Form& m = main();
+        m.SweepF_RadioButton->click();
+        m.FSK_ComboBox->setEditText("Sofware");
+        m.WaveUpdate_Button->click();
+        QCOMPARE(ch().FSKSource, -1);
+        QVERIFY(!m.AutoRadioButton->isEnabled());
+        QVERIFY(!m.ManualUpButton->isEnabled());
+    }
+
+    void singleAndSweepChoicesApplyAtOnce() {
+        TMain_Form& m = main();
+        m.StartF_SpinEdit->setValue(7000); // not applied
+        m.SweepF_RadioButton->click();
+        QVERIFY(ch().Wave.SweepFlag);
+        QCOMPARE(m.StartF_SpinEdit->value(), 1000);
+        QCOMPARE(nvsim_journal_count(), 0);
+        m.SingleF_RadioButton->click();
+        QVERIFY(!ch().Wave.SweepFlag);
+    }
+
+    void enablingRules_data() {
+        QTest::addColumn<bool>("sweep");
+        QTest::addColumn<int>("fskSource");
+        QTest::addColumn<bool>("manual");
+        QTest::addColumn<bool>("fieldsOn");
+        QTest::addColumn<bool>("modeOn");
+        QTest::addColumn<bool>("buttonsOn");
+        QTest::newRow("single") << false << 0 << true << false << false << false;
+        QTest::newRow("sweep software auto") << true << 0 << false << true << true << false;
+        QTest::newRow("sweep software manual") << true << 0 << true << true << true << true;
+        QTest::newRow("sweep PXI 0") << true << 2 << true << true << false << false;
+    }
+    void enablingRules() {
+        QFETCH(bool, sweep);
+        QFETCH(int, fskSource);
+        QFETCH(bool, manual);
+        QFETCH(bool, fieldsOn);
+        QFETCH(bool, modeOn);
+        QFETCH(bool, buttonsOn);
+        TMain_Form& m = main();
+        ch().FSKSource = fskSource;
+        m.ManualRadioButton->setChecked(manual);
+        (sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
+        QVERIFY(m.StartF_SpinEdit->isEnabled());
+        for (QWidget* field :
+             {static_cast<QWidget*>(m.EndF_SpinEdit), static_cast<QWidget*>(m.SweepStep_SpinEdit),
+              static_cast<QWidget*>(m.StepInt_SpinEdit), static_cast<QWidget*>(m.FSK_ComboBox)})
+            QCOMPARE(field->isEnabled(), fieldsOn);
+        QCOMPARE(m.AutoRadioButton->isEnabled(), modeOn);
+        QCOMPARE(m.ManualRadioButton->isEnabled(), modeOn);
+        QCOMPARE(m.ManualUpButton->isEnabled(), buttonsOn);
+        QCOMPARE(m.ManualDownButton->isEnabled(), buttonsOn);
+    }
+
+    void sweepButtonsDriveTheFskLevel() {
+        withCard();
+        TMain_Form& m = main();
+        setPage(true, 1000, 2000, 1, 1000, true);
+        QVERIFY(m.ManualUpButton->isEnabled());
+        struct Step {
+            TLampButton* button;
+            const char* fault;
+            bool high, upLit, downLit;
+        };
+        const Step steps[] = {
+            {m.ManualUpButton, nullptr, true, true, false},
+            {m.ManualDownButton, nullptr, false, false, true},
+            {m.ManualUpButton, nullptr, true, true, false},
+            {m.ManualDown_Button, nullptr, false, false, false},
+            {m.ManualUpButton, "nv815_SetFSKPin", false, false, false},
+            {m.ManualDownButton, "nv815_SetFSKPin", false, false, false},
+        };
+        for (const Step& s : steps) {
+            nvsim_clear_faults();
+            if (s.fault)
+                nvsim_fail(s.fault, kRefused, 0, 0, nullptr);
+            s.button->click();
+            QCOMPARE(ch().FSKHigh, s.high);
+            QCOMPARE(m.ManualUpButton->lit(), s.upLit);
+            QCOMPARE(m.ManualDownButton->lit(), s.downLit);
+        }
+        QCOMPARE(SimCalls("nv815_SetFSKPin").size(), 6);
+        QCOMPARE(SimValue(kCardA, 1, "fskPin"), 0.0);
+    }
+
+    void startFrequencySteppingKeys() {
+        TMain_Form& m = main();
+        m.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m));
+        m.Symm_SpinEdit->setFocus();
+        // Before any click on the start frequency the focused control keeps its keys.
+        QTest::keyPress(m.Symm_SpinEdit, Qt::Key_Shift, Qt::ShiftModifier);
+        QCOMPARE(m.StartF_SpinEdit->singleStep(), 1);
+        QTest::keyRelease(m.Symm_SpinEdit, Qt::Key_Shift);
+        QVERIFY(!m.KeyPreview());
+
+        QTest::mouseClick(m.StartF_SpinEdit->findChild<QLineEdit*>(), Qt::LeftButton);
+        QVERIFY(m.KeyPreview());
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        struct Case {
+            Qt::Key key;
+            Qt::KeyboardModifiers held;
+            int step;
+        };
+        const Case cases[] = {
+            {Qt::Key_Shift, Qt::ShiftModifier, 10},
+            {Qt::Key_Control, Qt::ShiftModifier | Qt::ControlModifier, 10}, // unchanged
+            {Qt::Key_Control, Qt::ControlModifier, 100},
+            {Qt::Key_Alt, Qt::AltModifier, 1000},
+            {Qt::Key_A, Qt::NoModifier, 1000}, // unchanged
+        };
+        for (const Case& c : cases) {
+            QTest::keyPress(focus, c.key, c.held);
+            QCOMPARE(m.StartF_SpinEdit->singleStep(), c.step);
+        }
+        QTest::keyRelease(focus, Qt::Key_A);
+        QCOMPARE(m.StartF_SpinEdit->singleStep(), 1);
+
+        // Shift held, then an arrow click: 10 Hz up. Other spin edits keep 1.
+        QTest::keyPress(focus, Qt::Key_Shift, Qt::ShiftModifier);
+        m.StartF_SpinEdit->stepUp();
+        QCOMPARE(m.StartF_SpinEdit->value(), 1010);
+        QCOMPARE(m.repRate1->singleStep(), 1);
+        QCOMPARE(m.EndF_SpinEdit->singleStep(), 1);
+    }
+
+    void minimiseAndRestoreKeepUnappliedEdits() {
+        TMain_Form& m = main();
+        m.StartF_SpinEdit->setValue(4321);
+        m.TrigMode_ComboBox->setCurrentIndex(2);
+        m.TriggerModeChosen();
+        m.setWindowState(Qt::WindowMinimized);
+        m.setWindowState(Qt::WindowNoState);
+        QCOMPARE(m.StartF_SpinEdit->value(), 4321);
+        QVERIFY(m.TrigSource_ComboBox->isEnabled());
+        // A full refresh follows the trigger mode rule as well.
+        m.Channel_PageControl->setCurrentIndex(1);
+        QVERIFY(m.TrigSource_ComboBox->isEnabled());
+        m.TrigMode_ComboBox->setCurrentIndex(6);
+        m.Channel_PageControl->setCurrentIndex(0);
+        QVERIFY(!m.TrigSource_ComboBox->isEnabled());
+    }
+
+    void newCardSelectsItsChannelFirst() {
+        selectCard(false, 0);
+        main().Ch1_Mode_Button->click(); // the card was last told channel 1
+        nvsim_journal_clear();
+        selectCard(false, 1);
+        const QStringList sets = DriverSets();
+        QVERIFY(!sets.isEmpty());
+        QCOMPARE(sets[0], QString("nv815_SetActiveChannel(1) = 00000000"));
+    }
+
+    void infoLabelsDescribeTheActiveChannel() {
+        TMain_Form& m = main();
+        ch(1).Wave.Arb.ArbFile = "/w/one.txt";
+        ch(1).Wave.Arb.WaveLength = 4;
+        ch(2).Wave.Arb.ArbFile = "/w/two.txt";
+        ch(2).Wave.Arb.WaveLength = 8;
+        for (const auto& [tab, name, count] :
+             {std::tuple{1, "two.txt", "8"}, {0, "one.txt", "4"}, {2, "", "0"}}) {
+            m.Channel_PageControl->setCurrentIndex(tab);
+            QCOMPARE(m.ArbWave_Filename_Label->text(), QString("Filename: ") + name);
+            QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: ") + count);
+        }
+    }
+};
+
+QTEST_MAIN(TestWaveform)
+#include "tst_waveform.moc"
