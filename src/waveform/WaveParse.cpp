@@ -14,7 +14,7 @@ bool IsDigit(char c) {
 }
 
 // Appends while keeping the range of what was read; false when memory ran out.
-bool Append(WaveReadResult& r, double v) {
+[[gnu::always_inline]] inline bool Append(WaveReadResult& r, double v) {
     try {
         r.samples.push_back(v);
     } catch (const std::bad_alloc&) {

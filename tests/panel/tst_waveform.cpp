@@ -357,6 +357,11 @@ private slots:
             QCOMPARE(m.ManualDownButton->lit(), s.downLit);
         }
         QCOMPARE(SimCalls("nv815_SetFSKPin").size(), 6);
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            m.ManualUpButton->click();
+            m.WaveUpdate_Button->click();
+            m.grab().save(dir + "/main_form_sweep.png");
+        }
         QCOMPARE(SimValue(kCardA, 1, "fskPin"), 0.0);
     }
 

@@ -1,0 +1,105 @@
+// The waveform Update on the simulated card, from the click to the refreshed
+// controls, against the simulated driver's own handling of the samples.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTabWidget>
+#include <cmath>
+
+#include "CardState.h"
+#include "Commands.h"
+#include "LibraryBinding.h"
+#include "Main_Unit.h"
+#include "Startup.h"
+#include "WaveParse.h"
+#include "nv815_def.h"
+#include "nvsim.h"
+
+namespace {
+
+std::unique_ptr<AppWindows> windows;
+
+std::vector<double> Sine() {
+    std::vector<double> samples(WaveMemorySize);
+    for (int i = 0; i < WaveMemorySize; ++i)
+        samples[i] = 50.0 + 50.0 * std::sin(2 * M_PI * i / WaveMemorySize);
+    return samples;
+}
+
+// The program with a card selected and channel 1 holding a full waveform.
+bool Open(benchmark::State& state) {
+    if (!windows) {
+        if (!BindLibrariesAtStartup()) {
+            state.SkipWithError("libraries could not be bound");
+            return false;
+        }
+        windows = CreateWindows();
+        windows->main->show();
+        ViSession vi = 0;
+        if (Driver.nv815_init("PXI1::13::INSTR", 0, 0, &vi) != VI_SUCCESS) {
+            state.SkipWithError("the simulated card could not be opened");
+            return false;
+        }
+        Session = vi;
+        ActiveChannel = 0;
+        TArbWave& arb = CardInfo.Channel[1].Wave.Arb;
+        arb.Data = Sine();
+        arb.WaveLength = WaveMemorySize;
+    }
+    return true;
+}
+
+void UpdateOn(benchmark::State& state, bool arbitrary) {
+    if (!Open(state))
+        return;
+    TMain_Form& m = *windows->main;
+    m.Wave_PageControl->setCurrentWidget(arbitrary ? m.TabSheet8 : m.TabSheet7);
+    for (auto _ : state) {
+        m.WaveUpdate_Button->click();
+        state.PauseTiming();
+        nvsim_journal_clear();
+        state.ResumeTiming();
+    }
+    const TChannelInfo& ch = CardInfo.Channel[1];
+    if (!ch.OutputOn || (arbitrary && ch.MemStep != 1))
+        state.SkipWithError("the card refused the Update");
+}
+
+void BM_UpdateArbitrary262144(benchmark::State& state) {
+    UpdateOn(state, true);
+}
+BENCHMARK(BM_UpdateArbitrary262144)->Unit(benchmark::kMillisecond);
+
+void BM_UpdateSingleFrequency(benchmark::State& state) {
+    UpdateOn(state, false);
+}
+BENCHMARK(BM_UpdateSingleFrequency)->Unit(benchmark::kMillisecond);
+
+// The floor: the simulated driver checking, storing and journalling the samples.
+void BM_DriverLoad262144(benchmark::State& state) {
+    if (!Open(state))
+        return;
+    const std::vector<double>& samples = CardInfo.Channel[1].Wave.Arb.Data;
+    for (auto _ : state) {
+        if (Driver.nv815_LoadArbitraryWaveform(Session, WaveMemorySize, samples.data()) !=
+            VI_SUCCESS)
+            state.SkipWithError("the card refused the samples");
+        state.PauseTiming();
+        nvsim_journal_clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DriverLoad262144)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    windows.reset();
+    return 0;
+}
