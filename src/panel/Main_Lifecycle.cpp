@@ -19,6 +19,7 @@
 #include "CardState.h"
 #include "Card_Unit.h"
 #include "Commands.h"
+#include "Display_Unit.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
@@ -37,6 +38,8 @@ void TMain_Form::FormCreate() {
     const QRect inner(12, 12, VrDisplay2->width() - 24, VrDisplay2->height() - 24);
     Grat_Image->setGeometry(inner);
     Wave_Image->setGeometry(inner);
+    display_ =
+        std::make_unique<TDisplay>(Grat_Image->picture(), Wave_Image->picture(), inner.size());
     // The scale labels are centred on the image's top edge, middle and bottom edge.
     const int top = VrDisplay2->y() + Grat_Image->y();
     const int height = Grat_Image->height();
@@ -152,7 +155,7 @@ void TMain_Form::UpdateAttControls() {
 
 void TMain_Form::Channel_PageControlChange() {
     UpdateAllControls();
-    // The preview of the new channel is drawn here once the display can draw.
+    Preview_Wave();
 }
 
 void TMain_Form::Settings_PageControlChange() {

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 
 #include "CardState.h"
+#include "Display_Unit.h"
 #include "JpegImage.h"
 #include "Main_Controls.h"
 #include "Named.h"
@@ -155,6 +156,7 @@ void TMain_Form::CreatePreview(QWidget* client) {
                                   Max_Sample_Label->sizeHint().height());
     Preview_Button = Named(new QPushButton("Preview Waveform", Panel1), "Preview_Button");
     Preview_Button->setGeometry(216, 400, 113, 25);
+    connect(Preview_Button, &QPushButton::clicked, this, [this] { Preview_ButtonClick(); });
 }
 
 void TMain_Form::CreateOutputGroup(QWidget* client) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 
 #include "visa_types.h"
@@ -24,6 +25,7 @@ class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
 class TCard_Form;
+class TDisplay;
 class TExternalClk_Form;
 class TImage;
 class TLampButton;
@@ -75,6 +77,11 @@ public:
     void FormKeyDown(const QKeyEvent* event);
     void FormKeyUp(const QKeyEvent* event);
     bool KeyPreview() const { return keyPreview_; }
+
+    // Preview.
+    void Preview_Wave();
+    void Preview_ButtonClick();
+    TDisplay& Display() { return *display_; }
 
     // Trigger and clock.
     void ApplyTrigger();
@@ -242,5 +249,6 @@ private:
     TLog_Form* logForm_ = nullptr;
     TMemTest_Form* memTestForm_ = nullptr;
     bool closed_ = false;
-    bool keyPreview_ = false; // the window sees every key before the focused control
+    std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
+    bool keyPreview_ = false;           // the window sees every key before the focused control
 };

@@ -1,0 +1,42 @@
+// The preview: one period of the active channel's waveform, the imported
+// samples on the "Arbitrary" page, else a sketch of the basic shape.
+#include "Main_Unit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLocale>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "CardState.h"
+#include "Display_Unit.h"
+#include "Main_Controls.h"
+#include "PanelWidgets.h"
+
+void TMain_Form::Preview_ButtonClick() {
+    Preview_Wave();
+}
+
+void TMain_Form::Preview_Wave() {
+    const int c = ActiveChannelNumber();
+    if (Wave_PageControl->currentIndex() == 1) {
+        const TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+        Min_Sample_Label->setText("Data Point 0");
+        Max_Sample_Label->setText("Data Point " + QString::number(arb.WaveLength));
+        display_->DrawWaveData(arb.Data, arb.WaveLength);
+    } else {
+        // One period at the start frequency the page shows.
+        double period = 1.0 / std::max(SpinEditValue(StartF_SpinEdit), 1);
+        QString unit = "s";
+        if (period < 1) {
+            unit = period < 0.001 ? "uS" : "mS";
+            period *= period < 0.001 ? 1000000 : 1000;
+        }
+        Max_Sample_Label->setText("Time: " + QLocale().toString(period, 'g', 4) + unit);
+        Min_Sample_Label->setText("Time: 0" + unit);
+        display_->DrawBasicShape(WaveType_ComboBox->currentIndex(), 128,
+                                 SpinEditValue(Symm_SpinEdit));
+    }
+    Grat_Image->update();
+    Wave_Image->update();
+}

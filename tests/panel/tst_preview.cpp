@@ -1,0 +1,98 @@
+// The preview in the main window: what it draws for each page and channel,
+// its labels, and a rendered sine against a stored picture.
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QSpinBox>
+
+#include "Display_Unit.h"
+#include "PanelFixture.h"
+#include "PanelWidgets.h"
+
+class TestPreview : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    // The display as the operator sees it: the grid and the wave over the
+    // display's colour.
+    QImage Rendered() {
+        QImage out(main().Grat_Image->size(), QImage::Format_RGB32);
+        out.fill(display::kBackground);
+        QPainter p(&out);
+        p.drawImage(0, 0, main().Grat_Image->picture());
+        p.drawImage(0, 0, main().Wave_Image->picture());
+        return out;
+    }
+    bool WaveDrawn() {
+        const QImage& wave = main().Wave_Image->picture();
+        for (int y = 0; y < wave.height(); ++y)
+            for (int x = 0; x < wave.width(); ++x)
+                if (wave.pixel(x, y) == display::kWave)
+                    return true;
+        return false;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() {
+        QLocale::setDefault(QLocale::c());
+        start();
+    }
+    void cleanup() { stop(); }
+
+    void timeLabelsFollowTheStartFrequency() {
+        TMain_Form& m = main();
+        QVERIFY(m.Wave_Image->picture().isNull()); // nothing before the first request
+        const struct {
+            int hz;
+            const char *low, *high;
+        } cases[] = {{1000, "Time: 0mS", "Time: 1mS"},
+                     {3, "Time: 0mS", "Time: 333.3mS"},
+                     {1, "Time: 0s", "Time: 1s"},
+                     {3000000, "Time: 0uS", "Time: 0.3333uS"}};
+        for (const auto& c : cases) {
+            m.StartF_SpinEdit->setValue(c.hz);
+            m.Preview_Button->click();
+            QCOMPARE(m.Min_Sample_Label->text(), QString(c.low));
+            QCOMPARE(m.Max_Sample_Label->text(), QString(c.high));
+            QVERIFY(WaveDrawn());
+        }
+    }
+
+    void arbitraryPageDrawsTheChannelsSamples() {
+        TMain_Form& m = main();
+        CardInfo.Channel[2].Wave.ArbitraryFlag = true;
+        CardInfo.Channel[2].Wave.Arb.Data = {0, 100, 0, 100};
+        CardInfo.Channel[2].Wave.Arb.WaveLength = 4;
+        CardInfo.Channel[3].Wave.ArbitraryFlag = true; // no samples
+        m.Channel_PageControl->setCurrentIndex(1);     // the switch redraws
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 4"));
+        QVERIFY(WaveDrawn());
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+            m.grab().save(dir + "/main_form_preview.png");
+        m.Channel_PageControl->setCurrentIndex(2);
+        QCOMPARE(m.Min_Sample_Label->text(), QString("Data Point 0"));
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 0"));
+        QVERIFY(!WaveDrawn());
+        QCOMPARE(m.Wave_Image->picture().pixel(10, 10), 0u); // empty, not even filled
+
+        // A count beyond the samples held draws nothing.
+        CardInfo.Channel[3].Wave.Arb.WaveLength = 262144;
+        m.Preview_Button->click();
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 262144"));
+        QVERIFY(!WaveDrawn());
+    }
+
+    void renderedSineMatchesTheStoredPicture() {
+        main().Preview_Button->click(); // sine, 50 %, 1000 Hz
+        const QImage rendered = Rendered();
+        const QString stored = QFINDTESTDATA("data/preview_sine.png");
+        if (qEnvironmentVariableIsSet("NV815_WRITE_REFERENCE"))
+            rendered.save(QString(SOURCE_DIR) + "/data/preview_sine.png");
+        QImage reference(stored);
+        QVERIFY2(!reference.isNull(), "data/preview_sine.png is missing");
+        QCOMPARE(rendered, reference.convertToFormat(QImage::Format_RGB32));
+    }
+};
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
