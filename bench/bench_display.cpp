@@ -2,6 +2,8 @@
 // start-up display size, against drawing every segment as a line.
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <cmath>
@@ -83,10 +85,5 @@ BENCHMARK(BM_BasicShape128)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunOffscreenBenchmarks<QGuiApplication>(argc, argv);
 }

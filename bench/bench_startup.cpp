@@ -2,6 +2,8 @@
 // window offscreen, as the program does before its event loop runs.
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <QApplication>
 #include <QDialog>
 
@@ -48,10 +50,5 @@ BENCHMARK(BM_StartUp)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunOffscreenBenchmarks<QApplication>(argc, argv);
 }

@@ -2,6 +2,8 @@
 // controls, against the simulated driver's own handling of the samples.
 #include <benchmark/benchmark.h>
 
+#include "OffscreenMain.h"
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTabWidget>
@@ -95,11 +97,5 @@ BENCHMARK(BM_DriverLoad262144)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    windows.reset();
-    return 0;
+    return RunOffscreenBenchmarks<QApplication>(argc, argv, [] { windows.reset(); });
 }
