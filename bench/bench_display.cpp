@@ -2,13 +2,12 @@
 // start-up display size, against drawing every segment as a line.
 #include <benchmark/benchmark.h>
 
-#include "OffscreenMain.h"
-
 #include <QGuiApplication>
 #include <QPainter>
 #include <cmath>
 
 #include "Display_Unit.h"
+#include "OffscreenMain.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 // window offscreen, as the program does before its event loop runs.
 #include <benchmark/benchmark.h>
 
-#include "OffscreenMain.h"
-
 #include <QApplication>
 #include <QDialog>
 
@@ -14,6 +12,7 @@
 #include "Log_Unit.h"
 #include "Main_Unit.h"
 #include "MemTest_Unit.h"
+#include "OffscreenMain.h"
 #include "Startup.h"
 
 namespace {

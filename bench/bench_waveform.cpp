@@ -2,8 +2,6 @@
 // controls, against the simulated driver's own handling of the samples.
 #include <benchmark/benchmark.h>
 
-#include "OffscreenMain.h"
-
 #include <QApplication>
 #include <QPushButton>
 #include <QTabWidget>
@@ -13,6 +11,7 @@
 #include "Commands.h"
 #include "LibraryBinding.h"
 #include "Main_Unit.h"
+#include "OffscreenMain.h"
 #include "Startup.h"
 #include "WaveParse.h"
 #include "nv815_def.h"
