@@ -54,7 +54,7 @@ void TMain_Form::Import_ButtonClick() {
     const int c = ActiveChannelNumber();
     TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
     const std::string previousFile = arb.ArbFile;
-    const QString chosen = AppDialogs().openFileName(this, kAllFiles);
+    const QString chosen = AppDialogs().openFileName(this, kAllFiles, QString());
     if (chosen.isEmpty())
         return;
     arb.ArbFile = chosen.toLocal8Bit().toStdString();
@@ -65,7 +65,7 @@ void TMain_Form::Import_ButtonClick() {
 
 void TMain_Form::Save_ButtonClick() {
     const int c = ActiveChannelNumber();
-    const QString chosen = AppDialogs().saveFileName(this, kAllFiles);
+    const QString chosen = AppDialogs().saveFileName(this, kAllFiles, QString());
     if (chosen.isEmpty())
         return;
     SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, SaveText_RadioButton->isChecked(),

@@ -110,6 +110,8 @@ void TMain_Form::CreateMenu() {
     Log1 = Named(options->addAction("Operation Log"), "Log1");
     About1 = Named(bar->addAction("About"), "About1");
 
+    connect(LoadConfig1, &QAction::triggered, this, [this] { LoadConfig1Click(); });
+    connect(SaveConfig1, &QAction::triggered, this, [this] { SaveConfig1Click(); });
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
     connect(InternalClk_MenuItem, &QAction::triggered, this, [this] { UseInternalClock(); });
     connect(ExternalClk_MenuItem, &QAction::triggered, this, [this] { UseExternalClock(); });

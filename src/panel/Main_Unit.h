@@ -106,6 +106,10 @@ public:
     void LoadText_RadioButtonClick();
     void LoadNorm_CheckBoxClick();
 
+    // Configuration files.
+    void SaveConfig1Click();
+    void LoadConfig1Click();
+
     // Menu.
     QAction* LoadConfig1;
     QAction* SaveConfig1;

@@ -8,15 +8,37 @@
 
 namespace {
 
-// "Text files|*.txt|All Files (*.*)|*.*" becomes "Text files (*.txt);;All Files (*.*) (*)".
+// "Ini files|*.INI|All Files (*.*)|*.*" becomes "Ini files (*.INI *.ini);;All Files (*.*) (*)":
+// a pattern matches names in either case.
 QString QtFilter(const QString& filter) {
     QStringList parts = filter.split('|');
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString pattern = parts[i + 1] == "*.*" ? "*" : QString(parts[i + 1]).replace(';', ' ');
-        out << parts[i] + " (" + pattern + ")";
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            if (p == "*.*") {
+                patterns << "*";
+                continue;
+            }
+            for (const QString& variant : {p, p.toLower(), p.toUpper()})
+                if (!patterns.contains(variant))
+                    patterns << variant;
+        }
+        out << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return out.join(";;");
+}
+
+QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                 const QString& defaultSuffix) {
+    QFileDialog dialog(parent, QString(), QString(), QtFilter(filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 class QtDialogs final : public Dialogs {
@@ -54,12 +76,14 @@ public:
         return answer;
     }
 
-    QString openFileName(QWidget* parent, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, QString(), QString(), QtFilter(filter));
+    QString openFileName(QWidget* parent, const QString& filter,
+                         const QString& defaultSuffix) override {
+        return FileName(parent, QFileDialog::AcceptOpen, filter, defaultSuffix);
     }
 
-    QString saveFileName(QWidget* parent, const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, QString(), QString(), QtFilter(filter));
+    QString saveFileName(QWidget* parent, const QString& filter,
+                         const QString& defaultSuffix) override {
+        return FileName(parent, QFileDialog::AcceptSave, filter, defaultSuffix);
     }
 };
 

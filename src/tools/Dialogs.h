@@ -17,10 +17,14 @@ public:
     // has OK and Abort. Closing the box otherwise answers Closed.
     virtual Answer message(QWidget* parent, Kind kind, const QString& text) = 0;
 
-    // Filters use the form "Description|pattern|Description|pattern".
-    // An empty result means the dialog was cancelled.
-    virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    // Filters use the form "Description|pattern|Description|pattern"; the
+    // patterns match names whatever their case. `defaultSuffix` (without the
+    // dot, may be empty) is added to a typed name that has none. An empty
+    // result means the dialog was cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
 };
 
 // The dialogs in use: the real ones unless a test installed others.

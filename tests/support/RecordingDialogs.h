@@ -24,9 +24,19 @@ public:
             onMessage();
         return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
     }
-    QString openFileName(QWidget*, const QString&) override { return nextFile(); }
-    QString saveFileName(QWidget*, const QString&) override { return nextFile(); }
+    QString lastFilter, lastSuffix; // of the last file dialog
+
+    QString openFileName(QWidget*, const QString& filter, const QString& suffix) override {
+        return nextFile(filter, suffix);
+    }
+    QString saveFileName(QWidget*, const QString& filter, const QString& suffix) override {
+        return nextFile(filter, suffix);
+    }
 
 private:
-    QString nextFile() { return fileNames.isEmpty() ? QString() : fileNames.takeFirst(); }
+    QString nextFile(const QString& filter, const QString& suffix) {
+        lastFilter = filter;
+        lastSuffix = suffix;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
 };

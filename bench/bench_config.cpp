@@ -1,0 +1,92 @@
+// Configuration files whose three channels each hold a full text waveform:
+// the load (re-imports included) against three plain imports, and the save.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "ConfigFile.h"
+#include "WaveFile.h"
+#include "WaveParse.h"
+
+namespace {
+
+class QuietUi : public WaveFileUi {
+public:
+    void error(const std::string&) override {}
+    void warning(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+    void information(const std::string&) override {}
+};
+
+struct Setup {
+    QTemporaryDir dir;
+    std::string ini;
+    TCardInfo card;
+    Setup() {
+        for (int c = 1; c <= kChannelCount; ++c) {
+            std::string text;
+            for (int i = 0; i < WaveMemorySize; ++i) {
+                char line[32];
+                text.append(line, std::snprintf(line, sizeof line, "%.4f\r\n",
+                                                (i * (37 + c)) % 10000 / 100.0));
+            }
+            const std::string path =
+                QDir(dir.path()).filePath(QString("ch%1.txt").arg(c)).toStdString();
+            FILE* f = std::fopen(path.c_str(), "wb");
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+            TWaveSettings& w = card.Channel[c].Wave;
+            w.ArbitraryFlag = true;
+            w.Arb.ArbFile = path;
+            w.Arb.TextFlag = true;
+            w.Arb.WaveLength = WaveMemorySize;
+        }
+        ini = QDir(dir.path()).filePath("three.ini").toStdString();
+        SaveConfiguration(card, ini);
+    }
+};
+
+Setup& Files() {
+    static Setup setup;
+    return setup;
+}
+
+void Reimport(TCardInfo& card, int c, QuietUi& ui) {
+    TArbWave& arb = card.Channel[c].Wave.Arb;
+    ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, ui);
+}
+
+void BM_ThreePlainImports(benchmark::State& state) {
+    QuietUi ui;
+    for (auto _ : state) {
+        TCardInfo card = Files().card;
+        for (int c = 1; c <= kChannelCount; ++c)
+            Reimport(card, c, ui);
+        benchmark::DoNotOptimize(card.Channel[3].Wave.Arb.Data.data());
+    }
+}
+BENCHMARK(BM_ThreePlainImports)->Unit(benchmark::kMillisecond);
+
+void BM_LoadConfiguration(benchmark::State& state) {
+    QuietUi ui;
+    for (auto _ : state) {
+        TCardInfo card;
+        LoadConfiguration(card, Files().ini, [&](int c) { Reimport(card, c, ui); });
+        if (card.Channel[3].Wave.Arb.WaveLength != WaveMemorySize)
+            state.SkipWithError("the waveforms were not re-read");
+    }
+}
+BENCHMARK(BM_LoadConfiguration)->Unit(benchmark::kMillisecond);
+
+void BM_SaveConfiguration(benchmark::State& state) {
+    for (auto _ : state)
+        if (!SaveConfiguration(Files().card, Files().ini))
+            state.SkipWithError("save failed");
+}
+BENCHMARK(BM_SaveConfiguration)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

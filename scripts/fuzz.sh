@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (waveform readers, configuration loader) with
+# clang and runs each for a while (60 s by default; FUZZ_SECONDS changes it).
+# Not part of CI.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${FUZZ_DIR:-"$root/build-fuzz"}
+seconds=${FUZZ_SECONDS:-60}
+mkdir -p "$out"
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+
+run() { # name, then the sources and flags of the target
+  local name=$1
+  shift
+  clang++ "${flags[@]}" "$@" -o "$out/fuzz_$name"
+  mkdir -p "$out/corpus_$name"
+  echo "fuzzing $name for ${seconds}s"
+  "$out/fuzz_$name" -max_total_time="$seconds" -max_len=65536 \
+    -artifact_prefix="$out/$name-" "$out/corpus_$name" 2>&1 | tail -n 3
+}
+
+for target in text binary; do
+  run "${target}_wave" -I"$root/src/waveform" "$root/tests/waveform/fuzz/fuzz_${target}_wave.cpp" \
+    "$root/src/waveform/WaveParse.cpp"
+done
+# shellcheck disable=SC2046
+run config -fPIC -I"$root/src/config" -I"$root/src/panel" -I"$root/src/waveform" \
+  -I"$root/src/instrument" $(pkg-config --cflags Qt6Core) \
+  "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
+  $(pkg-config --libs Qt6Core)

@@ -1,0 +1,259 @@
+// Configuration files: encodings, save and load of every field, what a save
+// keeps of an existing file, and saves that fail or are killed part way.
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "ConfigFile.h"
+
+namespace {
+
+// A record in which every saved field differs from its load default.
+TCardInfo Sample() {
+    TCardInfo card;
+    card.Resource = "PXI1::13::INSTR";
+    card.DDSSourceExtFlag = true;
+    card.ExtFreq = 12.5;
+    for (int c = 1; c <= kChannelCount; ++c) {
+        TChannelInfo& ch = card.Channel[c];
+        TWaveSettings& w = ch.Wave;
+        ch.FSKSource = c == 2 ? -1 : 3 + c;
+        w.AMFlag = true;
+        w.ArbitraryFlag = c != 2;
+        w.SweepFlag = true;
+        w.WaveType = c - 1;
+        w.Symmetry = 12.25 * c;
+        w.StartF = 0.001 * c;
+        w.EndF = 9999.999;
+        w.SweepStep = 1e-7;
+        w.StepInterval = 5242;
+        w.Arb.ArbFile = "/waves/ch" + std::to_string(c) + " with blanks.txt";
+        w.Arb.TextFlag = false;
+        w.Arb.NormaliseFlag = true;
+        w.Attenuation = 30 + c;
+        w.DCOffset = -4.99;
+        ch.TrigSource = 9;
+        ch.TrigMode = c;
+        ch.Multiplier = 1;
+        ch.SweepMode = 3;
+        ch.ClkStartF = 123456.789012345;
+        ch.ClkEndF = 1e20;
+        ch.ClkSweepStep = 0.5;
+        ch.ClkStepInterval = 5.242;
+        ch.MemStep = 262144;
+    }
+    return card;
+}
+
+void CompareSaved(const TCardInfo& a, const TCardInfo& b) {
+    QCOMPARE(a.DDSSourceExtFlag, b.DDSSourceExtFlag);
+    QCOMPARE(a.ExtFreq, b.ExtFreq);
+    for (int c = 1; c <= kChannelCount; ++c) {
+        const TChannelInfo &x = a.Channel[c], &y = b.Channel[c];
+        QCOMPARE(x.FSKSource, y.FSKSource);
+        QCOMPARE(x.Wave.AMFlag, y.Wave.AMFlag);
+        QCOMPARE(x.Wave.ArbitraryFlag, y.Wave.ArbitraryFlag);
+        QCOMPARE(x.Wave.SweepFlag, y.Wave.SweepFlag);
+        QCOMPARE(x.Wave.WaveType, y.Wave.WaveType);
+        QCOMPARE(x.Wave.Symmetry, y.Wave.Symmetry);
+        QCOMPARE(x.Wave.StartF, y.Wave.StartF);
+        QCOMPARE(x.Wave.EndF, y.Wave.EndF);
+        QCOMPARE(x.Wave.SweepStep, y.Wave.SweepStep);
+        QCOMPARE(x.Wave.StepInterval, y.Wave.StepInterval);
+        QCOMPARE(x.Wave.Arb.ArbFile, y.Wave.Arb.ArbFile);
+        QCOMPARE(x.Wave.Arb.TextFlag, y.Wave.Arb.TextFlag);
+        QCOMPARE(x.Wave.Arb.NormaliseFlag, y.Wave.Arb.NormaliseFlag);
+        QCOMPARE(x.Wave.Attenuation, y.Wave.Attenuation);
+        QCOMPARE(x.Wave.DCOffset, y.Wave.DCOffset);
+        QCOMPARE(x.TrigSource, y.TrigSource);
+        QCOMPARE(x.TrigMode, y.TrigMode);
+        QCOMPARE(x.Multiplier, y.Multiplier);
+        QCOMPARE(x.SweepMode, y.SweepMode);
+        QCOMPARE(x.ClkStartF, y.ClkStartF);
+        QCOMPARE(x.ClkEndF, y.ClkEndF);
+        QCOMPARE(x.ClkSweepStep, y.ClkSweepStep);
+        QCOMPARE(x.ClkStepInterval, y.ClkStepInterval);
+        QCOMPARE(x.MemStep, y.MemStep);
+    }
+}
+
+std::string Read(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll().toStdString();
+}
+
+void Write(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+} // namespace
+
+class TestConfig : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    std::string path(const char* name) { return dir.filePath(name).toStdString(); }
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    void savedFieldsLoadBack() {
+        for (const char* locale : {"C", "de_DE"}) {
+            QLocale::setDefault(QLocale(locale));
+            const TCardInfo saved = Sample();
+            QVERIFY(SaveConfiguration(saved, path("round.ini")));
+            TCardInfo loaded;
+            loaded.Channel[2].Wave.Arb.WaveLength = 7; // only the re-import changes it
+            QList<int> reimported;
+            const auto unreadable =
+                LoadConfiguration(loaded, path("round.ini"), [&](int c) { reimported << c; });
+            QVERIFY(unreadable.empty());
+            CompareSaved(loaded, saved);
+            QCOMPARE(reimported, QList<int>({1, 3}));
+            QCOMPARE(loaded.Channel[2].Wave.Arb.WaveLength, 7);
+            QVERIFY(loaded.Resource.empty()); // not applied
+        }
+        // The comma locale writes its own separator.
+        QVERIFY(Read(dir.filePath("round.ini")).find("ExtFreq=12,5\n") != std::string::npos);
+    }
+
+    void newFileLayout() {
+        TCardInfo card = Sample();
+        card.Channel[1].MemStep = 256;
+        card.Channel[1].Wave.Symmetry = 1.0;
+        card.Channel[1].Wave.SweepStep = 0.001;
+        const std::string text = ConfigurationText(card, "");
+        QVERIFY(text.rfind("[Card]\nResource=PXI1::13::INSTR\n", 0) == 0);
+        QVERIFY(text.find("[Channel1_Wave]\nFSKSource=4\nAMFlag=1\nArbitraryFlag=1\nSweepFlag=1\n"
+                          "WaveType=0\nSymmetry=1\nStartF=0.001\nEndF=9999.999\n"
+                          "SweepStep=0.001\nStepInterval=5242\n") != std::string::npos);
+        QVERIFY(text.find("MemStep=256\n") != std::string::npos);
+        QVERIFY(text.find("ClkEndF") == std::string::npos);
+        QVERIFY(text.find("EndF=1e+20\n") != std::string::npos);
+        size_t at = 0;
+        for (const char* section :
+             {"[Card]", "[Channel1_Wave]", "[Channel1_Trigger]", "[Channel1_Clock]",
+              "[Channel2_Wave]", "[Channel2_Trigger]", "[Channel2_Clock]", "[Channel3_Wave]",
+              "[Channel3_Trigger]", "[Channel3_Clock]"}) {
+            at = text.find(section, at);
+            QVERIFY2(at != std::string::npos, section);
+        }
+    }
+
+    void missingKeysAndBadValuesTakeTheirDefaults() {
+        Write(dir.filePath("hand.ini"), "[channel1_clock]\nMultiplier=0x14\nExtFreq=33\n"
+                                        "SweepMode=2x\nStartF=fast\nMemStep=0X10\n"
+                                        "[Channel2_Clock]\nExtFreq=44\nDDSSourceExtFlag=1\n"
+                                        "[Channel3_Clock]\nMultiplier=\n"
+                                        "[Channel3_Wave]\nSymmetry=nan\nWaveType=-2\n");
+        TCardInfo card = Sample();
+        const auto unreadable = LoadConfiguration(card, path("hand.ini"), {});
+        QCOMPARE(card.Channel[1].Multiplier, 20);
+        QCOMPARE(card.Channel[1].MemStep, 16u);
+        QCOMPARE(card.Channel[1].SweepMode, 0);
+        QCOMPARE(card.Channel[1].ClkStartF, 1.0);
+        QCOMPARE(card.ExtFreq, 10.0); // channel 3 has none: its default wins
+        QVERIFY(!card.DDSSourceExtFlag);
+        QCOMPARE(card.Channel[3].Multiplier, 4);
+        QCOMPARE(card.Channel[3].Wave.Symmetry, 50.0);
+        QCOMPARE(card.Channel[3].Wave.WaveType, -2);
+        QCOMPARE(unreadable,
+                 std::vector<std::string>({"Channel1_Clock/SweepMode", "Channel1_Clock/StartF",
+                                           "Channel3_Wave/Symmetry"}));
+
+        // A missing file: every default of the file format.
+        TCardInfo defaults = Sample();
+        LoadConfiguration(defaults, path("none.ini"), {});
+        for (int c = 1; c <= kChannelCount; ++c) {
+            const TChannelInfo& ch = defaults.Channel[c];
+            QCOMPARE(ch.Wave.StartF, 1000.0);
+            QCOMPARE(ch.Wave.EndF, 1000.0);
+            QCOMPARE(ch.Wave.Symmetry, 50.0);
+            QVERIFY(ch.Wave.Arb.TextFlag);
+            QVERIFY(ch.Wave.Arb.ArbFile.empty());
+            QCOMPARE(ch.TrigMode, 6);
+            QCOMPARE(ch.Multiplier, 4);
+            QCOMPARE(ch.ClkStepInterval, 1.0);
+            QCOMPARE(ch.MemStep, 1u);
+        }
+    }
+
+    void aLongPathIsReadWhole() {
+        TCardInfo card;
+        card.Channel[1].Wave.Arb.ArbFile = "/" + std::string(5000, 'p') + ".txt";
+        QVERIFY(SaveConfiguration(card, path("long.ini")));
+        TCardInfo back;
+        LoadConfiguration(back, path("long.ini"), {});
+        QCOMPARE(back.Channel[1].Wave.Arb.ArbFile, card.Channel[1].Wave.Arb.ArbFile);
+    }
+
+    void saveKeepsTheRestOfTheFile() {
+        Write(dir.filePath("kept.ini"), "; operator notes\n[Bench]\nOwner=Lab 3\n"
+                                        "[channel1_wave]\nColour=blue\nSymmetry=99\n");
+        QVERIFY(SaveConfiguration(Sample(), path("kept.ini")));
+        const std::string text = Read(dir.filePath("kept.ini"));
+        QVERIFY(text.find("; operator notes") != std::string::npos);
+        QVERIFY(text.find("[Bench]\nOwner=Lab 3\n") != std::string::npos);
+        // Existing keys keep their place; new ones follow in the order written.
+        QVERIFY(text.find("Colour=blue\nSymmetry=12.25\nFSKSource=4\n") != std::string::npos);
+        QVERIFY(text.find("Symmetry=99") == std::string::npos);
+    }
+
+    void failedSavesLeaveTheOldFile() {
+        const QString locked = dir.filePath("locked");
+        QVERIFY(QDir().mkpath(locked));
+        Write(locked + "/old.ini", "[Card]\nResource=old\n");
+        QVERIFY(::chmod(dir.path().toLocal8Bit().constData(), 0755) == 0);
+        QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
+        // Saved by a user who may not write there (root may write anywhere).
+        auto saveAsUser = [](const QString& file) {
+            const pid_t child = fork();
+            if (child == 0) {
+                if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                    _exit(2);
+                _exit(SaveConfiguration(Sample(), file.toStdString()) ? 0 : 1);
+            }
+            int status = -1;
+            waitpid(child, &status, 0);
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        };
+        QCOMPARE(saveAsUser(locked + "/old.ini"), 1);
+        QCOMPARE(saveAsUser(locked + "/new.ini"), 1);
+        QCOMPARE(Read(locked + "/old.ini"), std::string("[Card]\nResource=old\n"));
+        QVERIFY(!QFile::exists(locked + "/new.ini"));
+        ::chmod(locked.toLocal8Bit().constData(), 0755);
+        QVERIFY(!SaveConfiguration(Sample(), dir.path().toStdString())); // a directory
+    }
+
+    void aKilledSaveLeavesTheOldOrTheNewFile() {
+        TCardInfo a = Sample(), b = Sample();
+        b.Channel[1].Wave.Arb.ArbFile = std::string(100000, 'b'); // a longer write
+        const std::string target = path("killed.ini");
+        QVERIFY(SaveConfiguration(a, path("a.ini")));
+        QVERIFY(SaveConfiguration(b, path("b.ini")));
+        const std::string textA = Read(dir.filePath("a.ini")), textB = Read(dir.filePath("b.ini"));
+        QVERIFY(SaveConfiguration(a, target));
+        for (int round = 0; round < 20; ++round) {
+            const pid_t child = fork();
+            if (child == 0) {
+                for (int i = 0;; ++i)
+                    SaveConfiguration(i % 2 ? a : b, target);
+            }
+            QVERIFY(child > 0);
+            QTest::qSleep(2 + round % 7);
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            const std::string now = Read(QString::fromStdString(target));
+            QVERIFY2(now == textA || now == textB, "a torn configuration file");
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfig)
+#include "tst_config.moc"

@@ -1,0 +1,85 @@
+// The File menu's configuration files in the main window: dialogs, messages,
+// re-imported waveforms, the refresh, and that loading sends nothing.
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include "PanelFixture.h"
+
+class TestConfigMenu : public QObject, public PanelFixture {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString write(const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(content);
+        return f.fileName();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void saveAndLoadBringBackSettingsAndSamples() {
+        TMain_Form& m = main();
+        selectCard(false, 0);
+        const QString wave = write("wave.txt", "0\n25\n50\n100\n");
+        CardInfo.Channel[1].Wave.Arb.ArbFile = wave.toStdString();
+        CardInfo.Channel[1].Wave.ArbitraryFlag = true;
+        CardInfo.Channel[1].Wave.Arb.Data = {0, 25, 50, 100};
+        CardInfo.Channel[1].Wave.Arb.WaveLength = 4;
+        CardInfo.Channel[1].Wave.StartF = 2.5;
+        CardInfo.Channel[1].Wave.Attenuation = 17;
+        dialogs.fileNames = {dir.filePath("panel.ini")};
+        m.SaveConfig1->trigger();
+        QCOMPARE(dialogs.lastFilter, QString("Ini files (*.ini)|*.INI|All Files (*.*)|*.*"));
+        QCOMPARE(dialogs.lastSuffix, QString("ini"));
+        QVERIFY(dialogs.messages.isEmpty());
+
+        CardInfo.Channel[1].Wave.Arb.Data.clear();
+        CardInfo.Channel[1].Wave.Arb.WaveLength = 0;
+        CardInfo.Channel[1].Wave.StartF = 1;
+        nvsim_journal_clear();
+        dialogs.fileNames = {dir.filePath("panel.ini")};
+        m.LoadConfig1->trigger();
+        QCOMPARE(dialogs.lastSuffix, QString("ini"));
+        QCOMPARE(CardInfo.Channel[1].Wave.Arb.Data, std::vector<double>({0, 25, 50, 100}));
+        QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 4"));
+        QCOMPARE(m.Wave_PageControl->currentWidget(), m.TabSheet8);
+        QCOMPARE(m.Att_Slider->value(), 17);
+        QCOMPARE(nvsim_journal_count(), 0); // nothing reaches the card
+        m.Wave_PageControl->setCurrentWidget(m.TabSheet7);
+        QCOMPARE(m.StartF_SpinEdit->value(), 2500);
+    }
+
+    void aMissingWaveFileIsReportedAndTheLoadGoesOn() {
+        const QString wave = write("three.txt", "10\n20\n");
+        const QString ini = write("arb.ini", "[Channel2_Wave]\nArbitraryFlag=1\nWaveLength=262144\n"
+                                             "[Channel3_Wave]\nArbitraryFlag=1\nArbFile=" +
+                                                 wave.toLocal8Bit() + "\n");
+        dialogs.fileNames = {ini};
+        main().LoadConfig1->trigger();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text, QString("The selected file '' does not exist."));
+        QCOMPARE(CardInfo.Channel[2].Wave.Arb.WaveLength, 0); // never more than it holds
+        QCOMPARE(CardInfo.Channel[3].Wave.Arb.Data, std::vector<double>({10, 20}));
+    }
+
+    void anUnwritableFileIsReported() {
+        const QString target = dir.filePath("no/such/folder/panel.ini");
+        dialogs.fileNames = {target};
+        main().SaveConfig1->trigger();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Error);
+        QCOMPARE(dialogs.messages[0].text, "Unable to write to " + target);
+        main().SaveConfig1->trigger(); // cancelled: nothing
+        main().LoadConfig1->trigger();
+        QCOMPARE(dialogs.messages.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestConfigMenu)
+#include "tst_configmenu.moc"
