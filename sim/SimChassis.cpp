@@ -210,6 +210,8 @@ void ReadInstrument(const SectionReader& r, const Section& s, Instrument& in) {
          [&](const Entry& e) { in.instrumentRevision = r.text(e, NV815_REVISION_BUFLEN - 1); }},
         {"opendelayms",
          [&](const Entry& e) { in.openDelayMs = static_cast<int>(r.integer(e, 0, 600000)); }},
+        {"memorytestms",
+         [&](const Entry& e) { in.memoryTestMs = static_cast<int>(r.integer(e, 0, 600000)); }},
         {"memorytest1", memoryTest(1)},
         {"memorytest2", memoryTest(2)},
         {"memorytest3", memoryTest(3)},

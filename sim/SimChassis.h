@@ -92,6 +92,7 @@ struct Instrument {
     uint32_t calYear = 2013, calMonth = 2, calDay = 25;
     std::string driverRevision = "1.4.6", instrumentRevision = "A1";
     int openDelayMs = 0;
+    int memoryTestMs = 0;    // how long each channel's memory test takes
     ChannelState channel[4]; // 1..3
     ViSession exclusiveLockHolder = 0;
     bool isCard() const;

@@ -68,6 +68,33 @@ int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t 
     return 0;
 }
 
+int nvsim_set_memory_test_duration(const char* resource, int milliseconds) {
+    Chassis& ch = Chassis::instance();
+    const int index = resource ? ch.instrumentIndex(resource) : -1;
+    if (index < 0 || milliseconds < 0)
+        return -1;
+    ch.instruments[index].memoryTestMs = milliseconds;
+    return 0;
+}
+
+int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t month, uint32_t day) {
+    Chassis& ch = Chassis::instance();
+    const int index = resource ? ch.instrumentIndex(resource) : -1;
+    if (index < 0)
+        return -1;
+    sim::Instrument& in = ch.instruments[index];
+    in.calYear = year;
+    in.calMonth = month;
+    in.calDay = day;
+    return 0;
+}
+
+void nvsim_set_visa_identity(const char* vendor, uint32_t implementationVersion) {
+    Chassis& ch = Chassis::instance();
+    ch.vendor = std::string(vendor ? vendor : "").substr(0, 255);
+    ch.implVersion = implementationVersion;
+}
+
 int nvsim_journal_count(void) {
     return static_cast<int>(Chassis::instance().journal.size());
 }

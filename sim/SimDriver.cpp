@@ -1,8 +1,10 @@
 // The simulated instrument driver: per-card, per-channel state with every
 // argument checked before anything changes, so a refused call changes nothing.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "SimChassis.h"
 #include "nv815_api.h"
@@ -336,6 +338,8 @@ ViStatus nv815_MemoryTest(ViSession vi, ViUInt32* errorAddress, ViUInt32* errorD
         return c.result();
     ChannelState& s = c.channel();
     *errorAddress = *errorData = *expectedData = 0;
+    if (c.card().memoryTestMs > 0) // the test blocks the caller, as on the card
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.card().memoryTestMs));
     switch (s.memoryTest) {
     case MemoryTestMode::Pass:
         break;

@@ -35,6 +35,18 @@ int nvsim_set_open_delay(const char* resource, int milliseconds);
 int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t address,
                           uint32_t data, uint32_t expected);
 
+/* How long each channel's memory test blocks, in milliseconds. Returns -1 for
+ * an unknown resource or a negative time. */
+int nvsim_set_memory_test_duration(const char* resource, int milliseconds);
+
+/* The date the card reports as its last calibration. Returns -1 for an
+ * unknown resource. */
+int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t month, uint32_t day);
+
+/* The VISA library's vendor name (VI_ATTR_RSRC_MANF_NAME, at most 255
+ * characters kept) and implementation version (VI_ATTR_RSRC_IMPL_VERSION). */
+void nvsim_set_visa_identity(const char* vendor, uint32_t implementationVersion);
+
 /* Every call so far, one line each: name(arguments) = status in 8 hex digits. */
 int nvsim_journal_count(void);
 const char* nvsim_journal_line(int index);

@@ -14,6 +14,10 @@
 // channel selection changes it, and only when the card accepted it.
 extern int32_t ActiveChannel;
 
+// The driver's status for a memory test that found a mismatch; the error
+// address and data it returns are then valid.
+constexpr ViStatus MemoryTestFailed = NV815_MEMORY_TEST_FAILED;
+
 ViStatus CmdSetActiveChannel(ViSession session, int32_t channel);
 ViStatus CmdSetAttenuation(ViSession session, int32_t channel, double level);
 ViStatus CmdSetOutputOffsetVoltage(ViSession session, int32_t channel, double offset);

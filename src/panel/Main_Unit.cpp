@@ -117,6 +117,10 @@ void TMain_Form::CreateMenu() {
     connect(ExternalClk_MenuItem, &QAction::triggered, this, [this] { UseExternalClock(); });
     connect(Card1, &QAction::triggered, this, [this] { Card1Click(); });
     connect(Log1, &QAction::triggered, this, [this] { Log1Click(); });
+    connect(MemoryTest1, &QAction::triggered, this, [this] { MemoryTest1Click(); });
+    connect(ReadCalibrationDate1, &QAction::triggered, this,
+            [this] { ReadCalibrationDate1Click(); });
+    connect(About1, &QAction::triggered, this, [this] { About1Click(); });
 }
 
 void TMain_Form::CreatePreview(QWidget* client) {

@@ -106,6 +106,11 @@ public:
     void LoadText_RadioButtonClick();
     void LoadNorm_CheckBoxClick();
 
+    // Maintenance tools.
+    void MemoryTest1Click();
+    void ReadCalibrationDate1Click();
+    void About1Click();
+
     // Configuration files.
     void SaveConfig1Click();
     void LoadConfig1Click();

@@ -11,6 +11,7 @@
 #include "Log_Unit.h"
 #include "Main_Unit.h"
 #include "MemTest_Unit.h"
+#include "PanelWidgets.h"
 
 bool BindLibrariesAtStartup() {
     BindingResult bound = BindAllLibraries();
@@ -33,6 +34,7 @@ std::unique_ptr<AppWindows> CreateWindows() {
     w->extClk = new TExternalClk_Form(owner);
     w->card = new TCard_Form(owner);
     w->about = new TAbout_Form(owner);
+    w->about->SetLogo(w->main->Image1->picture());
     w->log = new TLog_Form(owner);
     w->memTest = new TMemTest_Form(owner);
     w->main->AttachForms(w->extClk, w->card, w->about, w->log, w->memTest);
