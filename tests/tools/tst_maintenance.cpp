@@ -1,6 +1,7 @@
 // The maintenance tools on the simulated chassis: the wave memory test, the
 // calibration date and the about box.
 #include <QAction>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -17,6 +18,11 @@ const char* const kCardA = "PXI1::13::INSTR";
 
 class TestMaintenance : public QObject, public PanelFixture {
     Q_OBJECT
+public slots:
+    void opened(const QUrl& url) { openedUrls << url.toString(); }
+
+private:
+    QStringList openedUrls;
 
     TMemTest_Form& form() { return *w->memTest; }
     QStringList labels(int i) {
@@ -158,6 +164,10 @@ private slots:
         QVERIFY(!about.isModal());
         QCOMPARE(about.Image1->toolTip(), QString("Click Here To Visit ") + kMakerWebAddress);
         QCOMPARE(about.Image1->cursor().shape(), Qt::PointingHandCursor);
+        QDesktopServices::setUrlHandler("https", this, "opened");
+        QTest::mouseClick(about.Image1, Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler("https");
+        QCOMPARE(openedUrls, QStringList({kMakerWebAddress}));
         const QString vendor = "Vendor " + QString(33, 'x'); // 40 characters
         nvsim_set_visa_identity(vendor.toLatin1(), 0x00500100);
         main().About1->trigger();
