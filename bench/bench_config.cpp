@@ -7,18 +7,11 @@
 #include <cstdio>
 
 #include "ConfigFile.h"
+#include "QuietUi.h"
 #include "WaveFile.h"
 #include "WaveParse.h"
 
 namespace {
-
-class QuietUi : public WaveFileUi {
-public:
-    void error(const std::string&) override {}
-    void warning(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-    void information(const std::string&) override {}
-};
 
 struct Setup {
     QTemporaryDir dir;

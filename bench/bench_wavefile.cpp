@@ -9,18 +9,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "QuietUi.h"
 #include "WaveFile.h"
 #include "WaveParse.h"
 
 namespace {
-
-class QuietUi : public WaveFileUi {
-public:
-    void error(const std::string&) override {}
-    void warning(const std::string&) override {}
-    bool confirm(const std::string&) override { return true; }
-    void information(const std::string&) override {}
-};
 
 struct Files {
     QTemporaryDir dir;
