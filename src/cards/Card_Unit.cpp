@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "LibraryBindings.h"
 #include "Named.h"
 #include "VISA_Unit.h"
 #include "VISA_def_v2.h"
@@ -87,10 +88,17 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     side->addStretch(1);
     side->addWidget(Ok_Button);
     side->addWidget(Cancel_Button);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(Card_StringGrid);
-    layout->addLayout(side);
-    setFixedSize(460, 300);
+    // Below the grid: why a search found nothing, when it did.
+    Hint_Label = Named(new QLabel(this), "Hint_Label");
+    Hint_Label->setWordWrap(true);
+    Hint_Label->setStyleSheet("color: #b00000");
+    auto* top = new QHBoxLayout;
+    top->addWidget(Card_StringGrid);
+    top->addLayout(side);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(Hint_Label);
+    setFixedSize(460, 330);
 
     setTabOrder(Card_StringGrid, Set72815);
     setTabOrder(Set72815, Set82815);
@@ -157,7 +165,12 @@ void TCard_Form::Find_ButtonClick() {
             Card_StringGrid->item(r, c)->setText(QString());
 
     std::vector<std::string> found;
-    FindVisaResources(Set72815->isChecked() ? "72-815" : "82-815", found);
+    const char* model = Set72815->isChecked() ? "72-815" : "82-815";
+    FindVisaResources(model, found);
+    const std::string missing = MissingLibraryText();
+    Hint_Label->setText(!missing.empty() ? QString::fromStdString(missing)
+                        : found.empty()  ? QString("No %1 card was found.").arg(model)
+                                         : QString());
 
     if (static_cast<int>(found.size()) > Card_StringGrid->rowCount()) {
         const int old = Card_StringGrid->rowCount();

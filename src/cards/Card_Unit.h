@@ -69,6 +69,7 @@ public:
     QCheckBox* Lock_CheckBox;
     QPushButton* Ok_Button;
     QPushButton* Cancel_Button;
+    QLabel* Hint_Label; // why the last search found no card
 
     void Find_ButtonClick();
     void Ok_ButtonClick();

@@ -53,6 +53,20 @@ std::string FormatReal(double value) {
 
 namespace {
 
+CommandObserver observer;
+
+std::string ErrorText(ViSession session, ViStatus status) {
+    char text[NV815_MESSAGE_BUFLEN] = {};
+    CmdErrorMessage(session, status, text);
+    text[NV815_MESSAGE_BUFLEN - 1] = '\0';
+    return text;
+}
+
+void Report(const std::string& title, ViStatus status, const std::string& errorText) {
+    if (observer)
+        observer({title, status, errorText});
+}
+
 std::string U(uint32_t v) {
     return std::to_string(v);
 }
@@ -77,10 +91,13 @@ public:
     Entry& channel(int32_t ch) { return line("Channel ", U(ch)); }
     // Appends the result line ("> " or " > " before it) and logs the entry.
     ViStatus finish(ViSession session, ViStatus status, const char* resultPrefix = " > ") {
+        const std::string title = text_.substr(0, text_.find("\r\n"));
+        const std::string error = status == VI_SUCCESS ? std::string() : ErrorText(session, status);
         text_ += "\r\n";
         text_ += resultPrefix;
-        text_ += CmdResultText(session, status);
+        text_ += status == VI_SUCCESS ? "Success" : "***FAILED***\r\nError: " + error;
         AddToLog(text_);
+        Report(title, status, error);
         return status;
     }
 
@@ -88,9 +105,13 @@ private:
     std::string text_;
 };
 
-bool Refused(ViSession session, ViStatus& status) {
+// A command without a session is refused (and reported, unless it is one of
+// the unlogged pass-throughs).
+bool Refused(ViSession session, ViStatus& status, bool report = true) {
     if (session == 0) {
         status = VI_ERROR_INV_OBJECT;
+        if (report)
+            Report("", status, "");
         return true;
     }
     if (!DriverLoaded) { // no session can come from a driver that is not there
@@ -113,7 +134,7 @@ bool Select(ViSession session, int32_t channel, ViStatus& status) {
 
 ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MESSAGE_BUFLEN]) {
     ViStatus s;
-    if (Refused(session, s))
+    if (Refused(session, s, false))
         return s;
     return Driver.nv815_error_message(session, status, text);
 }
@@ -121,7 +142,7 @@ ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MES
 ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
                           char instrumentRevision[NV815_REVISION_BUFLEN]) {
     ViStatus s;
-    if (Refused(session, s))
+    if (Refused(session, s, false))
         return s;
     return Driver.nv815_revision_query(session, driverRevision, instrumentRevision);
 }
@@ -129,10 +150,15 @@ ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_
 std::string CmdResultText(ViSession session, ViStatus status) {
     if (status == VI_SUCCESS)
         return "Success";
-    char text[NV815_MESSAGE_BUFLEN] = {};
-    CmdErrorMessage(session, status, text);
-    text[NV815_MESSAGE_BUFLEN - 1] = '\0';
-    return std::string("***FAILED***\r\nError: ") + text;
+    return "***FAILED***\r\nError: " + ErrorText(session, status);
+}
+
+void SetCommandObserver(CommandObserver o) {
+    observer = std::move(o);
+}
+
+void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status) {
+    Report(title, status, status == VI_SUCCESS ? std::string() : ErrorText(session, status));
 }
 
 ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {

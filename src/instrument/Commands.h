@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "nv815_api.h"
@@ -43,6 +44,23 @@ ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* erro
 ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
                           char instrumentRevision[NV815_REVISION_BUFLEN]);
 ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MESSAGE_BUFLEN]);
+
+// What became of a command, for whoever shows it to the operator: the first
+// line of its log entry (empty when it was refused for want of a session),
+// its status, and the driver's text for a status other than 0.
+struct CommandOutcome {
+    std::string title;
+    ViStatus status = 0;
+    std::string errorText;
+};
+using CommandObserver = std::function<void(const CommandOutcome&)>;
+
+// Installs the observer every logged command reports to (none: nullptr).
+void SetCommandObserver(CommandObserver observer);
+
+// Reports a driver call made without a logged command (its title as a log
+// entry would give it), as the logged commands report theirs.
+void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status);
 
 // "Success" for 0, else "***FAILED***\r\nError: " and the driver's text.
 std::string CmdResultText(ViSession session, ViStatus status);

@@ -13,3 +13,15 @@ BindingResult BindAllLibraries() {
     }
     return {};
 }
+
+std::string MissingLibraryText() {
+    const std::string visa = std::string("the VISA library ") + VisaBinding.fileName;
+    const std::string driver = std::string("the instrument driver ") + DriverBinding.fileName;
+    if (!VisaLoaded && !DriverLoaded)
+        return "Not found: " + visa + " and " + driver + "; no card can be used.";
+    if (!VisaLoaded)
+        return "Not found: " + visa + "; no card can be found.";
+    if (!DriverLoaded)
+        return "Not found: " + driver + "; no card can be opened.";
+    return {};
+}

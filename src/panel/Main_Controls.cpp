@@ -1,6 +1,7 @@
 #include "Main_Controls.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <algorithm>
@@ -40,6 +41,21 @@ QLineEdit* UnitText(QWidget* parent, const char* name, const QString& text) {
     edit->setFrame(false);
     edit->setStyleSheet("background: transparent");
     return edit;
+}
+
+void FitChildrenInsideFrame(QGroupBox* group) {
+    const QList<QWidget*> children =
+        group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    int lowest = 0;
+    for (const QWidget* child : children)
+        lowest = std::max(lowest, child->geometry().bottom() + 1);
+    // As far down as the frame moved, as long as the lowest child stays inside.
+    const int wanted = group->contentsRect().top() - group->fontMetrics().height() / 2;
+    const int shift = std::min(wanted, group->height() - 2 - lowest);
+    if (shift <= 0)
+        return;
+    for (QWidget* child : children)
+        child->move(child->x(), child->y() + shift);
 }
 
 const QStringList kFskSources = {"Software", "Front (Trigger Input)",

@@ -6,6 +6,7 @@
 #include "WaveFile.h"
 
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QSpinBox;
 class QWidget;
@@ -18,6 +19,12 @@ QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items,
 
 // A read-only, frameless field that only shows a unit.
 QLineEdit* UnitText(QWidget* parent, const char* name, const QString& text);
+
+// Moves the children of a group box placed at designed coordinates down by
+// the difference between where this style draws the frame (below the
+// caption) and where the design had it (through the caption's middle), so
+// that none of them sticks up through the frame.
+void FitChildrenInsideFrame(QGroupBox* group);
 
 // The items of the two FSK source lists.
 extern const QStringList kFskSources;

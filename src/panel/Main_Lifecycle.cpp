@@ -33,6 +33,7 @@ void TMain_Form::FormCreate() {
     SetCardInfoRefreshHook([this] { UpdateAllControls(); });
     InitCardInfoRecord();
     CreateLogLines();
+    StartFeedback();
 
     // The two preview images fill the display but for a 12-pixel margin.
     const QRect inner(12, 12, VrDisplay2->width() - 24, VrDisplay2->height() - 24);
@@ -175,6 +176,7 @@ void TMain_Form::Card1Click() {
                             " - VISA Resource: " + resource);
     else
         StatusText->setText("Selected Card: " + resource);
+    ShowFeedback(feedback_); // fitted to the room the new text leaves
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
     ActiveChannel = 0; // the new card's selected channel is not known
@@ -199,6 +201,8 @@ void TMain_Form::Log1Click() {
 }
 
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (FeedbackClicked(watched, event))
+        return true;
     NoteStepKeyClick(watched, event);
     if (watched == V_Edit && event->type() == QEvent::KeyPress)
         EditKeyPress(static_cast<QKeyEvent*>(event)->key());

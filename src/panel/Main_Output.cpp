@@ -60,8 +60,10 @@ void TMain_Form::AttenButtonClick(QPushButton* sender) {
         // The enable flag follows the offset power button, so the driver is
         // called directly after the channel is selected; no entry of its own.
         ViStatus status = CmdSetActiveChannel(Session, c);
-        if (status == VI_SUCCESS)
+        if (status == VI_SUCCESS) {
             status = Driver.nv815_SetOutputOffsetVoltage(Session, w.DCOffset, w.OffsetOn ? 1 : 0);
+            ReportCommandOutcome(Session, "Set  dcOffset - ", status);
+        }
         if (status != VI_SUCCESS)
             w.DCOffset = previous;
     }

@@ -11,8 +11,10 @@
 #include "MemTest_Unit.h"
 
 void TMain_Form::MemoryTest1Click() {
-    if (Session == 0)
+    if (Session == 0) {
+        ShowNoCard(); // the test needs a card: say so where the operator looks
         return;
+    }
     // The test overwrites wave memory: every output goes off first.
     for (int c = 1; c <= kChannelCount; ++c)
         if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS)

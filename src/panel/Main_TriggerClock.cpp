@@ -162,8 +162,10 @@ void TMain_Form::UseExternalClock() {
         extClkForm_->Freq = CardInfo.ExtFreq;
         if (extClkForm_->exec() == QDialog::Accepted) {
             CardInfo.ExtFreq = extClkForm_->Freq;
-            ExternalClk_MenuItem->setText("External Clock (" +
-                                          extClkForm_->ExtClkFreq_Edit->text() + " MHz)");
+            // The typed text stands as typed ("&" is no mnemonic there).
+            ExternalClk_MenuItem->setText("&External Clock (" +
+                                          extClkForm_->ExtClkFreq_Edit->text().replace('&', "&&") +
+                                          " MHz)");
             CardInfo.DDSSourceExtFlag = true;
         } else {
             CardInfo.DDSSourceExtFlag = false; // Cancel selects the internal reference

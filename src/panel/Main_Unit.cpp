@@ -3,6 +3,7 @@
 #include "Main_Unit.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
@@ -17,7 +18,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "CardState.h"
+#include "Commands.h"
 #include "Display_Unit.h"
 #include "JpegImage.h"
 #include "Main_Controls.h"
@@ -37,7 +41,10 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     StatusBar1->setSizeGripEnabled(false);
     StatusText =
         Named(new QLabel("Selected Card: No card selected", StatusBar1), "StatusBar1_Panel0");
+    // It gives way to the feedback field at the right, which is kept short.
+    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusText, 1);
+    CreateFeedbackField();
     setStatusBar(StatusBar1);
 
     // The client area holds the status bar, as the window's fixed size counts it.
@@ -77,6 +84,7 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
 TMain_Form::~TMain_Form() {
     FormClose();
     SetCardInfoRefreshHook({});
+    SetCommandObserver({});
 }
 
 void TMain_Form::AttachForms(TExternalClk_Form* extClk, TCard_Form* card, TAbout_Form* about,
@@ -91,24 +99,32 @@ void TMain_Form::AttachForms(TExternalClk_Form* extClk, TCard_Form* card, TAbout
 void TMain_Form::CreateMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
-    QMenu* file = Named(bar->addMenu("File"), "File1");
-    LoadConfig1 = Named(file->addAction("Load Config"), "LoadConfig1");
-    SaveConfig1 = Named(file->addAction("Save Config"), "SaveConfig1");
+    // Every menu and item has its mnemonic ("&"); the captions are otherwise as designed.
+    QMenu* file = Named(bar->addMenu("&File"), "File1");
+    LoadConfig1 = Named(file->addAction("&Load Config"), "LoadConfig1");
+    LoadConfig1->setShortcut(QKeySequence::Open);
+    SaveConfig1 = Named(file->addAction("&Save Config"), "SaveConfig1");
+    SaveConfig1->setShortcut(QKeySequence::Save);
     file->addSeparator();
-    Exit1 = Named(file->addAction("Exit"), "Exit1");
-    Card1 = Named(bar->addAction("Card Select"), "Card1");
-    QMenu* options = Named(bar->addMenu("Options"), "Options1");
-    QMenu* clock = Named(options->addMenu("DDS Ref Clock Source"), "DDSRefClockSource1");
-    InternalClk_MenuItem = Named(clock->addAction("Internal (PXI 10MHz)"), "InternalClk_MenuItem");
-    ExternalClk_MenuItem = Named(clock->addAction("External (Unknown)"), "ExternalClk_MenuItem");
-    // Radio items that show no check mark until one of them is used.
-    InternalClk_MenuItem->setCheckable(true);
-    ExternalClk_MenuItem->setCheckable(true);
-    MemoryTest1 = Named(options->addAction("Perform Memory Test"), "MemoryTest1");
+    Exit1 = Named(file->addAction("E&xit"), "Exit1");
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Card1 = Named(bar->addAction("&Card Select"), "Card1");
+    QMenu* options = Named(bar->addMenu("&Options"), "Options1");
+    QMenu* clock = Named(options->addMenu("DDS &Ref Clock Source"), "DDSRefClockSource1");
+    InternalClk_MenuItem = Named(clock->addAction("&Internal (PXI 10MHz)"), "InternalClk_MenuItem");
+    ExternalClk_MenuItem = Named(clock->addAction("&External (Unknown)"), "ExternalClk_MenuItem");
+    // A radio pair that shows no check mark until one of them is used.
+    auto* reference = new QActionGroup(this);
+    reference->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (QAction* item : {InternalClk_MenuItem, ExternalClk_MenuItem}) {
+        item->setCheckable(true);
+        reference->addAction(item);
+    }
+    MemoryTest1 = Named(options->addAction("Perform &Memory Test"), "MemoryTest1");
     ReadCalibrationDate1 =
-        Named(options->addAction("Read Calibration Date"), "ReadCalibrationDate1");
-    Log1 = Named(options->addAction("Operation Log"), "Log1");
-    About1 = Named(bar->addAction("About"), "About1");
+        Named(options->addAction("Read Calibration &Date"), "ReadCalibrationDate1");
+    Log1 = Named(options->addAction("Operation &Log"), "Log1");
+    About1 = Named(bar->addAction("&About"), "About1");
 
     connect(LoadConfig1, &QAction::triggered, this, [this] { LoadConfig1Click(); });
     connect(SaveConfig1, &QAction::triggered, this, [this] { SaveConfig1Click(); });
@@ -208,6 +224,8 @@ void TMain_Form::CreateOutputGroup(QWidget* client) {
     OffsetBut = Named(new TLampButton("Offset On", GroupBox7), "OffsetBut");
     OffsetBut->setGeometry(472, 12, 82, 26);
 
+    FitChildrenInsideFrame(GroupBox7);
+
     connect(Ch1_Mode_Button, &QPushButton::clicked, this, [this] { Ch1_Mode_ButtonClick(); });
     connect(Att_Slider, &QSlider::valueChanged, this, [this] { OnSliderChange(Att_Slider); });
     connect(V_Slider, &QSlider::valueChanged, this, [this] { OnSliderChange(V_Slider); });
@@ -218,11 +236,15 @@ void TMain_Form::CreateOutputGroup(QWidget* client) {
 }
 
 void TMain_Form::CreateLogo(QWidget* client) {
+    // The status bar takes more height here than in the design: the panel
+    // keeps clear of the channel tabs' frame by giving up some of its margin.
+    const int room = Channel_PageControl->geometry().bottom() - 6 - 552 + 1;
+    const int height = std::clamp(room, 81 + 4, 97);
     Panel2 = Named(new QFrame(client), "Panel2");
-    Panel2->setGeometry(32, 552, 521, 97);
+    Panel2->setGeometry(32, 552, 521, height);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Image1 = Named(new TImage(Panel2), "Image1");
-    Image1->setGeometry((521 - 449) / 2, (97 - 81) / 2, 449, 81);
+    Image1->setGeometry((521 - 449) / 2, (height - 81) / 2, 449, 81);
     Image1->setAccessibleName("Norvale");
     Q_INIT_RESOURCE(panel);
     QFile logo(":/nv815/norvale_logo.jpg");

@@ -25,6 +25,7 @@ class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
 class TCard_Form;
+struct CommandOutcome;
 class TDisplay;
 class TExternalClk_Form;
 class TImage;
@@ -224,7 +225,11 @@ public:
     TImage* Image1;
 
     QStatusBar* StatusBar1;
-    QLabel* StatusText; // the status bar's one panel
+    QLabel* StatusText;     // the status bar's one panel
+    QLabel* Feedback_Label; // what went wrong last, at the bar's right
+
+    // The text the feedback field shows in full (the field may elide it).
+    const QString& Feedback() const { return feedback_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -247,6 +252,12 @@ private:
     QWidget* CreateWavePage();
     QWidget* CreateClockPage();
     void ApplySweepGroupRules();
+    void CreateFeedbackField();
+    void StartFeedback();
+    void ShowFeedback(const QString& text);
+    void ShowNoCard();
+    void CommandReported(const CommandOutcome& outcome);
+    bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();
     void WatchStepKeyClicks();
     void NoteStepKeyClick(QObject* watched, QEvent* event);
@@ -259,5 +270,6 @@ private:
     TMemTest_Form* memTestForm_ = nullptr;
     bool closed_ = false;
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
-    bool keyPreview_ = false;           // the window sees every key before the focused control
+    bool keyPreview_ = false;
+    QString feedback_; // the window sees every key before the focused control
 };

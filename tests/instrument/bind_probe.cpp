@@ -32,6 +32,8 @@ int main() {
                     Nulls(reinterpret_cast<void* const*>(&Visa), kVisaEntryCount),
                     Nulls(reinterpret_cast<void* const*>(&Driver), kDriverEntryCount),
                     Nulls(Nvpx60Table, kNvpx60EntryCount), Nulls(NvlpxiTable, kNvlpxiEntryCount));
+        const std::string missing = MissingLibraryText();
+        std::printf("missing %s\n", missing.empty() ? "(nothing)" : missing.c_str());
         const ViSession rm = GetDefaultRM();
         std::printf("defaultrm %s\n", rm ? "open" : "0");
         // Binding again changes nothing.

@@ -54,6 +54,7 @@ private slots:
         QCOMPARE(r.line("released"),
                  QString("libNVLPXI.so libnvpx60_32.so libnv815_32.so libvisa.so"));
         QCOMPARE(r.line("message"), QString("(none)"));
+        QCOMPARE(r.line("missing"), QString("(nothing)"));
     }
 
     void switchingLibrariesAbsentChangeNothing() {
@@ -70,6 +71,9 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.line("loaded"), QString("1 0 0 1"));
         QCOMPARE(r.line("nulls"), QString("0 48 35 48"));
+        QCOMPARE(
+            r.line("missing"),
+            QString("Not found: the instrument driver libnv815_32.so; no card can be opened."));
         QCOMPARE(r.line("released"), QString("libNVLPXI.so libvisa.so"));
     }
 
@@ -79,6 +83,9 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.line("loaded"), QString("0 0 1 0"));
         QCOMPARE(r.line("defaultrm"), QString("0"));
+        QCOMPARE(r.line("missing"),
+                 QString("Not found: the VISA library libvisa.so and the "
+                         "instrument driver libnv815_32.so; no card can be used."));
         QCOMPARE(r.line("released"), QString("libnvpx60_32.so"));
     }
 

@@ -128,7 +128,7 @@ private slots:
              {"LoadConfig1", "SaveConfig1", "Exit1", "Card1", "InternalClk_MenuItem",
               "ExternalClk_MenuItem", "MemoryTest1", "ReadCalibrationDate1", "Log1", "About1"})
             QVERIFY2(main().findChild<QAction*>(action), action);
-        QCOMPARE(main().ExternalClk_MenuItem->text(), QString("External (Unknown)"));
+        QCOMPARE(main().ExternalClk_MenuItem->iconText(), QString("External (Unknown)"));
         QVERIFY(!main().InternalClk_MenuItem->isChecked());
     }
 

@@ -228,7 +228,7 @@ private slots:
         TMain_Form& m = main();
         answerExternalClock("12.5", true);
         m.ExternalClk_MenuItem->trigger();
-        QCOMPARE(m.ExternalClk_MenuItem->text(), QString("External Clock (12.5 MHz)"));
+        QCOMPARE(m.ExternalClk_MenuItem->iconText(), QString("External Clock (12.5 MHz)"));
         QVERIFY(CardInfo.DDSSourceExtFlag);
         QCOMPARE(CardInfo.ExtFreq, 12.5);
         QVERIFY(m.ExternalClk_MenuItem->isChecked());
@@ -255,7 +255,7 @@ private slots:
         nvsim_fail("nv815_SetClockSource", VI_ERROR_TMO, 0, 0, nullptr);
         answerExternalClock("33", true);
         m.ExternalClk_MenuItem->trigger();
-        QCOMPARE(m.ExternalClk_MenuItem->text(), QString("External Clock (33 MHz)"));
+        QCOMPARE(m.ExternalClk_MenuItem->iconText(), QString("External Clock (33 MHz)"));
         QCOMPARE(CardInfo.ExtFreq, 10.0);
         QVERIFY(!CardInfo.DDSSourceExtFlag);
         QVERIFY(m.InternalClk_MenuItem->isChecked());

@@ -1,0 +1,75 @@
+// The field at the right of the status bar: what went wrong last, where the
+// operator looks, without a message box. A click on it opens the log.
+#include "Main_Unit.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStatusBar>
+
+#include "CardState.h"
+#include "Commands.h"
+#include "LibraryBindings.h"
+#include "Named.h"
+
+namespace {
+
+const char* const kNoCard = "No card selected: choose one with Card Select.";
+
+// "Set Attenuation - " -> "Set Attenuation"
+QString Title(const std::string& logTitle) {
+    QString title = QString::fromLocal8Bit(logTitle.c_str()).trimmed();
+    if (title.endsWith('-'))
+        title.chop(1);
+    return title.trimmed();
+}
+
+} // namespace
+
+void TMain_Form::CreateFeedbackField() {
+    Feedback_Label = Named(new QLabel(StatusBar1), "StatusBar1_Feedback");
+    Feedback_Label->setStyleSheet("color: #b00000");
+    Feedback_Label->setCursor(Qt::PointingHandCursor);
+    StatusBar1->addPermanentWidget(Feedback_Label);
+}
+
+void TMain_Form::ShowFeedback(const QString& text) {
+    feedback_ = text;
+    // As much as the card's text at the left leaves room for.
+    const int room = TMain_Form::kClientWidth - 40 -
+                     StatusText->fontMetrics().horizontalAdvance(StatusText->text());
+    Feedback_Label->setText(
+        Feedback_Label->fontMetrics().elidedText(text, Qt::ElideRight, std::max(room, 200)));
+    Feedback_Label->setToolTip(text.isEmpty() ? QString()
+                                              : text + "\nClick to open the operation log.");
+    Feedback_Label->setAccessibleName(text.isEmpty() ? QString("No failure") : text);
+}
+
+void TMain_Form::CommandReported(const CommandOutcome& outcome) {
+    if (outcome.status == VI_SUCCESS) {
+        ShowFeedback(QString());
+    } else if (outcome.title.empty() && outcome.status == VI_ERROR_INV_OBJECT) {
+        ShowFeedback(kNoCard);
+    } else {
+        const QString error = QString::fromLocal8Bit(outcome.errorText.c_str()).trimmed();
+        ShowFeedback(Title(outcome.title) + " failed" + (error.isEmpty() ? "." : ": " + error));
+    }
+}
+
+void TMain_Form::ShowNoCard() {
+    ShowFeedback(kNoCard);
+}
+
+// Once every control exists: commands report here from now on.
+void TMain_Form::StartFeedback() {
+    Feedback_Label->installEventFilter(this);
+    SetCommandObserver([this](const CommandOutcome& outcome) { CommandReported(outcome); });
+    ShowFeedback(QString::fromStdString(MissingLibraryText()));
+}
+
+bool TMain_Form::FeedbackClicked(QObject* watched, QEvent* event) {
+    if (watched != Feedback_Label || event->type() != QEvent::MouseButtonRelease ||
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return false;
+    Log1Click();
+    return true;
+}

@@ -1,0 +1,126 @@
+// The status bar's feedback field, the card dialog's hint, and the keyboard
+// conventions of the menu.
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSlider>
+
+#include "ExtClkFreq_Unit.h"
+#include "LibraryBindings.h"
+#include "Log_Unit.h"
+#include "PanelFixture.h"
+#include "PanelWidgets.h"
+#include "nv815_def.h"
+
+class TestFeedback : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    void shot(const char* name) {
+        QCoreApplication::processEvents(); // the status bar lays itself out again
+        if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+            main().grab().save(dir + "/" + name);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() {
+        nvsim_clear_faults();
+        stop();
+    }
+
+    void lastFailureShownUntilASuccess() {
+        TMain_Form& m = main();
+        QCOMPARE(m.Feedback(), QString());
+        m.Ch1_Mode_Button->click(); // no card
+        QCOMPARE(m.Feedback(), QString("No card selected: choose one with Card Select."));
+        QCOMPARE(m.Feedback_Label->text(), m.Feedback());
+        shot("feedback_no_card.png");
+        m.MemoryTest1->trigger();
+        QCOMPARE(m.Feedback(), QString("No card selected: choose one with Card Select."));
+
+        selectCard(false, 0);
+        QCOMPARE(m.Feedback(), QString());
+        nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
+        m.Att_Slider->setValue(25);
+        m.AttenSetButton->click();
+        char text[NV815_MESSAGE_BUFLEN] = {};
+        Driver.nv815_error_message(Session, static_cast<ViStatus>(0xBFFC0802u), text);
+        QCOMPARE(m.Feedback(), "Set Attenuation failed: " + QString(text));
+        QVERIFY(m.Feedback_Label->styleSheet().contains("color"));
+        shot("feedback_failed.png");
+        // The offset "Set" calls the driver itself and reports as well.
+        nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
+        m.OffsetButton->click();
+        QVERIFY(m.Feedback().startsWith("Set  dcOffset failed: "));
+        nvsim_clear_faults();
+        m.AttenSetButton->click();
+        QCOMPARE(m.Feedback(), QString());
+
+        // A click on the field opens the log.
+        bool shown = false;
+        QTimer::singleShot(0, this, [&] {
+            shown = w->log->isVisible();
+            w->log->OK_Button->click();
+        });
+        QTest::mouseClick(m.Feedback_Label, Qt::LeftButton);
+        QVERIFY(shown);
+    }
+
+    void missingLibrariesAreNamed() {
+        stop();
+        VisaLoaded = false;
+        DriverLoaded = false;
+        start();
+        const QString missing = QString::fromStdString(MissingLibraryText());
+        QVERIFY(missing.contains("libvisa.so") && missing.contains("libnv815_32.so"));
+        QCOMPARE(main().Feedback(), missing);
+        shot("feedback_missing_library.png");
+        whenModal([this] {
+            w->card->Find_Button->click();
+            const QString hint = w->card->Hint_Label->text();
+            w->card->Cancel_Button->click();
+            QCOMPARE(hint, QString::fromStdString(MissingLibraryText()));
+        });
+        main().Card1->trigger();
+        VisaLoaded = true;
+        DriverLoaded = true;
+        whenModal([this] {
+            w->card->Set82815->setChecked(true);
+            nvsim_load_chassis(nullptr, nullptr, 0);
+            w->card->Find_Button->click();
+            QCOMPARE(w->card->Hint_Label->text(), QString());
+            w->card->Cancel_Button->click();
+        });
+        main().Card1->trigger();
+    }
+
+    void menuKeysAndTheClockRadioPair() {
+        TMain_Form& m = main();
+        for (QAction* a : m.menuBar()->actions()) {
+            QVERIFY2(a->text().contains('&'), qPrintable(a->text()));
+            if (a->menu())
+                for (QAction* item : a->menu()->actions())
+                    QVERIFY2(item->isSeparator() || item->text().contains('&'),
+                             qPrintable(item->text()));
+        }
+        QCOMPARE(m.LoadConfig1->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(m.SaveConfig1->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(m.Exit1->shortcut(), QKeySequence("Ctrl+Q"));
+
+        QActionGroup* group = m.InternalClk_MenuItem->actionGroup();
+        QVERIFY(group && group == m.ExternalClk_MenuItem->actionGroup());
+        QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
+        QVERIFY(!m.InternalClk_MenuItem->isChecked() && !m.ExternalClk_MenuItem->isChecked());
+        selectCard(false, 0);
+        whenModal([this] { w->extClk->OK_Button->click(); });
+        m.ExternalClk_MenuItem->trigger();
+        QVERIFY(m.ExternalClk_MenuItem->isChecked() && !m.InternalClk_MenuItem->isChecked());
+        m.InternalClk_MenuItem->trigger();
+        QVERIFY(m.InternalClk_MenuItem->isChecked() && !m.ExternalClk_MenuItem->isChecked());
+    }
+};
+
+QTEST_MAIN(TestFeedback)
+#include "tst_feedback.moc"
