@@ -9,6 +9,7 @@ packages=(
   libsimpleini-dev libjpeg62-turbo-dev
   libbenchmark-dev
   clang-format
+  desktop-file-utils appstream
 )
 
 missing=()
