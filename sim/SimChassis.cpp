@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -31,7 +33,17 @@ struct ParseError {
     std::string message;
 };
 
+// False for text that is no integer; `outOfRange` tells an integer that a
+// 64-bit signed value cannot hold.
+bool ParseInteger(const std::string& text, long long& out, bool& outOfRange);
+
 bool ParseInteger(const std::string& text, long long& out) {
+    bool outOfRange;
+    return ParseInteger(text, out, outOfRange);
+}
+
+bool ParseInteger(const std::string& text, long long& out, bool& outOfRange) {
+    outOfRange = false;
     std::string t = Trim(text);
     if (t.empty())
         return false;
@@ -48,9 +60,15 @@ bool ParseInteger(const std::string& text, long long& out) {
     }
     unsigned long long v = 0;
     auto [p, ec] = std::from_chars(t.data() + start, t.data() + t.size(), v, base);
-    if (ec != std::errc() || p != t.data() + t.size())
+    if (p != t.data() + t.size() || (ec != std::errc() && ec != std::errc::result_out_of_range))
         return false;
-    out = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+    constexpr unsigned long long kMax = static_cast<unsigned long long>(LLONG_MAX);
+    if (ec == std::errc::result_out_of_range || v > kMax + (negative ? 1 : 0)) {
+        outOfRange = true;
+        return false;
+    }
+    // -2^63 has no positive counterpart: negate in unsigned arithmetic.
+    out = negative ? static_cast<long long>(0ull - v) : static_cast<long long>(v);
     return true;
 }
 
@@ -123,8 +141,11 @@ public:
 
     long long integer(const Entry& e, long long lo, long long hi) const {
         long long v;
-        if (!ParseInteger(e.value, v))
-            fail(e, "\"" + e.value + "\" is not an integer");
+        bool outOfRange = false;
+        if (!ParseInteger(e.value, v, outOfRange))
+            fail(e, outOfRange ? "value " + e.value + " out of range " + std::to_string(lo) + ".." +
+                                     std::to_string(hi)
+                               : "\"" + e.value + "\" is not an integer");
         if (v < lo || v > hi)
             fail(e, "value " + e.value + " out of range " + std::to_string(lo) + ".." +
                         std::to_string(hi));
@@ -351,9 +372,45 @@ bool Chassis::load(const std::string& path) {
         return true;
     }
     try {
-        std::ifstream in(path);
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            throw ParseError{path + ": is a directory, not a chassis file"};
+        std::ifstream in(path, std::ios::binary);
         if (!in)
             throw ParseError{path + ": cannot be read"};
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (in.bad() || (!in.eof() && in.fail() && in.peek() != EOF))
+            throw ParseError{path + ": cannot be read"};
+        return parse(text.str(), path);
+    } catch (const ParseError& e) {
+        fail(path, e.message);
+        return false;
+    }
+}
+
+void Chassis::fail(const std::string& path, const std::string& message) {
+    loadError_ = message.rfind(path, 0) == 0 ? message : path + ": " + message;
+    instruments.clear();
+    faults.clear();
+    limits = Limits{};
+}
+
+bool Chassis::loadText(const std::string& text, const std::string& name) {
+    sessions.clear();
+    faults.clear();
+    journal.clear();
+    instruments.clear();
+    limits = Limits{};
+    vendor = "Norvale Simulated VISA";
+    implVersion = 0x00501000;
+    loadError_.clear();
+    return parse(text, name);
+}
+
+bool Chassis::parse(const std::string& text, const std::string& path) {
+    try {
+        std::istringstream in(text);
         std::vector<Section> sections = ReadIni(in, path);
         std::vector<Instrument> found;
         for (const Section& s : sections) {
@@ -389,10 +446,7 @@ bool Chassis::load(const std::string& path) {
         instruments = std::move(found);
         return true;
     } catch (const ParseError& e) {
-        loadError_ = e.message.rfind(path, 0) == 0 ? e.message : path + ": " + e.message;
-        instruments.clear();
-        faults.clear();
-        limits = Limits{};
+        fail(path, e.message);
         return false;
     }
 }

@@ -127,6 +127,8 @@ public:
     // else the INI file. Sessions, faults and the journal are cleared. On a bad
     // description returns false, keeps an empty chassis and sets loadError().
     bool load(const std::string& path);
+    // The same from the text of a chassis file; `name` stands for the file in messages.
+    bool loadText(const std::string& text, const std::string& name);
     const std::string& loadError() const { return loadError_; }
 
     std::vector<Instrument> instruments;
@@ -155,6 +157,8 @@ public:
 
 private:
     Chassis();
+    bool parse(const std::string& text, const std::string& path);
+    void fail(const std::string& path, const std::string& message);
     void loadDefault();
     ViSession nextSession_ = 0x1000;
     std::string loadError_;

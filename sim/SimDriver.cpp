@@ -99,7 +99,7 @@ ViStatus nv815_init(const ViChar* resource, ViInt32 idQuery, ViInt32 reset, ViSe
     std::string args = (resource ? "\"" + std::string(resource) + "\"" : std::string("NULL")) +
                        ", " + I(idQuery) + ", " + I(reset);
     auto done = [&](ViStatus s) {
-        ch.record(__func__, args, s);
+        ch.record("nv815_init", args, s);
         return s;
     };
     if (!vi)
@@ -131,7 +131,12 @@ ViStatus nv815_close(ViSession vi) {
 }
 
 ViStatus nv815_error_message(ViSession vi, ViStatus status, ViChar message[]) {
-    (void)vi; // like the VISA description, it needs no open session
+    // Like the VISA description it needs no open session, and it is not
+    // journalled; it fails when told to, leaving the text as it was.
+    Chassis& ch = Chassis::instance();
+    const Instrument* in = ch.instrumentOf(vi);
+    if (ViStatus f = ch.injected(__func__, 0, in ? in->resource : std::string()))
+        return f;
     if (!message)
         return kErrNullPointer;
     CopyMessage(message, Chassis::statusText(status));

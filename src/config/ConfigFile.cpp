@@ -1,11 +1,12 @@
 #include "ConfigFile.h"
 
-#include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QString>
 #include <charconv>
 #include <cmath>
+#include <sys/stat.h>
+
+#include "SafeFile.h"
 
 // Texts are single bytes, taken as they stand: no wide-character conversion,
 // and the reader's implementation compiled here rather than taken from the
@@ -170,24 +171,15 @@ std::string ConfigurationText(const TCardInfo& card, const std::string& existing
 }
 
 bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
-    const QString name = QString::fromLocal8Bit(path.c_str());
     std::string existing;
-    if (QFile::exists(name)) {
+    struct stat info;
+    if (!path.empty() && ::stat(path.c_str(), &info) == 0) {
         // Its other sections and keys are kept, so it must be read whole.
-        QFile old(name);
-        if (!old.open(QIODevice::ReadOnly))
+        FileReader old(path);
+        if (!S_ISREG(info.st_mode) || !old.isOpen() || !old.readAll(existing))
             return false;
-        const QByteArray bytes = old.readAll();
-        if (old.error() != QFileDevice::NoError)
-            return false;
-        existing.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
     }
-    const std::string text = ConfigurationText(card, existing);
-    QSaveFile file(name);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(text.data(), static_cast<qint64>(text.size())) ==
-               static_cast<qint64>(text.size()) &&
-           file.commit();
+    return ReplaceFile(path, ConfigurationText(card, existing));
 }
 
 std::vector<std::string> LoadConfigurationText(TCardInfo& card, const char* text, size_t size,
@@ -239,10 +231,11 @@ std::vector<std::string> LoadConfigurationText(TCardInfo& card, const char* text
 
 std::vector<std::string> LoadConfiguration(TCardInfo& card, const std::string& path,
                                            const ReimportWave& reimport) {
-    QFile file(QString::fromLocal8Bit(path.c_str()));
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll(); // else a file without keys: every default
-    return LoadConfigurationText(card, bytes.constData(), static_cast<size_t>(bytes.size()),
-                                 reimport);
+    std::string text; // a missing or unreadable file: no keys, every default
+    if (IsRegularFile(path)) {
+        FileReader file(path);
+        if (!file.isOpen() || !file.readAll(text))
+            text.clear();
+    }
+    return LoadConfigurationText(card, text.data(), text.size(), reimport);
 }

@@ -29,8 +29,10 @@ QImage DecodeJpeg(const QByteArray& data) {
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = OnError;
     errors.base.output_message = OnMessage;
-    // Nothing that needs destruction may live between setjmp and longjmp.
-    QImage* image = nullptr;
+    // Nothing that needs destruction may live between setjmp and longjmp, and
+    // the pointer, set after setjmp, must be volatile to be read back after a
+    // longjmp (else an optimised build may see it still null and leak).
+    QImage* volatile image = nullptr;
     if (setjmp(errors.jump)) {
         delete image;
         jpeg_destroy_decompress(&info);

@@ -50,8 +50,12 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
     } else if (outcome.title.empty() && outcome.status == VI_ERROR_INV_OBJECT) {
         ShowFeedback(kNoCard);
     } else {
+        // Without the driver's text (its own call failed too), the status itself.
         const QString error = QString::fromLocal8Bit(outcome.errorText.c_str()).trimmed();
-        ShowFeedback(Title(outcome.title) + " failed" + (error.isEmpty() ? "." : ": " + error));
+        const QString code =
+            QString("%1").arg(static_cast<uint32_t>(outcome.status), 8, 16, QChar('0')).toUpper();
+        ShowFeedback(Title(outcome.title) + " failed" +
+                     (error.isEmpty() ? " (status 0x" + code + ")." : ": " + error));
     }
 }
 

@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +22,7 @@
 #include "Log_Unit.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
+#include "SafeFile.h"
 #include "VISA_def_v2.h"
 
 // ---------------------------------------------------------------------------
@@ -128,8 +128,8 @@ void TMain_Form::UpdateControlValues() {
 
 void TMain_Form::UpdateArbInfoLabels() {
     const TArbWave& arb = CardInfo.Channel[ActiveChannelNumber()].Wave.Arb;
-    ArbWave_Filename_Label->setText(
-        "Filename: " + QFileInfo(QString::fromLocal8Bit(arb.ArbFile.c_str())).fileName());
+    ArbWave_Filename_Label->setText("Filename: " +
+                                    QString::fromLocal8Bit(BaseName(arb.ArbFile).c_str()));
     Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
 }
 

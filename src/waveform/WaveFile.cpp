@@ -1,15 +1,13 @@
 #include "WaveFile.h"
 
 #include <QDate>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QTime>
 #include <algorithm>
 #include <vector>
 
 #include "OperationLog.h"
+#include "SafeFile.h"
 #include "WaveParse.h"
 
 namespace {
@@ -31,14 +29,13 @@ const char* const kAbove100 =
 
 // The file is read, never mapped: a file that shrinks while it is read only
 // ends early, and a huge one is read only as far as its samples go.
-constexpr qint64 kPiece = 256 * 1024;
+constexpr size_t kPiece = 256 * 1024;
 
-WaveReadResult ReadText(QFile& file, bool& failed) {
-    TextWaveReader reader(DecimalSeparator(),
-                          static_cast<size_t>(std::max<qint64>(file.size(), 0)));
+WaveReadResult ReadText(FileReader& file, bool& failed) {
+    TextWaveReader reader(DecimalSeparator(), static_cast<size_t>(std::max(file.size(), 0LL)));
     std::vector<char> piece(kPiece);
     for (;;) {
-        const qint64 n = file.read(piece.data(), kPiece);
+        const ssize_t n = file.read(piece.data(), piece.size());
         if (n < 0) {
             failed = true;
             return {};
@@ -52,23 +49,22 @@ WaveReadResult ReadText(QFile& file, bool& failed) {
     }
 }
 
-WaveReadResult ReadBinary(QFile& file, bool& failed) {
+WaveReadResult ReadBinary(FileReader& file, bool& failed) {
     // The words the wave memory holds, and one byte more to tell whether
     // the file goes on.
-    QByteArray bytes(2 * static_cast<qsizetype>(WaveMemorySize) + 1, Qt::Uninitialized);
-    qsizetype have = 0;
+    std::vector<char> bytes(2 * static_cast<size_t>(WaveMemorySize) + 1);
+    size_t have = 0;
     while (have < bytes.size()) {
-        const qint64 n = file.read(bytes.data() + have, bytes.size() - have);
+        const ssize_t n = file.read(bytes.data() + have, bytes.size() - have);
         if (n < 0) {
             failed = true;
             return {};
         }
         if (n == 0)
             break;
-        have += n;
+        have += static_cast<size_t>(n);
     }
-    return ReadBinaryWave(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                          static_cast<size_t>(have));
+    return ReadBinaryWave(reinterpret_cast<const unsigned char*>(bytes.data()), have);
 }
 
 std::string Missing(const std::string& name) {
@@ -79,19 +75,18 @@ std::string Missing(const std::string& name) {
 
 ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normalise, bool text,
                         WaveFileUi& ui) {
-    const QString name = QString::fromLocal8Bit(fileName.c_str());
-    if (fileName.empty() || !QFileInfo(name).isFile()) {
+    // The name is used as the file system has it, byte for byte.
+    if (!IsRegularFile(fileName)) {
         ui.error(Missing(fileName));
         return VI_ERROR_FILE_IO;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileReader file(fileName);
+    if (!file.isOpen()) {
         ui.error("The selected file '" + fileName + "' could not be read.");
         return VI_ERROR_FILE_IO;
     }
     bool readFailed = false;
     WaveReadResult read = text ? ReadText(file, readFailed) : ReadBinary(file, readFailed);
-    file.close();
     if (readFailed) {
         ui.error("The selected file '" + fileName + "' could not be read.");
         return VI_ERROR_FILE_IO;
@@ -145,9 +140,7 @@ std::string WaveFileText(const std::vector<double>& samples, size_t first, size_
     std::string out;
     out.reserve(count * 10 + 512);
     for (const std::string& line :
-         {stars,
-          "! " + QFileInfo(QString::fromLocal8Bit(fileName.c_str())).fileName().toStdString(),
-          "! " + stamp,
+         {stars, "! " + BaseName(fileName), "! " + stamp,
           std::string("! Wave file produced by Norvale 72-815 Soft Front Panel V1.46"),
           std::string("! Normalised values between 0% and 100% of full output."),
           "! Data Length - " + std::to_string(count), stars}) {
@@ -178,12 +171,11 @@ ViStatus SaveWaveFile(const TArbWave& wave, const std::string& fileName, int fir
         return VI_ERROR_FILE_IO;
     }
 
-    QByteArray content;
+    std::string content;
     if (text) {
-        const std::string s = WaveFileText(wave.Data, first, count, fileName);
-        content = QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+        content = WaveFileText(wave.Data, first, count, fileName);
     } else {
-        content.resize(static_cast<qsizetype>(count) * 2);
+        content.resize(static_cast<size_t>(count) * 2);
         char* out = content.data();
         for (int i = 0; i < count; ++i) {
             const uint16_t word = BinaryWord(wave.Data[first + i]);
@@ -193,9 +185,7 @@ ViStatus SaveWaveFile(const TArbWave& wave, const std::string& fileName, int fir
     }
 
     // The new file replaces the old one only when it is complete.
-    QSaveFile file(QString::fromLocal8Bit(fileName.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-        !file.commit()) {
+    if (!ReplaceFile(fileName, content)) {
         ui.error("The file '" + fileName + "' could not be written.");
         return VI_ERROR_FILE_IO;
     }

@@ -54,6 +54,11 @@ private slots:
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.OffsetButton->click();
         QVERIFY(m.Feedback().startsWith("Set  dcOffset failed: "));
+        // The driver's text cannot be had: the log says so, the field gives the status.
+        nvsim_fail("nv815_error_message", VI_ERROR_TMO, 0, 0, nullptr);
+        m.AttenSetButton->click();
+        QVERIFY(LogTexts().last().endsWith("> ***FAILED***\r\nError: "));
+        QCOMPARE(m.Feedback(), QString("Set Attenuation failed (status 0xBFFC0802)."));
         nvsim_clear_faults();
         m.AttenSetButton->click();
         QCOMPARE(m.Feedback(), QString());

@@ -458,6 +458,13 @@ Status = 0xBFFC0811
         QTest::newRow("fault status 0") << QByteArray("[Fault1]\nFunction=viOpen\nStatus=0\n")
                                         << "a fault status must not be 0";
         QTest::newRow("binary junk") << QByteArray("\x01\x02\xff[", 4) << "expected key=value";
+        QTest::newRow("most negative 64-bit")
+            << QByteArray("[Chassis]\nImplVersion=-9223372036854775808\n")
+            << "key ImplVersion in [Chassis]: value -9223372036854775808 out of range";
+        QTest::newRow("beyond 64 bits")
+            << QByteArray("[Instrument1]\nResource=PXI1::1::INSTR\nModel=72-815\n"
+                          "CardId=18446744073709551615\n")
+            << "line 4, key CardId in [Instrument1]: value 18446744073709551615 out of range";
     }
 
     void badChassisFilesAreReportedWithFileLineAndKey() {
@@ -485,6 +492,26 @@ Status = 0xBFFC0811
         char error[512];
         QCOMPARE(nvsim_load_chassis("/nonexistent/chassis.ini", error, sizeof error), -1);
         QCOMPARE(Text(error), QString("/nonexistent/chassis.ini: cannot be read"));
+        QTemporaryDir dir;
+        QCOMPARE(nvsim_load_chassis(dir.path().toLocal8Bit().constData(), error, sizeof error), -1);
+        QCOMPARE(Text(error), dir.path() + ": is a directory, not a chassis file");
+    }
+
+    void initIsJournalledUnderItsName() {
+        ViSession vi = 0;
+        nv815_init("PXI1::13::INSTR", 0, 0, &vi);
+        QVERIFY(SimJournal().last().startsWith("nv815_init(\"PXI1::13::INSTR\", 0, 0) = "));
+    }
+
+    void errorTextCallsFailWhenTold() {
+        char text[NV815_MESSAGE_BUFLEN] = "untouched";
+        nvsim_fail("nv815_error_message", VI_ERROR_TMO, 0, 0, nullptr);
+        QCOMPARE(nv815_error_message(0, VI_ERROR_TMO, text), VI_ERROR_TMO);
+        QCOMPARE(Text(text), QString("untouched"));
+        nvsim_fail("viStatusDesc", VI_ERROR_TMO, 0, 0, nullptr);
+        QCOMPARE(viStatusDesc(0, VI_ERROR_TMO, text), VI_ERROR_TMO);
+        nvsim_clear_faults();
+        QCOMPARE(nv815_error_message(0, VI_ERROR_TMO, text), VI_SUCCESS);
     }
 };
 

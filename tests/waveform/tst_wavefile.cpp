@@ -6,8 +6,11 @@
 #include <charconv>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileFaults.h"
+#include "SafeFile.h"
 #include "WaveFile.h"
 #include "WaveParse.h"
 
@@ -60,9 +63,10 @@ class TestWaveFile : public QObject {
         return path.toStdString();
     }
     static QByteArray read(const std::string& path) {
-        QFile f(QString::fromStdString(path));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
+        FileReader f(path); // the name's own bytes
+        std::string bytes;
+        f.readAll(bytes);
+        return QByteArray::fromStdString(bytes);
     }
 
 private slots:
@@ -412,8 +416,62 @@ private slots:
         QCOMPARE(ui.errors.last(),
                  "The file '" + QString::fromStdString(path) + "' could not be written.");
         QCOMPARE(read(path), QByteArray("old content"));
-        QCOMPARE(QDir(dir.path()).entryList({"keep.txt*"}, QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(dir.path()).entryList({"*keep.txt*"}, QDir::Files | QDir::Hidden),
                  QStringList({"keep.txt"})); // no temporary file left behind
+
+        // A folder the user may not write to, a folder as the name, a full disk.
+        const QString locked = dir.filePath("locked");
+        QVERIFY(QDir().mkpath(locked));
+        const std::string lockedFile = (locked + "/old.txt").toStdString();
+        QVERIFY(QFile::copy(QString::fromStdString(path), QString::fromStdString(lockedFile)));
+        QVERIFY(::chmod(dir.path().toLocal8Bit().constData(), 0755) == 0);
+        QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
+        QVERIFY(!SavedAsAnotherUser(
+            [&] { return SaveWaveFile(w, lockedFile, 0, true, 2, ui) == VI_SUCCESS; }));
+        QCOMPARE(read(lockedFile), QByteArray("old content"));
+        QCOMPARE(SaveWaveFile(w, dir.path().toStdString(), 0, true, 2, ui), VI_ERROR_FILE_IO);
+        QVERIFY(QFileInfo(dir.path()).isDir());
+        const std::string tiny = dir.filePath("tiny").toStdString();
+        QVERIFY(QDir().mkpath(QString::fromStdString(tiny)));
+        FullFileSystem full(tiny);
+        if (full.mounted()) {
+            const std::string onFull = tiny + "/old.txt";
+            QVERIFY(::ReplaceFile(onFull, "old content"));
+            QCOMPARE(SaveWaveFile(w, onFull, 0, true, 100000, ui), VI_ERROR_FILE_IO);
+            QCOMPARE(ui.errors.last(),
+                     "The file '" + QString::fromStdString(onFull) + "' could not be written.");
+            QCOMPARE(read(onFull), QByteArray("old content"));
+        } else {
+            qInfo("no file system can be mounted here: the size limit above stands for a full one");
+        }
+    }
+
+    void aKilledExportLeavesTheOldOrTheNewFile() {
+        ScriptedUi ui;
+        TArbWave a, b;
+        a.Data.assign(1000, 25.0);
+        b.Data.assign(200000, 75.0);
+        const std::string target = dir.filePath("killed.bin").toStdString();
+        QCOMPARE(SaveWaveFile(a, target, 0, false, 1000, ui), VI_SUCCESS);
+        const QByteArray textA = read(target);
+        QCOMPARE(SaveWaveFile(b, target, 0, false, 200000, ui), VI_SUCCESS);
+        const QByteArray textB = read(target);
+        KillDuringSaves(
+            target, [&] { SaveWaveFile(a, target, 0, false, 1000, ui); },
+            [&] { SaveWaveFile(b, target, 0, false, 200000, ui); }, textA, textB);
+    }
+
+    void namesAreTheFileSystemsOwnBytes() {
+        ScriptedUi ui;
+        TArbWave w, back;
+        w.Data = {0, 50, 100};
+        const std::string name = dir.path().toStdString() + "/wave\xff\xfe.txt"; // no UTF-8
+        QCOMPARE(SaveWaveFile(w, name, 0, true, 3, ui), VI_SUCCESS);
+        QVERIFY(IsRegularFile(name));
+        QVERIFY(read(name).contains("! wave\xff\xfe.txt\r\n"));
+        QCOMPARE(ImportWaveFile(back, name, false, true, ui), VI_SUCCESS);
+        QCOMPARE(back.Data, w.Data);
+        QVERIFY(ui.errors.isEmpty());
     }
 };
 

@@ -1,0 +1,109 @@
+#include "SafeFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+FileReader::FileReader(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (fd_ >= 0 && ::fstat(fd_, &info) == 0)
+        size_ = info.st_size;
+}
+
+FileReader::~FileReader() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+ssize_t FileReader::read(char* buffer, size_t n) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer, n);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+bool FileReader::readAll(std::string& out) {
+    char piece[65536];
+    for (;;) {
+        const ssize_t got = read(piece, sizeof piece);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        out.append(piece, static_cast<size_t>(got));
+    }
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& content) {
+    const char* p = content.data();
+    size_t left = content.size();
+    while (left > 0) {
+        const ssize_t done = ::write(fd, p, left);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        p += done;
+        left -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    if (path.empty())
+        return false;
+    // A link is followed: the file it names is the one replaced.
+    std::string target = path;
+    struct stat info;
+    bool exists = ::lstat(path.c_str(), &info) == 0;
+    if (exists && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(path.c_str(), resolved))
+            return false;
+        target = resolved;
+        exists = ::stat(target.c_str(), &info) == 0;
+    }
+    if (exists && !S_ISREG(info.st_mode))
+        return false; // a directory or a device is never replaced
+    const size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string temporary = folder + "." + BaseName(target) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    mode_t mode;
+    if (exists) {
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,40 @@
+// Files named by the file system's own bytes (not necessarily UTF-8), read
+// without mapping and replaced only by complete new files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+
+// Whether the name is a regular file (a directory or a missing name is not).
+bool IsRegularFile(const std::string& path);
+
+// The last part of a path, after its last "/".
+std::string BaseName(const std::string& path);
+
+// A file open for reading; closed when it goes.
+class FileReader {
+public:
+    explicit FileReader(const std::string& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    // The size the file had when opened.
+    long long size() const { return size_; }
+    // Up to `n` bytes: the count read, 0 at the end, -1 on a read error.
+    ssize_t read(char* buffer, size_t n);
+    // The whole rest of the file; false on a read error.
+    bool readAll(std::string& out);
+
+private:
+    int fd_ = -1;
+    long long size_ = 0;
+};
+
+// Replaces the file at `path` (or creates it) with `content`: a temporary
+// file beside it is written and flushed to disk, then renamed over it. On
+// any failure the old file is untouched, the temporary is removed and false
+// is returned. An existing file keeps its permissions; a link is followed.
+bool ReplaceFile(const std::string& path, const std::string& content);

@@ -1,0 +1,70 @@
+// Saves that are refused or cut short, for the tests of every file the
+// program writes.
+#pragma once
+
+#include <QFile>
+#include <QtTest>
+#include <csignal>
+#include <functional>
+#include <string>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Runs `save` in a child process of a user who may not write where root may
+// (root may write anywhere); returns its result, or false if it could not run.
+inline bool SavedAsAnotherUser(const std::function<bool()>& save) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(save() ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+inline QByteArray FileBytes(const std::string& path) {
+    QFile f(QFile::decodeName(path.c_str()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Kills a child that saves `a` and `b` to `target` by turns, at varied
+// moments, and checks each time that the target holds exactly one of them.
+inline void KillDuringSaves(const std::string& target, const std::function<void()>& saveA,
+                            const std::function<void()>& saveB, const QByteArray& textA,
+                            const QByteArray& textB, int rounds = 20) {
+    for (int round = 0; round < rounds; ++round) {
+        const pid_t child = fork();
+        if (child == 0) {
+            for (int i = 0;; ++i)
+                (i % 2 ? saveA : saveB)();
+        }
+        QVERIFY(child > 0);
+        QTest::qSleep(2 + round % 7);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const QByteArray now = FileBytes(target);
+        QVERIFY2(now == textA || now == textB, "a torn or empty file");
+    }
+}
+
+// A small file system that fills up, when this process may mount one; its
+// folder, or "" (the caller then skips).
+class FullFileSystem {
+public:
+    explicit FullFileSystem(const std::string& folder) : folder_(folder) {
+        if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0)
+            mounted_ = true;
+    }
+    ~FullFileSystem() {
+        if (mounted_)
+            ::umount(folder_.c_str());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
