@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (waveform readers, configuration loader) with
-# clang and runs each for a while (60 s by default; FUZZ_SECONDS changes it).
-# Not part of CI.
+# Builds the libFuzzer targets (the waveform readers, the configuration loader
+# and the simulated chassis reader) with clang and runs each for a while (60 s
+# by default; FUZZ_SECONDS changes it). Not part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_DIR:-"$root/build-fuzz"}
@@ -28,3 +28,5 @@ run config -fPIC -I"$root/src/config" -I"$root/src/panel" -I"$root/src/waveform"
   -I"$root/src/instrument" $(pkg-config --cflags Qt6Core) \
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
   $(pkg-config --libs Qt6Core)
+run chassis -I"$root/sim" -I"$root/src/instrument" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
+  "$root/sim/SimChassis.cpp"
