@@ -33,6 +33,7 @@ public:
         nvsim_load_chassis(nullptr, nullptr, 0);
         DefaultRM = 0;
         Session = 0;
+        CardInfo = TCardInfo{}; // as at program start: nothing left from an earlier window
         dialogs = RecordingDialogs();
         SetAppDialogs(&dialogs);
         w = CreateWindows();

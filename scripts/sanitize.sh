@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in
+# its own folder (build-asan) and runs every test there; any report fails the
+# run. Qt's own process-lifetime allocations are suppressed, each with its
+# reason, in tests/sanitizer/lsan.supp. Not part of CI.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ASAN_BUILD_DIR:-"$root/build-asan"}
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNV815_SANITIZE=ON \
+  -DNV815_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export LSAN_OPTIONS=suppressions="$root/tests/sanitizer/lsan.supp":print_suppressions=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
