@@ -328,7 +328,9 @@ ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn)
 }
 
 ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
-                       uint32_t* expectedData, int32_t channel) {
+                       uint32_t* expectedData, int32_t channel, bool* outputOff) {
+    if (outputOff)
+        *outputOff = false;
     ViStatus status;
     if (Refused(session, status))
         return status;
@@ -336,6 +338,8 @@ ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* erro
     status = CmdSetInstrumentMode(session, channel, false);
     if (status != VI_SUCCESS)
         return status;
+    if (outputOff)
+        *outputOff = true;
     status = Driver.nv815_MemoryTest(session, errorAddress, errorData, expectedData);
     auto hex = [&](uint32_t v, int width) {
         if (status != NV815_MEMORY_TEST_FAILED)

@@ -37,8 +37,10 @@ ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channe
 ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on);
 ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high);
 ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn);
+// `outputOff`, when given, tells whether the channel's output was switched off
+// on the way (the test itself may still have failed).
 ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
-                       uint32_t* expectedData, int32_t channel);
+                       uint32_t* expectedData, int32_t channel, bool* outputOff = nullptr);
 
 // Not logged.
 ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],

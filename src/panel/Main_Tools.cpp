@@ -22,6 +22,7 @@ void TMain_Form::MemoryTest1Click() {
     UpdateModeLEDs();
     if (memTestForm_)
         memTestForm_->exec();
+    UpdateModeLEDs(); // the test may have switched outputs off
 }
 
 void TMain_Form::ReadCalibrationDate1Click() {

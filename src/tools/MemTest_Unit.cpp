@@ -103,7 +103,12 @@ void TMemTest_Form::TestAll() {
         SetLabels(i, "Testing", "None", "None", "None");
         repaint();
         uint32_t address = 0, data = 0, expected = 0;
-        const ViStatus status = CmdMemoryTest(Session, &address, &data, &expected, channel);
+        bool outputOff = false;
+        const ViStatus status =
+            CmdMemoryTest(Session, &address, &data, &expected, channel, &outputOff);
+        // The test switched the output off: the record says so, whatever the test found.
+        if (outputOff)
+            CardInfo.Channel[channel].OutputOn = false;
         if (status == MemoryTestFailed) {
             SetLabels(i, "Failed", Hex(data, 4), Hex(expected, 4), Hex(address, 8));
             repaint();

@@ -100,6 +100,7 @@ private slots:
         nvsim_fail("nv815_SetInstrumentMode", VI_ERROR_TMO, 2, 0, nullptr); // channel 2 refuses
         LogLines->clear();
         runDialog([&] {
+            QVERIFY(CardInfo.Channel[2].OutputOn); // its switch-off was refused
             nvsim_clear_faults();
             nvsim_set_memory_test(kCardA, 3, 1, 0xFF, 1, 2);
             form().Test_Button->click();
@@ -109,9 +110,11 @@ private slots:
             QCOMPARE(labels(2), QStringList({"Status: OK", "Error Data: None",
                                              "Expected Data: None", "Error Address: None"}));
         });
-        QVERIFY(!CardInfo.Channel[1].OutputOn);
-        QVERIFY(CardInfo.Channel[2].OutputOn); // its switch-off was refused
-        QVERIFY(!CardInfo.Channel[3].OutputOn);
+        // The test itself switched channel 2 off: the record follows the card.
+        for (int c = 1; c <= 3; ++c) {
+            QVERIFY(!CardInfo.Channel[c].OutputOn);
+            QCOMPARE(SimValue(kCardA, c, "outputOn"), 0.0);
+        }
         // Per channel of a run: the selection (when it changes), output off, the test.
         QStringList titles;
         for (const QString& e : LogTexts())
