@@ -212,9 +212,13 @@ private slots:
         Write(locked + "/old.ini", "[Card]\nResource=old\n");
         QVERIFY(::chmod(dir.path().toLocal8Bit().constData(), 0755) == 0);
         QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
-        for (const QString& file : {locked + "/old.ini", locked + "/new.ini"})
-            QVERIFY(!SavedAsAnotherUser(
-                [&] { return SaveConfiguration(Sample(), file.toStdString()); }));
+        for (const QString& file : {locked + "/old.ini", locked + "/new.ini"}) {
+            const SaveAsUser result =
+                SavedAsAnotherUser([&] { return SaveConfiguration(Sample(), file.toStdString()); });
+            if (result == SaveAsUser::NoSuchUser)
+                QSKIP("no other user to save as here");
+            QVERIFY(result == SaveAsUser::Refused);
+        }
         QCOMPARE(Read(locked + "/old.ini"), std::string("[Card]\nResource=old\n"));
         QVERIFY(!QFile::exists(locked + "/new.ini"));
         ::chmod(locked.toLocal8Bit().constData(), 0755);

@@ -11,9 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Runs `save` in a child process of a user who may not write where root may
-// (root may write anywhere); returns its result, or false if it could not run.
-inline bool SavedAsAnotherUser(const std::function<bool()>& save) {
+// What became of a save tried by a user who may not write where root may.
+enum class SaveAsUser { Saved, Refused, NoSuchUser };
+
+// Runs `save` in a child process, as user "nobody" when this is root (who may
+// write anywhere).
+inline SaveAsUser SavedAsAnotherUser(const std::function<bool()>& save) {
     const pid_t child = fork();
     if (child == 0) {
         if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
@@ -22,7 +25,8 @@ inline bool SavedAsAnotherUser(const std::function<bool()>& save) {
     }
     int status = -1;
     waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+    return code == 0 ? SaveAsUser::Saved : code == 1 ? SaveAsUser::Refused : SaveAsUser::NoSuchUser;
 }
 
 inline QByteArray FileBytes(const std::string& path) {

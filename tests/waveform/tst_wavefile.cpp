@@ -426,9 +426,13 @@ private slots:
         QVERIFY(QFile::copy(QString::fromStdString(path), QString::fromStdString(lockedFile)));
         QVERIFY(::chmod(dir.path().toLocal8Bit().constData(), 0755) == 0);
         QVERIFY(::chmod(locked.toLocal8Bit().constData(), 0555) == 0);
-        QVERIFY(!SavedAsAnotherUser(
-            [&] { return SaveWaveFile(w, lockedFile, 0, true, 2, ui) == VI_SUCCESS; }));
+        const SaveAsUser asUser = SavedAsAnotherUser(
+            [&] { return SaveWaveFile(w, lockedFile, 0, true, 2, ui) == VI_SUCCESS; });
+        QVERIFY(asUser != SaveAsUser::Saved);
+        if (asUser == SaveAsUser::NoSuchUser)
+            qInfo("no other user to save as here: the read-only folder case is not run");
         QCOMPARE(read(lockedFile), QByteArray("old content"));
+        ::chmod(locked.toLocal8Bit().constData(), 0755);
         QCOMPARE(SaveWaveFile(w, dir.path().toStdString(), 0, true, 2, ui), VI_ERROR_FILE_IO);
         QVERIFY(QFileInfo(dir.path()).isDir());
         const std::string tiny = dir.filePath("tiny").toStdString();
@@ -472,6 +476,7 @@ private slots:
         QCOMPARE(ImportWaveFile(back, name, false, true, ui), VI_SUCCESS);
         QCOMPARE(back.Data, w.Data);
         QVERIFY(ui.errors.isEmpty());
+        ::unlink(name.c_str()); // a name Qt cannot spell would outlive the folder
     }
 };
 
