@@ -357,7 +357,7 @@ void Chassis::loadDefault() {
     instruments = {a, b, c, d};
 }
 
-bool Chassis::load(const std::string& path) {
+void Chassis::reset() {
     // Every session belongs to the chassis it was opened on.
     sessions.clear();
     faults.clear();
@@ -367,6 +367,10 @@ bool Chassis::load(const std::string& path) {
     vendor = "Norvale Simulated VISA";
     implVersion = 0x00501000;
     loadError_.clear();
+}
+
+bool Chassis::load(const std::string& path) {
+    reset();
     if (path.empty()) {
         loadDefault();
         return true;
@@ -397,14 +401,7 @@ void Chassis::fail(const std::string& path, const std::string& message) {
 }
 
 bool Chassis::loadText(const std::string& text, const std::string& name) {
-    sessions.clear();
-    faults.clear();
-    journal.clear();
-    instruments.clear();
-    limits = Limits{};
-    vendor = "Norvale Simulated VISA";
-    implVersion = 0x00501000;
-    loadError_.clear();
+    reset();
     return parse(text, name);
 }
 

@@ -157,6 +157,7 @@ public:
 
 private:
     Chassis();
+    void reset();
     bool parse(const std::string& text, const std::string& path);
     void fail(const std::string& path, const std::string& message);
     void loadDefault();
