@@ -55,11 +55,19 @@ namespace {
 
 CommandObserver observer;
 
+// The driver's text for a status; empty for success.
 std::string ErrorText(ViSession session, ViStatus status) {
+    if (status == VI_SUCCESS)
+        return {};
     char text[NV815_MESSAGE_BUFLEN] = {};
     CmdErrorMessage(session, status, text);
     text[NV815_MESSAGE_BUFLEN - 1] = '\0';
     return text;
+}
+
+// The result line's text: "Success", or the failure and the driver's text.
+std::string ResultText(ViStatus status, const std::string& errorText) {
+    return status == VI_SUCCESS ? std::string("Success") : "***FAILED***\r\nError: " + errorText;
 }
 
 void Report(const std::string& title, ViStatus status, const std::string& errorText) {
@@ -92,10 +100,10 @@ public:
     // Appends the result line ("> " or " > " before it) and logs the entry.
     ViStatus finish(ViSession session, ViStatus status, const char* resultPrefix = " > ") {
         const std::string title = text_.substr(0, text_.find("\r\n"));
-        const std::string error = status == VI_SUCCESS ? std::string() : ErrorText(session, status);
+        const std::string error = ErrorText(session, status);
         text_ += "\r\n";
         text_ += resultPrefix;
-        text_ += status == VI_SUCCESS ? "Success" : "***FAILED***\r\nError: " + error;
+        text_ += ResultText(status, error);
         AddToLog(text_);
         Report(title, status, error);
         return status;
@@ -148,9 +156,7 @@ ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_
 }
 
 std::string CmdResultText(ViSession session, ViStatus status) {
-    if (status == VI_SUCCESS)
-        return "Success";
-    return "***FAILED***\r\nError: " + ErrorText(session, status);
+    return ResultText(status, ErrorText(session, status));
 }
 
 void SetCommandObserver(CommandObserver o) {
@@ -158,7 +164,7 @@ void SetCommandObserver(CommandObserver o) {
 }
 
 void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status) {
-    Report(title, status, status == VI_SUCCESS ? std::string() : ErrorText(session, status));
+    Report(title, status, ErrorText(session, status));
 }
 
 ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {

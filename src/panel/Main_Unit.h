@@ -82,7 +82,6 @@ public:
     // Preview.
     void Preview_Wave();
     void Preview_ButtonClick();
-    TDisplay& Display() { return *display_; }
 
     // Trigger and clock.
     void ApplyTrigger();

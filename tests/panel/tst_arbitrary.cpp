@@ -8,15 +8,7 @@
 
 class TestArbitrary : public QObject, public PanelFixture {
     Q_OBJECT
-    QTemporaryDir dir;
 
-    QString file(const QString& name, const QByteArray& content) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(content);
-        return path;
-    }
     TArbWave& arb(int c = 1) { return CardInfo.Channel[c].Wave.Arb; }
 
 private slots:

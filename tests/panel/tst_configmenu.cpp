@@ -9,14 +9,6 @@
 
 class TestConfigMenu : public QObject, public PanelFixture {
     Q_OBJECT
-    QTemporaryDir dir;
-
-    QString write(const QString& name, const QByteArray& content) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(content);
-        return f.fileName();
-    }
 
 private slots:
     void initTestCase() { QVERIFY(bind()); }
@@ -26,7 +18,7 @@ private slots:
     void saveAndLoadBringBackSettingsAndSamples() {
         TMain_Form& m = main();
         selectCard(false, 0);
-        const QString wave = write("wave.txt", "0\n25\n50\n100\n");
+        const QString wave = file("wave.txt", "0\n25\n50\n100\n");
         CardInfo.Channel[1].Wave.Arb.ArbFile = wave.toStdString();
         CardInfo.Channel[1].Wave.ArbitraryFlag = true;
         CardInfo.Channel[1].Wave.Arb.Data = {0, 25, 50, 100};
@@ -56,10 +48,10 @@ private slots:
     }
 
     void aMissingWaveFileIsReportedAndTheLoadGoesOn() {
-        const QString wave = write("three.txt", "10\n20\n");
-        const QString ini = write("arb.ini", "[Channel2_Wave]\nArbitraryFlag=1\nWaveLength=262144\n"
-                                             "[Channel3_Wave]\nArbitraryFlag=1\nArbFile=" +
-                                                 wave.toLocal8Bit() + "\n");
+        const QString wave = file("three.txt", "10\n20\n");
+        const QString ini = file("arb.ini", "[Channel2_Wave]\nArbitraryFlag=1\nWaveLength=262144\n"
+                                            "[Channel3_Wave]\nArbitraryFlag=1\nArbFile=" +
+                                                wave.toLocal8Bit() + "\n");
         dialogs.fileNames = {ini};
         main().LoadConfig1->trigger();
         QCOMPARE(dialogs.messages.size(), 1);

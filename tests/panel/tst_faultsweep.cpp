@@ -49,26 +49,12 @@ QString Name(const QString& journalLine) {
 class TestFaultSweep : public QObject, public PanelFixture {
     Q_OBJECT
 public:
-    QTemporaryDir dir;
     TChannelInfo& ch(int c) { return CardInfo.Channel[c]; }
-
-    void chooseCard() {
-        whenModal([this] {
-            TCard_Form* f = w->card;
-            f->Set72815->setChecked(true);
-            f->Find_Button->click();
-            f->Card_StringGrid->setCurrentCell(0, 1);
-            f->Ok_Button->click();
-            if (f->isVisible()) // nothing to choose: the dialog stays open
-                f->Cancel_Button->click();
-        });
-        main().Card1->trigger();
-    }
 
     void setUp(const Action& a) {
         start();
         if (a.needsCard)
-            chooseCard();
+            selectCard(false, 0);
         if (a.prepare)
             a.prepare(*this);
         nvsim_journal_clear();
@@ -161,14 +147,11 @@ private slots:
             m.WaveType_ComboBox->setCurrentIndex(1);
             m.AM_CheckBox->setChecked(true);
         };
-        const QString ini = dir.filePath("sweep.ini");
-        {
-            QFile f(ini);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("[Channel1_Wave]\nStartF=2\nAttenuation=12\n[Channel1_Clock]\nMultiplier=8\n");
-        }
+        const QString ini =
+            file("sweep.ini",
+                 "[Channel1_Wave]\nStartF=2\nAttenuation=12\n[Channel1_Clock]\nMultiplier=8\n");
         const std::vector<Action> actions = {
-            {"card selection", false, {}, [](TestFaultSweep& t) { t.chooseCard(); }, {}},
+            {"card selection", false, {}, [](TestFaultSweep& t) { t.selectCard(false, 0); }, {}},
             {"output", true, {}, [](TestFaultSweep& t) { t.main().Ch1_Mode_Button->click(); }, {}},
             {"attenuation",
              true,

@@ -25,10 +25,7 @@ class TestFeedback : public QObject, public PanelFixture {
 private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() { start(); }
-    void cleanup() {
-        nvsim_clear_faults();
-        stop();
-    }
+    void cleanup() { stop(); }
 
     void lastFailureShownUntilASuccess() {
         TMain_Form& m = main();

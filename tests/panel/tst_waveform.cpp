@@ -25,7 +25,6 @@ QString Checksum(const std::vector<double>& samples, size_t count) {
 
 class TestWaveform : public QObject, public PanelFixture {
     Q_OBJECT
-    QTemporaryDir dir;
 
     TChannelInfo& ch(int c = 1) { return CardInfo.Channel[c]; }
 
@@ -57,10 +56,7 @@ class TestWaveform : public QObject, public PanelFixture {
 private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() { start(); }
-    void cleanup() {
-        nvsim_clear_faults();
-        stop();
-    }
+    void cleanup() { stop(); }
 
     void typicalRequestSendsExactlyItsCommands() {
         withCard();
@@ -228,11 +224,7 @@ private slots:
         QByteArray text;
         for (int i = 0; i < WaveMemorySize; ++i)
             text += QByteArray::number((i * 37) % 1000 / 7.0, 'g', 17) + "\n";
-        QFile f(dir.filePath("full.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        f.close();
-        dialogs.fileNames = {f.fileName()};
+        dialogs.fileNames = {file("full.txt", text)};
         main().Wave_PageControl->setCurrentWidget(main().TabSheet8);
         main().Import_Button->click();
         QCOMPARE(ch().Wave.Arb.WaveLength, WaveMemorySize);

@@ -57,7 +57,6 @@ long ResidentKb() {
 
 class TestSoak : public QObject, public PanelFixture {
     Q_OBJECT
-    QTemporaryDir dir;
     std::mt19937 random;
     std::array<bool, 4> memStepKnown{true, true, true, true};
 
@@ -69,12 +68,6 @@ class TestSoak : public QObject, public PanelFixture {
         for (int i = pick(12); i > 0; --i)
             s += chars[pick(int(chars.size()))];
         return s;
-    }
-    QString file(const QString& name, const QByteArray& content) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(content);
-        return f.fileName();
     }
     QByteArray randomWave() {
         QByteArray text;
@@ -95,27 +88,12 @@ class TestSoak : public QObject, public PanelFixture {
         return text;
     }
 
-    void chooseCard(bool ok) {
-        whenModal([=, this] {
-            TCard_Form* f = w->card;
-            if (!f->isVisible())
-                return;
-            f->Set72815->setChecked(true);
-            f->Find_Button->click();
-            f->Card_StringGrid->setCurrentCell(0, 1);
-            (ok ? f->Ok_Button : f->Cancel_Button)->click();
-            if (f->isVisible())
-                f->Cancel_Button->click();
-        });
-        main().Card1->trigger();
-    }
-
     // One random operator action; the name of what it did.
     QString act() {
         TMain_Form& m = main();
         switch (pick(30)) {
         case 0:
-            chooseCard(chance(80));
+            selectCard(false, 0, chance(80));
             return "card selection";
         case 1:
             m.Channel_PageControl->setCurrentIndex(pick(3));
@@ -279,7 +257,7 @@ private slots:
                                 : 400;
         random.seed(seed);
         start();
-        chooseCard(true);
+        selectCard(false, 0);
         QVERIFY(Session != 0);
         long residentAfterWarmUp = 0;
         QElapsedTimer timer;

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -23,6 +24,15 @@ class PanelFixture {
 public:
     RecordingDialogs dialogs;
     std::unique_ptr<AppWindows> w;
+    QTemporaryDir dir; // files the tests import, load and save
+
+    // Writes a file into `dir`; its path.
+    QString file(const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(content);
+        return f.fileName();
+    }
 
     TMain_Form& main() { return *w->main; }
 
@@ -50,13 +60,18 @@ public:
     void whenModal(std::function<void()> answer) { QTimer::singleShot(0, std::move(answer)); }
 
     // Runs the card selection from the menu, choosing `row` after a search.
+    // When OK finds nothing to choose the dialog stays open: it is cancelled.
     void selectCard(bool use82815, int row, bool ok = true) {
         whenModal([=, this] {
             TCard_Form* f = w->card;
+            if (!f->isVisible())
+                return;
             (use82815 ? f->Set82815 : f->Set72815)->setChecked(true);
             f->Find_Button->click();
             f->Card_StringGrid->setCurrentCell(row, 1);
             (ok ? f->Ok_Button : f->Cancel_Button)->click();
+            if (f->isVisible())
+                f->Cancel_Button->click();
         });
         main().Card1->trigger();
     }
