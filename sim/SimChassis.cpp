@@ -140,13 +140,11 @@ public:
     }
 
     long long integer(const Entry& e, long long lo, long long hi) const {
-        long long v;
+        long long v = 0;
         bool outOfRange = false;
-        if (!ParseInteger(e.value, v, outOfRange))
-            fail(e, outOfRange ? "value " + e.value + " out of range " + std::to_string(lo) + ".." +
-                                     std::to_string(hi)
-                               : "\"" + e.value + "\" is not an integer");
-        if (v < lo || v > hi)
+        if (!ParseInteger(e.value, v, outOfRange) && !outOfRange)
+            fail(e, "\"" + e.value + "\" is not an integer");
+        if (outOfRange || v < lo || v > hi)
             fail(e, "value " + e.value + " out of range " + std::to_string(lo) + ".." +
                         std::to_string(hi));
         return v;

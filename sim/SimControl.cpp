@@ -10,12 +10,17 @@
 using sim::Chassis;
 
 namespace {
-sim::ChannelState* ChannelOf(const char* resource, int channel) {
+sim::Instrument* InstrumentOf(const char* resource) {
     Chassis& ch = Chassis::instance();
-    int index = resource ? ch.instrumentIndex(resource) : -1;
-    if (index < 0 || channel < 1 || channel > 3)
+    const int index = resource ? ch.instrumentIndex(resource) : -1;
+    return index < 0 ? nullptr : &ch.instruments[index];
+}
+
+sim::ChannelState* ChannelOf(const char* resource, int channel) {
+    sim::Instrument* in = InstrumentOf(resource);
+    if (!in || channel < 1 || channel > 3)
         return nullptr;
-    return &ch.instruments[index].channel[channel];
+    return &in->channel[channel];
 }
 } // namespace
 
@@ -48,11 +53,10 @@ void nvsim_clear_faults(void) {
 }
 
 int nvsim_set_open_delay(const char* resource, int milliseconds) {
-    Chassis& ch = Chassis::instance();
-    int index = resource ? ch.instrumentIndex(resource) : -1;
-    if (index < 0 || milliseconds < 0)
+    sim::Instrument* in = InstrumentOf(resource);
+    if (!in || milliseconds < 0)
         return -1;
-    ch.instruments[index].openDelayMs = milliseconds;
+    in->openDelayMs = milliseconds;
     return 0;
 }
 
@@ -69,23 +73,20 @@ int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t 
 }
 
 int nvsim_set_memory_test_duration(const char* resource, int milliseconds) {
-    Chassis& ch = Chassis::instance();
-    const int index = resource ? ch.instrumentIndex(resource) : -1;
-    if (index < 0 || milliseconds < 0)
+    sim::Instrument* in = InstrumentOf(resource);
+    if (!in || milliseconds < 0)
         return -1;
-    ch.instruments[index].memoryTestMs = milliseconds;
+    in->memoryTestMs = milliseconds;
     return 0;
 }
 
 int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t month, uint32_t day) {
-    Chassis& ch = Chassis::instance();
-    const int index = resource ? ch.instrumentIndex(resource) : -1;
-    if (index < 0)
+    sim::Instrument* in = InstrumentOf(resource);
+    if (!in)
         return -1;
-    sim::Instrument& in = ch.instruments[index];
-    in.calYear = year;
-    in.calMonth = month;
-    in.calDay = day;
+    in->calYear = year;
+    in->calMonth = month;
+    in->calDay = day;
     return 0;
 }
 
