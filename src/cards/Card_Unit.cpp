@@ -92,6 +92,9 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     Hint_Label = Named(new QLabel(this), "Hint_Label");
     Hint_Label->setWordWrap(true);
     Hint_Label->setStyleSheet("color: #b00000");
+    Hint_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for two lines always, so a hint set later is never cut.
+    Hint_Label->setFixedHeight(2 * Hint_Label->fontMetrics().lineSpacing() + 4);
     auto* top = new QHBoxLayout;
     top->addWidget(Card_StringGrid);
     top->addLayout(side);

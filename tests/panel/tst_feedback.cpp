@@ -82,6 +82,8 @@ private slots:
         whenModal([this] {
             w->card->Find_Button->click();
             const QString hint = w->card->Hint_Label->text();
+            if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+                w->card->grab().save(dir + "/card_form_hint.png");
             w->card->Cancel_Button->click();
             QCOMPARE(hint, QString::fromStdString(MissingLibraryText()));
         });
