@@ -2,7 +2,6 @@
 #include "Main_Unit.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
 

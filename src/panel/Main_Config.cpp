@@ -2,8 +2,6 @@
 // loaded from an INI file. Loading sends nothing to the card.
 #include "Main_Unit.h"
 
-#include <QAction>
-
 #include "CardState.h"
 #include "ConfigFile.h"
 #include "Dialogs.h"

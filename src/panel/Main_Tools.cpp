@@ -2,8 +2,6 @@
 // the about box.
 #include "Main_Unit.h"
 
-#include <QAction>
-
 #include "About_Unit.h"
 #include "CardState.h"
 #include "Commands.h"
