@@ -1,5 +1,6 @@
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,15 +13,25 @@ bool IsRegularFile(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool PathExists(const std::string& path) {
+    struct stat info;
+    return !path.empty() && ::stat(path.c_str(), &info) == 0;
+}
+
 std::string BaseName(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 FileReader::FileReader(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO would wait for a writer before open returns.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     struct stat info;
-    if (fd_ >= 0 && ::fstat(fd_, &info) == 0)
+    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ >= 0)
         size_ = info.st_size;
 }
 
@@ -46,6 +57,24 @@ bool FileReader::readAll(std::string& out) {
         if (got == 0)
             return true;
         out.append(piece, static_cast<size_t>(got));
+    }
+}
+
+bool FileReader::readAtMost(size_t limit, std::string& out, bool& tooLarge) {
+    tooLarge = false;
+    char piece[65536];
+    for (;;) {
+        const size_t want = std::min(sizeof piece, limit + 1 - std::min(out.size(), limit));
+        const ssize_t got = read(piece, want);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        out.append(piece, static_cast<size_t>(got));
+        if (out.size() > limit) {
+            tooLarge = true;
+            return false;
+        }
     }
 }
 

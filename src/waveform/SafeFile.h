@@ -9,10 +9,15 @@
 // Whether the name is a regular file (a directory or a missing name is not).
 bool IsRegularFile(const std::string& path);
 
+// Whether the name names anything at all (a link is followed).
+bool PathExists(const std::string& path);
+
 // The last part of a path, after its last "/".
 std::string BaseName(const std::string& path);
 
-// A file open for reading; closed when it goes.
+// A regular file open for reading; closed when it goes. Anything else (a
+// directory, a FIFO, a device) is never opened: reading it could block or
+// never end.
 class FileReader {
 public:
     explicit FileReader(const std::string& path);
@@ -27,6 +32,9 @@ public:
     ssize_t read(char* buffer, size_t n);
     // The whole rest of the file; false on a read error.
     bool readAll(std::string& out);
+    // The rest of the file when it holds at most `limit` bytes; `tooLarge`
+    // (and false) when it holds more. Reads no more than limit + 1 bytes.
+    bool readAtMost(size_t limit, std::string& out, bool& tooLarge);
 
 private:
     int fd_ = -1;

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTime>
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "OperationLog.h"
@@ -76,17 +77,23 @@ std::string Missing(const std::string& name) {
 ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normalise, bool text,
                         WaveFileUi& ui) {
     // The name is used as the file system has it, byte for byte.
-    if (!IsRegularFile(fileName)) {
+    if (!PathExists(fileName)) {
         ui.error(Missing(fileName));
         return VI_ERROR_FILE_IO;
     }
-    FileReader file(fileName);
+    FileReader file(fileName); // a directory, FIFO or device is not opened
     if (!file.isOpen()) {
         ui.error("The selected file '" + fileName + "' could not be read.");
         return VI_ERROR_FILE_IO;
     }
     bool readFailed = false;
-    WaveReadResult read = text ? ReadText(file, readFailed) : ReadBinary(file, readFailed);
+    WaveReadResult read;
+    try {
+        read = text ? ReadText(file, readFailed) : ReadBinary(file, readFailed);
+    } catch (const std::bad_alloc&) {
+        read = WaveReadResult{};
+        read.outcome = WaveReadResult::Outcome::OutOfMemory; // no room even to start
+    }
     if (readFailed) {
         ui.error("The selected file '" + fileName + "' could not be read.");
         return VI_ERROR_FILE_IO;
@@ -104,6 +111,8 @@ ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normal
         ui.error("An out of memory error occured while loading the waveform file.\r\nOnly the "
                  "first " +
                  std::to_string(read.samples.size()) + " values have been loaded.");
+        if (read.samples.empty())
+            return VI_ERROR_FILE_IO; // nothing read: the channel keeps its waveform
         break;
     case Outcome::Complete:
         if (read.dataLeft)

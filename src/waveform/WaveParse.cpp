@@ -138,23 +138,49 @@ TextWaveReader::TextWaveReader(char decimalSeparator, size_t expectedSize)
     Reserve(r_, expectedSize / 4 + 1);
 }
 
+bool TextWaveReader::fail(WaveReadResult::Outcome outcome) {
+    r_.outcome = outcome;
+    if (outcome == WaveReadResult::Outcome::NonNumeric)
+        r_.failedLine = line_;
+    done_ = true;
+    return false;
+}
+
 bool TextWaveReader::takeLine(const char* p, const char* stop) {
     ++line_;
     if (line_ == 1 && stop - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
         p += 3; // a UTF-8 byte-order mark
-    if (stop > p && stop[-1] == '\r')
-        --stop;
-    if (stop == p || std::memchr(p, '!', static_cast<size_t>(stop - p)))
+    const size_t length = static_cast<size_t>(stop - p);
+    if (length == 0 || std::memchr(p, '!', std::min(length, kMaxSampleLine)))
         return true; // empty or a comment
     double v;
-    if (!ParseSampleLine(p, stop, separator_, v)) {
-        r_.outcome = WaveReadResult::Outcome::NonNumeric;
-        r_.failedLine = line_;
-        return false;
+    if (length > kMaxSampleLine || !ParseSampleLine(p, stop, separator_, v))
+        return fail(WaveReadResult::Outcome::NonNumeric);
+    if (!Append(r_, v))
+        return fail(WaveReadResult::Outcome::OutOfMemory);
+    return true;
+}
+
+// The start of a line that goes on in the next piece. A comment need not be
+// kept; a line grown past any number's length is not a number.
+bool TextWaveReader::keepPartial(const char* p, const char* end) {
+    if (partialComment_)
+        return true;
+    const size_t room = kMaxSampleLine - std::min(partial_.size(), kMaxSampleLine);
+    const size_t looked = std::min(static_cast<size_t>(end - p), room + 1);
+    if (std::memchr(p, '!', std::min(looked, room))) {
+        partialComment_ = true;
+        partial_.clear();
+        return true;
     }
-    if (!Append(r_, v)) {
-        r_.outcome = WaveReadResult::Outcome::OutOfMemory;
-        return false;
+    if (looked > room) {
+        ++line_;
+        return fail(WaveReadResult::Outcome::NonNumeric);
+    }
+    try {
+        partial_.append(p, end);
+    } catch (const std::bad_alloc&) {
+        return fail(WaveReadResult::Outcome::OutOfMemory);
     }
     return true;
 }
@@ -162,40 +188,45 @@ bool TextWaveReader::takeLine(const char* p, const char* stop) {
 bool TextWaveReader::feed(const char* data, size_t size) {
     const char* p = data;
     const char* const end = data + size;
+    if (afterCr_ && p < end) {
+        afterCr_ = false;
+        if (*p == '\n')
+            ++p; // the LF of a CR LF split between pieces
+    }
     while (!done_ && p < end) {
         if (r_.samples.size() >= static_cast<size_t>(WaveMemorySize)) {
             leftover_ = true;
             done_ = true;
             break;
         }
+        // The line ends at the first LF or CR.
         const char* q =
             static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (!q) {
-            // The line goes on in the next piece; a comment need not be kept.
-            if (!partialComment_) {
-                if (std::memchr(p, '!', static_cast<size_t>(end - p))) {
-                    partialComment_ = true;
-                    partial_.clear();
-                } else {
-                    partial_.append(p, end);
-                }
-            }
-            return true;
-        }
+        const char* const cr =
+            static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>((q ? q : end) - p)));
+        if (cr)
+            q = cr;
+        if (!q)
+            return keepPartial(p, end) && !done_;
         bool ok = true;
         if (partialComment_) {
             ++line_; // a comment: skipped
         } else if (!partial_.empty()) {
-            partial_.append(p, q);
-            ok = takeLine(partial_.data(), partial_.data() + partial_.size());
+            ok = keepPartial(p, q) && takeLine(partial_.data(), partial_.data() + partial_.size());
         } else {
             ok = takeLine(p, q);
         }
         partial_.clear();
         partialComment_ = false;
         if (!ok)
-            done_ = true;
+            break;
         p = q + 1;
+        if (*q == '\r') {
+            if (p == end)
+                afterCr_ = true;
+            else if (*p == '\n')
+                ++p;
+        }
     }
     if (r_.samples.size() >= static_cast<size_t>(WaveMemorySize))
         done_ = true;

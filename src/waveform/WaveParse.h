@@ -29,10 +29,14 @@ struct WaveReadResult {
 // exponent, optional blanks, and nothing else.
 bool ParseSampleLine(const char* begin, const char* end, char decimalSeparator, double& value);
 
+// The longest line that can hold a number: a longer one whose first
+// kMaxSampleLine bytes hold no "!" is not a number, without reading on.
+constexpr size_t kMaxSampleLine = 8192;
+
 // Text, read piece by piece so that a file is read only as far as its
 // samples go: one sample per line; empty lines and lines holding "!" are
-// skipped; lines end in LF or CR LF; a UTF-8 byte-order mark before the first
-// line is skipped.
+// skipped; lines end in LF, CR LF or CR alone; a UTF-8 byte-order mark
+// before the first line is skipped.
 class TextWaveReader {
 public:
     // `expectedSize`: the file's size, to size the sample buffer.
@@ -46,10 +50,13 @@ public:
 
 private:
     bool takeLine(const char* begin, const char* end);
+    bool keepPartial(const char* begin, const char* end);
+    bool fail(WaveReadResult::Outcome outcome);
 
     char separator_;
     std::string partial_;         // the start of a line not yet ended
     bool partialComment_ = false; // the unfinished line holds "!"
+    bool afterCr_ = false;        // the last piece ended in CR: a LF next belongs to it
     size_t line_ = 0;             // lines taken so far
     bool done_ = false;
     bool leftover_ = false; // bytes were fed after the last sample wanted

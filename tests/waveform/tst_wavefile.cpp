@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FailingAllocations.h"
 #include "FileFaults.h"
 #include "SafeFile.h"
 #include "WaveFile.h"
@@ -227,6 +228,43 @@ private slots:
         QVERIFY(ReadTextWave(files[5].constData(), files[5].size(), '.').dataLeft);
     }
 
+    void lineEndsAndOverlongLines() {
+        using Outcome = WaveReadResult::Outcome;
+        struct Case {
+            QByteArray content;
+            std::vector<double> samples;
+            Outcome outcome;
+            size_t failedLine;
+        };
+        const QByteArray blanks(9000, ' ');
+        const Case cases[] = {
+            {"10\r20\r\r30", {10, 20, 30}, Outcome::Complete, 0}, // CR alone ends a line
+            {"1\r\n2\r3\n4\n\r5\r", {1, 2, 3, 4, 5}, Outcome::Complete, 0},
+            {"1\rx\r2", {1}, Outcome::NonNumeric, 2},
+            // Longer than any number can be: not a number, however it ends.
+            {"1\n" + blanks + "2\n3\n", {1}, Outcome::NonNumeric, 2},
+            {"1\r" + blanks + "2", {1}, Outcome::NonNumeric, 2},
+            {"1\n!" + QByteArray(100000, 'c') + "\r\n2\n", {1, 2}, Outcome::Complete, 0},
+        };
+        for (const Case& c : cases) {
+            const WaveReadResult whole = ReadTextWave(c.content.constData(), c.content.size(), '.');
+            QCOMPARE(whole.samples, c.samples);
+            QCOMPARE(whole.outcome, c.outcome);
+            QCOMPARE(whole.failedLine, c.failedLine);
+            for (const size_t piece : {size_t{1}, size_t{2}, size_t{4096}}) {
+                TextWaveReader reader('.', 0);
+                for (size_t at = 0; at < size_t(c.content.size()); at += piece)
+                    if (!reader.feed(c.content.constData() + at,
+                                     std::min(piece, size_t(c.content.size()) - at)))
+                        break;
+                const WaveReadResult r = reader.finish(false);
+                QCOMPARE(r.samples, c.samples);
+                QCOMPARE(r.outcome, c.outcome);
+                QCOMPARE(r.failedLine, c.failedLine);
+            }
+        }
+    }
+
     void normalisedSamplesLieWithinZeroToHundred() {
         // Every binary word range, and values at the limits of a double.
         std::vector<std::vector<double>> cases;
@@ -292,12 +330,45 @@ private slots:
                  QString("The selected file '/no/such/wave.txt' does not exist."));
         QCOMPARE(ImportWaveFile(w, "", false, true, ui), VI_ERROR_FILE_IO);
         QCOMPARE(ui.errors.last(), QString("The selected file '' does not exist."));
-        QCOMPARE(ImportWaveFile(w, dir.path().toStdString(), false, true, ui), VI_ERROR_FILE_IO);
+        // What exists but is no regular file is not read (a FIFO would block).
+        const std::string fifo = dir.filePath("fifo").toStdString();
+        QVERIFY(::mkfifo(fifo.c_str(), 0600) == 0);
+        for (const std::string& name : {dir.path().toStdString(), fifo, std::string("/dev/zero")}) {
+            QCOMPARE(ImportWaveFile(w, name, false, true, ui), VI_ERROR_FILE_IO);
+            QCOMPARE(ui.errors.last(),
+                     "The selected file '" + QString::fromStdString(name) + "' could not be read.");
+        }
+        // A file that never ends holds no line of numbers.
+        QCOMPARE(ImportWaveFile(w, "/proc/self/pagemap", false, true, ui), VI_ERROR_FILE_IO);
+        QCOMPARE(ui.errors.last(), QString("File contains non-numeric values!"));
         // A file whose reading fails part way.
         QCOMPARE(ImportWaveFile(w, "/proc/self/mem", false, true, ui), VI_ERROR_FILE_IO);
         QCOMPARE(ui.errors.last(),
                  QString("The selected file '/proc/self/mem' could not be read."));
         QCOMPARE(w.Data, Previous().Data);
+    }
+
+    void runningOutOfMemoryIsReported() {
+        // No room to read at all: the channel keeps its waveform. Room for
+        // some samples: those are kept, as the message says.
+        const std::string path = file("many.txt", QByteArray("25\n").repeated(200000));
+        for (const auto& [limit, kept] : {std::pair{64 * 1024, 0}, {1024 * 1024, 131072}})
+            for (const bool text : {true, false}) {
+                TArbWave w = Previous();
+                ScriptedUi ui;
+                ViStatus status;
+                {
+                    const AllocationLimit failing(static_cast<size_t>(limit));
+                    status = ImportWaveFile(w, path, false, text, ui);
+                }
+                QCOMPARE(status, kept ? VI_SUCCESS : VI_ERROR_FILE_IO);
+                QCOMPARE(ui.errors,
+                         QStringList({"An out of memory error occured while loading "
+                                      "the waveform file.\r\nOnly the first " +
+                                      QString::number(kept) + " values have been loaded."}));
+                QCOMPARE(w.WaveLength, kept ? kept : 3);
+                QCOMPARE(w.Data.size(), size_t(kept ? kept : 3));
+            }
     }
 
     void importStopsAtTheWaveMemorySize() {

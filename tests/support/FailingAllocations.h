@@ -1,0 +1,45 @@
+// Allocations that fail on demand, to test that running out of memory is
+// reported rather than ending the program. Include in one file of a test
+// executable only: it replaces the global operator new.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace failing_allocations {
+// Requests larger than this many bytes throw std::bad_alloc.
+inline std::size_t limit = static_cast<std::size_t>(-1);
+} // namespace failing_allocations
+
+// While it lives, every allocation above `bytes` fails.
+class AllocationLimit {
+public:
+    explicit AllocationLimit(std::size_t bytes) { failing_allocations::limit = bytes; }
+    ~AllocationLimit() { failing_allocations::limit = static_cast<std::size_t>(-1); }
+    AllocationLimit(const AllocationLimit&) = delete;
+    AllocationLimit& operator=(const AllocationLimit&) = delete;
+};
+
+void* operator new(std::size_t n) {
+    if (n > failing_allocations::limit)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    return operator new(n);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
