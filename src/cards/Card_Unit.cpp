@@ -23,6 +23,30 @@
 
 namespace {
 const QColor kInUse(0x1F, 0xFF, 0x1F);
+
+// VISA's description of a status; empty without the library.
+QString StatusDescription(ViStatus status) {
+    char description[VI_FIND_BUFLEN] = {};
+    if (VisaLoaded) {
+        Visa.viStatusDesc(GetDefaultRM(), status, description);
+        description[VI_FIND_BUFLEN - 1] = '\0';
+    }
+    return QString::fromLocal8Bit(description);
+}
+
+// Why a search found what it found, or nothing when all went well.
+QString SearchHint(ViStatus status, const SearchStop& stop, const char* model, bool found) {
+    const std::string missing = MissingLibraryText();
+    if (!missing.empty())
+        return QString::fromStdString(missing);
+    if (status != VI_SUCCESS && !stop.resource.empty())
+        return QString("The search stopped %1 %2: %3")
+            .arg(stop.afterIt ? "after" : "at", QString::fromStdString(stop.resource),
+                 StatusDescription(status));
+    if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND)
+        return "The card search failed: " + StatusDescription(status);
+    return found ? QString() : QString("No %1 card was found.").arg(model);
+}
 const QColor kCurrentRow(0xEE, 0xEE, 0xEE);
 const ViUInt16 kTwoChannelSubsystemId = 0x4404;
 const ViBusAddress kSubsystemIdOffset = 0x2E;
@@ -54,6 +78,7 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
     Card_StringGrid->setColumnWidth(1, 108);
     Card_StringGrid->setColumnWidth(2, 93);
     Card_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Card_StringGrid->setTabKeyNavigation(false); // Tab leaves the grid; arrows move in it
     Card_StringGrid->setSelectionMode(QAbstractItemView::NoSelection);
     Card_StringGrid->setItemDelegate(new CardCellDelegate(this));
     Card_StringGrid->setFixedWidth(64 + 108 + 93 + 2 * Card_StringGrid->frameWidth() + 18);
@@ -112,6 +137,14 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
 
     connect(Find_Button, &QPushButton::clicked, this, [this] { Find_ButtonClick(); });
     connect(Ok_Button, &QPushButton::clicked, this, [this] { Ok_ButtonClick(); });
+    // A double click on a found card chooses it, as OK does.
+    connect(Card_StringGrid, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+        const QTableWidgetItem* resource = Card_StringGrid->item(row, 1);
+        if (!resource || resource->text().isEmpty())
+            return;
+        Card_StringGrid->setCurrentCell(row, 1);
+        Ok_ButtonClick();
+    });
     connect(Cancel_Button, &QPushButton::clicked, this, [this] { Cancel_ButtonClick(); });
 }
 
@@ -169,11 +202,9 @@ void TCard_Form::Find_ButtonClick() {
 
     std::vector<std::string> found;
     const char* model = Set72815->isChecked() ? "72-815" : "82-815";
-    FindVisaResources(model, found);
-    const std::string missing = MissingLibraryText();
-    Hint_Label->setText(!missing.empty() ? QString::fromStdString(missing)
-                        : found.empty()  ? QString("No %1 card was found.").arg(model)
-                                         : QString());
+    SearchStop stop;
+    const ViStatus status = FindVisaResources(model, found, &stop);
+    Hint_Label->setText(SearchHint(status, stop, model, !found.empty()));
 
     if (static_cast<int>(found.size()) > Card_StringGrid->rowCount()) {
         const int old = Card_StringGrid->rowCount();
@@ -200,6 +231,7 @@ void TCard_Form::Find_ButtonClick() {
         if (probe.Session != 0 && VisaLoaded)
             Visa.viClose(probe.Session);
     }
+    Card_StringGrid->scrollToTop(); // the cards found
     Card_StringGrid->viewport()->update();
 }
 
@@ -216,15 +248,10 @@ void TCard_Form::Ok_ButtonClick() {
     }
     Selection.Status = OpenCard(Lock_CheckBox->isChecked());
     if (Selection.Status != VI_SUCCESS) {
-        char description[VI_FIND_BUFLEN] = {};
-        if (VisaLoaded) {
-            Visa.viStatusDesc(GetDefaultRM(), Selection.Status, description);
-            description[VI_FIND_BUFLEN - 1] = '\0';
-        }
         char code[16];
         std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(Selection.Status));
         const QString text = QString("An error occurred while opening this card:\r\nError: ") +
-                             code + "\r\n" + QString::fromLocal8Bit(description);
+                             code + "\r\n" + StatusDescription(Selection.Status);
         Selection = PreviousSelection;
         AppDialogs().message(this, Dialogs::Kind::Error, text);
         Card_StringGrid->viewport()->update();

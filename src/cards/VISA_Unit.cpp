@@ -2,8 +2,11 @@
 
 #include "VISA_def_v2.h"
 
-ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::string>& list) {
+ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::string>& list,
+                           SearchStop* stop) {
     list.clear();
+    if (stop)
+        *stop = SearchStop{};
     if (!VisaLoaded)
         return VI_ERROR_LIBRARY_NFOUND;
     if (DefaultRM == 0) {
@@ -21,6 +24,8 @@ ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::stri
 
     for (ViUInt32 i = 0; i < count; ++i) {
         name[VI_FIND_BUFLEN - 1] = '\0';
+        if (stop)
+            stop->resource = name;
         ViSession instrument = 0;
         status = Visa.viOpen(DefaultRM, name, VI_NULL, 1000, &instrument);
         if (status != VI_SUCCESS) {
@@ -38,8 +43,18 @@ ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::stri
         if (std::string(model).find(modelFilter) != std::string::npos)
             list.emplace_back(name);
         Visa.viClose(instrument);
-        Visa.viFindNext(findList, name);
+        // A failed step leaves the old name in the buffer: the names after it
+        // cannot be known, and the old one must not be listed again.
+        const ViStatus next = Visa.viFindNext(findList, name);
+        if (next != VI_SUCCESS && i + 1 < count) {
+            status = next;
+            if (stop)
+                stop->afterIt = true;
+            break;
+        }
     }
+    if (status == VI_SUCCESS && stop)
+        stop->resource.clear();
     // The find list is closed whatever the outcome; nothing else holds it.
     Visa.viClose(findList);
     return status;

@@ -6,8 +6,17 @@
 
 #include "visa_types.h"
 
+// Where a search that a VISA failure ended stopped: the resource being looked
+// at, and whether the failure came when moving on past it (viFindNext).
+struct SearchStop {
+    std::string resource; // empty when the search failed before any resource
+    bool afterIt = false;
+};
+
 // Fills `list` with the PXI instrument resources whose VISA model name contains
-// `modelFilter` (case-sensitive, anywhere), in VISA's order. Every VISA failure
-// ends the search at once and is returned; the names found so far stay in the
-// list. Without the VISA library: VI_ERROR_LIBRARY_NFOUND and an empty list.
-ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::string>& list);
+// `modelFilter` (case-sensitive, anywhere), in VISA's order, each once. Every
+// VISA failure ends the search at once and is returned (and where, in `stop`);
+// the names found so far stay in the list. Without the VISA library:
+// VI_ERROR_LIBRARY_NFOUND and an empty list.
+ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::string>& list,
+                           SearchStop* stop = nullptr);

@@ -1,5 +1,6 @@
 // Card discovery and the card selection dialog on the simulated chassis.
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -101,6 +102,66 @@ private slots:
         List list;
         QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_TMO);
         QCOMPARE(list, List({kCardA}));
+    }
+
+    void aFailedFindNextListsNoCardTwice() {
+        nvsim_fail("viFindNext", VI_ERROR_TMO, 1, 0, nullptr);
+        List list;
+        QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_TMO);
+        QCOMPARE(list, List({kCardA}));
+        QCOMPARE(nvsim_open_sessions(), 1);
+    }
+
+    void theSearchNamesWhereAndWhyItStopped() {
+        // A slow card: the cards before it stay listed, the hint says which and why.
+        nvsim_set_open_delay(kCardC, 1500);
+        TCard_Form f;
+        f.Find_Button->click();
+        QCOMPARE(Cell(f, 0, 1), QString(kCardA));
+        QCOMPARE(Cell(f, 0, 2), QString("1001"));
+        QCOMPARE(Cell(f, 1, 1), QString());
+        const QString hint = f.Hint_Label->text();
+        QVERIFY2(hint.contains(kCardC) && hint.contains("Timeout"), qPrintable(hint));
+        // Nothing of the model at all is still told as such.
+        f.Set82815->setChecked(true);
+        nvsim_fail("viGetAttribute", VI_ERROR_TMO, 1, 0, kCardA);
+        f.Find_Button->click();
+        QVERIFY2(f.Hint_Label->text().contains(kCardA), qPrintable(f.Hint_Label->text()));
+        nvsim_clear_faults();
+        loadChassis("[Instrument1]\nResource=PXI1::1::INSTR\nModel=40-412\n");
+        DefaultRM = 0; // the new chassis closed it
+        f.Find_Button->click();
+        QCOMPARE(f.Hint_Label->text(), QString("No 82-815 card was found."));
+    }
+
+    void theKeyboardReachesEveryButton() {
+        TCard_Form f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        f.Card_StringGrid->setFocus();
+        QTest::keyClick(f.Card_StringGrid, Qt::Key_Down); // arrows move inside the grid
+        QCOMPARE(f.Card_StringGrid->currentRow(), 1);
+        QTest::keyClick(f.Card_StringGrid, Qt::Key_Tab); // Tab leaves it
+        QCOMPARE(QApplication::focusWidget(), f.Set72815);
+        const QList<QWidget*> order = {f.Find_Button, f.Lock_CheckBox, f.Ok_Button,
+                                       f.Cancel_Button};
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        // The found rows come into view, and a double click on one is OK.
+        f.Card_StringGrid->scrollToBottom();
+        f.Find_Button->click();
+        QTableWidgetItem* first = f.Card_StringGrid->item(0, 1);
+        const QRect row = f.Card_StringGrid->visualItemRect(first);
+        QVERIFY(f.Card_StringGrid->viewport()->rect().contains(row));
+        // A first click, then the second press that the platform reports as a double click.
+        QTest::mouseClick(f.Card_StringGrid->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(f.Card_StringGrid->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QCOMPARE(f.Selection.Resource, std::string(kCardA));
+        QVERIFY(f.Selection.Opened);
+        f.CloseSelectedCard();
     }
 
     void visaAbsentMakesNoCall() {
