@@ -24,8 +24,9 @@ inline int64_t YAt(double value, double ys, int height) {
     return (height - 2) - static_cast<int64_t>(RoundEven(v * ys));
 }
 
+// One sample has no spacing: it stands at column 0.
 inline double XScale(int count, int width) {
-    return (width - 2) / static_cast<double>(count - 1);
+    return count > 1 ? (width - 2) / static_cast<double>(count - 1) : 0.0;
 }
 
 inline double YScale(int height) {
@@ -215,6 +216,10 @@ void TDisplay::DrawWaveData(const std::vector<double>& samples, int count) {
     const int h = size_.height();
     if (h < 3 || size_.width() < 3)
         return; // no room for a scale
+    if (count == 1) {
+        DrawGraticule(10, 10); // a single sample draws no line
+        return;
+    }
     const double xs = XScale(count, size_.width()), ys = YScale(h);
 
     // Every segment between two samples in the same pixel column is a

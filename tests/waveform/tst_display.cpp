@@ -116,6 +116,7 @@ private slots:
         QCOMPARE(Lit(wave, 0).size(), size_t(449 * 345));
         d.DrawWaveData({42}, 1);
         QVERIFY(Lit(wave, kWave).empty());
+        QCOMPARE(WaveX(0, 1, 449), int64_t{0});
         QCOMPARE(wave.pixel(0, 0), kClearBackground);
         QCOMPARE(grat.pixel(0, 0), kGrid);
     }
