@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
-# (float-cast-overflow included) in
-# its own folder (build-asan) and runs every test there; any report fails the
-# run. Qt's own process-lifetime allocations are suppressed, each with its
+# (float-cast-overflow included) in its own folder (build-asan) and runs every
+# test there; any report fails the run. Qt's own process-lifetime allocations are suppressed, each with its
 # reason, in tests/sanitizer/lsan.supp. Not part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
