@@ -12,6 +12,7 @@
 #include "Main_Unit.h"
 #include "MemTest_Unit.h"
 #include "PanelWidgets.h"
+#include "WindowPlacement.h"
 
 bool BindLibrariesAtStartup() {
     BindingResult bound = BindAllLibraries();
@@ -28,6 +29,7 @@ bool BindLibrariesAtStartup() {
 AppWindows::~AppWindows() = default;
 
 std::unique_ptr<AppWindows> CreateWindows() {
+    KeepWindowsOnScreen();
     auto w = std::make_unique<AppWindows>();
     w->main = std::make_unique<TMain_Form>();
     QWidget* owner = w->main.get();

@@ -8,10 +8,13 @@
 
 namespace {
 
-// "Ini files|*.INI|All Files (*.*)|*.*" becomes "Ini files (*.INI *.ini);;All Files (*.*) (*)":
-// a pattern matches names in either case.
-QString QtFilter(const QString& filter) {
-    QStringList parts = filter.split('|');
+// "Ini files (*.ini)|*.INI|All Files (*.*)|*.*" becomes
+// "Ini files (*.ini) (*.INI *.ini *.INI);;All Files (*.*) (*)": each pattern
+// matches names in either case, "*.*" matches every name, and the dialog,
+// told to hide the patterns, shows each description once as it is written.
+// A description that names no patterns of its own shows them.
+QStringList QtFilters(const QString& filter) {
+    const QStringList parts = filter.split('|');
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
@@ -24,14 +27,19 @@ QString QtFilter(const QString& filter) {
                 if (!patterns.contains(variant))
                     patterns << variant;
         }
-        out << parts[i] + " (" + patterns.join(' ') + ")";
+        QString description = parts[i].trimmed();
+        if (!description.endsWith(')'))
+            description += " (" + parts[i + 1].split(';', Qt::SkipEmptyParts).join(' ') + ")";
+        out << description + " (" + patterns.join(' ') + ")";
     }
-    return out.join(";;");
+    return out;
 }
 
 QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
                  const QString& defaultSuffix) {
-    QFileDialog dialog(parent, QString(), QString(), QtFilter(filter));
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(QtFilters(filter));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);

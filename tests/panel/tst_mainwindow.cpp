@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -136,6 +137,9 @@ private slots:
         TMain_Form& m = main();
         QCOMPARE(m.windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
         QCOMPARE(m.StatusText->text(), QString("Selected Card: No card selected"));
+        // Larger than the screen here (800 x 600): its title bar and menu stay on it.
+        const QRect area = m.screen()->availableGeometry();
+        QVERIFY(area.contains(m.frameGeometry().topLeft()));
         QCOMPARE(m.Settings_PageControl->tabText(0), QString("Waveform"));
         QCOMPARE(m.Settings_PageControl->tabText(1), QString("Clock"));
         QCOMPARE(m.Channel_PageControl->tabText(2), QString("Channel 3"));

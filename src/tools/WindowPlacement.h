@@ -1,0 +1,8 @@
+// Where the program's windows appear.
+#pragma once
+
+// From now on every window shown with its top-left corner outside the
+// screen's available area (as a window larger than the screen, or a dialog
+// centred over one, would be) is moved just far enough that its title bar
+// and menu lie inside that area: a larger window to the area's top-left.
+void KeepWindowsOnScreen();
