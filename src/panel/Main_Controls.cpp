@@ -9,9 +9,11 @@
 
 #include "Dialogs.h"
 #include "Named.h"
+#include "PanelWidgets.h"
 
-QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
-    auto* spin = Named(new QSpinBox(parent), name);
+namespace {
+
+void SetUp(QSpinBox* spin, int minimum, int maximum, int value) {
     spin->setProperty("designMinimum", minimum);
     // A spin edit whose limits are both 0 does not clamp.
     if (minimum == 0 && maximum == 0) {
@@ -21,6 +23,21 @@ QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, 
     spin->setRange(minimum, maximum);
     spin->setValue(value);
     spin->setAccelerated(true);
+}
+
+} // namespace
+
+QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
+    QSpinBox* spin = Named(new TSpinEdit(parent), name);
+    SetUp(spin, minimum, maximum, value);
+    return spin;
+}
+
+TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
+                                      int minimum, int maximum, int value) {
+    TFrequencySpinEdit* spin = Named(new TFrequencySpinEdit(parent), name);
+    SetUp(spin, minimum, maximum, value);
+    spin->setAccessibleName(caption);
     return spin;
 }
 
@@ -66,6 +83,8 @@ const QStringList kFskSources = {"Software", "Front (Trigger Input)",
                                  "PXI Star"};
 
 int SpinEditValue(const QSpinBox* spin) {
+    if (const auto* frequency = qobject_cast<const TFrequencySpinEdit*>(spin))
+        return frequency->typedValue().value_or(frequency->value());
     bool ok = false;
     const int value = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
     // Typed text may stand outside the range until the spin edit fixes it up.

@@ -9,10 +9,15 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QSpinBox;
+class TFrequencySpinEdit;
 class QWidget;
 
 // A spin edit with its design range; one whose limits are both 0 does not clamp.
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value);
+// The same for a frequency in whole units, typed with or without k and M;
+// `caption` names it to assistive tools and in messages.
+TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
+                                      int minimum, int maximum, int value);
 
 QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,
                     bool editable = false);
@@ -30,6 +35,8 @@ void FitChildrenInsideFrame(QGroupBox* group);
 extern const QStringList kFskSources;
 
 // The value of a spin edit; a text that is not a number reads as its minimum.
+// A frequency field reads what was typed, or keeps its value when it refuses
+// the text.
 int SpinEditValue(const QSpinBox* spin);
 
 // The item a combo box shows: for an editable one, the item its text names

@@ -3,6 +3,7 @@
 #include "Main_Unit.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStatusBar>
 
@@ -10,6 +11,7 @@
 #include "Commands.h"
 #include "LibraryBindings.h"
 #include "Named.h"
+#include "PanelWidgets.h"
 
 namespace {
 
@@ -61,6 +63,21 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
 
 void TMain_Form::ShowNoCard() {
     ShowFeedback(kNoCard);
+}
+
+// An operation that reads a field whose text was refused sends nothing: the
+// field is marked, and the status field says which and why.
+bool TMain_Form::FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields) {
+    for (TFrequencySpinEdit* field : fields) {
+        if (field->typedValue())
+            continue;
+        field->setRefused(true);
+        ShowFeedback("Not sent: " + field->accessibleName() + " \"" +
+                     field->findChild<QLineEdit*>()->text() +
+                     "\" is not a whole number (k or M may follow it).");
+        return false;
+    }
+    return true;
 }
 
 // Once every control exists: commands report here from now on.

@@ -38,11 +38,14 @@ QWidget* TMain_Form::CreateBasicPage() {
         Named(new QRadioButton("Sweep Frequencies", TabSheet7), "SweepF_RadioButton");
     form->addRow(SingleF_RadioButton);
     form->addRow(SweepF_RadioButton);
-    StartF_SpinEdit = SpinEdit(TabSheet7, "StartF_SpinEdit", 1, 10000000, 1000);
+    StartF_SpinEdit =
+        FrequencySpinEdit(TabSheet7, "StartF_SpinEdit", "Start Frequency (Hz)", 1, 10000000, 1000);
     form->addRow("Start Frequency (Hz)", StartF_SpinEdit);
-    EndF_SpinEdit = SpinEdit(TabSheet7, "EndF_SpinEdit", 1, 10000000, 1000);
+    EndF_SpinEdit =
+        FrequencySpinEdit(TabSheet7, "EndF_SpinEdit", "End Frequency (Hz)", 1, 10000000, 1000);
     form->addRow("End Frequency (Hz)", EndF_SpinEdit);
-    SweepStep_SpinEdit = SpinEdit(TabSheet7, "SweepStep_SpinEdit", 0, 0, 1);
+    SweepStep_SpinEdit =
+        FrequencySpinEdit(TabSheet7, "SweepStep_SpinEdit", "Sweep Step (Hz)", 0, 0, 1);
     form->addRow("Sweep Step (Hz)", SweepStep_SpinEdit);
     StepInt_SpinEdit = SpinEdit(TabSheet7, "StepInt_SpinEdit", 1, 5242, 1000);
     form->addRow("Step Interval (uS)", StepInt_SpinEdit);
@@ -127,7 +130,7 @@ QWidget* TMain_Form::CreateArbitraryPage() {
     page->addWidget(GroupBox18);
 
     Label18 = Named(new QLabel("Repetitin rate (kHz):", TabSheet8), "Label18");
-    repRate1 = SpinEdit(TabSheet8, "repRate1", 1, 10000000, 1000);
+    repRate1 = FrequencySpinEdit(TabSheet8, "repRate1", "Repetitin rate (kHz)", 1, 10000000, 1000);
     Label18->setBuddy(repRate1);
     auto* rate = new QHBoxLayout;
     rate->addWidget(Label18);
@@ -214,15 +217,17 @@ QWidget* TMain_Form::CreateClockPage() {
                                   {"Continuous (Start Frequency)", "Triangle sweep (Start <-> End)",
                                    "Swept FSK (Start <-> End)", "FSK (Start or End Freq's)"},
                                   -1);
-    SwpStartF_SpinEdit = SpinEdit(GroupBox3, "SwpStartF_SpinEdit", 0, 0, 1000);
-    SwpEndF_SpinEdit = SpinEdit(GroupBox3, "SwpEndF_SpinEdit", 0, 0, 2000);
+    SwpStartF_SpinEdit =
+        FrequencySpinEdit(GroupBox3, "SwpStartF_SpinEdit", "Start Freq (Hz)", 0, 0, 1000);
+    SwpEndF_SpinEdit =
+        FrequencySpinEdit(GroupBox3, "SwpEndF_SpinEdit", "End Freq (Hz)", 0, 0, 2000);
     SwpEndF_SpinEdit->setEnabled(false);
-    SwpStep_SpinEdit = SpinEdit(GroupBox3, "SwpStep_SpinEdit", 0, 0, 1);
+    SwpStep_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpStep_SpinEdit", "Sweep Step Hz", 0, 0, 1);
     SwpStep_SpinEdit->setEnabled(false);
     SwpInt_SpinEdit = SpinEdit(GroupBox3, "SwpInt_SpinEdit", 1, 5242, 1000);
     SwpInt_SpinEdit->setEnabled(false);
     FSKSource_ComboBox = DropDown(GroupBox3, "FSKSource_ComboBox", kFskSources, 0, true);
-    for (QSpinBox* spin : {SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit})
+    for (TFrequencySpinEdit* spin : {SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit})
         spin->setMaximumWidth(96);
     auto* memoryClock = new QFormLayout(GroupBox3);
     memoryClock->setVerticalSpacing(4);

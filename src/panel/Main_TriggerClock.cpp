@@ -77,21 +77,24 @@ void TMain_Form::ClockSweepModeChanged() {
         controls[i]->setEnabled(kEnabled[mode][i]);
 }
 
+// Only while both fields hold a number they can read.
 void TMain_Form::ClockStartChanged() {
-    if (SwpStartF_SpinEdit->cleanText().isEmpty() || SwpEndF_SpinEdit->cleanText().isEmpty())
-        return;
-    if (SpinEditValue(SwpEndF_SpinEdit) < SpinEditValue(SwpStartF_SpinEdit))
-        SwpEndF_SpinEdit->setValue(SpinEditValue(SwpStartF_SpinEdit));
+    const std::optional<int> start = SwpStartF_SpinEdit->typedValue();
+    const std::optional<int> end = SwpEndF_SpinEdit->typedValue();
+    if (start && end && *end < *start)
+        SwpEndF_SpinEdit->setValue(*start);
 }
 
 void TMain_Form::ClockEndChanged() {
-    if (SwpStartF_SpinEdit->cleanText().isEmpty() || SwpEndF_SpinEdit->cleanText().isEmpty())
-        return;
-    if (SpinEditValue(SwpStartF_SpinEdit) > SpinEditValue(SwpEndF_SpinEdit))
-        SwpStartF_SpinEdit->setValue(SpinEditValue(SwpEndF_SpinEdit));
+    const std::optional<int> start = SwpStartF_SpinEdit->typedValue();
+    const std::optional<int> end = SwpEndF_SpinEdit->typedValue();
+    if (start && end && *start > *end)
+        SwpStartF_SpinEdit->setValue(*end);
 }
 
 void TMain_Form::ApplyClock() {
+    if (!FrequenciesReadable({SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit}))
+        return;
     const int start = SpinEditValue(SwpStartF_SpinEdit);
     const int end = SpinEditValue(SwpEndF_SpinEdit);
     if (start > end) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,7 @@ class TCard_Form;
 struct CommandOutcome;
 class TDisplay;
 class TExternalClk_Form;
+class TFrequencySpinEdit;
 class TImage;
 class TLampButton;
 class TLog_Form;
@@ -144,9 +146,9 @@ public:
     QSpinBox* Symm_SpinEdit;
     QRadioButton* SingleF_RadioButton;
     QRadioButton* SweepF_RadioButton;
-    QSpinBox* StartF_SpinEdit;
-    QSpinBox* EndF_SpinEdit;
-    QSpinBox* SweepStep_SpinEdit;
+    TFrequencySpinEdit* StartF_SpinEdit;
+    TFrequencySpinEdit* EndF_SpinEdit;
+    TFrequencySpinEdit* SweepStep_SpinEdit;
     QSpinBox* StepInt_SpinEdit;
     QComboBox* FSK_ComboBox;
     QGroupBox* SweepBox;
@@ -170,7 +172,7 @@ public:
     QLabel* ArbWave_Filename_Label;
     QLabel* Arbwave_DataCount_Label;
     QLabel* Label18;
-    QSpinBox* repRate1;
+    TFrequencySpinEdit* repRate1;
 
     // Trigger group.
     QGroupBox* GroupBox1;
@@ -185,9 +187,9 @@ public:
     QLabel* RefFreq_Label;
     QGroupBox* GroupBox3; // "Waveform Memory Clock"
     QComboBox* SweepMode_ComboBox;
-    QSpinBox* SwpStartF_SpinEdit;
-    QSpinBox* SwpEndF_SpinEdit;
-    QSpinBox* SwpStep_SpinEdit;
+    TFrequencySpinEdit* SwpStartF_SpinEdit;
+    TFrequencySpinEdit* SwpEndF_SpinEdit;
+    TFrequencySpinEdit* SwpStep_SpinEdit;
     QSpinBox* SwpInt_SpinEdit;
     QComboBox* FSKSource_ComboBox;
     QGroupBox* GroupBox4; // "Memory Counter"
@@ -255,6 +257,7 @@ private:
     void StartFeedback();
     void ShowFeedback(const QString& text);
     void ShowNoCard();
+    bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
     void CommandReported(const CommandOutcome& outcome);
     bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();

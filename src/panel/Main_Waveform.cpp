@@ -31,6 +31,8 @@ TChannelInfo SettingsCopy(TChannelInfo& ch) {
 } // namespace
 
 void TMain_Form::ApplyWaveform() {
+    if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
+        return;
     const int c = ActiveChannelNumber();
     TChannelInfo& ch = CardInfo.Channel[c];
     TWaveSettings& w = ch.Wave;

@@ -1,10 +1,18 @@
 #include "PanelWidgets.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStyleOptionButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "FrequencyText.h"
 
 namespace {
 constexpr int kLampSize = 10;
@@ -39,6 +47,132 @@ void TLampButton::paintEvent(QPaintEvent*) {
     p.setPen(isEnabled() ? palette().color(QPalette::ButtonText)
                          : palette().color(QPalette::Disabled, QPalette::ButtonText));
     p.drawText(r.adjusted(kLampSize + 12, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, text());
+}
+
+namespace {
+
+// The application's style, but with no modifier key that multiplies a step.
+class NoStepModifierStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_SpinBox_StepModifier)
+            return Qt::NoModifier;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+QStyle* SpinEditStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new NoStepModifierStyle;
+        style->setParent(qApp); // goes with the application
+    }
+    return style;
+}
+
+// The Page keys step like the arrow keys.
+int ArrowFor(int key) {
+    return key == Qt::Key_PageUp ? Qt::Key_Up : key == Qt::Key_PageDown ? Qt::Key_Down : key;
+}
+
+} // namespace
+
+TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent) {
+    setStyle(SpinEditStyle());
+}
+
+void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+    if (ArrowFor(event->key()) == event->key())
+        return QSpinBox::keyPressEvent(event);
+    QKeyEvent arrow(event->type(), ArrowFor(event->key()), event->modifiers(), event->text(),
+                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QSpinBox::keyPressEvent(&arrow);
+    event->setAccepted(arrow.isAccepted());
+}
+
+void TSpinEdit::keyReleaseEvent(QKeyEvent* event) {
+    if (ArrowFor(event->key()) == event->key())
+        return QSpinBox::keyReleaseEvent(event);
+    QKeyEvent arrow(event->type(), ArrowFor(event->key()), event->modifiers(), event->text(),
+                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QSpinBox::keyReleaseEvent(&arrow);
+    event->setAccepted(arrow.isAccepted());
+}
+
+TFrequencySpinEdit::TFrequencySpinEdit(QWidget* parent) : TSpinEdit(parent) {
+    setKeyboardTracking(false); // the value changes when typing ends
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { setRefused(false); });
+}
+
+std::optional<int> TFrequencySpinEdit::typedValue() const {
+    const std::optional<int64_t> typed = ParseWholeFrequency(lineEdit()->text(), locale());
+    if (!typed)
+        return std::nullopt;
+    return static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum()));
+}
+
+void TFrequencySpinEdit::setRefused(bool refused) {
+    if (refused == refused_)
+        return;
+    refused_ = refused;
+    setProperty("refused", refused);
+    QPalette palette = lineEdit()->palette();
+    palette.setColor(QPalette::Base,
+                     refused ? QColor(255, 214, 214) : this->palette().color(QPalette::Base));
+    lineEdit()->setPalette(palette);
+    if (refused) {
+        hint_ = toolTip();
+        setToolTip("Not read: a whole number, k (x 1000) or M (x 1000000) may follow it.");
+    } else {
+        setToolTip(hint_);
+    }
+}
+
+void TFrequencySpinEdit::setValue(int value) {
+    setRefused(false);
+    QSpinBox::setValue(value);
+    lineEdit()->setText(textFromValue(this->value())); // even when the value is unchanged
+}
+
+QValidator::State TFrequencySpinEdit::validate(QString& input, int&) const {
+    // Anything may be typed. A readable number is final (beyond the range it
+    // is held at the limit); anything else keeps the value as it was.
+    return ParseWholeFrequency(input, locale()) ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+int TFrequencySpinEdit::valueFromText(const QString& text) const {
+    const std::optional<int64_t> typed = ParseWholeFrequency(text, locale());
+    return typed ? static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum())) : value();
+}
+
+void TFrequencySpinEdit::fixup(QString&) const {} // a refused text is never rewritten
+
+void TFrequencySpinEdit::stepBy(int steps) {
+    setRefused(false);
+    TSpinEdit::stepBy(steps);
+}
+
+template <typename Finish> void TFrequencySpinEdit::finishTyping(Finish finish) {
+    const QString typed = lineEdit()->text();
+    const bool readable = ParseWholeFrequency(typed, locale()).has_value();
+    finish();
+    if (readable)
+        return;
+    const QSignalBlocker block(lineEdit());
+    lineEdit()->setText(typed);
+    setRefused(true);
+}
+
+void TFrequencySpinEdit::focusOutEvent(QFocusEvent* event) {
+    finishTyping([&] { TSpinEdit::focusOutEvent(event); });
+}
+
+void TFrequencySpinEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        finishTyping([&] { TSpinEdit::keyPressEvent(event); });
+    else
+        TSpinEdit::keyPressEvent(event);
 }
 
 TUpDown::TUpDown(QWidget* parent) : QWidget(parent) {

@@ -3,7 +3,9 @@
 
 #include <QImage>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QWidget>
+#include <optional>
 
 class QToolButton;
 
@@ -19,6 +21,54 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// A spin edit that steps by exactly its single step, whichever modifier keys
+// are held and however it is stepped (arrow buttons, arrow and Page keys, the
+// wheel): Qt's own spin box steps ten times as far with Ctrl held, and a page
+// at a time with the Page keys.
+class TSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit TSpinEdit(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+// A spin edit for a frequency in whole units that reads what was typed
+// exactly, engineering suffixes included ("10.5k" is 10500, "2M" 2000000), or
+// refuses it: a refused text stays as typed, marked (property "refused"),
+// and the value does not change. A number beyond the range is held at its
+// limit. The value changes only when typing ends (Enter or leaving the field).
+class TFrequencySpinEdit : public TSpinEdit {
+    Q_OBJECT
+public:
+    explicit TFrequencySpinEdit(QWidget* parent = nullptr);
+
+    // What the text says, held within the range; empty when it is refused.
+    std::optional<int> typedValue() const;
+    bool refused() const { return refused_; }
+    // Marks the field as refused or clears the mark.
+    void setRefused(bool refused);
+    // Sets the value and shows it, clearing any mark.
+    void setValue(int value);
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+    int valueFromText(const QString& text) const override;
+    void fixup(QString& input) const override;
+    void stepBy(int steps) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Runs the spin box's own end of typing, then puts back a refused text.
+    template <typename Finish> void finishTyping(Finish finish);
+
+    bool refused_ = false;
+    QString hint_; // the tooltip the field had before a mark
 };
 
 // Up and down arrows. As an up-down control it holds a position within a range

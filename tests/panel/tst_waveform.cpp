@@ -6,14 +6,66 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTemporaryDir>
+#include <functional>
+#include <limits>
+#include <optional>
 
+#include "FrequencyText.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
 #include "WaveParse.h"
 
 namespace {
 const char* const kCardA = "PXI1::13::INSTR";
+
+// One key event as the platform reports it, the modifiers already held (QTest
+// would press them first, one after another).
+void SendKey(QWidget* to, QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers held) {
+    QKeyEvent e(type, key, held);
+    QApplication::sendEvent(to, &e);
+}
+
+// The ways an operator steps a spin edit with `held` modifiers, and the
+// direction of each: a click on either arrow, the arrow and Page keys, a
+// notch of the wheel either way.
+std::vector<std::pair<std::function<void()>, int>> StepperActions(QSpinBox* spin,
+                                                                  Qt::KeyboardModifiers held) {
+    QStyleOptionSpinBox option;
+    option.initFrom(spin);
+    option.subControls = QStyle::SC_All;
+    option.buttonSymbols = spin->buttonSymbols();
+    option.frame = spin->hasFrame();
+    auto arrow = [=](QStyle::SubControl which) {
+        return spin->style()->subControlRect(QStyle::CC_SpinBox, &option, which, spin).center();
+    };
+    auto click = [=](QPoint at) {
+        return [=] { QTest::mouseClick(spin, Qt::LeftButton, held, at); };
+    };
+    auto key = [=](Qt::Key k) {
+        return [=] {
+            SendKey(spin, QEvent::KeyPress, k, held);
+            SendKey(spin, QEvent::KeyRelease, k, held);
+        };
+    };
+    auto wheel = [=](int delta) {
+        return [=] {
+            QWheelEvent e(QPointF(spin->rect().center()),
+                          QPointF(spin->mapToGlobal(spin->rect().center())), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, held, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(spin, &e);
+        };
+    };
+    return {{click(arrow(QStyle::SC_SpinBoxUp)), 1},
+            {click(arrow(QStyle::SC_SpinBoxDown)), -1},
+            {key(Qt::Key_Up), 1},
+            {key(Qt::Key_Down), -1},
+            {key(Qt::Key_PageUp), 1},
+            {key(Qt::Key_PageDown), -1},
+            {wheel(120), 1},
+            {wheel(-120), -1}};
+}
 const ViStatus kRefused = static_cast<ViStatus>(0xBFFC0806u);
 
 QString Checksum(const std::vector<double>& samples, size_t count) {
@@ -331,6 +383,87 @@ private slots:
         QCOMPARE(SimValue(kCardA, 1, "fskPin"), 0.0);
     }
 
+    void typedFrequenciesAreReadExactly() {
+        struct Case {
+            const char* locale;
+            const char* typed;
+            std::optional<int64_t> read;
+        };
+        const Case cases[] = {
+            {"C", "10.5k", 10500},
+            {"C", "2M", 2000000},
+            {"C", " 7 K ", 7000},
+            {"C", "0.5M", 500000},
+            {"C", "10.0", 10},
+            {"C", "1.000000k", 1000},
+            {"C", "-5", -5},
+            {"C", "+5", 5},
+            {"C", "0.000001M", 1},
+            {"C", "10.5", {}},
+            {"C", "1.0005k", {}},
+            {"C", "2m", {}},
+            {"C", "", {}},
+            {"C", "k", {}},
+            {"C", "1.2.3", {}},
+            {"C", "1e3", {}},
+            {"C", "12x", {}},
+            {"C", "1,000", {}},
+            {"C", "0.0000001M", {}},
+            {"de_DE", "1,5k", 1500},
+            {"de_DE", "1.5k", {}},
+            {"ar_EG", "\u0661\u0662k", 12000},
+            {"C", "99999999999999999999", std::numeric_limits<int64_t>::max()},
+        };
+        for (const Case& c : cases)
+            QVERIFY2(ParseWholeFrequency(QString::fromUtf8(c.typed), QLocale(c.locale)) == c.read,
+                     c.typed);
+    }
+
+    void typedFrequencyFieldsReadOrRefuse() {
+        withCard();
+        TMain_Form& m = main();
+        m.SweepF_RadioButton->click();
+        const auto type = [](TFrequencySpinEdit* spin, const QString& text) {
+            auto* edit = spin->findChild<QLineEdit*>();
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(spin, Qt::Key_Return);
+        };
+        // Every frequency field of both pages reads the suffixes, or keeps
+        // a refused text marked with its value unchanged.
+        for (TFrequencySpinEdit* spin :
+             {m.StartF_SpinEdit, m.EndF_SpinEdit, m.SweepStep_SpinEdit, m.repRate1,
+              m.SwpStartF_SpinEdit, m.SwpEndF_SpinEdit, m.SwpStep_SpinEdit}) {
+            spin->setEnabled(true);
+            type(spin, "2k");
+            QCOMPARE(spin->value(), 2000);
+            type(spin, "1.5");
+            QCOMPARE(spin->findChild<QLineEdit*>()->text(), QString("1.5"));
+            QVERIFY(spin->property("refused").toBool());
+            QCOMPARE(spin->value(), 2000);
+            spin->setValue(2000); // a refresh clears the mark
+            QVERIFY(!spin->property("refused").toBool());
+        }
+        m.SingleF_RadioButton->click();
+        type(m.StartF_SpinEdit, "10.5k");
+        m.WaveUpdate_Button->click();
+        QCOMPARE(ch().Wave.StartF, 10.5);
+        QCOMPARE(SimValue(kCardA, 1, "frequency"), 10.5);
+        type(m.StartF_SpinEdit, "2M");
+        QCOMPARE(m.StartF_SpinEdit->value(), 2000000);
+        m.WaveUpdate_Button->click();
+        QCOMPARE(ch().Wave.StartF, 2000.0);
+
+        // An Update that would read a refused field sends nothing and says why.
+        type(m.StartF_SpinEdit, "3.7");
+        nvsim_journal_clear();
+        m.WaveUpdate_Button->click();
+        QCOMPARE(nvsim_journal_count(), 0);
+        QCOMPARE(ch().Wave.StartF, 2000.0);
+        QVERIFY2(m.Feedback().contains("Start Frequency (Hz)") && m.Feedback().contains("3.7"),
+                 qPrintable(m.Feedback()));
+    }
+
     void startFrequencySteppingKeys() {
         TMain_Form& m = main();
         m.activateWindow();
@@ -365,12 +498,39 @@ private slots:
         QTest::keyRelease(focus, Qt::Key_A);
         QCOMPARE(m.StartF_SpinEdit->singleStep(), 1);
 
-        // Shift held, then an arrow click: 10 Hz up. Other spin edits keep 1.
-        QTest::keyPress(focus, Qt::Key_Shift, Qt::ShiftModifier);
-        m.StartF_SpinEdit->stepUp();
-        QCOMPARE(m.StartF_SpinEdit->value(), 1010);
-        QCOMPARE(m.repRate1->singleStep(), 1);
-        QCOMPARE(m.EndF_SpinEdit->singleStep(), 1);
+        // Every way of stepping steps by exactly what the keys chose, the
+        // modifiers still held: arrow clicks, arrow and Page keys, the wheel.
+        QSpinBox* const start = m.StartF_SpinEdit;
+        struct Step {
+            QList<std::pair<Qt::Key, Qt::KeyboardModifiers>> presses; // choosing the step
+            Qt::KeyboardModifiers held;
+            int step;
+        };
+        const Qt::KeyboardModifiers shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+        const Step steps[] = {
+            {{{Qt::Key_Shift, Qt::ShiftModifier}}, Qt::ShiftModifier, 10},
+            {{{Qt::Key_Control, Qt::ControlModifier}}, Qt::ControlModifier, 100},
+            // Ctrl chose 100; Shift as well leaves it, and Qt adds no factor of its own.
+            {{{Qt::Key_Control, Qt::ControlModifier}, {Qt::Key_Shift, shiftCtrl}}, shiftCtrl, 100},
+            {{{Qt::Key_Alt, Qt::AltModifier}}, Qt::AltModifier, 1000}};
+        for (const Step& s : steps)
+            for (const auto& [stepper, sign] : StepperActions(start, s.held)) {
+                // Any key up sets the step back to 1: the modifiers choose it again.
+                for (const auto& [key, held] : s.presses)
+                    SendKey(QApplication::focusWidget(), QEvent::KeyPress, key, held);
+                QCOMPARE(start->singleStep(), s.step);
+                const int before = start->value();
+                stepper();
+                QCOMPARE(start->value() - before, sign * s.step);
+            }
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Alt);
+        // The other spin edits always step by 1, Ctrl or not.
+        m.EndF_SpinEdit->setEnabled(true);
+        for (const auto& [stepper, sign] : StepperActions(m.EndF_SpinEdit, Qt::ControlModifier)) {
+            const int before = m.EndF_SpinEdit->value();
+            stepper();
+            QCOMPARE(m.EndF_SpinEdit->value() - before, sign);
+        }
     }
 
     void minimiseAndRestoreKeepUnappliedEdits() {

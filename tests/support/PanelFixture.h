@@ -15,6 +15,7 @@
 #include "LibraryBindings.h"
 #include "Main_Unit.h"
 #include "OperationLog.h"
+#include "PanelWidgets.h"
 #include "RecordingDialogs.h"
 #include "SimJournal.h"
 #include "Startup.h"
