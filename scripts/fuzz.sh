@@ -27,6 +27,7 @@ done
 run config -fPIC -I"$root/src/config" -I"$root/src/panel" -I"$root/src/waveform" \
   -I"$root/src/instrument" $(pkg-config --cflags Qt6Core) \
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
+  "$root/src/config/IniText.cpp" \
   "$root/src/waveform/SafeFile.cpp" \
   $(pkg-config --libs Qt6Core)
 run chassis -I"$root/sim" -I"$root/src/instrument" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \

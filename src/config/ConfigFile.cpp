@@ -2,10 +2,13 @@
 
 #include <QLocale>
 #include <QString>
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <sys/stat.h>
+#include <new>
 
+#include "IniText.h"
 #include "SafeFile.h"
 
 // Texts are single bytes, taken as they stand: no wide-character conversion,
@@ -19,23 +22,32 @@ namespace {
 
 using Ini = CSimpleIniA; // section and key names ignore case, as INI files do
 
-void Prepare(Ini& ini) {
-    ini.SetUnicode(false);
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-    ini.SetSpaces(false); // key=value, without blanks
-}
-
 std::string Section(int channel, const char* part) {
     return "Channel" + std::to_string(channel) + part;
 }
 
-// The keys of one channel: every saved field once, in save order.
+// The locale's decimal separator, as the file's bytes (UTF-8).
+std::string DecimalPoint() {
+    return QLocale().decimalPoint().toStdString();
+}
+
+bool HoldsControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
+// The keys of the record, set into the text: every saved field once, in save
+// order. A text value holding a control character is not written.
 class Writer {
 public:
-    explicit Writer(Ini& ini) : ini_(ini) {}
+    explicit Writer(IniText& ini) : ini_(ini) {}
     void text(const std::string& section, const char* key, const std::string& value) {
-        ini_.SetValue(section.c_str(), key, value.c_str());
+        if (HoldsControlCharacter(value))
+            refused_ = true;
+        else
+            ini_.set(section, key, value);
     }
     void integer(const std::string& section, const char* key, int64_t value) {
         text(section, key, std::to_string(value));
@@ -46,9 +58,11 @@ public:
     void real(const std::string& section, const char* key, double value) {
         text(section, key, ConfigReal(value));
     }
+    bool refused() const { return refused_; }
 
 private:
-    Ini& ini_;
+    IniText& ini_;
+    bool refused_ = false;
 };
 
 // Reading keys with their defaults, noting those present but unreadable.
@@ -57,7 +71,7 @@ public:
     Reader(const Ini& ini, std::vector<std::string>& unreadable)
         : ini_(ini), unreadable_(unreadable) {}
     const char* raw(const std::string& section, const char* key) const {
-        return ini_.GetValue(section.c_str(), key, nullptr);
+        return ini_.GetValue(section.c_str(), key, nullptr); // the first of equal keys
     }
     std::string text(const std::string& section, const char* key, const std::string& byDefault) {
         const char* v = raw(section, key);
@@ -92,44 +106,7 @@ private:
     std::vector<std::string>& unreadable_;
 };
 
-} // namespace
-
-std::string ConfigReal(double value) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 15).toStdString();
-}
-
-bool ParseConfigInteger(const std::string& text, int32_t& value) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        uint32_t bits = 0; // up to 0xFFFFFFFF, as the 32 bits of the value
-        const auto [ptr, ec] = std::from_chars(p + 2, end, bits, 16);
-        if (ec != std::errc() || ptr != end)
-            return false;
-        value = static_cast<int32_t>(bits);
-        return true;
-    }
-    if (p < end && *p == '+')
-        ++p; // from_chars takes no plus sign
-    const auto [ptr, ec] = std::from_chars(p, end, value);
-    return p < end && ec == std::errc() && ptr == end;
-}
-
-bool ParseConfigReal(const std::string& text, double& value) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    value = locale.toDouble(QString::fromLocal8Bit(text.c_str()), &ok);
-    return ok && std::isfinite(value);
-}
-
-std::string ConfigurationText(const TCardInfo& card, const std::string& existing) {
-    Ini ini;
-    Prepare(ini);
-    ini.LoadData(existing);
-    Writer w(ini);
+void WriteRecord(const TCardInfo& card, Writer& w) {
     w.text("Card", "Resource", card.Resource);
     for (int c = 1; c <= kChannelCount; ++c) {
         const TChannelInfo& ch = card.Channel[c];
@@ -163,32 +140,11 @@ std::string ConfigurationText(const TCardInfo& card, const std::string& existing
         w.real(k, "EndF", ch.ClkEndF);
         w.real(k, "SweepStep", ch.ClkSweepStep);
         w.real(k, "StepInterval", ch.ClkStepInterval);
-        w.real(k, "MemStep", ch.MemStep); // through the real encoding: a plain integer
+        w.integer(k, "MemStep", ch.MemStep); // a plain integer, as the real encoding writes it
     }
-    std::string out;
-    ini.Save(out);
-    return out;
 }
 
-bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
-    std::string existing;
-    struct stat info;
-    if (!path.empty() && ::stat(path.c_str(), &info) == 0) {
-        // Its other sections and keys are kept, so it must be read whole.
-        FileReader old(path);
-        if (!S_ISREG(info.st_mode) || !old.isOpen() || !old.readAll(existing))
-            return false;
-    }
-    return ReplaceFile(path, ConfigurationText(card, existing));
-}
-
-std::vector<std::string> LoadConfigurationText(TCardInfo& card, const char* text, size_t size,
-                                               const ReimportWave& reimport) {
-    Ini ini;
-    Prepare(ini);
-    ini.LoadData(text, size);
-    std::vector<std::string> unreadable;
-    Reader r(ini, unreadable);
+void ReadRecord(TCardInfo& card, Reader& r, const ReimportWave& reimport) {
     // The card's Resource is not applied: the card in use stays selected.
     for (int c = 1; c <= kChannelCount; ++c) {
         TChannelInfo& ch = card.Channel[c];
@@ -226,16 +182,186 @@ std::vector<std::string> LoadConfigurationText(TCardInfo& card, const char* text
         if (wave.ArbitraryFlag && reimport)
             reimport(c);
     }
-    return unreadable;
 }
 
-std::vector<std::string> LoadConfiguration(TCardInfo& card, const std::string& path,
-                                           const ReimportWave& reimport) {
-    std::string text; // a missing or unreadable file: no keys, every default
-    if (IsRegularFile(path)) {
-        FileReader file(path);
-        if (!file.isOpen() || !file.readAll(text))
-            text.clear();
+bool HoldsNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
+
+// A configuration file's text, bounded; the reason when it is refused.
+// `missing` when there is no such file at all.
+std::string ReadConfigurationFile(const std::string& path, std::string& text, bool& missing) {
+    missing = !PathExists(path);
+    if (missing)
+        return {};
+    const std::string name = "'" + path + "'";
+    FileReader file(path); // a directory, FIFO or device is not opened
+    bool tooLarge = false;
+    if (!file.isOpen() || !file.readAtMost(kMaxConfigurationSize, text, tooLarge))
+        return tooLarge ? name + " is larger than 16 MB: it is no configuration file."
+                        : name + " could not be read.";
+    if (HoldsNul(text))
+        return name + " holds a NUL byte: it is no configuration file.";
+    return {};
+}
+
+} // namespace
+
+std::string ConfigReal(double value) {
+    char buf[64];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string out(buf, result.ptr);
+    const size_t point = out.find('.');
+    if (point != std::string::npos)
+        out.replace(point, 1, DecimalPoint());
+    return out;
+}
+
+bool ParseConfigInteger(const std::string& text, int32_t& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        uint32_t bits = 0; // up to 0xFFFFFFFF, as the 32 bits of the value
+        const auto [ptr, ec] = std::from_chars(p + 2, end, bits, 16);
+        if (ec != std::errc() || ptr != end)
+            return false;
+        value = static_cast<int32_t>(bits);
+        return true;
     }
-    return LoadConfigurationText(card, text.data(), text.size(), reimport);
+    if (p < end && *p == '+')
+        ++p; // from_chars takes no plus sign
+    const auto [ptr, ec] = std::from_chars(p, end, value);
+    return p < end && ec == std::errc() && ptr == end;
+}
+
+namespace {
+
+// [sign] digits [separator digits] [e|E [sign] digits], with ASCII digits and
+// the locale's separator; the same text with a full stop, or empty.
+std::string PlainReal(const std::string& text) {
+    const std::string point = DecimalPoint();
+    std::string out;
+    size_t at = 0;
+    auto digits = [&] {
+        const size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            out += text[at++];
+        return at - from;
+    };
+    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+        out += text[at++];
+    size_t count = digits();
+    if (text.compare(at, point.size(), point) == 0) {
+        at += point.size();
+        out += '.';
+        count += digits();
+    }
+    if (count == 0)
+        return {};
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        out += text[at++];
+        if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+            out += text[at++];
+        if (digits() == 0)
+            return {};
+    }
+    return at == text.size() ? out : std::string();
+}
+
+} // namespace
+
+bool ParseConfigReal(const std::string& text, double& value) {
+    const std::string plain = PlainReal(text);
+    if (!plain.empty()) {
+        const char* from = plain.data() + (plain[0] == '+' ? 1 : 0); // from_chars takes no '+'
+        const char* const end = plain.data() + plain.size();
+        const auto [ptr, ec] = std::from_chars(from, end, value);
+        if (ec == std::errc() && ptr == end)
+            return std::isfinite(value);
+        if (ec != std::errc::result_out_of_range || ptr != end)
+            return false;
+        // Beyond a double: what 15 digits make of the largest one reads as it;
+        // a value too small for one reads as zero.
+        long double wide = 0;
+        std::from_chars(from, end, wide);
+        const long double magnitude = std::fabs(wide);
+        if (magnitude < 1) {
+            value = std::signbit(wide) ? -0.0 : 0.0;
+            return true;
+        }
+        if (magnitude > 1.79769313486232e308L)
+            return false;
+        value = std::signbit(wide) ? -DBL_MAX : DBL_MAX;
+        return true;
+    }
+    // The locale's own digits, as an earlier writer may have put them.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    value = locale.toDouble(QString::fromUtf8(text.c_str()), &ok);
+    return ok && std::isfinite(value);
+}
+
+std::optional<std::string> ConfigurationText(const TCardInfo& card, const std::string& existing) {
+    if (HoldsNul(existing))
+        return std::nullopt;
+    IniText ini(existing);
+    Writer w(ini);
+    WriteRecord(card, w);
+    if (w.refused())
+        return std::nullopt;
+    return ini.text();
+}
+
+bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
+    try {
+        std::string existing;
+        bool missing = false;
+        if (path.empty() || !ReadConfigurationFile(path, existing, missing).empty())
+            return false; // an existing file that is no configuration is never replaced
+        const std::optional<std::string> text = ConfigurationText(card, existing);
+        return text && ReplaceFile(path, *text);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
+                                 const ReimportWave& reimport) {
+    ConfigLoad result;
+    Ini ini;
+    ini.SetUnicode(false);
+    ini.SetMultiKey(true); // every copy of a key is kept: the first one is read
+    ini.SetMultiLine(false);
+    try {
+        if (HoldsNul(text))
+            result.error = "The text holds a NUL byte: it is no configuration.";
+        else if (ini.LoadData(text) < 0)
+            result.error = "The configuration could not be read: out of memory.";
+    } catch (const std::bad_alloc&) {
+        result.error = "The configuration could not be read: out of memory.";
+    }
+    if (!result.error.empty())
+        return result;
+    Reader r(ini, result.unreadable);
+    ReadRecord(card, r, reimport);
+    return result;
+}
+
+ConfigLoad LoadConfiguration(TCardInfo& card, const std::string& path,
+                             const ReimportWave& reimport) {
+    ConfigLoad result;
+    std::string text; // a missing file: no keys, every default
+    bool missing = false;
+    try {
+        result.error = ReadConfigurationFile(path, text, missing);
+    } catch (const std::bad_alloc&) {
+        result.error = "'" + path + "' could not be read: out of memory.";
+    }
+    if (!result.error.empty())
+        return result;
+    result = LoadConfigurationText(card, text, reimport);
+    if (!result.error.empty())
+        result.error = "'" + path + "' could not be read: out of memory.";
+    return result;
 }

@@ -23,10 +23,16 @@ void TMain_Form::LoadConfig1Click() {
     const QString chosen = AppDialogs().openFileName(this, kIniFiles, "ini");
     if (chosen.isEmpty())
         return;
-    LoadConfiguration(CardInfo, chosen.toLocal8Bit().toStdString(), [this](int channel) {
-        const TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
-        ImportWaveFile(channel, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag);
-    });
+    const ConfigLoad load =
+        LoadConfiguration(CardInfo, chosen.toLocal8Bit().toStdString(), [this](int channel) {
+            const TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+            ImportWaveFile(channel, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag);
+        });
+    if (!load.error.empty()) {
+        // Nothing was loaded: the controls keep what they show.
+        ShowFeedback("Configuration not loaded: " + QString::fromLocal8Bit(load.error.c_str()));
+        return;
+    }
     UpdateControlValues();
     UpdateModeLEDs();
     UpdateAttControls(); // the output group shows the loaded attenuation and offset too

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include "ConfigFile.h"
+#include "FailingAllocations.h"
 #include "FileFaults.h"
+#include "SafeFile.h"
 
 namespace {
 
@@ -112,9 +114,9 @@ private slots:
             TCardInfo loaded;
             loaded.Channel[2].Wave.Arb.WaveLength = 7; // only the re-import changes it
             QList<int> reimported;
-            const auto unreadable =
+            const ConfigLoad load =
                 LoadConfiguration(loaded, path("round.ini"), [&](int c) { reimported << c; });
-            QVERIFY(unreadable.empty());
+            QVERIFY(load.error.empty() && load.unreadable.empty());
             CompareSaved(loaded, saved);
             QCOMPARE(reimported, QList<int>({1, 3}));
             QCOMPARE(loaded.Channel[2].Wave.Arb.WaveLength, 7);
@@ -129,7 +131,7 @@ private slots:
         card.Channel[1].MemStep = 256;
         card.Channel[1].Wave.Symmetry = 1.0;
         card.Channel[1].Wave.SweepStep = 0.001;
-        const std::string text = ConfigurationText(card, "");
+        const std::string text = ConfigurationText(card, "").value();
         QVERIFY(text.rfind("[Card]\nResource=PXI1::13::INSTR\n", 0) == 0);
         QVERIFY(text.find("[Channel1_Wave]\nFSKSource=4\nAMFlag=1\nArbitraryFlag=1\nSweepFlag=1\n"
                           "WaveType=0\nSymmetry=1\nStartF=0.001\nEndF=9999.999\n"
@@ -154,7 +156,7 @@ private slots:
                                         "[Channel3_Clock]\nMultiplier=\n"
                                         "[Channel3_Wave]\nSymmetry=nan\nWaveType=-2\n");
         TCardInfo card = Sample();
-        const auto unreadable = LoadConfiguration(card, path("hand.ini"), {});
+        const auto unreadable = LoadConfiguration(card, path("hand.ini"), {}).unreadable;
         QCOMPARE(card.Channel[1].Multiplier, 20);
         QCOMPARE(card.Channel[1].MemStep, 16u);
         QCOMPARE(card.Channel[1].SweepMode, 0);
@@ -204,6 +206,120 @@ private slots:
         // Existing keys keep their place; new ones follow in the order written.
         QVERIFY(text.find("Colour=blue\nSymmetry=12.25\nFSKSource=4\n") != std::string::npos);
         QVERIFY(text.find("Symmetry=99") == std::string::npos);
+    }
+
+    void saveKeepsEveryLineOfAHandEditedFile() {
+        const QByteArray hand =
+            "; header\r\n[Channel1_Wave]\r\nStartF = 5\r\nColour\r\nStartF=6\r\n"
+            "; after the last key\r\n\r\n[Bench]\r\nOwner=Lab 3\r\n"
+            "; end of the file";
+        Write(dir.filePath("hand.ini"), hand);
+        TCardInfo card = Sample();
+        QVERIFY(SaveConfiguration(card, path("hand.ini")));
+        const std::string text = Read(dir.filePath("hand.ini"));
+        // The first of two equal keys is replaced in place; new keys follow
+        // the section's last key, in the file's own line ends; the rest stays.
+        QVERIFY(text.rfind("; header\r\n[Channel1_Wave]\r\nStartF = 0.001\r\nColour\r\nStartF=6\r\n"
+                           "FSKSource=4\r\n",
+                           0) == 0);
+        QVERIFY(text.find("Attenuation=31\r\nDCOffset=-4.99\r\n; after the last key\r\n\r\n"
+                          "[Bench]\r\nOwner=Lab 3\r\n; end of the file\r\n\r\n[Card]\r\n") !=
+                std::string::npos);
+        // Loading reads the first of equal keys, the one the save replaced.
+        TCardInfo back;
+        QVERIFY(LoadConfiguration(back, path("hand.ini"), {}).error.empty());
+        CompareSaved(back, card);
+        // Saved again, nothing moves.
+        QVERIFY(SaveConfiguration(card, path("hand.ini")));
+        QCOMPARE(Read(dir.filePath("hand.ini")), text);
+    }
+
+    void everyFieldRoundTripsInEveryLocale() {
+        TCardInfo card = Sample();
+        card.Channel[1].Wave.DCOffset = -2.5;
+        card.ExtFreq = 1e-05;
+        card.Channel[2].ClkEndF = 1.7976931348623157e308; // 15 digits round it beyond a double
+        card.Channel[3].ClkEndF = -1.7976931348623157e308;
+        card.Channel[1].MemStep = 256;
+        int locales = 0;
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            QLocale::setDefault(locale);
+            const std::string text = ConfigurationText(card, "").value();
+            QVERIFY2(text.find("MemStep=256\n") != std::string::npos, qPrintable(locale.name()));
+            TCardInfo back;
+            const ConfigLoad load = LoadConfigurationText(back, text, {});
+            QVERIFY2(load.error.empty() && load.unreadable.empty(), qPrintable(locale.name()));
+            card.Channel[2].ClkEndF = 1.7976931348623157e308;
+            CompareSaved(back, card);
+            if (QTest::currentTestFailed())
+                qInfo() << "in" << locale.name();
+            ++locales;
+        }
+        QVERIFY(locales > 300);
+    }
+
+    void refusedFilesChangeNothing() {
+        const QString fifo = dir.filePath("fifo.ini");
+        QVERIFY(::mkfifo(fifo.toLocal8Bit().constData(), 0600) == 0);
+        Write(dir.filePath("nul.ini"),
+              QByteArray("[Channel1_Wave]\nSymmetry=10\n\0[Channel2_Wave]\nSymmetry=20\n", 48));
+        Write(dir.filePath("huge.ini"), "[Channel1_Wave]\nSymmetry=10\n");
+        QVERIFY(::truncate(path("huge.ini").c_str(), 17 << 20) == 0);
+        Write(dir.filePath("fine.ini"),
+              QByteArray("[Channel1_Wave]\nSymmetry=10\n").repeated(9000));
+        struct Case {
+            std::string path;
+            const char* reason;
+            size_t allocationLimit = size_t(-1);
+        };
+        const Case cases[] = {
+            {path("nul.ini"), "NUL"},
+            {path("huge.ini"), "larger than 16 MB"},
+            {fifo.toStdString(), "could not be read"},
+            {dir.path().toStdString(), "could not be read"},
+            {"/dev/zero", "could not be read"},
+            {"/proc/self/pagemap", ""}, // endless: refused one way or the other
+            {path("fine.ini"), "out of memory", 64 * 1024},
+        };
+        for (const Case& c : cases) {
+            const bool ours = c.path.find(dir.path().toStdString()) == 0 && IsRegularFile(c.path);
+            const QByteArray before = ours ? FileBytes(c.path) : QByteArray();
+            TCardInfo card = Sample();
+            ConfigLoad load;
+            bool saved = false; // devices and kernel files are not written to
+            {
+                const AllocationLimit limit(c.allocationLimit);
+                load = LoadConfiguration(card, c.path, {});
+                if (c.path != "/dev/zero" && c.path.find("/proc/") == std::string::npos)
+                    saved = SaveConfiguration(Sample(), c.path);
+            }
+            QVERIFY2(QString::fromStdString(load.error).contains(c.reason), load.error.c_str());
+            QVERIFY2(load.error.find(c.path) != std::string::npos, load.error.c_str());
+            CompareSaved(card, Sample());
+            QVERIFY2(!saved, c.path.c_str());
+            if (ours)
+                QCOMPARE(FileBytes(c.path), before);
+        }
+    }
+
+    void controlCharactersAreNeverWritten() {
+        Write(dir.filePath("old.ini"), "[Card]\nResource=old\n");
+        for (const std::string& name : {std::string("/w/a\nSymmetry=99"), std::string("/w/a\rb"),
+                                        std::string("/w/\x01.txt"), std::string("/w/\x7F")}) {
+            TCardInfo card = Sample();
+            card.Channel[2].Wave.Arb.ArbFile = name;
+            QVERIFY(!ConfigurationText(card, "").has_value());
+            QVERIFY(!SaveConfiguration(card, path("old.ini")));
+            QCOMPARE(Read(dir.filePath("old.ini")), std::string("[Card]\nResource=old\n"));
+        }
+        // Bytes beyond ASCII are a file name's own and are written as they are.
+        TCardInfo card = Sample();
+        card.Channel[2].Wave.Arb.ArbFile = "/w/caf\xC3\xA9\xFF.txt";
+        QVERIFY(SaveConfiguration(card, path("old.ini")));
+        TCardInfo back;
+        LoadConfiguration(back, path("old.ini"), {});
+        QCOMPARE(back.Channel[2].Wave.Arb.ArbFile, card.Channel[2].Wave.Arb.ArbFile);
     }
 
     void failedSavesLeaveTheOldFile() {

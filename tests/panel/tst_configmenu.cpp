@@ -60,6 +60,19 @@ private slots:
         QCOMPARE(CardInfo.Channel[3].Wave.Arb.Data, std::vector<double>({10, 20}));
     }
 
+    void aRefusedFileChangesNothingAndSaysWhy() {
+        TMain_Form& m = main();
+        m.StartF_SpinEdit->setValue(4321); // an edit not yet applied
+        const QString bad = file("nul.ini", QByteArray("[Channel1_Wave]\nStartF=2\n\0", 26));
+        dialogs.fileNames = {bad};
+        m.LoadConfig1->trigger();
+        QVERIFY(dialogs.messages.isEmpty()); // no box: the status field tells
+        QVERIFY2(m.Feedback().startsWith("Configuration not loaded: '" + bad + "'"),
+                 qPrintable(m.Feedback()));
+        QCOMPARE(CardInfo.Channel[1].Wave.StartF, 1.0);
+        QCOMPARE(m.StartF_SpinEdit->value(), 4321);
+    }
+
     void anUnwritableFileIsReported() {
         const QString target = dir.filePath("no/such/folder/panel.ini");
         dialogs.fileNames = {target};
