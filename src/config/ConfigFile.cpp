@@ -11,16 +11,7 @@
 #include "IniText.h"
 #include "SafeFile.h"
 
-// Texts are single bytes, taken as they stand: no wide-character conversion,
-// and the reader's implementation compiled here rather than taken from the
-// shared library, which would bring in a Unicode library for nothing.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-
 namespace {
-
-using Ini = CSimpleIniA; // section and key names ignore case, as INI files do
 
 std::string Section(int channel, const char* part) {
     return "Channel" + std::to_string(channel) + part;
@@ -56,7 +47,8 @@ public:
         text(section, key, value ? "1" : "0");
     }
     void real(const std::string& section, const char* key, double value) {
-        text(section, key, ConfigReal(value));
+        // A value not known is written empty: it loads as the default.
+        text(section, key, std::isfinite(value) ? ConfigReal(value) : std::string());
     }
     bool refused() const { return refused_; }
 
@@ -68,10 +60,10 @@ private:
 // Reading keys with their defaults, noting those present but unreadable.
 class Reader {
 public:
-    Reader(const Ini& ini, std::vector<std::string>& unreadable)
+    Reader(const IniText& ini, std::vector<std::string>& unreadable)
         : ini_(ini), unreadable_(unreadable) {}
     const char* raw(const std::string& section, const char* key) const {
-        return ini_.GetValue(section.c_str(), key, nullptr); // the first of equal keys
+        return ini_.value(section, key); // the first of equal keys
     }
     std::string text(const std::string& section, const char* key, const std::string& byDefault) {
         const char* v = raw(section, key);
@@ -102,7 +94,7 @@ private:
         if (value && *value)
             unreadable_.push_back(section + "/" + key);
     }
-    const Ini& ini_;
+    const IniText& ini_;
     std::vector<std::string>& unreadable_;
 };
 
@@ -306,6 +298,8 @@ std::optional<std::string> ConfigurationText(const TCardInfo& card, const std::s
     if (HoldsNul(existing))
         return std::nullopt;
     IniText ini(existing);
+    if (!ini.ok())
+        return std::nullopt;
     Writer w(ini);
     WriteRecord(card, w);
     if (w.refused())
@@ -329,22 +323,21 @@ bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
 ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
                                  const ReimportWave& reimport) {
     ConfigLoad result;
-    Ini ini;
-    ini.SetUnicode(false);
-    ini.SetMultiKey(true); // every copy of a key is kept: the first one is read
-    ini.SetMultiLine(false);
+    if (HoldsNul(text)) {
+        result.error = "The text holds a NUL byte: it is no configuration.";
+        return result;
+    }
     try {
-        if (HoldsNul(text))
-            result.error = "The text holds a NUL byte: it is no configuration.";
-        else if (ini.LoadData(text) < 0)
+        const IniText ini(text);
+        if (!ini.ok()) {
             result.error = "The configuration could not be read: out of memory.";
+            return result;
+        }
+        Reader r(ini, result.unreadable);
+        ReadRecord(card, r, reimport);
     } catch (const std::bad_alloc&) {
         result.error = "The configuration could not be read: out of memory.";
     }
-    if (!result.error.empty())
-        return result;
-    Reader r(ini, result.unreadable);
-    ReadRecord(card, r, reimport);
     return result;
 }
 

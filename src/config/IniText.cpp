@@ -1,31 +1,35 @@
 #include "IniText.h"
 
 #include <algorithm>
+#include <new>
+
+// Texts are single bytes, taken as they stand: no wide-character conversion,
+// and the reader's implementation compiled here rather than taken from the
+// shared library, which would bring in a Unicode library for nothing.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+// The reader's conversion of the loaded text, which here only copies it,
+// noting where the copy went: every name and value the reader hands out
+// points into that copy, at the place it stands in the text.
+thread_local const char* loadedCopy = nullptr;
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
+class PlaceNotingConvert : public SI_ConvertA<char> {
+public:
+    PlaceNotingConvert() = default;
+    explicit PlaceNotingConvert(bool utf8) : SI_ConvertA<char>(utf8) {}
+    bool ConvertFromStore(const char* in, size_t inLength, char* out, size_t outLength) {
+        loadedCopy = out;
+        return SI_ConvertA<char>::ConvertFromStore(in, inLength, out, outLength);
+    }
+};
 
-std::string Join(std::string_view section, std::string_view key) {
-    std::string out(section);
-    out += '\n';
-    out += key;
-    return out;
-}
+using PlacedIni = CSimpleIniTempl<char, SI_NoCase<char>, PlaceNotingConvert>;
 
-} // namespace
-
-std::string IniText::Fold(std::string_view name) {
+std::string Fold(std::string_view name) {
     std::string out(name);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z')
@@ -33,129 +37,152 @@ std::string IniText::Fold(std::string_view name) {
     return out;
 }
 
-IniText::IniText(std::string_view text) {
-    read(text);
+} // namespace
+
+struct IniText::Reader {
+    PlacedIni ini{false, true, false}; // no Unicode, equal keys kept, no multi-line values
+    const char* copy = nullptr;
+    size_t size = 0;
+
+    // The place in the reader's copy, or npos for a pointer outside it.
+    size_t offset(const char* p) const {
+        return p >= copy && p <= copy + size ? static_cast<size_t>(p - copy) : std::string::npos;
+    }
+};
+
+IniText::IniText(std::string text) : text_(std::move(text)), reader_(std::make_unique<Reader>()) {
+    if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        base_ = 3; // the reader skips a byte-order mark
+    try {
+        loadedCopy = nullptr;
+        ok_ = reader_->ini.LoadData(text_.data(), text_.size()) >= 0;
+    } catch (const std::bad_alloc&) {
+        ok_ = false;
+    }
+    reader_->copy = loadedCopy;
+    reader_->size = text_.size() - base_;
+    ok_ = ok_ && (reader_->copy || reader_->size == 0);
 }
 
-void IniText::read(std::string_view text) {
-    std::string section;   // folded; keys before any section belong to ""
-    bool firstCopy = true; // of the section now being read
-    std::map<std::string, bool> seen{{"", true}};
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t stop = std::min(text.find_first_of("\r\n", at), text.size());
-        Line line;
-        line.body = std::string(text.substr(at, stop - at));
-        at = stop;
-        if (at < text.size()) {
-            const size_t width = text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
-            line.end = std::string(text.substr(at, width));
-            at += width;
-            if (firstEnd_.empty())
-                firstEnd_ = line.end;
-        }
-        std::string_view body = line.body;
-        if (lines_.empty() && body.substr(0, 3) == "\xEF\xBB\xBF")
-            body.remove_prefix(3); // a byte-order mark
-        const size_t first = body.find_first_not_of(" \t");
-        const std::string_view rest =
-            first == std::string_view::npos ? std::string_view() : body.substr(first);
-        const size_t index = lines_.size();
-        if (!rest.empty() && rest.front() == '[') {
-            const size_t close = rest.find(']');
-            if (close != std::string_view::npos) {
-                section = Fold(Trimmed(rest.substr(1, close - 1)));
-                firstCopy = seen.try_emplace(section, true).second;
-                if (firstCopy)
-                    lastKeyLine_[section] = index;
-            }
-        } else if (!rest.empty() && rest.front() != ';' && rest.front() != '#') {
-            const size_t equals = rest.find('=');
-            const std::string_view key = equals == std::string_view::npos
-                                             ? std::string_view()
-                                             : Trimmed(rest.substr(0, equals));
-            if (!key.empty()) {
-                // The value is replaced; the blanks around "=" stay as written.
-                line.valueFrom = static_cast<size_t>(rest.data() - line.body.data()) + equals + 1;
-                while (line.valueFrom < line.body.size() && IsBlank(line.body[line.valueFrom]))
-                    ++line.valueFrom;
-                keys_.try_emplace(Join(section, Fold(key)), Place{Place::Kind::Line, index, 0});
-                if (firstCopy)
-                    lastKeyLine_[section] = index;
-            }
-        }
-        lines_.push_back(std::move(line));
-    }
+IniText::~IniText() = default;
+
+size_t IniText::lineEnd(size_t offset) const {
+    const size_t stop = std::min(text_.find_first_of("\r\n", offset), text_.size());
+    if (stop == text_.size())
+        return stop;
+    return stop + (text_.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
 }
 
 std::string IniText::newLine() const {
-    return firstEnd_.empty() ? std::string("\n") : firstEnd_;
+    const size_t stop = text_.find_first_of("\r\n");
+    if (stop == std::string::npos)
+        return "\n";
+    return text_.compare(stop, 2, "\r\n") == 0 ? "\r\n" : text_.substr(stop, 1);
 }
 
-void IniText::set(std::string_view section, std::string_view key, std::string_view value) {
-    using Kind = Place::Kind;
+size_t IniText::insertionPoint(const std::string& section) {
     const std::string folded = Fold(section);
-    const std::string where = Join(folded, Fold(key));
-    std::string entry(key);
-    entry += '=';
-    entry += value;
-    if (auto found = keys_.find(where); found != keys_.end()) {
-        const Place& p = found->second;
-        if (p.kind == Kind::Line) {
-            Line& line = lines_[p.at];
-            line.body.resize(line.valueFrom);
-            line.body += value;
-        } else if (p.kind == Kind::AddedAfter) {
-            lines_[p.at].added[p.index] = std::move(entry);
-        } else {
-            appended_[p.at].keys[p.index] = std::move(entry);
+    if (auto known = insertAt_.find(folded); known != insertAt_.end())
+        return known->second;
+    size_t last = std::string::npos;
+    const PlacedIni& ini = reader_->ini;
+    if (ok_ && ini.GetSectionSize(section.c_str()) >= 0) {
+        PlacedIni::TNamesDepend sections;
+        ini.GetAllSections(sections);
+        for (const auto& s : sections)
+            if (Fold(s.pItem) == folded)
+                last = reader_->offset(s.pItem);
+        PlacedIni::TNamesDepend keys, values;
+        ini.GetAllKeys(section.c_str(), keys);
+        for (const auto& k : keys) {
+            ini.GetAllValues(section.c_str(), k.pItem, values);
+            for (const auto& v : values) {
+                const size_t at = reader_->offset(v.pItem);
+                if (at != std::string::npos && (last == std::string::npos || at > last))
+                    last = at;
+            }
         }
-        return;
     }
-    if (auto last = lastKeyLine_.find(folded); last != lastKeyLine_.end()) {
-        Line& anchor = lines_[last->second];
-        keys_.emplace(where, Place{Kind::AddedAfter, last->second, anchor.added.size()});
-        anchor.added.push_back(std::move(entry));
-        return;
-    }
-    auto [it, isNew] = newSections_.try_emplace(folded, appended_.size());
-    if (isNew)
-        appended_.push_back({std::string(section), {}});
-    NewSection& target = appended_[it->second];
-    keys_.emplace(where, Place{Kind::InNewSection, it->second, target.keys.size()});
-    target.keys.push_back(std::move(entry));
+    const size_t point = last == std::string::npos ? last : lineEnd(base_ + last);
+    insertAt_.emplace(folded, point);
+    return point;
 }
 
-std::optional<std::string> IniText::value(std::string_view section, std::string_view key) const {
-    using Kind = Place::Kind;
-    const auto found = keys_.find(Join(Fold(section), Fold(key)));
-    if (found == keys_.end())
-        return std::nullopt;
-    const Place& p = found->second;
-    const std::string& entry = p.kind == Kind::Line         ? lines_[p.at].body
-                               : p.kind == Kind::AddedAfter ? lines_[p.at].added[p.index]
-                                                            : appended_[p.at].keys[p.index];
-    const size_t from = p.kind == Kind::Line ? lines_[p.at].valueFrom : entry.find('=') + 1;
-    return std::string(Trimmed(std::string_view(entry).substr(from)));
+void IniText::set(std::string_view sectionName, std::string_view key, std::string_view value) {
+    const std::string section(sectionName), name(key);
+    const std::string folded = Fold(section) + "\n" + Fold(name);
+    std::string entry = name + "=" + std::string(value);
+    if (auto known = added_.find(folded); known != added_.end()) {
+        const auto [where, index] = known->second;
+        (where == std::string::npos ? appended_[index / 1000000].keys[index % 1000000]
+                                    : inserted_[where][index]) = std::move(entry);
+        return;
+    }
+    if (ok_) {
+        const char* held = reader_->ini.GetValue(section.c_str(), name.c_str(), nullptr);
+        const size_t at = held ? reader_->offset(held) : std::string::npos;
+        if (at != std::string::npos) {
+            replaced_[base_ + at] = {std::char_traits<char>::length(held), std::string(value)};
+            return;
+        }
+    }
+    const size_t point = insertionPoint(section);
+    if (point != std::string::npos) {
+        std::vector<std::string>& lines = inserted_[point];
+        added_.emplace(folded, std::pair{point, lines.size()});
+        lines.push_back(std::move(entry));
+        return;
+    }
+    auto found = std::find_if(appended_.begin(), appended_.end(),
+                              [&](const Section& s) { return Fold(s.name) == Fold(section); });
+    if (found == appended_.end())
+        found = appended_.insert(appended_.end(), Section{section, {}});
+    const size_t index =
+        static_cast<size_t>(found - appended_.begin()) * 1000000 + found->keys.size();
+    added_.emplace(folded, std::pair{std::string::npos, index});
+    found->keys.push_back(std::move(entry));
+}
+
+const char* IniText::value(std::string_view section, std::string_view key) const {
+    if (!ok_)
+        return nullptr;
+    return reader_->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
 }
 
 std::string IniText::text() const {
     const std::string end = newLine();
     std::string out;
-    for (const Line& line : lines_) {
-        out += line.body;
-        // A last line without a line end gets one when something follows it.
-        const bool more = !line.added.empty() || &line != &lines_.back() || !appended_.empty();
-        out += line.end.empty() && more ? end : line.end;
-        for (const std::string& added : line.added)
-            out += added + end;
+    out.reserve(text_.size() + 4096);
+    // Replacements and insertions in the order of their places.
+    auto replaced = replaced_.begin();
+    auto inserted = inserted_.begin();
+    size_t at = 0;
+    while (replaced != replaced_.end() || inserted != inserted_.end()) {
+        const bool replace = inserted == inserted_.end() ||
+                             (replaced != replaced_.end() && replaced->first < inserted->first);
+        const size_t place = replace ? replaced->first : inserted->first;
+        out.append(text_, at, place - at);
+        at = place;
+        if (replace) {
+            out += replaced->second.second;
+            at += replaced->second.first;
+            ++replaced;
+        } else {
+            if (!out.empty() && out.back() != '\n' && out.back() != '\r')
+                out += end; // the last line had no line end
+            for (const std::string& line : inserted->second)
+                out += line + end;
+            ++inserted;
+        }
     }
-    for (const NewSection& section : appended_) {
-        // A blank line before it, unless the text already ends in one or is empty.
-        const bool blankBefore =
-            !out.empty() && !(out.size() >= 2 * end.size() &&
-                              out.compare(out.size() - 2 * end.size(), end.size(), end) == 0);
-        if (blankBefore)
+    out.append(text_, at, std::string::npos);
+    for (const Section& section : appended_) {
+        if (!out.empty() && out.back() != '\n' && out.back() != '\r')
+            out += end;
+        // A blank line before it, unless the text is empty or ends in one.
+        const bool endsBlank = out.size() >= 2 * end.size() &&
+                               out.compare(out.size() - 2 * end.size(), end.size(), end) == 0;
+        if (!out.empty() && !endsBlank)
             out += end;
         out += "[" + section.name + "]" + end;
         for (const std::string& key : section.keys)

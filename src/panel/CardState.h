@@ -2,8 +2,10 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@ struct TWaveSettings {
     bool ArbitraryFlag = false;
     bool AMFlag = false;
     bool SweepFlag = false;
-    double Attenuation = 0.0;  // dB, whole numbers 0..40
+    double Attenuation = 0.0;  // dB, whole numbers 0..40; kNotKnown after a refusal on a new card
     int32_t WaveType = 0;      // 0 sine, 1 triangle, 2 square
     double Symmetry = 0.0;     // percent
     double StartF = 0.0;       // kHz
@@ -44,6 +46,13 @@ struct TChannelInfo {
 };
 
 constexpr int kChannelCount = 3;
+
+// A setting whose value on the card is not known (a new card refused the
+// value it was sent): never another card's value.
+constexpr double kNotKnown = std::numeric_limits<double>::quiet_NaN();
+inline bool IsKnown(double value) {
+    return !std::isnan(value);
+}
 
 struct TCardInfo {
     std::string Resource;

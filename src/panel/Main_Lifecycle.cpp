@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
 #include <cmath>
@@ -149,7 +150,16 @@ void TMain_Form::UpdateModeLEDs() {
 
 void TMain_Form::UpdateAttControls() {
     const TWaveSettings& w = CardInfo.Channel[ActiveChannelNumber()].Wave;
-    Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
+    if (IsKnown(w.Attenuation)) {
+        Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
+        OnSliderChange(Att_Slider); // also when the position stays
+        Att_Edit->setToolTip(QString());
+    } else {
+        // The slider keeps its place; the value shows as not known.
+        Att_Edit->setText("--");
+        Att_Edit->setToolTip("Not known: the card refused the attenuation it was sent when "
+                             "it was selected. Press Set to send one.");
+    }
     V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
     OffsetBut->setLit(w.OffsetOn);
 }
@@ -184,15 +194,30 @@ void TMain_Form::Card1Click() {
     InitCardStates();
 }
 
+// The record then holds nothing of another card: a refused attenuation is
+// not known, and an output whose switch-off was refused may be live.
 void TMain_Form::InitCardStates() {
+    // A card without a third channel refuses it: there is nothing to know.
+    const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    QStringList unknown;
     for (int c = 1; c <= kChannelCount; ++c) {
-        if (CmdSetAttenuation(Session, c, 10.0) == VI_SUCCESS)
-            CardInfo.Channel[c].Wave.Attenuation = 10.0;
+        TChannelInfo& ch = CardInfo.Channel[c];
+        if (CmdSetAttenuation(Session, c, 10.0) == VI_SUCCESS) {
+            ch.Wave.Attenuation = 10.0;
+        } else if (c <= channels) {
+            ch.Wave.Attenuation = kNotKnown;
+            unknown << QString::number(c);
+        }
         if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS)
-            CardInfo.Channel[c].OutputOn = false;
+            ch.OutputOn = false;
+        else if (c <= channels)
+            ch.OutputOn = true;
     }
     UpdateAttControls();
     UpdateModeLEDs();
+    if (!unknown.isEmpty())
+        ShowFeedback("Attenuation not known on channel " + unknown.join(", ") +
+                     ": the card refused Set Attenuation (see the operation log).");
 }
 
 void TMain_Form::Log1Click() {

@@ -97,32 +97,104 @@ bool WriteAll(int fd, const std::string& content) {
 
 } // namespace
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Whether an open would follow the link at `path` (owned as `link` says)
+// under the kernel's protected-symlinks rule: outside a folder that is both
+// sticky and world-writable, or when the link belongs to the user or to the
+// folder's owner.
+bool MayFollow(const std::string& path, const struct stat& link) {
+    const std::string folder = FolderOf(path);
+    struct stat info;
+    if (::stat(folder.empty() ? "." : folder.c_str(), &info) != 0)
+        return false;
+    const bool protectedFolder = (info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH);
+    return !protectedFolder || link.st_uid == ::geteuid() || link.st_uid == info.st_uid;
+}
+
+// The file a save of `path` writes: links followed one by one where the rule
+// allows. False when a link may not be followed or the chain is too long.
+bool SaveTarget(const std::string& path, std::string& target, bool& exists, struct stat& info) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        if (::lstat(target.c_str(), &info) != 0) {
+            exists = false;
+            return errno == ENOENT;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            exists = true;
+            return true;
+        }
+        if (!MayFollow(target, info))
+            return false;
+        std::string destination(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), destination.data(), destination.size());
+        if (n <= 0 || static_cast<size_t>(n) >= destination.size())
+            return false;
+        destination.resize(static_cast<size_t>(n));
+        target = destination[0] == '/' ? destination : FolderOf(target) + destination;
+    }
+    return false;
+}
+
+// Writes the content over the file itself: its names, owner and mode all
+// stay. Room for the whole content is taken first, so a full disk changes
+// nothing.
+bool WriteInPlace(const std::string& target, const struct stat& info, const std::string& content) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat now;
+    bool ok = ::fstat(fd, &now) == 0 && now.st_dev == info.st_dev && now.st_ino == info.st_ino;
+    if (ok && !content.empty()) {
+        const int room = ::fallocate(fd, 0, 0, static_cast<off_t>(content.size()));
+        ok = room == 0 || errno == EOPNOTSUPP;
+    }
+    ok = ok && WriteAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 &&
+         ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+} // namespace
+
 bool ReplaceFile(const std::string& path, const std::string& content) {
     if (path.empty())
         return false;
-    // A link is followed: the file it names is the one replaced.
-    std::string target = path;
+    std::string target;
+    bool exists = false;
     struct stat info;
-    bool exists = ::lstat(path.c_str(), &info) == 0;
-    if (exists && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (!::realpath(path.c_str(), resolved))
-            return false;
-        target = resolved;
-        exists = ::stat(target.c_str(), &info) == 0;
-    }
+    if (!SaveTarget(path, target, exists, info))
+        return false;
     if (exists && !S_ISREG(info.st_mode))
         return false; // a directory or a device is never replaced
-    const size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temporary = folder + "." + BaseName(target) + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
+    // What the user may not write is not replaced either, even where the
+    // folder would let a new file take its name.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return false;
+    // Other names of the file must keep showing it.
+    if (exists && info.st_nlink > 1)
+        return WriteInPlace(target, info, content);
+
+    std::string temporary = FolderOf(target) + ".nv815-XXXXXX"; // short: any name fits
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        // A folder that takes no new files: the file is written where it is.
+        if (exists && (errno == EACCES || errno == EPERM))
+            return WriteInPlace(target, info, content);
+        return false;
+    }
     mode_t mode;
     if (exists) {
         mode = info.st_mode & 07777;
+        // The owner and group stay where the process may keep them (before
+        // the mode: a change of owner clears set-id bits).
+        if (::fchown(fd, info.st_uid, info.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), info.st_gid);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -130,9 +202,24 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     }
     const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (!written || !closed) {
         ::unlink(temporary.c_str());
         return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int why = errno;
+        ::unlink(temporary.c_str());
+        // Another user's file in a sticky folder cannot be renamed over,
+        // but may still be written.
+        return exists && (why == EPERM || why == EACCES) && WriteInPlace(target, info, content);
+    }
+    // The new name itself reaches the disk.
+    const std::string folder = FolderOf(target);
+    const int dirFd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return true;
 }

@@ -44,5 +44,11 @@ private:
 // Replaces the file at `path` (or creates it) with `content`: a temporary
 // file beside it is written and flushed to disk, then renamed over it. On
 // any failure the old file is untouched, the temporary is removed and false
-// is returned. An existing file keeps its permissions; a link is followed.
+// is returned. An existing file keeps its owner, group (where the process
+// may set them) and mode; a file the user may not write is not replaced. A
+// file with other names, or in a folder that takes no new files, is written
+// in place (room for it taken first). A link is followed only where the
+// kernel's protected-symlinks rule lets an open follow it: the user's own
+// link, one owned by the folder's owner, or one outside a sticky
+// world-writable folder; a dangling one creates the file it names.
 bool ReplaceFile(const std::string& path, const std::string& content);

@@ -72,6 +72,8 @@ public:
             !(QByteArray(a.name) == "update arbitrary" && failing == "nv815_SetCounterStep");
         options.fskSource = QByteArray(a.name) == "clock update";
         options.waveform = QByteArray(a.name).startsWith("update");
+        if (QByteArray(a.name).startsWith("card"))
+            options.outputMayShowOn = {true, true, true, true};
         const QString difference =
             CardDifference(QByteArray::fromStdString(w->card->Selection.Resource), 3, options);
         if (!difference.isEmpty())
@@ -81,7 +83,10 @@ public:
     void checkControlsShowRecord(const Action& a, const QString& where) {
         TMain_Form& m = main();
         const TChannelInfo& r = ch(m.ActiveChannelNumber());
-        EXPECT(m.Att_Slider->value(), int(std::lround(r.Wave.Attenuation)));
+        if (IsKnown(r.Wave.Attenuation))
+            EXPECT(m.Att_Slider->value(), int(std::lround(r.Wave.Attenuation)));
+        else
+            EXPECT(m.Att_Edit->text(), QString("--"));
         EXPECT(m.V_Slider->value(), int(std::lround(r.Wave.DCOffset * 100)));
         EXPECT(m.OffsetBut->lit(), r.Wave.OffsetOn);
         EXPECT(m.Ch1_Mode_Button->lit(), r.OutputOn);
@@ -152,6 +157,19 @@ private slots:
                  "[Channel1_Wave]\nStartF=2\nAttenuation=12\n[Channel1_Clock]\nMultiplier=8\n");
         const std::vector<Action> actions = {
             {"card selection", false, {}, [](TestFaultSweep& t) { t.selectCard(false, 0); }, {}},
+            // Back to a card in use before, whose output is on at 0 dB: the
+            // record never keeps the other card's values for it.
+            {"card change",
+             false,
+             [](TestFaultSweep& t) {
+                 t.selectCard(false, 0);
+                 t.main().Ch1_Mode_Button->click();
+                 t.main().Att_Slider->setValue(0);
+                 t.main().AttenSetButton->click();
+                 t.selectCard(false, 1);
+             },
+             [](TestFaultSweep& t) { t.selectCard(false, 0); },
+             {}},
             {"output", true, {}, [](TestFaultSweep& t) { t.main().Ch1_Mode_Button->click(); }, {}},
             {"attenuation",
              true,

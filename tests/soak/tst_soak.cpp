@@ -59,6 +59,10 @@ class TestSoak : public QObject, public PanelFixture {
     Q_OBJECT
     std::mt19937 random;
     std::array<bool, 4> memStepKnown{true, true, true, true};
+    // An attenuation not known when a configuration was saved loads as the
+    // file's default, which the card need not hold, until one is set.
+    std::array<bool, 4> attenuationKnown{true, true, true, true};
+    std::array<bool, 4> outputMayShowOn{}; // a switch-off refused at a card selection
 
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
     bool chance(int percent) { return pick(100) < percent; }
@@ -265,6 +269,9 @@ private slots:
         for (int step = 1; step <= actions; ++step) {
             const int channel = main().ActiveChannelNumber();
             const int before = nvsim_journal_count();
+            std::array<bool, 4> unknownAttenuation{};
+            for (int c = 1; c <= kChannelCount; ++c)
+                unknownAttenuation[c] = !IsKnown(CardInfo.Channel[c].Wave.Attenuation);
             const QString what = act();
             // A wave memory load whose counter step was refused keeps the new
             // step in the record; a later accepted step brings them together.
@@ -272,8 +279,25 @@ private slots:
             if (!calls.isEmpty())
                 memStepKnown[channel] = calls.last().endsWith("= 00000000") ||
                                         (what != "waveform update" && memStepKnown[channel]);
+            // A selection that went through sets every channel (a cancelled one nothing).
+            const bool selected =
+                what == "card selection" &&
+                !SimJournal().mid(before).filter("nv815_SetAttenuation").isEmpty();
+            for (int c = 1; c <= kChannelCount; ++c) {
+                const bool on = CardInfo.Channel[c].OutputOn;
+                if (selected)
+                    outputMayShowOn[c] = on;
+                if (on == (SimValue(kCard, c, "outputOn") != 0))
+                    outputMayShowOn[c] = false;
+                if (selected || (what == "attenuation" && c == channel))
+                    attenuationKnown[c] = true;
+                if (what == "configuration save and load" && unknownAttenuation[c])
+                    attenuationKnown[c] = false;
+            }
             InvariantOptions options;
             options.memStep = memStepKnown;
+            options.attenuation = attenuationKnown;
+            options.outputMayShowOn = outputMayShowOn;
             const QString difference = CardDifference(kCard, 3, options);
             if (!difference.isEmpty() || QTest::currentTestFailed())
                 QFAIL(qPrintable(QString("seed %1, step %2 (%3): %4")
