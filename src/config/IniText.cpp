@@ -158,8 +158,9 @@ std::string IniText::text() const {
     auto inserted = inserted_.begin();
     size_t at = 0;
     while (replaced != replaced_.end() || inserted != inserted_.end()) {
+        // At one place (a last value without a line end) the value comes first.
         const bool replace = inserted == inserted_.end() ||
-                             (replaced != replaced_.end() && replaced->first < inserted->first);
+                             (replaced != replaced_.end() && replaced->first <= inserted->first);
         const size_t place = replace ? replaced->first : inserted->first;
         out.append(text_, at, place - at);
         at = place;

@@ -234,6 +234,29 @@ private slots:
         QCOMPARE(Read(dir.filePath("hand.ini")), text);
     }
 
+    void savedOverAnyTextTheRecordLoadsBack() {
+        // Texts the reader takes in its own way: what the save changes is
+        // always what the load then reads.
+        const char* const texts[] = {
+            "[Channel3_Clock]\nMemStep=",                               // a last value, no line end
+            "[channel1_wave]\rStartF=9\r\r[CHANNEL1_WAVE]\rSymmetry=8", // CR alone
+            "[Channel1_Wave\nStartF=9\n",                               // a name without "]"
+            "[\nChannel2_Clock]\nMultiplier=9\n",                       // a "[" on its own line
+            "\xEF\xBB\xBF[Card]\nResource=x\n[Channel1_Clock]\n  MemStep = 1 \n",
+            "StartF=9\n=5\n[ Channel1_Wave ] junk\nStartF\nStartF=7\nStartF=8\n",
+        };
+        for (const char* text : texts) {
+            const TCardInfo card = Sample();
+            const std::optional<std::string> saved = ConfigurationText(card, text);
+            QVERIFY2(saved.has_value(), text);
+            TCardInfo back;
+            QVERIFY(LoadConfigurationText(back, *saved, {}).error.empty());
+            CompareSaved(back, card);
+            if (QTest::currentTestFailed())
+                qInfo() << "over" << text;
+        }
+    }
+
     void everyFieldRoundTripsInEveryLocale() {
         TCardInfo card = Sample();
         card.Channel[1].Wave.DCOffset = -2.5;
