@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
-# and the simulated chassis reader) with clang and runs each for a while (60 s
-# by default; FUZZ_SECONDS changes it). Not part of CI.
+# and writer, typed frequencies and the simulated chassis reader) with clang
+# and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
+# part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_DIR:-"$root/build-fuzz"}
@@ -29,6 +30,10 @@ run config -fPIC -I"$root/src/config" -I"$root/src/panel" -I"$root/src/waveform"
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
   "$root/src/config/IniText.cpp" \
   "$root/src/waveform/SafeFile.cpp" \
+  $(pkg-config --libs Qt6Core)
+# shellcheck disable=SC2046
+run frequency -fPIC -I"$root/src/panel" $(pkg-config --cflags Qt6Core) \
+  "$root/tests/panel/fuzz/fuzz_frequency.cpp" "$root/src/panel/FrequencyText.cpp" \
   $(pkg-config --libs Qt6Core)
 run chassis -I"$root/sim" -I"$root/src/instrument" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
   "$root/sim/SimChassis.cpp"

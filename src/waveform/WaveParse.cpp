@@ -148,11 +148,14 @@ bool TextWaveReader::fail(WaveReadResult::Outcome outcome) {
 
 bool TextWaveReader::takeLine(const char* p, const char* stop) {
     ++line_;
-    if (line_ == 1 && stop - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
-        p += 3; // a UTF-8 byte-order mark
+    // Lengths count every byte of the line, as a line read in pieces counts them.
     const size_t length = static_cast<size_t>(stop - p);
-    if (length == 0 || std::memchr(p, '!', std::min(length, kMaxSampleLine)))
-        return true; // empty or a comment
+    if (std::memchr(p, '!', std::min(length, kMaxSampleLine)))
+        return true; // a comment
+    if (line_ == 1 && length >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+        p += 3; // a UTF-8 byte-order mark
+    if (p == stop)
+        return true; // empty
     double v;
     if (length > kMaxSampleLine || !ParseSampleLine(p, stop, separator_, v))
         return fail(WaveReadResult::Outcome::NonNumeric);

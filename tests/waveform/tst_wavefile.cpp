@@ -244,6 +244,7 @@ private slots:
             // Longer than any number can be: not a number, however it ends.
             {"1\n" + blanks + "2\n3\n", {1}, Outcome::NonNumeric, 2},
             {"1\r" + blanks + "2", {1}, Outcome::NonNumeric, 2},
+            {"\xEF\xBB\xBF" + QByteArray(8190, ' ') + "5\n", {}, Outcome::NonNumeric, 1},
             {"1\n!" + QByteArray(100000, 'c') + "\r\n2\n", {1, 2}, Outcome::Complete, 0},
         };
         for (const Case& c : cases) {
