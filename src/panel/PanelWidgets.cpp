@@ -71,9 +71,19 @@ QStyle* SpinEditStyle() {
     return style;
 }
 
-// The Page keys step like the arrow keys.
-int ArrowFor(int key) {
-    return key == Qt::Key_PageUp ? Qt::Key_Up : key == Qt::Key_PageDown ? Qt::Key_Down : key;
+// Hands `event` to `handle`, a Page key as the arrow key it stands for: the
+// Page keys step like the arrow keys.
+template <typename Handler> void AsArrowKey(QKeyEvent* event, Handler handle) {
+    const int key = event->key();
+    const int arrow = key == Qt::Key_PageUp     ? Qt::Key_Up
+                      : key == Qt::Key_PageDown ? Qt::Key_Down
+                                                : key;
+    if (arrow == key)
+        return handle(event);
+    QKeyEvent stepped(event->type(), arrow, event->modifiers(), event->text(),
+                      event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    handle(&stepped);
+    event->setAccepted(stepped.isAccepted());
 }
 
 } // namespace
@@ -83,21 +93,11 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent) {
 }
 
 void TSpinEdit::keyPressEvent(QKeyEvent* event) {
-    if (ArrowFor(event->key()) == event->key())
-        return QSpinBox::keyPressEvent(event);
-    QKeyEvent arrow(event->type(), ArrowFor(event->key()), event->modifiers(), event->text(),
-                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
-    QSpinBox::keyPressEvent(&arrow);
-    event->setAccepted(arrow.isAccepted());
+    AsArrowKey(event, [this](QKeyEvent* e) { QSpinBox::keyPressEvent(e); });
 }
 
 void TSpinEdit::keyReleaseEvent(QKeyEvent* event) {
-    if (ArrowFor(event->key()) == event->key())
-        return QSpinBox::keyReleaseEvent(event);
-    QKeyEvent arrow(event->type(), ArrowFor(event->key()), event->modifiers(), event->text(),
-                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
-    QSpinBox::keyReleaseEvent(&arrow);
-    event->setAccepted(arrow.isAccepted());
+    AsArrowKey(event, [this](QKeyEvent* e) { QSpinBox::keyReleaseEvent(e); });
 }
 
 TFrequencySpinEdit::TFrequencySpinEdit(QWidget* parent) : TSpinEdit(parent) {
