@@ -272,6 +272,6 @@ private:
     TMemTest_Form* memTestForm_ = nullptr;
     bool closed_ = false;
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
-    bool keyPreview_ = false;
-    QString feedback_; // the window sees every key before the focused control
+    bool keyPreview_ = false;           // the window sees every key before the focused control
+    QString feedback_;                  // what the status field says, in full
 };
