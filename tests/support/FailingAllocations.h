@@ -31,6 +31,12 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return operator new(n);
 }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return n > failing_allocations::limit ? nullptr : std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
+    return operator new(n, tag);
+}
 void operator delete(void* p) noexcept {
     std::free(p);
 }
@@ -41,5 +47,11 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
