@@ -15,15 +15,19 @@ class TestDialogs : public QObject {
     // The choices of the file dialog that `open` shows, read while it is open.
     static QStringList FilterChoices(const std::function<void()>& open) {
         QStringList shown;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QTimer closer; // until the dialog is up, then it is read and closed
+        closer.setInterval(10);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
+            closer.stop();
             if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
                 for (int i = 0; i < types->count(); ++i)
                     shown << types->itemText(i);
             dialog->reject();
         });
+        closer.start();
         open();
         return shown;
     }
