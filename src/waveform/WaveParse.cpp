@@ -205,10 +205,8 @@ bool TextWaveReader::feed(const char* data, size_t size) {
         // The line ends at the first LF or CR.
         const char* q =
             static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        const char* const cr =
-            static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>((q ? q : end) - p)));
-        if (cr)
-            q = cr;
+        if (const void* cr = std::memchr(p, '\r', static_cast<size_t>((q ? q : end) - p)))
+            q = static_cast<const char*>(cr);
         if (!q)
             return keepPartial(p, end) && !done_;
         bool ok = true;
