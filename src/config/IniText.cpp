@@ -113,9 +113,7 @@ void IniText::set(std::string_view sectionName, std::string_view key, std::strin
     const std::string folded = Fold(section) + "\n" + Fold(name);
     std::string entry = name + "=" + std::string(value);
     if (auto known = added_.find(folded); known != added_.end()) {
-        const auto [where, index] = known->second;
-        (where == std::string::npos ? appended_[index / 1000000].keys[index % 1000000]
-                                    : inserted_[where][index]) = std::move(entry);
+        *known->second = std::move(entry);
         return;
     }
     if (ok_) {
@@ -126,21 +124,18 @@ void IniText::set(std::string_view sectionName, std::string_view key, std::strin
             return;
         }
     }
+    std::string* line = &addedLines_.emplace_back(std::move(entry));
+    added_.emplace(folded, line);
     const size_t point = insertionPoint(section);
     if (point != std::string::npos) {
-        std::vector<std::string>& lines = inserted_[point];
-        added_.emplace(folded, std::pair{point, lines.size()});
-        lines.push_back(std::move(entry));
+        inserted_[point].push_back(line);
         return;
     }
     auto found = std::find_if(appended_.begin(), appended_.end(),
                               [&](const Section& s) { return Fold(s.name) == Fold(section); });
     if (found == appended_.end())
         found = appended_.insert(appended_.end(), Section{section, {}});
-    const size_t index =
-        static_cast<size_t>(found - appended_.begin()) * 1000000 + found->keys.size();
-    added_.emplace(folded, std::pair{std::string::npos, index});
-    found->keys.push_back(std::move(entry));
+    found->keys.push_back(line);
 }
 
 const char* IniText::value(std::string_view section, std::string_view key) const {
@@ -171,8 +166,8 @@ std::string IniText::text() const {
         } else {
             if (!out.empty() && out.back() != '\n' && out.back() != '\r')
                 out += end; // the last line had no line end
-            for (const std::string& line : inserted->second)
-                out += line + end;
+            for (const std::string* line : inserted->second)
+                out += *line + end;
             ++inserted;
         }
     }
@@ -186,8 +181,8 @@ std::string IniText::text() const {
         if (!out.empty() && !endsBlank)
             out += end;
         out += "[" + section.name + "]" + end;
-        for (const std::string& key : section.keys)
-            out += key + end;
+        for (const std::string* key : section.keys)
+            out += *key + end;
     }
     return out;
 }

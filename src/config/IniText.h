@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -39,7 +40,7 @@ private:
     struct Reader;
     struct Section {
         std::string name;
-        std::vector<std::string> keys; // "key=value"
+        std::vector<const std::string*> keys; // "key=value" lines
     };
     // Where the new keys of a section go: the offset of the line after its
     // last key (or its name); npos for a section the text does not hold.
@@ -51,9 +52,10 @@ private:
     std::unique_ptr<Reader> reader_;
     bool ok_ = false;
     size_t base_ = 0; // where the reader's copy starts in text_ (after a byte-order mark)
-    std::map<size_t, std::pair<size_t, std::string>> replaced_; // offset -> old length, value
-    std::map<size_t, std::vector<std::string>> inserted_;       // offset -> new key lines
-    std::map<std::string, size_t> insertAt_;                    // folded section -> offset
-    std::map<std::string, std::pair<size_t, size_t>> added_;    // folded "section\nkey" -> line
+    std::map<size_t, std::pair<size_t, std::string>> replaced_;  // offset -> old length, value
+    std::map<size_t, std::vector<const std::string*>> inserted_; // offset -> new key lines
+    std::map<std::string, size_t> insertAt_;                     // folded section -> offset
+    std::deque<std::string> addedLines_;                         // every new "key=value" line
+    std::map<std::string, std::string*> added_; // folded "section\nkey" -> its new line
     std::vector<Section> appended_;
 };
