@@ -180,20 +180,19 @@ bool HoldsNul(const std::string& text) {
     return text.find('\0') != std::string::npos;
 }
 
-// A configuration file's text, bounded; the reason when it is refused.
-// `missing` when there is no such file at all.
-std::string ReadConfigurationFile(const std::string& path, std::string& text, bool& missing) {
-    missing = !PathExists(path);
-    if (missing)
+const char* const kOutOfMemory = "could not be read: out of memory.";
+const char* const kHoldsNul = "holds a NUL byte: it is no configuration file.";
+
+// A configuration file's text, read no further than a configuration can go;
+// why it is refused (said of the file), or empty. A missing file reads empty.
+std::string ReadConfigurationFile(const std::string& path, std::string& text) {
+    if (!PathExists(path))
         return {};
-    const std::string name = "'" + path + "'";
     FileReader file(path); // a directory, FIFO or device is not opened
     bool tooLarge = false;
     if (!file.isOpen() || !file.readAtMost(kMaxConfigurationSize, text, tooLarge))
-        return tooLarge ? name + " is larger than 16 MB: it is no configuration file."
-                        : name + " could not be read.";
-    if (HoldsNul(text))
-        return name + " holds a NUL byte: it is no configuration file.";
+        return tooLarge ? "is larger than 16 MB: it is no configuration file."
+                        : "could not be read.";
     return {};
 }
 
@@ -310,8 +309,7 @@ std::optional<std::string> ConfigurationText(const TCardInfo& card, const std::s
 bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
     try {
         std::string existing;
-        bool missing = false;
-        if (path.empty() || !ReadConfigurationFile(path, existing, missing).empty())
+        if (path.empty() || !ReadConfigurationFile(path, existing).empty())
             return false; // an existing file that is no configuration is never replaced
         const std::optional<std::string> text = ConfigurationText(card, existing);
         return text && ReplaceFile(path, *text);
@@ -324,19 +322,19 @@ ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
                                  const ReimportWave& reimport) {
     ConfigLoad result;
     if (HoldsNul(text)) {
-        result.error = "The text holds a NUL byte: it is no configuration.";
+        result.error = kHoldsNul;
         return result;
     }
     try {
         const IniText ini(text);
         if (!ini.ok()) {
-            result.error = "The configuration could not be read: out of memory.";
+            result.error = kOutOfMemory;
             return result;
         }
         Reader r(ini, result.unreadable);
         ReadRecord(card, r, reimport);
     } catch (const std::bad_alloc&) {
-        result.error = "The configuration could not be read: out of memory.";
+        result.error = kOutOfMemory;
     }
     return result;
 }
@@ -344,17 +342,15 @@ ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
 ConfigLoad LoadConfiguration(TCardInfo& card, const std::string& path,
                              const ReimportWave& reimport) {
     ConfigLoad result;
-    std::string text; // a missing file: no keys, every default
-    bool missing = false;
     try {
-        result.error = ReadConfigurationFile(path, text, missing);
+        std::string text; // a missing file: no keys, every default
+        result.error = ReadConfigurationFile(path, text);
+        if (result.error.empty())
+            result = LoadConfigurationText(card, text, reimport);
     } catch (const std::bad_alloc&) {
-        result.error = "'" + path + "' could not be read: out of memory.";
+        result.error = kOutOfMemory;
     }
     if (!result.error.empty())
-        return result;
-    result = LoadConfigurationText(card, text, reimport);
-    if (!result.error.empty())
-        result.error = "'" + path + "' could not be read: out of memory.";
+        result.error = "'" + path + "' " + result.error;
     return result;
 }

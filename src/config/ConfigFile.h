@@ -31,8 +31,8 @@ std::optional<std::string> ConfigurationText(const TCardInfo& card, const std::s
 using ReimportWave = std::function<void(int channel)>;
 
 struct ConfigLoad {
-    // Why nothing was loaded (the record unchanged), naming the file; empty
-    // when the file was loaded.
+    // Why nothing was loaded (the record unchanged), naming the file (from
+    // LoadConfiguration); empty when it was loaded.
     std::string error;
     // The keys present but unreadable ("Section/Key"), which took their defaults.
     std::vector<std::string> unreadable;

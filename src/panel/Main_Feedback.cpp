@@ -3,7 +3,6 @@
 #include "Main_Unit.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStatusBar>
 
@@ -72,8 +71,7 @@ bool TMain_Form::FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> 
         if (field->typedValue())
             continue;
         field->setRefused(true);
-        ShowFeedback("Not sent: " + field->accessibleName() + " \"" +
-                     field->findChild<QLineEdit*>()->text() +
+        ShowFeedback("Not sent: " + field->accessibleName() + " \"" + field->text() +
                      "\" is not a whole number (k or M may follow it).");
         return false;
     }
