@@ -105,11 +105,15 @@ TFrequencySpinEdit::TFrequencySpinEdit(QWidget* parent) : TSpinEdit(parent) {
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { setRefused(false); });
 }
 
-std::optional<int> TFrequencySpinEdit::typedValue() const {
-    const std::optional<int64_t> typed = ParseWholeFrequency(lineEdit()->text(), locale());
+std::optional<int> TFrequencySpinEdit::read(const QString& text) const {
+    const std::optional<int64_t> typed = ParseWholeFrequency(text, locale());
     if (!typed)
         return std::nullopt;
     return static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum()));
+}
+
+std::optional<int> TFrequencySpinEdit::typedValue() const {
+    return read(lineEdit()->text());
 }
 
 void TFrequencySpinEdit::setRefused(bool refused) {
@@ -138,12 +142,11 @@ void TFrequencySpinEdit::setValue(int value) {
 QValidator::State TFrequencySpinEdit::validate(QString& input, int&) const {
     // Anything may be typed. A readable number is final (beyond the range it
     // is held at the limit); anything else keeps the value as it was.
-    return ParseWholeFrequency(input, locale()) ? QValidator::Acceptable : QValidator::Intermediate;
+    return read(input) ? QValidator::Acceptable : QValidator::Intermediate;
 }
 
 int TFrequencySpinEdit::valueFromText(const QString& text) const {
-    const std::optional<int64_t> typed = ParseWholeFrequency(text, locale());
-    return typed ? static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum())) : value();
+    return read(text).value_or(value());
 }
 
 void TFrequencySpinEdit::fixup(QString&) const {} // a refused text is never rewritten
@@ -155,7 +158,7 @@ void TFrequencySpinEdit::stepBy(int steps) {
 
 template <typename Finish> void TFrequencySpinEdit::finishTyping(Finish finish) {
     const QString typed = lineEdit()->text();
-    const bool readable = ParseWholeFrequency(typed, locale()).has_value();
+    const bool readable = read(typed).has_value();
     finish();
     if (readable)
         return;

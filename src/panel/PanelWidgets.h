@@ -64,6 +64,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // What `text` says, held within the range; empty when it is refused.
+    std::optional<int> read(const QString& text) const;
     // Runs the spin box's own end of typing, then puts back a refused text.
     template <typename Finish> void finishTyping(Finish finish);
 
