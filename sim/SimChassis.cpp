@@ -509,6 +509,8 @@ void Chassis::record(const std::string& function, const std::string& args, ViSta
     char code[16];
     std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
     journal.push_back(function + "(" + args + ") = " + code);
+    if (journalSink)
+        journalSink(journal.back().c_str(), journalSinkContext);
 }
 
 std::string Chassis::statusText(ViStatus status, bool* known) {

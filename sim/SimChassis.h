@@ -152,6 +152,9 @@ public:
 
     void record(const std::string& function, const std::string& args, ViStatus status);
     std::vector<std::string> journal;
+    // Sees every line as it is written; survives reset().
+    void (*journalSink)(const char* line, void* context) = nullptr;
+    void* journalSinkContext = nullptr;
 
     static std::string statusText(ViStatus status, bool* known = nullptr);
 

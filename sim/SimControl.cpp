@@ -111,6 +111,11 @@ void nvsim_journal_clear(void) {
     Chassis::instance().journal.clear();
 }
 
+void nvsim_journal_follow(nvsim_journal_sink sink, void* context) {
+    Chassis::instance().journalSink = sink;
+    Chassis::instance().journalSinkContext = context;
+}
+
 uint64_t nvsim_checksum(const double* samples, int count) {
     uint64_t hash = 0xCBF29CE484222325u;
     for (int i = 0; samples && i < count; ++i) {

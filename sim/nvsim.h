@@ -52,6 +52,12 @@ int nvsim_journal_count(void);
 const char* nvsim_journal_line(int index);
 void nvsim_journal_clear(void);
 
+/* Hands every journal line to `sink` as it is written, whatever clears the
+ * journal or reloads the chassis later (NULL stops it). For recording whole
+ * runs. */
+typedef void (*nvsim_journal_sink)(const char* line, void* context);
+void nvsim_journal_follow(nvsim_journal_sink sink, void* context);
+
 /* The checksum the journal shows for the samples of a waveform load: a 64-bit
  * FNV-1a over the bit patterns of the samples, one 64-bit word each. */
 uint64_t nvsim_checksum(const double* samples, int count);

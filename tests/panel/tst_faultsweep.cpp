@@ -13,6 +13,7 @@
 
 #include "CardInvariant.h"
 #include "ExtClkFreq_Unit.h"
+#include "JournalRecording.h"
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
@@ -295,6 +296,7 @@ private slots:
              {},
              true},
         };
+        JournalRecording journal;
         int cases = 0;
         for (const Action& a : actions) {
             sweep(a, cases);
@@ -303,6 +305,10 @@ private slots:
         }
         qInfo("%d failing calls over %d actions", cases, int(actions.size()));
         QVERIFY(cases > 80); // the sweep reached the calls it was meant to
+        // The card receives exactly what it received when the sweep was recorded.
+        const QString difference = journal.compareWith(SOURCE_DIR "/data/faultsweep.journal");
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        qInfo("%d calls compared", journal.size());
     }
 };
 
