@@ -25,15 +25,15 @@ for target in text binary; do
     "$root/src/waveform/WaveParse.cpp"
 done
 # shellcheck disable=SC2046
-run config -fPIC -I"$root/src/config" -I"$root/src/panel" -I"$root/src/waveform" \
-  -I"$root/src/instrument" $(pkg-config --cflags Qt6Core) \
+run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform" \
+  -I"$root/src/fileutil" -I"$root/src/instrument" -I"$root/src/api" $(pkg-config --cflags Qt6Core) \
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
   "$root/src/config/IniText.cpp" \
-  "$root/src/waveform/SafeFile.cpp" \
+  "$root/src/fileutil/SafeFile.cpp" \
   $(pkg-config --libs Qt6Core)
 # shellcheck disable=SC2046
-run frequency -fPIC -I"$root/src/panel" $(pkg-config --cflags Qt6Core) \
-  "$root/tests/panel/fuzz/fuzz_frequency.cpp" "$root/src/panel/FrequencyText.cpp" \
+run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
+  "$root/tests/ui/fuzz/fuzz_frequency.cpp" "$root/src/ui/FrequencyText.cpp" \
   $(pkg-config --libs Qt6Core)
-run chassis -I"$root/sim" -I"$root/src/instrument" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
+run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
   "$root/sim/SimChassis.cpp"
