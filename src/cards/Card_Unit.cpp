@@ -17,9 +17,7 @@
 #include "Dialogs.h"
 #include "LibraryBindings.h"
 #include "Named.h"
-#include "VISA_Unit.h"
 #include "VISA_def_v2.h"
-#include "nv815_def.h"
 
 namespace {
 const QColor kInUse(0x1F, 0xFF, 0x1F);
@@ -48,8 +46,6 @@ QString SearchHint(ViStatus status, const SearchStop& stop, const char* model, b
     return found ? QString() : QString("No %1 card was found.").arg(model);
 }
 const QColor kCurrentRow(0xEE, 0xEE, 0xEE);
-const ViUInt16 kTwoChannelSubsystemId = 0x4404;
-const ViBusAddress kSubsystemIdOffset = 0x2E;
 } // namespace
 
 CardCellDelegate::CardCellDelegate(TCard_Form* form) : QStyledItemDelegate(form), form_(form) {}
@@ -160,39 +156,16 @@ QColor TCard_Form::RowColour(int row) const {
     return Qt::white;
 }
 
-ViStatus TCard_Form::OpenCardRecord(TSelectedCard& card, bool lock) {
-    card.Opened = false;
-    if (!VisaLoaded || !DriverLoaded)
-        return VI_ERROR_LIBRARY_NFOUND;
-    const ViStatus status = Driver.nv815_init(card.Resource.c_str(), 0, 0, &card.Session);
-    if (status == VI_SUCCESS) {
-        if (lock)
-            Visa.viLock(card.Session, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr);
-        card.Opened = true;
-    }
-    return status;
-}
-
-int32_t TCard_Form::CardIdOf(const TSelectedCard& card) {
-    if (card.Session == 0 || !DriverLoaded)
-        return 0;
-    ViInt32 id = 0;
-    return Driver.nv815_GetCardId(card.Session, &id) == VI_SUCCESS ? id : 0;
-}
-
 ViStatus TCard_Form::OpenCard(bool lock) {
-    return OpenCardRecord(Selection, lock);
+    return ::OpenCard(Selection, lock);
 }
 
 int32_t TCard_Form::GetSelectedCardID() {
-    return CardIdOf(Selection);
+    return ReadCardId(Selection.Session);
 }
 
 void TCard_Form::CloseSelectedCard() {
-    if (Selection.Session != 0 && VisaLoaded)
-        Visa.viClose(Selection.Session);
-    Selection.Session = 0;
-    Selection.Opened = false;
+    CloseCard(Selection);
 }
 
 void TCard_Form::Find_ButtonClick() {
@@ -225,11 +198,10 @@ void TCard_Form::Find_ButtonClick() {
         }
         TSelectedCard probe;
         probe.Resource = found[k];
-        probe.Status = OpenCardRecord(probe, false);
+        probe.Status = ::OpenCard(probe, false);
         if (probe.Status == VI_SUCCESS)
-            Card_StringGrid->item(row, 2)->setText(QString::number(CardIdOf(probe)));
-        if (probe.Session != 0 && VisaLoaded)
-            Visa.viClose(probe.Session);
+            Card_StringGrid->item(row, 2)->setText(QString::number(ReadCardId(probe.Session)));
+        CloseCard(probe);
     }
     Card_StringGrid->scrollToTop(); // the cards found
     Card_StringGrid->viewport()->update();
@@ -257,15 +229,10 @@ void TCard_Form::Ok_ButtonClick() {
         Card_StringGrid->viewport()->update();
         return;
     }
-    if (PreviousSelection.Session != 0 && VisaLoaded)
-        Visa.viClose(PreviousSelection.Session);
-    PreviousSelection.Session = 0;
-    PreviousSelection.Opened = false;
+    CloseCard(PreviousSelection);
     Selection.CardID = GetSelectedCardID();
-    ViUInt16 subsystemId = 0;
-    if (Visa.viIn16(Selection.Session, VI_PXI_CFG_SPACE, kSubsystemIdOffset, &subsystemId) ==
-        VI_SUCCESS)
-        ThirdChannelShown = subsystemId != kTwoChannelSubsystemId;
+    if (const std::optional<int> channels = ReadChannelCount(Selection.Session))
+        ThirdChannelShown = *channels == kChannelCount;
     Card_StringGrid->viewport()->update();
     done(QDialog::Accepted);
 }

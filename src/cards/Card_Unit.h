@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 #include <string>
 
-#include "visa_types.h"
+#include "Operations.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -14,14 +14,6 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
-
-struct TSelectedCard {
-    std::string Resource;
-    ViSession Session = 0; // 0 = none
-    bool Opened = false;   // the last open attempt succeeded
-    ViStatus Status = 0;   // status of the last open attempt
-    int32_t CardID = 0;    // 0 when not read
-};
 
 class TCard_Form;
 
@@ -76,9 +68,6 @@ public:
     void Cancel_ButtonClick();
 
 private:
-    ViStatus OpenCardRecord(TSelectedCard& card, bool lock);
-    int32_t CardIdOf(const TSelectedCard& card);
-
     QGroupBox* GroupBox1;
     QLabel* Label1;
 };

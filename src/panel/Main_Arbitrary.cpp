@@ -8,6 +8,7 @@
 #include "CardState.h"
 #include "Dialogs.h"
 #include "Main_Controls.h"
+#include "OperatorDialogs.h"
 #include "WaveFile.h"
 
 // ---------------------------------------------------------------------------
@@ -21,7 +22,7 @@ const char* const kAllFiles = "All Files (*.*)|*.*";
 
 ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bool normalise,
                                     bool text) {
-    DialogWaveUi ui(this);
+    DialogOperatorUi ui(this);
     TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
     if (status == VI_SUCCESS)
@@ -31,7 +32,7 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
 
 ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int first, bool text,
                                   int count) {
-    DialogWaveUi ui(this);
+    DialogOperatorUi ui(this);
     return ::SaveWaveFile(CardInfo.Channel[channel].Wave.Arb, fileName, first, text, count, ui);
 }
 

@@ -97,26 +97,3 @@ int ComboItemIndex(const QComboBox* combo) {
         return combo->currentIndex();
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
 }
-
-namespace {
-QString Text(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
-}
-} // namespace
-
-void DialogWaveUi::error(const std::string& text) {
-    AppDialogs().message(parent_, Dialogs::Kind::Error, Text(text));
-}
-
-void DialogWaveUi::warning(const std::string& text) {
-    AppDialogs().message(parent_, Dialogs::Kind::Warning, Text(text));
-}
-
-void DialogWaveUi::information(const std::string& text) {
-    AppDialogs().message(parent_, Dialogs::Kind::Information, Text(text));
-}
-
-bool DialogWaveUi::confirm(const std::string& text) {
-    return AppDialogs().message(parent_, Dialogs::Kind::Confirmation, Text(text)) ==
-           Dialogs::Answer::Ok;
-}

@@ -3,8 +3,6 @@
 
 #include <QStringList>
 
-#include "WaveFile.h"
-
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -42,17 +40,3 @@ int SpinEditValue(const QSpinBox* spin);
 // The item a combo box shows: for an editable one, the item its text names
 // (ignoring case), or -1 when the text names none.
 int ComboItemIndex(const QComboBox* combo);
-
-// The messages and questions of the waveform operations, shown through the
-// program's dialogs.
-class DialogWaveUi final : public WaveFileUi {
-public:
-    explicit DialogWaveUi(QWidget* parent) : parent_(parent) {}
-    void error(const std::string& text) override;
-    void warning(const std::string& text) override;
-    void information(const std::string& text) override;
-    bool confirm(const std::string& text) override;
-
-private:
-    QWidget* parent_;
-};

@@ -18,10 +18,10 @@
 
 #include "CardState.h"
 #include "Card_Unit.h"
-#include "Commands.h"
 #include "Display_Unit.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
+#include "Operations.h"
 #include "PanelWidgets.h"
 #include "SafeFile.h"
 #include "VISA_def_v2.h"
@@ -76,6 +76,7 @@ void TMain_Form::FormClose() {
     if (cardForm_)
         cardForm_->CloseSelectedCard();
     Session = 0;
+    ForgetCard();
     if (DefaultRM != 0 && VisaLoaded)
         Visa.viClose(DefaultRM);
     DefaultRM = 0;
@@ -189,7 +190,6 @@ void TMain_Form::Card1Click() {
     ShowFeedback(feedback_); // fitted to the room the new text leaves
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
-    ActiveChannel = 0; // the new card's selected channel is not known
     Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
     InitCardStates();
 }
@@ -197,22 +197,10 @@ void TMain_Form::Card1Click() {
 // The record then holds nothing of another card: a refused attenuation is
 // not known, and an output whose switch-off was refused may be live.
 void TMain_Form::InitCardStates() {
-    // A card without a third channel refuses it: there is nothing to know.
     const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
     QStringList unknown;
-    for (int c = 1; c <= kChannelCount; ++c) {
-        TChannelInfo& ch = CardInfo.Channel[c];
-        if (CmdSetAttenuation(Session, c, 10.0) == VI_SUCCESS) {
-            ch.Wave.Attenuation = 10.0;
-        } else if (c <= channels) {
-            ch.Wave.Attenuation = kNotKnown;
-            unknown << QString::number(c);
-        }
-        if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS)
-            ch.OutputOn = false;
-        else if (c <= channels)
-            ch.OutputOn = true;
-    }
+    for (int c : UseCard(Session, CardInfo, channels))
+        unknown << QString::number(c);
     UpdateAttControls();
     UpdateModeLEDs();
     if (!unknown.isEmpty())

@@ -10,9 +10,8 @@
 #include <cmath>
 
 #include "CardState.h"
-#include "Commands.h"
+#include "Operations.h"
 #include "PanelWidgets.h"
-#include "nv815_def.h"
 
 namespace {
 
@@ -31,9 +30,8 @@ QString OffsetText(double volts) {
 
 void TMain_Form::Ch1_Mode_ButtonClick() {
     const int c = ActiveChannelNumber();
-    const bool on = !CardInfo.Channel[c].OutputOn;
-    if (CmdSetInstrumentMode(Session, c, on) == VI_SUCCESS)
-        CardInfo.Channel[c].OutputOn = on;
+    TChannelInfo& ch = CardInfo.Channel[c];
+    SetOutput(Session, c, ch, !ch.OutputOn);
     UpdateModeLEDs();
 }
 
@@ -46,45 +44,22 @@ void TMain_Form::OnSliderChange(QSlider* sender) {
 
 void TMain_Form::AttenButtonClick(QPushButton* sender) {
     const int c = ActiveChannelNumber();
-    TWaveSettings& w = CardInfo.Channel[c].Wave;
+    TChannelInfo& ch = CardInfo.Channel[c];
     if (sender == AttenSetButton) {
-        const double previous = w.Attenuation;
-        w.Attenuation = Att_Slider->value();
-        if (CmdSetAttenuation(Session, c, w.Attenuation) != VI_SUCCESS)
-            w.Attenuation = previous;
+        SetAttenuation(Session, c, ch, Att_Slider->value());
     } else if (sender == OffsetButton) {
         const double value = V_Slider->value() / 100.0;
         V_Edit->setText(OffsetText(value));
-        const double previous = w.DCOffset;
-        w.DCOffset = value;
-        // The enable flag follows the offset power button, so the driver is
-        // called directly after the channel is selected; no entry of its own.
-        ViStatus status = CmdSetActiveChannel(Session, c);
-        if (status == VI_SUCCESS) {
-            status = Driver.nv815_SetOutputOffsetVoltage(Session, w.DCOffset, w.OffsetOn ? 1 : 0);
-            ReportCommandOutcome(Session, "Set  dcOffset - ", status);
-        }
-        if (status != VI_SUCCESS)
-            w.DCOffset = previous;
+        SetOffset(Session, c, ch, value);
     }
     UpdateAttControls();
 }
 
 void TMain_Form::OffsetButClick() {
     const int c = ActiveChannelNumber();
-    TWaveSettings& w = CardInfo.Channel[c].Wave;
-    const double previousOffset = w.DCOffset;
-    const bool previousOn = w.OffsetOn;
     const double value = V_Slider->value() / 100.0;
     V_Edit->setText(OffsetText(value));
-    w.DCOffset = value;
-    w.OffsetOn = OffsetBut->lit();
-    const ViStatus status = CmdSetOutputOffsetVoltage(Session, c, w.OffsetOn ? w.DCOffset : 0.0);
-    // A refused command must not show as applied: the record keeps what the card holds.
-    if (status != VI_SUCCESS) {
-        w.DCOffset = previousOffset;
-        w.OffsetOn = previousOn;
-    }
+    SetOffsetPower(Session, c, CardInfo.Channel[c], value, OffsetBut->lit());
     UpdateAttControls();
 }
 

@@ -4,9 +4,9 @@
 
 #include "About_Unit.h"
 #include "CardState.h"
-#include "Commands.h"
 #include "Dialogs.h"
 #include "MemTest_Unit.h"
+#include "Operations.h"
 
 void TMain_Form::MemoryTest1Click() {
     if (Session == 0) {
@@ -14,9 +14,7 @@ void TMain_Form::MemoryTest1Click() {
         return;
     }
     // The test overwrites wave memory: every output goes off first.
-    for (int c = 1; c <= kChannelCount; ++c)
-        if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS)
-            CardInfo.Channel[c].OutputOn = false;
+    SwitchOutputsOff(Session, CardInfo);
     UpdateModeLEDs();
     if (memTestForm_)
         memTestForm_->exec();
@@ -24,13 +22,9 @@ void TMain_Form::MemoryTest1Click() {
 }
 
 void TMain_Form::ReadCalibrationDate1Click() {
-    uint32_t year = 0, month = 0, day = 0;
-    if (CmdGetCalibrationDate(Session, &year, &month, &day) != VI_SUCCESS)
-        return; // the failure, if any reached the card, is in the log
-    auto two = [](uint32_t n) { return (n < 10 ? "0" : "") + QString::number(n); };
-    AppDialogs().message(this, Dialogs::Kind::Information,
-                         "Calibration Date (dd-mm-yy): " + two(day) + "-" + two(month) + "-" +
-                             two(year));
+    // A refusal, if it reached the card, is in the log.
+    if (const std::optional<std::string> text = ReadCalibrationDate(Session))
+        AppDialogs().message(this, Dialogs::Kind::Information, QString::fromStdString(*text));
 }
 
 void TMain_Form::About1Click() {

@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "CardState.h"
-#include "Commands.h"
-#include "Dialogs.h"
 #include "ExtClkFreq_Unit.h"
 #include "Main_Controls.h"
+#include "Operations.h"
+#include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 
 // ---------------------------------------------------------------------------
@@ -19,15 +19,11 @@
 
 void TMain_Form::ApplyTrigger() {
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = CardInfo.Channel[c];
-    const int32_t savedSource = ch.TrigSource;
-    const int32_t savedMode = ch.TrigMode;
-    ch.TrigSource = TrigSource_ComboBox->currentIndex();
-    ch.TrigMode = TrigMode_ComboBox->currentIndex();
-    if (CmdSetTriggerMode(Session, ch.TrigSource, ch.TrigMode, c) != VI_SUCCESS) {
-        ch.TrigSource = savedSource;
-        ch.TrigMode = savedMode;
-    }
+    ::ApplyTrigger(Session, c, CardInfo.Channel[c], ReadTriggerRequest());
+}
+
+TriggerRequest TMain_Form::ReadTriggerRequest() const {
+    return {TrigSource_ComboBox->currentIndex(), TrigMode_ComboBox->currentIndex()};
 }
 
 void TMain_Form::TriggerModeChosen() {
@@ -95,48 +91,19 @@ void TMain_Form::ClockEndChanged() {
 void TMain_Form::ApplyClock() {
     if (!FrequenciesReadable({SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit}))
         return;
-    const int start = SpinEditValue(SwpStartF_SpinEdit);
-    const int end = SpinEditValue(SwpEndF_SpinEdit);
-    if (start > end) {
-        AppDialogs().message(this, Dialogs::Kind::Error,
-                             "Sweep end frequency value must always be greater or equal to "
-                             "\r\nsweep start frequency.");
-        return;
-    }
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = CardInfo.Channel[c];
-    const TChannelInfo saved = ch;
-
-    const int mode = SweepMode_ComboBox->currentIndex();
-    ch.Wave.SweepFlag = mode == 2 || mode == 3;
-    ch.Multiplier = PendingMultiplier[c];
-    ch.SweepMode = mode;
-    ch.ClkStartF = start / 1000.0;
-    ch.ClkEndF = end / 1000.0;
-    ch.ClkSweepStep = SpinEditValue(SwpStep_SpinEdit) / 1000.0;
-    ch.ClkStepInterval = SpinEditValue(SwpInt_SpinEdit) / 1000.0;
-    ch.FSKSource = ComboItemIndex(FSKSource_ComboBox);
-    ch.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
-
-    // All four commands are issued; each failure puts back only its own fields.
-    if (CmdSetClockSource(Session, CardInfo.DDSSourceExtFlag ? 1 : 0, ch.Multiplier,
-                          CardInfo.ExtFreq, c) != VI_SUCCESS) {
-        ch.Multiplier = saved.Multiplier;
-        PendingMultiplier[c] = saved.Multiplier;
-    }
-    if (CmdSetCounterStep(Session, ch.MemStep, c) != VI_SUCCESS)
-        ch.MemStep = saved.MemStep;
-    if (CmdSetClockMode(Session, ch.SweepMode, c, ch.ClkStartF, ch.ClkEndF, ch.ClkSweepStep,
-                        ch.ClkStepInterval) != VI_SUCCESS) {
-        ch.SweepMode = saved.SweepMode;
-        ch.ClkStartF = saved.ClkStartF;
-        ch.ClkEndF = saved.ClkEndF;
-        ch.ClkSweepStep = saved.ClkSweepStep;
-        ch.ClkStepInterval = saved.ClkStepInterval;
-    }
-    if (CmdSetFSKSource(Session, ch.FSKSource, c) != VI_SUCCESS)
-        ch.FSKSource = saved.FSKSource;
-    UpdateAllControls();
+    ClockRequest r;
+    r.SweepMode = SweepMode_ComboBox->currentIndex();
+    r.StartF = SpinEditValue(SwpStartF_SpinEdit) / 1000.0;
+    r.EndF = SpinEditValue(SwpEndF_SpinEdit) / 1000.0;
+    r.SweepStep = SpinEditValue(SwpStep_SpinEdit) / 1000.0;
+    r.StepInterval = SpinEditValue(SwpInt_SpinEdit) / 1000.0;
+    r.FSKSource = ComboItemIndex(FSKSource_ComboBox);
+    r.Multiplier = PendingMultiplier[c];
+    r.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
+    DialogOperatorUi ui(this);
+    if (::ApplyClock(Session, c, CardInfo, r, PendingMultiplier[c], ui))
+        UpdateAllControls();
 }
 
 // ---------------------------------------------------------------------------
@@ -149,35 +116,27 @@ void TMain_Form::UpdateClockSourceChecks() {
 
 void TMain_Form::UseInternalClock() {
     const int c = ActiveChannelNumber();
-    const bool savedFlag = CardInfo.DDSSourceExtFlag;
-    CardInfo.DDSSourceExtFlag = false;
-    if (CmdSetClockSource(Session, 0, CardInfo.Channel[c].Multiplier, CardInfo.ExtFreq, c) !=
-        VI_SUCCESS)
-        CardInfo.DDSSourceExtFlag = savedFlag;
+    SetReferenceClock(Session, c, CardInfo, false, CardInfo.ExtFreq);
     UpdateClockSourceChecks();
 }
 
 void TMain_Form::UseExternalClock() {
     const int c = ActiveChannelNumber();
-    const double savedFreq = CardInfo.ExtFreq;
-    const bool savedFlag = CardInfo.DDSSourceExtFlag;
+    bool external = CardInfo.DDSSourceExtFlag;
+    double freq = CardInfo.ExtFreq;
     if (extClkForm_) {
         extClkForm_->Freq = CardInfo.ExtFreq;
         if (extClkForm_->exec() == QDialog::Accepted) {
-            CardInfo.ExtFreq = extClkForm_->Freq;
+            freq = extClkForm_->Freq;
             // The typed text stands as typed ("&" is no mnemonic there).
             ExternalClk_MenuItem->setText("&External Clock (" +
                                           extClkForm_->ExtClkFreq_Edit->text().replace('&', "&&") +
                                           " MHz)");
-            CardInfo.DDSSourceExtFlag = true;
+            external = true;
         } else {
-            CardInfo.DDSSourceExtFlag = false; // Cancel selects the internal reference
+            external = false; // Cancel selects the internal reference
         }
     }
-    if (CmdSetClockSource(Session, CardInfo.DDSSourceExtFlag ? 1 : 0,
-                          CardInfo.Channel[c].Multiplier, CardInfo.ExtFreq, c) != VI_SUCCESS) {
-        CardInfo.ExtFreq = savedFreq;
-        CardInfo.DDSSourceExtFlag = savedFlag;
-    }
+    SetReferenceClock(Session, c, CardInfo, external, freq);
     UpdateClockSourceChecks();
 }

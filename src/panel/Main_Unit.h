@@ -27,6 +27,7 @@ class QTabWidget;
 class TAbout_Form;
 class TCard_Form;
 struct CommandOutcome;
+struct TriggerRequest;
 class TDisplay;
 class TExternalClk_Form;
 class TFrequencySpinEdit;
@@ -264,6 +265,7 @@ private:
     void WatchStepKeyClicks();
     void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
+    TriggerRequest ReadTriggerRequest() const;
 
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;

@@ -12,82 +12,33 @@
 #include <QTabWidget>
 
 #include "CardState.h"
-#include "Commands.h"
 #include "Main_Controls.h"
+#include "Operations.h"
+#include "OperatorDialogs.h"
 #include "PanelWidgets.h"
-#include "WaveLoad.h"
-
-namespace {
-
-// A copy of every setting of a channel but its samples, which an Update
-// never puts back (and which may be a quarter of a million values).
-TChannelInfo SettingsCopy(TChannelInfo& ch) {
-    std::vector<double> samples = std::move(ch.Wave.Arb.Data);
-    TChannelInfo copy = ch;
-    ch.Wave.Arb.Data = std::move(samples);
-    return copy;
-}
-
-} // namespace
 
 void TMain_Form::ApplyWaveform() {
     if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
         return;
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = CardInfo.Channel[c];
-    TWaveSettings& w = ch.Wave;
-    const TChannelInfo saved = SettingsCopy(ch);
-
-    w.ArbitraryFlag = Wave_PageControl->currentWidget() == TabSheet8;
-    w.AMFlag = AM_CheckBox->isChecked();
-    w.RepRate = SpinEditValue(repRate1);
-    w.WaveType = WaveType_ComboBox->currentIndex();
-    w.Symmetry = SpinEditValue(Symm_SpinEdit);
-    w.SweepFlag = SweepF_RadioButton->isChecked();
-    w.StartF = SpinEditValue(StartF_SpinEdit) / 1000.0;
-    w.EndF = SpinEditValue(EndF_SpinEdit) / 1000.0;
-    w.SweepStep = SpinEditValue(SweepStep_SpinEdit) / 1000.0;
-    w.StepInterval = SpinEditValue(StepInt_SpinEdit);
-    ch.FSKSource = ComboItemIndex(FSK_ComboBox);
-    w.Arb.TextFlag = LoadText_RadioButton->isChecked();
-    w.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
-
-    // OutputOn follows only what the card accepted: once the output was
-    // switched off, a later refusal must not show it on again.
-    if (CmdSetInstrumentMode(Session, c, false) == VI_SUCCESS) {
-        ch.OutputOn = false;
-        UpdateModeLEDs();
-    }
-    if (CmdSetAMMode(Session, c, w.AMFlag) != VI_SUCCESS)
-        w.AMFlag = saved.Wave.AMFlag;
-
-    if (w.ArbitraryFlag) {
-        DialogWaveUi ui(this);
-        LoadWaveToCard(Session, w.Arb.WaveLength, c, ch.MemStep, w.Arb.Data, ui);
-    } else {
-        const ViStatus status =
-            w.SweepFlag
-                ? CmdGenerateSweep(Session, w.WaveType, AutoRadioButton->isChecked() ? 0 : 1,
-                                   w.Symmetry, w.StartF, w.EndF, w.SweepStep,
-                                   w.StepInterval / 1000.0, c)
-                : CmdGenerateSignal(Session, w.WaveType, c, w.StartF, w.Symmetry);
-        if (status != VI_SUCCESS) {
-            w.WaveType = saved.Wave.WaveType;
-            w.Symmetry = saved.Wave.Symmetry;
-            w.SweepFlag = saved.Wave.SweepFlag;
-            w.StartF = saved.Wave.StartF;
-            w.EndF = saved.Wave.EndF;
-            w.SweepStep = saved.Wave.SweepStep;
-            w.StepInterval = saved.Wave.StepInterval;
-            ch.FSKSource = saved.FSKSource;
-        }
-    }
-
-    if (CmdSetInstrumentMode(Session, c, true) == VI_SUCCESS) {
-        ch.OutputOn = true;
-        UpdateModeLEDs();
-    }
-    ApplyTrigger();
+    WaveformRequest r;
+    r.Arbitrary = Wave_PageControl->currentWidget() == TabSheet8;
+    r.AM = AM_CheckBox->isChecked();
+    r.RepRate = SpinEditValue(repRate1);
+    r.WaveType = WaveType_ComboBox->currentIndex();
+    r.Symmetry = SpinEditValue(Symm_SpinEdit);
+    r.Sweep = SweepF_RadioButton->isChecked();
+    r.StartF = SpinEditValue(StartF_SpinEdit) / 1000.0;
+    r.EndF = SpinEditValue(EndF_SpinEdit) / 1000.0;
+    r.SweepStep = SpinEditValue(SweepStep_SpinEdit) / 1000.0;
+    r.StepInterval = SpinEditValue(StepInt_SpinEdit);
+    r.SweepMode = AutoRadioButton->isChecked() ? 0 : 1;
+    r.FSKSource = ComboItemIndex(FSK_ComboBox);
+    r.TextFlag = LoadText_RadioButton->isChecked();
+    r.NormaliseFlag = LoadNorm_CheckBox->isChecked();
+    r.Trigger = ReadTriggerRequest();
+    DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
+    ::ApplyWaveform(Session, c, CardInfo.Channel[c], r, ui);
     UpdateModeLEDs();
     UpdateControlValues();
 }
@@ -118,22 +69,18 @@ void TMain_Form::SelectSweepManual() {
 // has already toggled the clicked button's lamp.
 void TMain_Form::SweepUp() {
     const int c = ActiveChannelNumber();
-    if (CmdSetFSKPin(Session, c, true) == VI_SUCCESS) {
-        CardInfo.Channel[c].FSKHigh = true;
+    if (SetFskLevel(Session, c, CardInfo.Channel[c], true) == VI_SUCCESS)
         ManualDownButton->setLit(false);
-    } else {
+    else
         ManualUpButton->setLit(false);
-    }
 }
 
 void TMain_Form::SweepDown() {
     const int c = ActiveChannelNumber();
-    if (CmdSetFSKPin(Session, c, false) == VI_SUCCESS) {
-        CardInfo.Channel[c].FSKHigh = false;
+    if (SetFskLevel(Session, c, CardInfo.Channel[c], false) == VI_SUCCESS)
         ManualUpButton->setLit(false);
-    } else {
+    else
         ManualDownButton->setLit(false);
-    }
 }
 
 // ---------------------------------------------------------------------------

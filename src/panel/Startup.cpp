@@ -12,6 +12,7 @@
 #include "Main_Unit.h"
 #include "MemTest_Unit.h"
 #include "PanelWidgets.h"
+#include "ProgramState.h"
 #include "WindowPlacement.h"
 
 bool BindLibrariesAtStartup() {
@@ -29,6 +30,7 @@ bool BindLibrariesAtStartup() {
 AppWindows::~AppWindows() = default;
 
 std::unique_ptr<AppWindows> CreateWindows() {
+    ResetProgramState();
     KeepWindowsOnScreen();
     auto w = std::make_unique<AppWindows>();
     w->main = std::make_unique<TMain_Form>();

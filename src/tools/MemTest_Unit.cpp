@@ -11,8 +11,8 @@
 
 #include "CardState.h"
 #include "Commands.h"
-#include "Dialogs.h"
 #include "Named.h"
+#include "OperatorDialogs.h"
 
 namespace {
 
@@ -24,6 +24,23 @@ QLabel* ChannelLabel(QWidget* parent, int channel, const char* part) {
     const QString name = QString("Ch%1_%2_Label").arg(channel).arg(part);
     return Named(new QLabel(parent), name.toLatin1().constData());
 }
+
+// The test's failure box, shown once the channel's status says it was not tested.
+class ChannelTestUi final : public OperatorUi {
+public:
+    ChannelTestUi(QWidget* form, QLabel* status) : dialogs_(form), status_(status) {}
+    void error(const std::string& text) override {
+        status_->setText("Status: Not Tested");
+        dialogs_.error(text);
+    }
+    void warning(const std::string& text) override { dialogs_.warning(text); }
+    void information(const std::string& text) override { dialogs_.information(text); }
+    bool confirm(const std::string& text) override { return dialogs_.confirm(text); }
+
+private:
+    DialogOperatorUi dialogs_;
+    QLabel* status_;
+};
 
 } // namespace
 
@@ -102,23 +119,16 @@ void TMemTest_Form::TestAll() {
         const int i = channel - 1;
         SetLabels(i, "Testing", "None", "None", "None");
         repaint();
-        uint32_t address = 0, data = 0, expected = 0;
-        bool outputOff = false;
-        const ViStatus status =
-            CmdMemoryTest(Session, &address, &data, &expected, channel, &outputOff);
-        // The test switched the output off: the record says so, whatever the test found.
-        if (outputOff)
-            CardInfo.Channel[channel].OutputOn = false;
-        if (status == MemoryTestFailed) {
-            SetLabels(i, "Failed", Hex(data, 4), Hex(expected, 4), Hex(address, 8));
+        ChannelTestUi ui(this, Status_Label[i]);
+        const MemoryTestResult r =
+            TestChannelMemory(Session, channel, CardInfo.Channel[channel], ui);
+        if (r.Status == MemoryTestFailed) {
+            SetLabels(i, "Failed", Hex(r.Data, 4), Hex(r.Expected, 4), Hex(r.Address, 8));
             repaint();
-        } else if (status == VI_SUCCESS) {
+        } else if (r.Status == VI_SUCCESS) {
             Status_Label[i]->setText("Status: OK");
         } else {
             Status_Label[i]->setText("Status: Not Tested");
-            AppDialogs().message(this, Dialogs::Kind::Error,
-                                 "An error occured while testing. The rest of the test will be "
-                                 "cancelled.");
             CancelRequested = true;
         }
         // A click on "Cancel Test" made during the test takes effect here.

@@ -16,6 +16,7 @@
 #include "Main_Unit.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
+#include "ProgramState.h"
 #include "RecordingDialogs.h"
 #include "SimJournal.h"
 #include "Startup.h"
@@ -42,9 +43,7 @@ public:
     // A fresh chassis and a fresh set of windows, shown offscreen.
     void start() {
         nvsim_load_chassis(nullptr, nullptr, 0);
-        DefaultRM = 0;
-        Session = 0;
-        CardInfo = TCardInfo{}; // as at program start: nothing left from an earlier window
+        ResetProgramState(); // as at program start: nothing left from an earlier window
         dialogs = RecordingDialogs();
         SetAppDialogs(&dialogs);
         w = CreateWindows();

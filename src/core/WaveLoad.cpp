@@ -4,31 +4,37 @@
 #include "WaveParse.h"
 #include "nv815_def.h"
 
-ViStatus LoadWaveToCard(ViSession session, int32_t length, int32_t channel, uint32_t& memStep,
-                        const std::vector<double>& samples, WaveFileUi& ui) {
-    ViStatus status = CmdSetActiveChannel(session, channel);
+WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channel,
+                               uint32_t& memStep, const std::vector<double>& samples,
+                               WaveFileUi& ui) {
+    WaveLoadOutcome out;
+    ViStatus& status = out.Status;
+    status = CmdSetActiveChannel(session, channel);
     if (status != VI_SUCCESS) {
         ui.information("Set Active Channel for Load Waveform failed.");
-        return status;
+        return out;
     }
     // 1, 2, 4 ... WaveMemorySize samples; no more than the wave memory holds.
     if (length < 1 || length > WaveMemorySize || (length & (length - 1)) != 0) {
         ui.information("File doesn't contain a 2^n number of lines!");
-        return VI_SUCCESS;
+        return out;
     }
     // A length beyond the samples held would make the driver read past them.
     if (static_cast<size_t>(length) > samples.size()) {
         ui.information("Load Arbitrary Waveform failed.");
-        return VI_ERROR_USER_BUF;
+        status = VI_ERROR_USER_BUF;
+        return out;
     }
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
     status = Driver.nv815_SetCounterStep(session, memStep);
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
-        return status;
+        return out;
     }
+    out.CounterStepAccepted = true;
     status = Driver.nv815_LoadArbitraryWaveform(session, length, samples.data());
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
-    return status;
+    out.Loaded = status == VI_SUCCESS;
+    return out;
 }

@@ -1,0 +1,152 @@
+// The operator's operations on the card, without windows: the window's
+// buttons, the command line and remote control all go through these. Each
+// sends its commands in the card's order and keeps in the record what the
+// card accepted (see Commit.h); what the card accepted is also kept in the
+// picture of Accepted.h. Questions and messages go to the caller's OperatorUi.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CardState.h"
+#include "VISA_Unit.h"
+#include "WaveFile.h"
+
+// The messages and questions of the operations, answered by the caller.
+class OperatorUi : public WaveFileUi {
+public:
+    // The record's output switch of `channel` changed; a window shows it at once.
+    virtual void outputChanged(int channel) { (void)channel; }
+};
+
+// ---------------------------------------------------------------------------
+// Output group
+
+// Switches the output on or off.
+ViStatus SetOutput(ViSession session, int channel, TChannelInfo& ch, bool on);
+
+// Sets the attenuation in whole dB.
+ViStatus SetAttenuation(ViSession session, int channel, TChannelInfo& ch, double dB);
+
+// Sends a new offset with the power state the channel has now.
+ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volts);
+
+// Sends the offset with the power switched as asked: the offset when on, 0 V when off.
+ViStatus SetOffsetPower(ViSession session, int channel, TChannelInfo& ch, double volts, bool on);
+
+// The software FSK level of a manual sweep (the Up and Down buttons).
+ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high);
+
+// ---------------------------------------------------------------------------
+// Waveform and trigger
+
+struct TriggerRequest {
+    int32_t Source = 0;
+    int32_t Mode = 0;
+};
+
+ViStatus ApplyTrigger(ViSession session, int channel, TChannelInfo& ch,
+                      const TriggerRequest& request);
+
+struct WaveformRequest {
+    bool Arbitrary = false;
+    bool AM = false;
+    double RepRate = 0.0; // kHz, kept only
+    int32_t WaveType = 0;
+    double Symmetry = 0.0;
+    bool Sweep = false;
+    double StartF = 0.0;       // kHz
+    double EndF = 0.0;         // kHz
+    double SweepStep = 0.0;    // kHz
+    double StepInterval = 0.0; // microseconds
+    int32_t SweepMode = 0;     // 0 automatic, 1 manual
+    int32_t FSKSource = 0;
+    bool TextFlag = true;
+    bool NormaliseFlag = false;
+    TriggerRequest Trigger;
+};
+
+// The waveform Update: the output goes off, the AM mode, then the generated
+// waveform or the channel's samples into wave memory, the output on again
+// and the trigger. A refused step restores only its own fields.
+void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const WaveformRequest& request,
+                   OperatorUi& ui);
+
+// Loads the channel's samples into wave memory (WaveLength of them). The
+// counter step it sets stays in the record whatever the card answers.
+ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, OperatorUi& ui);
+
+// ---------------------------------------------------------------------------
+// Clock
+
+struct ClockRequest {
+    int32_t SweepMode = 0;     // 0..3
+    double StartF = 0.0;       // kHz
+    double EndF = 0.0;         // kHz
+    double SweepStep = 0.0;    // kHz
+    double StepInterval = 0.0; // milliseconds
+    int32_t FSKSource = 0;     // -1: none named
+    int32_t Multiplier = 20;
+    uint32_t MemStep = 1; // 2^N
+};
+
+// The clock Update: clock source, counter step, clock mode and FSK source,
+// all four sent, each refusal restoring only its own fields. An end below
+// the start is refused with a message before anything is sent (false).
+// `pendingMultiplier` follows the record's multiplier when the card refuses it.
+bool ApplyClock(ViSession session, int channel, TCardInfo& card, const ClockRequest& request,
+                int32_t& pendingMultiplier, OperatorUi& ui);
+
+// The DDS reference clock: internal, or external at `extFreq` MHz.
+ViStatus SetReferenceClock(ViSession session, int channel, TCardInfo& card, bool external,
+                           double extFreq);
+
+// ---------------------------------------------------------------------------
+// Cards
+
+struct TSelectedCard {
+    std::string Resource;
+    ViSession Session = 0; // 0 = none
+    bool Opened = false;   // the last open attempt succeeded
+    ViStatus Status = 0;   // status of the last open attempt
+    int32_t CardID = 0;    // 0 when not read
+};
+
+// Opens card.Resource through the driver, locked exclusively when asked.
+ViStatus OpenCard(TSelectedCard& card, bool lock);
+// Closes the card's session when there is one.
+void CloseCard(TSelectedCard& card);
+// The card id of an open session, 0 when there is none or it cannot be read.
+int32_t ReadCardId(ViSession session);
+// From the card's PCI subsystem id: 2 or 3 channels; nothing when it cannot be read.
+std::optional<int> ReadChannelCount(ViSession session);
+
+// A newly selected card becomes the one in use: its selected channel is not
+// known, nothing of it has been accepted yet, and every channel is set to
+// 10 dB with the output off. Returns the channels (up to `channels`) whose
+// attenuation is then not known; a refused switch-off shows the output on.
+std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels);
+
+// No card is in use any more: what it accepted is forgotten.
+void ForgetCard();
+
+// ---------------------------------------------------------------------------
+// Maintenance
+
+// Every output off before the wave memory test.
+void SwitchOutputsOff(ViSession session, TCardInfo& card);
+
+struct MemoryTestResult {
+    ViStatus Status = 0;
+    uint32_t Address = 0, Data = 0, Expected = 0; // valid for MemoryTestFailed
+};
+
+// Tests one channel's wave memory. A failure other than a found mismatch is
+// reported through `ui` ("the rest of the test will be cancelled").
+MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo& ch,
+                                   OperatorUi& ui);
+
+// "Calibration Date (dd-mm-yy): ..." or nothing when the card refused.
+std::optional<std::string> ReadCalibrationDate(ViSession session);

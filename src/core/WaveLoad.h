@@ -1,0 +1,24 @@
+// Loading a channel's arbitrary waveform into the card's wave memory.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "WaveFile.h"
+#include "visa_types.h"
+
+// How far a load got with the card.
+struct WaveLoadOutcome {
+    ViStatus Status = 0;
+    bool CounterStepAccepted = false; // the new step is on the card
+    bool Loaded = false;              // the samples are in wave memory
+};
+
+// Selects the channel, sets the wave memory counter step to WaveMemorySize /
+// length (kept in memStep whatever the card answers) and hands the samples to
+// the driver. The length must be a power of two no larger than the wave
+// memory; each refusal shows its own plain message. Status: the driver's, or
+// 0 when the length was refused.
+WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channel,
+                               uint32_t& memStep, const std::vector<double>& samples,
+                               WaveFileUi& ui);
