@@ -43,7 +43,6 @@ bool Open(benchmark::State& state) {
             return false;
         }
         Session = vi;
-        ActiveChannel = 0;
         TArbWave& arb = CardInfo.Channel[1].Wave.Arb;
         arb.Data = Sine();
         arb.WaveLength = WaveMemorySize;

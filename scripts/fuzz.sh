@@ -28,7 +28,7 @@ done
 run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform" \
   -I"$root/src/fileutil" -I"$root/src/instrument" -I"$root/src/api" $(pkg-config --cflags Qt6Core) \
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
-  "$root/src/config/IniText.cpp" \
+  "$root/src/config/IniText.cpp" "$root/src/config/ConfigKeys.cpp" \
   "$root/src/fileutil/SafeFile.cpp" \
   $(pkg-config --libs Qt6Core)
 # shellcheck disable=SC2046

@@ -7,15 +7,14 @@
 #include <charconv>
 #include <cmath>
 #include <new>
+#include <type_traits>
+#include <variant>
 
+#include "ConfigKeys.h"
 #include "IniText.h"
 #include "SafeFile.h"
 
 namespace {
-
-std::string Section(int channel, const char* part) {
-    return "Channel" + std::to_string(channel) + part;
-}
 
 // The locale's decimal separator, as the file's bytes (UTF-8).
 std::string DecimalPoint() {
@@ -98,80 +97,74 @@ private:
     std::vector<std::string>& unreadable_;
 };
 
+// Every key in save order: the card's, then each channel's.
 void WriteRecord(const TCardInfo& card, Writer& w) {
-    w.text("Card", "Resource", card.Resource);
-    for (int c = 1; c <= kChannelCount; ++c) {
-        const TChannelInfo& ch = card.Channel[c];
-        const TWaveSettings& wave = ch.Wave;
-        const std::string s = Section(c, "_Wave");
-        w.integer(s, "FSKSource", ch.FSKSource);
-        w.boolean(s, "AMFlag", wave.AMFlag);
-        w.boolean(s, "ArbitraryFlag", wave.ArbitraryFlag);
-        w.boolean(s, "SweepFlag", wave.SweepFlag);
-        w.integer(s, "WaveType", wave.WaveType);
-        w.real(s, "Symmetry", wave.Symmetry);
-        w.real(s, "StartF", wave.StartF);
-        w.real(s, "EndF", wave.EndF);
-        w.real(s, "SweepStep", wave.SweepStep);
-        w.real(s, "StepInterval", wave.StepInterval);
-        w.text(s, "ArbFile", wave.Arb.ArbFile);
-        w.boolean(s, "TextFlag", wave.Arb.TextFlag);
-        w.boolean(s, "NormaliseFlag", wave.Arb.NormaliseFlag);
-        w.integer(s, "WaveLength", wave.Arb.WaveLength);
-        w.real(s, "Attenuation", wave.Attenuation);
-        w.real(s, "DCOffset", wave.DCOffset);
-        const std::string t = Section(c, "_Trigger");
-        w.integer(t, "Source", ch.TrigSource);
-        w.integer(t, "Mode", ch.TrigMode);
-        const std::string k = Section(c, "_Clock");
-        w.boolean(k, "DDSSourceExtFlag", card.DDSSourceExtFlag);
-        w.real(k, "ExtFreq", card.ExtFreq);
-        w.integer(k, "Multiplier", ch.Multiplier);
-        w.integer(k, "SweepMode", ch.SweepMode);
-        w.real(k, "StartF", ch.ClkStartF);
-        w.real(k, "EndF", ch.ClkEndF);
-        w.real(k, "SweepStep", ch.ClkSweepStep);
-        w.real(k, "StepInterval", ch.ClkStepInterval);
-        w.integer(k, "MemStep", ch.MemStep); // a plain integer, as the real encoding writes it
-    }
+    TCardInfo& fields = const_cast<TCardInfo&>(card); // only read
+    auto write = [&](const ConfigKey& key, int channel) {
+        const std::string section = key.sectionName(channel);
+        std::visit(
+            [&](auto* field) {
+                using T = std::remove_pointer_t<decltype(field)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    w.text(section, key.name, *field);
+                else if constexpr (std::is_same_v<T, bool>)
+                    w.boolean(section, key.name, *field);
+                else if constexpr (std::is_same_v<T, double>)
+                    w.real(section, key.name, *field);
+                else
+                    w.integer(section, key.name, *field);
+            },
+            key.field(fields, channel));
+    };
+    for (const ConfigKey& key : ConfigKeys())
+        if (!key.perChannel())
+            write(key, 0);
+    for (int c = 1; c <= kChannelCount; ++c)
+        for (const ConfigKey& key : ConfigKeys())
+            if (key.perChannel())
+                write(key, c);
 }
 
+// A channel's keys in load order.
+const std::vector<const ConfigKey*>& ChannelLoadOrder() {
+    static const std::vector<const ConfigKey*> order = [] {
+        std::vector<const ConfigKey*> keys;
+        for (const ConfigKey& key : ConfigKeys())
+            if (key.perChannel() && key.loadOrder >= 0)
+                keys.push_back(&key);
+        std::sort(keys.begin(), keys.end(), [](const ConfigKey* a, const ConfigKey* b) {
+            return a->loadOrder < b->loadOrder;
+        });
+        return keys;
+    }();
+    return order;
+}
+
+// The card's Resource is not applied: the card in use stays selected. After
+// each channel's keys, its waveform is re-imported when it is arbitrary.
 void ReadRecord(TCardInfo& card, Reader& r, const ReimportWave& reimport) {
-    // The card's Resource is not applied: the card in use stays selected.
     for (int c = 1; c <= kChannelCount; ++c) {
-        TChannelInfo& ch = card.Channel[c];
-        TWaveSettings& wave = ch.Wave;
-        const std::string s = Section(c, "_Wave");
-        wave.ArbitraryFlag = r.boolean(s, "ArbitraryFlag", false);
-        wave.SweepFlag = r.boolean(s, "SweepFlag", false);
-        wave.WaveType = r.integer(s, "WaveType", 0);
-        wave.Symmetry = r.real(s, "Symmetry", 50);
-        wave.StartF = r.real(s, "StartF", 1000);
-        wave.EndF = r.real(s, "EndF", 1000);
-        wave.SweepStep = r.real(s, "SweepStep", 0.001);
-        wave.StepInterval = r.real(s, "StepInterval", 1);
-        ch.FSKSource = r.integer(s, "FSKSource", 0);
-        wave.AMFlag = r.boolean(s, "AMFlag", false);
-        wave.Arb.ArbFile = r.text(s, "ArbFile", "");
-        wave.Arb.TextFlag = r.boolean(s, "TextFlag", true);
-        wave.Arb.NormaliseFlag = r.boolean(s, "NormaliseFlag", false);
-        r.integer(s, "WaveLength", 0); // read, but applied only by the re-import
-        wave.Attenuation = r.real(s, "Attenuation", 0);
-        wave.DCOffset = r.real(s, "DCOffset", 0);
-        const std::string t = Section(c, "_Trigger");
-        ch.TrigSource = r.integer(t, "Source", 0);
-        ch.TrigMode = r.integer(t, "Mode", 6);
-        const std::string k = Section(c, "_Clock");
-        card.DDSSourceExtFlag = r.boolean(k, "DDSSourceExtFlag", false); // channel 3's remain
-        card.ExtFreq = r.real(k, "ExtFreq", 10);
-        ch.Multiplier = r.integer(k, "Multiplier", 4);
-        ch.SweepMode = r.integer(k, "SweepMode", 0);
-        ch.ClkStartF = r.real(k, "StartF", 1);
-        ch.ClkEndF = r.real(k, "EndF", 1);
-        ch.ClkSweepStep = r.real(k, "SweepStep", 0.001);
-        ch.ClkStepInterval = r.real(k, "StepInterval", 1);
-        ch.MemStep = static_cast<uint32_t>(r.integer(k, "MemStep", 1));
-        if (wave.ArbitraryFlag && reimport)
+        for (const ConfigKey* key : ChannelLoadOrder()) {
+            const std::string section = key->sectionName(c);
+            std::visit(
+                [&](auto* field) {
+                    using T = std::remove_pointer_t<decltype(field)>;
+                    T value;
+                    if constexpr (std::is_same_v<T, std::string>)
+                        value = r.text(section, key->name, "");
+                    else if constexpr (std::is_same_v<T, bool>)
+                        value = r.boolean(section, key->name, key->loadDefault != 0);
+                    else if constexpr (std::is_same_v<T, double>)
+                        value = r.real(section, key->name, key->loadDefault);
+                    else
+                        value = static_cast<T>(
+                            r.integer(section, key->name, static_cast<int32_t>(key->loadDefault)));
+                    if (key->applied)
+                        *field = std::move(value);
+                },
+                key->field(card, c));
+        }
+        if (card.Channel[c].Wave.ArbitraryFlag && reimport)
             reimport(c);
     }
 }

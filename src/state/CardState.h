@@ -1,4 +1,6 @@
-// The in-memory picture of the card: what it last accepted, per channel.
+// The card record: each channel's settings as the panel holds them (what the
+// card last accepted, but for the exceptions the operations name), and the
+// program's globals around it.
 #pragma once
 
 #include <array>
@@ -27,6 +29,8 @@ struct TWaveSettings {
     TArbWave Arb;
     double DCOffset = 0.0; // volts, in hundredths
     bool OffsetOn = false;
+    // Field by field; an attenuation not known (NaN) equals nothing, not even itself.
+    bool operator==(const TWaveSettings&) const = default;
 };
 
 struct TChannelInfo {
@@ -43,6 +47,7 @@ struct TChannelInfo {
     double ClkSweepStep = 0.0;    // kHz
     double ClkStepInterval = 0.0; // milliseconds
     uint32_t MemStep = 0;         // 2^N, N = 0..18
+    bool operator==(const TChannelInfo&) const = default;
 };
 
 constexpr int kChannelCount = 3;
@@ -60,6 +65,7 @@ struct TCardInfo {
     double ExtFreq = 0.0;          // MHz
     // Channel[1] .. Channel[3]; element 0 is unused so channel numbers index directly.
     std::array<TChannelInfo, kChannelCount + 1> Channel;
+    bool operator==(const TCardInfo&) const = default;
 };
 
 // The one card record of the program, zero-filled until InitCardInfoRecord.

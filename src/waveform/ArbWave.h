@@ -11,4 +11,5 @@ struct TArbWave {
     bool NormaliseFlag = false;
     std::vector<double> Data; // samples, percent of full scale
     int32_t WaveLength = 0;   // number of samples in Data
+    bool operator==(const TArbWave&) const = default;
 };

@@ -9,6 +9,7 @@
 
 #include "Card_Unit.h"
 #include "LibraryBindings.h"
+#include "ProgramState.h"
 #include "RecordingDialogs.h"
 #include "SimJournal.h"
 #include "VISA_Unit.h"
@@ -52,7 +53,7 @@ private slots:
 
     void init() {
         nvsim_load_chassis(nullptr, nullptr, 0); // closes every session
-        DefaultRM = 0;
+        ResetProgramState();
         dialogs = RecordingDialogs();
         SetAppDialogs(&dialogs);
     }
@@ -129,7 +130,7 @@ private slots:
         QVERIFY2(f.Hint_Label->text().contains(kCardA), qPrintable(f.Hint_Label->text()));
         nvsim_clear_faults();
         loadChassis("[Instrument1]\nResource=PXI1::1::INSTR\nModel=40-412\n");
-        DefaultRM = 0; // the new chassis closed it
+        ResetProgramState(); // the new chassis closed the resource manager
         f.Find_Button->click();
         QCOMPARE(f.Hint_Label->text(), QString("No 82-815 card was found."));
     }

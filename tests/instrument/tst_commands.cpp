@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "LibraryBindings.h"
 #include "OperationLog.h"
+#include "ProgramState.h"
 #include "SimJournal.h"
 #include "nv815_def.h"
 
@@ -125,7 +126,7 @@ private slots:
         LogLines->clear();
         LogEnabled = true;
         MaxLogLines = 100;
-        ActiveChannel = 0;
+        ResetProgramState();
     }
 
     void cleanupTestCase() {
