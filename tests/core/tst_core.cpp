@@ -1,0 +1,266 @@
+// The operations without windows, against the simulated chassis: the record
+// is committed or restored per command, and the picture of what the card
+// accepted always matches the card, whichever call fails.
+#include <QtTest>
+#include <functional>
+
+#include "Accepted.h"
+#include "CardInvariant.h"
+#include "Commands.h"
+#include "Commit.h"
+#include "LibraryBindings.h"
+#include "Operations.h"
+#include "ProgramState.h"
+#include "VISA_def_v2.h"
+
+namespace {
+
+const char* const kCard = "PXI1::13::INSTR";
+
+struct QuietUi final : OperatorUi {
+    QStringList messages;
+    void error(const std::string& t) override { messages << QString::fromStdString(t); }
+    void warning(const std::string& t) override { messages << QString::fromStdString(t); }
+    void information(const std::string& t) override { messages << QString::fromStdString(t); }
+    bool confirm(const std::string& t) override {
+        messages << QString::fromStdString(t);
+        return true;
+    }
+};
+
+// Every setting the picture holds equals the simulated card's; the first
+// difference, or an empty text.
+QString AcceptedDifference() {
+    QString difference;
+    for (int c = 1; c <= kChannelCount && difference.isEmpty(); ++c) {
+        const TAcceptedChannel& a = Accepted().Channel[c];
+        auto expect = [&](const char* what, auto held, double card) {
+            if (held && difference.isEmpty() && double(*held) != card)
+                difference = QString("channel %1: %2 accepted %3, card %4")
+                                 .arg(c)
+                                 .arg(what)
+                                 .arg(double(*held))
+                                 .arg(card);
+        };
+        auto sim = [&](const char* field) { return SimValue(kCard, c, field); };
+        auto part = [](const auto& setting, auto member) {
+            return setting ? std::optional<double>((*setting).*member) : std::nullopt;
+        };
+        expect("output", a.OutputOn, sim("outputOn"));
+        expect("attenuation", a.Attenuation, sim("attenuation"));
+        expect("AM", a.AM, sim("amOn"));
+        expect("FSK level", a.FSKHigh, sim("fskPin"));
+        expect("FSK source", a.FSKSource, sim("fskSource"));
+        expect("counter step", a.CounterStep, sim("counterStep"));
+        expect("offset", part(a.Offset, &TOffsetSetting::Volts), sim("offset"));
+        expect("offset power", part(a.Offset, &TOffsetSetting::PowerOn), sim("offsetApplied"));
+        expect("trigger source", part(a.Trigger, &TTriggerSetting::Source), sim("triggerSource"));
+        expect("trigger mode", part(a.Trigger, &TTriggerSetting::Mode), sim("triggerMode"));
+        expect("multiplier", part(a.ClockSource, &TClockSourceSetting::Multiplier),
+               sim("multiplier"));
+        expect("clock mode", part(a.ClockMode, &TClockModeSetting::Mode), sim("clockMode"));
+        expect("clock end", part(a.ClockMode, &TClockModeSetting::EndF), sim("clockEnd"));
+        if (a.Generated) {
+            expect("generator", std::optional<double>(a.Generated->Sweep ? 2 : 1),
+                   sim("generator"));
+            expect("wave type", part(a.Generated, &TGeneratedWave::WaveType), sim("waveType"));
+            expect("start", part(a.Generated, &TGeneratedWave::StartF),
+                   a.Generated->Sweep ? sim("sweepStart") : sim("frequency"));
+        }
+        if (a.Loaded) {
+            expect("generator", std::optional<double>(3), sim("generator"));
+            expect("wave length", part(a.Loaded, &TLoadedWave::Length), sim("waveLength"));
+        }
+    }
+    return difference;
+}
+
+struct Operation {
+    const char* name;
+    std::function<void(QuietUi&)> run;
+};
+
+ViStatus OpenAndUse(TSelectedCard& card) {
+    card.Resource = kCard;
+    const ViStatus status = OpenCard(card, true);
+    if (status == VI_SUCCESS) {
+        Session = card.Session;
+        UseCard(Session, CardInfo, ReadChannelCount(Session).value_or(kChannelCount));
+    }
+    return status;
+}
+
+} // namespace
+
+class TestCore : public QObject {
+    Q_OBJECT
+    TSelectedCard card;
+
+    void fresh() {
+        nvsim_load_chassis(nullptr, nullptr, 0);
+        ResetProgramState();
+        InitCardInfoRecord();
+        QCOMPARE(OpenAndUse(card), VI_SUCCESS);
+        TArbWave& arb = CardInfo.Channel[2].Wave.Arb;
+        arb.Data.assign(1024, 0.0);
+        for (int i = 0; i < 1024; ++i)
+            arb.Data[size_t(i)] = i % 101;
+        arb.WaveLength = 1024;
+        nvsim_journal_clear();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
+
+    void commitKeepsOrPutsBack() {
+        for (const ViStatus status : {ViStatus(VI_SUCCESS), ViStatus(0xBFFC0806u)}) {
+            int mode = 1, source = 2; // two fields of one type
+            double level = 3;
+            std::string name = "old";
+            int seen = 0;
+            const ViStatus result = Commit(
+                [&] {
+                    seen = mode * 100 + source; // the command sees the new values
+                    return status;
+                },
+                Set(mode, 7), Set(source, 8), Set(level, 9.5), Set(name, "new"));
+            QCOMPARE(result, status);
+            QCOMPARE(seen, 708);
+            const bool kept = status == VI_SUCCESS;
+            QCOMPARE(mode, kept ? 7 : 1);
+            QCOMPARE(source, kept ? 8 : 2);
+            QCOMPARE(level, kept ? 9.5 : 3.0);
+            QCOMPARE(name, std::string(kept ? "new" : "old"));
+        }
+    }
+
+    // Each operation with each of its calls failing in turn: the record and
+    // the picture both match the card; a refusal never changes the picture.
+    void everyCallOfEveryOperationFailsInTurn() {
+        WaveformRequest sweep;
+        sweep.Sweep = true;
+        sweep.WaveType = 2;
+        sweep.StartF = 2;
+        sweep.EndF = 5;
+        sweep.SweepStep = 0.5;
+        sweep.StepInterval = 1000;
+        sweep.Trigger = {3, 2};
+        WaveformRequest arbitrary = sweep;
+        arbitrary.Arbitrary = true;
+        ClockRequest clock;
+        clock.SweepMode = 2;
+        clock.EndF = 3;
+        clock.Multiplier = 8;
+        clock.MemStep = 16;
+        clock.FSKSource = 4;
+        int32_t pending = 20;
+        const std::vector<Operation> operations = {
+            {"output", [](QuietUi&) { SetOutput(Session, 1, CardInfo.Channel[1], true); }},
+            {"attenuation", [](QuietUi&) { SetAttenuation(Session, 2, CardInfo.Channel[2], 25); }},
+            {"offset", [](QuietUi&) { SetOffset(Session, 1, CardInfo.Channel[1], -1.5); }},
+            {"offset power",
+             [](QuietUi&) { SetOffsetPower(Session, 3, CardInfo.Channel[3], 2.25, true); }},
+            {"fsk level", [](QuietUi&) { SetFskLevel(Session, 1, CardInfo.Channel[1], true); }},
+            {"sweep",
+             [&](QuietUi& ui) { ApplyWaveform(Session, 1, CardInfo.Channel[1], sweep, ui); }},
+            {"arbitrary",
+             [&](QuietUi& ui) { ApplyWaveform(Session, 2, CardInfo.Channel[2], arbitrary, ui); }},
+            {"clock", [&](QuietUi& ui) { ApplyClock(Session, 3, CardInfo, clock, pending, ui); }},
+            {"reference clock",
+             [](QuietUi&) { SetReferenceClock(Session, 1, CardInfo, true, 25); }},
+            {"memory test",
+             [](QuietUi& ui) { TestChannelMemory(Session, 2, CardInfo.Channel[2], ui); }},
+            {"card again",
+             [this](QuietUi&) {
+                 CloseCard(card);
+                 OpenAndUse(card);
+             }},
+        };
+        int cases = 0;
+        for (const Operation& op : operations) {
+            fresh();
+            QuietUi clean;
+            op.run(clean);
+            const QStringList calls = SimJournal();
+            QVERIFY2(AcceptedDifference().isEmpty(), op.name);
+            for (int k = 0; k < calls.size(); ++k) {
+                const QString failing = calls[k].section('(', 0, 0);
+                fresh();
+                const TAcceptedCard before = Accepted();
+                nvsim_fail(failing.toLatin1(), ViStatus(0xBFFC0806u),
+                           int(calls.mid(0, k + 1)
+                                   .filter(QRegularExpression("^" + failing + "\\("))
+                                   .size()),
+                           0, nullptr);
+                QuietUi ui;
+                op.run(ui);
+                nvsim_clear_faults();
+                const QString where = QString("%1, %2 failing").arg(op.name, calls[k]);
+                QVERIFY2(AcceptedDifference().isEmpty(),
+                         qPrintable(where + ": " + AcceptedDifference()));
+                InvariantOptions options;
+                options.memStep[2] = !(QByteArray(op.name) == "arbitrary");
+                options.outputMayShowOn = {true, true, true, true};
+                QVERIFY2(CardDifference(kCard, 3, options).isEmpty(),
+                         qPrintable(where + ": " + CardDifference(kCard, 3, options)));
+                // An operation that failed at its only command leaves the picture as it was.
+                if (calls.size() == 1)
+                    QVERIFY2(Accepted() == before, qPrintable(where));
+                ++cases;
+            }
+        }
+        qInfo("%d failing calls over %d operations", cases, int(operations.size()));
+    }
+
+    void aLoadedWaveformIsKnownByItsChecksum() {
+        fresh();
+        WaveformRequest r;
+        r.Arbitrary = true;
+        QuietUi ui;
+        ApplyWaveform(Session, 2, CardInfo.Channel[2], r, ui);
+        const TArbWave& arb = CardInfo.Channel[2].Wave.Arb;
+        const TLoadedWave expected{1024, nvsim_checksum(arb.Data.data(), 1024)};
+        QCOMPARE(Accepted().Channel[2].Loaded, std::optional<TLoadedWave>(expected));
+        QVERIFY(!Accepted().Channel[2].Generated);
+        QVERIFY(ui.messages.isEmpty());
+    }
+
+    void anEndBelowTheStartSendsNothing() {
+        fresh();
+        const TCardInfo before = CardInfo;
+        ClockRequest r;
+        r.StartF = 2;
+        r.EndF = 1;
+        int32_t pending = 20;
+        QuietUi ui;
+        QVERIFY(!ApplyClock(Session, 1, CardInfo, r, pending, ui));
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(nvsim_journal_count(), 0);
+        QVERIFY(CardInfo == before);
+    }
+
+    void openingClosingAndResetForgetTheCard() {
+        fresh();
+        SetAttenuation(Session, 1, CardInfo.Channel[1], 33);
+        QVERIFY(Accepted().Channel[1].Attenuation == 33.0);
+        CloseCard(card);
+        QCOMPARE(OpenAndUse(card), VI_SUCCESS); // the same card again: nothing kept
+        QCOMPARE(Accepted().Channel[1].Attenuation, std::optional<double>(10.0));
+        QVERIFY(!Accepted().Channel[1].Trigger);
+        ForgetCard();
+        QVERIFY(Accepted() == TAcceptedCard{});
+
+        SetAttenuation(Session, 1, CardInfo.Channel[1], 20);
+        SetCommandObserver([](const CommandOutcome&) {});
+        ResetProgramState();
+        QVERIFY(CardInfo == TCardInfo{});
+        QVERIFY(Accepted() == TAcceptedCard{});
+        QCOMPARE(Session, ViSession(0));
+        QCOMPARE(DefaultRM, ViSession(0));
+        QCOMPARE(ActiveChannel, 0);
+        QCOMPARE(PendingMultiplier[1], 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"
