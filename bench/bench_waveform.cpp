@@ -54,9 +54,11 @@ void UpdateOn(benchmark::State& state, bool arbitrary) {
     if (!Open(state))
         return;
     TMain_Form& m = *windows->main;
-    m.Wave_PageControl->setCurrentWidget(arbitrary ? m.TabSheet8 : m.TabSheet7);
+    m.findChild<QTabWidget*>("Wave_PageControl")
+        ->setCurrentWidget(m.findChild<QWidget*>(arbitrary ? "TabSheet8" : "TabSheet7"));
+    QPushButton* update = m.findChild<QPushButton*>("WaveUpdate_Button");
     for (auto _ : state) {
-        m.WaveUpdate_Button->click();
+        update->click();
         state.PauseTiming();
         nvsim_journal_clear();
         state.ResumeTiming();

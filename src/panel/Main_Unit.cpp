@@ -258,3 +258,7 @@ void TMain_Form::CreateSettings(QWidget* client) {
     Settings_PageControl->addTab(CreateWavePage(), "Wave_TabSheet");
     Settings_PageControl->addTab(CreateClockPage(), "Clk_TabSheet");
 }
+
+QImage& TMain_Form::LogoPicture() {
+    return Image1->picture();
+}

@@ -13,6 +13,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QImage;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -118,6 +119,21 @@ public:
     void SaveConfig1Click();
     void LoadConfig1Click();
 
+    // The text the feedback field shows in full (the field may elide it).
+    const QString& Feedback() const { return feedback_; }
+
+    // The logo the about box shows too.
+    QImage& LogoPicture();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The controls; tests and assistive tools find them by their object names.
     // Menu.
     QAction* LoadConfig1;
     QAction* SaveConfig1;
@@ -230,17 +246,6 @@ public:
     QLabel* StatusText;     // the status bar's one panel
     QLabel* Feedback_Label; // what went wrong last, at the bar's right
 
-    // The text the feedback field shows in full (the field may elide it).
-    const QString& Feedback() const { return feedback_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -38,7 +38,7 @@ std::unique_ptr<AppWindows> CreateWindows() {
     w->extClk = new TExternalClk_Form(owner);
     w->card = new TCard_Form(owner);
     w->about = new TAbout_Form(owner);
-    w->about->SetLogo(w->main->Image1->picture());
+    w->about->SetLogo(w->main->LogoPicture());
     w->log = new TLog_Form(owner);
     w->memTest = new TMemTest_Form(owner);
     w->main->AttachForms(w->extClk, w->card, w->about, w->log, w->memTest);

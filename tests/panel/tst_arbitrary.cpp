@@ -15,12 +15,12 @@ private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() {
         start();
-        main().Wave_PageControl->setCurrentIndex(1);
+        ui().Wave_PageControl->setCurrentIndex(1);
     }
     void cleanup() { stop(); }
 
     void importShowsFileAndCount() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         dialogs.fileNames = {file("first.txt", "10\n20\n30\n")};
         m.Import_Button->click();
         QCOMPARE(QString::fromStdString(arb().ArbFile), dir.filePath("first.txt"));
@@ -44,7 +44,7 @@ private slots:
     }
 
     void importUsesTheNormaliseBoxAndTheFileKind() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.LoadBin_RadioButton->click();
         QVERIFY(m.LoadNorm_CheckBox->isChecked());
         QVERIFY(!m.LoadNorm_CheckBox->isEnabled());
@@ -74,7 +74,7 @@ private slots:
     }
 
     void eachChannelHasItsOwnWaveform() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         dialogs.fileNames = {file("a.txt", "1\n2\n")};
         m.Import_Button->click();
         m.Channel_PageControl->setCurrentIndex(2);
@@ -86,7 +86,7 @@ private slots:
     }
 
     void saveWritesTheChosenKind() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         arb().Data = {0, 50, 100};
         const QString bin = dir.filePath("saved.bin");
         m.SaveBin_RadioButton->setChecked(true);
@@ -106,7 +106,7 @@ private slots:
     }
 
     void refreshShowsTheChannelsFileKind() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         CardInfo.Channel[2].Wave.Arb.TextFlag = false;
         CardInfo.Channel[2].Wave.Arb.NormaliseFlag = true;
         m.Channel_PageControl->setCurrentIndex(1);

@@ -16,7 +16,7 @@ private slots:
     void cleanup() { stop(); }
 
     void saveAndLoadBringBackSettingsAndSamples() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         selectCard(false, 0);
         const QString wave = file("wave.txt", "0\n25\n50\n100\n");
         CardInfo.Channel[1].Wave.Arb.ArbFile = wave.toStdString();
@@ -53,7 +53,7 @@ private slots:
                                             "[Channel3_Wave]\nArbitraryFlag=1\nArbFile=" +
                                                 wave.toLocal8Bit() + "\n");
         dialogs.fileNames = {ini};
-        main().LoadConfig1->trigger();
+        ui().LoadConfig1->trigger();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QString("The selected file '' does not exist."));
         QCOMPARE(CardInfo.Channel[2].Wave.Arb.WaveLength, 0); // never more than it holds
@@ -61,14 +61,14 @@ private slots:
     }
 
     void aRefusedFileChangesNothingAndSaysWhy() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.StartF_SpinEdit->setValue(4321); // an edit not yet applied
         const QString bad = file("nul.ini", QByteArray("[Channel1_Wave]\nStartF=2\n\0", 26));
         dialogs.fileNames = {bad};
         m.LoadConfig1->trigger();
         QVERIFY(dialogs.messages.isEmpty()); // no box: the status field tells
-        QVERIFY2(m.Feedback().startsWith("Configuration not loaded: '" + bad + "'"),
-                 qPrintable(m.Feedback()));
+        QVERIFY2(m->Feedback().startsWith("Configuration not loaded: '" + bad + "'"),
+                 qPrintable(m->Feedback()));
         QCOMPARE(CardInfo.Channel[1].Wave.StartF, 1.0);
         QCOMPARE(m.StartF_SpinEdit->value(), 4321);
     }
@@ -76,12 +76,12 @@ private slots:
     void anUnwritableFileIsReported() {
         const QString target = dir.filePath("no/such/folder/panel.ini");
         dialogs.fileNames = {target};
-        main().SaveConfig1->trigger();
+        ui().SaveConfig1->trigger();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Error);
         QCOMPARE(dialogs.messages[0].text, "Unable to write to " + target);
-        main().SaveConfig1->trigger(); // cancelled: nothing
-        main().LoadConfig1->trigger();
+        ui().SaveConfig1->trigger(); // cancelled: nothing
+        ui().LoadConfig1->trigger();
         QCOMPARE(dialogs.messages.size(), 1);
     }
 };

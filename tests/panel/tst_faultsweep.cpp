@@ -82,8 +82,8 @@ public:
     }
 
     void checkControlsShowRecord(const Action& a, const QString& where) {
-        TMain_Form& m = main();
-        const TChannelInfo& r = ch(m.ActiveChannelNumber());
+        MainControls& m = ui();
+        const TChannelInfo& r = ch(m->ActiveChannelNumber());
         if (IsKnown(r.Wave.Attenuation))
             EXPECT(m.Att_Slider->value(), int(std::lround(r.Wave.Attenuation)));
         else
@@ -144,7 +144,7 @@ private slots:
 
     void everyCallOfEveryActionFailsInTurn() {
         auto page = [](TestFaultSweep& t, bool sweep, bool manual) {
-            TMain_Form& m = t.main();
+            MainControls& m = t.ui();
             (sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
             (manual ? m.ManualRadioButton : m.AutoRadioButton)->click();
             m.StartF_SpinEdit->setValue(2000);
@@ -164,46 +164,46 @@ private slots:
              false,
              [](TestFaultSweep& t) {
                  t.selectCard(false, 0);
-                 t.main().Ch1_Mode_Button->click();
-                 t.main().Att_Slider->setValue(0);
-                 t.main().AttenSetButton->click();
+                 t.ui().Ch1_Mode_Button->click();
+                 t.ui().Att_Slider->setValue(0);
+                 t.ui().AttenSetButton->click();
                  t.selectCard(false, 1);
              },
              [](TestFaultSweep& t) { t.selectCard(false, 0); },
              {}},
-            {"output", true, {}, [](TestFaultSweep& t) { t.main().Ch1_Mode_Button->click(); }, {}},
+            {"output", true, {}, [](TestFaultSweep& t) { t.ui().Ch1_Mode_Button->click(); }, {}},
             {"attenuation",
              true,
-             [](TestFaultSweep& t) { t.main().Att_Slider->setValue(25); },
-             [](TestFaultSweep& t) { t.main().AttenSetButton->click(); },
+             [](TestFaultSweep& t) { t.ui().Att_Slider->setValue(25); },
+             [](TestFaultSweep& t) { t.ui().AttenSetButton->click(); },
              {}},
             {"offset set",
              true,
              [](TestFaultSweep& t) {
-                 t.main().V_Slider->setValue(150);
-                 t.main().OffsetBut->click();
-                 t.main().V_Slider->setValue(-250);
+                 t.ui().V_Slider->setValue(150);
+                 t.ui().OffsetBut->click();
+                 t.ui().V_Slider->setValue(-250);
              },
-             [](TestFaultSweep& t) { t.main().OffsetButton->click(); },
+             [](TestFaultSweep& t) { t.ui().OffsetButton->click(); },
              {"nv815_SetOutputOffsetVoltage"}},
             {"offset power",
              true,
-             [](TestFaultSweep& t) { t.main().V_Slider->setValue(120); },
-             [](TestFaultSweep& t) { t.main().OffsetBut->click(); },
+             [](TestFaultSweep& t) { t.ui().V_Slider->setValue(120); },
+             [](TestFaultSweep& t) { t.ui().OffsetBut->click(); },
              {}},
             {"update single",
              true,
              [=](TestFaultSweep& t) {
-                 t.main().Channel_PageControl->setCurrentIndex(1);
+                 t.ui().Channel_PageControl->setCurrentIndex(1);
                  page(t, false, false);
              },
-             [](TestFaultSweep& t) { t.main().WaveUpdate_Button->click(); },
+             [](TestFaultSweep& t) { t.ui().WaveUpdate_Button->click(); },
              {},
              true},
             {"update sweep",
              true,
              [=](TestFaultSweep& t) { page(t, true, true); },
-             [](TestFaultSweep& t) { t.main().WaveUpdate_Button->click(); },
+             [](TestFaultSweep& t) { t.ui().WaveUpdate_Button->click(); },
              {},
              true},
             {"update arbitrary",
@@ -212,36 +212,36 @@ private slots:
                  TArbWave& arb = t.ch(1).Wave.Arb;
                  arb.Data.assign(1024, 40.0);
                  arb.WaveLength = 1024;
-                 t.main().Wave_PageControl->setCurrentWidget(t.main().TabSheet8);
+                 t.ui().Wave_PageControl->setCurrentWidget(t.ui().TabSheet8);
              },
-             [](TestFaultSweep& t) { t.main().WaveUpdate_Button->click(); },
+             [](TestFaultSweep& t) { t.ui().WaveUpdate_Button->click(); },
              {"nv815_SetCounterStep", "nv815_LoadArbitraryWaveform"},
              true},
             {"up",
              true,
              [=](TestFaultSweep& t) { page(t, true, true); },
-             [](TestFaultSweep& t) { t.main().ManualUpButton->click(); },
+             [](TestFaultSweep& t) { t.ui().ManualUpButton->click(); },
              {}},
             {"down",
              true,
              [=](TestFaultSweep& t) {
                  page(t, true, true);
-                 t.main().ManualUpButton->click();
+                 t.ui().ManualUpButton->click();
              },
-             [](TestFaultSweep& t) { t.main().ManualDownButton->click(); },
+             [](TestFaultSweep& t) { t.ui().ManualDownButton->click(); },
              {}},
             {"trigger update",
              true,
              [](TestFaultSweep& t) {
-                 t.main().TrigMode_ComboBox->setCurrentIndex(2);
-                 t.main().TrigSource_ComboBox->setCurrentIndex(3);
+                 t.ui().TrigMode_ComboBox->setCurrentIndex(2);
+                 t.ui().TrigSource_ComboBox->setCurrentIndex(3);
              },
-             [](TestFaultSweep& t) { t.main().TrigUpdate_Button->click(); },
+             [](TestFaultSweep& t) { t.ui().TrigUpdate_Button->click(); },
              {}},
             {"clock update",
              true,
              [](TestFaultSweep& t) {
-                 TMain_Form& m = t.main();
+                 MainControls& m = t.ui();
                  m.Settings_PageControl->setCurrentIndex(1);
                  m.SweepMode_ComboBox->setCurrentIndex(2);
                  m.SwpEndF_SpinEdit->setValue(3000);
@@ -250,13 +250,13 @@ private slots:
                      m.CounterStep_UpDown->upButton()->click();
                  m.ClkX_SpinButton->downButton()->click();
              },
-             [](TestFaultSweep& t) { t.main().ClkUpdate_Button->click(); },
+             [](TestFaultSweep& t) { t.ui().ClkUpdate_Button->click(); },
              {},
              true},
             {"internal clock",
              true,
              {},
-             [](TestFaultSweep& t) { t.main().InternalClk_MenuItem->trigger(); },
+             [](TestFaultSweep& t) { t.ui().InternalClk_MenuItem->trigger(); },
              {}},
             {"external clock",
              true,
@@ -266,7 +266,7 @@ private slots:
                      t.w->extClk->ExtClkFreq_Edit->setText("25");
                      t.w->extClk->OK_Button->click();
                  });
-                 t.main().ExternalClk_MenuItem->trigger();
+                 t.ui().ExternalClk_MenuItem->trigger();
              },
              {}},
             {"memory test",
@@ -277,20 +277,20 @@ private slots:
                      t.w->memTest->Test_Button->click();
                      t.w->memTest->Close_Button->click();
                  });
-                 t.main().MemoryTest1->trigger();
+                 t.ui().MemoryTest1->trigger();
              },
              {}},
             {"calibration date",
              true,
              {},
-             [](TestFaultSweep& t) { t.main().ReadCalibrationDate1->trigger(); },
+             [](TestFaultSweep& t) { t.ui().ReadCalibrationDate1->trigger(); },
              {}},
             {"configuration load",
              true,
              {},
              [ini](TestFaultSweep& t) {
                  t.dialogs.fileNames = {ini};
-                 t.main().LoadConfig1->trigger();
+                 t.ui().LoadConfig1->trigger();
                  QCOMPARE(nvsim_journal_count(), 0); // loading sends nothing
              },
              {},

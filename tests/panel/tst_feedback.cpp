@@ -28,37 +28,37 @@ private slots:
     void cleanup() { stop(); }
 
     void lastFailureShownUntilASuccess() {
-        TMain_Form& m = main();
-        QCOMPARE(m.Feedback(), QString());
+        MainControls& m = ui();
+        QCOMPARE(m->Feedback(), QString());
         m.Ch1_Mode_Button->click(); // no card
-        QCOMPARE(m.Feedback(), QString("No card selected: choose one with Card Select."));
-        QCOMPARE(m.Feedback_Label->text(), m.Feedback());
+        QCOMPARE(m->Feedback(), QString("No card selected: choose one with Card Select."));
+        QCOMPARE(m.Feedback_Label->text(), m->Feedback());
         shot("feedback_no_card.png");
         m.MemoryTest1->trigger();
-        QCOMPARE(m.Feedback(), QString("No card selected: choose one with Card Select."));
+        QCOMPARE(m->Feedback(), QString("No card selected: choose one with Card Select."));
 
         selectCard(false, 0);
-        QCOMPARE(m.Feedback(), QString());
+        QCOMPARE(m->Feedback(), QString());
         nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
         m.Att_Slider->setValue(25);
         m.AttenSetButton->click();
         char text[NV815_MESSAGE_BUFLEN] = {};
         Driver.nv815_error_message(Session, static_cast<ViStatus>(0xBFFC0802u), text);
-        QCOMPARE(m.Feedback(), "Set Attenuation failed: " + QString(text));
+        QCOMPARE(m->Feedback(), "Set Attenuation failed: " + QString(text));
         QVERIFY(m.Feedback_Label->styleSheet().contains("color"));
         shot("feedback_failed.png");
         // The offset "Set" calls the driver itself and reports as well.
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.OffsetButton->click();
-        QVERIFY(m.Feedback().startsWith("Set  dcOffset failed: "));
+        QVERIFY(m->Feedback().startsWith("Set  dcOffset failed: "));
         // The driver's text cannot be had: the log says so, the field gives the status.
         nvsim_fail("nv815_error_message", VI_ERROR_TMO, 0, 0, nullptr);
         m.AttenSetButton->click();
         QVERIFY(LogTexts().last().endsWith("> ***FAILED***\r\nError: "));
-        QCOMPARE(m.Feedback(), QString("Set Attenuation failed (status 0xBFFC0802)."));
+        QCOMPARE(m->Feedback(), QString("Set Attenuation failed (status 0xBFFC0802)."));
         nvsim_clear_faults();
         m.AttenSetButton->click();
-        QCOMPARE(m.Feedback(), QString());
+        QCOMPARE(m->Feedback(), QString());
 
         // A click on the field opens the log.
         bool shown = false;
@@ -87,7 +87,7 @@ private slots:
             w->card->Cancel_Button->click();
             QCOMPARE(hint, QString::fromStdString(MissingLibraryText()));
         });
-        main().Card1->trigger();
+        ui().Card1->trigger();
         VisaLoaded = true;
         DriverLoaded = true;
         whenModal([this] {
@@ -97,12 +97,12 @@ private slots:
             QCOMPARE(w->card->Hint_Label->text(), QString());
             w->card->Cancel_Button->click();
         });
-        main().Card1->trigger();
+        ui().Card1->trigger();
     }
 
     void menuKeysAndTheClockRadioPair() {
-        TMain_Form& m = main();
-        for (QAction* a : m.menuBar()->actions()) {
+        MainControls& m = ui();
+        for (QAction* a : m->menuBar()->actions()) {
             QVERIFY2(a->text().contains('&'), qPrintable(a->text()));
             if (a->menu())
                 for (QAction* item : a->menu()->actions())

@@ -28,8 +28,8 @@ class TestMainWindow : public QObject, public PanelFixture {
     Q_OBJECT
 
     void typeOffset(const QString& text) {
-        main().V_Edit->setText(text);
-        QTest::keyClick(main().V_Edit, Qt::Key_Return);
+        ui().V_Edit->setText(text);
+        QTest::keyClick(ui().V_Edit, Qt::Key_Return);
     }
 
 private slots:
@@ -129,17 +129,17 @@ private slots:
              {"LoadConfig1", "SaveConfig1", "Exit1", "Card1", "InternalClk_MenuItem",
               "ExternalClk_MenuItem", "MemoryTest1", "ReadCalibrationDate1", "Log1", "About1"})
             QVERIFY2(main().findChild<QAction*>(action), action);
-        QCOMPARE(main().ExternalClk_MenuItem->iconText(), QString("External (Unknown)"));
-        QVERIFY(!main().InternalClk_MenuItem->isChecked());
+        QCOMPARE(ui().ExternalClk_MenuItem->iconText(), QString("External (Unknown)"));
+        QVERIFY(!ui().InternalClk_MenuItem->isChecked());
     }
 
     void startsWithTheDefaults() {
-        TMain_Form& m = main();
-        QCOMPARE(m.windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
+        MainControls& m = ui();
+        QCOMPARE(m->windowTitle(), QString("Norvale 815 Soft Front Panel v1.46"));
         QCOMPARE(m.StatusText->text(), QString("Selected Card: No card selected"));
         // Larger than the screen here (800 x 600): its title bar and menu stay on it.
-        const QRect area = m.screen()->availableGeometry();
-        QVERIFY(area.contains(m.frameGeometry().topLeft()));
+        const QRect area = m->screen()->availableGeometry();
+        QVERIFY(area.contains(m->frameGeometry().topLeft()));
         QCOMPARE(m.Settings_PageControl->tabText(0), QString("Waveform"));
         QCOMPARE(m.Settings_PageControl->tabText(1), QString("Clock"));
         QCOMPARE(m.Channel_PageControl->tabText(2), QString("Channel 3"));
@@ -188,17 +188,17 @@ private slots:
         QVERIFY(LogEnabled);
         QCOMPARE(MaxLogLines, 100);
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
-            m.grab().save(dir + "/main_form.png");
+            m->grab().save(dir + "/main_form.png");
             m.Wave_PageControl->setCurrentIndex(1);
-            m.grab().save(dir + "/main_form_arbitrary.png");
+            m->grab().save(dir + "/main_form_arbitrary.png");
             m.Settings_PageControl->setCurrentIndex(1);
-            m.grab().save(dir + "/main_form_clock.png");
+            m->grab().save(dir + "/main_form_clock.png");
         }
     }
 
     void selectingACardSetsEveryChannel() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         QCOMPARE(m.StatusText->text(),
                  QString("Selected Card ID: 1001 - VISA Resource: PXI1::13::INSTR"));
         QCOMPARE(Session, w->card->Selection.Session);
@@ -223,7 +223,7 @@ private slots:
         QCOMPARE(m.Att_Edit->text(), QString("10"));
         QVERIFY(m.Channel_PageControl->isTabVisible(2));
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
-            m.grab().save(dir + "/main_form_card.png");
+            m->grab().save(dir + "/main_form_card.png");
 
         // A card with id 0 gives the short form.
         selectCard(false, 1);
@@ -231,7 +231,7 @@ private slots:
     }
 
     void twoChannelCardHidesTheThirdTab() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.Channel_PageControl->setCurrentIndex(2);
         selectCard(true, 0);
         QVERIFY(!m.Channel_PageControl->isTabVisible(2));
@@ -246,18 +246,18 @@ private slots:
 
     void cancelChangesNothing() {
         selectCard(false, 0);
-        const QString status = main().StatusText->text();
+        const QString status = ui().StatusText->text();
         const ViSession session = Session;
         const int entries = static_cast<int>(LogLines->size());
         selectCard(false, 1, false);
-        QCOMPARE(main().StatusText->text(), status);
+        QCOMPARE(ui().StatusText->text(), status);
         QCOMPARE(Session, session);
         QCOMPARE(static_cast<int>(LogLines->size()), entries);
         QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 10.0);
     }
 
     void channelSwitchLoadsWaveValuesOnlyOnTheWaveformPage() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         CardInfo.Channel[2].Wave.StartF = 5.0;
         CardInfo.Channel[2].Wave.WaveType = 1;
         CardInfo.Channel[2].Wave.Attenuation = 7;
@@ -287,7 +287,7 @@ private slots:
     void typedOffsetsMoveTheSliderOnly() {
         selectCard(false, 0);
         const int calls = nvsim_journal_count();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         typeOffset("+1.5");
         QCOMPARE(m.V_Edit->text(), QString("1.50"));
         QCOMPARE(m.V_Slider->value(), 150);
@@ -310,7 +310,7 @@ private slots:
 
     void setButtonsCommitOnlyWhatTheCardAccepts() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.Att_Slider->setValue(5);
         m.AttenSetButton->click();
         QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 5.0);
@@ -342,7 +342,7 @@ private slots:
     }
 
     void outputButtonFollowsTheCard() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         // No card: refused, the lamp goes dark again.
         m.Ch1_Mode_Button->click();
         QVERIFY(!CardInfo.Channel[1].OutputOn);
@@ -360,7 +360,7 @@ private slots:
 
     void offsetPowerButtonNeverShowsARefusedOffset() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.V_Slider->setValue(150);
         m.OffsetBut->click();
         QVERIFY(CardInfo.Channel[1].Wave.OffsetOn);
@@ -388,7 +388,7 @@ private slots:
             shown = w->log->isVisible();
             w->log->OK_Button->click();
         });
-        main().Log1->trigger();
+        ui().Log1->trigger();
         QVERIFY(shown);
         QVERIFY(!w->log->isVisible());
     }
@@ -398,7 +398,7 @@ private slots:
         const ViSession card = Session;
         const ViSession rm = DefaultRM;
         QVERIFY(rm != 0);
-        main().Exit1->trigger();
+        ui().Exit1->trigger();
         QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(card)));
         QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(rm)));
         QCOMPARE(nvsim_open_sessions(), 0);

@@ -15,15 +15,15 @@ class TestPreview : public QObject, public PanelFixture {
     // The display as the operator sees it: the grid and the wave over the
     // display's colour.
     QImage Rendered() {
-        QImage out(main().Grat_Image->size(), QImage::Format_RGB32);
+        QImage out(ui().Grat_Image->size(), QImage::Format_RGB32);
         out.fill(display::kBackground);
         QPainter p(&out);
-        p.drawImage(0, 0, main().Grat_Image->picture());
-        p.drawImage(0, 0, main().Wave_Image->picture());
+        p.drawImage(0, 0, ui().Grat_Image->picture());
+        p.drawImage(0, 0, ui().Wave_Image->picture());
         return out;
     }
     bool WaveDrawn() {
-        const QImage& wave = main().Wave_Image->picture();
+        const QImage& wave = ui().Wave_Image->picture();
         for (int y = 0; y < wave.height(); ++y)
             for (int x = 0; x < wave.width(); ++x)
                 if (wave.pixel(x, y) == display::kWave)
@@ -40,7 +40,7 @@ private slots:
     void cleanup() { stop(); }
 
     void timeLabelsFollowTheStartFrequency() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         QVERIFY(m.Wave_Image->picture().isNull()); // nothing before the first request
         const struct {
             int hz;
@@ -59,7 +59,7 @@ private slots:
     }
 
     void arbitraryPageDrawsTheChannelsSamples() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         CardInfo.Channel[2].Wave.ArbitraryFlag = true;
         CardInfo.Channel[2].Wave.Arb.Data = {0, 100, 0, 100};
         CardInfo.Channel[2].Wave.Arb.WaveLength = 4;
@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 4"));
         QVERIFY(WaveDrawn());
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
-            m.grab().save(dir + "/main_form_preview.png");
+            m->grab().save(dir + "/main_form_preview.png");
         m.Channel_PageControl->setCurrentIndex(2);
         QCOMPARE(m.Min_Sample_Label->text(), QString("Data Point 0"));
         QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 0"));
@@ -85,11 +85,11 @@ private slots:
     void renderedSineMatchesTheStoredPicture() {
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
             selectCard(false, 0); // the README's picture: a card in use, a sine previewed
-            main().Preview_Button->click();
+            ui().Preview_Button->click();
             QCoreApplication::processEvents();
             main().grab().save(dir + "/screenshot.png");
         }
-        main().Preview_Button->click(); // sine, 50 %, 1000 Hz
+        ui().Preview_Button->click(); // sine, 50 %, 1000 Hz
         const QImage rendered = Rendered();
         const QString stored = QFINDTESTDATA("data/preview_sine.png");
         if (qEnvironmentVariableIsSet("NV815_WRITE_REFERENCE"))

@@ -29,7 +29,7 @@ private slots:
     void cleanup() { stop(); }
 
     void multiplierArrowsSkipTwoAndThree() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         const int calls = nvsim_journal_count();
         auto up = [&] { m.ClkX_SpinButton->upButton()->click(); };
         auto down = [&] { m.ClkX_SpinButton->downButton()->click(); };
@@ -53,7 +53,7 @@ private slots:
 
     void counterStepIsTwoToTheN() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         for (int i = 0; i < 20; ++i)
             m.CounterStep_UpDown->upButton()->click();
         QCOMPARE(m.CounterStep_Edit->text(), QString("18"));
@@ -70,7 +70,7 @@ private slots:
 
     void startAboveEndIsRefused() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         {
             const QSignalBlocker a(m.SwpStartF_SpinEdit), b(m.SwpEndF_SpinEdit);
             m.SwpStartF_SpinEdit->setValue(3000);
@@ -90,7 +90,7 @@ private slots:
 
     void rejectedModeRestoresItsFieldsOnly() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         QCOMPARE(m.SweepMode_ComboBox->currentIndex(), -1);
         m.SwpStartF_SpinEdit->setValue(1500);
         m.CounterStep_UpDown->upButton()->click();
@@ -113,7 +113,7 @@ private slots:
 
     void acceptedClockSettingsReachTheCard() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SweepMode_ComboBox->setCurrentIndex(1);
         QVERIFY(m.SwpEndF_SpinEdit->isEnabled());
         QVERIFY(m.SwpInt_SpinEdit->isEnabled());
@@ -135,7 +135,7 @@ private slots:
 
     void eachRefusedClockCommandRestoresOnlyItsFields() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SweepMode_ComboBox->setCurrentIndex(1);
         m.SwpEndF_SpinEdit->setValue(3000);
         m.CounterStep_UpDown->upButton()->click();
@@ -153,7 +153,7 @@ private slots:
     }
 
     void startAndEndPullEachOther() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SwpStartF_SpinEdit->setValue(2500);
         QCOMPARE(m.SwpEndF_SpinEdit->value(), 2500);
         m.SwpEndF_SpinEdit->setValue(1200);
@@ -163,7 +163,7 @@ private slots:
     }
 
     void sweepModeEnablesItsControls() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         const QList<QList<bool>> expected = {{true, false, false, false, false},
                                              {true, true, true, true, false},
                                              {true, true, true, true, true},
@@ -180,7 +180,7 @@ private slots:
 
     void fskClockModeShowsSweepOnTheWaveformPage() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.Settings_PageControl->setCurrentIndex(1);
         m.SweepMode_ComboBox->setCurrentIndex(3);
         m.FSKSource_ComboBox->setCurrentIndex(4);
@@ -200,7 +200,7 @@ private slots:
 
     void triggerUpdateCommitsOnSuccessOnly() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.TrigMode_ComboBox->setCurrentIndex(2);
         emit m.TrigMode_ComboBox->activated(2);
         QVERIFY(m.TrigSource_ComboBox->isEnabled());
@@ -225,7 +225,7 @@ private slots:
 
     void externalClockChosenAndCancelled() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         answerExternalClock("12.5", true);
         m.ExternalClk_MenuItem->trigger();
         QCOMPARE(m.ExternalClk_MenuItem->iconText(), QString("External Clock (12.5 MHz)"));
@@ -251,7 +251,7 @@ private slots:
 
     void rejectedClockSourceRestoresFrequencyAndFlag() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         nvsim_fail("nv815_SetClockSource", VI_ERROR_TMO, 0, 0, nullptr);
         answerExternalClock("33", true);
         m.ExternalClk_MenuItem->trigger();
@@ -268,7 +268,7 @@ private slots:
 
     void rejectedMultiplierGoesBackButTheEditKeepsIt() {
         selectCard(false, 0);
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SweepMode_ComboBox->setCurrentIndex(0);
         m.ClkX_SpinButton->downButton()->click();
         nvsim_fail("nv815_SetClockSource", VI_ERROR_TMO, 0, 0, nullptr);

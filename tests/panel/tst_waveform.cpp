@@ -88,7 +88,7 @@ class TestWaveform : public QObject, public PanelFixture {
     }
     void setPage(bool sweep, int start, int end, int step, int interval, bool manual) {
         // The radio buttons refresh the page from the record: click them first.
-        TMain_Form& m = main();
+        MainControls& m = ui();
         (sweep ? m.SweepF_RadioButton : m.SingleF_RadioButton)->click();
         (manual ? m.ManualRadioButton : m.AutoRadioButton)->click();
         m.StartF_SpinEdit->setValue(start);
@@ -102,7 +102,7 @@ class TestWaveform : public QObject, public PanelFixture {
         for (size_t i = 0; i < count; ++i)
             arb.Data[i] = double(i % 101);
         arb.WaveLength = int32_t(count);
-        main().Wave_PageControl->setCurrentWidget(main().TabSheet8);
+        ui().Wave_PageControl->setCurrentWidget(ui().TabSheet8);
     }
 
 private slots:
@@ -112,7 +112,7 @@ private slots:
 
     void typicalRequestSendsExactlyItsCommands() {
         withCard();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.Channel_PageControl->setCurrentIndex(1);
         setPage(false, 5000, 1000, 1, 1000, false);
         m.WaveType_ComboBox->setCurrentIndex(1);
@@ -156,10 +156,10 @@ private slots:
         };
         withCard();
         for (const auto& c : cases) {
-            main().Ch1_Mode_Button->click(); // off or on before: on after
+            ui().Ch1_Mode_Button->click(); // off or on before: on after
             setPage(c.sweep, c.start, c.end, 1, 1000, c.manual);
             nvsim_journal_clear();
-            main().WaveUpdate_Button->click();
+            ui().WaveUpdate_Button->click();
             const QStringList sets = DriverSets();
             QCOMPARE(sets.mid(2, 2),
                      QStringList({c.generate, "nv815_SetInstrumentMode(1) = 00000000"}));
@@ -189,7 +189,7 @@ private slots:
         QFETCH(int, nth);
         QFETCH(bool, sweep);
         withCard();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.Ch1_Mode_Button->click(); // output on before the Update
         const TChannelInfo before = ch();
         setPage(sweep, 3000, 4000, 7, 2000, false);
@@ -251,7 +251,7 @@ private slots:
                 nvsim_fail(c.fault, kRefused, 0, 0, nullptr);
             int journalAtMessage = -1;
             dialogs.onMessage = [&] { journalAtMessage = nvsim_journal_count(); };
-            main().WaveUpdate_Button->click();
+            ui().WaveUpdate_Button->click();
 
             QCOMPARE(dialogs.messages.size(), c.message.isEmpty() ? 0 : 1);
             if (!c.message.isEmpty()) {
@@ -277,10 +277,10 @@ private slots:
         for (int i = 0; i < WaveMemorySize; ++i)
             text += QByteArray::number((i * 37) % 1000 / 7.0, 'g', 17) + "\n";
         dialogs.fileNames = {file("full.txt", text)};
-        main().Wave_PageControl->setCurrentWidget(main().TabSheet8);
-        main().Import_Button->click();
+        ui().Wave_PageControl->setCurrentWidget(ui().TabSheet8);
+        ui().Import_Button->click();
         QCOMPARE(ch().Wave.Arb.WaveLength, WaveMemorySize);
-        main().WaveUpdate_Button->click();
+        ui().WaveUpdate_Button->click();
         QCOMPARE(SimCalls("nv815_LoadArbitraryWaveform"),
                  QStringList({QString("nv815_LoadArbitraryWaveform(%1, 262144, %2) = 00000000")
                                   .arg(Session)
@@ -290,7 +290,7 @@ private slots:
 
     void arbitraryWithoutCardSaysTheSelectionFailed() {
         holdArbitrary(1, 1024);
-        main().WaveUpdate_Button->click();
+        ui().WaveUpdate_Button->click();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QString("Set Active Channel for Load Waveform failed."));
         QCOMPARE(nvsim_journal_count(), 0);
@@ -299,7 +299,7 @@ private slots:
 
     void typedFskTextSelectsNoSource() {
         withCard();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SweepF_RadioButton->click();
         m.FSK_ComboBox->setEditText("Sofware");
         m.WaveUpdate_Button->click();
@@ -309,7 +309,7 @@ private slots:
     }
 
     void singleAndSweepChoicesApplyAtOnce() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.StartF_SpinEdit->setValue(7000); // not applied
         m.SweepF_RadioButton->click();
         QVERIFY(ch().Wave.SweepFlag);
@@ -330,7 +330,7 @@ private slots:
             {true, 0, true, true, true, true},     // sweep, software, manual
             {true, 2, true, true, false, false},   // sweep, PXI 0
         };
-        TMain_Form& m = main();
+        MainControls& m = ui();
         for (const auto& c : cases) {
             ch().FSKSource = c.fskSource;
             m.ManualRadioButton->setChecked(c.manual);
@@ -349,7 +349,7 @@ private slots:
 
     void sweepButtonsDriveTheFskLevel() {
         withCard();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         setPage(true, 1000, 2000, 1, 1000, true);
         QVERIFY(m.ManualUpButton->isEnabled());
         struct Step {
@@ -378,7 +378,7 @@ private slots:
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
             m.ManualUpButton->click();
             m.WaveUpdate_Button->click();
-            m.grab().save(dir + "/main_form_sweep.png");
+            m->grab().save(dir + "/main_form_sweep.png");
         }
         QCOMPARE(SimValue(kCardA, 1, "fskPin"), 0.0);
     }
@@ -421,7 +421,7 @@ private slots:
 
     void typedFrequencyFieldsReadOrRefuse() {
         withCard();
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.SweepF_RadioButton->click();
         const auto type = [](TFrequencySpinEdit* spin, const QString& text) {
             auto* edit = spin->findChild<QLineEdit*>();
@@ -460,23 +460,23 @@ private slots:
         m.WaveUpdate_Button->click();
         QCOMPARE(nvsim_journal_count(), 0);
         QCOMPARE(ch().Wave.StartF, 2000.0);
-        QVERIFY2(m.Feedback().contains("Start Frequency (Hz)") && m.Feedback().contains("3.7"),
-                 qPrintable(m.Feedback()));
+        QVERIFY2(m->Feedback().contains("Start Frequency (Hz)") && m->Feedback().contains("3.7"),
+                 qPrintable(m->Feedback()));
     }
 
     void startFrequencySteppingKeys() {
-        TMain_Form& m = main();
-        m.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&m));
+        MainControls& m = ui();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m.window));
         m.Symm_SpinEdit->setFocus();
         // Before any click on the start frequency the focused control keeps its keys.
         QTest::keyPress(m.Symm_SpinEdit, Qt::Key_Shift, Qt::ShiftModifier);
         QCOMPARE(m.StartF_SpinEdit->singleStep(), 1);
         QTest::keyRelease(m.Symm_SpinEdit, Qt::Key_Shift);
-        QVERIFY(!m.KeyPreview());
+        QVERIFY(!m->KeyPreview());
 
         QTest::mouseClick(m.StartF_SpinEdit->findChild<QLineEdit*>(), Qt::LeftButton);
-        QVERIFY(m.KeyPreview());
+        QVERIFY(m->KeyPreview());
         QWidget* focus = QApplication::focusWidget();
         QVERIFY(focus);
         struct Case {
@@ -534,12 +534,12 @@ private slots:
     }
 
     void minimiseAndRestoreKeepUnappliedEdits() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         m.StartF_SpinEdit->setValue(4321);
         m.TrigMode_ComboBox->setCurrentIndex(2);
-        m.TriggerModeChosen();
-        m.setWindowState(Qt::WindowMinimized);
-        m.setWindowState(Qt::WindowNoState);
+        m->TriggerModeChosen();
+        m->setWindowState(Qt::WindowMinimized);
+        m->setWindowState(Qt::WindowNoState);
         QCOMPARE(m.StartF_SpinEdit->value(), 4321);
         QVERIFY(m.TrigSource_ComboBox->isEnabled());
         // A full refresh follows the trigger mode rule as well.
@@ -552,7 +552,7 @@ private slots:
 
     void newCardSelectsItsChannelFirst() {
         selectCard(false, 0);
-        main().Ch1_Mode_Button->click(); // the card was last told channel 1
+        ui().Ch1_Mode_Button->click(); // the card was last told channel 1
         nvsim_journal_clear();
         selectCard(false, 1);
         const QStringList sets = DriverSets();
@@ -561,7 +561,7 @@ private slots:
     }
 
     void infoLabelsDescribeTheActiveChannel() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         ch(1).Wave.Arb.ArbFile = "/w/one.txt";
         ch(1).Wave.Arb.WaveLength = 4;
         ch(2).Wave.Arb.ArbFile = "/w/two.txt";

@@ -95,7 +95,7 @@ class TestSoak : public QObject, public PanelFixture {
 
     // One random operator action; the name of what it did.
     QString act() {
-        TMain_Form& m = main();
+        MainControls& m = ui();
         switch (pick(30)) {
         case 0:
             selectCard(false, 0, chance(80));

@@ -9,10 +9,12 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "CardState.h"
 #include "Card_Unit.h"
 #include "LibraryBindings.h"
+#include "MainControls.h"
 #include "Main_Unit.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
@@ -38,12 +40,20 @@ public:
 
     TMain_Form& main() { return *w->main; }
 
+    // The main window's controls, found by their object names.
+    MainControls& ui() {
+        if (!controls_ || &controls_->window != w->main.get())
+            controls_.emplace(*w->main);
+        return *controls_;
+    }
+
     static bool bind() { return BindAllLibraries().ok(); }
 
     // A fresh chassis and a fresh set of windows, shown offscreen.
     void start() {
         nvsim_load_chassis(nullptr, nullptr, 0);
         ResetProgramState(); // as at program start: nothing left from an earlier window
+        controls_.reset();
         dialogs = RecordingDialogs();
         SetAppDialogs(&dialogs);
         w = CreateWindows();
@@ -52,6 +62,7 @@ public:
     }
 
     void stop() {
+        controls_.reset();
         w.reset();
         SetAppDialogs(nullptr);
     }
@@ -73,7 +84,7 @@ public:
             if (f->isVisible())
                 f->Cancel_Button->click();
         });
-        main().Card1->trigger();
+        ui().Card1->trigger();
     }
 
     // The log's entries without their time stamps and final CR LF.
@@ -95,4 +106,7 @@ public:
                 out << line.section('(', 0, 0) + "(" + line.section(", ", 1);
         return out;
     }
+
+private:
+    std::optional<MainControls> controls_;
 };

@@ -35,7 +35,7 @@ private:
             inside();
             form().Close_Button->click();
         });
-        main().MemoryTest1->trigger();
+        ui().MemoryTest1->trigger();
     }
     QStringList aboutLines() { return w->about->About_Memo->toPlainText().split('\n'); }
 
@@ -137,14 +137,14 @@ private slots:
             shown = form().isVisible();
             form().close();
         });
-        main().MemoryTest1->trigger();
+        ui().MemoryTest1->trigger();
         QTest::qWait(10);
         QVERIFY(!shown);
         QCOMPARE(nvsim_journal_count(), 0);
     }
 
     void calibrationDate() {
-        main().ReadCalibrationDate1->trigger(); // no card: no call, no entry, no box
+        ui().ReadCalibrationDate1->trigger(); // no card: no call, no entry, no box
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(nvsim_journal_count(), 0);
         QCOMPARE(LogTexts().size(), 0);
@@ -152,12 +152,12 @@ private slots:
         for (const auto& [y, m, d, text] :
              {std::tuple{7u, 3u, 5u, "05-03-07"}, std::tuple{2013u, 12u, 25u, "25-12-2013"}}) {
             nvsim_set_calibration_date(kCardA, y, m, d);
-            main().ReadCalibrationDate1->trigger();
+            ui().ReadCalibrationDate1->trigger();
             QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Information);
             QCOMPARE(dialogs.messages.last().text, QString("Calibration Date (dd-mm-yy): ") + text);
         }
         nvsim_fail("nv815_GetCalibrationDate", VI_ERROR_TMO, 0, 0, nullptr);
-        main().ReadCalibrationDate1->trigger();
+        ui().ReadCalibrationDate1->trigger();
         QCOMPARE(dialogs.messages.size(), 2);
         QVERIFY(LogTexts().last().startsWith("Get Calibration Date \r\n> ***FAILED***"));
     }
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(openedUrls, QStringList({kMakerWebAddress}));
         const QString vendor = "Vendor " + QString(33, 'x'); // 40 characters
         nvsim_set_visa_identity(vendor.toLatin1(), 0x00500100);
-        main().About1->trigger();
+        ui().About1->trigger();
         QVERIFY(about.isVisible());
         const QStringList first = aboutLines();
         QCOMPARE(first.mid(0, 5), QStringList({"This program is for the control of Norvale ",
@@ -192,20 +192,20 @@ private slots:
 
         // An open box keeps what it showed; reopened, it is built once more.
         selectCard(false, 0);
-        main().About1->trigger();
+        ui().About1->trigger();
         QCOMPARE(aboutLines(), first);
         about.OK_Button->click();
         QVERIFY(!about.isVisible());
         DriverLoaded = false;
         VisaLoaded = false;
-        main().About1->trigger();
+        ui().About1->trigger();
         DriverLoaded = true;
         VisaLoaded = true;
         QCOMPARE(aboutLines()[8], QString("Norvale Driver nv815_32.dll : Not Loaded"));
         QCOMPARE(aboutLines()[10], QString("VISA Driver: Not Loaded "));
         QCOMPARE(aboutLines().size(), 12); // the design text once
         about.hide();
-        main().About1->trigger();
+        ui().About1->trigger();
         QCOMPARE(aboutLines()[8], QString("Norvale Driver nv815_32.dll : V1.4.6"));
     }
 };
