@@ -88,6 +88,7 @@ struct TAcceptedCard {
 // The open card's picture; all empty while no card is open.
 const TAcceptedCard& Accepted();
 
-// The checksum of a wave memory load: a 64-bit FNV-1a over the bit patterns
-// of the samples sent, one 64-bit word each.
+// The checksum of a wave memory load: over the bit patterns of the samples
+// sent, one 64-bit word each (a Fletcher sum in four lanes, folded by FNV-1a),
+// so a changed, added or moved sample changes it.
 uint64_t WaveChecksum(const double* samples, int count);

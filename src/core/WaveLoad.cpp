@@ -1,5 +1,6 @@
 #include "WaveLoad.h"
 
+#include "Accepted.h"
 #include "Commands.h"
 #include "WaveParse.h"
 #include "nv815_def.h"
@@ -36,5 +37,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;
+    if (out.Loaded)
+        out.Checksum = WaveChecksum(samples.data(), length);
     return out;
 }

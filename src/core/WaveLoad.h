@@ -12,6 +12,7 @@ struct WaveLoadOutcome {
     ViStatus Status = 0;
     bool CounterStepAccepted = false; // the new step is on the card
     bool Loaded = false;              // the samples are in wave memory
+    uint64_t Checksum = 0;            // WaveChecksum of the samples sent, once Loaded
 };
 
 // Selects the channel, sets the wave memory counter step to WaveMemorySize /

@@ -61,7 +61,7 @@ ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, Operator
     if (out.CounterStepAccepted)
         a.CounterStep = ch.MemStep;
     if (out.Loaded) {
-        a.Loaded = TLoadedWave{arb.WaveLength, WaveChecksum(arb.Data.data(), arb.WaveLength)};
+        a.Loaded = TLoadedWave{arb.WaveLength, out.Checksum};
         a.Generated.reset();
     }
     return out.Status;

@@ -218,9 +218,18 @@ private slots:
         r.Arbitrary = true;
         QuietUi ui;
         ApplyWaveform(Session, 2, CardInfo.Channel[2], r, ui);
-        const TArbWave& arb = CardInfo.Channel[2].Wave.Arb;
-        const TLoadedWave expected{1024, nvsim_checksum(arb.Data.data(), 1024)};
+        const std::vector<double> samples = CardInfo.Channel[2].Wave.Arb.Data;
+        const TLoadedWave expected{1024, WaveChecksum(samples.data(), 1024)};
         QCOMPARE(Accepted().Channel[2].Loaded, std::optional<TLoadedWave>(expected));
+        // A changed, moved, added or dropped sample gives another checksum.
+        auto sum = [](std::vector<double> v) { return WaveChecksum(v.data(), int(v.size())); };
+        std::vector<double> changed = samples, moved = samples, added = samples;
+        changed[700] += 1e-9;
+        std::swap(moved[1], moved[5]);
+        added.push_back(0.0);
+        for (const auto& other :
+             {changed, moved, added, std::vector<double>(samples.begin() + 1, samples.end())})
+            QVERIFY(sum(other) != expected.Checksum);
         QVERIFY(!Accepted().Channel[2].Generated);
         QVERIFY(ui.messages.isEmpty());
     }
