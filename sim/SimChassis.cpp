@@ -322,6 +322,11 @@ Chassis::Chassis() {
     }
 }
 
+Chassis::~Chassis() {
+    if (const char* path = std::getenv("NVSIM_STATE_FILE"); path && *path)
+        WriteChannelState(*this, path);
+}
+
 Chassis& Chassis::instance() {
     static Chassis chassis;
     return chassis;

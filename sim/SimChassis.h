@@ -122,6 +122,8 @@ struct Fault {
 class Chassis {
 public:
     static Chassis& instance();
+    // With NVSIM_STATE_FILE set, leaves the cards' state there (WriteChannelState).
+    ~Chassis();
 
     // Replaces the whole chassis: the built-in description when path is empty,
     // else the INI file. Sessions, faults and the journal are cleared. On a bad
@@ -167,6 +169,10 @@ private:
     ViSession nextSession_ = 0x1000;
     std::string loadError_;
 };
+
+// Writes every channel's state, one "resource/channel/field=value" line each
+// (what a run left on the cards, for tests of other processes).
+void WriteChannelState(const Chassis& chassis, const std::string& path);
 
 // Formats a real the way the journal shows it (up to 15 significant digits).
 std::string Real(double v);

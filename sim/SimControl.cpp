@@ -22,7 +22,52 @@ sim::ChannelState* ChannelOf(const char* resource, int channel) {
         return nullptr;
     return &in->channel[channel];
 }
+// Every field of a channel's state the tests read, by name.
+std::map<std::string, std::function<double()>> ChannelFields(const sim::ChannelState& c) {
+    return {
+        {"outputOn", [&c] { return c.outputOn; }},
+        {"amOn", [&c] { return c.amOn; }},
+        {"fskPin", [&c] { return c.fskPin; }},
+        {"fskSource", [&c] { return c.fskSource; }},
+        {"attenuation", [&c] { return c.attenuation; }},
+        {"offset", [&c] { return c.offset; }},
+        {"offsetApplied", [&c] { return c.offsetApplied; }},
+        {"triggerSource", [&c] { return c.triggerSource; }},
+        {"triggerMode", [&c] { return c.triggerMode; }},
+        {"clockSource", [&c] { return c.clockSource; }},
+        {"multiplier", [&c] { return c.multiplier; }},
+        {"extFrequency", [&c] { return c.extFrequency; }},
+        {"clockMode", [&c] { return c.clockMode; }},
+        {"clockStart", [&c] { return c.clockStart; }},
+        {"clockEnd", [&c] { return c.clockEnd; }},
+        {"clockStep", [&c] { return c.clockStep; }},
+        {"clockStepInterval", [&c] { return c.clockStepInterval; }},
+        {"counterStep", [&c] { return c.counterStep; }},
+        {"generator", [&c] { return c.generator; }},
+        {"waveType", [&c] { return c.waveType; }},
+        {"sweepMode", [&c] { return c.sweepMode; }},
+        {"frequency", [&c] { return c.frequency; }},
+        {"symmetry", [&c] { return c.symmetry; }},
+        {"sweepStart", [&c] { return c.sweepStart; }},
+        {"sweepEnd", [&c] { return c.sweepEnd; }},
+        {"sweepStep", [&c] { return c.sweepStep; }},
+        {"sweepStepTime", [&c] { return c.sweepStepTime; }},
+        {"waveLength", [&c] { return static_cast<double>(c.wave.size()); }},
+    };
+}
 } // namespace
+
+void sim::WriteChannelState(const Chassis& chassis, const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f)
+        return;
+    for (const Instrument& in : chassis.instruments)
+        for (int ch = 1; ch <= in.channels && ch <= 3; ++ch)
+            for (const auto& [name, value] : ChannelFields(in.channel[ch]))
+                std::fprintf(f, "%s/%d/%s=%s\n", in.resource.c_str(), ch, name.c_str(),
+                             Real(value()).c_str());
+    std::fclose(f);
+}
 
 extern "C" {
 
@@ -134,36 +179,7 @@ int nvsim_channel_value(const char* resource, int channel, const char* field, do
     sim::ChannelState* c = ChannelOf(resource, channel);
     if (!c || !field || !value)
         return -1;
-    const std::map<std::string, std::function<double()>> fields = {
-        {"outputOn", [&] { return c->outputOn; }},
-        {"amOn", [&] { return c->amOn; }},
-        {"fskPin", [&] { return c->fskPin; }},
-        {"fskSource", [&] { return c->fskSource; }},
-        {"attenuation", [&] { return c->attenuation; }},
-        {"offset", [&] { return c->offset; }},
-        {"offsetApplied", [&] { return c->offsetApplied; }},
-        {"triggerSource", [&] { return c->triggerSource; }},
-        {"triggerMode", [&] { return c->triggerMode; }},
-        {"clockSource", [&] { return c->clockSource; }},
-        {"multiplier", [&] { return c->multiplier; }},
-        {"extFrequency", [&] { return c->extFrequency; }},
-        {"clockMode", [&] { return c->clockMode; }},
-        {"clockStart", [&] { return c->clockStart; }},
-        {"clockEnd", [&] { return c->clockEnd; }},
-        {"clockStep", [&] { return c->clockStep; }},
-        {"clockStepInterval", [&] { return c->clockStepInterval; }},
-        {"counterStep", [&] { return c->counterStep; }},
-        {"generator", [&] { return c->generator; }},
-        {"waveType", [&] { return c->waveType; }},
-        {"sweepMode", [&] { return c->sweepMode; }},
-        {"frequency", [&] { return c->frequency; }},
-        {"symmetry", [&] { return c->symmetry; }},
-        {"sweepStart", [&] { return c->sweepStart; }},
-        {"sweepEnd", [&] { return c->sweepEnd; }},
-        {"sweepStep", [&] { return c->sweepStep; }},
-        {"sweepStepTime", [&] { return c->sweepStepTime; }},
-        {"waveLength", [&] { return static_cast<double>(c->wave.size()); }},
-    };
+    const auto fields = ChannelFields(*c);
     auto it = fields.find(field);
     if (it == fields.end())
         return -1;

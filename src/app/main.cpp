@@ -2,7 +2,9 @@
 #include <QCommandLineParser>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
+#include "Automation.h"
 #include "Startup.h"
 
 namespace {
@@ -21,6 +23,68 @@ void AddQtOptions(QCommandLineParser& parser) {
     parser.addOption(reverse);
 }
 
+void AddAutomationOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        {"apply",
+         "Applies the configuration FILE to the card --resource names, without a window: "
+         "opens the card with an exclusive lock (sending nothing by itself), loads FILE as "
+         "File > Load Config does, then sends each listed channel in this order: clock, "
+         "waveform (the output goes off and on again and the trigger follows, as Update "
+         "does), attenuation, offset. The file holds no offset power state: a DCOffset other "
+         "than 0 is sent with the power on, 0 with it off. Unlisted channels receive nothing. "
+         "Exit status 0: every command accepted; 2: the card refused one (named on standard "
+         "error; the other channels are still sent); 1: usage, file or resource error "
+         "(nothing sent).",
+         "FILE"},
+        {"resource", "The card's VISA resource name, for --apply (see --list-cards).", "NAME"},
+        {"channels", "The channels --apply sends, e.g. 1,3 (default 1,2,3).", "LIST"},
+        {"log", "Writes the operation log of --apply to FILE as well.", "FILE"},
+        {"quiet", "Does not print the operation log of --apply."},
+        {"normalise",
+         "Answers OK when a text waveform of --apply holds values outside 0..100 % (normalises "
+         "it); without it such a waveform stops the run. A waveform whose length is no power "
+         "of two always stops it; a file longer than the wave memory loads its first 262144 "
+         "values, with a warning."},
+        {"list-cards",
+         "Prints the resource, model and card id of every 72-815 and 82-815 card found, one "
+         "line each, tab-separated."},
+    });
+}
+
+// --apply and --list-cards: the status, or nothing when neither is asked for.
+std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* program) {
+    if (parser.isSet("list-cards"))
+        return RunListCards(stdout, stderr);
+    if (!parser.isSet("apply")) {
+        for (const char* option : {"resource", "channels", "log", "quiet", "normalise"})
+            if (parser.isSet(option)) {
+                std::fprintf(stderr, "%s: --%s needs --apply.\n", program, option);
+                return kExitUsage;
+            }
+        return std::nullopt;
+    }
+    ApplyOptions o;
+    o.file = parser.value("apply").toLocal8Bit().toStdString();
+    o.resource = parser.value("resource").toStdString();
+    if (o.resource.empty()) {
+        std::fprintf(stderr, "%s: --apply needs --resource NAME.\n", program);
+        return kExitUsage;
+    }
+    if (parser.isSet("channels")) {
+        const auto channels = ParseChannelList(parser.value("channels").toStdString());
+        if (!channels) {
+            std::fprintf(stderr, "%s: --channels takes channels 1 to 3, each once, such as 1,3.\n",
+                         program);
+            return kExitUsage;
+        }
+        o.channels = *channels;
+    }
+    o.logFile = parser.value("log").toLocal8Bit().toStdString();
+    o.quiet = parser.isSet("quiet");
+    o.normalise = parser.isSet("normalise");
+    return RunApply(o, stdout, stderr);
+}
+
 // --help and --version, answered without a window; false when the program
 // should not start (the exit status is then in `status`).
 bool ReadCommandLine(int argc, char* argv[], int& status) {
@@ -31,6 +95,7 @@ bool ReadCommandLine(int argc, char* argv[], int& status) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
+    AddAutomationOptions(parser);
     AddQtOptions(parser);
     if (!parser.parse(probe.arguments())) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", argv[0], qPrintable(parser.errorText()),
@@ -49,6 +114,11 @@ bool ReadCommandLine(int argc, char* argv[], int& status) {
         std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
                     qPrintable(QCoreApplication::applicationVersion()));
         status = 0;
+        return false;
+    }
+    if (const std::optional<int> ran = RunAutomation(parser, argv[0])) {
+        std::fflush(stdout);
+        status = *ran;
         return false;
     }
     // Without a display Qt would abort; say what is needed instead.

@@ -129,7 +129,8 @@ std::optional<int> ReadChannelCount(ViSession session);
 // attenuation is then not known; a refused switch-off shows the output on.
 std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels);
 
-// No card is in use any more: what it accepted is forgotten.
+// The card in use changes or is closed: its selected channel and what it
+// accepted are forgotten. Sends nothing.
 void ForgetCard();
 
 // ---------------------------------------------------------------------------

@@ -61,8 +61,7 @@ ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high
 }
 
 std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels) {
-    ActiveChannel = 0; // the new card's selected channel is not known
-    ClearAccepted();
+    ForgetCard();
     std::vector<int> unknown;
     for (int c = 1; c <= kChannelCount; ++c) {
         TChannelInfo& ch = card.Channel[c];
@@ -79,6 +78,7 @@ std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels) {
 }
 
 void ForgetCard() {
+    ActiveChannel = 0; // the selected channel of the next card is not known
     ClearAccepted();
 }
 

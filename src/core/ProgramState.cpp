@@ -3,6 +3,7 @@
 #include "AcceptedUpdate.h"
 #include "CardState.h"
 #include "Commands.h"
+#include "OperationLog.h"
 #include "VISA_def_v2.h"
 
 void ResetProgramState() {
@@ -13,5 +14,7 @@ void ResetProgramState() {
     DefaultRM = 0;
     ActiveChannel = 0;
     SetCommandObserver(nullptr);
+    SetCommandTally(nullptr);
+    SetLogEntryHook(nullptr);
     ClearAccepted();
 }

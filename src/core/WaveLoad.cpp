@@ -28,12 +28,14 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     }
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
     status = Driver.nv815_SetCounterStep(session, memStep);
+    TallyCommand(status);
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
         return out;
     }
     out.CounterStepAccepted = true;
     status = Driver.nv815_LoadArbitraryWaveform(session, length, samples.data());
+    TallyCommand(status);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;

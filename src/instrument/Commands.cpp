@@ -54,6 +54,7 @@ std::string FormatReal(double value) {
 namespace {
 
 CommandObserver observer;
+CommandTally* tally = nullptr;
 
 // The driver's text for a status; empty for success.
 std::string ErrorText(ViSession session, ViStatus status) {
@@ -71,6 +72,8 @@ std::string ResultText(ViStatus status, const std::string& errorText) {
 }
 
 void Report(const std::string& title, ViStatus status, const std::string& errorText) {
+    if (!title.empty()) // an empty title: refused before it reached the driver
+        TallyCommand(status);
     if (observer)
         observer({title, status, errorText});
 }
@@ -161,6 +164,19 @@ std::string CmdResultText(ViSession session, ViStatus status) {
 
 void SetCommandObserver(CommandObserver o) {
     observer = std::move(o);
+}
+
+CommandTally* SetCommandTally(CommandTally* t) {
+    std::swap(tally, t);
+    return t;
+}
+
+void TallyCommand(ViStatus status) {
+    if (!tally)
+        return;
+    ++tally->sent;
+    if (status != VI_SUCCESS)
+        ++tally->refused;
 }
 
 void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status) {

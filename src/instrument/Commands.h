@@ -60,6 +60,19 @@ using CommandObserver = std::function<void(const CommandOutcome&)>;
 // Installs the observer every logged command reports to (none: nullptr).
 void SetCommandObserver(CommandObserver observer);
 
+// How many commands reached the driver, and how many of them it refused,
+// while the tally is installed.
+struct CommandTally {
+    int sent = 0;
+    int refused = 0;
+};
+// Installs the tally every command counts into (none: nullptr); returns the
+// one it replaces.
+CommandTally* SetCommandTally(CommandTally* tally);
+// Counts a driver call that neither a logged command nor
+// ReportCommandOutcome reports.
+void TallyCommand(ViStatus status);
+
 // Reports a driver call made without a logged command (its title as a log
 // entry would give it), as the logged commands report theirs.
 void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status);

@@ -11,6 +11,7 @@ int MaxLogLines = 0;
 
 namespace {
 std::function<void()> clearedHook;
+std::function<void(const std::string&)> entryHook;
 
 // The locale's long time format with its time-zone field removed; computed
 // again only when the default locale changes.
@@ -74,6 +75,30 @@ void AddToLog(const std::string& text) {
     entry += text;
     entry += "\r\n";
     LogLines->push_back(std::move(entry));
+    if (entryHook)
+        entryHook(LogLines->back());
+}
+
+void SetLogEntryHook(std::function<void(const std::string& entry)> hook) {
+    entryHook = std::move(hook);
+}
+
+std::string LogEntryLine(const std::string& entry) {
+    std::string line;
+    bool lineStart = false;
+    for (char c : entry) {
+        if (c == '\r' || c == '\n') {
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && c == ' ')
+            continue; // the indent of a continuation line
+        if (lineStart && !line.empty() && line.back() != ' ')
+            line += ' ';
+        lineStart = false;
+        line += c;
+    }
+    return line;
 }
 
 void ClearLog() {

@@ -26,6 +26,12 @@ void AddToLog(const std::string& text);
 // the log window.
 void ClearLog();
 
+// Called with each entry as it is appended (none: nullptr).
+void SetLogEntryHook(std::function<void(const std::string& entry)> hook);
+
+// An entry on one line: its line ends and the indents after them become one blank.
+std::string LogEntryLine(const std::string& entry);
+
 // Called after ClearLog so that the log window refills its grid.
 void SetLogClearedHook(std::function<void()> hook);
 

@@ -1,0 +1,61 @@
+#include "ApplySettings.h"
+
+#include "WaveParse.h"
+
+std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
+    const TChannelInfo& ch = card.Channel[channel];
+    if (ch.ClkStartF > ch.ClkEndF)
+        return "Sweep end frequency value must always be greater or equal to \r\nsweep start "
+               "frequency.";
+    const TArbWave& arb = ch.Wave.Arb;
+    if (ch.Wave.ArbitraryFlag) {
+        const int32_t n = arb.WaveLength;
+        if (n < 1 || n > WaveMemorySize || (n & (n - 1)) != 0)
+            return "File doesn't contain a 2^n number of lines!";
+        if (static_cast<size_t>(n) > arb.Data.size())
+            return "Load Arbitrary Waveform failed.";
+    }
+    return {};
+}
+
+void ApplyChannel(ViSession session, int channel, TCardInfo& card, int32_t& pendingMultiplier,
+                  OperatorUi& ui) {
+    // Both requests are read from the record before anything is sent: the
+    // clock Update changes the record's sweep flag.
+    TChannelInfo& ch = card.Channel[channel];
+    ClockRequest clock;
+    clock.SweepMode = ch.SweepMode;
+    clock.StartF = ch.ClkStartF;
+    clock.EndF = ch.ClkEndF;
+    clock.SweepStep = ch.ClkSweepStep;
+    clock.StepInterval = ch.ClkStepInterval;
+    clock.FSKSource = ch.FSKSource;
+    clock.Multiplier = ch.Multiplier;
+    clock.MemStep = ch.MemStep;
+
+    const TWaveSettings& w = ch.Wave;
+    WaveformRequest wave;
+    wave.Arbitrary = w.ArbitraryFlag;
+    wave.AM = w.AMFlag;
+    wave.RepRate = w.RepRate;
+    wave.WaveType = w.WaveType;
+    wave.Symmetry = w.Symmetry;
+    wave.Sweep = w.SweepFlag;
+    wave.StartF = w.StartF;
+    wave.EndF = w.EndF;
+    wave.SweepStep = w.SweepStep;
+    wave.StepInterval = w.StepInterval;
+    wave.SweepMode = 0;
+    wave.FSKSource = ch.FSKSource;
+    wave.TextFlag = w.Arb.TextFlag;
+    wave.NormaliseFlag = w.Arb.NormaliseFlag;
+    wave.Trigger = {ch.TrigSource, ch.TrigMode};
+    const double attenuation = w.Attenuation;
+    const double offset = w.DCOffset;
+
+    ApplyClock(session, channel, card, clock, pendingMultiplier, ui);
+    ApplyWaveform(session, channel, ch, wave, ui);
+    if (IsKnown(attenuation))
+        SetAttenuation(session, channel, ch, attenuation);
+    SetOffsetPower(session, channel, ch, offset, offset != 0);
+}

@@ -1,0 +1,23 @@
+// A channel's settings from the record sent to the card as its buttons would
+// send them: what applying a configuration does, from the window or the
+// command line.
+#pragma once
+
+#include <string>
+
+#include "Operations.h"
+
+// Why the channel's settings cannot be sent as they are, in the words the
+// window would use, or empty: a clock sweep that ends below its start, an
+// arbitrary waveform whose length is not a power of two up to the wave
+// memory, or longer than the samples held. Sends nothing.
+std::string ChannelSettingsProblem(const TCardInfo& card, int channel);
+
+// Sends channel `channel` of the record, in this order: the clock (as the
+// clock Update), the waveform (as the waveform Update: output off, AM, the
+// generated waveform or the samples, output on, the trigger), the attenuation
+// (as Set) and the offset (the record holds no power state: a DCOffset other
+// than 0 is sent with the power on, 0 with it off). A sweep runs automatically.
+// Each refusal restores what it concerns, as the buttons do.
+void ApplyChannel(ViSession session, int channel, TCardInfo& card, int32_t& pendingMultiplier,
+                  OperatorUi& ui);

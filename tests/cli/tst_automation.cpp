@@ -1,0 +1,177 @@
+// --apply and --list-cards run as a process without any display: what the
+// simulated card holds afterwards (the state the simulator leaves in
+// NVSIM_STATE_FILE), the exit status and the messages.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const char* const kCard = "PXI1::13::INSTR";
+const char* const kTwoChannelCard = "PXI1::14::INSTR";
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+    QMap<QString, double> card; // "resource/channel/field" -> value
+    double at(const QString& resource, int channel, const char* field) const {
+        return card.value(QString("%1/%2/%3").arg(resource).arg(channel).arg(field), -12345);
+    }
+};
+
+} // namespace
+
+class TestAutomation : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString file(const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(content);
+        return f.fileName();
+    }
+
+    Run start(const QStringList& arguments) {
+        const QString state = dir.filePath("state.txt");
+        QFile::remove(state);
+        QProcessEnvironment env; // no DISPLAY, no WAYLAND_DISPLAY, no QT_QPA_PLATFORM
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        env.insert("NVSIM_STATE_FILE", state);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(PROGRAM, arguments);
+        Run r;
+        if (!p.waitForFinished(60000))
+            p.kill();
+        r.exitCode = p.exitCode();
+        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        QFile f(state);
+        if (f.open(QIODevice::ReadOnly))
+            for (const QString& line : QString::fromLatin1(f.readAll()).split('\n'))
+                if (line.contains('='))
+                    r.card[line.section('=', 0, 0)] = line.section('=', 1).toDouble();
+        return r;
+    }
+
+    Run apply(const QString& ini, const QStringList& more = {}) {
+        return start(QStringList{"--apply", ini, "--resource", kCard} + more);
+    }
+
+    QByteArray wave(int lines, int scale = 1) {
+        QByteArray text;
+        for (int i = 0; i < lines; ++i)
+            text += QByteArray::number((i * 7 % 100) * scale) + "\n";
+        return text;
+    }
+
+private slots:
+    void threeChannelsLandAsTheFileSays() {
+        const QString arb = file("w.txt", wave(1024));
+        const Run r = apply(file("all.ini", "[Channel1_Wave]\nWaveType=1\nSymmetry=30\nStartF=2.5\n"
+                                            "Attenuation=12\nDCOffset=-1.5\nAMFlag=1\n"
+                                            "[Channel1_Trigger]\nSource=3\nMode=2\n"
+                                            "[Channel1_Clock]\nMultiplier=8\n"
+                                            "[Channel2_Wave]\nArbitraryFlag=1\nArbFile=" +
+                                                arb.toLocal8Bit() +
+                                                "\nAttenuation=7\n"
+                                                "[Channel3_Wave]\nSweepFlag=1\nStartF=1\nEndF=9\n"
+                                                "SweepStep=0.5\nAttenuation=40\n"),
+                            {"--log", dir.filePath("run.log")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        const struct {
+            int channel;
+            const char* field;
+            double value;
+        } expected[] = {
+            {1, "waveType", 1},      {1, "symmetry", 30},     {1, "frequency", 2.5},
+            {1, "attenuation", 12},  {1, "offset", -1.5},     {1, "offsetApplied", 1},
+            {1, "amOn", 1},          {1, "triggerSource", 3}, {1, "triggerMode", 2},
+            {1, "multiplier", 8},    {1, "outputOn", 1},      {2, "generator", 3},
+            {2, "waveLength", 1024}, {2, "attenuation", 7},   {2, "offsetApplied", 1},
+            {2, "offset", 0},        {3, "generator", 2},     {3, "sweepEnd", 9},
+            {3, "attenuation", 40},  {3, "outputOn", 1},      {3, "triggerMode", 6},
+        };
+        for (const auto& e : expected)
+            QVERIFY2(r.at(kCard, e.channel, e.field) == e.value,
+                     qPrintable(QString("channel %1 %2: %3")
+                                    .arg(e.channel)
+                                    .arg(e.field)
+                                    .arg(r.at(kCard, e.channel, e.field))));
+        // Each log entry as it happened, one line each, also in the log file.
+        QVERIFY(r.out.contains(QRegularExpression(
+            "\\d\\d:\\d\\d:\\d\\d: Set Attenuation - Channel 1 Level 12dB > Success\n")));
+        QFile log(dir.filePath("run.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLocal8Bit(log.readAll()), r.out);
+    }
+
+    void aRefusalIsReportedAndTheRestStillSent() {
+        const Run r = apply(file("refused.ini", "[Channel1_Wave]\nStartF=1e9\n"
+                                                "[Channel2_Wave]\nAttenuation=22\n"),
+                            {"--quiet"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("Refused: Generate Signal - "), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.at(kCard, 2, "attenuation"), 22.0);
+        QCOMPARE(r.at(kCard, 3, "outputOn"), 1.0);
+    }
+
+    // Each error stops the run before any setting is sent; the unlisted
+    // channels never receive anything.
+    void errorsSendNothing() {
+        const QString fine = file("fine.ini", "[Channel1_Wave]\nAttenuation=5\n");
+        const Run untouched = start({"--list-cards"});
+        QCOMPARE(untouched.exitCode, 0);
+        QCOMPARE(untouched.out.count('\n'), 3);
+        QVERIFY(untouched.out.startsWith(QString(kCard) + "\t72-815\t1001\n"));
+        const struct {
+            QStringList arguments;
+            int exitCode;
+            const char* message;
+        } cases[] = {
+            {{"--apply", dir.filePath("none.ini"), "--resource", kCard}, 1, "does not exist"},
+            {{"--apply", fine, "--resource", "PXI9::9::INSTR"}, 1, "is not a 72-815 or 82-815"},
+            {{"--apply", fine, "--resource", kTwoChannelCard}, 1, "has 2 channels: channel 3"},
+            {{"--apply", fine}, 1, "needs --resource"},
+            {{"--apply", fine, "--resource", kCard, "--channels", "1,4"}, 1, "channels 1 to 3"},
+            {{"--quiet"}, 1, "needs --apply"},
+            {{"--apply",
+              file("odd.ini", "[Channel1_Wave]\nArbitraryFlag=1\nArbFile=" +
+                                  file("odd.txt", wave(10)).toLocal8Bit() + "\n"),
+              "--resource", kCard},
+             1,
+             "channel 1: error: File doesn't contain a 2^n number of lines!"},
+            {{"--apply",
+              file("big.ini", "[Channel2_Wave]\nArbitraryFlag=1\nArbFile=" +
+                                  file("big.txt", wave(16, 3)).toLocal8Bit() + "\n"),
+              "--resource", kCard, "--channels", "2"},
+             1,
+             "(--normalise answers OK)"},
+        };
+        for (const auto& c : cases) {
+            const Run r = start(c.arguments);
+            const QString what = c.arguments.join(' ') + ": " + r.err;
+            QVERIFY2(r.exitCode == c.exitCode, qPrintable(what));
+            QVERIFY2(r.err.contains(c.message), qPrintable(what));
+            QVERIFY2(r.card.isEmpty() || r.card == untouched.card, qPrintable(what));
+        }
+        // Only the listed channel is sent.
+        const Run one = apply(fine, {"--channels", "2", "--quiet"});
+        QCOMPARE(one.exitCode, 0);
+        for (int channel : {1, 3})
+            for (const char* field : {"attenuation", "outputOn", "generator"})
+                QCOMPARE(one.at(kCard, channel, field), untouched.at(kCard, channel, field));
+        QCOMPARE(one.at(kCard, 2, "outputOn"), 1.0);
+        // The question answered on the command line.
+        const Run normalised = apply(dir.filePath("big.ini"), {"--channels", "2", "--normalise"});
+        QCOMPARE(normalised.exitCode, 0);
+        QCOMPARE(normalised.at(kCard, 2, "waveLength"), 16.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutomation)
+#include "tst_automation.moc"
