@@ -103,6 +103,7 @@ void TMain_Form::CreateMenu() {
     QMenu* file = Named(bar->addMenu("&File"), "File1");
     LoadConfig1 = Named(file->addAction("&Load Config"), "LoadConfig1");
     LoadConfig1->setShortcut(QKeySequence::Open);
+    ApplyConfig1 = Named(file->addAction("&Apply Config to Card..."), "ApplyConfig1");
     SaveConfig1 = Named(file->addAction("&Save Config"), "SaveConfig1");
     SaveConfig1->setShortcut(QKeySequence::Save);
     file->addSeparator();
@@ -127,6 +128,7 @@ void TMain_Form::CreateMenu() {
     About1 = Named(bar->addAction("&About"), "About1");
 
     connect(LoadConfig1, &QAction::triggered, this, [this] { LoadConfig1Click(); });
+    connect(ApplyConfig1, &QAction::triggered, this, [this] { ApplyConfig1Click(); });
     connect(SaveConfig1, &QAction::triggered, this, [this] { SaveConfig1Click(); });
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
     connect(InternalClk_MenuItem, &QAction::triggered, this, [this] { UseInternalClock(); });

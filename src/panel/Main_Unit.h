@@ -118,6 +118,8 @@ public:
     // Configuration files.
     void SaveConfig1Click();
     void LoadConfig1Click();
+    // Loads a configuration as Load Config does, then sends every channel of it.
+    void ApplyConfig1Click();
 
     // The text the feedback field shows in full (the field may elide it).
     const QString& Feedback() const { return feedback_; }
@@ -136,6 +138,7 @@ private:
     // The controls; tests and assistive tools find them by their object names.
     // Menu.
     QAction* LoadConfig1;
+    QAction* ApplyConfig1;
     QAction* SaveConfig1;
     QAction* Exit1;
     QAction* Card1;
@@ -270,6 +273,7 @@ private:
     void WatchStepKeyClicks();
     void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
+    bool LoadConfigFrom(const QString& fileName);
     TriggerRequest ReadTriggerRequest() const;
 
     TExternalClk_Form* extClkForm_ = nullptr;

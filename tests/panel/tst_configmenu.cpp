@@ -5,6 +5,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include "Accepted.h"
 #include "PanelFixture.h"
 
 class TestConfigMenu : public QObject, public PanelFixture {
@@ -14,6 +15,37 @@ private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() { start(); }
     void cleanup() { stop(); }
+
+    // Apply Config to Card loads the file as Load Config does, then sends every
+    // channel through the buttons' operations, and says what came of it.
+    void applyConfigSendsEveryChannel() {
+        MainControls& m = ui();
+        const QString ini = file("apply.ini", "[Channel1_Wave]\nStartF=2.5\nAttenuation=17\n"
+                                              "[Channel3_Wave]\nDCOffset=1.25\n");
+        dialogs.fileNames = {ini};
+        m.ApplyConfig1->trigger(); // no card: nothing chosen, nothing sent
+        QCOMPARE(m->Feedback(), QString("No card selected: choose one with Card Select."));
+        QCOMPARE(dialogs.fileNames.size(), 1);
+
+        selectCard(false, 0);
+        nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0806u), 2, 0, nullptr);
+        m.ApplyConfig1->trigger();
+        nvsim_clear_faults();
+        QVERIFY2(m->Feedback().startsWith("Configuration applied: ") &&
+                     m->Feedback().endsWith(" commands sent, 1 refused (see the operation log)."),
+                 qPrintable(m->Feedback()));
+        QCOMPARE(SimValue("PXI1::13::INSTR", 1, "frequency"), 2.5);
+        QCOMPARE(SimValue("PXI1::13::INSTR", 1, "attenuation"), 17.0);
+        QCOMPARE(SimValue("PXI1::13::INSTR", 2, "attenuation"), 10.0); // refused: kept
+        QCOMPARE(SimValue("PXI1::13::INSTR", 3, "offset"), 1.25);
+        // The record keeps the file's value, as after a refused Set; the card's
+        // is what it accepted.
+        QCOMPARE(CardInfo.Channel[2].Wave.Attenuation, 0.0);
+        QCOMPARE(Accepted().Channel[2].Attenuation, std::optional<double>(10.0));
+        for (int c = 1; c <= 3; ++c)
+            QCOMPARE(SimValue("PXI1::13::INSTR", c, "outputOn"), 1.0);
+        QCOMPARE(m.Att_Slider->value(), 17); // the controls show the record
+    }
 
     void saveAndLoadBringBackSettingsAndSamples() {
         MainControls& m = ui();

@@ -41,6 +41,7 @@ struct MainControls {
     TMain_Form& window;
     TMain_Form* operator->() const { return &window; }
     QAction* LoadConfig1 = FindControl<QAction>(window, "LoadConfig1");
+    QAction* ApplyConfig1 = FindControl<QAction>(window, "ApplyConfig1");
     QAction* SaveConfig1 = FindControl<QAction>(window, "SaveConfig1");
     QAction* Exit1 = FindControl<QAction>(window, "Exit1");
     QAction* Card1 = FindControl<QAction>(window, "Card1");
