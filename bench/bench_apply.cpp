@@ -30,8 +30,8 @@ struct Setup {
             FILE* f = std::fopen(path.c_str(), "wb");
             std::fwrite(text.data(), 1, text.size(), f);
             std::fclose(f);
-            config += "[Channel" + std::to_string(c) + "_Wave]\nArbitraryFlag=1\nArbFile=" +
-                      path + "\nAttenuation=" + std::to_string(10 + c) + "\n";
+            config += "[Channel" + std::to_string(c) + "_Wave]\nArbitraryFlag=1\nArbFile=" + path +
+                      "\nAttenuation=" + std::to_string(10 + c) + "\n";
         }
         ini = QDir(dir.path()).filePath("apply.ini").toStdString();
         FILE* f = std::fopen(ini.c_str(), "wb");

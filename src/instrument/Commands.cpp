@@ -91,15 +91,23 @@ std::string R(double v) {
 // The lines of one log entry, joined by CR LF.
 class Entry {
 public:
-    explicit Entry(const char* title) : text_(title) {}
+    explicit Entry(const char* title) : text_(title) {
+        record_.command = true;
+        record_.title = title;
+    }
     Entry& line(const char* label, const std::string& value, const char* unit = "") {
         text_ += "\r\n     ";
         text_ += label;
         text_ += value;
         text_ += unit;
+        record_.arguments.push_back(std::string(label) + value + unit);
         return *this;
     }
-    Entry& channel(int32_t ch) { return line("Channel ", U(ch)); }
+    Entry& channel(int32_t ch) {
+        text_ += "\r\n     Channel " + U(ch);
+        record_.channel = ch;
+        return *this;
+    }
     // Appends the result line ("> " or " > " before it) and logs the entry.
     ViStatus finish(ViSession session, ViStatus status, const char* resultPrefix = " > ") {
         const std::string title = text_.substr(0, text_.find("\r\n"));
@@ -107,13 +115,16 @@ public:
         text_ += "\r\n";
         text_ += resultPrefix;
         text_ += ResultText(status, error);
-        AddToLog(text_);
+        record_.status = status;
+        record_.errorText = error;
+        AddToLog(text_, std::move(record_));
         Report(title, status, error);
         return status;
     }
 
 private:
     std::string text_;
+    LogRecord record_;
 };
 
 // A command without a session is refused (and reported, unless it is one of

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 std::unique_ptr<std::vector<std::string>> LogLines;
@@ -12,6 +14,7 @@ int MaxLogLines = 0;
 namespace {
 std::function<void()> clearedHook;
 std::function<void(const std::string&)> entryHook;
+std::vector<LogRecord> records; // parallel to LogLines' last entries
 
 // The locale's long time format with its time-zone field removed; computed
 // again only when the default locale changes.
@@ -36,6 +39,7 @@ void CreateLogLines() {
 
 void FreeLogLines() {
     LogLines.reset();
+    records.clear();
 }
 
 void SetLogClearedHook(std::function<void()> hook) {
@@ -65,18 +69,73 @@ std::string CurrentTimeText() {
 } // namespace
 
 void AddToLog(const std::string& text) {
+    LogRecord note;
+    note.title = text;
+    AddToLog(text, std::move(note));
+}
+
+void AddToLog(const std::string& text, LogRecord record) {
     if (!LogLines || !LogEnabled)
         return;
     if (static_cast<long long>(LogLines->size()) > MaxLogLines)
         ClearLog();
     std::string entry = CurrentTimeText();
+    record.time = entry;
     entry.reserve(entry.size() + text.size() + 4);
     entry += ": ";
     entry += text;
     entry += "\r\n";
     LogLines->push_back(std::move(entry));
+    if (records.size() >= LogLines->size()) // the store was emptied behind the log's back
+        records.erase(records.begin(),
+                      records.end() - static_cast<std::ptrdiff_t>(LogLines->size() - 1));
+    records.push_back(std::move(record));
     if (entryHook)
         entryHook(LogLines->back());
+}
+
+std::vector<LogRecord> LogRecords() {
+    const size_t n = LogLines ? std::min(LogLines->size(), records.size()) : 0;
+    return std::vector<LogRecord>(records.end() - static_cast<std::ptrdiff_t>(n), records.end());
+}
+
+std::string LogText() {
+    std::string text;
+    if (LogLines)
+        for (const std::string& entry : *LogLines)
+            text += entry;
+    return text;
+}
+
+namespace {
+// A CSV field, quoted when it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+} // namespace
+
+std::string LogCsv() {
+    std::string csv = "Time,Channel,Command,Arguments,Status,Driver text\r\n";
+    for (const LogRecord& r : LogRecords()) {
+        std::string arguments;
+        for (const std::string& a : r.arguments)
+            arguments += (arguments.empty() ? "" : "; ") + a;
+        char status[16] = "";
+        if (r.command)
+            std::snprintf(status, sizeof status, "%08X", static_cast<unsigned>(r.status));
+        csv += CsvField(r.time) + ',' + (r.channel ? std::to_string(r.channel) : "") + ',' +
+               CsvField(r.title) + ',' + CsvField(arguments) + ',' + status + ',' +
+               CsvField(r.errorText) + "\r\n";
+    }
+    return csv;
 }
 
 void SetLogEntryHook(std::function<void(const std::string& entry)> hook) {
@@ -105,6 +164,7 @@ void ClearLog() {
     if (!LogLines)
         return;
     LogLines->clear();
+    records.clear();
     AddToLog("Log Cleared");
     if (clearedHook)
         clearedHook();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "visa_types.h"
+
 class QTime;
 
 // The entries, oldest first; null while the main window does not exist.
@@ -21,6 +23,29 @@ void FreeLogLines();
 // MaxLogLines entries it is cleared first. Does nothing while logging is off
 // or the store does not exist.
 void AddToLog(const std::string& text);
+
+// What a command's entry says, field by field (for the log's exports).
+struct LogRecord {
+    std::string time;
+    bool command = false;               // false: a note such as "New card selected - ..."
+    int32_t channel = 0;                // 0: the command names no channel
+    std::string title;                  // the entry's first line, or the whole note
+    std::vector<std::string> arguments; // "Level 12dB", one per line of the entry
+    ViStatus status = 0;
+    std::string errorText; // the driver's text for a status other than 0
+};
+
+// Appends a command's entry (as AddToLog(text)) with its fields.
+void AddToLog(const std::string& text, LogRecord record);
+
+// The fields of LogLines' entries, oldest first, one per entry.
+std::vector<LogRecord> LogRecords();
+
+// Every entry as the log window shows it, with its time, each ending in CR LF.
+std::string LogText();
+// One CSV row per entry after a header: time, channel, command, arguments,
+// status (8 hex digits), driver text.
+std::string LogCsv();
 
 // Empties the log, records "Log Cleared" (when logging is on) and refreshes
 // the log window.

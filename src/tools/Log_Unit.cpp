@@ -82,7 +82,18 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     OK_Button = Named(new QPushButton("Ok", this), "OK_Button");
     OK_Button->setDefault(true);
     Clear_Button = Named(new QPushButton("Clear", this), "Clear_Button");
+    SaveLog_Button = Named(new QPushButton("Save...", this), "SaveLog_Button");
+    SaveLog_Button->setToolTip("Saves the log as text (.txt) or as CSV (.csv)");
+    CopyLog_Button = Named(new QPushButton("Copy", this), "CopyLog_Button");
+    CopyLog_Button->setToolTip("Copies the log's text to the clipboard");
+    for (QPushButton* b : {SaveLog_Button, CopyLog_Button})
+        b->setAutoDefault(false);
+    // What the last save or copy did, where the operator looks.
+    Export_Label = Named(new QLabel(this), "Export_Label");
+    Export_Label->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(SaveLog_Button);
+    buttons->addWidget(CopyLog_Button);
     buttons->addStretch(1);
     buttons->addWidget(Clear_Button);
     buttons->addWidget(OK_Button);
@@ -90,18 +101,23 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);
     layout->addWidget(Log_StringGrid, 1);
+    layout->addWidget(Export_Label);
     layout->addLayout(buttons);
-    setFixedSize(446, 520);
+    setFixedSize(446, 540);
 
     setTabOrder(Log_CheckBox, MaxLog_SpinEdit);
     setTabOrder(MaxLog_SpinEdit, Log_StringGrid);
-    setTabOrder(Log_StringGrid, Clear_Button);
+    setTabOrder(Log_StringGrid, SaveLog_Button);
+    setTabOrder(SaveLog_Button, CopyLog_Button);
+    setTabOrder(CopyLog_Button, Clear_Button);
     setTabOrder(Clear_Button, OK_Button);
 
     connect(Log_CheckBox, &QCheckBox::clicked, this, [this] { Log_CheckBoxClick(); });
     connect(MaxLog_SpinEdit, &QSpinBox::valueChanged, this, [this] { MaxLog_SpinEditChange(); });
     connect(OK_Button, &QPushButton::clicked, this, [this] { OK_ButtonClick(); });
     connect(Clear_Button, &QPushButton::clicked, this, [this] { Clear_ButtonClick(); });
+    connect(SaveLog_Button, &QPushButton::clicked, this, [this] { SaveLog_ButtonClick(); });
+    connect(CopyLog_Button, &QPushButton::clicked, this, [this] { CopyLog_ButtonClick(); });
 
     FormCreate();
 }

@@ -37,6 +37,9 @@ public:
     QTableWidget* Log_StringGrid;
     QPushButton* OK_Button;
     QPushButton* Clear_Button;
+    QPushButton* SaveLog_Button; // the log as text or CSV, by the file's type
+    QPushButton* CopyLog_Button; // the log's text to the clipboard
+    QLabel* Export_Label;        // what the last save or copy did
 
     // Height of one text line of the grid, in pixels, plus one.
     int LineHeight() const;
@@ -51,6 +54,8 @@ private:
     void MaxLog_SpinEditChange();
     void OK_ButtonClick();
     void Clear_ButtonClick();
+    void SaveLog_ButtonClick();
+    void CopyLog_ButtonClick();
 
     QGroupBox* GroupBox1;
     QLabel* Label1;

@@ -1,9 +1,13 @@
 // The operation log store and its window.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "Log_Unit.h"
@@ -40,6 +44,43 @@ private slots:
         delete form;
         FreeLogLines();
         SetAppDialogs(nullptr);
+    }
+
+    // Save writes text or CSV by the file's type, atomically; Copy puts the
+    // text on the clipboard; each says what it did beside the buttons.
+    void theLogIsSavedAndCopied() {
+        QTemporaryDir dir;
+        AddToLog("New card selected - PXI1::13::INSTR");
+        LogRecord refused;
+        refused.command = true;
+        refused.channel = 2;
+        refused.title = "Set Attenuation - ";
+        refused.arguments = {"Level 12dB"};
+        refused.status = static_cast<ViStatus>(0xBFFC0806u);
+        refused.errorText = "Value \"12\" out of range, see manual";
+        AddToLog("Set Attenuation - \r\n     Channel 2\r\n     Level 12dB\r\n > ***FAILED***",
+                 refused);
+        const QString text = dir.filePath("log.txt"), csv = dir.filePath("log.CSV");
+        dialogs.fileNames = {text, csv, dir.filePath("missing/log.txt")};
+        for (int i = 0; i < 3; ++i)
+            form->SaveLog_Button->click();
+        QCOMPARE(dialogs.lastSuffix, QString("txt"));
+        QFile t(text), c(csv);
+        QVERIFY(t.open(QIODevice::ReadOnly) && c.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(t.readAll()),
+                 QString::fromStdString(LogLines->at(0) + LogLines->at(1)));
+        const QStringList rows = QString::fromLatin1(c.readAll()).split("\r\n");
+        QCOMPARE(rows.value(0), QString("Time,Channel,Command,Arguments,Status,Driver text"));
+        QVERIFY2(rows.value(1).endsWith(",,New card selected - PXI1::13::INSTR,,,"),
+                 qPrintable(rows.value(1)));
+        QVERIFY2(rows.value(2).endsWith(",2,Set Attenuation - ,Level 12dB,BFFC0806,"
+                                        "\"Value \"\"12\"\" out of range, see manual\""),
+                 qPrintable(rows.value(2)));
+        QVERIFY(form->Export_Label->text().startsWith("Not saved: "));
+        form->CopyLog_Button->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QString::fromStdString(LogLines->at(0) + LogLines->at(1)));
+        QCOMPARE(form->Export_Label->text(), QString("Copied 2 entries to the clipboard."));
     }
 
     void creationSwitchesLoggingOn() {

@@ -1,0 +1,45 @@
+// The log window's exports: the entries saved as text or CSV, or copied.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include "Dialogs.h"
+#include "Log_Unit.h"
+#include "OperationLog.h"
+#include "SafeFile.h"
+
+namespace {
+const char* const kLogFiles =
+    "Text files (*.txt)|*.txt|CSV files (*.csv)|*.csv|All Files (*.*)|*.*";
+
+int EntryCount() {
+    return LogLines ? static_cast<int>(LogLines->size()) : 0;
+}
+
+void Tell(QLabel* label, const QString& text, bool failed) {
+    label->setStyleSheet(failed ? "color: #b00000" : QString());
+    label->setText(text);
+}
+} // namespace
+
+void TLog_Form::SaveLog_ButtonClick() {
+    const QString chosen = AppDialogs().saveFileName(this, kLogFiles, "txt");
+    if (chosen.isEmpty())
+        return;
+    const bool csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
+    // Replaced only by a complete new file: a failed save keeps the old one.
+    if (ReplaceFile(chosen.toLocal8Bit().toStdString(), csv ? LogCsv() : LogText()))
+        Tell(Export_Label,
+             QString("Saved %1 entries to %2 as %3.")
+                 .arg(EntryCount())
+                 .arg(chosen, csv ? "CSV" : "text"),
+             false);
+    else
+        Tell(Export_Label, "Not saved: " + chosen + " could not be written.", true);
+}
+
+void TLog_Form::CopyLog_ButtonClick() {
+    QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(LogText().c_str()));
+    Tell(Export_Label, QString("Copied %1 entries to the clipboard.").arg(EntryCount()), false);
+}
