@@ -96,6 +96,10 @@ public:
 };
 
 bool IsCard(const std::string& resource, std::FILE* err) {
+    if (const std::string missing = MissingLibraryText(); !missing.empty()) {
+        std::fprintf(err, "%s\n", missing.c_str());
+        return false;
+    }
     for (const char* model : kModels) {
         std::vector<std::string> found;
         const ViStatus status = FindVisaResources(model, found);
@@ -244,6 +248,11 @@ int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
 int RunListCards(std::FILE* out, std::FILE* err) {
     if (!Bind(err))
         return kExitUsage;
+    if (const std::string missing = MissingLibraryText(); !missing.empty()) {
+        std::fprintf(err, "%s\n", missing.c_str());
+        RunExitHandlers();
+        return kExitUsage;
+    }
     int result = kExitAccepted;
     for (const char* model : kModels) {
         std::vector<std::string> found;

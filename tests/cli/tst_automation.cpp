@@ -32,11 +32,12 @@ class TestAutomation : public QObject {
         return f.fileName();
     }
 
-    Run start(const QStringList& arguments) {
+    Run start(const QStringList& arguments, bool libraries = true) {
         const QString state = dir.filePath("state.txt");
         QFile::remove(state);
         QProcessEnvironment env; // no DISPLAY, no WAYLAND_DISPLAY, no QT_QPA_PLATFORM
-        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        if (libraries)
+            env.insert("LD_LIBRARY_PATH", SIM_DIR);
         env.insert("NVSIM_CHASSIS", "");
         env.insert("NVSIM_STATE_FILE", state);
         QProcess p;
@@ -159,6 +160,10 @@ private slots:
             QVERIFY2(r.err.contains(c.message), qPrintable(what));
             QVERIFY2(r.card.isEmpty() || r.card == untouched.card, qPrintable(what));
         }
+        const Run unbound = start({"--list-cards"}, false);
+        QCOMPARE(unbound.exitCode, 1);
+        QVERIFY2(unbound.err.startsWith("Not found: the VISA library libvisa.so"),
+                 qPrintable(unbound.err));
         // Only the listed channel is sent.
         const Run one = apply(fine, {"--channels", "2", "--quiet"});
         QCOMPARE(one.exitCode, 0);
