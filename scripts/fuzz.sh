@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
-# and writer, typed frequencies and the simulated chassis reader) with clang
-# and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
+# and writer, typed frequencies, the command line's channel list and the
+# simulated chassis reader) with clang and runs each for a while (60 s by
+# default; FUZZ_SECONDS changes it). Not
 # part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,5 +36,7 @@ run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform"
 run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   "$root/tests/ui/fuzz/fuzz_frequency.cpp" "$root/src/ui/FrequencyText.cpp" \
   $(pkg-config --libs Qt6Core)
+run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
+  "$root/src/cli/ChannelList.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
   "$root/sim/SimChassis.cpp"

@@ -193,20 +193,6 @@ bool Prepare(const ApplyOptions& o, TSelectedCard& card, CommandLineUi& ui, std:
 
 } // namespace
 
-std::optional<std::vector<int>> ParseChannelList(const std::string& text) {
-    std::set<int> channels;
-    size_t at = 0;
-    while (at <= text.size()) {
-        const size_t comma = std::min(text.find(',', at), text.size());
-        const std::string item = text.substr(at, comma - at);
-        if (item.size() != 1 || item[0] < '1' || item[0] > '0' + kChannelCount ||
-            !channels.insert(item[0] - '0').second)
-            return std::nullopt;
-        at = comma + 1;
-    }
-    return std::vector<int>(channels.begin(), channels.end());
-}
-
 int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
     std::ofstream logFile;
     if (!o.logFile.empty()) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ChannelList.h"
+
 // Exit statuses of the command line.
 constexpr int kExitAccepted = 0; // every command was accepted
 constexpr int kExitUsage = 1;    // usage, file or resource error: nothing sent
@@ -20,9 +22,6 @@ struct ApplyOptions {
     bool quiet = false;     // no log entries on standard output
     bool normalise = false; // answers the normalise question of a text waveform with OK
 };
-
-// "1,3" (each of 1..3, once) in ascending order; nothing when the text is no such list.
-std::optional<std::vector<int>> ParseChannelList(const std::string& text);
 
 // Binds the libraries, opens the card (exclusively), loads the configuration
 // as the File menu does and applies each listed channel: clock, waveform,
