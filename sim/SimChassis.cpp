@@ -325,6 +325,12 @@ Chassis::Chassis() {
 Chassis::~Chassis() {
     if (const char* path = std::getenv("NVSIM_STATE_FILE"); path && *path)
         WriteChannelState(*this, path);
+    if (const char* path = std::getenv("NVSIM_JOURNAL_FILE"); path && *path)
+        if (std::FILE* f = std::fopen(path, "w")) {
+            for (const std::string& line : journal)
+                std::fprintf(f, "%s\n", line.c_str());
+            std::fclose(f);
+        }
 }
 
 Chassis& Chassis::instance() {

@@ -122,7 +122,8 @@ struct Fault {
 class Chassis {
 public:
     static Chassis& instance();
-    // With NVSIM_STATE_FILE set, leaves the cards' state there (WriteChannelState).
+    // With NVSIM_STATE_FILE set, leaves the cards' state there (WriteChannelState);
+    // with NVSIM_JOURNAL_FILE set, the journal, one call a line.
     ~Chassis();
 
     // Replaces the whole chassis: the built-in description when path is empty,

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "SimChassis.h"
-#include "nv815_api.h"
+#include "nv815.h" // the definitions below must match these declarations
 #include "nvsim.h"
 
 using namespace sim;

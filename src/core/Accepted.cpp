@@ -1,7 +1,5 @@
 #include "Accepted.h"
 
-#include <cstring>
-
 #include "AcceptedUpdate.h"
 
 namespace {
@@ -18,44 +16,4 @@ TAcceptedChannel& AcceptedChannel(int channel) {
 
 void ClearAccepted() {
     accepted = TAcceptedCard{};
-}
-
-namespace {
-uint64_t Word(const double* sample) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, sample, sizeof bits);
-    return bits;
-}
-} // namespace
-
-uint64_t WaveChecksum(const double* samples, int count) {
-    // A Fletcher sum in four lanes (each lane's running sum, and the sum of
-    // those, over every fourth sample), folded with the count by FNV-1a:
-    // one pass of additions the compiler can vectorise.
-    constexpr uint64_t kBasis = 0xCBF29CE484222325u;
-    constexpr uint64_t kPrime = 0x100000001B3u;
-    const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
-    uint64_t s0 = 0, s1 = 0, s2 = 0, s3 = 0, t0 = 0, t1 = 0, t2 = 0, t3 = 0;
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        s0 += Word(samples + i);
-        s1 += Word(samples + i + 1);
-        s2 += Word(samples + i + 2);
-        s3 += Word(samples + i + 3);
-        t0 += s0;
-        t1 += s1;
-        t2 += s2;
-        t3 += s3;
-    }
-    uint64_t sum[4] = {s0, s1, s2, s3}, sumOfSums[4] = {t0, t1, t2, t3};
-    for (size_t k = 0; i < n; ++i, ++k) {
-        sum[k] += Word(samples + i);
-        sumOfSums[k] += sum[k];
-    }
-    uint64_t hash = (kBasis ^ n) * kPrime;
-    for (size_t k = 0; k < 4; ++k) {
-        hash = (hash ^ sum[k]) * kPrime;
-        hash = (hash ^ sumOfSums[k]) * kPrime;
-    }
-    return hash;
 }

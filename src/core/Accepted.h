@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "CardState.h"
+#include "DriverCalls.h" // WaveChecksum
 
 // The waveform the generator makes from its own shapes.
 struct TGeneratedWave {
@@ -87,8 +88,3 @@ struct TAcceptedCard {
 
 // The open card's picture; all empty while no card is open.
 const TAcceptedCard& Accepted();
-
-// The checksum of a wave memory load: over the bit patterns of the samples
-// sent, one 64-bit word each (a Fletcher sum in four lanes, folded by FNV-1a),
-// so a changed, added or moved sample changes it.
-uint64_t WaveChecksum(const double* samples, int count);

@@ -3,6 +3,7 @@
 
 #include "AcceptedUpdate.h"
 #include "Commands.h"
+#include "DriverCalls.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "VISA_def_v2.h"
@@ -18,6 +19,9 @@ ViStatus OpenCard(TSelectedCard& card, bool lock) {
     if (!VisaLoaded || !DriverLoaded)
         return VI_ERROR_LIBRARY_NFOUND;
     const ViStatus status = Driver.nv815_init(card.Resource.c_str(), 0, 0, &card.Session);
+    if (status == VI_SUCCESS)
+        RecordDriverCall(
+            {"nv815_init", card.Session, {card.Resource, int64_t(0), int64_t(0)}, nullptr, status});
     if (status == VI_SUCCESS) {
         if (lock)
             Visa.viLock(card.Session, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr);
@@ -29,6 +33,7 @@ ViStatus OpenCard(TSelectedCard& card, bool lock) {
 void CloseCard(TSelectedCard& card) {
     if (card.Session != 0 && VisaLoaded)
         Visa.viClose(card.Session);
+    ForgetSessionCalls(card.Session);
     card.Session = 0;
     card.Opened = false;
 }
@@ -37,7 +42,9 @@ int32_t ReadCardId(ViSession session) {
     if (session == 0 || !DriverLoaded)
         return 0;
     ViInt32 id = 0;
-    return Driver.nv815_GetCardId(session, &id) == VI_SUCCESS ? id : 0;
+    const ViStatus status = Driver.nv815_GetCardId(session, &id);
+    RecordDriverCall({"nv815_GetCardId", session, {}, nullptr, status});
+    return status == VI_SUCCESS ? id : 0;
 }
 
 std::optional<int> ReadChannelCount(ViSession session) {

@@ -3,6 +3,7 @@
 #include "AcceptedUpdate.h"
 #include "Commands.h"
 #include "Commit.h"
+#include "DriverCalls.h"
 #include "Operations.h"
 #include "nv815_def.h"
 
@@ -32,6 +33,11 @@ ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volt
             ViStatus s = CmdSetActiveChannel(session, channel);
             if (s == VI_SUCCESS) {
                 s = Driver.nv815_SetOutputOffsetVoltage(session, w.DCOffset, w.OffsetOn ? 1 : 0);
+                RecordDriverCall({"nv815_SetOutputOffsetVoltage",
+                                  session,
+                                  {w.DCOffset, int64_t(w.OffsetOn ? 1 : 0)},
+                                  nullptr,
+                                  s});
                 ReportCommandOutcome(session, "Set  dcOffset - ", s);
             }
             return s;

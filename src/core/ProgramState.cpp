@@ -3,6 +3,7 @@
 #include "AcceptedUpdate.h"
 #include "CardState.h"
 #include "Commands.h"
+#include "DriverCalls.h"
 #include "OperationLog.h"
 #include "VISA_def_v2.h"
 
@@ -17,4 +18,5 @@ void ResetProgramState() {
     SetCommandTally(nullptr);
     SetLogEntryHook(nullptr);
     ClearAccepted();
+    ForgetAllSessionCalls();
 }

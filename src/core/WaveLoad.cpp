@@ -2,6 +2,7 @@
 
 #include "Accepted.h"
 #include "Commands.h"
+#include "DriverCalls.h"
 #include "WaveParse.h"
 #include "nv815_def.h"
 
@@ -28,6 +29,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     }
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
     status = Driver.nv815_SetCounterStep(session, memStep);
+    RecordDriverCall({"nv815_SetCounterStep", session, {int64_t(memStep)}, nullptr, status});
     TallyCommand(status);
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
@@ -35,11 +37,14 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     }
     out.CounterStepAccepted = true;
     status = Driver.nv815_LoadArbitraryWaveform(session, length, samples.data());
+    // The samples sent, kept for the session's replay and known by their checksum.
+    std::shared_ptr<const SampleSnapshot> sent = SnapshotSamples(samples.data(), length);
+    RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
     TallyCommand(status);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;
     if (out.Loaded)
-        out.Checksum = WaveChecksum(samples.data(), length);
+        out.Checksum = sent->checksum;
     return out;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "DriverCalls.h"
 #include "OperationLog.h"
 #include "nv815_def.h"
 
@@ -55,6 +56,18 @@ namespace {
 
 CommandObserver observer;
 CommandTally* tally = nullptr;
+
+// A driver call's arguments for the record of the session.
+CallArgument I(int64_t v) {
+    return v;
+}
+CallArgument D(double v) {
+    return v;
+}
+ViStatus Recorded(const char* function, ViSession session, std::vector<CallArgument> arguments,
+                  ViStatus status) {
+    return RecordDriverCall({function, session, std::move(arguments), nullptr, status});
+}
 
 // The driver's text for a status; empty for success.
 std::string ErrorText(ViSession session, ViStatus status) {
@@ -158,7 +171,8 @@ ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MES
     ViStatus s;
     if (Refused(session, s, false))
         return s;
-    return Driver.nv815_error_message(session, status, text);
+    return Recorded("nv815_error_message", session, {I(status)},
+                    Driver.nv815_error_message(session, status, text));
 }
 
 ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
@@ -166,7 +180,8 @@ ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_
     ViStatus s;
     if (Refused(session, s, false))
         return s;
-    return Driver.nv815_revision_query(session, driverRevision, instrumentRevision);
+    return Recorded("nv815_revision_query", session, {},
+                    Driver.nv815_revision_query(session, driverRevision, instrumentRevision));
 }
 
 std::string CmdResultText(ViSession session, ViStatus status) {
@@ -200,7 +215,8 @@ ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {
         return status;
     if (channel == ActiveChannel)
         return VI_SUCCESS;
-    status = Driver.nv815_SetActiveChannel(session, channel);
+    status = Recorded("nv815_SetActiveChannel", session, {I(channel)},
+                      Driver.nv815_SetActiveChannel(session, channel));
     if (status == VI_SUCCESS)
         ActiveChannel = channel;
     return Entry("Set Active Channel ").channel(channel).finish(session, status);
@@ -210,7 +226,8 @@ ViStatus CmdSetAttenuation(ViSession session, int32_t channel, double level) {
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetAttenuation(session, level);
+    status = Recorded("nv815_SetAttenuation", session, {D(level)},
+                      Driver.nv815_SetAttenuation(session, level));
     return Entry("Set Attenuation - ")
         .channel(channel)
         .line("Level ", R(level), "dB")
@@ -221,7 +238,8 @@ ViStatus CmdSetOutputOffsetVoltage(ViSession session, int32_t channel, double of
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetOutputOffsetVoltage(session, offset, 1);
+    status = Recorded("nv815_SetOutputOffsetVoltage", session, {D(offset), I(1)},
+                      Driver.nv815_SetOutputOffsetVoltage(session, offset, 1));
     return Entry("Set  dcOffset - ")
         .channel(channel)
         .line("Level ", R(offset), "V")
@@ -232,7 +250,8 @@ ViStatus CmdGetCalibrationDate(ViSession session, uint32_t* year, uint32_t* mont
     ViStatus status;
     if (Refused(session, status))
         return status;
-    status = Driver.nv815_GetCalibrationDate(session, year, month, day);
+    status = Recorded("nv815_GetCalibrationDate", session, {},
+                      Driver.nv815_GetCalibrationDate(session, year, month, day));
     return Entry("Get Calibration Date ").finish(session, status, "> ");
 }
 
@@ -240,7 +259,8 @@ ViStatus CmdSetCounterStep(ViSession session, uint32_t step, int32_t channel) {
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetCounterStep(session, step);
+    status = Recorded("nv815_SetCounterStep", session, {I(step)},
+                      Driver.nv815_SetCounterStep(session, step));
     return Entry("Set Counter Step - ")
         .channel(channel)
         .line("Step ", U(step))
@@ -251,7 +271,8 @@ ViStatus CmdSetFSKSource(ViSession session, int32_t source, int32_t channel) {
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetFSKSource(session, source);
+    status = Recorded("nv815_SetFSKSource", session, {I(source)},
+                      Driver.nv815_SetFSKSource(session, source));
     return Entry("Set FSK Source - ")
         .channel(channel)
         .line("Source ", U(source))
@@ -263,7 +284,9 @@ ViStatus CmdSetClockMode(ViSession session, int32_t mode, int32_t channel, doubl
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetClockMode(session, mode, start, end, step, stepTime);
+    status =
+        Recorded("nv815_SetClockMode", session, {I(mode), D(start), D(end), D(step), D(stepTime)},
+                 Driver.nv815_SetClockMode(session, mode, start, end, step, stepTime));
     return Entry("Set Clock Mode - ")
         .channel(channel)
         .line("Mode ", U(mode))
@@ -279,7 +302,9 @@ ViStatus CmdSetClockSource(ViSession session, int32_t source, int32_t multiplier
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetClockSource(session, source, externalFrequency, multiplier);
+    status =
+        Recorded("nv815_SetClockSource", session, {I(source), D(externalFrequency), I(multiplier)},
+                 Driver.nv815_SetClockSource(session, source, externalFrequency, multiplier));
     return Entry("Set Clock Source - ")
         .channel(channel)
         .line("Source ", U(source))
@@ -292,7 +317,8 @@ ViStatus CmdSetTriggerMode(ViSession session, int32_t source, int32_t mode, int3
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_SetTriggerMode(session, source, mode);
+    status = Recorded("nv815_SetTriggerMode", session, {I(source), I(mode)},
+                      Driver.nv815_SetTriggerMode(session, source, mode));
     return Entry("Set Trigger Mode - ")
         .channel(channel)
         .line("Source ", U(source))
@@ -305,8 +331,11 @@ ViStatus CmdGenerateSweep(ViSession session, int32_t signalType, int32_t sweepMo
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_GenerateSweep(session, signalType, symmetry, sweepMode, start, end, step,
-                                        stepTime);
+    status =
+        Recorded("nv815_GenerateSweep", session,
+                 {I(signalType), D(symmetry), I(sweepMode), D(start), D(end), D(step), D(stepTime)},
+                 Driver.nv815_GenerateSweep(session, signalType, symmetry, sweepMode, start, end,
+                                            step, stepTime));
     return Entry("Generate Sweep - ")
         .channel(channel)
         .line("SignalType ", U(signalType))
@@ -324,7 +353,8 @@ ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channe
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = Driver.nv815_GenerateSignal(session, frequency, signalType, symmetry);
+    status = Recorded("nv815_GenerateSignal", session, {D(frequency), I(signalType), D(symmetry)},
+                      Driver.nv815_GenerateSignal(session, frequency, signalType, symmetry));
     return Entry("Generate Signal - ")
         .channel(channel)
         .line("SignalType ", U(signalType))
@@ -335,29 +365,30 @@ ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channe
 
 namespace {
 // The three switches of a channel: one Boolean argument sent as 1 or 0.
-ViStatus SwitchCommand(ViSession session, int32_t channel, bool on,
+ViStatus SwitchCommand(ViSession session, int32_t channel, bool on, const char* function,
                        ViStatus (*driverCall)(ViSession, ViInt32), const char* title,
                        const char* label) {
     ViStatus status;
     if (!Select(session, channel, status))
         return status;
-    status = driverCall(session, on ? 1 : 0);
+    status = Recorded(function, session, {I(on ? 1 : 0)}, driverCall(session, on ? 1 : 0));
     return Entry(title).channel(channel).line(label, on ? "1" : "0").finish(session, status);
 }
 } // namespace
 
 ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on) {
-    return SwitchCommand(session, channel, on, Driver.nv815_SetAMMode, "Set AM Mode - ", "Mode ");
+    return SwitchCommand(session, channel, on, "nv815_SetAMMode", Driver.nv815_SetAMMode,
+                         "Set AM Mode - ", "Mode ");
 }
 
 ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high) {
-    return SwitchCommand(session, channel, high, Driver.nv815_SetFSKPin, "Set FSK State - ",
-                         "State ");
+    return SwitchCommand(session, channel, high, "nv815_SetFSKPin", Driver.nv815_SetFSKPin,
+                         "Set FSK State - ", "State ");
 }
 
 ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn) {
-    return SwitchCommand(session, channel, outputOn, Driver.nv815_SetInstrumentMode,
-                         "Switch Channel Mode - ", "Mode ");
+    return SwitchCommand(session, channel, outputOn, "nv815_SetInstrumentMode",
+                         Driver.nv815_SetInstrumentMode, "Switch Channel Mode - ", "Mode ");
 }
 
 ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
@@ -373,7 +404,8 @@ ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* erro
         return status;
     if (outputOff)
         *outputOff = true;
-    status = Driver.nv815_MemoryTest(session, errorAddress, errorData, expectedData);
+    status = Recorded("nv815_MemoryTest", session, {},
+                      Driver.nv815_MemoryTest(session, errorAddress, errorData, expectedData));
     auto hex = [&](uint32_t v, int width) {
         if (status != NV815_MEMORY_TEST_FAILED)
             return std::string("None");

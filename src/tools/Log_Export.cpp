@@ -1,15 +1,20 @@
 // The log window's exports: the entries saved as text or CSV, or copied.
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
+#include "CProgram.h"
+#include "CardState.h"
 #include "Dialogs.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
 #include "SafeFile.h"
 
 namespace {
+const char* const kCFiles = "C source files (*.c)|*.c|All Files (*.*)|*.*";
 const char* const kLogFiles =
     "Text files (*.txt)|*.txt|CSV files (*.csv)|*.csv|All Files (*.*)|*.*";
 
@@ -42,4 +47,37 @@ void TLog_Form::SaveLog_ButtonClick() {
 void TLog_Form::CopyLog_ButtonClick() {
     QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(LogText().c_str()));
     Tell(Export_Label, QString("Copied %1 entries to the clipboard.").arg(EntryCount()), false);
+}
+
+void TLog_Form::SaveCProgram_ButtonClick() {
+    const std::vector<DriverCall> calls = SessionCalls(Session);
+    if (Session == 0 || calls.empty()) {
+        Tell(Export_Label, "No card in use: there is no session to replay.", true);
+        return;
+    }
+    const QString chosen = AppDialogs().saveFileName(this, kCFiles, "c");
+    if (chosen.isEmpty())
+        return;
+    const QFileInfo file(chosen);
+    const CProgram program =
+        SessionProgram(calls, file.completeBaseName().toLocal8Bit().toStdString(),
+                       file.absolutePath().toLocal8Bit().toStdString());
+    // The samples first: a program is never left without the files it reads.
+    for (const auto& [name, text] : program.sampleFiles) {
+        const QString path = file.absoluteDir().filePath(QString::fromLocal8Bit(name.c_str()));
+        if (!ReplaceFile(path.toLocal8Bit().toStdString(), text)) {
+            Tell(Export_Label, "Not saved: " + path + " could not be written.", true);
+            return;
+        }
+    }
+    if (!ReplaceFile(chosen.toLocal8Bit().toStdString(), program.source)) {
+        Tell(Export_Label, "Not saved: " + chosen + " could not be written.", true);
+        return;
+    }
+    Tell(Export_Label,
+         QString("Saved %1 driver calls to %2, with %3 waveform files beside it.")
+             .arg(calls.size())
+             .arg(chosen)
+             .arg(program.sampleFiles.size()),
+         false);
 }

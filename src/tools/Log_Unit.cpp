@@ -86,7 +86,11 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     SaveLog_Button->setToolTip("Saves the log as text (.txt) or as CSV (.csv)");
     CopyLog_Button = Named(new QPushButton("Copy", this), "CopyLog_Button");
     CopyLog_Button->setToolTip("Copies the log's text to the clipboard");
-    for (QPushButton* b : {SaveLog_Button, CopyLog_Button})
+    SaveCProgram_Button =
+        Named(new QPushButton("Save as C Program...", this), "SaveCProgram_Button");
+    SaveCProgram_Button->setToolTip("Writes a C program that makes the driver calls of the "
+                                    "card's session again, from its opening");
+    for (QPushButton* b : {SaveLog_Button, CopyLog_Button, SaveCProgram_Button})
         b->setAutoDefault(false);
     // What the last save or copy did, where the operator looks.
     Export_Label = Named(new QLabel(this), "Export_Label");
@@ -94,6 +98,7 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(SaveLog_Button);
     buttons->addWidget(CopyLog_Button);
+    buttons->addWidget(SaveCProgram_Button);
     buttons->addStretch(1);
     buttons->addWidget(Clear_Button);
     buttons->addWidget(OK_Button);
@@ -109,7 +114,8 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     setTabOrder(MaxLog_SpinEdit, Log_StringGrid);
     setTabOrder(Log_StringGrid, SaveLog_Button);
     setTabOrder(SaveLog_Button, CopyLog_Button);
-    setTabOrder(CopyLog_Button, Clear_Button);
+    setTabOrder(CopyLog_Button, SaveCProgram_Button);
+    setTabOrder(SaveCProgram_Button, Clear_Button);
     setTabOrder(Clear_Button, OK_Button);
 
     connect(Log_CheckBox, &QCheckBox::clicked, this, [this] { Log_CheckBoxClick(); });
@@ -118,6 +124,8 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     connect(Clear_Button, &QPushButton::clicked, this, [this] { Clear_ButtonClick(); });
     connect(SaveLog_Button, &QPushButton::clicked, this, [this] { SaveLog_ButtonClick(); });
     connect(CopyLog_Button, &QPushButton::clicked, this, [this] { CopyLog_ButtonClick(); });
+    connect(SaveCProgram_Button, &QPushButton::clicked, this,
+            [this] { SaveCProgram_ButtonClick(); });
 
     FormCreate();
 }

@@ -37,9 +37,10 @@ public:
     QTableWidget* Log_StringGrid;
     QPushButton* OK_Button;
     QPushButton* Clear_Button;
-    QPushButton* SaveLog_Button; // the log as text or CSV, by the file's type
-    QPushButton* CopyLog_Button; // the log's text to the clipboard
-    QLabel* Export_Label;        // what the last save or copy did
+    QPushButton* SaveLog_Button;      // the log as text or CSV, by the file's type
+    QPushButton* CopyLog_Button;      // the log's text to the clipboard
+    QPushButton* SaveCProgram_Button; // the session's driver calls as a C program
+    QLabel* Export_Label;             // what the last save or copy did
 
     // Height of one text line of the grid, in pixels, plus one.
     int LineHeight() const;
@@ -56,6 +57,7 @@ private:
     void Clear_ButtonClick();
     void SaveLog_ButtonClick();
     void CopyLog_ButtonClick();
+    void SaveCProgram_ButtonClick();
 
     QGroupBox* GroupBox1;
     QLabel* Label1;

@@ -1,0 +1,141 @@
+// A session of every operation kind saved as a C program from the log window,
+// compiled with the system's compiler and run against the simulated chassis:
+// it makes the session's driver calls again, identical.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include "ExtClkFreq_Unit.h"
+#include "Log_Unit.h"
+#include "MemTest_Unit.h"
+#include "PanelFixture.h"
+
+namespace {
+
+// The session's driver calls from its opening, the session written "vi".
+QStringList SessionCalls(const QStringList& journal, ViSession session) {
+    const QString vi = QString::number(session);
+    int from = 0;
+    for (int i = 0; i < journal.size(); ++i)
+        if (journal[i].startsWith("nv815_init(\"PXI1::13::INSTR\""))
+            from = i; // the last opening of the card: the session's
+    QStringList calls;
+    for (const QString& line : journal.mid(from))
+        if (line.startsWith("nv815_init(") && calls.isEmpty())
+            calls << line;
+        else if (line.startsWith("nv815_") && line.section('(', 1).section(',', 0, 0) == vi)
+            calls << line.section('(', 0, 0) + "(vi" + line.section(vi, 1);
+    return calls;
+}
+
+} // namespace
+
+class TestReplay : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    void everyOperation() {
+        MainControls& m = ui();
+        m.Ch1_Mode_Button->click();
+        m.Att_Slider->setValue(23);
+        m.AttenSetButton->click();
+        m.V_Slider->setValue(-125);
+        m.OffsetBut->click();
+        m.OffsetButton->click();
+        m.StartF_SpinEdit->setValue(12345);
+        m.WaveType_ComboBox->setCurrentIndex(2);
+        m.WaveUpdate_Button->click();
+        m.SweepF_RadioButton->click();
+        m.EndF_SpinEdit->setValue(50000);
+        m.AM_CheckBox->setChecked(true);
+        m.WaveUpdate_Button->click();
+        m.Channel_PageControl->setCurrentIndex(1);
+        dialogs.fileNames = {file("w.txt", "0\n12.5\n33.3333333333333\n100\n")};
+        m.Import_Button->click();
+        m.Wave_PageControl->setCurrentWidget(m.TabSheet8);
+        m.WaveUpdate_Button->click();
+        m.TrigMode_ComboBox->setCurrentIndex(2);
+        m.TrigSource_ComboBox->setCurrentIndex(4);
+        m.TrigUpdate_Button->click();
+        m.Settings_PageControl->setCurrentIndex(1);
+        m.SweepMode_ComboBox->setCurrentIndex(2);
+        m.SwpEndF_SpinEdit->setValue(3000);
+        m.ClkX_SpinButton->downButton()->click();
+        m.ClkUpdate_Button->click();
+        whenModal([this] {
+            w->extClk->ExtClkFreq_Edit->setText("25");
+            w->extClk->OK_Button->click();
+        });
+        m.ExternalClk_MenuItem->trigger();
+        m.ReadCalibrationDate1->trigger();
+        whenModal([this] {
+            w->memTest->Test_Button->click();
+            w->memTest->Close_Button->click();
+        });
+        m.MemoryTest1->trigger();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void aSessionRunsAgainAsACProgram() {
+        selectCard(false, 0);
+        everyOperation();
+        const QStringList session = SessionCalls(SimJournal(), Session);
+        QVERIFY(session.size() > 40);
+
+        const QString source = dir.filePath("replay.c");
+        dialogs.fileNames = {source};
+        w->log->SaveCProgram_Button->click();
+        QVERIFY2(w->log->Export_Label->text().startsWith("Saved "),
+                 qPrintable(w->log->Export_Label->text()));
+        QProcess cc;
+        cc.start("cc", {source, "-I" API_DIR, "-L" SIM_DIR, "-Wl,-rpath-link," SIM_DIR,
+                        "-lnv815_32", "-o", dir.filePath("replay")});
+        QVERIFY(cc.waitForFinished(60000));
+        QVERIFY2(cc.exitCode() == 0, cc.readAllStandardError().constData());
+
+        QProcess run;
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        env.insert("NVSIM_JOURNAL_FILE", dir.filePath("journal.txt"));
+        run.setProcessEnvironment(env);
+        run.start(dir.filePath("replay"), {});
+        QVERIFY(run.waitForFinished(60000));
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+        QFile journal(dir.filePath("journal.txt"));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromLatin1(journal.readAll()).split('\n');
+        QStringList replayed = SessionCalls(
+            lines, Session == 0 ? 0 : [&] {
+                // The program's own session number, from its opening.
+                for (const QString& l : lines)
+                    if (l.startsWith("nv815_SetActiveChannel("))
+                        return ViSession(l.section('(', 1).section(',', 0, 0).toUInt());
+                return ViSession(0);
+            }());
+        for (int i = 0; i < std::max(replayed.size(), session.size()); ++i)
+            QVERIFY2(replayed.value(i) == session.value(i),
+                     qPrintable(QString("call %1: replayed %2, session %3")
+                                    .arg(i)
+                                    .arg(replayed.value(i), session.value(i))));
+    }
+
+    void noCardNoProgram() {
+        dialogs.fileNames = {dir.filePath("none.c")};
+        w->log->SaveCProgram_Button->click();
+        QCOMPARE(w->log->Export_Label->text(),
+                 QString("No card in use: there is no session to replay."));
+        QVERIFY(!QFile::exists(dir.filePath("none.c")));
+    }
+};
+
+QTEST_MAIN(TestReplay)
+#include "tst_replay.moc"
