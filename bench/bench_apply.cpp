@@ -3,45 +3,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <cstdio>
 
 #include "Automation.h"
-#include "WaveParse.h"
+#include "ThreeFullWaves.h"
 
 namespace {
 
-struct Setup {
-    QTemporaryDir dir;
-    std::string ini;
-    Setup() {
-        std::string config;
-        for (int c = 1; c <= 3; ++c) {
-            std::string text;
-            for (int i = 0; i < WaveMemorySize; ++i) {
-                char line[32];
-                text.append(line, std::snprintf(line, sizeof line, "%.4f\r\n",
-                                                (i * (37 + c)) % 10000 / 100.0));
-            }
-            const std::string path =
-                QDir(dir.path()).filePath(QString("ch%1.txt").arg(c)).toStdString();
-            FILE* f = std::fopen(path.c_str(), "wb");
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fclose(f);
-            config += "[Channel" + std::to_string(c) + "_Wave]\nArbitraryFlag=1\nArbFile=" + path +
-                      "\nAttenuation=" + std::to_string(10 + c) + "\n";
-        }
-        ini = QDir(dir.path()).filePath("apply.ini").toStdString();
-        FILE* f = std::fopen(ini.c_str(), "wb");
-        std::fwrite(config.data(), 1, config.size(), f);
-        std::fclose(f);
-    }
-};
-
-Setup& Files() {
-    static Setup setup;
+ThreeFullWaves& Files() {
+    static ThreeFullWaves setup;
     return setup;
 }
 
