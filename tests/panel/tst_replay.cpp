@@ -96,8 +96,12 @@ private slots:
         QVERIFY2(w->log->Export_Label->text().startsWith("Saved "),
                  qPrintable(w->log->Export_Label->text()));
         QProcess cc;
-        cc.start("cc", {source, "-I" API_DIR, "-L" SIM_DIR, "-Wl,-rpath-link," SIM_DIR,
-                        "-lnv815_32", "-o", dir.filePath("replay")});
+        QStringList arguments = {
+            source,       "-I" API_DIR, "-L" SIM_DIR,          "-Wl,-rpath-link," SIM_DIR,
+            "-lnv815_32", "-o",         dir.filePath("replay")};
+        if (!QByteArray(CC_FLAGS).isEmpty())
+            arguments << CC_FLAGS;
+        cc.start("cc", arguments);
         QVERIFY(cc.waitForFinished(60000));
         QVERIFY2(cc.exitCode() == 0, cc.readAllStandardError().constData());
 
