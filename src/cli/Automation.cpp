@@ -8,6 +8,7 @@
 #include "CardState.h"
 #include "Commands.h"
 #include "ConfigFile.h"
+#include "DriverCalls.h"
 #include "LibraryBindings.h"
 #include "OperationLog.h"
 #include "Operations.h"
@@ -129,6 +130,7 @@ void Release(TSelectedCard& card) {
 
 bool Bind(std::FILE* err) {
     ResetProgramState();
+    SetDriverCallRecording(false); // no session of this run is written as a program
     const BindingResult bound = BindAllLibraries();
     if (bound.ok())
         return true;

@@ -18,5 +18,6 @@ void ResetProgramState() {
     SetCommandTally(nullptr);
     SetLogEntryHook(nullptr);
     ClearAccepted();
+    SetDriverCallRecording(true);
     ForgetAllSessionCalls();
 }

@@ -38,13 +38,16 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     out.CounterStepAccepted = true;
     status = Driver.nv815_LoadArbitraryWaveform(session, length, samples.data());
     // The samples sent, kept for the session's replay and known by their checksum.
-    std::shared_ptr<const SampleSnapshot> sent = SnapshotSamples(samples.data(), length);
-    RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
+    std::shared_ptr<const SampleSnapshot> sent;
+    if (DriverCallRecording()) {
+        sent = SnapshotSamples(samples.data(), length);
+        RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
+    }
     TallyCommand(status);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;
     if (out.Loaded)
-        out.Checksum = sent->checksum;
+        out.Checksum = sent ? sent->checksum : WaveChecksum(samples.data(), length);
     return out;
 }

@@ -7,11 +7,24 @@ namespace {
 
 std::map<ViSession, std::vector<DriverCall>> sessions;
 std::shared_ptr<const SampleSnapshot> lastSnapshot;
+bool recording = true;
 
 } // namespace
 
+void SetDriverCallRecording(bool on) {
+    recording = on;
+    if (!on)
+        ForgetAllSessionCalls();
+}
+
+bool DriverCallRecording() {
+    return recording;
+}
+
 ViStatus RecordDriverCall(DriverCall call) {
     const ViStatus status = call.status;
+    if (!recording)
+        return status;
     std::vector<DriverCall>& calls = sessions[call.session];
     if (call.function == "nv815_init")
         calls.clear();

@@ -27,6 +27,11 @@ struct DriverCall {
     ViStatus status = 0;
 };
 
+// Whether calls are kept (on unless switched off: a run that never writes a
+// session's program need not keep them).
+void SetDriverCallRecording(bool on);
+bool DriverCallRecording();
+
 // Keeps a call of `call.session`; nv815_init keeps it as the first call of
 // the session it opened, replacing what an earlier session of that number
 // held. Returns the call's status.
