@@ -19,5 +19,6 @@ void ResetProgramState() {
     SetLogEntryHook(nullptr);
     ClearAccepted();
     SetDriverCallRecording(true);
+    SetSessionSampleLimit(kSessionSampleLimit);
     ForgetAllSessionCalls();
 }

@@ -2,12 +2,21 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace {
 
-std::map<ViSession, std::vector<DriverCall>> sessions;
+struct SessionRecord {
+    std::vector<DriverCall> calls;
+    std::set<const SampleSnapshot*> kept; // the distinct waveforms held
+    size_t sampleBytes = 0;
+    bool complete = true;
+};
+
+std::map<ViSession, SessionRecord> sessions;
 std::shared_ptr<const SampleSnapshot> lastSnapshot;
 bool recording = true;
+size_t sampleLimit = kSessionSampleLimit;
 
 } // namespace
 
@@ -25,16 +34,35 @@ ViStatus RecordDriverCall(DriverCall call) {
     const ViStatus status = call.status;
     if (!recording)
         return status;
-    std::vector<DriverCall>& calls = sessions[call.session];
+    SessionRecord& record = sessions[call.session];
     if (call.function == "nv815_init")
-        calls.clear();
-    calls.push_back(std::move(call));
+        record = SessionRecord{};
+    if (call.samples && !record.kept.count(call.samples.get())) {
+        const size_t bytes = call.samples->samples.size() * sizeof(double);
+        if (record.sampleBytes + bytes > sampleLimit) {
+            record.complete = false; // the samples of this load are not kept
+            call.samples.reset();
+        } else {
+            record.sampleBytes += bytes;
+            record.kept.insert(call.samples.get());
+        }
+    }
+    record.calls.push_back(std::move(call));
     return status;
 }
 
 std::vector<DriverCall> SessionCalls(ViSession session) {
     const auto it = sessions.find(session);
-    return it == sessions.end() ? std::vector<DriverCall>() : it->second;
+    return it == sessions.end() ? std::vector<DriverCall>() : it->second.calls;
+}
+
+bool SessionComplete(ViSession session) {
+    const auto it = sessions.find(session);
+    return it == sessions.end() || it->second.complete;
+}
+
+void SetSessionSampleLimit(size_t bytes) {
+    sampleLimit = bytes;
 }
 
 void ForgetSessionCalls(ViSession session) {

@@ -2,6 +2,7 @@
 // arguments, so that a session can be replayed as a program of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +39,13 @@ bool DriverCallRecording();
 ViStatus RecordDriverCall(DriverCall call);
 // The session's calls, oldest first (empty for a session never opened here).
 std::vector<DriverCall> SessionCalls(ViSession session);
+
+// The samples a session keeps of its distinct wave memory loads, at most; a
+// load beyond it keeps its call without its samples, and the session is then
+// no longer complete: it cannot be replayed.
+constexpr size_t kSessionSampleLimit = 256u * 1024 * 1024;
+bool SessionComplete(ViSession session);
+void SetSessionSampleLimit(size_t bytes);
 // A closed session's calls are forgotten.
 void ForgetSessionCalls(ViSession session);
 // Every session's calls forgotten.

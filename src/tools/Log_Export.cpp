@@ -55,6 +55,14 @@ void TLog_Form::SaveCProgram_ButtonClick() {
         Tell(Export_Label, "No card in use: there is no session to replay.", true);
         return;
     }
+    if (!SessionComplete(Session)) {
+        Tell(Export_Label,
+             QString("Not saved: the session loaded more than %1 MB of different waveforms, "
+                     "which are not all kept; it cannot be replayed.")
+                 .arg(kSessionSampleLimit / (1024 * 1024)),
+             true);
+        return;
+    }
     const QString chosen = AppDialogs().saveFileName(this, kCFiles, "c");
     if (chosen.isEmpty())
         return;

@@ -8,6 +8,7 @@
 #include "CardInvariant.h"
 #include "Commands.h"
 #include "Commit.h"
+#include "DriverCalls.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
@@ -232,6 +233,33 @@ private slots:
             QVERIFY(sum(other) != expected.Checksum);
         QVERIFY(!Accepted().Channel[2].Generated);
         QVERIFY(ui.messages.isEmpty());
+    }
+
+    // Every driver call of the session is kept from its opening, loads of
+    // equal samples share one copy, and beyond the limit a session can no
+    // longer be replayed; closing the card forgets it.
+    void theSessionsCallsAreKept() {
+        fresh();
+        SetSessionSampleLimit(2 * 1024 * sizeof(double));
+        TChannelInfo& ch = CardInfo.Channel[2];
+        QuietUi ui;
+        for (double first : {1.0, 1.0, 2.0, 3.0}) { // A, A again, B, C
+            ch.Wave.Arb.Data[0] = first;
+            QCOMPARE(LoadWaveform(Session, 2, ch, ui), VI_SUCCESS);
+            QCOMPARE(SessionComplete(Session), first < 3);
+        }
+        const std::vector<DriverCall> calls = SessionCalls(Session);
+        QCOMPARE(calls.front().function, std::string("nv815_init"));
+        std::vector<const SampleSnapshot*> loads;
+        for (const DriverCall& c : calls)
+            if (c.function == "nv815_LoadArbitraryWaveform")
+                loads.push_back(c.samples.get());
+        QCOMPARE(int(loads.size()), 4);
+        QVERIFY(loads[0] && loads[0] == loads[1] && loads[2] && loads[2] != loads[0]);
+        QVERIFY(!loads[3]); // beyond the limit: the call without its samples
+        QCOMPARE(loads[2]->samples[0], 2.0);
+        CloseCard(card);
+        QVERIFY(SessionCalls(card.Session).empty() && SessionCalls(Session).empty());
     }
 
     void anEndBelowTheStartSendsNothing() {
