@@ -17,19 +17,13 @@
 #include "Dialogs.h"
 #include "LibraryBindings.h"
 #include "Named.h"
-#include "VISA_def_v2.h"
 
 namespace {
 const QColor kInUse(0x1F, 0xFF, 0x1F);
 
 // VISA's description of a status; empty without the library.
 QString StatusDescription(ViStatus status) {
-    char description[VI_FIND_BUFLEN] = {};
-    if (VisaLoaded) {
-        Visa.viStatusDesc(GetDefaultRM(), status, description);
-        description[VI_FIND_BUFLEN - 1] = '\0';
-    }
-    return QString::fromLocal8Bit(description);
+    return QString::fromLocal8Bit(VisaStatusText(status).c_str());
 }
 
 // Why a search found what it found, or nothing when all went well.

@@ -15,21 +15,17 @@
 #include "ProgramState.h"
 #include "SafeFile.h"
 #include "VISA_Unit.h"
-#include "VISA_def_v2.h"
 
 namespace {
 
 const char* const kModels[] = {"72-815", "82-815"};
 
+// The status in hexadecimal, then VISA's description of it.
 std::string StatusDescription(ViStatus status) {
-    char description[VI_FIND_BUFLEN] = {};
-    if (VisaLoaded) {
-        Visa.viStatusDesc(GetDefaultRM(), status, description);
-        description[VI_FIND_BUFLEN - 1] = '\0';
-    }
     char code[16];
     std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
-    return std::string(code) + (description[0] ? std::string(" ") + description : "");
+    const std::string description = VisaStatusText(status);
+    return code + (description.empty() ? std::string() : " " + description);
 }
 
 // The messages and questions of the operations, answered without waiting:
@@ -119,12 +115,7 @@ bool IsCard(const std::string& resource, std::FILE* err) {
 
 // Closes what the run opened and releases the libraries, in the program's order.
 void Release(TSelectedCard& card) {
-    CloseCard(card);
-    Session = 0;
-    ForgetCard();
-    if (DefaultRM != 0 && VisaLoaded)
-        Visa.viClose(DefaultRM);
-    DefaultRM = 0;
+    CloseCardAndResourceManager(card);
     RunExitHandlers();
 }
 

@@ -38,6 +38,24 @@ void CloseCard(TSelectedCard& card) {
     card.Opened = false;
 }
 
+void CloseCardAndResourceManager(TSelectedCard& card) {
+    CloseCard(card);
+    Session = 0;
+    ForgetCard();
+    if (DefaultRM != 0 && VisaLoaded)
+        Visa.viClose(DefaultRM);
+    DefaultRM = 0;
+}
+
+std::string VisaStatusText(ViStatus status) {
+    char description[VI_FIND_BUFLEN] = {};
+    if (VisaLoaded) {
+        Visa.viStatusDesc(GetDefaultRM(), status, description);
+        description[VI_FIND_BUFLEN - 1] = '\0';
+    }
+    return description;
+}
+
 int32_t ReadCardId(ViSession session) {
     if (session == 0 || !DriverLoaded)
         return 0;

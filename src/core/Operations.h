@@ -118,6 +118,11 @@ struct TSelectedCard {
 ViStatus OpenCard(TSelectedCard& card, bool lock);
 // Closes the card's session when there is one.
 void CloseCard(TSelectedCard& card);
+// At the end of a run: closes the card, forgets it, and closes VISA's
+// default resource manager.
+void CloseCardAndResourceManager(TSelectedCard& card);
+// VISA's description of a status; empty without the library.
+std::string VisaStatusText(ViStatus status);
 // The card id of an open session, 0 when there is none or it cannot be read.
 int32_t ReadCardId(ViSession session);
 // From the card's PCI subsystem id: 2 or 3 channels; nothing when it cannot be read.

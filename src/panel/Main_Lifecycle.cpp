@@ -24,7 +24,6 @@
 #include "Operations.h"
 #include "PanelWidgets.h"
 #include "SafeFile.h"
-#include "VISA_def_v2.h"
 
 // ---------------------------------------------------------------------------
 // Creation, showing and closing
@@ -73,13 +72,8 @@ void TMain_Form::FormClose() {
     if (closed_)
         return;
     closed_ = true;
-    if (cardForm_)
-        cardForm_->CloseSelectedCard();
-    Session = 0;
-    ForgetCard();
-    if (DefaultRM != 0 && VisaLoaded)
-        Visa.viClose(DefaultRM);
-    DefaultRM = 0;
+    TSelectedCard none;
+    CloseCardAndResourceManager(cardForm_ ? cardForm_->Selection : none);
     FreeLogLines();
 }
 
