@@ -1,20 +1,15 @@
 #include "ApplySettings.h"
 
-#include "WaveParse.h"
+#include "WaveLoad.h"
 
 std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
     const TChannelInfo& ch = card.Channel[channel];
     if (ch.ClkStartF > ch.ClkEndF)
-        return "Sweep end frequency value must always be greater or equal to \r\nsweep start "
-               "frequency.";
+        return kClockEndBeforeStart;
     const TArbWave& arb = ch.Wave.Arb;
-    if (ch.Wave.ArbitraryFlag) {
-        const int32_t n = arb.WaveLength;
-        if (n < 1 || n > WaveMemorySize || (n & (n - 1)) != 0)
-            return "File doesn't contain a 2^n number of lines!";
-        if (static_cast<size_t>(n) > arb.Data.size())
-            return "Load Arbitrary Waveform failed.";
-    }
+    if (ch.Wave.ArbitraryFlag)
+        if (const char* problem = WaveLengthProblem(arb.WaveLength, arb.Data.size()))
+            return problem;
     return {};
 }
 

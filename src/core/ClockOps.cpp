@@ -4,6 +4,9 @@
 #include "Commit.h"
 #include "Operations.h"
 
+const char* const kClockEndBeforeStart =
+    "Sweep end frequency value must always be greater or equal to \r\nsweep start frequency.";
+
 namespace {
 
 ViStatus SendClockSource(ViSession session, int channel, const TCardInfo& card,
@@ -21,8 +24,7 @@ ViStatus SendClockSource(ViSession session, int channel, const TCardInfo& card,
 bool ApplyClock(ViSession session, int channel, TCardInfo& card, const ClockRequest& r,
                 int32_t& pendingMultiplier, OperatorUi& ui) {
     if (r.StartF > r.EndF) {
-        ui.error("Sweep end frequency value must always be greater or equal to "
-                 "\r\nsweep start frequency.");
+        ui.error(kClockEndBeforeStart);
         return false;
     }
     TChannelInfo& ch = card.Channel[channel];

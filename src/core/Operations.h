@@ -92,6 +92,9 @@ struct ClockRequest {
     uint32_t MemStep = 1; // 2^N
 };
 
+// The clock Update's refusal of a sweep that ends below its start.
+extern const char* const kClockEndBeforeStart;
+
 // The clock Update: clock source, counter step, clock mode and FSK source,
 // all four sent, each refusal restoring only its own fields. An end below
 // the start is refused with a message before anything is sent (false).

@@ -6,6 +6,21 @@
 #include "WaveParse.h"
 #include "nv815_def.h"
 
+const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status) {
+    if (status)
+        *status = VI_SUCCESS;
+    // 1, 2, 4 ... WaveMemorySize samples; no more than the wave memory holds.
+    if (length < 1 || length > WaveMemorySize || (length & (length - 1)) != 0)
+        return "File doesn't contain a 2^n number of lines!";
+    // A length beyond the samples held would make the driver read past them.
+    if (static_cast<size_t>(length) > held) {
+        if (status)
+            *status = VI_ERROR_USER_BUF;
+        return "Load Arbitrary Waveform failed.";
+    }
+    return nullptr;
+}
+
 WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channel,
                                uint32_t& memStep, const std::vector<double>& samples,
                                WaveFileUi& ui) {
@@ -16,15 +31,8 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
         ui.information("Set Active Channel for Load Waveform failed.");
         return out;
     }
-    // 1, 2, 4 ... WaveMemorySize samples; no more than the wave memory holds.
-    if (length < 1 || length > WaveMemorySize || (length & (length - 1)) != 0) {
-        ui.information("File doesn't contain a 2^n number of lines!");
-        return out;
-    }
-    // A length beyond the samples held would make the driver read past them.
-    if (static_cast<size_t>(length) > samples.size()) {
-        ui.information("Load Arbitrary Waveform failed.");
-        status = VI_ERROR_USER_BUF;
+    if (const char* problem = WaveLengthProblem(length, samples.size(), &status)) {
+        ui.information(problem);
         return out;
     }
     memStep = static_cast<uint32_t>(WaveMemorySize / length);

@@ -15,6 +15,11 @@ struct WaveLoadOutcome {
     uint64_t Checksum = 0;            // WaveChecksum of the samples sent, once Loaded
 };
 
+// Why `length` samples of `held` cannot be loaded, in the words the load
+// shows, or nothing: a length that is no power of two up to the wave memory,
+// or longer than the samples held (VI_ERROR_USER_BUF in `status`, else 0).
+const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status = nullptr);
+
 // Selects the channel, sets the wave memory counter step to WaveMemorySize /
 // length (kept in memStep whatever the card answers) and hands the samples to
 // the driver. The length must be a power of two no larger than the wave
