@@ -76,7 +76,7 @@ struct ChannelState {
     int waveType = 0, sweepMode = 0;
     double frequency = 0, symmetry = 50;
     double sweepStart = 0, sweepEnd = 0, sweepStep = 0, sweepStepTime = 0;
-    std::vector<double> wave;
+    int waveLength = 0; // samples in wave memory; the journal keeps their checksum
     MemoryTestMode memoryTest = MemoryTestMode::Pass;
     uint32_t errorAddress = 0, errorData = 0, expectedData = 0;
 };

@@ -52,7 +52,7 @@ std::map<std::string, std::function<double()>> ChannelFields(const sim::ChannelS
         {"sweepEnd", [&c] { return c.sweepEnd; }},
         {"sweepStep", [&c] { return c.sweepStep; }},
         {"sweepStepTime", [&c] { return c.sweepStepTime; }},
-        {"waveLength", [&c] { return static_cast<double>(c.wave.size()); }},
+        {"waveLength", [&c] { return static_cast<double>(c.waveLength); }},
     };
 }
 } // namespace

@@ -330,7 +330,7 @@ ViStatus nv815_LoadArbitraryWaveform(ViSession vi, ViInt32 count, const double* 
             return c.result();
     ChannelState& s = c.channel();
     s.generator = 3;
-    s.wave.assign(samples, samples + count);
+    s.waveLength = count;
     return c.result();
 }
 

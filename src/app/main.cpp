@@ -1,11 +1,11 @@
-#include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 
 #include "Automation.h"
-#include "Startup.h"
+#include "WindowLoader.h"
 
 namespace {
 
@@ -141,6 +141,5 @@ int main(int argc, char* argv[]) {
     int status = 0;
     if (!ReadCommandLine(argc, argv, status))
         return status;
-    QApplication app(argc, argv);
-    return RunProgram();
+    return RunWindowModule(argc, argv);
 }

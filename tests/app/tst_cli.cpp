@@ -1,6 +1,8 @@
-// The program's command line: --version, --help, unknown options, and the
-// sentence it says instead of starting without a display.
+// The program's command line: --version, --help, unknown options, the
+// sentence it says instead of starting without a display, and the window
+// module it loads to show the panel.
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestCommandLine : public QObject {
@@ -40,6 +42,40 @@ private slots:
         QCOMPARE(r.err, QString("nv815-panel needs a graphical session (neither DISPLAY nor "
                                 "WAYLAND_DISPLAY is set); to run it without one, set "
                                 "QT_QPA_PLATFORM=offscreen.\n"));
+    }
+
+    void loadsTheWindowsOnlyToShowThem() {
+        QProcessEnvironment env;
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        {
+            // The panel comes up and stays until it is closed.
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(PROGRAM, QStringList());
+            QVERIFY(p.waitForStarted());
+            QVERIFY2(!p.waitForFinished(3000), p.readAllStandardError().constData());
+            p.kill();
+            p.waitForFinished();
+        }
+        // Without its module the program says where it looked, and why it failed.
+        QTemporaryDir dir;
+        const QString alone = dir.filePath("nv815-panel");
+        QVERIFY(QFile::copy(PROGRAM, alone));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(alone, QStringList());
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.contains("the windows could not be loaded") &&
+                     err.contains(dir.filePath("nv815-panel-window.so")),
+                 qPrintable(err));
+        // The command line needs no module.
+        p.start(alone, {"--version"});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 0);
     }
 };
 
