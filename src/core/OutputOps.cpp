@@ -38,7 +38,7 @@ ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volt
                                   {w.DCOffset, int64_t(w.OffsetOn ? 1 : 0)},
                                   nullptr,
                                   s});
-                ReportCommandOutcome(session, "Set  dcOffset - ", s);
+                ReportCommandOutcome(session, "Set  dcOffset - ", s, channel);
             }
             return s;
         },

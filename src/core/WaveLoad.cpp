@@ -38,7 +38,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
     status = Driver.nv815_SetCounterStep(session, memStep);
     RecordDriverCall({"nv815_SetCounterStep", session, {int64_t(memStep)}, nullptr, status});
-    TallyCommand(status);
+    ReportCommandOutcome(session, "Set Counter Step for Load Waveform", status, channel);
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
         return out;
@@ -51,7 +51,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
         sent = SnapshotSamples(samples.data(), length);
         RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
     }
-    TallyCommand(status);
+    ReportCommandOutcome(session, "Load Arbitrary Waveform", status, channel);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;

@@ -84,11 +84,12 @@ std::string ResultText(ViStatus status, const std::string& errorText) {
     return status == VI_SUCCESS ? std::string("Success") : "***FAILED***\r\nError: " + errorText;
 }
 
-void Report(const std::string& title, ViStatus status, const std::string& errorText) {
+void Report(const std::string& title, ViStatus status, const std::string& errorText,
+            int32_t channel = 0) {
     if (!title.empty()) // an empty title: refused before it reached the driver
         TallyCommand(status);
     if (observer)
-        observer({title, status, errorText});
+        observer({title, status, errorText, channel});
 }
 
 std::string U(uint32_t v) {
@@ -131,7 +132,7 @@ public:
         record_.status = status;
         record_.errorText = error;
         AddToLog(text_, std::move(record_));
-        Report(title, status, error);
+        Report(title, status, error, record_.channel);
         return status;
     }
 
@@ -205,8 +206,9 @@ void TallyCommand(ViStatus status) {
         ++tally->refused;
 }
 
-void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status) {
-    Report(title, status, ErrorText(session, status));
+void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status,
+                          int32_t channel) {
+    Report(title, status, ErrorText(session, status), channel);
 }
 
 ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {

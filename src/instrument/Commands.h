@@ -54,6 +54,7 @@ struct CommandOutcome {
     std::string title;
     ViStatus status = 0;
     std::string errorText;
+    int32_t channel = 0; // the channel it was sent for; 0 when it names none
 };
 using CommandObserver = std::function<void(const CommandOutcome&)>;
 
@@ -75,7 +76,8 @@ void TallyCommand(ViStatus status);
 
 // Reports a driver call made without a logged command (its title as a log
 // entry would give it), as the logged commands report theirs.
-void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status);
+void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status,
+                          int32_t channel = 0);
 
 // "Success" for 0, else "***FAILED***\r\nError: " and the driver's text.
 std::string CmdResultText(ViSession session, ViStatus status);

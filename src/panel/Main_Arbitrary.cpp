@@ -9,6 +9,7 @@
 #include "Dialogs.h"
 #include "Main_Controls.h"
 #include "OperatorDialogs.h"
+#include "SafeFile.h"
 #include "WaveFile.h"
 
 // ---------------------------------------------------------------------------
@@ -23,6 +24,12 @@ const char* const kAllFiles = "All Files (*.*)|*.*";
 ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bool normalise,
                                     bool text) {
     DialogOperatorUi ui(this);
+    failureThisAction_ = false;
+    ui.onProblem([&](const std::string& problem) {
+        ShowProblem(channel,
+                    "import of '" + QString::fromLocal8Bit(BaseName(fileName).c_str()) + "' failed",
+                    problem);
+    });
     TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
     if (status == VI_SUCCESS)

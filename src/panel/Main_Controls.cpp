@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QVariant>
 #include <algorithm>
 #include <climits>
 
@@ -96,4 +97,14 @@ int ComboItemIndex(const QComboBox* combo) {
     if (!combo->isEditable())
         return combo->currentIndex();
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}
+
+QString PlainToolTip(const QWidget* widget) {
+    const QVariant plain = widget->property("plainToolTip");
+    return plain.isValid() ? plain.toString() : widget->toolTip();
+}
+
+void SetPlainToolTip(QWidget* widget, const QString& text) {
+    widget->setProperty("plainToolTip", text);
+    widget->setToolTip(text);
 }

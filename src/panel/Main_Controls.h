@@ -40,3 +40,7 @@ int SpinEditValue(const QSpinBox* spin);
 // The item a combo box shows: for an editable one, the item its text names
 // (ignoring case), or -1 when the text names none.
 int ComboItemIndex(const QComboBox* combo);
+
+// A control's tooltip without the unsent mark's note, and setting it.
+QString PlainToolTip(const QWidget* widget);
+void SetPlainToolTip(QWidget* widget, const QString& text);

@@ -24,6 +24,10 @@ QString Title(const std::string& logTitle) {
     return title.trimmed();
 }
 
+QString ChannelPrefix(int channel) {
+    return channel > 0 ? QString("Channel %1: ").arg(channel) : QString();
+}
+
 } // namespace
 
 void TMain_Form::CreateFeedbackField() {
@@ -35,6 +39,7 @@ void TMain_Form::CreateFeedbackField() {
 
 void TMain_Form::ShowFeedback(const QString& text) {
     feedback_ = text;
+    failureTitle_.clear();
     // As much as the card's text at the left leaves room for.
     const int room = TMain_Form::kClientWidth - 40 -
                      StatusText->fontMetrics().horizontalAdvance(StatusText->text());
@@ -45,9 +50,14 @@ void TMain_Form::ShowFeedback(const QString& text) {
     Feedback_Label->setAccessibleName(text.isEmpty() ? QString("No failure") : text);
 }
 
+// A refusal stays shown until the same command is accepted on the same
+// channel, or another refusal takes its place: the commands an operation
+// goes on to send do not hide it.
 void TMain_Form::CommandReported(const CommandOutcome& outcome) {
     if (outcome.status == VI_SUCCESS) {
-        ShowFeedback(QString());
+        if (failureTitle_.empty() ||
+            (outcome.title == failureTitle_ && outcome.channel == failureChannel_))
+            ShowFeedback(QString());
     } else if (outcome.title.empty() && outcome.status == VI_ERROR_INV_OBJECT) {
         ShowFeedback(kNoCard);
     } else {
@@ -55,9 +65,22 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
         const QString error = QString::fromLocal8Bit(outcome.errorText.c_str()).trimmed();
         const QString code =
             QString("%1").arg(static_cast<uint32_t>(outcome.status), 8, 16, QChar('0')).toUpper();
-        ShowFeedback(Title(outcome.title) + " failed" +
+        ShowFeedback(ChannelPrefix(outcome.channel) + Title(outcome.title) + " failed" +
                      (error.isEmpty() ? " (status 0x" + code + ")." : ": " + error));
+        failureTitle_ = outcome.title;
+        failureChannel_ = outcome.channel;
+        failureThisAction_ = true;
     }
+    RefreshCardView();
+}
+
+// What an operation said in a box about a failure no command reported:
+// shown unless a refusal of the same operation already says more.
+void TMain_Form::ShowProblem(int channel, const QString& what, const std::string& text) {
+    if (failureThisAction_)
+        return;
+    ShowFeedback(ChannelPrefix(channel) + what + ": " +
+                 QString::fromLocal8Bit(text.c_str()).simplified());
 }
 
 void TMain_Form::ShowNoCard() {

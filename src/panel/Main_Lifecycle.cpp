@@ -20,6 +20,7 @@
 #include "Card_Unit.h"
 #include "Display_Unit.h"
 #include "Log_Unit.h"
+#include "Main_Controls.h"
 #include "OperationLog.h"
 #include "Operations.h"
 #include "PanelWidgets.h"
@@ -120,6 +121,7 @@ void TMain_Form::UpdateControlValues() {
     }
     UpdateArbInfoLabels();
     ApplySweepGroupRules();
+    RefreshCardView();
 }
 
 void TMain_Form::UpdateArbInfoLabels() {
@@ -148,15 +150,16 @@ void TMain_Form::UpdateAttControls() {
     if (IsKnown(w.Attenuation)) {
         Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
         OnSliderChange(Att_Slider); // also when the position stays
-        Att_Edit->setToolTip(QString());
+        SetPlainToolTip(Att_Edit, PlainToolTip(Att_Slider));
     } else {
         // The slider keeps its place; the value shows as not known.
         Att_Edit->setText("--");
-        Att_Edit->setToolTip("Not known: the card refused the attenuation it was sent when "
-                             "it was selected. Press Set to send one.");
+        SetPlainToolTip(Att_Edit, "Not known: the card refused the attenuation it was sent when "
+                                  "it was selected. Press Set to send one.");
     }
     V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
     OffsetBut->setLit(w.OffsetOn);
+    RefreshCardView();
 }
 
 void TMain_Form::Channel_PageControlChange() {

@@ -92,6 +92,14 @@ void TMain_Form::ApplyClock() {
     if (!FrequenciesReadable({SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit}))
         return;
     const int c = ActiveChannelNumber();
+    const ClockRequest r = ReadClockRequest();
+    DialogOperatorUi ui(this);
+    if (::ApplyClock(Session, c, CardInfo, r, PendingMultiplier[c], ui))
+        UpdateAllControls();
+}
+
+ClockRequest TMain_Form::ReadClockRequest() const {
+    const int c = ActiveChannelNumber();
     ClockRequest r;
     r.SweepMode = SweepMode_ComboBox->currentIndex();
     r.StartF = SpinEditValue(SwpStartF_SpinEdit) / 1000.0;
@@ -101,9 +109,7 @@ void TMain_Form::ApplyClock() {
     r.FSKSource = ComboItemIndex(FSKSource_ComboBox);
     r.Multiplier = PendingMultiplier[c];
     r.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
-    DialogOperatorUi ui(this);
-    if (::ApplyClock(Session, c, CardInfo, r, PendingMultiplier[c], ui))
-        UpdateAllControls();
+    return r;
 }
 
 // ---------------------------------------------------------------------------

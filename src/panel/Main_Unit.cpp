@@ -67,6 +67,10 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     CreateLogo(client);
     CreateSettings(client);
     WatchStepKeyClicks();
+    SetRangeToolTips();
+    CreateSendKeys();
+    WatchUnsentEdits();
+    CreateStatusStrip(client);
 
     FormCreate();
 

@@ -29,6 +29,8 @@ class TAbout_Form;
 class TCard_Form;
 struct CommandOutcome;
 struct TriggerRequest;
+struct WaveformRequest;
+struct ClockRequest;
 class TDisplay;
 class TExternalClk_Form;
 class TFrequencySpinEdit;
@@ -245,6 +247,10 @@ private:
     QFrame* Panel2;
     TImage* Image1;
 
+    // What each channel of the open card holds: beside the channel tabs.
+    QFrame* ChannelStatus_Panel = nullptr;
+    QLabel* ChannelStatus_Label[4] = {}; // [1] .. [3]
+
     QStatusBar* StatusBar1;
     QLabel* StatusText;     // the status bar's one panel
     QLabel* Feedback_Label; // what went wrong last, at the bar's right
@@ -268,13 +274,24 @@ private:
     void ShowNoCard();
     bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
     void CommandReported(const CommandOutcome& outcome);
+    void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();
+    void CreateStatusStrip(QWidget* client);
+    void CreateSendKeys();
+    void SetRangeToolTips();
+    void WatchUnsentEdits();
+    void RefreshCardView();
+    void RefreshChannelStrip();
+    void RefreshUnsentMarks();
+    void MarkUnsent(QWidget* control, bool unsent, const char* button);
     void WatchStepKeyClicks();
     void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
     bool LoadConfigFrom(const QString& fileName);
     TriggerRequest ReadTriggerRequest() const;
+    WaveformRequest ReadWaveformRequest() const;
+    ClockRequest ReadClockRequest() const;
 
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
@@ -285,4 +302,7 @@ private:
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
     bool keyPreview_ = false;           // the window sees every key before the focused control
     QString feedback_;                  // what the status field says, in full
+    std::string failureTitle_;          // the refused command it shows, if it shows one
+    int failureChannel_ = 0;
+    bool failureThisAction_ = false; // a command of the operation under way was refused
 };

@@ -17,10 +17,7 @@
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 
-void TMain_Form::ApplyWaveform() {
-    if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
-        return;
-    const int c = ActiveChannelNumber();
+WaveformRequest TMain_Form::ReadWaveformRequest() const {
     WaveformRequest r;
     r.Arbitrary = Wave_PageControl->currentWidget() == TabSheet8;
     r.AM = AM_CheckBox->isChecked();
@@ -37,7 +34,18 @@ void TMain_Form::ApplyWaveform() {
     r.TextFlag = LoadText_RadioButton->isChecked();
     r.NormaliseFlag = LoadNorm_CheckBox->isChecked();
     r.Trigger = ReadTriggerRequest();
+    return r;
+}
+
+void TMain_Form::ApplyWaveform() {
+    if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
+        return;
+    const int c = ActiveChannelNumber();
+    const WaveformRequest r = ReadWaveformRequest();
     DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
+    failureThisAction_ = false;
+    ui.onProblem(
+        [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
     ::ApplyWaveform(Session, c, CardInfo.Channel[c], r, ui);
     UpdateModeLEDs();
     UpdateControlValues();

@@ -11,6 +11,8 @@ QString Text(const std::string& text) {
 } // namespace
 
 void DialogOperatorUi::error(const std::string& text) {
+    if (problem_)
+        problem_(text);
     AppDialogs().message(parent_, Dialogs::Kind::Error, Text(text));
 }
 
@@ -19,6 +21,8 @@ void DialogOperatorUi::warning(const std::string& text) {
 }
 
 void DialogOperatorUi::information(const std::string& text) {
+    if (problem_)
+        problem_(text);
     AppDialogs().message(parent_, Dialogs::Kind::Information, Text(text));
 }
 

@@ -17,8 +17,14 @@ public:
     void information(const std::string& text) override;
     bool confirm(const std::string& text) override;
     void outputChanged(int channel) override;
+    // Runs with the text of every error and information box shown: the
+    // operations tell their failures through those two.
+    void onProblem(std::function<void(const std::string&)> problem) {
+        problem_ = std::move(problem);
+    }
 
 private:
     QWidget* parent_;
     std::function<void(int)> outputChanged_;
+    std::function<void(const std::string&)> problem_;
 };

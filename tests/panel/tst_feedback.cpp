@@ -44,18 +44,18 @@ private slots:
         m.AttenSetButton->click();
         char text[NV815_MESSAGE_BUFLEN] = {};
         Driver.nv815_error_message(Session, static_cast<ViStatus>(0xBFFC0802u), text);
-        QCOMPARE(m->Feedback(), "Set Attenuation failed: " + QString(text));
+        QCOMPARE(m->Feedback(), "Channel 1: Set Attenuation failed: " + QString(text));
         QVERIFY(m.Feedback_Label->styleSheet().contains("color"));
         shot("feedback_failed.png");
         // The offset "Set" calls the driver itself and reports as well.
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.OffsetButton->click();
-        QVERIFY(m->Feedback().startsWith("Set  dcOffset failed: "));
+        QVERIFY(m->Feedback().startsWith("Channel 1: Set  dcOffset failed: "));
         // The driver's text cannot be had: the log says so, the field gives the status.
         nvsim_fail("nv815_error_message", VI_ERROR_TMO, 0, 0, nullptr);
         m.AttenSetButton->click();
         QVERIFY(LogTexts().last().endsWith("> ***FAILED***\r\nError: "));
-        QCOMPARE(m->Feedback(), QString("Set Attenuation failed (status 0xBFFC0802)."));
+        QCOMPARE(m->Feedback(), QString("Channel 1: Set Attenuation failed (status 0xBFFC0802)."));
         nvsim_clear_faults();
         m.AttenSetButton->click();
         QCOMPARE(m->Feedback(), QString());

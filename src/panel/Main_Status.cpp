@@ -1,0 +1,340 @@
+// What the card holds, where the operator looks: the channel status strip
+// beside the channel tabs, the marks on settings the card does not hold yet,
+// the controls' ranges in their tooltips, and the keys of the send buttons.
+#include "Main_Unit.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <climits>
+#include <functional>
+#include <vector>
+
+#include "Accepted.h"
+#include "CardState.h"
+#include "ChannelStatus.h"
+#include "Main_Controls.h"
+#include "Named.h"
+#include "PanelWidgets.h"
+
+namespace {
+
+// One rule marks every unsent setting alike; the strip's colours follow the output.
+const char* const kUnsentRule = "*[unsent=\"true\"] { background-color: #ffe8a3; }";
+const char* const kStripStyle =
+    "QLabel[output=\"on\"] { background-color: #d4eed4; color: #0b4f0b; }"
+    "QLabel[output=\"off\"] { background-color: #e4e4e4; color: #202020; }"
+    "QLabel[output=\"unknown\"] { background-color: #f4f4f4; color: #505050; }";
+
+const char* const kWaveButton = "Update on the Waveform page (Ctrl+Enter)";
+const char* const kTriggerButton =
+    "Update in the Trigger group (the Waveform page's Update sends it too)";
+const char* const kClockButton = "Update on the Clock page (Ctrl+Enter)";
+const char* const kAttButton = "Set beside it (Ctrl+Shift+A)";
+const char* const kOffsetButton = "Set beside it (Ctrl+Shift+D)";
+
+// Draws a widget again by its style sheet after a property change; the
+// style sheet's polish would give it the application's face, not the panel's.
+void Restyle(QWidget* widget) {
+    const QFont face = widget->parentWidget()->font();
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->setFont(face);
+    widget->update();
+}
+
+} // namespace
+
+void TMain_Form::CreateStatusStrip(QWidget* client) {
+    QTabBar* tabs = Channel_PageControl->tabBar();
+    const int left = Channel_PageControl->x() + tabs->sizeHint().width() + 10;
+    ChannelStatus_Panel = Named(new QFrame(client), "ChannelStatus_Panel");
+    ChannelStatus_Panel->setGeometry(left, Channel_PageControl->y() + 1, kClientWidth - left - 6,
+                                     tabs->sizeHint().height() - 3);
+    ChannelStatus_Panel->setAccessibleName("Channel status");
+    ChannelStatus_Panel->setStyleSheet(kStripStyle);
+    // A point smaller than the panel: three channels fit beside the tabs.
+    QFont small = font();
+    small.setPointSize(std::max(font().pointSize() - 1, 6));
+    ChannelStatus_Panel->setFont(small);
+    auto* row = new QHBoxLayout(ChannelStatus_Panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    const char* names[] = {"Channel1Status_Label", "Channel2Status_Label", "Channel3Status_Label"};
+    for (int c = 1; c <= kChannelCount; ++c) {
+        QLabel* label = Named(new QLabel(ChannelStatus_Panel), names[c - 1]);
+        label->setIndent(4);
+        row->addWidget(label);
+        ChannelStatus_Label[c] = label;
+    }
+}
+
+namespace {
+
+// Widths for texts that want `wanted` pixels in `room`: what each wants when
+// all fit (the rest shared out), else as much as an equal share allows, the
+// shorter ones giving what they leave over to the longer.
+std::vector<int> ShareWidth(std::vector<int> wanted, int room) {
+    int total = 0;
+    for (int w : wanted)
+        total += w;
+    const int n = static_cast<int>(wanted.size());
+    if (total <= room) {
+        for (int& w : wanted)
+            w += (room - total) / n;
+        return wanted;
+    }
+    std::vector<int> share(n, 0);
+    int left = room, open = n;
+    for (bool settled = false; !settled && open > 0;) {
+        settled = true;
+        const int cap = left / open;
+        for (int i = 0; i < n; ++i)
+            if (share[i] == 0 && wanted[i] <= cap) {
+                share[i] = wanted[i];
+                left -= wanted[i];
+                --open;
+                settled = false;
+            }
+    }
+    for (int i = 0; i < n; ++i)
+        if (share[i] == 0)
+            share[i] = left / std::max(open, 1);
+    return share;
+}
+
+} // namespace
+
+void TMain_Form::RefreshChannelStrip() {
+    const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    QString lines[kChannelCount + 1];
+    bool changed = false;
+    for (int c = 1; c <= kChannelCount; ++c) {
+        const ChannelPresence presence = Session == 0   ? ChannelPresence::NoCard
+                                         : c > channels ? ChannelPresence::Absent
+                                                        : ChannelPresence::Present;
+        const ChannelStatus s = DescribeChannel(c, presence, Accepted().Channel[c]);
+        QLabel* label = ChannelStatus_Label[c];
+        lines[c] = QString::fromStdString(s.line);
+        const QString sentence = QString::fromStdString(s.sentence);
+        if (label->accessibleName() == sentence)
+            continue;
+        changed = true;
+        label->setToolTip(sentence);
+        label->setAccessibleName(sentence);
+        label->setProperty("line", lines[c]);
+        label->setProperty("output", s.outputOn ? "on" : s.outputOff ? "off" : "unknown");
+        Restyle(label);
+    }
+    if (!changed)
+        return;
+    // Each label as wide as its text wants, as far as the strip allows.
+    const QFontMetrics metrics = ChannelStatus_Label[1]->fontMetrics();
+    std::vector<int> wanted;
+    for (int c = 1; c <= kChannelCount; ++c)
+        wanted.push_back(metrics.horizontalAdvance(lines[c]) +
+                         2 * ChannelStatus_Label[c]->indent() + 4);
+    const int spacing = ChannelStatus_Panel->layout()->spacing();
+    const std::vector<int> widths =
+        ShareWidth(wanted, ChannelStatus_Panel->width() - (kChannelCount - 1) * spacing);
+    for (int c = 1; c <= kChannelCount; ++c) {
+        QLabel* label = ChannelStatus_Label[c];
+        const int width = widths[static_cast<size_t>(c - 1)];
+        label->setFixedWidth(width);
+        label->setText(
+            metrics.elidedText(lines[c], Qt::ElideRight, width - 2 * label->indent() - 2));
+    }
+}
+
+// A control whose value the card does not hold carries `unsent`, and its
+// tooltip names the button that sends it.
+void TMain_Form::MarkUnsent(QWidget* control, bool unsent, const char* button) {
+    if (control->styleSheet().isEmpty()) {
+        control->setProperty("unsent", unsent);
+        control->setStyleSheet(kUnsentRule);
+        Restyle(control);
+    } else if (control->property("unsent").toBool() != unsent) {
+        control->setProperty("unsent", unsent);
+        Restyle(control);
+    }
+    const auto* frequency = qobject_cast<TFrequencySpinEdit*>(control);
+    if (frequency && frequency->refused())
+        return; // the refusal's own tooltip stands until the text is mended
+    const QString plain = PlainToolTip(control);
+    const QString tip = unsent ? (plain.isEmpty() ? QString() : plain + "\n") +
+                                     "Not on the card yet: press " + button + " to send it."
+                               : plain;
+    if (control->toolTip() != tip) {
+        if (!control->property("plainToolTip").isValid())
+            control->setProperty("plainToolTip", plain);
+        control->setToolTip(tip);
+    }
+}
+
+void TMain_Form::RefreshUnsentMarks() {
+    const int c = ActiveChannelNumber();
+    const TAcceptedChannel& a = Accepted().Channel[c];
+    const bool card = Session != 0;
+
+    const WaveformRequest w = ReadWaveformRequest();
+    const WaveformUnsent wu = UnsentWaveform(w, CardInfo.Channel[c].Wave.Arb, a);
+    const std::pair<QWidget*, bool> wave[] = {{WaveType_ComboBox, wu.WaveType},
+                                              {Symm_SpinEdit, wu.Symmetry},
+                                              {SingleF_RadioButton, wu.Sweep},
+                                              {SweepF_RadioButton, wu.Sweep},
+                                              {StartF_SpinEdit, wu.StartF},
+                                              {EndF_SpinEdit, wu.EndF},
+                                              {SweepStep_SpinEdit, wu.SweepStep},
+                                              {StepInt_SpinEdit, wu.StepInterval},
+                                              {AutoRadioButton, wu.SweepMode},
+                                              {ManualRadioButton, wu.SweepMode},
+                                              {AM_CheckBox, wu.AM},
+                                              {ArbWave_Filename_Label, wu.Samples},
+                                              {Arbwave_DataCount_Label, wu.Samples}};
+    // Controls that cannot be changed now are not marked.
+    for (const auto& [control, unsent] : wave)
+        MarkUnsent(control, card && unsent && control->isEnabled(), kWaveButton);
+
+    const TriggerUnsent tu = UnsentTrigger(w.Trigger, a);
+    MarkUnsent(TrigSource_ComboBox, card && tu.Source && TrigSource_ComboBox->isEnabled(),
+               kTriggerButton);
+    MarkUnsent(TrigMode_ComboBox, card && tu.Mode, kTriggerButton);
+
+    const ClockUnsent cu = UnsentClock(ReadClockRequest(), a);
+    const std::pair<QWidget*, bool> clock[] = {
+        {ClkX_Edit, cu.Multiplier},        {SweepMode_ComboBox, cu.SweepMode},
+        {SwpStartF_SpinEdit, cu.StartF},   {SwpEndF_SpinEdit, cu.EndF},
+        {SwpStep_SpinEdit, cu.SweepStep},  {SwpInt_SpinEdit, cu.StepInterval},
+        {FSKSource_ComboBox, cu.FSKSource}};
+    for (const auto& [control, unsent] : clock)
+        MarkUnsent(control, card && unsent && control->isEnabled(), kClockButton);
+    // The counter step's field only shows what its arrows set.
+    MarkUnsent(CounterStep_Edit, card && cu.MemStep && CounterStep_UpDown->isEnabled(),
+               kClockButton);
+
+    const bool att = card && UnsentAttenuation(Att_Slider->value(), a);
+    MarkUnsent(Att_Slider, att, kAttButton);
+    MarkUnsent(Att_Edit, att, kAttButton);
+    const bool offset = card && UnsentOffset(V_Slider->value() / 100.0, a);
+    MarkUnsent(V_Slider, offset, kOffsetButton);
+    MarkUnsent(V_Edit, offset, kOffsetButton);
+}
+
+void TMain_Form::RefreshCardView() {
+    if (!ChannelStatus_Panel)
+        return; // still being built
+    RefreshChannelStrip();
+    RefreshUnsentMarks();
+}
+
+// Every edit of a setting the card may not hold refreshes the marks.
+void TMain_Form::WatchUnsentEdits() {
+    auto refresh = [this] { RefreshUnsentMarks(); };
+    for (QComboBox* combo : {WaveType_ComboBox, TrigMode_ComboBox, TrigSource_ComboBox,
+                             SweepMode_ComboBox, FSKSource_ComboBox})
+        connect(combo, &QComboBox::currentIndexChanged, this, refresh);
+    for (QSpinBox* spin : std::initializer_list<QSpinBox*>{
+             Symm_SpinEdit, StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, StepInt_SpinEdit,
+             SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit, SwpInt_SpinEdit})
+        connect(spin, &QSpinBox::valueChanged, this, refresh);
+    for (QAbstractButton* button :
+         std::initializer_list<QAbstractButton*>{SingleF_RadioButton, SweepF_RadioButton,
+                                                 AutoRadioButton, ManualRadioButton, AM_CheckBox})
+        connect(button, &QAbstractButton::toggled, this, refresh);
+    for (QSlider* slider : {Att_Slider, V_Slider})
+        connect(slider, &QSlider::valueChanged, this, refresh);
+    for (QLineEdit* edit : {ClkX_Edit, CounterStep_Edit})
+        connect(edit, &QLineEdit::textChanged, this, refresh);
+    connect(Wave_PageControl, &QTabWidget::currentChanged, this, refresh);
+}
+
+// Ctrl+Enter sends the page shown (Waveform or Clock); Ctrl+Shift+A and
+// Ctrl+Shift+D press the attenuation's and the offset's Set.
+void TMain_Form::CreateSendKeys() {
+    const struct {
+        const char* name;
+        QList<QKeySequence> keys;
+        std::function<QPushButton*()> button;
+    } keys[] = {
+        {"UpdatePage_Action",
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+         [this] {
+             return Settings_PageControl->currentWidget() == Clk_TabSheet ? ClkUpdate_Button
+                                                                          : WaveUpdate_Button;
+         }},
+        {"SetAttenuation_Action",
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
+         [this] { return AttenSetButton; }},
+        {"SetOffset_Action",
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
+         [this] { return OffsetButton; }},
+    };
+    for (const auto& key : keys) {
+        QAction* action = Named(new QAction(this), key.name);
+        action->setShortcuts(key.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [button = key.button] {
+            if (QPushButton* b = button(); b->isEnabled() && b->isVisible())
+                b->click();
+        });
+    }
+    WaveUpdate_Button->setToolTip("Sends the waveform to the channel (Ctrl+Enter).");
+    ClkUpdate_Button->setToolTip("Sends the clock settings to the channel (Ctrl+Enter).");
+    TrigUpdate_Button->setToolTip("Sends the trigger mode and source to the channel.");
+    AttenSetButton->setToolTip("Sends the attenuation to the channel (Ctrl+Shift+A).");
+    OffsetButton->setToolTip("Sends the DC offset to the channel (Ctrl+Shift+D).");
+}
+
+namespace {
+
+// "Start frequency in Hz, 1 to 10000000", from the control's own range.
+QString RangeText(const QSpinBox* spin, const QString& what) {
+    if (spin->minimum() == INT_MIN)
+        return what + ", a whole number";
+    return what + QString(", %1 to %2").arg(spin->minimum()).arg(spin->maximum());
+}
+
+const char* const kSuffixes = "; k (x 1000) or M (x 1000000) may follow the number.";
+
+} // namespace
+
+void TMain_Form::SetRangeToolTips() {
+    SetPlainToolTip(Symm_SpinEdit, RangeText(Symm_SpinEdit, "Symmetry in %") + ".");
+    SetPlainToolTip(StartF_SpinEdit,
+                    RangeText(StartF_SpinEdit, "Start frequency in Hz") + kSuffixes +
+                        "\nWith the arrows, hold Shift to step by 10, Ctrl by 100, Alt by 1000.");
+    const std::pair<QSpinBox*, const char*> frequencies[] = {
+        {EndF_SpinEdit, "End frequency in Hz"},    {SweepStep_SpinEdit, "Sweep step in Hz"},
+        {repRate1, "Repetition rate in kHz"},      {SwpStartF_SpinEdit, "Start frequency in Hz"},
+        {SwpEndF_SpinEdit, "End frequency in Hz"}, {SwpStep_SpinEdit, "Sweep step in Hz"}};
+    for (const auto& [spin, what] : frequencies)
+        SetPlainToolTip(spin, RangeText(spin, what) + kSuffixes);
+    for (QSpinBox* spin : {StepInt_SpinEdit, SwpInt_SpinEdit})
+        SetPlainToolTip(spin, RangeText(spin, "Step interval in \u00b5s") + ".");
+    const QString att = QString("Attenuation in dB, %1 to %2.")
+                            .arg(Att_Slider->minimum())
+                            .arg(Att_Slider->maximum());
+    SetPlainToolTip(Att_Slider, att);
+    const QString offset =
+        QString("DC offset in volts, %1 to %2, in steps of 0.01 V; type a "
+                "value and press Enter.")
+            .arg(Att_Slider->locale().toString(V_Slider->minimum() / 100.0, 'f', 2))
+            .arg(Att_Slider->locale().toString(V_Slider->maximum() / 100.0, 'f', 2));
+    SetPlainToolTip(V_Slider, offset);
+    SetPlainToolTip(V_Edit, offset);
+    SetPlainToolTip(ClkX_Edit, "Clock multiplier, 1 or 4 to 20: the arrows beside it change it.");
+    SetPlainToolTip(CounterStep_Edit,
+                    "Memory counter step as a power of two: 0 to 18 (steps of 1 to 262144).");
+}
