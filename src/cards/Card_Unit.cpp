@@ -17,6 +17,7 @@
 #include "Dialogs.h"
 #include "LibraryBindings.h"
 #include "Named.h"
+#include "SessionMemory.h"
 
 namespace {
 const QColor kInUse(0x1F, 0xFF, 0x1F);
@@ -198,6 +199,12 @@ void TCard_Form::Find_ButtonClick() {
         CloseCard(probe);
     }
     Card_StringGrid->scrollToTop(); // the cards found
+    // The card used last is offered (selected, not opened) when it is there.
+    const std::string offered =
+        Selection.Opened ? Selection.Resource : SessionMemory::LastCard().toStdString();
+    for (size_t k = 0; k < found.size(); ++k)
+        if (!offered.empty() && found[k] == offered)
+            Card_StringGrid->setCurrentCell(static_cast<int>(k), 1);
     Card_StringGrid->viewport()->update();
 }
 
@@ -225,6 +232,7 @@ void TCard_Form::Ok_ButtonClick() {
     }
     CloseCard(PreviousSelection);
     Selection.CardID = GetSelectedCardID();
+    SessionMemory::SetLastCard(QString::fromStdString(Selection.Resource));
     if (const std::optional<int> channels = ReadChannelCount(Selection.Session))
         ThirdChannelShown = *channels == kChannelCount;
     Card_StringGrid->viewport()->update();

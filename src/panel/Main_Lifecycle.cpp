@@ -35,6 +35,7 @@ void TMain_Form::FormCreate() {
     InitCardInfoRecord();
     CreateLogLines();
     StartFeedback();
+    RefreshRecentConfigs();
 
     // The two preview images fill the display but for a 12-pixel margin.
     const QRect inner(12, 12, VrDisplay2->width() - 24, VrDisplay2->height() - 24);

@@ -27,6 +27,7 @@
 #include "Main_Controls.h"
 #include "Named.h"
 #include "PanelWidgets.h"
+#include "SessionMemory.h"
 
 TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Main_Form");
@@ -110,6 +111,13 @@ void TMain_Form::CreateMenu() {
     ApplyConfig1 = Named(file->addAction("&Apply Config to Card..."), "ApplyConfig1");
     SaveConfig1 = Named(file->addAction("&Save Config"), "SaveConfig1");
     SaveConfig1->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    // The configurations used last, the latest first.
+    const char* recent[] = {"RecentConfig1", "RecentConfig2", "RecentConfig3", "RecentConfig4"};
+    for (int i = 0; i < SessionMemory::kRecentConfigs; ++i) {
+        RecentConfig[i] = Named(file->addAction(QString()), recent[i]);
+        connect(RecentConfig[i], &QAction::triggered, this, [this, i] { RecentConfigClick(i); });
+    }
     file->addSeparator();
     Exit1 = Named(file->addAction("E&xit"), "Exit1");
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

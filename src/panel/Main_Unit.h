@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "visa_types.h"
 
@@ -122,6 +124,11 @@ public:
     void LoadConfig1Click();
     // Loads a configuration as Load Config does, then sends every channel of it.
     void ApplyConfig1Click();
+    // Loads the configuration the File menu lists at `index` (0 the latest).
+    void RecentConfigClick(int index);
+
+    // The channel status strip and the unsent marks, from what the card accepted.
+    void RefreshCardView();
 
     // The text the feedback field shows in full (the field may elide it).
     const QString& Feedback() const { return feedback_; }
@@ -142,6 +149,7 @@ private:
     QAction* LoadConfig1;
     QAction* ApplyConfig1;
     QAction* SaveConfig1;
+    QAction* RecentConfig[4] = {};
     QAction* Exit1;
     QAction* Card1;
     QAction* InternalClk_MenuItem;
@@ -281,7 +289,6 @@ private:
     void CreateSendKeys();
     void SetRangeToolTips();
     void WatchUnsentEdits();
-    void RefreshCardView();
     void RefreshChannelStrip();
     void RefreshUnsentMarks();
     void MarkUnsent(QWidget* control, bool unsent, const char* button);
@@ -289,6 +296,10 @@ private:
     void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
     bool LoadConfigFrom(const QString& fileName);
+    void RefreshRecentConfigs();
+    QStringList FitLoadedValues();
+    QString LoadReport(const std::vector<std::string>& unreadable,
+                       const QStringList& outOfRange) const;
     TriggerRequest ReadTriggerRequest() const;
     WaveformRequest ReadWaveformRequest() const;
     ClockRequest ReadClockRequest() const;
@@ -305,4 +316,5 @@ private:
     std::string failureTitle_;          // the refused command it shows, if it shows one
     int failureChannel_ = 0;
     bool failureThisAction_ = false; // a command of the operation under way was refused
+    QString loadReport_;             // what the last configuration load could not use
 };

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "SessionMemory.h"
+
 namespace {
 
 // "Ini files (*.ini)|*.INI|All Files (*.*)|*.*" becomes
@@ -44,8 +46,12 @@ QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& f
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    // Where a file of this kind was chosen last time.
+    if (const QString folder = SessionMemory::LastFolder(filter); !folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    SessionMemory::SetLastFolder(filter, dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 

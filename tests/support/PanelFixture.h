@@ -1,8 +1,10 @@
 // A started program on the simulated chassis, for tests of the main window.
 #pragma once
 
+#include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,6 +53,8 @@ public:
 
     // A fresh chassis and a fresh set of windows, shown offscreen.
     void start() {
+        // Remembered folders, files and cards: kept in this fixture's folder.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("settings"));
         nvsim_load_chassis(nullptr, nullptr, 0);
         ResetProgramState(); // as at program start: nothing left from an earlier window
         controls_.reset();

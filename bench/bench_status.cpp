@@ -1,0 +1,69 @@
+// The channel status strip and the unsent marks refreshed after a command,
+// against the command itself (attenuation, each time a new value, so every
+// refresh has a changed text to show).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "CardState.h"
+#include "Commands.h"
+#include "LibraryBinding.h"
+#include "Main_Unit.h"
+#include "OffscreenMain.h"
+#include "Operations.h"
+#include "Startup.h"
+
+namespace {
+
+struct Panel {
+    std::unique_ptr<AppWindows> w;
+    TSelectedCard card;
+    bool ok = false;
+    Panel() {
+        if (!BindLibrariesAtStartup())
+            return;
+        w = CreateWindows();
+        w->main->show();
+        card.Resource = "PXI1::13::INSTR";
+        ok = OpenCard(card, false) == VI_SUCCESS;
+        Session = card.Session;
+        UseCard(Session, CardInfo, kChannelCount);
+        SetCommandObserver(nullptr); // each side measured alone
+    }
+};
+
+Panel& TheP() {
+    static Panel panel;
+    return panel;
+}
+
+void BM_AttenuationCommand(benchmark::State& state) {
+    if (!TheP().ok)
+        return state.SkipWithError("no card");
+    int dB = 0;
+    for (auto _ : state)
+        SetAttenuation(Session, 1, CardInfo.Channel[1], (dB = (dB + 1) % 40));
+}
+BENCHMARK(BM_AttenuationCommand)->Unit(benchmark::kMicrosecond);
+
+void BM_RefreshAfterCommand(benchmark::State& state) {
+    if (!TheP().ok)
+        return state.SkipWithError("no card");
+    int dB = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SetAttenuation(Session, 1, CardInfo.Channel[1], (dB = (dB + 1) % 40));
+        state.ResumeTiming();
+        TheP().w->main->RefreshCardView();
+    }
+}
+BENCHMARK(BM_RefreshAfterCommand)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return RunOffscreenBenchmarks<QApplication>(argc, argv, [] {
+        CloseCard(TheP().card);
+        TheP().w.reset();
+    });
+}

@@ -1,0 +1,27 @@
+// What the program remembers between runs: the folder last used for each
+// kind of file, the configurations used last, and the card used last. Kept
+// with QSettings under the program's name; a settings file that is missing
+// or cannot be read is ignored (everything starts empty), one that cannot be
+// written only forgets.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace SessionMemory {
+
+// The folder a file dialog of this filter last chose a file in; empty when none.
+QString LastFolder(const QString& filter);
+void SetLastFolder(const QString& filter, const QString& chosenFile);
+
+constexpr int kRecentConfigs = 4;
+// The configurations last loaded, applied or saved, the latest first.
+QStringList RecentConfigs();
+void AddRecentConfig(const QString& path);
+void RemoveRecentConfig(const QString& path);
+
+// The resource of the card last opened; empty when none.
+QString LastCard();
+void SetLastCard(const QString& resource);
+
+} // namespace SessionMemory

@@ -1,0 +1,191 @@
+// What the panel shows of the card: the channel status strip, the unsent
+// marks, failures kept in the status field, the send keys, and what the
+// program remembers between runs.
+#include <QLabel>
+#include <QSettings>
+
+#include "Accepted.h"
+#include "ChannelStatus.h"
+#include "PanelFixture.h"
+#include "SessionMemory.h"
+
+class TestStatus : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    QLabel* strip(int channel) {
+        return main().findChild<QLabel*>(QString("Channel%1Status_Label").arg(channel));
+    }
+    static bool unsent(const QWidget* w) { return w->property("unsent").toBool(); }
+    static void fail(const char* call) {
+        nvsim_fail(call, static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void stripFollowsWhatTheCardAccepted() {
+        MainControls& m = ui();
+        QVERIFY(main().findChild<QFrame*>("ChannelStatus_Panel"));
+        QCOMPARE(strip(1)->accessibleName(), QString("Channel 1: no card is open."));
+        selectCard(false, 0);
+        QCOMPARE(strip(2)->text(), QString("2 off \u00b7 no waveform sent \u00b7 10 dB"));
+        QVERIFY(strip(2)->accessibleName().contains("waveform not set since opened"));
+        QCOMPARE(strip(1)->property("output").toString(), QString("off"));
+
+        m.WaveUpdate_Button->click();
+        QCOMPARE(strip(1)->text(), QString("1 on \u00b7 sine 1 kHz \u00b7 10 dB"));
+        QCOMPARE(strip(1)->property("output").toString(), QString("on"));
+        // A refused command changes nothing there; the status field names it.
+        fail("nv815_SetAttenuation");
+        m.Att_Slider->setValue(20);
+        m.AttenSetButton->click();
+        QVERIFY(strip(1)->text().contains("10 dB"));
+        QVERIFY(m->Feedback().startsWith("Channel 1: Set Attenuation failed: "));
+        nvsim_clear_faults();
+        // Ctrl+Shift+A is the attenuation's Set.
+        m.Att_Slider->setValue(20);
+        QApplication::setActiveWindow(&main());
+        QTest::keyClick(m.Att_Slider, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(strip(1)->text().contains("20 dB"));
+        QCOMPARE(m->Feedback(), QString());
+
+        selectCard(true, 0); // an 82-815
+        QCOMPARE(strip(3)->text(), QString("3 \u00b7 not on this card"));
+    }
+
+    void marksClearOnlyWhenTheCardAccepts() {
+        MainControls& m = ui();
+        QVERIFY(!unsent(m.Att_Slider) && !unsent(m.WaveType_ComboBox)); // no card: nothing to send
+        selectCard(false, 0);
+        QVERIFY(!unsent(m.Att_Slider));
+        QVERIFY(unsent(m.WaveType_ComboBox) && unsent(m.StartF_SpinEdit));
+        QVERIFY(m.WaveType_ComboBox->toolTip().contains("press Update on the Waveform page"));
+        QVERIFY(!unsent(m.EndF_SpinEdit)); // not sent with a single frequency
+        m.Att_Slider->setValue(30);
+        QVERIFY(unsent(m.Att_Slider) && unsent(m.Att_Edit));
+        QVERIFY(m.Att_Slider->toolTip().endsWith("press Set beside it (Ctrl+Shift+A) to send it."));
+        // A refusal puts the control back to what the card holds.
+        fail("nv815_SetAttenuation");
+        m.AttenSetButton->click();
+        QCOMPARE(m.Att_Slider->value(), 10);
+        QVERIFY(!unsent(m.Att_Slider));
+        nvsim_clear_faults();
+        m.Att_Slider->setValue(30);
+        m.AttenSetButton->click();
+        QVERIFY(!unsent(m.Att_Slider));
+        QCOMPARE(m.Att_Slider->toolTip(), QString("Attenuation in dB, 0 to 40."));
+
+        m.WaveUpdate_Button->click();
+        QVERIFY(!unsent(m.WaveType_ComboBox) && !unsent(m.StartF_SpinEdit));
+        m.WaveType_ComboBox->setCurrentIndex(2);
+        QVERIFY(unsent(m.WaveType_ComboBox));
+    }
+
+    void loadMarksAndReportsWhatItCouldNotUse() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        m.WaveUpdate_Button->click();
+        dialogs.fileNames = {file("odd.ini", "[Channel1_Wave]\nStartF=fast\nSymmetry=150\n"
+                                             "[Channel2_Wave]\nDCOffset=9\n")};
+        m.LoadConfig1->trigger();
+        QVERIFY(m->Feedback().startsWith("Configuration loaded: press Update and Set on each "
+                                         "channel, or use Apply Config to Card."));
+        QVERIFY(m->Feedback().contains("Not readable, defaults used: Channel1_Wave/StartF."));
+        QVERIFY(m->Feedback().contains(
+            "Out of range, held at the limit: Channel1_Wave/Symmetry, Channel2_Wave/DCOffset."));
+        QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 100.0);
+        QCOMPARE(CardInfo.Channel[2].Wave.DCOffset, 5.0);
+        QCOMPARE(m.Symm_SpinEdit->value(), 100);
+        QVERIFY(unsent(m.Symm_SpinEdit));
+    }
+
+    void failuresOutsideTheLogStayVisible() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        dialogs.fileNames = {file("bad.txt", "1\nx\n")};
+        m.Import_Button->click();
+        QCOMPARE(m->Feedback(), QString("Channel 1: import of 'bad.txt' failed: File contains "
+                                        "non-numeric values!"));
+        dialogs.fileNames = {file("four.txt", "0\n50\n100\n50\n")};
+        m.Import_Button->click();
+        m.Wave_PageControl->setCurrentWidget(m.TabSheet8);
+        QVERIFY(unsent(m.Arbwave_DataCount_Label));
+        fail("nv815_LoadArbitraryWaveform");
+        m.WaveUpdate_Button->click();
+        // The output and trigger accepted after it do not hide the refusal.
+        QVERIFY(m->Feedback().startsWith("Channel 1: Load Arbitrary Waveform failed: "));
+        QVERIFY(strip(1)->text().startsWith("1 on \u00b7 no waveform sent"));
+        QVERIFY(unsent(m.Arbwave_DataCount_Label));
+        nvsim_clear_faults();
+        m.WaveUpdate_Button->click();
+        QCOMPARE(m->Feedback(), QString());
+        QVERIFY(strip(1)->text().startsWith("1 on \u00b7 arbitrary, 4 samples"));
+        QVERIFY(!unsent(m.Arbwave_DataCount_Label));
+    }
+
+    void remembersAcrossARestart() {
+        const QString ini = file("kept.ini", "[Channel1_Wave]\nSymmetry=40\n");
+        dialogs.fileNames = {ini};
+        ui().LoadConfig1->trigger();
+        selectCard(false, 1);
+        const QString card = w->card->Selection.Resource.c_str();
+        stop();
+        start();
+        QAction* recent = main().findChild<QAction*>("RecentConfig1");
+        QVERIFY(recent->isVisible() && recent->text() == "&1 kept.ini");
+        QCOMPARE(recent->toolTip(), ini);
+        recent->trigger();
+        QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 40.0);
+        QCOMPARE(SessionMemory::LastCard(), card);
+        w->card->Find_Button->click(); // offered, not opened
+        QCOMPARE(w->card->Card_StringGrid->currentRow(), 1);
+        QVERIFY(!w->card->Selection.Opened);
+
+        QFile::remove(ini); // a file gone is said so, and dropped
+        recent->trigger();
+        QVERIFY(ui()->Feedback().endsWith("kept.ini no longer exists."));
+        QVERIFY(!SessionMemory::RecentConfigs().contains(ini));
+
+        SessionMemory::SetLastFolder("Text|*.txt", dir.filePath("kept.ini"));
+        QCOMPARE(SessionMemory::LastFolder("Text|*.txt"), dir.path());
+        // A settings file that cannot be read is ignored.
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, "nv815-panel", "nv815-panel");
+        const QString path = store.fileName();
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        garbage.write("\x01\x02[[[=\n\xff\xfe");
+        garbage.close();
+        QVERIFY(SessionMemory::RecentConfigs().isEmpty());
+        QCOMPARE(SessionMemory::LastFolder("Text|*.txt"), QString());
+    }
+
+    void describesEachWaveform_data() {
+        QTest::addColumn<QString>("line");
+        TAcceptedChannel a;
+        a.OutputOn = true;
+        a.Attenuation = 12;
+        a.Generated = TGeneratedWave{2, 50, true, 1, 2500};
+        a.Offset = TOffsetSetting{-1.5, true};
+        QTest::newRow("sweep") << QString::fromStdString(
+            DescribeChannel(1, ChannelPresence::Present, a).line);
+        a.Generated.reset();
+        a.Loaded = TLoadedWave{1024, 7};
+        a.Offset->PowerOn = false;
+        QTest::newRow("loaded") << QString::fromStdString(
+            DescribeChannel(1, ChannelPresence::Present, a).line);
+    }
+    void describesEachWaveform() {
+        QFETCH(QString, line);
+        const QString expected = QString(QTest::currentDataTag()) == "sweep"
+                                     ? "1 on \u00b7 square sweep 1 kHz\u20132.5 MHz \u00b7 12 dB "
+                                       "\u00b7 -1.50 V"
+                                     : "1 on \u00b7 arbitrary, 1024 samples \u00b7 12 dB \u00b7 "
+                                       "offset off";
+        QCOMPARE(line, expected);
+    }
+};
+
+QTEST_MAIN(TestStatus)
+#include "tst_status.moc"
