@@ -21,6 +21,7 @@ TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
     Label1->setWordWrap(true);
     ExtClkFreq_Edit = Named(new QLineEdit("10.0000", this), "ExtClkFreq_Edit");
     Label1->setBuddy(ExtClkFreq_Edit);
+    ExtClkFreq_Edit->setToolTip("External clock frequency in MHz, a number such as 10 or 12.5.");
     OK_Button = Named(new QPushButton("OK", this), "OK_Button");
     OK_Button->setDefault(true);
     Cancel_Button = Named(new QPushButton("Cancel", this), "Cancel_Button");

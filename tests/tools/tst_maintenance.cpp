@@ -90,6 +90,8 @@ private slots:
                     !dir.isEmpty() && c.mode1 == 1)
                     form().grab().save(dir + "/memtest_form.png");
             });
+            // A hard failure is also named where the main window shows failures.
+            QCOMPARE(ui()->Feedback().startsWith("Channel 2: Memory Test failed: "), c.message);
         }
     }
 
