@@ -84,7 +84,11 @@ private slots:
 
     void renderedSineMatchesTheStoredPicture() {
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
-            selectCard(false, 0); // the README's picture: a card in use, a sine previewed
+            // The README's picture: a card in use, channel 1 playing a sine
+            // with a new attenuation not sent yet, the sine previewed.
+            selectCard(false, 0);
+            ui().WaveUpdate_Button->click();
+            ui().Att_Slider->setValue(20);
             ui().Preview_Button->click();
             QCoreApplication::processEvents();
             main().grab().save(dir + "/screenshot.png");
