@@ -10,6 +10,7 @@
 #include "Main_Controls.h"
 #include "OperatorDialogs.h"
 #include "SafeFile.h"
+#include "WaveBuilder_Unit.h"
 #include "WaveFile.h"
 
 // ---------------------------------------------------------------------------
@@ -77,4 +78,39 @@ void TMain_Form::Save_ButtonClick() {
         return;
     SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, SaveText_RadioButton->isChecked(),
                  static_cast<int>(CardInfo.Channel[c].Wave.Arb.Data.size()));
+}
+
+// ---------------------------------------------------------------------------
+// Waveform builder
+
+void TMain_Form::WaveBuilder1Click() {
+    if (!builderForm_) {
+        builderForm_ = new TWaveBuilder_Form(this);
+        builderForm_->setUseHandler(
+            [this](int channel, const std::vector<double>& samples, const QString& name) {
+                UseBuiltWaveform(channel, samples, name);
+            });
+    }
+    builderForm_->setChannel(ActiveChannelNumber());
+    builderForm_->show();
+    builderForm_->raise();
+    builderForm_->activateWindow();
+}
+
+void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& samples,
+                                  const QString& name) {
+    TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+    arb.Data = samples;
+    arb.WaveLength = static_cast<int32_t>(samples.size());
+    // The source's name: no file of the text or binary format to import again.
+    arb.ArbFile = name.toLocal8Bit().toStdString();
+    if (channel == ActiveChannelNumber()) {
+        UpdateArbInfoLabels();
+        Preview_Wave();
+        RefreshCardView();
+    }
+    ShowFeedback(QString("Channel %1: %2 samples from the waveform builder; press Update on the "
+                         "Arbitrary page to load them.")
+                     .arg(channel)
+                     .arg(samples.size()));
 }

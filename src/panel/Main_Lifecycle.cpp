@@ -25,6 +25,7 @@
 #include "Operations.h"
 #include "PanelWidgets.h"
 #include "SafeFile.h"
+#include "WaveBuilder_Unit.h"
 
 // ---------------------------------------------------------------------------
 // Creation, showing and closing
@@ -164,6 +165,8 @@ void TMain_Form::UpdateAttControls() {
 }
 
 void TMain_Form::Channel_PageControlChange() {
+    if (builderForm_)
+        builderForm_->setChannel(ActiveChannelNumber());
     UpdateAllControls();
     Preview_Wave();
 }

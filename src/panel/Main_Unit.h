@@ -40,6 +40,7 @@ class TImage;
 class TLampButton;
 class TLog_Form;
 class TMemTest_Form;
+class TWaveBuilder_Form;
 class TUpDown;
 
 class TMain_Form : public QMainWindow {
@@ -66,6 +67,10 @@ public:
     // Handlers.
     void Card1Click();
     void Log1Click();
+    // Shows the waveform builder (one, non-modal) for the active channel.
+    void WaveBuilder1Click();
+    // Puts built samples into a channel's waveform as an import would.
+    void UseBuiltWaveform(int channel, const std::vector<double>& samples, const QString& name);
     void Channel_PageControlChange();
     void Settings_PageControlChange();
     void Ch1_Mode_ButtonClick();
@@ -157,6 +162,7 @@ private:
     QAction* MemoryTest1;
     QAction* ReadCalibrationDate1;
     QAction* Log1;
+    QAction* WaveBuilder1;
     QAction* About1;
 
     QTabWidget* Channel_PageControl;
@@ -309,6 +315,7 @@ private:
     TAbout_Form* aboutForm_ = nullptr;
     TLog_Form* logForm_ = nullptr;
     TMemTest_Form* memTestForm_ = nullptr;
+    TWaveBuilder_Form* builderForm_ = nullptr; // made when first asked for
     bool closed_ = false;
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
     bool keyPreview_ = false;           // the window sees every key before the focused control

@@ -50,6 +50,7 @@ struct MainControls {
     QAction* MemoryTest1 = FindControl<QAction>(window, "MemoryTest1");
     QAction* ReadCalibrationDate1 = FindControl<QAction>(window, "ReadCalibrationDate1");
     QAction* Log1 = FindControl<QAction>(window, "Log1");
+    QAction* WaveBuilder1 = FindControl<QAction>(window, "WaveBuilder1");
     QAction* About1 = FindControl<QAction>(window, "About1");
     QTabWidget* Channel_PageControl = FindControl<QTabWidget>(window, "Channel_PageControl");
     QWidget* Ch1_TabSheet = FindControl<QWidget>(window, "Ch1_TabSheet");

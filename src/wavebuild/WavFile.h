@@ -1,0 +1,24 @@
+// Samples of one channel of a sound file, read with libsndfile (WAV with
+// 8-, 16-, 24- or 32-bit PCM or floating-point samples, and what else
+// libsndfile reads).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WavRead {
+    int sampleRate = 0;
+    int channels = 0;
+    int64_t frames = 0;          // in the file
+    std::string format;          // "16-bit PCM", "32-bit float" ...
+    std::vector<double> samples; // the chosen channel, -1 .. +1 for PCM
+    bool cut = false;            // the file held more frames than are read
+    std::string error;           // empty when it was read
+};
+
+// At most this many frames are read from a file.
+constexpr int64_t kMaxWavFrames = int64_t(1) << 24;
+
+// Reads channel `channel` (0-based; the first when beyond the file's channels).
+WavRead ReadWavChannel(const std::string& path, int channel);

@@ -1,0 +1,182 @@
+// The waveform builder: expressions against values computed here, CSV and
+// sound files as spreadsheets, oscilloscopes and recorders write them,
+// resampling, and a built waveform on the simulated card.
+#include <sndfile.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <cmath>
+
+#include "CsvTable.h"
+#include "OperatorDialogs.h"
+#include "PanelFixture.h"
+#include "SimJournal.h"
+#include "WavFile.h"
+#include "WaveBuilder_Unit.h"
+#include "WaveExpression.h"
+#include "WaveFile.h"
+#include "WaveShaping.h"
+
+namespace {
+
+std::vector<double> Eval(const char* expression, int count) {
+    const ExpressionResult r = EvaluateExpression(expression, count);
+    if (!r.error.empty())
+        qWarning("%s: %s", expression, r.error.c_str());
+    return r.samples;
+}
+
+CsvColumnRead Column(const std::string& text, int column, CsvSniff* sniffed = nullptr) {
+    const CsvSniff s = SniffCsv(text);
+    if (sniffed)
+        *sniffed = s;
+    return ReadCsvColumn(text, s.format, column);
+}
+
+} // namespace
+
+class TestWaveBuilder : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    // A two-channel sound file of `format`: channel 1 a ramp, channel 2 its negative.
+    QString writeWav(const char* name, int format, int frames) {
+        const QString path = dir.filePath(name);
+        SF_INFO info{};
+        info.samplerate = 8000;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | format;
+        SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+        std::vector<double> frames2;
+        for (int i = 0; i < frames; ++i)
+            frames2.insert(frames2.end(), {i / double(frames) - 0.5, 0.5 - i / double(frames)});
+        sf_writef_double(f, frames2.data(), frames);
+        sf_close(f);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void expressions() {
+        const std::vector<double> sine = Eval("sin(2*pi*t)", 8);
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(std::fabs(sine[size_t(i)] - std::sin(2 * M_PI * i / 8)) < 1e-12);
+        QCOMPARE(Eval("square(t, 0.25)", 8), std::vector<double>({1, 1, -1, -1, -1, -1, -1, -1}));
+        QCOMPARE(Eval("tri(t, 0.5)", 4), std::vector<double>({-1, 0, 1, 0}));
+        QCOMPARE(Eval("n + floor(2.5) + max(1, 2)", 3), std::vector<double>({4, 5, 6}));
+        const std::vector<double> noise = Eval("rand()", 1000);
+        QCOMPARE(noise, Eval("rand()", 1000)); // a fixed seed
+        QVERIFY(*std::min_element(noise.begin(), noise.end()) >= 0);
+        QVERIFY(*std::max_element(noise.begin(), noise.end()) < 1);
+        QVERIFY(noise[0] != noise[1]);
+
+        ExpressionResult bad = EvaluateExpression("2*t + * 3", 4);
+        QVERIFY(!bad.error.empty() && bad.samples.empty());
+        QCOMPARE(bad.errorPosition, 6);
+        bad = EvaluateExpression("rand() + rand() + * 3", 4); // after two rewritten calls
+        QCOMPARE(bad.errorPosition, 18);
+        bad = EvaluateExpression("1/(n-2)", 4); // infinite at n = 2
+        QCOMPARE(bad.error, std::string("The expression gives no finite value at n = 2."));
+    }
+
+    void csvFiles() {
+        CsvSniff s;
+        CsvColumnRead r = Column("Time;Volt\r\ns;V\r\n0;1,5\r\n0,5;-2,25\r\n1;3\r\n", 1, &s);
+        QCOMPARE(s.format.delimiter, ';');
+        QCOMPARE(s.format.decimal, ',');
+        QCOMPARE(s.format.headerLines, 2);
+        QCOMPARE(s.columns[1].title, std::string("V"));
+        QCOMPARE(s.columns[1].first, std::vector<std::string>({"1,5", "-2,25", "3"}));
+        QCOMPARE(r.values, std::vector<double>({1.5, -2.25, 3}));
+        r = Column("x,y\n1,2\n3,4\n\n5,6\n", 1, &s); // a blank line is skipped
+        QCOMPARE(s.format.delimiter, ',');
+        QCOMPARE(r.values, std::vector<double>({2, 4, 6}));
+        r = Column("a\tb\n1.5\t2\n3\t4e-3\n", 1, &s);
+        QCOMPARE(s.format.delimiter, '\t');
+        QCOMPARE(r.values, std::vector<double>({2, 0.004}));
+        r = Column("a,b\n1,2\n3,oops\n5,6\n", 1);
+        QCOMPARE(r.error, std::string("Line 3, column 2 is not a number."));
+        QCOMPARE(int(r.line), 3);
+        QVERIFY(!SniffCsv("no numbers\nat all\n").error.empty());
+    }
+
+    void soundFiles() {
+        const struct {
+            int format;
+            double tolerance;
+        } cases[] = {{SF_FORMAT_PCM_U8, 1.0 / 64},
+                     {SF_FORMAT_PCM_16, 1e-4},
+                     {SF_FORMAT_PCM_24, 1e-6},
+                     {SF_FORMAT_PCM_32, 1e-8},
+                     {SF_FORMAT_FLOAT, 1e-7}};
+        for (const auto& c : cases) {
+            const QString path = writeWav("tone.wav", c.format, 1000);
+            const WavRead r = ReadWavChannel(QFile::encodeName(path).toStdString(), 1);
+            QVERIFY2(r.error.empty(), r.error.c_str());
+            QCOMPARE(r.channels, 2);
+            QCOMPARE(r.sampleRate, 8000);
+            QCOMPARE(int(r.samples.size()), 1000);
+            QVERIFY(std::fabs(r.samples[0] - 0.5) < c.tolerance);
+            QVERIFY(std::fabs(r.samples[999] - (0.5 - 0.999)) < c.tolerance);
+        }
+        QVERIFY(!ReadWavChannel(QFile::encodeName(file("no.wav", "RIFF....")).toStdString(), 0)
+                     .error.empty());
+    }
+
+    void resamplingKeepsTheEnds() {
+        std::vector<double> source(1000);
+        for (size_t i = 0; i < source.size(); ++i)
+            source[i] = std::sin(0.37 * double(i)) * 7.3;
+        for (int n : {2, 256, 1024, 4096}) {
+            const std::vector<double> out = ResampleLinear(source, n);
+            QCOMPARE(out.front(), source.front());
+            QCOMPARE(out.back(), source.back());
+        }
+        QCOMPARE(ResampleLinear({0, 10}, 5), std::vector<double>({0, 2.5, 5, 7.5, 10}));
+        QCOMPARE(DefaultLength(1000), 512);
+        QCOMPARE(DefaultLength(1), 2);
+        QCOMPARE(DefaultLength(5000000), 262144);
+    }
+
+    void builtWaveformReachesTheCard() {
+        selectCard(false, 0);
+        ui().WaveBuilder1->trigger();
+        TWaveBuilder_Form* b = main().findChild<TWaveBuilder_Form*>();
+        QVERIFY(b && b->isVisible());
+        b->Expression_Edit->setText("50 + 40*sin(2*pi*t)");
+        b->Scale_ComboBox->setCurrentIndex(1); // percent as they are
+        b->Length_ComboBox->setCurrentText("256");
+        const std::vector<double> built = b->Samples();
+        QCOMPARE(int(built.size()), 256);
+        QCOMPARE(built[64], 90.0);
+        b->UseOnChannel_Button->click();
+        QCOMPARE(ui().Arbwave_DataCount_Label->text(), QString("Data Points: 256"));
+        ui().Wave_PageControl->setCurrentWidget(ui().TabSheet8);
+        nvsim_journal_clear();
+        ui().WaveUpdate_Button->click();
+        const QString checksum =
+            QString("%1").arg(nvsim_checksum(built.data(), 256), 16, 16, QChar('0')).toUpper();
+        QVERIFY2(SimJournal().join('\n').contains(checksum), qPrintable(SimJournal().join('\n')));
+
+        // Out of range as percent: reported, nothing to use.
+        b->Expression_Edit->setText("200*t");
+        QVERIFY(b->Samples().empty() && !b->UseOnChannel_Button->isEnabled());
+        QVERIFY(b->Problem_Label->text().startsWith(
+            "127 samples lie outside 0..100 % (the first is n = 129"));
+        // Saved as the text format, it imports as it was built.
+        b->Scale_ComboBox->setCurrentIndex(0);
+        dialogs.fileNames = {dir.filePath("built.txt")};
+        b->SaveText_Button->click();
+        TArbWave back;
+        DialogOperatorUi ui(nullptr);
+        QCOMPARE(::ImportWaveFile(back, dir.filePath("built.txt").toStdString(), false, true, ui),
+                 VI_SUCCESS);
+        QCOMPARE(int(back.Data.size()), 256);
+        QVERIFY(std::fabs(back.Data[255] - b->Samples()[255]) < 1e-4);
+    }
+};
+
+QTEST_MAIN(TestWaveBuilder)
+#include "tst_wavebuild.moc"
