@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
-# and writer, typed frequencies, the command line's channel list and the
-# simulated chassis reader) with clang and runs each for a while (60 s by
+# and writer, typed frequencies, the command line's channel list, the
+# builder's CSV reader and the simulated chassis reader) with clang and runs each for a while (60 s by
 # default; FUZZ_SECONDS changes it). Not
 # part of CI.
 set -euo pipefail
@@ -38,5 +38,7 @@ run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   $(pkg-config --libs Qt6Core)
 run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
+run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
+  "$root/src/wavebuild/CsvTable.cpp" "$root/src/waveform/WaveParse.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
   "$root/sim/SimChassis.cpp"

@@ -34,6 +34,7 @@ TWaveBuilder_Form::TWaveBuilder_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("WaveBuilder_Form");
     setWindowTitle("Waveform Builder");
     setModal(false);
+    setMinimumWidth(540); // the format and sound file lines fit on one line
     auto* layout = new QVBoxLayout(this);
     Source_TabWidget = Named(new QTabWidget(this), "Source_TabWidget");
     Source_TabWidget->addTab(CreateExpressionPage(), "&Expression");

@@ -1,7 +1,8 @@
 #include "CsvTable.h"
 
+#include "WaveParse.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -13,9 +14,11 @@ constexpr size_t kShownValues = 3;
 bool NextLine(std::string_view& text, std::string_view& line) {
     if (text.empty())
         return false;
-    const size_t end = text.find_first_of("\r\n");
+    size_t end = 0;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+        ++end;
     line = text.substr(0, end);
-    if (end == std::string_view::npos) {
+    if (end == text.size()) {
         text = {};
         return true;
     }
@@ -40,19 +43,13 @@ bool Blank(std::string_view line) {
     return Trim(line).empty();
 }
 
-// The cell's number; false for anything else (a unit, a word, an empty cell).
+// The cell's number, read as the text waveform import reads a line; false
+// for anything else (a unit, a word, an empty cell).
 bool Number(std::string_view cell, char decimal, double& value) {
     cell = Trim(cell);
-    if (!cell.empty() && cell.front() == '+')
-        cell.remove_prefix(1);
-    if (cell.empty() || cell.size() > 64)
-        return false;
-    char buffer[65];
-    std::copy(cell.begin(), cell.end(), buffer);
-    if (decimal != '.')
-        std::replace(buffer, buffer + cell.size(), decimal, '.');
-    const auto [end, ec] = std::from_chars(buffer, buffer + cell.size(), value);
-    return ec == std::errc() && end == buffer + cell.size() && std::isfinite(value);
+    return !cell.empty() &&
+           ParseSampleLine(cell.data(), cell.data() + cell.size(), decimal, value) &&
+           std::isfinite(value);
 }
 
 // Calls `take(index, cell)` for each cell of the line; stops when it says false.
@@ -73,13 +70,15 @@ template <typename Take> void Cells(std::string_view line, char delimiter, Take 
         }
         return;
     }
+    // Cells are short: a plain scan beats a library search per cell.
     int index = 0;
-    for (;;) {
-        const size_t end = line.find(delimiter);
-        if (!take(index++, line.substr(0, end)) || end == std::string_view::npos)
-            return;
-        line.remove_prefix(end + 1);
-    }
+    size_t start = 0;
+    for (size_t i = 0; i <= line.size(); ++i)
+        if (i == line.size() || line[i] == delimiter) {
+            if (!take(index++, line.substr(start, i - start)))
+                return;
+            start = i + 1;
+        }
 }
 
 // How many cells of the line are numbers, and how many cells it has.

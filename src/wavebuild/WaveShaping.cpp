@@ -15,6 +15,8 @@ std::vector<double> ResampleLinear(const std::vector<double>& source, int count)
     std::vector<double> out(static_cast<size_t>(std::max(count, 0)));
     if (out.empty() || source.empty())
         return std::vector<double>(out.size(), source.empty() ? 0.0 : source.front());
+    if (source.size() == out.size())
+        return source; // every value lands on a source value
     if (source.size() == 1 || count == 1) {
         std::fill(out.begin(), out.end(), source.front());
         return out;
