@@ -1,5 +1,7 @@
 #include "SimChassis.h"
 
+#include <regex>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -201,6 +203,7 @@ void ReadInstrument(const SectionReader& r, const Section& s, Instrument& in) {
     r.each({
         {"resource", [&](const Entry& e) { in.resource = r.text(e, VI_FIND_BUFLEN - 1); }},
         {"model", [&](const Entry& e) { in.model = r.text(e, VI_FIND_BUFLEN - 1); }},
+        {"alias", [&](const Entry& e) { in.alias = r.text(e, VI_FIND_BUFLEN - 1); }},
         {"manufacturer", [&](const Entry& e) { in.manufacturer = r.text(e, VI_FIND_BUFLEN - 1); }},
         {"subsystemid",
          [&](const Entry& e) { in.subsystemId = static_cast<uint16_t>(r.integer(e, 0, 0xFFFF)); }},
@@ -475,9 +478,15 @@ void Chassis::close(ViSession vi) {
             children.push_back(id);
     for (ViSession child : children)
         close(child);
-    for (Instrument& in : instruments)
-        if (in.exclusiveLockHolder == vi)
+    for (Instrument& in : instruments) {
+        if (in.exclusiveLockHolder == vi) {
             in.exclusiveLockHolder = 0;
+            in.exclusiveCount = 0;
+        }
+        in.sharedHolders.erase(vi);
+        if (in.sharedHolders.empty())
+            in.sharedKey.clear();
+    }
     sessions.erase(vi);
 }
 
@@ -490,10 +499,42 @@ Instrument* Chassis::instrumentOf(ViSession vi) {
 }
 
 int Chassis::instrumentIndex(const std::string& resource) const {
-    for (size_t i = 0; i < instruments.size(); ++i)
-        if (Lower(instruments[i].resource) == Lower(resource))
+    const ResourceName wanted = ParseResourceName(resource);
+    for (size_t i = 0; i < instruments.size(); ++i) {
+        const Instrument& in = instruments[i];
+        if (Lower(in.resource) == Lower(resource) || (!in.alias.empty() && in.alias == resource))
             return static_cast<int>(i);
+        if (wanted.valid && ParseResourceName(in.resource).canonical == wanted.canonical)
+            return static_cast<int>(i);
+    }
     return -1;
+}
+
+ResourceName ParseResourceName(const std::string& name) {
+    // PXI[interface]::device[::function][::INSTR] or PXI[interface]::bus-device[.function][::INSTR]
+    static const std::regex pxi(R"(PXI(\d*)::(\d+)(?:-(\d+))?(?:\.(\d+))?(?:::(\d+))?(?:::INSTR)?)",
+                                std::regex::icase);
+    std::smatch m;
+    ResourceName r;
+    if (!std::regex_match(name, m, pxi))
+        return r;
+    auto number = [&](int k, int otherwise) {
+        return m[k].matched ? static_cast<int>(std::stol(m[k].str().substr(0, 9))) : otherwise;
+    };
+    r.valid = true;
+    r.interfaceNumber = number(1, 0);
+    if (m[3].matched) { // bus-device[.function]
+        r.bus = number(2, 0);
+        r.device = number(3, 0);
+        r.function = number(4, 0);
+    } else {
+        r.bus = r.interfaceNumber;
+        r.device = number(2, 0);
+        r.function = number(5, 0);
+    }
+    r.canonical = "PXI" + std::to_string(r.interfaceNumber) + "::" + std::to_string(r.bus) + "-" +
+                  std::to_string(r.device) + "." + std::to_string(r.function) + "::INSTR";
+    return r;
 }
 
 ViStatus Chassis::injected(const char* function, int channel, const std::string& resource) {
@@ -513,7 +554,13 @@ ViStatus Chassis::injected(const char* function, int channel, const std::string&
 
 bool Chassis::lockedAgainst(ViSession vi) {
     Instrument* in = instrumentOf(vi);
-    return in && in->exclusiveLockHolder != 0 && in->exclusiveLockHolder != vi;
+    if (!in)
+        return false;
+    if (in->exclusiveLockHolder != 0 && in->exclusiveLockHolder != vi)
+        return true;
+    // A shared lock keeps out every session that does not share it.
+    return !in->sharedHolders.empty() && !in->sharedHolders.count(vi) &&
+           in->exclusiveLockHolder != vi;
 }
 
 void Chassis::record(const std::string& function, const std::string& args, ViStatus status) {
@@ -527,8 +574,19 @@ void Chassis::record(const std::string& function, const std::string& args, ViSta
 std::string Chassis::statusText(ViStatus status, bool* known) {
     static const std::map<uint32_t, const char*> texts = {
         {0, "Operation completed successfully."},
+        {0x3FFF0002u, "Specified event is already enabled for at least one of the specified "
+                      "mechanisms."},
+        {0x3FFF0003u, "Specified event is already disabled for at least one of the specified "
+                      "mechanisms."},
+        {0x3FFF0004u, "Operation completed successfully, but queue was already empty."},
+        {0x3FFF007Du, "Session opened successfully, but the device at the specified address is "
+                      "not responding."},
         {0x3FFF0082u, "The specified object reference is uninitialized."},
         {0x3FFF0085u, "Unable to interpret the status code."},
+        {0x3FFF0099u, "Operation completed successfully, and this session has nested shared "
+                      "locks."},
+        {0x3FFF009Au, "Operation completed successfully, and this session has nested "
+                      "exclusive locks."},
         {0xBFFF0000u, "Unknown system error (miscellaneous error)."},
         {0xBFFF000Eu, "The given session or object reference is invalid."},
         {0xBFFF000Fu, "Specified type of lock cannot be obtained or specified operation cannot be "
@@ -541,9 +599,22 @@ std::string Chassis::statusText(ViStatus status, bool* known) {
         {0xBFFF0015u, "Timeout expired before operation completed."},
         {0xBFFF001Du, "The specified attribute is not defined or supported by the referenced "
                       "session, event, or find list."},
+        {0xBFFF001Eu, "The specified state of the attribute is not valid, or is not supported "
+                      "as defined by the resource."},
+        {0xBFFF001Fu, "The specified attribute is read-only."},
         {0xBFFF0020u, "The specified type of lock is not supported by this resource."},
+        {0xBFFF0021u, "The access key to the resource associated with this session is invalid."},
+        {0xBFFF0026u, "Specified event type is not supported by the resource."},
+        {0xBFFF0027u, "Invalid mechanism specified."},
+        {0xBFFF002Fu, "The session must be enabled for events of the specified type in order "
+                      "to receive them."},
         {0xBFFF0067u, "The given session or object reference does not support this operation."},
-        {0xBFFF006Eu, "Invalid address space specified."},
+        {0xBFFF004Eu, "Invalid address space specified."},
+        {0xBFFF0051u, "Invalid offset specified."},
+        {0xBFFF0054u, "Specified offset is not accessible from this hardware."},
+        {0xBFFF0070u, "The specified offset is not properly aligned for the access width of "
+                      "the operation."},
+        {0xBFFF0076u, "Specified width is not supported by this hardware."},
         {0xBFFF0071u, "A specified user buffer is not valid or cannot be accessed for the "
                       "required size."},
         {0xBFFF0078u, "The value of some parameter is invalid."},

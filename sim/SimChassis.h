@@ -94,7 +94,13 @@ struct Instrument {
     int openDelayMs = 0;
     int memoryTestMs = 0;    // how long each channel's memory test takes
     ChannelState channel[4]; // 1..3
+    std::string alias;       // another name the resource answers to
+    // Locks: the exclusive holder and how often it locked, the shared lock's key and
+    // how often each session sharing it locked.
     ViSession exclusiveLockHolder = 0;
+    int exclusiveCount = 0;
+    std::string sharedKey;
+    std::map<ViSession, int> sharedHolders;
     bool isCard() const;
 };
 
@@ -108,7 +114,18 @@ struct SessionInfo {
     int activeChannel = 1;
     std::vector<std::string> matches; // find list
     size_t next = 0;
+    ViUInt32 timeout = 2000;                 // VI_ATTR_TMO_VALUE, milliseconds
+    std::map<ViEventType, ViUInt16> enabled; // event type -> mechanisms
 };
+
+// A PXI INSTR resource name taken apart; `canonical` is the same for every
+// spelling of one resource.
+struct ResourceName {
+    bool valid = false;
+    int interfaceNumber = 0, bus = 0, device = 0, function = 0;
+    std::string canonical;
+};
+ResourceName ParseResourceName(const std::string& name);
 
 struct Fault {
     std::string function; // exact entry-point name, or "*" for any

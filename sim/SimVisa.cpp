@@ -7,72 +7,69 @@
 #include <thread>
 
 #include "SimChassis.h"
+#include "SimVisaCommon.h"
 #include "nvsim.h"
 #include "visa_api.h"
 
-using sim::Chassis;
-using sim::Instrument;
-using sim::SessionInfo;
-using sim::SessionKind;
+using namespace sim;
 
 namespace {
 
-std::string Hex(uint64_t v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
-    return buf;
-}
-
-std::string Quoted(const char* s) {
-    return s ? "\"" + std::string(s) + "\"" : "NULL";
-}
-
-void CopyText(char* out, const std::string& text) {
-    std::snprintf(out, VI_FIND_BUFLEN, "%s", text.c_str());
-}
-
-ViStatus Done(const char* function, const std::string& args, ViStatus status) {
-    Chassis::instance().record(function, args, status);
-    return status;
-}
-
-// A VISA search expression: '?' matches one character, '*' any number of the
-// character or class before it, [...] a class; case is ignored.
-bool CompileExpression(const char* expr, std::regex& out) {
+// A VISA search expression as a regular expression: '?' matches one
+// character, '*' and '+' repeat the character, class or group before them,
+// [...] and [^...] are classes, '|' separates alternatives, (...) groups,
+// '\' takes the next character as it is; case is ignored. An attribute filter
+// ("{...}" after the pattern) is not supported by the simulated chassis.
+ViStatus CompileExpression(const char* expr, std::regex& out) {
     std::string re;
+    int depth = 0;
     for (const char* p = expr; *p; ++p) {
-        char c = *p;
-        if (c == '?')
+        const char c = *p;
+        if (c == '{')
+            return VI_ERROR_NSUP_OPER;
+        if (c == '?') {
             re += '.';
-        else if (c == '*' || c == '+') {
-            if (re.empty())
-                return false;
+        } else if (c == '*' || c == '+') {
+            if (re.empty() || re.back() == '|' || re.back() == '(')
+                return VI_ERROR_INV_EXPR;
             re += c;
         } else if (c == '[') {
-            const char* end = std::strchr(p, ']');
-            if (!end)
-                return false;
+            const char* end = std::strchr(p + 1, ']');
+            if (!end || end == p + 1)
+                return VI_ERROR_INV_EXPR;
             re += '[';
             for (const char* q = p + 1; q < end; ++q)
-                re += (*q == '^' && q == p + 1) ? '^' : (*q == '\\' ? '_' : *q);
+                re += (*q == '\\' || (*q == '[')) ? std::string("\\") + *q : std::string(1, *q);
             re += ']';
             p = end;
-        } else if (std::strchr("\\.^$|(){}", c))
-            re += std::string("\\") + c;
-        else
+        } else if (c == '(') {
+            ++depth;
             re += c;
+        } else if (c == ')') {
+            if (--depth < 0)
+                return VI_ERROR_INV_EXPR;
+            re += c;
+        } else if (c == '|') {
+            re += c;
+        } else if (c == '\\') {
+            if (!p[1])
+                return VI_ERROR_INV_EXPR;
+            ++p;
+            re += std::string("\\") + *p;
+        } else if (std::strchr(".^$]}", c)) {
+            re += std::string("\\") + c;
+        } else {
+            re += c;
+        }
     }
+    if (depth != 0)
+        return VI_ERROR_INV_EXPR;
     try {
         out = std::regex(re, std::regex::icase | std::regex::ECMAScript);
     } catch (const std::regex_error&) {
-        return false;
+        return VI_ERROR_INV_EXPR;
     }
-    return true;
-}
-
-std::string ResourceOf(ViSession vi) {
-    Instrument* in = Chassis::instance().instrumentOf(vi);
-    return in ? in->resource : std::string();
+    return VI_SUCCESS;
 }
 
 } // namespace
@@ -104,8 +101,12 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
     if (ViStatus f = ch.injected(__func__, 0, ""))
         return Done(__func__, args, f);
     std::regex re;
-    if (!CompileExpression(expr, re))
-        return Done(__func__, args, VI_ERROR_INV_EXPR);
+    if (const ViStatus bad = CompileExpression(expr, re); bad != VI_SUCCESS)
+        return Done(__func__,
+                    args + (bad == VI_ERROR_NSUP_OPER
+                                ? " (attribute filters are not supported by the simulated chassis)"
+                                : ""),
+                    bad);
     SessionInfo found{SessionKind::FindList};
     found.parent = sesn;
     for (const Instrument& in : ch.instruments)
@@ -178,8 +179,9 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
     if (mode & ~static_cast<ViAccessMode>(VI_EXCLUSIVE_LOCK | VI_LOAD_CONFIG))
         return Done(__func__, args, VI_ERROR_INV_ACC_MODE);
     int index = ch.instrumentIndex(name);
-    if (index < 0)
-        return Done(__func__, args, VI_ERROR_RSRC_NFOUND);
+    if (index < 0) // a name of another form is no resource name at all
+        return Done(__func__, args,
+                    ParseResourceName(name).valid ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME);
     Instrument& in = ch.instruments[index];
     if (in.openDelayMs > 0) {
         int wait = std::min<long long>(in.openDelayMs, timeout);
@@ -193,8 +195,10 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
     s.parent = sesn;
     s.instrument = index;
     *vi = ch.newSession(std::move(s));
-    if (mode & VI_EXCLUSIVE_LOCK)
+    if (mode & VI_EXCLUSIVE_LOCK) {
         in.exclusiveLockHolder = *vi;
+        in.exclusiveCount = 1;
+    }
     return Done(__func__, args, VI_SUCCESS);
 }
 
@@ -211,106 +215,6 @@ ViStatus viClose(ViObject vi) {
     return Done(__func__, args, VI_SUCCESS);
 }
 
-ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
-    Chassis& ch = Chassis::instance();
-    std::string args = std::to_string(vi) + ", " + Hex(attr);
-    SessionInfo* s = ch.find(vi);
-    if (!s)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (!value)
-        return Done(__func__, args, VI_ERROR_USER_BUF);
-    std::string resource = ResourceOf(vi);
-    if (ViStatus f = ch.injected(__func__, 0, resource))
-        return Done(__func__, args, f);
-    // Reading attributes is allowed on a resource another session has locked.
-    Instrument* in = ch.instrumentOf(vi);
-    switch (attr) {
-    case VI_ATTR_RSRC_MANF_NAME:
-        CopyText(static_cast<char*>(value), ch.vendor);
-        break;
-    case VI_ATTR_RSRC_IMPL_VERSION:
-        std::memcpy(value, &ch.implVersion, sizeof(ViUInt32));
-        break;
-    case VI_ATTR_MODEL_NAME:
-        if (!in)
-            return Done(__func__, args, VI_ERROR_NSUP_ATTR);
-        CopyText(static_cast<char*>(value), in->model);
-        break;
-    default:
-        return Done(__func__, args, VI_ERROR_NSUP_ATTR);
-    }
-    return Done(__func__, args, VI_SUCCESS);
-}
-
-ViStatus viIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt16* val) {
-    Chassis& ch = Chassis::instance();
-    std::string args = std::to_string(vi) + ", " + std::to_string(space) + ", " + Hex(offset);
-    Instrument* in = ch.instrumentOf(vi);
-    if (!in)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (!val)
-        return Done(__func__, args, VI_ERROR_USER_BUF);
-    if (ViStatus f = ch.injected(__func__, 0, in->resource))
-        return Done(__func__, args, f);
-    if (ch.lockedAgainst(vi))
-        return Done(__func__, args, VI_ERROR_RSRC_LOCKED);
-    if (space != VI_PXI_CFG_SPACE)
-        return Done(__func__, args, VI_ERROR_INV_SPACE);
-    if (offset % 2 != 0 || offset > 0xFE)
-        return Done(__func__, args, VI_ERROR_INV_PARAMETER);
-    switch (offset) {
-    case 0x00:
-        *val = in->vendorId;
-        break;
-    case 0x02:
-        *val = in->deviceId;
-        break;
-    case 0x2C:
-        *val = in->subsystemVendorId;
-        break;
-    case 0x2E:
-        *val = in->subsystemId;
-        break;
-    default:
-        *val = 0;
-        break;
-    }
-    return Done(__func__, args, VI_SUCCESS);
-}
-
-ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, const ViChar* requestedKey,
-                ViChar accessKey[]) {
-    Chassis& ch = Chassis::instance();
-    (void)requestedKey;
-    (void)accessKey;
-    std::string args =
-        std::to_string(vi) + ", " + std::to_string(lockType) + ", " + std::to_string(timeout);
-    Instrument* in = ch.instrumentOf(vi);
-    if (!in)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (ViStatus f = ch.injected(__func__, 0, in->resource))
-        return Done(__func__, args, f);
-    // Only exclusive locks are simulated.
-    if (lockType != VI_EXCLUSIVE_LOCK)
-        return Done(__func__, args, VI_ERROR_INV_LOCK_TYPE);
-    if (in->exclusiveLockHolder != 0 && in->exclusiveLockHolder != vi)
-        return Done(__func__, args, VI_ERROR_TMO);
-    in->exclusiveLockHolder = vi;
-    return Done(__func__, args, VI_SUCCESS);
-}
-
-ViStatus viUnlock(ViSession vi) {
-    Chassis& ch = Chassis::instance();
-    std::string args = std::to_string(vi);
-    Instrument* in = ch.instrumentOf(vi);
-    if (!in)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (in->exclusiveLockHolder != vi)
-        return Done(__func__, args, static_cast<ViStatus>(0xBFFF009Cu));
-    in->exclusiveLockHolder = 0;
-    return Done(__func__, args, VI_SUCCESS);
-}
-
 // Entry points the simulated chassis does not implement.
 #define NVSIM_UNSUPPORTED(name, params)                                                            \
     ViStatus name params {                                                                         \
@@ -318,25 +222,9 @@ ViStatus viUnlock(ViSession vi) {
     }
 NVSIM_UNSUPPORTED(viRead, (ViSession, ViUInt8*, ViUInt32, ViUInt32*))
 NVSIM_UNSUPPORTED(viWrite, (ViSession, const ViUInt8*, ViUInt32, ViUInt32*))
-NVSIM_UNSUPPORTED(viEnableEvent, (ViSession, ViEventType, ViUInt16, ViEventFilter))
-NVSIM_UNSUPPORTED(viWaitOnEvent, (ViSession, ViEventType, ViUInt32, ViEventType*, ViEvent*))
 NVSIM_UNSUPPORTED(viInstallHandler, (ViSession, ViEventType, ViHndlr, ViAddr))
-NVSIM_UNSUPPORTED(viSetAttribute, (ViObject, ViAttr, ViAttrState))
-NVSIM_UNSUPPORTED(viIn8, (ViSession, ViUInt16, ViBusAddress, ViUInt8*))
-NVSIM_UNSUPPORTED(viIn32, (ViSession, ViUInt16, ViBusAddress, ViUInt32*))
-NVSIM_UNSUPPORTED(viOut8, (ViSession, ViUInt16, ViBusAddress, ViUInt8))
-NVSIM_UNSUPPORTED(viOut16, (ViSession, ViUInt16, ViBusAddress, ViUInt16))
-NVSIM_UNSUPPORTED(viOut32, (ViSession, ViUInt16, ViBusAddress, ViUInt32))
 NVSIM_UNSUPPORTED(viMapAddress,
                   (ViSession, ViUInt16, ViBusAddress, ViBusSize, ViBoolean, ViAddr, ViAddr*))
 NVSIM_UNSUPPORTED(viUnmapAddress, (ViSession))
-NVSIM_UNSUPPORTED(viPoke8, (ViSession, ViAddr, ViUInt8))
-NVSIM_UNSUPPORTED(viPoke16, (ViSession, ViAddr, ViUInt16))
-NVSIM_UNSUPPORTED(viPoke32, (ViSession, ViAddr, ViUInt32))
-NVSIM_UNSUPPORTED(viPeek8, (ViSession, ViAddr, ViUInt8*))
-NVSIM_UNSUPPORTED(viPeek16, (ViSession, ViAddr, ViUInt16*))
-NVSIM_UNSUPPORTED(viPeek32, (ViSession, ViAddr, ViUInt32*))
-NVSIM_UNSUPPORTED(viParseRsrcEx,
-                  (ViSession, const ViChar*, ViUInt16*, ViUInt16*, ViChar*, ViChar*, ViChar*))
 
 } // extern "C"

@@ -4,7 +4,9 @@
 
 #include "visa_types.h"
 
-/* X(name, return, parameter list) for each of the 30 entry points. */
+/* X(name, parameter list) for each of the 30 entry points, in binding order;
+ * X##_VOID for the six that return nothing (the peeks and pokes), as VISA
+ * declares them. */
 #define NV815_VISA_ENTRY_POINTS(X)                                                                 \
     X(viOpenDefaultRM, (ViSession * vi))                                                           \
     X(viFindRsrc,                                                                                  \
@@ -32,16 +34,18 @@
     X(viMapAddress, (ViSession vi, ViUInt16 mapSpace, ViBusAddress mapOffset, ViBusSize mapSize,   \
                      ViBoolean access, ViAddr suggested, ViAddr * address))                        \
     X(viUnmapAddress, (ViSession vi))                                                              \
-    X(viPoke8, (ViSession vi, ViAddr address, ViUInt8 val))                                        \
-    X(viPoke16, (ViSession vi, ViAddr address, ViUInt16 val))                                      \
-    X(viPoke32, (ViSession vi, ViAddr address, ViUInt32 val))                                      \
-    X(viPeek8, (ViSession vi, ViAddr address, ViUInt8 * val))                                      \
-    X(viPeek16, (ViSession vi, ViAddr address, ViUInt16 * val))                                    \
-    X(viPeek32, (ViSession vi, ViAddr address, ViUInt32 * val))                                    \
-    X(viLock, (ViSession vi, ViAccessMode lockType, ViUInt32 timeout, const ViChar* requestedKey,  \
-               ViChar accessKey[]))                                                                \
-    X(viUnlock, (ViSession vi))                                                                    \
-    X(viParseRsrcEx, (ViSession rm, const ViChar* name, ViUInt16* intfType, ViUInt16* intfNum,     \
-                      ViChar rsrcClass[], ViChar expandedName[], ViChar aliasName[]))
+    X##_VOID(viPoke8, (ViSession vi, ViAddr address, ViUInt8 val))                                 \
+        X##_VOID(viPoke16, (ViSession vi, ViAddr address, ViUInt16 val))                           \
+            X##_VOID(viPoke32, (ViSession vi, ViAddr address, ViUInt32 val))                       \
+                X##_VOID(viPeek8, (ViSession vi, ViAddr address, ViUInt8 * val))                   \
+                    X##_VOID(viPeek16, (ViSession vi, ViAddr address, ViUInt16 * val))             \
+                        X##_VOID(viPeek32, (ViSession vi, ViAddr address, ViUInt32 * val))         \
+                            X(viLock, (ViSession vi, ViAccessMode lockType, ViUInt32 timeout,      \
+                                       const ViChar* requestedKey, ViChar accessKey[]))            \
+                                X(viUnlock, (ViSession vi))                                        \
+                                    X(viParseRsrcEx,                                               \
+                                      (ViSession rm, const ViChar* name, ViUInt16* intfType,       \
+                                       ViUInt16* intfNum, ViChar rsrcClass[],                      \
+                                       ViChar expandedName[], ViChar aliasName[]))
 
 #endif

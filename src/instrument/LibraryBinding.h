@@ -45,4 +45,6 @@ const std::vector<std::string>& ReleasedLibraries();
 // Declares a struct made only of function pointers from an entry-point list,
 // so that the struct itself is the binding's address table.
 #define NV815_TABLE_MEMBER(name, params) ViStatus(*name) params;
+#define NV815_TABLE_MEMBER_VOID(name, params) void(*name) params;
 #define NV815_ENTRY_NAME(name, params) #name,
+#define NV815_ENTRY_NAME_VOID(name, params) #name,

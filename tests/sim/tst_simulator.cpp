@@ -12,9 +12,11 @@
 
 extern "C" {
 #define DECLARE(name, params) ViStatus name params;
+#define DECLARE_VOID(name, params) void name params;
 NV815_VISA_ENTRY_POINTS(DECLARE)
 NV815_DRIVER_ENTRY_POINTS(DECLARE)
 #undef DECLARE
+#undef DECLARE_VOID
 }
 
 namespace {
@@ -128,7 +130,9 @@ private slots:
         QCOMPARE(viIn16(vi, VI_PXI_CFG_SPACE, 0x2E, &id), VI_SUCCESS);
         QCOMPARE(id, ViUInt16(0x4404));
         QCOMPARE(viIn16(vi, 1, 0x2E, &id), VI_ERROR_INV_SPACE);
-        QCOMPARE(viIn16(vi, VI_PXI_CFG_SPACE, 0x2F, &id), VI_ERROR_INV_PARAMETER);
+        QCOMPARE(viIn16(vi, VI_PXI_CFG_SPACE, 0x2F, &id), VI_ERROR_NSUP_ALIGN_OFFSET);
+        QCOMPARE(viIn16(vi, VI_PXI_CFG_SPACE, 0x100, &id), VI_ERROR_INV_OFFSET);
+        QCOMPARE(VI_ERROR_INV_SPACE, static_cast<ViStatus>(0xBFFF004Eu)); // the standard's value
         QCOMPARE(viClose(vi), VI_SUCCESS);
     }
 
