@@ -125,7 +125,7 @@ bool Bind(std::FILE* err) {
     const BindingResult bound = BindAllLibraries();
     if (bound.ok())
         return true;
-    std::fprintf(err, "%s\n", bound.assertionFailure.c_str());
+    std::fprintf(err, "%s\n%s\n", bound.assertionFailure.c_str(), bound.detail.c_str());
     RunExitHandlers();
     return false;
 }

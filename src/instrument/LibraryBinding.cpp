@@ -26,6 +26,17 @@ BindingResult BindLibrary(LibraryBinding& b, int checkLine) {
         return result;
     b.savedErrorMode = SetPlatformErrorMode(kNoOpenFileErrorBox);
     b.handle = dlopen(b.fileName, RTLD_NOW | RTLD_LOCAL);
+    b.loadError.clear();
+    b.fileMissing = false;
+    if (!b.handle) {
+        // A file that is not there, or one that is there and cannot be loaded
+        // (an undefined symbol, another architecture): the loader says which.
+        const char* why = dlerror();
+        b.loadError = why ? why : "unknown reason";
+        // Missing itself, not one of the libraries it needs.
+        b.fileMissing = b.loadError.rfind(std::string(b.fileName) + ":", 0) == 0 &&
+                        b.loadError.find("No such file or directory") != std::string::npos;
+    }
     if (b.handle) {
         *b.loaded = true;
         b.previousExitHandler = exitChainHead;
@@ -35,6 +46,8 @@ BindingResult BindLibrary(LibraryBinding& b, int checkLine) {
             if (!b.table[i] && b.checkEveryEntry) {
                 result.assertionFailure = "Assertion failure (" + std::string(b.unitName) +
                                           ", line " + std::to_string(checkLine) + ")";
+                result.detail =
+                    std::string(b.fileName) + " has no entry point " + b.entryNames[i] + ".";
                 break;
             }
         }

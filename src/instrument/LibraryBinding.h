@@ -22,12 +22,17 @@ struct LibraryBinding {
     void** table;         // one address per entry point, in the order of entryNames
     bool checkEveryEntry; // a missing entry point is fatal (VISA and driver only)
     LibraryBinding* previousExitHandler = nullptr;
+    // Why the library is not loaded: empty while loaded or not yet bound.
+    std::string loadError;
+    bool fileMissing = false; // the loader found no file of that name
 };
 
 // The outcome of a binding procedure: empty when start-up may go on, otherwise
 // the assertion text "Assertion failure (<unit>, line <n>)".
 struct BindingResult {
     std::string assertionFailure;
+    // The library and the entry point it lacks, for standard error.
+    std::string detail;
     bool ok() const { return assertionFailure.empty(); }
 };
 

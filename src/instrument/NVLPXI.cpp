@@ -17,8 +17,9 @@ bool NvlpxiLoaded = false;
 #define NV815_LIBRARY_FILE "libNVLPXI.so"
 #endif
 
-LibraryBinding NvlpxiBinding{"NVLPXI",    NV815_LIBRARY_FILE, nullptr,     &NvlpxiLoaded, 0,
-                             kEntryNames, kNvlpxiEntryCount,  NvlpxiTable, false,         nullptr};
+LibraryBinding NvlpxiBinding{
+    "NVLPXI",          NV815_LIBRARY_FILE, nullptr, &NvlpxiLoaded, 0,  kEntryNames,
+    kNvlpxiEntryCount, NvlpxiTable,        false,   nullptr,       {}, false};
 
 BindingResult Bind_NVLPXI() {
     return BindLibrary(NvlpxiBinding, __LINE__);

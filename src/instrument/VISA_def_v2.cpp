@@ -25,7 +25,9 @@ LibraryBinding VisaBinding{"VISA_def_v2",
                            kVisaEntryCount,
                            reinterpret_cast<void**>(&Visa),
                            true,
-                           nullptr};
+                           nullptr,
+                           {},
+                           false};
 
 BindingResult Bind_VISA_def_v2() {
     return BindLibrary(VisaBinding, __LINE__);

@@ -24,7 +24,9 @@ LibraryBinding DriverBinding{"nv815_def",
                              kDriverEntryCount,
                              reinterpret_cast<void**>(&Driver),
                              true,
-                             nullptr};
+                             nullptr,
+                             {},
+                             false};
 
 BindingResult Bind_nv815_def() {
     return BindLibrary(DriverBinding, __LINE__);

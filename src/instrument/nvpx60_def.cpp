@@ -17,8 +17,9 @@ bool Nvpx60Loaded = false;
 #define NV815_LIBRARY_FILE "libnvpx60_32.so"
 #endif
 
-LibraryBinding Nvpx60Binding{"nvpx60_def", NV815_LIBRARY_FILE, nullptr,     &Nvpx60Loaded, 0,
-                             kEntryNames,  kNvpx60EntryCount,  Nvpx60Table, false,         nullptr};
+LibraryBinding Nvpx60Binding{
+    "nvpx60_def",      NV815_LIBRARY_FILE, nullptr, &Nvpx60Loaded, 0,  kEntryNames,
+    kNvpx60EntryCount, Nvpx60Table,        false,   nullptr,       {}, false};
 
 BindingResult Bind_nvpx60_def() {
     return BindLibrary(Nvpx60Binding, __LINE__);

@@ -19,7 +19,7 @@ bool BindLibrariesAtStartup() {
     BindingResult bound = BindAllLibraries();
     if (bound.ok())
         return true;
-    std::fprintf(stderr, "%s\n", bound.assertionFailure.c_str());
+    std::fprintf(stderr, "%s\n%s\n", bound.assertionFailure.c_str(), bound.detail.c_str());
     std::fflush(stderr);
     AppDialogs().message(nullptr, Dialogs::Kind::Error,
                          QString::fromStdString(bound.assertionFailure));

@@ -77,6 +77,24 @@ private slots:
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 0);
     }
+
+    // A driver without one of its entry points: the window (offscreen, where
+    // no box can be seen) and the command line both stop at once, naming the
+    // library and the entry point.
+    void startUpAssertionNeverWaits() {
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", QString(INCOMPLETE_DRIVER_DIR) + ":" + SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const QStringList& arguments : {QStringList(), QStringList({"--list-cards"})}) {
+            const Run r = Start(arguments, env);
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.err.contains(
+                         QRegularExpression(R"(Assertion failure \(nv815_def, line \d+\))")) &&
+                         r.err.contains("libnv815_32.so has no entry point nv815_SetAttenuation."),
+                     qPrintable(r.err));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

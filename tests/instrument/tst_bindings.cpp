@@ -83,19 +83,36 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.line("loaded"), QString("0 0 1 0"));
         QCOMPARE(r.line("defaultrm"), QString("0"));
+        // The driver is there, but the library it needs is not: the loader says so.
         QCOMPARE(r.line("missing"),
-                 QString("Not found: the VISA library libvisa.so and the "
-                         "instrument driver libnv815_32.so; no card can be used."));
+                 QString("Not found: the VISA library libvisa.so; Could not load the instrument "
+                         "driver libnv815_32.so (libvisa.so: cannot open shared object file: No "
+                         "such file or directory); no card can be used."));
         QCOMPARE(r.line("released"), QString("libnvpx60_32.so"));
+    }
+
+    void driverThatCannotLoadIsNamedWithTheReason() {
+        Run r = Probe({FOREIGN_VISA, SIM_DRIVER, STUB_NVPX60, STUB_NVLPXI});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.line("loaded"), QString("1 0 1 1"));
+        const QString missing = r.line("missing");
+        QVERIFY2(missing.startsWith("Could not load the instrument driver libnv815_32.so (") &&
+                     missing.contains("undefined symbol") &&
+                     missing.endsWith("); no card can be opened."),
+                 qPrintable(missing));
+        QCOMPARE(r.line("released"), QString("libNVLPXI.so libnvpx60_32.so libvisa.so"));
     }
 
     void missingDriverEntryPointStopsStartUp() {
         Run r = Probe({SIM_VISA, INCOMPLETE_DRIVER, STUB_NVPX60, STUB_NVLPXI});
         QCOMPARE(r.exitCode, 1);
+        // The box's text, then the library and the entry point it lacks.
+        const QStringList err = r.err.trimmed().split('\n');
         QRegularExpression text(R"(^Assertion failure \(nv815_def, line \d+\)$)");
-        QVERIFY2(text.match(r.err.trimmed()).hasMatch(), qPrintable(r.err));
+        QVERIFY2(err.size() == 2 && text.match(err[0]).hasMatch(), qPrintable(r.err));
+        QVERIFY2(err[1].startsWith("libnv815_32.so has no entry point nv815_"), qPrintable(r.err));
         // The same text in an error box (kind 0), and nothing bound after the driver.
-        QCOMPARE(r.line("message"), "0 " + r.err.trimmed());
+        QCOMPARE(r.line("message"), "0 " + err[0]);
         QCOMPARE(r.line("loaded"), QString("(none)"));
         QCOMPARE(r.line("released"), QString("libnv815_32.so libvisa.so"));
     }
