@@ -98,13 +98,17 @@ class SimulatedChassis(unittest.TestCase):
         first.close()
         second.close()
 
-    def test_status_descriptions(self):
-        for code in (constants.StatusCode.error_invalid_address_space,
-                     constants.StatusCode.error_timeout,
-                     constants.StatusCode.success_nested_exclusive):
-            text, status = self.rm.visalib.status_description(self.rm.session, code)
-            self.assertEqual(status, constants.StatusCode.success, hex(code))
-            self.assertTrue(text)
+    def test_every_status_of_the_header_is_described(self):
+        with open(HEADER, encoding="ascii") as header:
+            codes = re.findall(r"#define VI_(?:ERROR|SUCCESS|WARN)_\w+ \(\(ViStatus\)(0x[0-9A-F]+)u\)",
+                               header.read())
+        self.assertGreater(len(codes), 30)
+        for code in codes:
+            value = int(code, 16)
+            signed = value - (1 << 32) if value & 0x80000000 else value
+            text, status = self.rm.visalib.status_description(self.rm.session, signed)
+            self.assertEqual(status, constants.StatusCode.success, code)
+            self.assertTrue(text, code)
 
 
 class HeaderConstants(unittest.TestCase):
