@@ -97,6 +97,24 @@ bool KnownEvent(ViEventType type) {
     return type == VI_EVENT_TRIG || type == VI_EVENT_SERVICE_REQ || type == VI_EVENT_PXI_INTR;
 }
 
+std::string EventArgs(ViSession vi, ViEventType type, ViUInt16 mechanism) {
+    return std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
+}
+
+// The session, event type and mechanisms of a request to disable or discard
+// events; `s` gets the session.
+ViStatus CheckEventRequest(ViSession vi, ViEventType type, ViUInt16 mechanism, SessionInfo*& s) {
+    s = Chassis::instance().find(vi);
+    if (!s || s->kind != SessionKind::Instrument)
+        return VI_ERROR_INV_OBJECT;
+    if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
+        return VI_ERROR_INV_EVENT;
+    if (mechanism == 0 ||
+        (mechanism != VI_ALL_MECH && (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR))))
+        return VI_ERROR_INV_MECH;
+    return VI_SUCCESS;
+}
+
 // Text and number attributes of a session.
 ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     Chassis& ch = Chassis::instance();
@@ -262,17 +280,10 @@ ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEve
 }
 
 ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) {
-    Chassis& ch = Chassis::instance();
-    const std::string args =
-        std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
-    SessionInfo* s = ch.find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
-    if (mechanism == 0 ||
-        (mechanism != VI_ALL_MECH && (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR))))
-        return Done(__func__, args, VI_ERROR_INV_MECH);
+    SessionInfo* s = nullptr;
+    const std::string args = EventArgs(vi, type, mechanism);
+    if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
+        return Done(__func__, args, bad);
     bool any = false;
     for (auto& [event, enabled] : s->enabled)
         if (type == VI_ALL_ENABLED_EVENTS || event == type) {
@@ -283,17 +294,10 @@ ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) {
 }
 
 ViStatus viDiscardEvents(ViSession vi, ViEventType type, ViUInt16 mechanism) {
-    Chassis& ch = Chassis::instance();
-    const std::string args =
-        std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
-    SessionInfo* s = ch.find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
-    if (mechanism == 0 ||
-        (mechanism != VI_ALL_MECH && (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR))))
-        return Done(__func__, args, VI_ERROR_INV_MECH);
+    SessionInfo* s = nullptr;
+    const std::string args = EventArgs(vi, type, mechanism);
+    if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
+        return Done(__func__, args, bad);
     return Done(__func__, args, VI_SUCCESS_QUEUE_EMPTY); // no event ever occurs
 }
 

@@ -69,40 +69,67 @@ QWidget* TWaveBuilder_Form::CreateExpressionPage() {
     return page;
 }
 
+namespace {
+
+// The names and captions of a page whose source is a file.
+struct FilePageText {
+    const char *page, *button, *buttonName, *fileName, *info, *infoName, *choice, *choiceName,
+        *choiceAccessible;
+};
+
+struct FilePage {
+    QWidget* page;
+    QPushButton* open;
+    QLabel *file, *info;
+    QComboBox* choice;
+};
+
+// A button that opens the file, its name, what it holds, and what to take from it.
+FilePage CreateFilePage(const FilePageText& t) {
+    FilePage p;
+    p.page = Named(new QWidget, t.page);
+    auto* form = new QFormLayout(p.page);
+    p.open = Named(new QPushButton(t.button, p.page), t.buttonName);
+    p.file = Note(p.page, t.fileName, "No file opened.");
+    form->addRow(p.open, p.file);
+    p.info = Note(p.page, t.infoName);
+    form->addRow(t.info, p.info);
+    p.choice = Named(new QComboBox(p.page), t.choiceName);
+    p.choice->setAccessibleName(t.choiceAccessible);
+    form->addRow(t.choice, p.choice);
+    return p;
+}
+
+} // namespace
+
 QWidget* TWaveBuilder_Form::CreateCsvPage() {
-    auto* page = Named(new QWidget, "Csv_Page");
-    auto* form = new QFormLayout(page);
-    OpenCsv_Button = Named(new QPushButton("&Open CSV/TSV File...", page), "OpenCsv_Button");
-    CsvFile_Label = Note(page, "CsvFile_Label", "No file opened.");
-    form->addRow(OpenCsv_Button, CsvFile_Label);
-    CsvFormat_Label = Note(page, "CsvFormat_Label");
-    form->addRow("Format:", CsvFormat_Label);
-    CsvColumn_ComboBox = Named(new QComboBox(page), "CsvColumn_ComboBox");
-    CsvColumn_ComboBox->setAccessibleName("Column");
-    form->addRow("&Column:", CsvColumn_ComboBox);
+    const FilePage p =
+        CreateFilePage({"Csv_Page", "&Open CSV/TSV File...", "OpenCsv_Button", "CsvFile_Label",
+                        "Format:", "CsvFormat_Label", "&Column:", "CsvColumn_ComboBox", "Column"});
+    OpenCsv_Button = p.open;
+    CsvFile_Label = p.file;
+    CsvFormat_Label = p.info;
+    CsvColumn_ComboBox = p.choice;
     connect(CsvColumn_ComboBox, &QComboBox::currentIndexChanged, this, [this] {
         ReadCsvColumnChosen();
         Rebuild();
     });
-    return page;
+    return p.page;
 }
 
 QWidget* TWaveBuilder_Form::CreateWavPage() {
-    auto* page = Named(new QWidget, "Wav_Page");
-    auto* form = new QFormLayout(page);
-    OpenWav_Button = Named(new QPushButton("O&pen Sound File...", page), "OpenWav_Button");
-    WavFile_Label = Note(page, "WavFile_Label", "No file opened.");
-    form->addRow(OpenWav_Button, WavFile_Label);
-    WavInfo_Label = Note(page, "WavInfo_Label");
-    form->addRow("Holds:", WavInfo_Label);
-    WavChannel_ComboBox = Named(new QComboBox(page), "WavChannel_ComboBox");
-    WavChannel_ComboBox->setAccessibleName("Sound channel");
-    form->addRow("C&hannel:", WavChannel_ComboBox);
+    const FilePage p = CreateFilePage({"Wav_Page", "O&pen Sound File...", "OpenWav_Button",
+                                       "WavFile_Label", "Holds:", "WavInfo_Label",
+                                       "C&hannel:", "WavChannel_ComboBox", "Sound channel"});
+    OpenWav_Button = p.open;
+    WavFile_Label = p.file;
+    WavInfo_Label = p.info;
+    WavChannel_ComboBox = p.choice;
     connect(WavChannel_ComboBox, &QComboBox::currentIndexChanged, this, [this] {
         ReadWavChannelChosen();
         Rebuild();
     });
-    return page;
+    return p.page;
 }
 
 void TWaveBuilder_Form::CreateOutput() {
