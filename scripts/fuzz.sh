@@ -41,4 +41,4 @@ run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
   "$root/src/wavebuild/CsvTable.cpp" "$root/src/waveform/WaveParse.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
-  "$root/sim/SimChassis.cpp"
+  "$root/sim/SimChassis.cpp" "$root/sim/SimControl.cpp" "$root/sim/SimStatus.cpp"
