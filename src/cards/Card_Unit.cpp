@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -141,6 +142,19 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
 
 TCard_Form::~TCard_Form() = default;
 
+void TCard_Form::showEvent(QShowEvent* event) {
+    // Before a card is in use, the search starts at the model of the card
+    // used last, so that its row, offered after Find, is of the model OK opens.
+    if (!Selection.Opened && !event->spontaneous()) {
+        const QString model = SessionMemory::LastCardModel();
+        if (model == "82-815")
+            Set82815->setChecked(true);
+        else if (model == "72-815")
+            Set72815->setChecked(true);
+    }
+    QDialog::showEvent(event);
+}
+
 QColor TCard_Form::RowColour(int row) const {
     const QTableWidgetItem* resource = Card_StringGrid->item(row, 1);
     if (!Selection.Resource.empty() && resource &&
@@ -170,6 +184,7 @@ void TCard_Form::Find_ButtonClick() {
 
     std::vector<std::string> found;
     const char* model = Set72815->isChecked() ? "72-815" : "82-815";
+    searchedModel_ = model;
     SearchStop stop;
     const ViStatus status = FindVisaResources(model, found, &stop);
     Hint_Label->setText(SearchHint(status, stop, model, !found.empty()));
@@ -232,7 +247,7 @@ void TCard_Form::Ok_ButtonClick() {
     }
     CloseCard(PreviousSelection);
     Selection.CardID = GetSelectedCardID();
-    SessionMemory::SetLastCard(QString::fromStdString(Selection.Resource));
+    SessionMemory::SetLastCard(QString::fromStdString(Selection.Resource), searchedModel_);
     if (const std::optional<int> channels = ReadChannelCount(Selection.Session))
         ThirdChannelShown = *channels == kChannelCount;
     Card_StringGrid->viewport()->update();

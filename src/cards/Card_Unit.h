@@ -67,7 +67,11 @@ public:
     void Ok_ButtonClick();
     void Cancel_ButtonClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    QString searchedModel_; // the model of the cards the grid lists
     QGroupBox* GroupBox1;
     QLabel* Label1;
 };

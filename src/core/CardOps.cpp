@@ -74,6 +74,7 @@ std::optional<int> ReadChannelCount(ViSession session) {
 
 MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo& ch,
                                    OperatorUi& ui) {
+    const HeldReports hold; // told once the picture is up to date
     MemoryTestResult r;
     bool outputOff = false;
     r.Status = CmdMemoryTest(session, &r.Address, &r.Data, &r.Expected, channel, &outputOff);
@@ -90,6 +91,7 @@ MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo&
 }
 
 std::optional<std::string> ReadCalibrationDate(ViSession session) {
+    const HeldReports hold; // told once the picture is up to date
     uint32_t year = 0, month = 0, day = 0;
     if (CmdGetCalibrationDate(session, &year, &month, &day) != VI_SUCCESS)
         return std::nullopt;

@@ -23,6 +23,7 @@ ViStatus SendClockSource(ViSession session, int channel, const TCardInfo& card,
 
 bool ApplyClock(ViSession session, int channel, TCardInfo& card, const ClockRequest& r,
                 int32_t& pendingMultiplier, OperatorUi& ui) {
+    const HeldReports hold; // told once the picture is up to date
     if (r.StartF > r.EndF) {
         ui.error(kClockEndBeforeStart);
         return false;
@@ -55,6 +56,7 @@ bool ApplyClock(ViSession session, int channel, TCardInfo& card, const ClockRequ
 
 ViStatus SetReferenceClock(ViSession session, int channel, TCardInfo& card, bool external,
                            double extFreq) {
+    const HeldReports hold; // told once the picture is up to date
     return Commit([&] { return SendClockSource(session, channel, card, card.Channel[channel]); },
                   Set(card.DDSSourceExtFlag, external), Set(card.ExtFreq, extFreq));
 }

@@ -135,6 +135,7 @@ std::optional<int> ReadChannelCount(ViSession session);
 // known, nothing of it has been accepted yet, and every channel is set to
 // 10 dB with the output off. Returns the channels (up to `channels`) whose
 // attenuation is then not known; a refused switch-off shows the output on.
+// The refusals of channels beyond `channels` are logged, not reported.
 std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels);
 
 // The card in use changes or is closed: its selected channel and what it
@@ -144,8 +145,9 @@ void ForgetCard();
 // ---------------------------------------------------------------------------
 // Maintenance
 
-// Every output off before the wave memory test.
-void SwitchOutputsOff(ViSession session, TCardInfo& card);
+// Every output off before the wave memory test; the refusals of channels
+// beyond `channels` (the card's) are logged, not reported.
+void SwitchOutputsOff(ViSession session, TCardInfo& card, int channels);
 
 struct MemoryTestResult {
     ViStatus Status = 0;

@@ -8,6 +8,7 @@
 #include "nv815_def.h"
 
 ViStatus SetOutput(ViSession session, int channel, TChannelInfo& ch, bool on) {
+    const HeldReports hold; // told once the picture is up to date
     const ViStatus status =
         Commit([&] { return CmdSetInstrumentMode(session, channel, on); }, Set(ch.OutputOn, on));
     if (status == VI_SUCCESS)
@@ -16,6 +17,7 @@ ViStatus SetOutput(ViSession session, int channel, TChannelInfo& ch, bool on) {
 }
 
 ViStatus SetAttenuation(ViSession session, int channel, TChannelInfo& ch, double dB) {
+    const HeldReports hold; // told once the picture is up to date
     TWaveSettings& w = ch.Wave;
     const ViStatus status = Commit(
         [&] { return CmdSetAttenuation(session, channel, w.Attenuation); }, Set(w.Attenuation, dB));
@@ -25,6 +27,7 @@ ViStatus SetAttenuation(ViSession session, int channel, TChannelInfo& ch, double
 }
 
 ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volts) {
+    const HeldReports hold; // told once the picture is up to date
     TWaveSettings& w = ch.Wave;
     // The enable flag follows the offset power, so the driver is called
     // directly once the channel is selected; the entry is written here.
@@ -49,6 +52,7 @@ ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volt
 }
 
 ViStatus SetOffsetPower(ViSession session, int channel, TChannelInfo& ch, double volts, bool on) {
+    const HeldReports hold; // told once the picture is up to date
     TWaveSettings& w = ch.Wave;
     const ViStatus status = Commit(
         [&] { return CmdSetOutputOffsetVoltage(session, channel, w.OffsetOn ? w.DCOffset : 0.0); },
@@ -59,6 +63,7 @@ ViStatus SetOffsetPower(ViSession session, int channel, TChannelInfo& ch, double
 }
 
 ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high) {
+    const HeldReports hold; // told once the picture is up to date
     const ViStatus status =
         Commit([&] { return CmdSetFSKPin(session, channel, high); }, Set(ch.FSKHigh, high));
     if (status == VI_SUCCESS)
@@ -67,10 +72,12 @@ ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high
 }
 
 std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels) {
+    const HeldReports hold; // told once the picture is up to date
     ForgetCard();
     std::vector<int> unknown;
     for (int c = 1; c <= kChannelCount; ++c) {
         TChannelInfo& ch = card.Channel[c];
+        const UnshownReports expected(c > channels); // refused by a card without it
         // A card without a channel refuses it: there is nothing to know.
         if (SetAttenuation(session, c, ch, 10.0) != VI_SUCCESS && c <= channels) {
             ch.Wave.Attenuation = kNotKnown;
@@ -88,7 +95,10 @@ void ForgetCard() {
     ClearAccepted();
 }
 
-void SwitchOutputsOff(ViSession session, TCardInfo& card) {
-    for (int c = 1; c <= kChannelCount; ++c)
+void SwitchOutputsOff(ViSession session, TCardInfo& card, int channels) {
+    const HeldReports hold; // told once the picture is up to date
+    for (int c = 1; c <= kChannelCount; ++c) {
+        const UnshownReports expected(c > channels); // refused by a card without it
         SetOutput(session, c, card.Channel[c], false);
+    }
 }

@@ -45,6 +45,7 @@ ViStatus Generate(ViSession session, int channel, TChannelInfo& ch, const Wavefo
 
 ViStatus ApplyTrigger(ViSession session, int channel, TChannelInfo& ch,
                       const TriggerRequest& request) {
+    const HeldReports hold; // told once the picture is up to date
     const ViStatus status =
         Commit([&] { return CmdSetTriggerMode(session, ch.TrigSource, ch.TrigMode, channel); },
                Set(ch.TrigSource, request.Source), Set(ch.TrigMode, request.Mode));
@@ -54,6 +55,7 @@ ViStatus ApplyTrigger(ViSession session, int channel, TChannelInfo& ch,
 }
 
 ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, OperatorUi& ui) {
+    const HeldReports hold; // told once the picture is up to date
     const TArbWave& arb = ch.Wave.Arb;
     const WaveLoadOutcome out =
         LoadWaveToCard(session, arb.WaveLength, channel, ch.MemStep, arb.Data, ui);
@@ -69,6 +71,7 @@ ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, Operator
 
 void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const WaveformRequest& r,
                    OperatorUi& ui) {
+    const HeldReports hold; // told once the picture is up to date
     TWaveSettings& w = ch.Wave;
     // Kept as the page shows them, whatever the card answers.
     w.ArbitraryFlag = r.Arbitrary;

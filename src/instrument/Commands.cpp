@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "DriverCalls.h"
 #include "OperationLog.h"
@@ -56,6 +57,9 @@ namespace {
 
 CommandObserver observer;
 CommandTally* tally = nullptr;
+int held = 0;    // HeldReports alive
+int unshown = 0; // UnshownReports alive
+std::vector<CommandOutcome> heldOutcomes;
 
 // A driver call's arguments for the record of the session.
 CallArgument I(int64_t v) {
@@ -88,7 +92,11 @@ void Report(const std::string& title, ViStatus status, const std::string& errorT
             int32_t channel = 0) {
     if (!title.empty()) // an empty title: refused before it reached the driver
         TallyCommand(status);
-    if (observer)
+    if (unshown > 0)
+        return;
+    if (held > 0)
+        heldOutcomes.push_back({title, status, errorText, channel});
+    else if (observer)
         observer({title, status, errorText, channel});
 }
 
@@ -191,6 +199,28 @@ std::string CmdResultText(ViSession session, ViStatus status) {
 
 void SetCommandObserver(CommandObserver o) {
     observer = std::move(o);
+}
+
+HeldReports::HeldReports() {
+    ++held;
+}
+
+HeldReports::~HeldReports() {
+    if (--held > 0)
+        return;
+    const std::vector<CommandOutcome> outcomes = std::move(heldOutcomes);
+    heldOutcomes.clear();
+    for (const CommandOutcome& outcome : outcomes)
+        if (observer)
+            observer(outcome);
+}
+
+UnshownReports::UnshownReports(bool unshownHere) : unshown_(unshownHere) {
+    unshown += unshown_ ? 1 : 0;
+}
+
+UnshownReports::~UnshownReports() {
+    unshown -= unshown_ ? 1 : 0;
 }
 
 CommandTally* SetCommandTally(CommandTally* t) {

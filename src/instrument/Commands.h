@@ -61,6 +61,31 @@ using CommandObserver = std::function<void(const CommandOutcome&)>;
 // Installs the observer every logged command reports to (none: nullptr).
 void SetCommandObserver(CommandObserver observer);
 
+// While one is alive, commands report to the observer only when the outermost
+// one ends, in the order they were sent: an operation brings its own picture
+// of the card up to date before anyone is told what the card answered.
+class HeldReports {
+public:
+    HeldReports();
+    ~HeldReports();
+    HeldReports(const HeldReports&) = delete;
+    HeldReports& operator=(const HeldReports&) = delete;
+};
+
+// While one made with `unshown` true is alive, commands report to no
+// observer (they are still logged and counted): refusals that are expected
+// are not failures to show.
+class UnshownReports {
+public:
+    explicit UnshownReports(bool unshown = true);
+    ~UnshownReports();
+    UnshownReports(const UnshownReports&) = delete;
+    UnshownReports& operator=(const UnshownReports&) = delete;
+
+private:
+    bool unshown_;
+};
+
 // How many commands reached the driver, and how many of them it refused,
 // while the tally is installed.
 struct CommandTally {

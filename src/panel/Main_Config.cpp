@@ -186,7 +186,7 @@ void TMain_Form::ApplyConfig1Click() {
     const QString chosen = AppDialogs().openFileName(this, kIniFiles, "ini");
     if (chosen.isEmpty() || !LoadConfigFrom(chosen))
         return;
-    const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    const int channels = CardChannels();
     CommandTally tally;
     CommandTally* const outer = SetCommandTally(&tally);
     DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });

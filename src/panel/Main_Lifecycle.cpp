@@ -83,6 +83,10 @@ void TMain_Form::FormClose() {
 // ---------------------------------------------------------------------------
 // Refresh from the card record
 
+int TMain_Form::CardChannels() const {
+    return Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+}
+
 int TMain_Form::ActiveChannelNumber() const {
     return Channel_PageControl->currentIndex() + 1;
 }
@@ -198,7 +202,7 @@ void TMain_Form::Card1Click() {
 // The record then holds nothing of another card: a refused attenuation is
 // not known, and an output whose switch-off was refused may be live.
 void TMain_Form::InitCardStates() {
-    const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    const int channels = CardChannels();
     QStringList unknown;
     for (int c : UseCard(Session, CardInfo, channels))
         unknown << QString::number(c);

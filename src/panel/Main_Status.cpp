@@ -117,7 +117,7 @@ std::vector<int> ShareWidth(std::vector<int> wanted, int room) {
 } // namespace
 
 void TMain_Form::RefreshChannelStrip() {
-    const int channels = Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    const int channels = CardChannels();
     QString lines[kChannelCount + 1];
     bool changed = false;
     for (int c = 1; c <= kChannelCount; ++c) {

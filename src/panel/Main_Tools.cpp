@@ -14,7 +14,7 @@ void TMain_Form::MemoryTest1Click() {
         return;
     }
     // The test overwrites wave memory: every output goes off first.
-    SwitchOutputsOff(Session, CardInfo);
+    SwitchOutputsOff(Session, CardInfo, CardChannels());
     UpdateModeLEDs();
     if (memTestForm_)
         memTestForm_->exec();

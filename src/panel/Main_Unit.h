@@ -57,6 +57,8 @@ public:
                      TLog_Form* log, TMemTest_Form* memTest);
 
     int ActiveChannelNumber() const;
+    // The channels of the open card (the third tab shows only on a card with three).
+    int CardChannels() const;
 
     void UpdateAllControls();
     void UpdateControlValues();

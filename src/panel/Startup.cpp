@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 
 #include "About_Unit.h"
@@ -21,8 +22,12 @@ bool BindLibrariesAtStartup() {
         return true;
     std::fprintf(stderr, "%s\n%s\n", bound.assertionFailure.c_str(), bound.detail.c_str());
     std::fflush(stderr);
-    AppDialogs().message(nullptr, Dialogs::Kind::Error,
-                         QString::fromStdString(bound.assertionFailure));
+    // Before any window, and the program ends: where no box can be seen
+    // (offscreen, minimal) the text on standard error is all there is.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        AppDialogs().message(nullptr, Dialogs::Kind::Error,
+                             QString::fromStdString(bound.assertionFailure));
     RunExitHandlers();
     return false;
 }

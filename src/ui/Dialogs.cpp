@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
-#include <cstdio>
 
 #include "SessionMemory.h"
 
@@ -39,12 +37,6 @@ QStringList QtFilters(const QString& filter) {
     return out;
 }
 
-// The offscreen and minimal platforms show nothing anyone could answer.
-bool NoScreen() {
-    const QString platform = QGuiApplication::platformName();
-    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
-}
-
 QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
                  const QString& defaultSuffix) {
     QFileDialog dialog(parent);
@@ -66,14 +58,6 @@ QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& f
 class QtDialogs final : public Dialogs {
 public:
     Answer message(QWidget* parent, Kind kind, const QString& text) override {
-        // Where no box can be seen nobody could answer it: the text goes to
-        // standard error and the box counts as closed.
-        if (NoScreen()) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                         qPrintable(QString(text).remove(QLatin1Char('\r'))));
-            std::fflush(stderr);
-            return Answer::Closed;
-        }
         QMessageBox box(parent);
         box.setText(QString(text).remove(QLatin1Char('\r')));
         box.setWindowTitle(QApplication::applicationDisplayName());

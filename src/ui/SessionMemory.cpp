@@ -66,8 +66,13 @@ QString LastCard() {
     return Read("cards/last").toString();
 }
 
-void SetLastCard(const QString& resource) {
+QString LastCardModel() {
+    return Read("cards/lastModel").toString();
+}
+
+void SetLastCard(const QString& resource, const QString& model) {
     Write("cards/last", resource);
+    Write("cards/lastModel", model);
 }
 
 } // namespace SessionMemory

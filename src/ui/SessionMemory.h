@@ -20,8 +20,10 @@ QStringList RecentConfigs();
 void AddRecentConfig(const QString& path);
 void RemoveRecentConfig(const QString& path);
 
-// The resource of the card last opened; empty when none.
+// The resource of the card last opened and its model ("72-815", "82-815");
+// empty when none.
 QString LastCard();
-void SetLastCard(const QString& resource);
+QString LastCardModel();
+void SetLastCard(const QString& resource, const QString& model);
 
 } // namespace SessionMemory

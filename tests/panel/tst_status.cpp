@@ -46,13 +46,55 @@ private slots:
         nvsim_clear_faults();
         // Ctrl+Shift+A is the attenuation's Set.
         m.Att_Slider->setValue(20);
-        QApplication::setActiveWindow(&main());
+        main().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &main());
         QTest::keyClick(m.Att_Slider, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(strip(1)->text().contains("20 dB"));
         QCOMPARE(m->Feedback(), QString());
 
         selectCard(true, 0); // an 82-815
         QCOMPARE(strip(3)->text(), QString("3 \u00b7 not on this card"));
+    }
+
+    // Right after each button, with nothing else run in between, the strip
+    // says what the card accepted; a two-channel card opens without a failure.
+    void stripIsCurrentRightAfterEachButton() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        const auto check = [&](const char* what, int channels) {
+            for (int c = 1; c <= 3; ++c) {
+                const ChannelPresence presence =
+                    c > channels ? ChannelPresence::Absent : ChannelPresence::Present;
+                const ChannelStatus want = DescribeChannel(c, presence, Accepted().Channel[c]);
+                QVERIFY2(strip(c)->accessibleName() == QString::fromStdString(want.sentence),
+                         qPrintable(QString("%1, channel %2: %3")
+                                        .arg(what)
+                                        .arg(c)
+                                        .arg(strip(c)->accessibleName())));
+            }
+        };
+        const struct {
+            const char* what;
+            std::function<void()> press;
+        } actions[] = {
+            {"output on", [&] { m.Ch1_Mode_Button->click(); }},
+            {"output off", [&] { m.Ch1_Mode_Button->click(); }},
+            {"attenuation", [&] { m.Att_Slider->setValue(23), m.AttenSetButton->click(); }},
+            {"offset", [&] { m.V_Slider->setValue(150), m.OffsetButton->click(); }},
+            {"offset power", [&] { m.OffsetBut->click(); }},
+            {"waveform", [&] { m.WaveUpdate_Button->click(); }},
+            {"trigger", [&] { m.TrigUpdate_Button->click(); }},
+            {"clock", [&] { m.ClkUpdate_Button->click(); }},
+        };
+        for (const auto& a : actions) {
+            a.press();
+            check(a.what, 3);
+        }
+        selectCard(true, 0); // an 82-815: its channel 3 refuses, as expected
+        check("82-815 opened", 2);
+        QCOMPARE(m->Feedback(), QString());
+        QVERIFY(LogTexts().join('\n').contains("Set Active Channel \r\n     Channel 3\r\n > "
+                                               "***FAILED***"));
     }
 
     void marksClearOnlyWhenTheCardAccepts() {
@@ -143,6 +185,23 @@ private slots:
         QCOMPARE(w->card->Card_StringGrid->currentRow(), 1);
         QVERIFY(!w->card->Selection.Opened);
 
+        // A remembered 82-815 is offered under its own model, and OK opens it.
+        selectCard(true, 0);
+        stop();
+        start();
+        bool offered = false;
+        whenModal([&] {
+            TCard_Form* f = w->card;
+            f->Find_Button->click();
+            offered = f->Set82815->isChecked() && f->Card_StringGrid->currentRow() == 0;
+            f->Ok_Button->click();
+        });
+        ui().Card1->trigger();
+        QVERIFY(offered);
+        QCOMPARE(w->card->Selection.Resource, std::string("PXI1::14::INSTR"));
+        QVERIFY(!ui().Channel_PageControl->isTabVisible(2));
+
+        recent = main().findChild<QAction*>("RecentConfig1");
         QFile::remove(ini); // a file gone is said so, and dropped
         recent->trigger();
         QVERIFY(ui()->Feedback().endsWith("kept.ini no longer exists."));

@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -32,8 +34,75 @@ class TestDialogs : public QObject {
         return shown;
     }
 
+    // Runs `act` on the first modal box that comes up while `open` runs.
+    template <class Act> static void Answering(const std::function<void()>& open, Act act) {
+        QTimer waiter;
+        waiter.setInterval(10);
+        QObject::connect(&waiter, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                waiter.stop();
+                act(box);
+            }
+        });
+        waiter.start();
+        open();
+    }
+
 private slots:
     void initTestCase() { KeepWindowsOnScreen(); }
+
+    // Every kind of box is a real box, offscreen too: it waits for its
+    // answer, shows its text, icon and buttons, and a pressed button answers.
+    void eachKindOfBoxWaitsForItsAnswer() {
+        using K = Dialogs::Kind;
+        using A = Dialogs::Answer;
+        struct Case {
+            K kind;
+            QMessageBox::Icon icon;
+            QString title;
+            QList<QMessageBox::StandardButton> buttons;
+            QMessageBox::StandardButton pressed; // NoButton: closed by its frame
+            A answer;
+        };
+        const QList<QMessageBox::StandardButton> ok{QMessageBox::Ok},
+            okAbort{QMessageBox::Ok, QMessageBox::Abort};
+        const Case cases[] = {
+            {K::Error, QMessageBox::Critical, "Error", ok, QMessageBox::Ok, A::Ok},
+            {K::Warning, QMessageBox::Warning, "Warning", ok, QMessageBox::Ok, A::Ok},
+            {K::Confirmation, QMessageBox::Question, "Confirm", okAbort, QMessageBox::Abort,
+             A::Abort},
+            {K::Confirmation, QMessageBox::Question, "Confirm", okAbort, QMessageBox::Ok, A::Ok},
+            {K::Confirmation, QMessageBox::Question, "Confirm", okAbort, QMessageBox::NoButton,
+             A::Closed},
+            {K::Information, QMessageBox::NoIcon, QString(), ok, QMessageBox::Ok, A::Ok},
+        };
+        for (const Case& c : cases) {
+            QString shown, title;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QList<QMessageBox::StandardButton> buttons;
+            A answer = A::Ok;
+            Answering(
+                [&] { answer = AppDialogs().message(nullptr, c.kind, "Line one\r\nline two"); },
+                [&](QMessageBox* box) {
+                    shown = box->text();
+                    title = box->windowTitle();
+                    icon = box->icon();
+                    for (QAbstractButton* b : box->buttons())
+                        buttons << box->standardButton(b);
+                    if (c.pressed == QMessageBox::NoButton)
+                        box->reject();
+                    else
+                        box->button(c.pressed)->click();
+                });
+            QCOMPARE(shown, QString("Line one\nline two"));
+            QCOMPARE(icon, c.icon);
+            if (!c.title.isEmpty())
+                QCOMPARE(title, c.title);
+            std::sort(buttons.begin(), buttons.end());
+            QCOMPARE(buttons, c.buttons);
+            QCOMPARE(answer, c.answer);
+        }
+    }
 
     void eachFilterShowsItsDescriptionOnce() {
         struct Case {

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds and tests the project in a fresh Debian 13 (trixie) made with
+# debootstrap, exactly as the README says: the sources are copied into it and
+# scripts/test.sh installs the packages, builds and runs every test there. The
+# system is kept in TRIXIE_ROOT for later runs (the sources and the build are
+# made again each time). Needs root and the Debian mirror; takes about 20
+# minutes on two cores. Not part of CI.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+target=${TRIXIE_ROOT:-/tmp/nv815-trixie-root}
+mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "try-debian13: run this as root (debootstrap and chroot need it)." >&2
+  exit 1
+fi
+command -v debootstrap >/dev/null || apt-get install -y -q --no-install-recommends debootstrap
+
+if [ ! -x "$target/usr/bin/apt-get" ]; then
+  echo "try-debian13: making a fresh Debian 13 in $target"
+  debootstrap --variant=minbase trixie "$target" "$mirror" >/dev/null
+fi
+cp /etc/resolv.conf "$target/etc/resolv.conf"
+
+# What the chroot needs of the running system, mounted for this run only.
+mounted=()
+cleanup() {
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" || true; done
+}
+trap cleanup EXIT
+for fs in proc sys dev dev/pts; do
+  mkdir -p "$target/$fs"
+  if ! mountpoint -q "$target/$fs"; then
+    mount --bind "/$fs" "$target/$fs"
+    mounted+=("$target/$fs")
+  fi
+done
+
+echo "try-debian13: copying the sources"
+rm -rf "$target/src/nv815"
+mkdir -p "$target/src/nv815"
+(cd "$root" && git ls-files -z --cached --others --exclude-standard |
+  tar --null -T - -cf -) | tar -xf - -C "$target/src/nv815"
+
+echo "try-debian13: scripts/test.sh in Debian 13"
+chroot "$target" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
+  bash -c 'cd /src/nv815 && scripts/test.sh' 2>&1 | tee "$target/src/test.log"
+status=${PIPESTATUS[0]}
+warnings=$(grep -c 'warning:' "$target/src/test.log" || true)
+echo "try-debian13: scripts/test.sh ended with status $status; $warnings compiler warnings" \
+  "(the whole output is in $target/src/test.log)."
+[ "$status" -eq 0 ] && [ "$warnings" -eq 0 ]
