@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "Automation.h"
@@ -133,9 +134,27 @@ bool ReadCommandLine(int argc, char* argv[], int& status) {
     return true;
 }
 
+// Qt needs a UTF-8 character locale and says so on standard error when it
+// finds none, as where a test station starts programs with an empty
+// environment or with LANG=C. Where no locale is chosen, or the C locale, the
+// program takes C.UTF-8 (the C locale in UTF-8) itself, before Qt starts; any
+// other locale the user chose is left as it is.
+void ChooseUtf8Locale() {
+    const char* chosenBy = "LC_CTYPE";
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+        if (const char* value = std::getenv(name); value && *value) {
+            if (std::strcmp(value, "C") != 0 && std::strcmp(value, "POSIX") != 0)
+                return;
+            chosenBy = name;
+            break;
+        }
+    setenv(chosenBy, "C.UTF-8", 1);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    ChooseUtf8Locale();
     QCoreApplication::setApplicationName("nv815-panel");
     QCoreApplication::setApplicationVersion("1.46");
     int status = 0;

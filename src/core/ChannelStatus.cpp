@@ -9,6 +9,7 @@ namespace {
 
 const char* const kDot = " \u00b7 ";
 const char* const kShapes[] = {"sine", "triangle", "square"};
+const char* const kShortShapes[] = {"sine", "tri", "sq"};
 
 std::string Format(const char* format, double value) {
     char text[64];
@@ -16,22 +17,26 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-std::string Shape(int32_t waveType) {
-    return waveType >= 0 && waveType < 3 ? kShapes[waveType]
-                                         : "waveform " + std::to_string(waveType);
+std::string Shape(int32_t waveType, bool brief = false) {
+    return waveType >= 0 && waveType < 3
+               ? (brief ? kShortShapes : kShapes)[waveType]
+               : (brief ? "wave " : "waveform ") + std::to_string(waveType);
 }
 
-// "sine 1 kHz", "sine sweep 1 kHz-10 kHz", "arbitrary, 1024 samples", or nothing.
-std::string WaveWords(const TAcceptedChannel& a) {
+// "sine 1 kHz", "sine sweep 1 kHz-10 kHz", "arbitrary, 1024 samples", or nothing;
+// briefly "sine 1k", "sine 1k\u201310k", "arb 1024".
+std::string WaveWords(const TAcceptedChannel& a, bool brief) {
     if (a.Loaded)
-        return "arbitrary, " + std::to_string(a.Loaded->Length) + " samples";
+        return (brief ? "arb " : "arbitrary, ") + std::to_string(a.Loaded->Length) +
+               (brief ? "" : " samples");
     if (!a.Generated)
         return {};
     const TGeneratedWave& g = *a.Generated;
+    const auto hertz = brief ? BriefFrequency : FrequencyWords;
     if (!g.Sweep)
-        return Shape(g.WaveType) + " " + FrequencyWords(g.StartF * 1000);
-    return Shape(g.WaveType) + " sweep " + FrequencyWords(g.StartF * 1000) + "\u2013" +
-           FrequencyWords(g.EndF * 1000);
+        return Shape(g.WaveType, brief) + " " + hertz(g.StartF * 1000);
+    return Shape(g.WaveType, brief) + (brief ? " " : " sweep ") + hertz(g.StartF * 1000) +
+           "\u2013" + hertz(g.EndF * 1000);
 }
 
 std::string OffsetWords(const TOffsetSetting& o) {
@@ -47,6 +52,21 @@ std::string FrequencyWords(double hertz) {
     if (magnitude >= 1e3)
         return Format("%.7g kHz", hertz / 1e3);
     return Format("%.7g Hz", hertz);
+}
+
+std::string BriefFrequency(double hertz) {
+    // Three significant digits first, so that 9999999 Hz is "10M", not "10000k".
+    double rounded = hertz;
+    if (std::isfinite(hertz) && hertz != 0) {
+        const double unit = std::pow(10.0, std::floor(std::log10(std::fabs(hertz))) - 2);
+        rounded = std::round(hertz / unit) * unit;
+    }
+    const double magnitude = std::fabs(rounded);
+    if (magnitude >= 1e6)
+        return Format("%.3gM", rounded / 1e6);
+    if (magnitude >= 1e3)
+        return Format("%.3gk", rounded / 1e3);
+    return Format("%.3g", rounded);
 }
 
 ChannelStatus DescribeChannel(int channel, ChannelPresence presence, const TAcceptedChannel& a) {
@@ -65,13 +85,20 @@ ChannelStatus DescribeChannel(int channel, ChannelPresence presence, const TAcce
     s.outputOn = a.OutputOn.value_or(false);
     s.outputOff = a.OutputOn && !*a.OutputOn;
     const std::string output = a.OutputOn ? (*a.OutputOn ? "on" : "off") : "output ?";
-    const std::string wave = WaveWords(a);
+    const std::string wave = WaveWords(a, false);
     const std::string att = a.Attenuation ? Format("%.0f dB", *a.Attenuation) : "? dB";
     const std::string offset = a.Offset ? OffsetWords(*a.Offset) : "offset ?";
 
-    s.line = number + " " + output + kDot + (wave.empty() ? "no waveform sent" : wave) + kDot + att;
-    if (a.Offset)
-        s.line += kDot + offset;
+    // Briefly, in the order an operator checks them: output, attenuation,
+    // offset (0V while its power is off), then the waveform, which gives way
+    // first when the room runs out.
+    const std::string brief = WaveWords(a, true);
+    s.line = number + " " + (a.OutputOn ? output : "?") + ", " +
+             (a.Attenuation ? Format("%.0fdB", *a.Attenuation) : "?dB") + ", " +
+             (!a.Offset           ? "?V"
+              : a.Offset->PowerOn ? Format("%+.2fV", a.Offset->Volts)
+                                  : "0V") +
+             ", " + (brief.empty() ? "no wave" : brief);
 
     const char* const notSet = "not set since opened";
     s.sentence = "Channel " + number + " as the card accepted it: output " +

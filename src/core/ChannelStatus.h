@@ -12,7 +12,7 @@
 enum class ChannelPresence { NoCard, Absent, Present };
 
 struct ChannelStatus {
-    std::string line;     // short, for a strip: "1 on · sine 1 kHz · 12 dB · +1.50 V"
+    std::string line;     // short, for a strip: "1 on, 12dB, +1.50V, sine 1k"
     std::string sentence; // the same in full, every part named
     // Colour hint: the output is known to be on / known to be off.
     bool outputOn = false, outputOff = false;
@@ -22,6 +22,8 @@ ChannelStatus DescribeChannel(int channel, ChannelPresence presence, const TAcce
 
 // A frequency in Hz with its unit prefix: 1000 -> "1 kHz", 2.5e6 -> "2.5 MHz".
 std::string FrequencyWords(double hertz);
+// The same briefly, to three significant digits: 1500 -> "1.5k", 9999999 -> "10M".
+std::string BriefFrequency(double hertz);
 
 // The waveform Update's settings the card does not hold yet. Only what the
 // Update would send counts: the generator's settings for a generated

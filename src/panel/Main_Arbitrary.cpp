@@ -92,7 +92,8 @@ void TMain_Form::WaveBuilder1Click() {
             });
     }
     builderForm_->setChannel(ActiveChannelNumber());
-    builderForm_->show();
+    if (!builderForm_->isVisible()) // an open builder is only raised
+        builderForm_->show();
     builderForm_->raise();
     builderForm_->activateWindow();
 }
@@ -112,5 +113,6 @@ void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& sample
     ShowFeedback(QString("Channel %1: %2 samples from the waveform builder; press Update on the "
                          "Arbitrary page to load them.")
                      .arg(channel)
-                     .arg(samples.size()));
+                     .arg(samples.size()),
+                 Tone::Advice);
 }

@@ -174,7 +174,8 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     ShowFeedback((Session != 0 ? "Configuration loaded: press Update and Set on each channel, or "
                                  "use Apply Config to Card."
                                : "Configuration loaded; no card is selected.") +
-                 loadReport_);
+                     loadReport_,
+                 loadReport_.isEmpty() ? Tone::Advice : Tone::Failure);
     return true;
 }
 
@@ -195,8 +196,9 @@ void TMain_Form::ApplyConfig1Click() {
     SetCommandTally(outer);
     UpdateAllControls();
     ShowFeedback(QString("Configuration applied: %1 commands sent, %2 refused%3")
-                     .arg(tally.sent)
-                     .arg(tally.refused)
-                     .arg(tally.refused ? " (see the operation log)." : ".") +
-                 loadReport_);
+                         .arg(tally.sent)
+                         .arg(tally.refused)
+                         .arg(tally.refused ? " (see the operation log)." : ".") +
+                     loadReport_,
+                 tally.refused == 0 && loadReport_.isEmpty() ? Tone::Advice : Tone::Failure);
 }

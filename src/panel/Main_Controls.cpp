@@ -14,12 +14,17 @@
 
 namespace {
 
+// An unbounded field is meant for frequencies up to ten megahertz: that much
+// shows whole.
+constexpr int kWidestUnbounded = 10000000;
+
 void SetUp(QSpinBox* spin, int minimum, int maximum, int value) {
     spin->setProperty("designMinimum", minimum);
     // A spin edit whose limits are both 0 does not clamp.
     if (minimum == 0 && maximum == 0) {
         minimum = INT_MIN;
         maximum = INT_MAX;
+        static_cast<TSpinEdit*>(spin)->setWidestValue(kWidestUnbounded);
     }
     spin->setRange(minimum, maximum);
     spin->setValue(value);

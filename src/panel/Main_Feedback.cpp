@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
+
+#include "ElidedLabel.h"
 
 #include "CardState.h"
 #include "Commands.h"
@@ -30,24 +33,24 @@ QString ChannelPrefix(int channel) {
 
 } // namespace
 
+// The field takes what the card's text leaves of the bar; a text longer
+// than that is elided in the middle, so that its start (what happened) and
+// its end (the names it gives) both stay in view.
 void TMain_Form::CreateFeedbackField() {
-    Feedback_Label = Named(new QLabel(StatusBar1), "StatusBar1_Feedback");
-    Feedback_Label->setStyleSheet("color: #b00000");
+    Feedback_Label = Named(new TElidedLabel(StatusBar1), "StatusBar1_Feedback");
+    Feedback_Label->setStyleSheet("QLabel[tone=\"failure\"] { color: #b00000; }");
     Feedback_Label->setCursor(Qt::PointingHandCursor);
-    StatusBar1->addPermanentWidget(Feedback_Label);
+    Feedback_Label->setEmptyName("No failure");
+    StatusBar1->addWidget(Feedback_Label, 1);
 }
 
-void TMain_Form::ShowFeedback(const QString& text) {
+void TMain_Form::ShowFeedback(const QString& text, Tone tone) {
     feedback_ = text;
     failureTitle_.clear();
-    // As much as the card's text at the left leaves room for.
-    const int room = TMain_Form::kClientWidth - 40 -
-                     StatusText->fontMetrics().horizontalAdvance(StatusText->text());
-    Feedback_Label->setText(
-        Feedback_Label->fontMetrics().elidedText(text, Qt::ElideRight, std::max(room, 200)));
-    Feedback_Label->setToolTip(text.isEmpty() ? QString()
-                                              : text + "\nClick to open the operation log.");
-    Feedback_Label->setAccessibleName(text.isEmpty() ? QString("No failure") : text);
+    Feedback_Label->setProperty("tone", tone == Tone::Failure ? "failure" : "advice");
+    Feedback_Label->style()->unpolish(Feedback_Label);
+    Feedback_Label->style()->polish(Feedback_Label);
+    Feedback_Label->setFullText(text, "Click to open the operation log.");
 }
 
 // A refusal stays shown until the same command is accepted on the same

@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 #include "CardState.h"
@@ -58,6 +60,16 @@ void TMain_Form::showEvent(QShowEvent* event) {
     if (!event->spontaneous())
         FormShow();
     QMainWindow::showEvent(event);
+    // Sized for the screen it is on, and again when it moves to another.
+    if (QWindow* window = windowHandle(); window && !fitsScreens_) {
+        fitsScreens_ = true;
+        connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) {
+            if (screen)
+                FitInto(screen->availableGeometry());
+        });
+        if (QScreen* shown = screen())
+            FitInto(shown->availableGeometry());
+    }
 }
 
 void TMain_Form::FormShow() {
@@ -192,7 +204,7 @@ void TMain_Form::Card1Click() {
                             " - VISA Resource: " + resource);
     else
         StatusText->setText("Selected Card: " + resource);
-    ShowFeedback(feedback_); // fitted to the room the new text leaves
+    ShowFeedback(QString()); // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
     Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);

@@ -58,23 +58,19 @@ void Restyle(QWidget* widget) {
 
 void TMain_Form::CreateStatusStrip(QWidget* client) {
     QTabBar* tabs = Channel_PageControl->tabBar();
-    const int left = Channel_PageControl->x() + tabs->sizeHint().width() + 10;
+    const int left = Channel_PageControl->x() + tabs->sizeHint().width() + 4;
     ChannelStatus_Panel = Named(new QFrame(client), "ChannelStatus_Panel");
-    ChannelStatus_Panel->setGeometry(left, Channel_PageControl->y() + 1, kClientWidth - left - 6,
+    ChannelStatus_Panel->setGeometry(left, Channel_PageControl->y() + 1, kClientWidth - left - 2,
                                      tabs->sizeHint().height() - 3);
     ChannelStatus_Panel->setAccessibleName("Channel status");
     ChannelStatus_Panel->setStyleSheet(kStripStyle);
-    // A point smaller than the panel: three channels fit beside the tabs.
-    QFont small = font();
-    small.setPointSize(std::max(font().pointSize() - 1, 6));
-    ChannelStatus_Panel->setFont(small);
     auto* row = new QHBoxLayout(ChannelStatus_Panel);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
+    row->setSpacing(3);
     const char* names[] = {"Channel1Status_Label", "Channel2Status_Label", "Channel3Status_Label"};
     for (int c = 1; c <= kChannelCount; ++c) {
         QLabel* label = Named(new QLabel(ChannelStatus_Panel), names[c - 1]);
-        label->setIndent(4);
+        label->setIndent(3);
         row->addWidget(label);
         ChannelStatus_Label[c] = label;
     }

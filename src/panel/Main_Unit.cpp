@@ -14,8 +14,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -42,16 +44,20 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     StatusBar1->setSizeGripEnabled(false);
     StatusText =
         Named(new QLabel("Selected Card: No card selected", StatusBar1), "StatusBar1_Panel0");
-    // It gives way to the feedback field at the right, which is kept short.
-    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusBar1->addWidget(StatusText, 1);
+    // As wide as its text; the feedback field takes the rest of the bar.
+    StatusText->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    StatusBar1->addWidget(StatusText);
     CreateFeedbackField();
     setStatusBar(StatusBar1);
 
     // The client area holds the status bar, as the window's fixed size counts it.
-    auto* client = Named(new QWidget(this), "Client");
+    // It lies in a scroll area that scrolls only on a screen too small for it.
+    auto* client = Named(new QWidget, "Client");
     client->setFixedSize(kClientWidth, kClientHeight - StatusBar1->sizeHint().height());
-    setCentralWidget(client);
+    Client_ScrollArea = Named(new QScrollArea(this), "Client_ScrollArea");
+    Client_ScrollArea->setFrameShape(QFrame::NoFrame);
+    Client_ScrollArea->setWidget(client);
+    setCentralWidget(Client_ScrollArea);
 
     Channel_PageControl = Named(new QTabWidget(client), "Channel_PageControl");
     Channel_PageControl->setGeometry(4, 4, kClientWidth - 8, client->height() - 6);
@@ -80,10 +86,40 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     connect(Settings_PageControl, &QTabWidget::currentChanged, this,
             [this] { Settings_PageControlChange(); });
 
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen)
+        FitInto(screen->availableGeometry());
+    if (screen)
         move(screen->availableGeometry().center() - rect().center());
+}
+
+// The whole panel at its fixed size where the area holds it; on a smaller
+// area (a small screen, a large scale) the window takes what the area has,
+// can be resized up to the whole panel, and the panel scrolls inside it, the
+// menu and the status bar staying in view.
+void TMain_Form::FitInto(const QRect& area) {
+    QWidget* client = Client_ScrollArea->widget();
+    const QSize whole(client->width(), menuBar()->sizeHint().height() + client->height() +
+                                           StatusBar1->sizeHint().height());
+    // The frame the window manager adds: known once shown, else a title bar's worth.
+    const QSize frame = isVisible() ? frameGeometry().size() - size()
+                                    : QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QSize room = area.size() - frame;
+    const bool fits = whole.width() <= room.width() && whole.height() <= room.height();
+    const Qt::ScrollBarPolicy bars = fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    Client_ScrollArea->setHorizontalScrollBarPolicy(bars);
+    Client_ScrollArea->setVerticalScrollBarPolicy(bars);
+    if (fits) {
+        setFixedSize(whole);
+        layout()->activate();
+        return;
+    }
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize most = whole + QSize(bar, bar);
+    setMinimumSize(std::min(most.width(), 320), std::min(most.height(), 240));
+    setMaximumSize(most);
+    resize(most.boundedTo(room));
+    layout()->activate();
 }
 
 TMain_Form::~TMain_Form() {

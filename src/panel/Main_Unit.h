@@ -23,6 +23,8 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QRect;
+class QScrollArea;
 class QSlider;
 class QSpinBox;
 class QStatusBar;
@@ -34,6 +36,7 @@ struct TriggerRequest;
 struct WaveformRequest;
 struct ClockRequest;
 class TDisplay;
+class TElidedLabel;
 class TExternalClk_Form;
 class TFrequencySpinEdit;
 class TImage;
@@ -142,6 +145,9 @@ public:
 
     // The logo the about box shows too.
     QImage& LogoPicture();
+
+    // Sizes the window for a screen whose available area is `area`.
+    void FitInto(const QRect& area);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -267,9 +273,11 @@ private:
     QFrame* ChannelStatus_Panel = nullptr;
     QLabel* ChannelStatus_Label[4] = {}; // [1] .. [3]
 
+    bool fitsScreens_ = false;      // refitted when the window changes screens
+    QScrollArea* Client_ScrollArea; // holds the client area
     QStatusBar* StatusBar1;
-    QLabel* StatusText;     // the status bar's one panel
-    QLabel* Feedback_Label; // what went wrong last, at the bar's right
+    QLabel* StatusText;           // the status bar's one panel
+    TElidedLabel* Feedback_Label; // what happened last, in the rest of the bar
 
     void FormCreate();
     void FormShow();
@@ -286,7 +294,9 @@ private:
     void ApplySweepGroupRules();
     void CreateFeedbackField();
     void StartFeedback();
-    void ShowFeedback(const QString& text);
+    // A failure shows in red; advice and success in the normal text colour.
+    enum class Tone { Failure, Advice };
+    void ShowFeedback(const QString& text, Tone tone = Tone::Failure);
     void ShowNoCard();
     bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
     void CommandReported(const CommandOutcome& outcome);

@@ -99,7 +99,10 @@ void TAbout_Form::SetLogo(const QImage& logo) {
 }
 
 void TAbout_Form::ShowAbout() {
-    show();
+    // An open box is only raised: showing it again would build its text anew
+    // on platforms that send a visible window another show event.
+    if (!isVisible())
+        show();
     raise();
     activateWindow();
 }

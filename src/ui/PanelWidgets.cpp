@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 #include "FrequencyText.h"
 
@@ -98,6 +99,41 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
 
 void TSpinEdit::keyReleaseEvent(QKeyEvent* event) {
     AsArrowKey(event, [this](QKeyEvent* e) { QSpinBox::keyReleaseEvent(e); });
+}
+
+void TSpinEdit::setWidestValue(int value) {
+    widest_ = value;
+    fitText();
+}
+
+void TSpinEdit::resizeEvent(QResizeEvent* event) {
+    QSpinBox::resizeEvent(event);
+    fitText();
+}
+
+void TSpinEdit::changeEvent(QEvent* event) {
+    QSpinBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitText();
+}
+
+void TSpinEdit::fitText() {
+    if (fitting_)
+        return;
+    fitting_ = true;
+    const int widest =
+        widest_.value_or(std::abs(minimum()) > std::abs(maximum()) ? minimum() : maximum());
+    const QString text = textFromValue(widest);
+    QLineEdit* edit = lineEdit();
+    const QMargins m = edit->textMargins();
+    // QLineEdit keeps two pixels free at either side of its text.
+    const int room = edit->contentsRect().width() - m.left() - m.right() - 4;
+    QFont face = font();
+    while (room > 0 && QFontMetrics(face).horizontalAdvance(text) > room && face.pointSizeF() > 5.5)
+        face.setPointSizeF(face.pointSizeF() - 0.5);
+    if (edit->font() != face)
+        edit->setFont(face);
+    fitting_ = false;
 }
 
 TFrequencySpinEdit::TFrequencySpinEdit(QWidget* parent) : TSpinEdit(parent) {

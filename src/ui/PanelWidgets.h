@@ -27,14 +27,27 @@ protected:
 // are held and however it is stepped (arrow buttons, arrow and Page keys, the
 // wheel): Qt's own spin box steps ten times as far with Ctrl held, and a page
 // at a time with the Page keys.
+//
+// Its text shows the widest value it takes whole at the size it is given:
+// where the field's font would cut it, the field's text is drawn smaller.
 class TSpinEdit : public QSpinBox {
     Q_OBJECT
 public:
     explicit TSpinEdit(QWidget* parent = nullptr);
+    // The value whose text must show whole; by default the wider limit. An
+    // unbounded field names the largest value it is meant for.
+    void setWidestValue(int value);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void fitText();
+    std::optional<int> widest_;
+    bool fitting_ = false;
 };
 
 // A spin edit for a frequency in whole units that reads what was typed

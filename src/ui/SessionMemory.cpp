@@ -3,25 +3,34 @@
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <memory>
 
 namespace {
 
-QSettings Store() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "nv815-panel", "nv815-panel");
+QString storeFolder; // empty: the user's configuration folder
+
+// The store, or nothing when its file must not be opened: reading a FIFO
+// would wait for a writer, and a huge file would be read whole.
+std::unique_ptr<QSettings> Store() {
+    const QFileInfo file(SessionMemory::StoreFile());
+    if (file.exists() && (!file.isFile() || file.size() > SessionMemory::kMaxStoreSize))
+        return nullptr;
+    auto store = std::make_unique<QSettings>(file.filePath(), QSettings::IniFormat);
+    if (store->status() != QSettings::NoError)
+        return nullptr;
+    return store;
 }
 
 // A text read back from the store, or nothing when the store cannot be read.
 QVariant Read(const QString& key) {
-    QSettings store = Store();
-    if (store.status() != QSettings::NoError)
-        return {};
-    return store.value(key);
+    const std::unique_ptr<QSettings> store = Store();
+    return store ? store->value(key) : QVariant();
 }
 
 void Write(const QString& key, const QVariant& value) {
-    QSettings store = Store();
-    if (store.status() == QSettings::NoError)
-        store.setValue(key, value);
+    if (const std::unique_ptr<QSettings> store = Store())
+        store->setValue(key, value);
 }
 
 QString FolderKey(const QString& filter) {
@@ -32,6 +41,18 @@ QString FolderKey(const QString& filter) {
 } // namespace
 
 namespace SessionMemory {
+
+QString StoreFile() {
+    const QString folder =
+        storeFolder.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            : storeFolder;
+    return folder + "/nv815-panel/nv815-panel.ini";
+}
+
+void SetStoreFolder(const QString& folder) {
+    storeFolder = folder;
+}
 
 QString LastFolder(const QString& filter) {
     const QString folder = Read(FolderKey(filter)).toString();

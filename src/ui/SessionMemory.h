@@ -1,14 +1,22 @@
 // What the program remembers between runs: the folder last used for each
 // kind of file, the configurations used last, and the card used last. Kept
-// with QSettings under the program's name; a settings file that is missing
-// or cannot be read is ignored (everything starts empty), one that cannot be
-// written only forgets.
+// with QSettings in nv815-panel/nv815-panel.ini of the user's configuration
+// folder; a settings file that is missing or cannot be read is ignored
+// (everything starts empty), one that cannot be written only forgets. A file
+// that is no regular file (a FIFO, a device) or is larger than
+// kMaxStoreSize is neither read nor written.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 namespace SessionMemory {
+
+constexpr qint64 kMaxStoreSize = 64 * 1024;
+
+// The settings file; SetStoreFolder (for tests) puts it in another folder.
+QString StoreFile();
+void SetStoreFolder(const QString& folder);
 
 // The folder a file dialog of this filter last chose a file in; empty when none.
 QString LastFolder(const QString& filter);

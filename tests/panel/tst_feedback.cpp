@@ -45,7 +45,7 @@ private slots:
         char text[NV815_MESSAGE_BUFLEN] = {};
         Driver.nv815_error_message(Session, static_cast<ViStatus>(0xBFFC0802u), text);
         QCOMPARE(m->Feedback(), "Channel 1: Set Attenuation failed: " + QString(text));
-        QVERIFY(m.Feedback_Label->styleSheet().contains("color"));
+        QCOMPARE(m.Feedback_Label->palette().color(QPalette::WindowText), QColor(0xb0, 0, 0));
         shot("feedback_failed.png");
         // The offset "Set" calls the driver itself and reports as well.
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
@@ -68,6 +68,46 @@ private slots:
         });
         QTest::mouseClick(m.Feedback_Label, Qt::LeftButton);
         QVERIFY(shown);
+    }
+
+    // The field takes the bar's room and elides in the middle: what happened
+    // and the names at the end both show; only failures are red.
+    void longTextsKeepTheirStartAndEnd() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        const QColor normal = main().palette().color(QPalette::WindowText);
+        const QString bad = file("bad.ini", "[Channel1_Wave]\nStartF=x\nEndF=y\n"
+                                            "[Channel2_Wave]\nSymmetry=z\n");
+        const QString good = file("good.ini", "[Channel1_Wave]\nAttenuation=5\n");
+        const struct {
+            std::function<void()> act;
+            const char* start;
+            const char* end;
+            bool red;
+        } cases[] = {
+            {[&] { dialogs.fileNames = {bad}, m.LoadConfig1->trigger(); },
+             "Configuration loaded: press Update", "Channel2_Wave/Symmetry.", true},
+            {[&] { dialogs.fileNames = {good}, m.LoadConfig1->trigger(); },
+             "Configuration loaded: press Update", "use Apply Config to Card.", false},
+            {[&] { dialogs.fileNames = {good}, m.ApplyConfig1->trigger(); },
+             "Configuration applied: ", "commands sent, 0 refused.", false},
+        };
+        for (const auto& c : cases) {
+            c.act();
+            QCoreApplication::processEvents();
+            const QString shown = m.Feedback_Label->text();
+            QVERIFY2(m->Feedback().startsWith(c.start) && m->Feedback().endsWith(c.end),
+                     qPrintable(m->Feedback()));
+            QVERIFY2(shown.startsWith(QString(c.start).left(12)) && shown.endsWith(c.end),
+                     qPrintable(shown));
+            QCOMPARE(m.Feedback_Label->accessibleName(), m->Feedback());
+            QVERIFY(m.Feedback_Label->toolTip().startsWith(m->Feedback()));
+            QCOMPARE(m.Feedback_Label->palette().color(QPalette::WindowText),
+                     c.red ? QColor(0xb0, 0, 0) : normal);
+            // The card's text and the field fill the bar between them.
+            QVERIFY(m.Feedback_Label->geometry().right() > main().width() - 30);
+        }
+        shot("feedback_long.png");
     }
 
     void missingLibrariesAreNamed() {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -131,6 +132,42 @@ private slots:
             QVERIFY2(main().findChild<QAction*>(action), action);
         QCOMPARE(ui().ExternalClk_MenuItem->iconText(), QString("External (Unknown)"));
         QVERIFY(!ui().InternalClk_MenuItem->isChecked());
+    }
+
+    // Each spin edit shows its largest value whole (an unbounded frequency
+    // field, ten megahertz) at the size the panel gives it.
+    void spinEditsShowTheirLargestValueWhole() {
+        for (QSpinBox* spin : main().findChildren<QSpinBox*>()) {
+            const bool unbounded = spin->maximum() == INT_MAX;
+            const int largest = unbounded ? 10000000 : spin->maximum();
+            spin->setValue(largest);
+            QLineEdit* edit = spin->findChild<QLineEdit*>();
+            const QMargins m = edit->textMargins();
+            const int room = edit->contentsRect().width() - m.left() - m.right() - 4;
+            QVERIFY2(edit->fontMetrics().horizontalAdvance(spin->text()) <= room,
+                     qPrintable(spin->objectName() + ": " + spin->text()));
+        }
+    }
+
+    // On an area smaller than the panel the window fits the area and the
+    // panel scrolls inside it; the status bar stays in view.
+    void smallScreensScrollThePanel() {
+        const QSize whole = main().size();
+        auto* scroll = main().findChild<QScrollArea*>("Client_ScrollArea");
+        auto* output = main().findChild<QGroupBox*>("GroupBox7");
+        for (const QRect area : {QRect(0, 0, 700, 480), QRect(0, 0, 1280, 560)}) {
+            main().FitInto(area);
+            QCoreApplication::processEvents();
+            QVERIFY(main().width() <= area.width() && main().height() <= area.height());
+            QVERIFY(main().statusBar()->geometry().bottom() < main().height());
+            scroll->ensureWidgetVisible(output);
+            const QRect shown(output->mapTo(scroll->viewport(), QPoint()), output->size());
+            QVERIFY2(scroll->viewport()->rect().intersects(shown),
+                     qPrintable(QString::number(area.width())));
+        }
+        main().FitInto(QRect(0, 0, 1920, 1080));
+        QCOMPARE(main().size(), whole);
+        QCOMPARE(main().minimumSize(), whole);
     }
 
     void startsWithTheDefaults() {

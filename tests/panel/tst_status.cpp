@@ -2,7 +2,9 @@
 // marks, failures kept in the status field, the send keys, and what the
 // program remembers between runs.
 #include <QLabel>
-#include <QSettings>
+#include <sys/stat.h>
+
+#include <QFileInfo>
 
 #include "Accepted.h"
 #include "ChannelStatus.h"
@@ -30,18 +32,18 @@ private slots:
         QVERIFY(main().findChild<QFrame*>("ChannelStatus_Panel"));
         QCOMPARE(strip(1)->accessibleName(), QString("Channel 1: no card is open."));
         selectCard(false, 0);
-        QCOMPARE(strip(2)->text(), QString("2 off \u00b7 no waveform sent \u00b7 10 dB"));
+        QCOMPARE(strip(2)->text(), QString("2 off, 10dB, ?V, no wave"));
         QVERIFY(strip(2)->accessibleName().contains("waveform not set since opened"));
         QCOMPARE(strip(1)->property("output").toString(), QString("off"));
 
         m.WaveUpdate_Button->click();
-        QCOMPARE(strip(1)->text(), QString("1 on \u00b7 sine 1 kHz \u00b7 10 dB"));
+        QCOMPARE(strip(1)->text(), QString("1 on, 10dB, ?V, sine 1k"));
         QCOMPARE(strip(1)->property("output").toString(), QString("on"));
         // A refused command changes nothing there; the status field names it.
         fail("nv815_SetAttenuation");
         m.Att_Slider->setValue(20);
         m.AttenSetButton->click();
-        QVERIFY(strip(1)->text().contains("10 dB"));
+        QVERIFY(strip(1)->text().contains("10dB"));
         QVERIFY(m->Feedback().startsWith("Channel 1: Set Attenuation failed: "));
         nvsim_clear_faults();
         // Ctrl+Shift+A is the attenuation's Set.
@@ -49,7 +51,7 @@ private slots:
         main().activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), &main());
         QTest::keyClick(m.Att_Slider, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(strip(1)->text().contains("20 dB"));
+        QVERIFY(strip(1)->text().contains("20dB"));
         QCOMPARE(m->Feedback(), QString());
 
         selectCard(true, 0); // an 82-815
@@ -158,12 +160,12 @@ private slots:
         m.WaveUpdate_Button->click();
         // The output and trigger accepted after it do not hide the refusal.
         QVERIFY(m->Feedback().startsWith("Channel 1: Load Arbitrary Waveform failed: "));
-        QVERIFY(strip(1)->text().startsWith("1 on \u00b7 no waveform sent"));
+        QVERIFY(strip(1)->text().endsWith(", no wave"));
         QVERIFY(unsent(m.Arbwave_DataCount_Label));
         nvsim_clear_faults();
         m.WaveUpdate_Button->click();
         QCOMPARE(m->Feedback(), QString());
-        QVERIFY(strip(1)->text().startsWith("1 on \u00b7 arbitrary, 4 samples"));
+        QVERIFY(strip(1)->text().endsWith(", arb 4"));
         QVERIFY(!unsent(m.Arbwave_DataCount_Label));
     }
 
@@ -209,15 +211,62 @@ private slots:
 
         SessionMemory::SetLastFolder("Text|*.txt", dir.filePath("kept.ini"));
         QCOMPARE(SessionMemory::LastFolder("Text|*.txt"), dir.path());
-        // A settings file that cannot be read is ignored.
-        QSettings store(QSettings::IniFormat, QSettings::UserScope, "nv815-panel", "nv815-panel");
-        const QString path = store.fileName();
-        QFile garbage(path);
-        QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        garbage.write("\x01\x02[[[=\n\xff\xfe");
-        garbage.close();
-        QVERIFY(SessionMemory::RecentConfigs().isEmpty());
-        QCOMPARE(SessionMemory::LastFolder("Text|*.txt"), QString());
+        // A settings file that cannot be read, is too large or is no regular
+        // file is ignored, and left as it is.
+        const QString path = SessionMemory::StoreFile();
+        const auto replace = [&](const QByteArray& content) {
+            QFile::remove(path);
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        };
+        const struct {
+            const char* what;
+            std::function<void()> make;
+        } stores[] = {
+            {"garbage", [&] { replace("\x01\x02[[[=\n\xff\xfe"); }},
+            {"too large",
+             [&] {
+                 replace("[recent]\nconfigurations=" + ini.toUtf8() + "\n" +
+                         QByteArray(SessionMemory::kMaxStoreSize, '#'));
+             }},
+            {"a FIFO",
+             [&] {
+                 QFile::remove(path);
+                 QVERIFY(mkfifo(qPrintable(path), 0600) == 0);
+             }},
+        };
+        for (const auto& store : stores) {
+            store.make();
+            const QFileInfo before(path);
+            QVERIFY2(SessionMemory::RecentConfigs().isEmpty(), store.what);
+            QCOMPARE(SessionMemory::LastFolder("Text|*.txt"), QString());
+            SessionMemory::AddRecentConfig(ini);
+            QCOMPARE(QFileInfo(path).size(), before.size());
+        }
+        QFile::remove(path);
+    }
+
+    // Three busy channels fit beside the tabs, in the panel's own font.
+    void stripFitsThreeChannels() {
+        selectCard(false, 0);
+        TAcceptedCard busy;
+        for (int c = 1; c <= 3; ++c) {
+            TAcceptedChannel& a = busy.Channel[c];
+            a.OutputOn = c != 2;
+            a.Attenuation = 40;
+            a.Offset = TOffsetSetting{-4.99, true};
+            a.Generated = TGeneratedWave{1, 50, true, 1.5, 9999.999};
+        }
+        for (int c = 1; c <= 3; ++c) {
+            QLabel* label = strip(c);
+            const QString line = QString::fromStdString(
+                DescribeChannel(c, ChannelPresence::Present, busy.Channel[c]).line);
+            QCOMPARE(label->font(), main().font());
+            QVERIFY2(label->fontMetrics().horizontalAdvance(line) + 2 * label->indent() + 4 <=
+                         (strip(1)->parentWidget()->width() - 6) / 3,
+                     qPrintable(line));
+        }
     }
 
     void describesEachWaveform_data() {
@@ -238,10 +287,8 @@ private slots:
     void describesEachWaveform() {
         QFETCH(QString, line);
         const QString expected = QString(QTest::currentDataTag()) == "sweep"
-                                     ? "1 on \u00b7 square sweep 1 kHz\u20132.5 MHz \u00b7 12 dB "
-                                       "\u00b7 -1.50 V"
-                                     : "1 on \u00b7 arbitrary, 1024 samples \u00b7 12 dB \u00b7 "
-                                       "offset off";
+                                     ? "1 on, 12dB, -1.50V, sq 1k\u20132.5M"
+                                     : "1 on, 12dB, 0V, arb 1024";
         QCOMPARE(line, expected);
     }
 };

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -22,6 +21,7 @@
 #include "PanelWidgets.h"
 #include "ProgramState.h"
 #include "RecordingDialogs.h"
+#include "SessionMemory.h"
 #include "SimJournal.h"
 #include "Startup.h"
 #include "VISA_def_v2.h"
@@ -54,7 +54,7 @@ public:
     // A fresh chassis and a fresh set of windows, shown offscreen.
     void start() {
         // Remembered folders, files and cards: kept in this fixture's folder.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("settings"));
+        SessionMemory::SetStoreFolder(dir.filePath("settings"));
         nvsim_load_chassis(nullptr, nullptr, 0);
         ResetProgramState(); // as at program start: nothing left from an earlier window
         controls_.reset();
