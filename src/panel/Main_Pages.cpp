@@ -69,7 +69,7 @@ QWidget* TMain_Form::CreateBasicPage() {
     sweep->addWidget(ManualDownButton, 1, 1);
     // Kept outside the group's visible area, as on the original panel.
     ManualDown_Button = Named(new TLampButton("Manual Down ", SweepBox), "ManualDown_Button");
-    ManualDown_Button->setGeometry(0, 2000, 90, 24);
+    ManualDown_Button->setGeometry(0, 2000, ManualDown_Button->sizeHint().width(), 24);
     ManualDown_Button->setFocusPolicy(Qt::NoFocus);
     form->addRow(SweepBox);
     TabSheet7->setLayout(form);

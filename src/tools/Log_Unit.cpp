@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Dialogs.h"
 #include "Named.h"
@@ -95,10 +96,14 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     // What the last save or copy did, where the operator looks.
     Export_Label = Named(new QLabel(this), "Export_Label");
     Export_Label->setWordWrap(true);
+    // The exports on a row of their own, above the dialog's own buttons, so
+    // that every caption shows whole.
+    auto* exports = new QHBoxLayout;
+    exports->addWidget(SaveLog_Button);
+    exports->addWidget(CopyLog_Button);
+    exports->addWidget(SaveCProgram_Button);
+    exports->addStretch(1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(SaveLog_Button);
-    buttons->addWidget(CopyLog_Button);
-    buttons->addWidget(SaveCProgram_Button);
     buttons->addStretch(1);
     buttons->addWidget(Clear_Button);
     buttons->addWidget(OK_Button);
@@ -107,8 +112,9 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     layout->addWidget(GroupBox1);
     layout->addWidget(Log_StringGrid, 1);
     layout->addWidget(Export_Label);
+    layout->addLayout(exports);
     layout->addLayout(buttons);
-    setFixedSize(446, 540);
+    setFixedSize(std::max(446, layout->minimumSize().width()), 540);
 
     setTabOrder(Log_CheckBox, MaxLog_SpinEdit);
     setTabOrder(MaxLog_SpinEdit, Log_StringGrid);

@@ -17,6 +17,10 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "About_Unit.h"
+#include "Captions.h"
+#include "ExtClkFreq_Unit.h"
+#include "MemTest_Unit.h"
 #include "Log_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
@@ -149,10 +153,21 @@ private slots:
         }
     }
 
+    // Every window's buttons show their captions whole.
+    void everyCaptionFits() {
+        QCOMPARE(CutButtons(&main()), QStringList());
+        for (QDialog* d : std::initializer_list<QDialog*>{w->card, w->about, w->log, w->memTest,
+                                                         w->extClk}) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d));
+            QCOMPARE(CutButtons(d), QStringList());
+            d->hide();
+        }
+    }
+
     // On an area smaller than the panel the window fits the area and the
     // panel scrolls inside it; the status bar stays in view.
     void smallScreensScrollThePanel() {
-        const QSize whole = main().size();
         auto* scroll = main().findChild<QScrollArea*>("Client_ScrollArea");
         auto* output = main().findChild<QGroupBox*>("GroupBox7");
         for (const QRect area : {QRect(0, 0, 700, 480), QRect(0, 0, 1280, 560)}) {
@@ -165,9 +180,10 @@ private slots:
             QVERIFY2(scroll->viewport()->rect().intersects(shown),
                      qPrintable(QString::number(area.width())));
         }
-        main().FitInto(QRect(0, 0, 1920, 1080));
-        QCOMPARE(main().size(), whole);
-        QCOMPARE(main().minimumSize(), whole);
+        main().FitInto(QRect(0, 0, 3840, 2160));
+        QCOMPARE(main().width(), TMain_Form::kClientWidth);
+        QCOMPARE(main().minimumSize(), main().size());
+        QCOMPARE(main().maximumSize(), main().size());
     }
 
     void startsWithTheDefaults() {

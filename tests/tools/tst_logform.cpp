@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "Captions.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
 #include "RecordingDialogs.h"
@@ -44,6 +45,13 @@ private slots:
         delete form;
         FreeLogLines();
         SetAppDialogs(nullptr);
+    }
+
+    void buttonsShowTheirCaptions() {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QCOMPARE(CutButtons(form), QStringList());
+        form->hide();
     }
 
     // Save writes text or CSV by the file's type, atomically; Copy puts the

@@ -1,0 +1,42 @@
+// Whether a window's buttons show their captions whole.
+#pragma once
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QWidget>
+
+#include "PanelWidgets.h"
+
+// The room a button's caption is drawn in.
+inline int CaptionRoom(const QAbstractButton* b) {
+    if (qobject_cast<const TLampButton*>(b))
+        return b->width() - 26; // the lamp, then the text (TLampButton::paintEvent)
+    if (qobject_cast<const QPushButton*>(b)) {
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b).width();
+    }
+    // Check boxes and radio buttons ask for no more than their indicator and text.
+    return b->width() - b->minimumSizeHint().width() +
+           b->fontMetrics().horizontalAdvance(QString(b->text()).remove('&'));
+}
+
+// The buttons of `window` (shown) too narrow for their captions.
+inline QStringList CutButtons(const QWidget* window) {
+    QStringList cut;
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        const QString caption = QString(b->text()).remove('&');
+        if (!b->isVisibleTo(window) || caption.isEmpty())
+            continue;
+        const int need = b->fontMetrics().horizontalAdvance(caption);
+        if (need > CaptionRoom(b))
+            cut << QString("%1 \"%2\": %3 > %4").arg(b->objectName(), caption).arg(need).arg(
+                       CaptionRoom(b));
+    }
+    return cut;
+}
