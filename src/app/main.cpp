@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "Automation.h"
+#include "ChannelList.h"
 #include "WindowLoader.h"
 
 namespace {
@@ -29,17 +31,27 @@ void AddAutomationOptions(QCommandLineParser& parser) {
         {"apply",
          "Applies the configuration FILE to the card --resource names, without a window: "
          "opens the card with an exclusive lock (sending nothing by itself), loads FILE as "
-         "File > Load Config does, then sends each listed channel in this order: clock, "
+         "File > Load Config does (a value beyond a setting's limits is held at them, and "
+         "said so), then sends each listed channel in this order: clock, "
          "waveform (the output goes off and on again and the trigger follows, as Update "
          "does), attenuation, offset. The file holds no offset power state: a DCOffset other "
          "than 0 is sent with the power on, 0 with it off. Unlisted channels receive nothing. "
          "Exit status 0: every command accepted; 2: the card refused one (named on standard "
          "error; the other channels are still sent); 1: usage, file or resource error "
-         "(nothing sent).",
+         "(nothing sent), or the log file could not be written.",
          "FILE"},
-        {"resource", "The card's VISA resource name, for --apply (see --list-cards).", "NAME"},
-        {"channels", "The channels --apply sends, e.g. 1,3 (default 1,2,3).", "LIST"},
-        {"log", "Writes the operation log of --apply to FILE as well.", "FILE"},
+        {"resource",
+         "The card's VISA resource name, for --apply (see --list-cards); any name VISA "
+         "gives the card will do. Without it, the card the file names ([Card] Resource, "
+         "which Save Config writes).",
+         "NAME"},
+        {"channels", "The channels --apply sends, e.g. 1,3 (default: every channel of the card).",
+         "LIST"},
+        {"log",
+         "Writes the operation log of --apply to FILE as well, once everything was checked "
+         "and before anything is sent: a regular file (replaced) or a new one; a write that "
+         "fails ends the run with status 1.",
+         "FILE"},
         {"quiet", "Does not print the operation log of --apply."},
         {"normalise",
          "Answers OK when a text waveform of --apply holds values outside 0..100 % (normalises "
@@ -52,34 +64,41 @@ void AddAutomationOptions(QCommandLineParser& parser) {
     });
 }
 
+// A usage error of the automation options, or empty.
+std::string UsageProblem(const QCommandLineParser& parser) {
+    for (const char* option : {"apply", "resource", "channels", "log"})
+        if (parser.values(option).size() > 1)
+            return QString("--%1 is given more than once.").arg(option).toStdString();
+    if (parser.isSet("list-cards")) {
+        for (const char* option : {"apply", "resource", "channels", "log", "normalise"})
+            if (parser.isSet(option))
+                return QString("--list-cards takes no --%1.").arg(option).toStdString();
+        return {};
+    }
+    if (!parser.isSet("apply"))
+        for (const char* option : {"resource", "channels", "log", "quiet", "normalise"})
+            if (parser.isSet(option))
+                return QString("--%1 needs --apply.").arg(option).toStdString();
+    if (parser.isSet("channels") && !ParseChannelList(parser.value("channels").toStdString()))
+        return "--channels takes channels 1 to 3, each once, such as 1,3.";
+    return {};
+}
+
 // --apply and --list-cards: the status, or nothing when neither is asked for.
 std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* program) {
-    if (parser.isSet("list-cards"))
-        return RunListCards(stdout, stderr);
-    if (!parser.isSet("apply")) {
-        for (const char* option : {"resource", "channels", "log", "quiet", "normalise"})
-            if (parser.isSet(option)) {
-                std::fprintf(stderr, "%s: --%s needs --apply.\n", program, option);
-                return kExitUsage;
-            }
-        return std::nullopt;
-    }
-    ApplyOptions o;
-    o.file = parser.value("apply").toLocal8Bit().toStdString();
-    o.resource = parser.value("resource").toStdString();
-    if (o.resource.empty()) {
-        std::fprintf(stderr, "%s: --apply needs --resource NAME.\n", program);
+    if (const std::string problem = UsageProblem(parser); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
         return kExitUsage;
     }
-    if (parser.isSet("channels")) {
-        const auto channels = ParseChannelList(parser.value("channels").toStdString());
-        if (!channels) {
-            std::fprintf(stderr, "%s: --channels takes channels 1 to 3, each once, such as 1,3.\n",
-                         program);
-            return kExitUsage;
-        }
-        o.channels = *channels;
-    }
+    if (parser.isSet("list-cards"))
+        return RunListCards(stdout, stderr);
+    if (!parser.isSet("apply"))
+        return std::nullopt;
+    ApplyOptions o;
+    o.file = parser.value("apply").toLocal8Bit().toStdString();
+    o.resource = parser.value("resource").toLocal8Bit().toStdString();
+    if (parser.isSet("channels"))
+        o.channels = *ParseChannelList(parser.value("channels").toStdString());
     o.logFile = parser.value("log").toLocal8Bit().toStdString();
     o.quiet = parser.isSet("quiet");
     o.normalise = parser.isSet("normalise");

@@ -1,7 +1,7 @@
 #include "Automation.h"
 
+#include <algorithm>
 #include <climits>
-#include <fstream>
 #include <set>
 
 #include "ApplySettings.h"
@@ -28,6 +28,13 @@ std::string StatusDescription(ViStatus status) {
     return code + (description.empty() ? std::string() : " " + description);
 }
 
+// "Set Attenuation - " -> "Set Attenuation"
+std::string CommandName(std::string title) {
+    while (!title.empty() && (title.back() == ' ' || title.back() == '-'))
+        title.pop_back();
+    return title;
+}
+
 // The messages and questions of the operations, answered without waiting:
 // messages go to standard error naming where they arose; the normalise
 // question is answered by --normalise, else it stops the run.
@@ -47,8 +54,8 @@ public:
         fail(text + " (--normalise answers OK)");
         return false;
     }
-    // Channels where an error or an unanswered question arose.
-    const std::set<int>& failed() const { return failed_; }
+    // Whether an error or an unanswered question arose for `channel`.
+    bool failed(int channel) const { return failed_.count(channel) > 0; }
 
 private:
     void say(const char* what, const std::string& text) {
@@ -70,19 +77,22 @@ private:
     std::set<int> failed_;
 };
 
-// The program's log, printed and written as it grows.
+// The program's log, printed as it grows and written to the log file once
+// that is open (what came before it first).
 class LogOutput {
 public:
-    LogOutput(std::FILE* out, bool quiet, std::ofstream* file) {
+    LogOutput(std::FILE* out, bool quiet) {
         CreateLogLines();
         LogEnabled = true;
         MaxLogLines = INT_MAX;
-        SetLogEntryHook([=](const std::string& entry) {
-            const std::string line = LogEntryLine(entry);
+        SetLogEntryHook([this, out, quiet](const std::string& entry) {
+            const std::string line = LogEntryLine(entry) + "\n";
             if (!quiet)
-                std::fprintf(out, "%s\n", line.c_str());
-            if (file && file->is_open())
-                *file << line << '\n' << std::flush;
+                std::fputs(line.c_str(), out);
+            if (file_.isOpen())
+                file_.write(line);
+            else
+                early_ += line;
         });
     }
     ~LogOutput() {
@@ -90,27 +100,51 @@ public:
         FreeLogLines();
         LogEnabled = false;
     }
+    bool open(const std::string& path) { return file_.open(path) && file_.write(early_); }
+    // False when a write to the file failed; error() says why.
+    bool close() { return file_.close(); }
+    const std::string& error() const { return file_.error(); }
+
+private:
+    StreamFile file_;
+    std::string early_;
 };
 
-bool IsCard(const std::string& resource, std::FILE* err) {
+// The card `name` names, as discovery lists it; empty (the reason written)
+// when VISA knows no such resource or it is no card of either model.
+std::string FindCard(const std::string& name, std::FILE* err) {
     if (const std::string missing = MissingLibraryText(); !missing.empty()) {
         std::fprintf(err, "%s\n", missing.c_str());
-        return false;
+        return {};
     }
-    for (const char* model : kModels) {
+    ViStatus status = VI_SUCCESS;
+    const std::string wanted = ExpandedResourceName(name, status);
+    if (wanted.empty()) {
+        std::fprintf(err, "'%s' is no VISA resource name: %s\n", name.c_str(),
+                     StatusDescription(status).c_str());
+        return {};
+    }
+    // Every PXI instrument, then those of each model: the name as discovery lists it.
+    for (const char* model : {"", kModels[0], kModels[1]}) {
         std::vector<std::string> found;
-        const ViStatus status = FindVisaResources(model, found);
-        for (const std::string& r : found)
-            if (r == resource)
-                return true;
+        status = FindVisaResources(model, found);
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
             std::fprintf(err, "The card search failed: %s\n", StatusDescription(status).c_str());
-            return false;
+            return {};
+        }
+        const auto match = std::find_if(found.begin(), found.end(), [&](const std::string& r) {
+            ViStatus s;
+            return ExpandedResourceName(r, s) == wanted;
+        });
+        if (match != found.end() && *model)
+            return *match;
+        if (match == found.end() && !*model) {
+            std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
+            return {};
         }
     }
-    std::fprintf(err, "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n",
-                 resource.c_str());
-    return false;
+    std::fprintf(err, "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n", name.c_str());
+    return {};
 }
 
 // Closes what the run opened and releases the libraries, in the program's order.
@@ -130,98 +164,174 @@ bool Bind(std::FILE* err) {
     return false;
 }
 
-// Opens the card and loads the configuration; false (with the message
-// written) when the run cannot go on. Nothing is sent to the card.
-bool Prepare(const ApplyOptions& o, TSelectedCard& card, CommandLineUi& ui, std::FILE* err) {
-    if (!IsCard(o.resource, err))
-        return false;
-    card.Resource = o.resource;
-    const ViStatus status = OpenCard(card, true);
-    if (status != VI_SUCCESS) {
-        std::fprintf(err, "An error occurred while opening %s: %s\n", o.resource.c_str(),
-                     StatusDescription(status).c_str());
-        return false;
+// One run of --apply: everything is checked before anything is sent.
+class ApplyRun {
+public:
+    ApplyRun(const ApplyOptions& o, std::FILE* out, std::FILE* err)
+        : o_(o), out_(out), err_(err), log_(out, o.quiet), ui_(err, o.file, o.normalise) {}
+    ~ApplyRun() { Release(card_); }
+
+    // Finds and opens the card and loads the file; false (the reason written)
+    // when the run cannot go on. Nothing is sent.
+    bool prepare() {
+        return resolveResource() && open() && chooseChannels() && load() && ready() && openLog();
     }
-    Session = card.Session;
-    ForgetCard();
-    card.CardID = ReadCardId(Session);
-    AddToLog("New card selected - " + o.resource);
-    const int channels = ReadChannelCount(Session).value_or(kChannelCount);
-    for (int c : o.channels)
-        if (c > channels) {
-            std::fprintf(err, "%s has %d channels: channel %d cannot be applied.\n",
-                         o.resource.c_str(), channels, c);
+
+    int apply() {
+        CommandTally tally;
+        SetCommandTally(&tally);
+        SetCommandObserver([this](const CommandOutcome& outcome) {
+            if (outcome.status == VI_SUCCESS || !listed(outcome.channel))
+                return;
+            std::fprintf(err_, "Channel %d: %s refused: %s\n", outcome.channel,
+                         CommandName(outcome.title).c_str(),
+                         outcome.errorText.empty() ? StatusDescription(outcome.status).c_str()
+                                                   : outcome.errorText.c_str());
+            refused_ = true;
+        });
+        for (int c : channels_) {
+            ui_.setChannel(c);
+            int32_t pending = CardInfo.Channel[c].Multiplier;
+            ApplyChannel(Session, c, CardInfo, pending, ui_);
+        }
+        SetCommandObserver(nullptr);
+        SetCommandTally(nullptr);
+        if (!log_.close()) {
+            std::fprintf(err_, "'%s' could not be written: %s\n", o_.logFile.c_str(),
+                         log_.error().c_str());
+            return kExitUsage;
+        }
+        bool failed = refused_;
+        for (int c : channels_)
+            failed = failed || ui_.failed(c);
+        return failed ? kExitRefused : kExitAccepted;
+    }
+
+private:
+    bool listed(int channel) const {
+        return std::find(channels_.begin(), channels_.end(), channel) != channels_.end();
+    }
+
+    bool resolveResource() {
+        if (!PathExists(o_.file)) {
+            std::fprintf(err_, "'%s' does not exist.\n", o_.file.c_str());
             return false;
         }
-    if (!PathExists(o.file)) {
-        std::fprintf(err, "'%s' does not exist.\n", o.file.c_str());
-        return false;
-    }
-    InitCardInfoRecord();
-    const ConfigLoad load = LoadConfiguration(CardInfo, o.file, [&](int channel) {
-        ui.setChannel(channel);
-        TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
-        ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, ui);
-    });
-    if (!load.error.empty()) {
-        std::fprintf(err, "Configuration not loaded: %s\n", load.error.c_str());
-        return false;
-    }
-    for (const std::string& key : load.unreadable)
-        std::fprintf(err, "%s: %s could not be read; its default was used.\n", o.file.c_str(),
-                     key.c_str());
-    bool ready = true;
-    for (int c : o.channels) {
-        if (ui.failed().count(c))
-            ready = false;
-        const std::string problem = ChannelSettingsProblem(CardInfo, c);
-        if (!problem.empty()) {
-            ui.setChannel(c);
-            ui.error(problem);
-            ready = false;
+        std::string name = o_.resource;
+        if (name.empty()) {
+            name = ConfigurationResource(o_.file);
+            if (name.empty()) {
+                std::fprintf(err_, "'%s' names no card ([Card] Resource): give --resource NAME.\n",
+                             o_.file.c_str());
+                return false;
+            }
+            std::fprintf(o_.quiet ? err_ : out_, "Using %s, the card '%s' names.\n", name.c_str(),
+                         o_.file.c_str());
         }
+        card_.Resource = FindCard(name, err_);
+        return !card_.Resource.empty();
     }
-    return ready;
-}
+
+    bool open() {
+        const ViStatus status = OpenCard(card_, true);
+        if (status != VI_SUCCESS) {
+            std::fprintf(err_, "An error occurred while opening %s: %s\n", card_.Resource.c_str(),
+                         StatusDescription(status).c_str());
+            return false;
+        }
+        Session = card_.Session;
+        ForgetCard();
+        card_.CardID = ReadCardId(Session);
+        AddToLog("New card selected - " + card_.Resource);
+        return true;
+    }
+
+    bool chooseChannels() {
+        const int channels = ReadChannelCount(Session).value_or(kChannelCount);
+        channels_ = o_.channels;
+        if (channels_.empty())
+            for (int c = 1; c <= channels; ++c)
+                channels_.push_back(c);
+        for (int c : channels_)
+            if (c > channels) {
+                std::fprintf(err_, "%s has %d channels: channel %d cannot be applied.\n",
+                             card_.Resource.c_str(), channels, c);
+                return false;
+            }
+        return true;
+    }
+
+    // The file loaded as the File menu loads it; only the listed channels'
+    // waveforms are read.
+    bool load() {
+        InitCardInfoRecord();
+        const ConfigLoad load = LoadConfiguration(CardInfo, o_.file, [this](int channel) {
+            if (!listed(channel))
+                return;
+            ui_.setChannel(channel);
+            TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+            ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, ui_);
+        });
+        if (!load.error.empty()) {
+            std::fprintf(err_, "Configuration not loaded: %s\n", load.error.c_str());
+            return false;
+        }
+        for (const std::string& key : load.unreadable)
+            std::fprintf(err_, "%s: %s could not be read; its default was used.\n", o_.file.c_str(),
+                         key.c_str());
+        for (const std::string& key : load.outOfRange)
+            std::fprintf(err_, "%s: %s was out of range; it was held at its limit.\n",
+                         o_.file.c_str(), key.c_str());
+        return true;
+    }
+
+    bool ready() {
+        bool ready = true;
+        for (int c : channels_) {
+            ready = ready && !ui_.failed(c);
+            const std::string problem = ChannelSettingsProblem(CardInfo, c);
+            if (!problem.empty()) {
+                ui_.setChannel(c);
+                ui_.error(problem);
+                ready = false;
+            }
+        }
+        return ready;
+    }
+
+    // The log file, opened only once everything else was checked.
+    bool openLog() {
+        if (o_.logFile.empty())
+            return true;
+        if (SameFile(o_.logFile, o_.file)) {
+            std::fprintf(err_, "--log names the configuration file '%s' itself.\n",
+                         o_.file.c_str());
+            return false;
+        }
+        if (log_.open(o_.logFile))
+            return true;
+        std::fprintf(err_, "'%s' could not be written: %s\n", o_.logFile.c_str(),
+                     log_.error().c_str());
+        return false;
+    }
+
+    const ApplyOptions& o_;
+    std::FILE* out_;
+    std::FILE* err_;
+    LogOutput log_;
+    CommandLineUi ui_;
+    TSelectedCard card_;
+    std::vector<int> channels_;
+    bool refused_ = false;
+};
 
 } // namespace
 
 int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
-    std::ofstream logFile;
-    if (!o.logFile.empty()) {
-        logFile.open(o.logFile, std::ios::out | std::ios::trunc);
-        if (!logFile) {
-            std::fprintf(err, "'%s' could not be written.\n", o.logFile.c_str());
-            return kExitUsage;
-        }
-    }
     if (!Bind(err))
         return kExitUsage;
-    int result = kExitUsage;
-    TSelectedCard card;
-    {
-        LogOutput log(out, o.quiet, o.logFile.empty() ? nullptr : &logFile);
-        CommandLineUi ui(err, o.file, o.normalise);
-        if (Prepare(o, card, ui, err)) {
-            CommandTally tally;
-            SetCommandTally(&tally);
-            SetCommandObserver([err](const CommandOutcome& outcome) {
-                if (outcome.status != VI_SUCCESS)
-                    std::fprintf(err, "Refused: %s: %s\n", outcome.title.c_str(),
-                                 outcome.errorText.c_str());
-            });
-            for (int c : o.channels) {
-                ui.setChannel(c);
-                int32_t pending = CardInfo.Channel[c].Multiplier;
-                ApplyChannel(Session, c, CardInfo, pending, ui);
-            }
-            SetCommandObserver(nullptr);
-            SetCommandTally(nullptr);
-            result = tally.refused > 0 || !ui.failed().empty() ? kExitRefused : kExitAccepted;
-        }
-        Release(card);
-    }
-    return result;
+    ApplyRun run(o, out, err);
+    return run.prepare() ? run.apply() : kExitUsage;
 }
 
 int RunListCards(std::FILE* out, std::FILE* err) {

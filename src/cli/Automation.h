@@ -16,16 +16,19 @@ constexpr int kExitRefused = 2;  // the card refused a command; the rest was sti
 
 struct ApplyOptions {
     std::string file;
-    std::string resource;
-    std::vector<int> channels{1, 2, 3};
-    std::string logFile;    // empty: none
-    bool quiet = false;     // no log entries on standard output
-    bool normalise = false; // answers the normalise question of a text waveform with OK
+    std::string resource;      // empty: the card the file names ([Card] Resource)
+    std::vector<int> channels; // empty: every channel of the card
+    std::string logFile;       // empty: none
+    bool quiet = false;        // no log entries on standard output
+    bool normalise = false;    // answers the normalise question of a text waveform with OK
 };
 
-// Binds the libraries, opens the card (exclusively), loads the configuration
-// as the File menu does and applies each listed channel: clock, waveform,
-// attenuation, offset. Closes the card and releases the libraries.
+// Binds the libraries, finds the card (its name resolved through VISA),
+// opens it (exclusively), loads the configuration as the File menu does
+// (values held at the settings' limits, the waveforms of the listed channels
+// read), opens the log file, and applies each listed channel: clock,
+// waveform, attenuation, offset. Closes the card and releases the libraries.
+// Only the listed channels count towards the exit status.
 int RunApply(const ApplyOptions& options, std::FILE* out, std::FILE* err);
 
 // One line per card of either model: resource, model and card id.

@@ -13,6 +13,7 @@
 #include "ConfigKeys.h"
 #include "IniText.h"
 #include "SafeFile.h"
+#include "SettingRanges.h"
 
 namespace {
 
@@ -326,10 +327,24 @@ ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
         }
         Reader r(ini, result.unreadable);
         ReadRecord(card, r, reimport);
+        result.outOfRange = HoldInRange(card);
     } catch (const std::bad_alloc&) {
         result.error = kOutOfMemory;
     }
     return result;
+}
+
+std::string ConfigurationResource(const std::string& path) {
+    try {
+        std::string text;
+        if (!ReadConfigurationFile(path, text).empty() || HoldsNul(text))
+            return {};
+        const IniText ini(text);
+        const char* resource = ini.ok() ? ini.value("Card", "Resource") : nullptr;
+        return resource ? resource : std::string();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 ConfigLoad LoadConfiguration(TCardInfo& card, const std::string& path,

@@ -36,6 +36,9 @@ struct ConfigLoad {
     std::string error;
     // The keys present but unreadable ("Section/Key"), which took their defaults.
     std::vector<std::string> unreadable;
+    // The values beyond what the setting may hold, held at its limit
+    // (HoldInRange): the record holds them as a front end can show and send them.
+    std::vector<std::string> outOfRange;
 };
 
 // Loads the record from the INI file at `path`; a missing file reads as one
@@ -49,6 +52,10 @@ ConfigLoad LoadConfiguration(TCardInfo& card, const std::string& path,
                              const ReimportWave& reimport);
 ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,
                                  const ReimportWave& reimport);
+
+// The card the configuration file at `path` names ([Card] Resource, which
+// a load does not apply); empty when it names none or cannot be read.
+std::string ConfigurationResource(const std::string& path);
 
 // The value encodings. Reals: general notation, up to 15 significant digits,
 // ASCII digits, sign and exponent, the locale's decimal separator, no group

@@ -20,3 +20,9 @@ struct SearchStop {
 // VI_ERROR_LIBRARY_NFOUND and an empty list.
 ViStatus FindVisaResources(const std::string& modelFilter, std::vector<std::string>& list,
                            SearchStop* stop = nullptr);
+
+// VISA's own name for the resource `name` names (viParseRsrcEx: aliases
+// resolved, the name expanded), so that two names of one resource compare
+// equal: "pxi1::13::instr" and "PXI1::13" both give VISA's name of that
+// card. Empty, with VISA's status in `status`, when VISA refuses the name.
+std::string ExpandedResourceName(const std::string& name, ViStatus& status);

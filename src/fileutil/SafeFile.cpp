@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -222,4 +223,74 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
         ::close(dirFd);
     }
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x, y;
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
+}
+
+StreamFile::~StreamFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool StreamFile::open(const std::string& path) {
+    std::string target;
+    bool exists = false;
+    struct stat info;
+    if (path.empty() || !SaveTarget(path, target, exists, info)) {
+        error_ = "it is a link that is not followed (another user's, in a shared folder), or "
+                 "its folder cannot be read";
+        return false;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        error_ = "it is no regular file";
+        return false;
+    }
+    // Not blocking: a FIFO put in its place since is found by fstat, not waited on.
+    const int fd =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    struct stat now;
+    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode)) {
+        error_ = "it is no regular file";
+        ::close(fd);
+        return false;
+    }
+    if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        error_ = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    error_.clear();
+    return true;
+}
+
+bool StreamFile::write(const std::string& bytes) {
+    if (fd_ < 0 || !error_.empty())
+        return false;
+    errno = 0;
+    if (!WriteAll(fd_, bytes)) {
+        error_ = errno ? std::strerror(errno) : "the disk is full";
+        return false;
+    }
+    return true;
+}
+
+bool StreamFile::close() {
+    if (fd_ < 0)
+        return error_.empty();
+    const bool synced = ::fsync(fd_) == 0 || errno == EINVAL;
+    if (!synced && error_.empty())
+        error_ = std::strerror(errno);
+    if (::close(fd_) != 0 && error_.empty())
+        error_ = std::strerror(errno);
+    fd_ = -1;
+    return error_.empty();
 }

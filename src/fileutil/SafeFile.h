@@ -52,3 +52,32 @@ private:
 // link, one owned by the folder's owner, or one outside a sticky
 // world-writable folder; a dangling one creates the file it names.
 bool ReplaceFile(const std::string& path, const std::string& content);
+
+// Whether two names name the same file (both exist).
+bool SameFile(const std::string& a, const std::string& b);
+
+// A file written piece by piece as a run goes on, such as a log. It is
+// opened only when it is a regular file or does not exist yet (never a FIFO
+// or a device, which could block or swallow it), links followed as
+// ReplaceFile follows them, and emptied once open. Every write is checked.
+class StreamFile {
+public:
+    StreamFile() = default;
+    ~StreamFile();
+    StreamFile(const StreamFile&) = delete;
+    StreamFile& operator=(const StreamFile&) = delete;
+
+    // False, with the reason in error(), when it cannot be opened.
+    bool open(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    // False (and error() says why) when the bytes could not all be written;
+    // later writes are then refused too.
+    bool write(const std::string& bytes);
+    // Flushes to disk and closes; false on a failure then or before.
+    bool close();
+    const std::string& error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    std::string error_;
+};

@@ -36,63 +36,10 @@ QString SomeOf(const QStringList& names) {
 
 } // namespace
 
-// Values beyond what a control can show are held at its limits, and every
-// value is made what its control shows, so that the record, the controls and
-// the next Update agree. Returns the keys whose values were out of range.
-QStringList TMain_Form::FitLoadedValues() {
-    struct Fit {
-        const char* key;
-        std::function<double&(TChannelInfo&)> field;
-        double minimum, maximum, scale; // the control's range, and its units per record unit
-    };
-    auto spin = [](const QSpinBox* s) {
-        return std::pair<double, double>(s->minimum(), s->maximum());
-    };
-    const std::pair<double, double> symm = spin(Symm_SpinEdit), start = spin(StartF_SpinEdit),
-                                    end = spin(EndF_SpinEdit), step = spin(SweepStep_SpinEdit),
-                                    interval = spin(StepInt_SpinEdit);
-    const Fit fits[] = {
-        {"_Wave/Symmetry", [](TChannelInfo& c) -> double& { return c.Wave.Symmetry; }, symm.first,
-         symm.second, 1},
-        {"_Wave/StartF", [](TChannelInfo& c) -> double& { return c.Wave.StartF; }, start.first,
-         start.second, 1000},
-        {"_Wave/EndF", [](TChannelInfo& c) -> double& { return c.Wave.EndF; }, end.first,
-         end.second, 1000},
-        {"_Wave/SweepStep", [](TChannelInfo& c) -> double& { return c.Wave.SweepStep; }, step.first,
-         step.second, 1000},
-        {"_Wave/StepInterval", [](TChannelInfo& c) -> double& { return c.Wave.StepInterval; },
-         interval.first, interval.second, 1},
-        {"_Wave/DCOffset", [](TChannelInfo& c) -> double& { return c.Wave.DCOffset; },
-         double(V_Slider->minimum()), double(V_Slider->maximum()), 100},
-    };
-    QStringList outOfRange;
-    for (int c = 1; c <= kChannelCount; ++c) {
-        TChannelInfo& ch = CardInfo.Channel[c];
-        for (const Fit& fit : fits) {
-            double& value = fit.field(ch);
-            const double units = std::clamp(value * fit.scale, fit.minimum, fit.maximum);
-            if (units != value * fit.scale)
-                outOfRange << QString("Channel%1%2").arg(c).arg(fit.key);
-            value = std::round(units) / fit.scale;
-        }
-        const double att = std::clamp(ch.Wave.Attenuation, double(Att_Slider->minimum()),
-                                      double(Att_Slider->maximum()));
-        if (IsKnown(ch.Wave.Attenuation) && att != ch.Wave.Attenuation) {
-            outOfRange << QString("Channel%1_Wave/Attenuation").arg(c);
-            ch.Wave.Attenuation = att;
-        }
-        if (ch.Wave.WaveType < 0 || ch.Wave.WaveType >= WaveType_ComboBox->count()) {
-            outOfRange << QString("Channel%1_Wave/WaveType").arg(c);
-            ch.Wave.WaveType = std::clamp(ch.Wave.WaveType, 0, WaveType_ComboBox->count() - 1);
-        }
-    }
-    return outOfRange;
-}
-
 // The status field after a load: what to do next, and what the file held
 // that could not be used.
 QString TMain_Form::LoadReport(const std::vector<std::string>& unreadable,
-                               const QStringList& outOfRange) const {
+                               const std::vector<std::string>& outOfRange) const {
     QString text;
     if (!unreadable.empty()) {
         QStringList names;
@@ -100,8 +47,12 @@ QString TMain_Form::LoadReport(const std::vector<std::string>& unreadable,
             names << QString::fromLocal8Bit(key.c_str());
         text += " Not readable, defaults used: " + SomeOf(names) + ".";
     }
-    if (!outOfRange.isEmpty())
-        text += " Out of range, held at the limit: " + SomeOf(outOfRange) + ".";
+    if (!outOfRange.empty()) {
+        QStringList names;
+        for (const std::string& key : outOfRange)
+            names << QString::fromLocal8Bit(key.c_str());
+        text += " Out of range, held at the limit: " + SomeOf(names) + ".";
+    }
     return text;
 }
 
@@ -164,13 +115,12 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
         ShowFeedback("Configuration not loaded: " + QString::fromLocal8Bit(load.error.c_str()));
         return false;
     }
-    const QStringList outOfRange = FitLoadedValues();
     UpdateControlValues();
     UpdateModeLEDs();
     UpdateAttControls(); // the output group shows the loaded attenuation and offset too
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
-    loadReport_ = LoadReport(load.unreadable, outOfRange);
+    loadReport_ = LoadReport(load.unreadable, load.outOfRange);
     ShowFeedback((Session != 0 ? "Configuration loaded: press Update and Set on each channel, or "
                                  "use Apply Config to Card."
                                : "Configuration loaded; no card is selected.") +

@@ -11,6 +11,7 @@
 #include "Dialogs.h"
 #include "Named.h"
 #include "PanelWidgets.h"
+#include "SettingRanges.h"
 
 namespace {
 
@@ -45,6 +46,16 @@ TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const c
     SetUp(spin, minimum, maximum, value);
     spin->setAccessibleName(caption);
     return spin;
+}
+
+QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value) {
+    return SpinEdit(parent, name, range.controlMinimum(), range.controlMaximum(), value);
+}
+
+TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
+                                      const SettingRange& range, int value) {
+    return FrequencySpinEdit(parent, name, caption, range.controlMinimum(), range.controlMaximum(),
+                             value);
 }
 
 QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,

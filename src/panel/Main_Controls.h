@@ -9,13 +9,18 @@ class QLineEdit;
 class QSpinBox;
 class TFrequencySpinEdit;
 class QWidget;
+struct SettingRange;
 
 // A spin edit with its design range; one whose limits are both 0 does not clamp.
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value);
+// The same with the range of a setting (SettingRanges.h).
+QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value);
 // The same for a frequency in whole units, typed with or without k and M;
 // `caption` names it to assistive tools and in messages.
 TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
                                       int minimum, int maximum, int value);
+TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
+                                      const SettingRange& range, int value);
 
 QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,
                     bool editable = false);

@@ -207,6 +207,7 @@ void TMain_Form::Card1Click() {
     ShowFeedback(QString()); // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
+    CardInfo.Resource = card.Resource; // what Save Config names as the card of its settings
     Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
     InitCardStates();
 }

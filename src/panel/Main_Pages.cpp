@@ -16,10 +16,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "Main_Controls.h"
 #include "Named.h"
 #include "PanelWidgets.h"
+#include "SettingRanges.h"
 
 QWidget* TMain_Form::CreateBasicPage() {
     TabSheet7 = Named(new QWidget, "TabSheet7");
@@ -29,7 +31,7 @@ QWidget* TMain_Form::CreateBasicPage() {
     form->setVerticalSpacing(4);
     WaveType_ComboBox = DropDown(TabSheet7, "WaveType_ComboBox", {"Sine", "Triangle", "Square"}, 0);
     form->addRow("Waveform Type:", WaveType_ComboBox);
-    Symm_SpinEdit = SpinEdit(TabSheet7, "Symm_SpinEdit", 0, 100, 50);
+    Symm_SpinEdit = SpinEdit(TabSheet7, "Symm_SpinEdit", Setting("_Wave/Symmetry"), 50);
     form->addRow("Symmetry (%)", Symm_SpinEdit);
     SingleF_RadioButton =
         Named(new QRadioButton("Single Frequency", TabSheet7), "SingleF_RadioButton");
@@ -38,16 +40,16 @@ QWidget* TMain_Form::CreateBasicPage() {
         Named(new QRadioButton("Sweep Frequencies", TabSheet7), "SweepF_RadioButton");
     form->addRow(SingleF_RadioButton);
     form->addRow(SweepF_RadioButton);
-    StartF_SpinEdit =
-        FrequencySpinEdit(TabSheet7, "StartF_SpinEdit", "Start Frequency (Hz)", 1, 10000000, 1000);
+    StartF_SpinEdit = FrequencySpinEdit(TabSheet7, "StartF_SpinEdit", "Start Frequency (Hz)",
+                                        Setting("_Wave/StartF"), 1000);
     form->addRow("Start Frequency (Hz)", StartF_SpinEdit);
-    EndF_SpinEdit =
-        FrequencySpinEdit(TabSheet7, "EndF_SpinEdit", "End Frequency (Hz)", 1, 10000000, 1000);
+    EndF_SpinEdit = FrequencySpinEdit(TabSheet7, "EndF_SpinEdit", "End Frequency (Hz)",
+                                      Setting("_Wave/EndF"), 1000);
     form->addRow("End Frequency (Hz)", EndF_SpinEdit);
-    SweepStep_SpinEdit =
-        FrequencySpinEdit(TabSheet7, "SweepStep_SpinEdit", "Sweep Step (Hz)", 0, 0, 1);
+    SweepStep_SpinEdit = FrequencySpinEdit(TabSheet7, "SweepStep_SpinEdit", "Sweep Step (Hz)",
+                                           Setting("_Wave/SweepStep"), 1);
     form->addRow("Sweep Step (Hz)", SweepStep_SpinEdit);
-    StepInt_SpinEdit = SpinEdit(TabSheet7, "StepInt_SpinEdit", 1, 5242, 1000);
+    StepInt_SpinEdit = SpinEdit(TabSheet7, "StepInt_SpinEdit", Setting("_Wave/StepInterval"), 1000);
     form->addRow("Step Interval (uS)", StepInt_SpinEdit);
     FSK_ComboBox = DropDown(TabSheet7, "FSK_ComboBox", kFskSources, 0, true);
     form->addRow("Trigger Source", FSK_ComboBox);
@@ -217,14 +219,15 @@ QWidget* TMain_Form::CreateClockPage() {
                                   {"Continuous (Start Frequency)", "Triangle sweep (Start <-> End)",
                                    "Swept FSK (Start <-> End)", "FSK (Start or End Freq's)"},
                                   -1);
-    SwpStartF_SpinEdit =
-        FrequencySpinEdit(GroupBox3, "SwpStartF_SpinEdit", "Start Freq (Hz)", 0, 0, 1000);
-    SwpEndF_SpinEdit =
-        FrequencySpinEdit(GroupBox3, "SwpEndF_SpinEdit", "End Freq (Hz)", 0, 0, 2000);
+    SwpStartF_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpStartF_SpinEdit", "Start Freq (Hz)",
+                                           Setting("_Clock/StartF"), 1000);
+    SwpEndF_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpEndF_SpinEdit", "End Freq (Hz)",
+                                         Setting("_Clock/EndF"), 2000);
     SwpEndF_SpinEdit->setEnabled(false);
-    SwpStep_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpStep_SpinEdit", "Sweep Step Hz", 0, 0, 1);
+    SwpStep_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpStep_SpinEdit", "Sweep Step Hz",
+                                         Setting("_Clock/SweepStep"), 1);
     SwpStep_SpinEdit->setEnabled(false);
-    SwpInt_SpinEdit = SpinEdit(GroupBox3, "SwpInt_SpinEdit", 1, 5242, 1000);
+    SwpInt_SpinEdit = SpinEdit(GroupBox3, "SwpInt_SpinEdit", Setting("_Clock/StepInterval"), 1000);
     SwpInt_SpinEdit->setEnabled(false);
     FSKSource_ComboBox = DropDown(GroupBox3, "FSKSource_ComboBox", kFskSources, 0, true);
     for (TFrequencySpinEdit* spin : {SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit})
@@ -249,7 +252,9 @@ QWidget* TMain_Form::CreateClockPage() {
     CounterStep_Edit->setFixedWidth(48);
     stepLabel->setBuddy(CounterStep_Edit);
     CounterStep_UpDown = Named(new TUpDown(GroupBox4), "CounterStep_UpDown");
-    CounterStep_UpDown->setRange(0, 18);
+    const SettingRange& memStep = Setting("_Clock/MemStep");
+    CounterStep_UpDown->setRange(static_cast<int>(std::log2(memStep.minimum)),
+                                 static_cast<int>(std::log2(memStep.maximum)));
     CounterStep_UpDown->setFixedHeight(24);
     auto* counter = new QHBoxLayout(GroupBox4);
     counter->addWidget(stepLabel);

@@ -30,6 +30,7 @@
 #include "Named.h"
 #include "PanelWidgets.h"
 #include "SessionMemory.h"
+#include "SettingRanges.h"
 
 TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Main_Form");
@@ -243,7 +244,8 @@ void TMain_Form::CreateOutputGroup(QWidget* client) {
     auto* attLabel = Named(new QLabel("Attenuation", GroupBox7), "Label9");
     attLabel->move(116, 20);
     Att_Slider = Named(new QSlider(Qt::Horizontal, GroupBox7), "Att_Slider");
-    Att_Slider->setRange(0, 40);
+    const SettingRange& attenuation = Setting("_Wave/Attenuation");
+    Att_Slider->setRange(attenuation.controlMinimum(), attenuation.controlMaximum());
     Att_Slider->setTickInterval(10);
     Att_Slider->setTickPosition(QSlider::TicksBelow);
     Att_Slider->setGeometry(112, 40, 100, 30);
@@ -260,7 +262,8 @@ void TMain_Form::CreateOutputGroup(QWidget* client) {
     auto* offsetLabel = Named(new QLabel("DC Offset", GroupBox7), "Label10");
     offsetLabel->move(334, 20);
     V_Slider = Named(new QSlider(Qt::Horizontal, GroupBox7), "V_Slider");
-    V_Slider->setRange(-500, 500);
+    const SettingRange& offset = Setting("_Wave/DCOffset"); // in hundredths of a volt
+    V_Slider->setRange(offset.controlMinimum(), offset.controlMaximum());
     V_Slider->setTickInterval(100);
     V_Slider->setTickPosition(QSlider::TicksBelow);
     V_Slider->setGeometry(330, 40, 120, 30);

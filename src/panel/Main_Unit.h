@@ -315,9 +315,8 @@ private:
     void UpdateClockSourceChecks();
     bool LoadConfigFrom(const QString& fileName);
     void RefreshRecentConfigs();
-    QStringList FitLoadedValues();
     QString LoadReport(const std::vector<std::string>& unreadable,
-                       const QStringList& outOfRange) const;
+                       const std::vector<std::string>& outOfRange) const;
     TriggerRequest ReadTriggerRequest() const;
     WaveformRequest ReadWaveformRequest() const;
     ClockRequest ReadClockRequest() const;

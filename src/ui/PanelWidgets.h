@@ -93,6 +93,8 @@ class TUpDown : public QWidget {
 public:
     explicit TUpDown(QWidget* parent = nullptr);
     void setRange(int minimum, int maximum);
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
     int position() const { return position_; }
     void setPosition(int position);
     QToolButton* upButton() const { return up_; }

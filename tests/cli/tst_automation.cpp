@@ -1,6 +1,8 @@
 // --apply and --list-cards run as a process without any display: what the
 // simulated card holds afterwards (the state the simulator leaves in
 // NVSIM_STATE_FILE), the exit status and the messages.
+#include <sys/stat.h>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -111,11 +113,11 @@ private slots:
     }
 
     void aRefusalIsReportedAndTheRestStillSent() {
-        const Run r = apply(file("refused.ini", "[Channel1_Wave]\nStartF=1e9\n"
+        const Run r = apply(file("refused.ini", "[Channel1_Clock]\nStartF=200000\nEndF=200000\n"
                                                 "[Channel2_Wave]\nAttenuation=22\n"),
                             {"--quiet"});
         QCOMPARE(r.exitCode, 2);
-        QVERIFY2(r.err.contains("Refused: Generate Signal - "), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith("Channel 1: Set Clock Mode refused: "), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         QCOMPARE(r.at(kCard, 2, "attenuation"), 22.0);
         QCOMPARE(r.at(kCard, 3, "outputOn"), 1.0);
@@ -125,6 +127,8 @@ private slots:
     // channels never receive anything.
     void errorsSendNothing() {
         const QString fine = file("fine.ini", "[Channel1_Wave]\nAttenuation=5\n");
+        const QString fifo = dir.filePath("fifo.log");
+        QVERIFY(mkfifo(qPrintable(fifo), 0600) == 0);
         const Run untouched = start({"--list-cards"});
         QCOMPARE(untouched.exitCode, 0);
         QCOMPARE(untouched.out.count('\n'), 3);
@@ -135,9 +139,23 @@ private slots:
             const char* message;
         } cases[] = {
             {{"--apply", dir.filePath("none.ini"), "--resource", kCard}, 1, "does not exist"},
-            {{"--apply", fine, "--resource", "PXI9::9::INSTR"}, 1, "is not a 72-815 or 82-815"},
-            {{"--apply", fine, "--resource", kTwoChannelCard}, 1, "has 2 channels: channel 3"},
-            {{"--apply", fine}, 1, "needs --resource"},
+            {{"--apply", fine, "--resource", "PXI9::9::INSTR"},
+             1,
+             "There is no resource 'PXI9::9::INSTR'"},
+            {{"--apply", fine, "--resource", "PXI1::15::INSTR"}, 1, "is not a 72-815 or 82-815"},
+            {{"--apply", fine, "--resource", "COM::x"}, 1, "'COM::x' is no VISA resource name"},
+            {{"--apply", fine, "--resource", kTwoChannelCard, "--channels", "1,3"},
+             1,
+             "has 2 channels: channel 3"},
+            {{"--apply", fine}, 1, "names no card ([Card] Resource): give --resource NAME"},
+            {{"--list-cards", "--resource", kCard}, 1, "--list-cards takes no --resource"},
+            {{"--list-cards", "--apply", fine}, 1, "--list-cards takes no --apply"},
+            {{"--apply", fine, "--apply", fine, "--resource", kCard}, 1, "more than once"},
+            {{"--apply", fine, "--resource", kCard, "--log", fine}, 1, "names the configuration"},
+            {{"--apply", fine, "--resource", kCard, "--log", "/dev/full"},
+             1,
+             "'/dev/full' could not be written: it is no regular file"},
+            {{"--apply", fine, "--resource", kCard, "--log", fifo}, 1, "it is no regular file"},
             {{"--apply", fine, "--resource", kCard, "--channels", "1,4"}, 1, "channels 1 to 3"},
             {{"--quiet"}, 1, "needs --apply"},
             {{"--apply",
@@ -160,6 +178,9 @@ private slots:
             QVERIFY2(r.err.contains(c.message), qPrintable(what));
             QVERIFY2(r.card.isEmpty() || r.card == untouched.card, qPrintable(what));
         }
+        QFile config(fine);
+        QVERIFY(config.open(QIODevice::ReadOnly));
+        QCOMPARE(config.readAll(), QByteArray("[Channel1_Wave]\nAttenuation=5\n"));
         const Run unbound = start({"--list-cards"}, false);
         QCOMPARE(unbound.exitCode, 1);
         QVERIFY2(unbound.err.startsWith("Not found: the VISA library libvisa.so"),
@@ -175,6 +196,56 @@ private slots:
         const Run normalised = apply(dir.filePath("big.ini"), {"--channels", "2", "--normalise"});
         QCOMPARE(normalised.exitCode, 0);
         QCOMPARE(normalised.at(kCard, 2, "waveLength"), 16.0);
+    }
+    // Any name VISA gives the card will do; the card the file names is used
+    // without --resource; a card's own channels are the default; only the
+    // listed channels count.
+    void namesAndChannelsAsTheCardHasThem() {
+        const QString fine = file("named.ini", "[Card]\nResource=PXI1::14::INSTR\n"
+                                               "[Channel3_Wave]\nArbitraryFlag=1\nArbFile=/none\n");
+        const struct {
+            QStringList arguments;
+            const char* said;
+        } cases[] = {
+            {{"--resource", "pxi1::13::instr", "--channels", "1"}, ""},
+            {{"--resource", "PXI1::13", "--channels", "2"}, ""},
+            {{"--resource", "PXI1::1-13.0::INSTR", "--channels", "1,2"}, ""},
+            {{"--resource", kTwoChannelCard}, ""},
+            {{}, "Using PXI1::14::INSTR, the card '"},
+        };
+        for (const auto& c : cases) {
+            const Run r = start(QStringList{"--apply", fine} + c.arguments);
+            const QString what = c.arguments.join(' ') + ": " + r.err;
+            QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(what));
+            QVERIFY2(r.out.contains(c.said), qPrintable(r.out));
+        }
+        const Run two = start({"--apply", fine});
+        QCOMPARE(two.at(kTwoChannelCard, 2, "outputOn"), 1.0);
+    }
+
+    // The log file is opened only once everything was checked, and a write
+    // that fails ends the run with status 1.
+    void theLogFileIsSafe() {
+        const QString fine = file("logged.ini", "[Channel1_Wave]\nAttenuation=5\n");
+        const QString log = file("kept.log", "the old log\n");
+        Run r = start({"--apply", fine, "--resource", "PXI9::9::INSTR", "--log", log});
+        QCOMPARE(r.exitCode, 1);
+        QFile kept(log);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("the old log\n"));
+        // Writes beyond what the process may write (the file size limit).
+        QProcess p;
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        p.setProcessEnvironment(env);
+        p.start("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", PROGRAM,
+                            "--apply", fine, "--resource", kCard, "--log", log, "--quiet"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(
+            p.readAllStandardError().contains("kept.log' could not be written: File too large"),
+            "no message");
     }
 };
 

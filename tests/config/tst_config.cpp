@@ -16,7 +16,8 @@
 
 namespace {
 
-// A record in which every saved field differs from its load default.
+// A record in which every saved field differs from its load default, each
+// within its setting's limits and at its resolution (a load holds it there).
 TCardInfo Sample() {
     TCardInfo card;
     card.Resource = "PXI1::13::INSTR";
@@ -30,10 +31,10 @@ TCardInfo Sample() {
         w.ArbitraryFlag = c != 2;
         w.SweepFlag = true;
         w.WaveType = c - 1;
-        w.Symmetry = 12.25 * c;
+        w.Symmetry = 12 * c;
         w.StartF = 0.001 * c;
         w.EndF = 9999.999;
-        w.SweepStep = 1e-7;
+        w.SweepStep = 0.002;
         w.StepInterval = 5242;
         w.Arb.ArbFile = "/waves/ch" + std::to_string(c) + " with blanks.txt";
         w.Arb.TextFlag = false;
@@ -44,8 +45,8 @@ TCardInfo Sample() {
         ch.TrigMode = c;
         ch.Multiplier = 1;
         ch.SweepMode = 3;
-        ch.ClkStartF = 123456.789012345;
-        ch.ClkEndF = 1e20;
+        ch.ClkStartF = 123456.789;
+        ch.ClkEndF = 2000000;
         ch.ClkSweepStep = 0.5;
         ch.ClkStepInterval = 5.242;
         ch.MemStep = 262144;
@@ -137,6 +138,7 @@ private slots:
         card.Channel[1].MemStep = 256;
         card.Channel[1].Wave.Symmetry = 1.0;
         card.Channel[1].Wave.SweepStep = 0.001;
+        card.Channel[1].ClkEndF = 1e20; // a save writes what the record holds
         const std::string text = ConfigurationText(card, "").value();
         QVERIFY(text.rfind("[Card]\nResource=PXI1::13::INSTR\n", 0) == 0);
         QVERIFY(text.find("[Channel1_Wave]\nFSKSource=4\nAMFlag=1\nArbitraryFlag=1\nSweepFlag=1\n"
@@ -162,7 +164,8 @@ private slots:
                                         "[Channel3_Clock]\nMultiplier=\n"
                                         "[Channel3_Wave]\nSymmetry=nan\nWaveType=-2\n");
         TCardInfo card = Sample();
-        const auto unreadable = LoadConfiguration(card, path("hand.ini"), {}).unreadable;
+        const ConfigLoad load = LoadConfiguration(card, path("hand.ini"), {});
+        const auto& unreadable = load.unreadable;
         QCOMPARE(card.Channel[1].Multiplier, 20);
         QCOMPARE(card.Channel[1].MemStep, 16u);
         QCOMPARE(card.Channel[1].SweepMode, 0);
@@ -171,7 +174,8 @@ private slots:
         QVERIFY(!card.DDSSourceExtFlag);
         QCOMPARE(card.Channel[3].Multiplier, 4);
         QCOMPARE(card.Channel[3].Wave.Symmetry, 50.0);
-        QCOMPARE(card.Channel[3].Wave.WaveType, -2);
+        QCOMPARE(card.Channel[3].Wave.WaveType, 0); // held at the setting's limit
+        QCOMPARE(load.outOfRange, std::vector<std::string>({"Channel3_Wave/WaveType"}));
         QCOMPARE(unreadable,
                  std::vector<std::string>({"Channel1_Clock/SweepMode", "Channel1_Clock/StartF",
                                            "Channel3_Wave/Symmetry"}));
@@ -210,7 +214,7 @@ private slots:
         QVERIFY(text.find("; operator notes") != std::string::npos);
         QVERIFY(text.find("[Bench]\nOwner=Lab 3\n") != std::string::npos);
         // Existing keys keep their place; new ones follow in the order written.
-        QVERIFY(text.find("Colour=blue\nSymmetry=12.25\nFSKSource=4\n") != std::string::npos);
+        QVERIFY(text.find("Colour=blue\nSymmetry=12\nFSKSource=4\n") != std::string::npos);
         QVERIFY(text.find("Symmetry=99") == std::string::npos);
     }
 
@@ -267,8 +271,6 @@ private slots:
         TCardInfo card = Sample();
         card.Channel[1].Wave.DCOffset = -2.5;
         card.ExtFreq = 1e-05;
-        card.Channel[2].ClkEndF = 1.7976931348623157e308; // 15 digits round it beyond a double
-        card.Channel[3].ClkEndF = -1.7976931348623157e308;
         card.Channel[1].MemStep = 256;
         int locales = 0;
         for (const QLocale& locale : QLocale::matchingLocales(
@@ -278,9 +280,16 @@ private slots:
             QVERIFY2(text.find("MemStep=256\n") != std::string::npos, qPrintable(locale.name()));
             TCardInfo back;
             const ConfigLoad load = LoadConfigurationText(back, text, {});
-            QVERIFY2(load.error.empty() && load.unreadable.empty(), qPrintable(locale.name()));
-            card.Channel[2].ClkEndF = 1.7976931348623157e308;
+            QVERIFY2(load.error.empty() && load.unreadable.empty() && load.outOfRange.empty(),
+                     qPrintable(locale.name()));
             CompareSaved(back, card);
+            // The encoding itself, to the largest doubles (15 digits round them beyond).
+            for (const double extreme :
+                 {1.7976931348623157e308, -1.7976931348623157e308, 123456.789012345, 1e-300}) {
+                double read = 0;
+                QVERIFY2(ParseConfigReal(ConfigReal(extreme), read) && read == extreme,
+                         qPrintable(QString::fromStdString(ConfigReal(extreme))));
+            }
             if (QTest::currentTestFailed())
                 qInfo() << "in" << locale.name();
             ++locales;

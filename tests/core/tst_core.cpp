@@ -12,6 +12,7 @@
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
+#include "SettingRanges.h"
 #include "VISA_def_v2.h"
 
 namespace {
@@ -112,6 +113,55 @@ class TestCore : public QObject {
 
 private slots:
     void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
+
+    // A value beyond a setting's limits is held there, and said so; one
+    // within them is only put at the setting's resolution.
+    void settingsAreHeldWithinTheirLimits() {
+        const struct {
+            const char* key;
+            double value, held;
+            bool reported;
+        } rows[] = {
+            {"_Wave/Symmetry", 150, 100, true},
+            {"_Wave/Symmetry", 33.4, 33, false},
+            {"_Wave/StartF", 0.0004, 0.001, true},
+            {"_Wave/StartF", 2.5005, 2.501, false},
+            {"_Wave/Attenuation", 55, 40, true},
+            {"_Wave/DCOffset", 9.5, 5, true},
+            {"_Wave/DCOffset", -1.234, -1.23, false},
+            {"_Wave/WaveType", 99, 2, true},
+            {"_Clock/Multiplier", -20, 1, true},
+            {"_Clock/Multiplier", 3, 4, true},
+            {"_Clock/MemStep", 0, 1, true},
+            {"_Clock/MemStep", 100, 64, true},
+            {"_Clock/MemStep", 1 << 20, 262144, true},
+            {"_Clock/SweepMode", 9, 3, true},
+            {"_Clock/StepInterval", 0.0005, 0.001, true},
+            {"Card/ExtFreq", 1e300, 1000, true},
+            {"_Wave/SweepStep", 1e12, 2147483.647, true},
+        };
+        for (const auto& row : rows) {
+            TCardInfo card;
+            const SettingRange& r = Setting(row.key);
+            for (const SettingRange& other : SettingRanges()) // everything else within limits
+                for (int c = 1; c <= kChannelCount; ++c)
+                    std::visit([&](auto* v) { *v = decltype(+*v)(other.minimum / other.scale); },
+                               other.field(card, c));
+            std::visit([&](auto* v) { *v = decltype(+*v)(row.value); }, r.field(card, 2));
+            const std::vector<std::string> said = HoldInRange(card);
+            const double held = std::visit([](auto* v) { return double(*v); }, r.field(card, 2));
+            const QString what = QString("%1 = %2: %3").arg(row.key).arg(row.value).arg(held);
+            QVERIFY2(qFuzzyCompare(held, row.held), qPrintable(what));
+            const std::string name = r.perChannel() ? "Channel2" + std::string(row.key) : row.key;
+            QVERIFY2(said == (row.reported ? std::vector<std::string>{name}
+                                           : std::vector<std::string>{}),
+                     qPrintable(what));
+        }
+        TCardInfo unknown;
+        unknown.Channel[1].Wave.Attenuation = kNotKnown; // stays unknown, not held
+        HoldInRange(unknown);
+        QVERIFY(!IsKnown(unknown.Channel[1].Wave.Attenuation));
+    }
 
     void commitKeepsOrPutsBack() {
         for (const ViStatus status : {ViStatus(VI_SUCCESS), ViStatus(0xBFFC0806u)}) {

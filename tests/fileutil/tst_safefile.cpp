@@ -1,6 +1,8 @@
 // Replacing a file: what a save may follow, and what the saved file stays.
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,12 +68,49 @@ private slots:
             QCOMPARE(::ReplaceFile(link, "new"), c.followed);
             QCOMPARE(Bytes(outside), std::string(c.followed ? "new" : "outside"));
             QVERIFY(S_ISLNK(Info(link).st_mode));
+            StreamFile log; // a file written as a run goes on follows the same rule
+            QCOMPARE(log.open(link), c.followed);
+            QVERIFY(!log.isOpen() || (log.write("log") && log.close()));
+            QCOMPARE(Bytes(outside), std::string(c.followed ? "log" : "outside"));
             // A dangling link is decided by the same rule.
             ::unlink(outside.c_str());
             QCOMPARE(::ReplaceFile(link, "created"), c.followed);
             QCOMPARE(QFile::exists(QString::fromStdString(outside)), c.followed);
             ::unlink(link.c_str());
         }
+    }
+
+    // A file written piece by piece: never a FIFO or a device, emptied once
+    // open, and a write the system refuses is said so.
+    void aStreamedFileIsARegularFile() {
+        const std::string fifo = at("stream.fifo"), regular = at("stream.txt");
+        QVERIFY(::mkfifo(fifo.c_str(), 0600) == 0);
+        for (const std::string& path : {fifo, std::string("/dev/null"), at("")}) {
+            StreamFile s;
+            QVERIFY(!s.open(path));
+            QVERIFY(!s.error().empty());
+        }
+        Put(regular, "old and long");
+        {
+            StreamFile s;
+            QVERIFY(s.open(regular) && s.write("new") && s.close());
+            QCOMPARE(Bytes(regular), std::string("new"));
+        }
+        // Beyond the file size limit (the signal ignored, as the program's is not:
+        // the write then fails with EFBIG).
+        struct rlimit old;
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        StreamFile s;
+        QVERIFY(s.open(regular));
+        struct rlimit small = old;
+        small.rlim_cur = 4;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const bool written = s.write("more than four bytes");
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::signal(SIGXFSZ, previous);
+        QVERIFY(!written && !s.write("x") && !s.close());
+        QCOMPARE(QString::fromStdString(s.error()), QString("File too large"));
     }
 
     void aSavedFileStaysWhatItWas() {

@@ -1,11 +1,13 @@
 // The File menu's configuration files in the main window: dialogs, messages,
 // re-imported waveforms, the refresh, and that loading sends nothing.
 #include <QLabel>
+#include <QProcess>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include "Accepted.h"
+#include "Commands.h"
 #include "PanelFixture.h"
 
 class TestConfigMenu : public QObject, public PanelFixture {
@@ -45,6 +47,47 @@ private slots:
         for (int c = 1; c <= 3; ++c)
             QCOMPARE(SimValue("PXI1::13::INSTR", c, "outputOn"), 1.0);
         QCOMPARE(m.Att_Slider->value(), 17); // the controls show the record
+    }
+
+    // Values beyond a setting's limits are held alike by the window and the
+    // command line: Apply Config and --apply of one file make the same calls.
+    void bothFrontEndsHoldAndSendTheSame() {
+        const QString ini = file("wide.ini", "[Channel1_Wave]\nSymmetry=150\nAttenuation=55\n"
+                                             "DCOffset=9.5\nWaveType=99\nStartF=0.0004\n"
+                                             "[Channel2_Clock]\nMultiplier=-20\nMemStep=0\n"
+                                             "SweepMode=9\nExtFreq=1e300\nStepInterval=0.0005\n"
+                                             "[Channel3_Clock]\nMultiplier=3\nMemStep=100\n");
+        const QString journal = dir.filePath("apply.journal");
+        QProcess p;
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        env.insert("NVSIM_JOURNAL_FILE", journal);
+        p.setProcessEnvironment(env);
+        p.start(PROGRAM, {"--apply", ini, "--resource", "PXI1::13::INSTR", "--quiet"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString err = p.readAllStandardError();
+        QVERIFY2(err.contains("Channel1_Wave/Symmetry was out of range") &&
+                     err.contains("Channel3_Clock/MemStep was out of range"),
+                 qPrintable(err));
+        QFile f(journal);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList applied;
+        const QStringList lines = QString::fromLatin1(f.readAll()).split('\n');
+        for (const QString& line :
+             lines.mid(lines.indexOf(QRegularExpression("^nv815_GetCardId.*"))))
+            if (line.startsWith("nv815_Set") || line.startsWith("nv815_Generate"))
+                applied << line.section('(', 0, 0) + "(" + line.section(", ", 1);
+
+        selectCard(false, 0);
+        nvsim_journal_clear();
+        ActiveChannel = 0; // as a freshly opened card, which --apply is
+        dialogs.fileNames = {ini};
+        ui().ApplyConfig1->trigger();
+        QVERIFY(ui()->Feedback().contains("Out of range, held at the limit: Channel1_Wave/"));
+        QVERIFY(applied.size() > 20);
+        QCOMPARE(DriverSets(), applied);
     }
 
     void saveAndLoadBringBackSettingsAndSamples() {

@@ -20,10 +20,11 @@
 #include "About_Unit.h"
 #include "Captions.h"
 #include "ExtClkFreq_Unit.h"
-#include "MemTest_Unit.h"
 #include "Log_Unit.h"
+#include "MemTest_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "SettingRanges.h"
 
 namespace {
 const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
@@ -153,11 +154,47 @@ private slots:
         }
     }
 
+    // Every control of a setting has the setting's range, as a loaded
+    // configuration and the command line hold it.
+    void controlsTakeTheirRangesFromTheSettings() {
+        const std::pair<const char*, const char*> spins[] = {
+            {"Symm_SpinEdit", "_Wave/Symmetry"},
+            {"StartF_SpinEdit", "_Wave/StartF"},
+            {"EndF_SpinEdit", "_Wave/EndF"},
+            {"SweepStep_SpinEdit", "_Wave/SweepStep"},
+            {"StepInt_SpinEdit", "_Wave/StepInterval"},
+            {"SwpStartF_SpinEdit", "_Clock/StartF"},
+            {"SwpEndF_SpinEdit", "_Clock/EndF"},
+            {"SwpStep_SpinEdit", "_Clock/SweepStep"},
+            {"SwpInt_SpinEdit", "_Clock/StepInterval"},
+        };
+        for (const auto& [name, key] : spins) {
+            const SettingRange& r = Setting(key);
+            auto* spin = main().findChild<QSpinBox*>(name);
+            QCOMPARE(spin->minimum(), r.bounded ? r.controlMinimum() : INT_MIN);
+            QCOMPARE(spin->maximum(), r.bounded ? r.controlMaximum() : INT_MAX);
+            QCOMPARE(double(spin->maximum()) * r.resolution, r.maximum);
+        }
+        for (const auto& [name, key] : {std::pair("Att_Slider", "_Wave/Attenuation"),
+                                        std::pair("V_Slider", "_Wave/DCOffset")}) {
+            auto* slider = main().findChild<QSlider*>(name);
+            QCOMPARE(slider->minimum(), Setting(key).controlMinimum());
+            QCOMPARE(slider->maximum(), Setting(key).controlMaximum());
+        }
+        auto* counter = main().findChild<TUpDown*>("CounterStep_UpDown");
+        QCOMPARE(1 << counter->minimum(), int(Setting("_Clock/MemStep").minimum));
+        QCOMPARE(1 << counter->maximum(), int(Setting("_Clock/MemStep").maximum));
+        QCOMPARE(main().findChild<QComboBox*>("WaveType_ComboBox")->count() - 1,
+                 int(Setting("_Wave/WaveType").maximum));
+        QCOMPARE(main().findChild<QComboBox*>("SweepMode_ComboBox")->count() - 1,
+                 int(Setting("_Clock/SweepMode").maximum));
+    }
+
     // Every window's buttons show their captions whole.
     void everyCaptionFits() {
         QCOMPARE(CutButtons(&main()), QStringList());
-        for (QDialog* d : std::initializer_list<QDialog*>{w->card, w->about, w->log, w->memTest,
-                                                         w->extClk}) {
+        for (QDialog* d :
+             std::initializer_list<QDialog*>{w->card, w->about, w->log, w->memTest, w->extClk}) {
             d->show();
             QVERIFY(QTest::qWaitForWindowExposed(d));
             QCOMPARE(CutButtons(d), QStringList());

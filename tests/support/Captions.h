@@ -35,8 +35,10 @@ inline QStringList CutButtons(const QWidget* window) {
             continue;
         const int need = b->fontMetrics().horizontalAdvance(caption);
         if (need > CaptionRoom(b))
-            cut << QString("%1 \"%2\": %3 > %4").arg(b->objectName(), caption).arg(need).arg(
-                       CaptionRoom(b));
+            cut << QString("%1 \"%2\": %3 > %4")
+                       .arg(b->objectName(), caption)
+                       .arg(need)
+                       .arg(CaptionRoom(b));
     }
     return cut;
 }

@@ -1,0 +1,54 @@
+// What each setting a front end can change may hold, written once below
+// every front end: its unit, its limits and resolution as the operator sees
+// them, and how a value beyond them is held. The window's controls take
+// their ranges from here; a loaded configuration is held by it before the
+// window shows it or the command line sends it, so both send the same.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "CardState.h"
+
+// How a value beyond the limits, or between the values allowed, is held.
+enum class Hold {
+    Clamp,      // to the nearer limit, then to the resolution
+    Multiplier, // 1 or 4 to 20: 2 and 3 become 4
+    PowerOfTwo, // the nearest power of two within the limits, not above the value
+};
+
+using SettingField = std::variant<double*, int32_t*, uint32_t*>;
+
+struct SettingRange {
+    // As a configuration names it: a channel section's suffix and the key
+    // ("_Wave/Symmetry"), or "Card/..." for a setting of the whole card.
+    const char* key;
+    const char* unit; // as shown
+    // Limits in the shown unit. An unbounded field's limits are what its
+    // control can hold (whole hertz in 32 bits).
+    double minimum, maximum;
+    bool bounded;
+    double resolution; // in the shown unit: 1 for whole numbers, 0.01 V
+    double scale;      // shown units per record unit: 1000 Hz per kHz
+    Hold hold;
+    SettingField (*field)(TCardInfo& card, int channel);
+
+    bool perChannel() const { return key[0] == '_'; }
+    // The limits as a control shows them, in whole steps of its resolution.
+    int controlMinimum() const;
+    int controlMaximum() const;
+};
+
+std::span<const SettingRange> SettingRanges();
+// The row of `key`; the program's own keys only (a wrong key is a fault).
+const SettingRange& Setting(std::string_view key);
+
+// Holds every setting of the record within its limits and at its
+// resolution; a setting not known (a NaN attenuation) stays unknown.
+// Returns the names of the values that were beyond their limits
+// ("Channel1_Wave/Symmetry", "Card/ExtFreq").
+std::vector<std::string> HoldInRange(TCardInfo& card);
