@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
 # and writer, typed frequencies, the command line's channel list, the
-# builder's CSV reader and the simulated chassis reader) with clang and runs each for a while (60 s by
-# default; FUZZ_SECONDS changes it). Not
-# part of CI.
+# builder's CSV reader and expressions, the C program's string literals and
+# the simulated chassis reader) with clang and runs each for a while (60 s by
+# default; FUZZ_SECONDS changes it). Not part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_DIR:-"$root/build-fuzz"}
@@ -27,9 +27,11 @@ for target in text binary; do
 done
 # shellcheck disable=SC2046
 run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform" \
-  -I"$root/src/fileutil" -I"$root/src/instrument" -I"$root/src/api" $(pkg-config --cflags Qt6Core) \
+  -I"$root/src/fileutil" -I"$root/src/instrument" -I"$root/src/api" -I"$root/src/core" \
+  $(pkg-config --cflags Qt6Core) \
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
   "$root/src/config/IniText.cpp" "$root/src/config/ConfigKeys.cpp" \
+  "$root/src/core/SettingRanges.cpp" \
   "$root/src/fileutil/SafeFile.cpp" \
   $(pkg-config --libs Qt6Core)
 # shellcheck disable=SC2046
@@ -40,5 +42,7 @@ run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
   "$root/src/wavebuild/CsvTable.cpp" "$root/src/waveform/WaveParse.cpp"
+run cstring -I"$root/src/instrument" -I"$root/src/api" \
+  "$root/tests/instrument/fuzz/fuzz_cstring.cpp" "$root/src/instrument/CProgram.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
   "$root/sim/SimChassis.cpp" "$root/sim/SimControl.cpp" "$root/sim/SimStatus.cpp"

@@ -8,16 +8,17 @@ namespace {
 
 const char* const kHead =
     R"(/* A session of the soft front panel for the 72-815 and 82-815 cards, replayed:
- * the same driver calls with the same arguments in the same order. Build it
- * with "cc FILE -lnv815_32"; the first argument, when given, names the folder
- * that holds the waveform sample files. */
+ * the same driver calls with the same arguments in the same order. It builds
+ * as C (C89 and later) or C++: "cc FILE -lnv815_32". The waveform sample
+ * files are read from the folder the program lies in, or from the folder its
+ * first argument names. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <math.h>
 #include <nv815.h>
 
-static const char* sample_folder = @FOLDER@;
+static const char* sample_folder = ".";
 static ViSession vi = 0;
 static int call_number = 0;
 
@@ -36,15 +37,36 @@ static void check(ViStatus status, const char* call) {
     exit(1);
 }
 
+static double not_a_number(void) {
+    volatile double zero = 0.0;
+    return zero / zero;
+}
+
+/* The folder of a path: what comes before its last "/", or "." for none. */
+static char* folder_of(const char* path) {
+    const char* slash = strrchr(path, '/');
+    size_t length = slash == NULL ? 1 : (slash == path ? 1 : (size_t)(slash - path));
+    char* folder = (char*)malloc(length + 1);
+    if (folder == NULL)
+        exit(1);
+    memcpy(folder, slash == NULL ? "." : path, length);
+    folder[length] = '\0';
+    return folder;
+}
+
 /* The samples of a wave memory load, one value a line. */
 static double* samples_from(const char* name, int count) {
-    char path[4096];
-    double* samples = malloc(sizeof(double) * (size_t)(count > 0 ? count : 1));
+    char* path = (char*)malloc(strlen(sample_folder) + strlen(name) + 2);
+    double* samples = (double*)malloc(sizeof(double) * (size_t)(count > 0 ? count : 1));
     FILE* f;
     int i;
-    snprintf(path, sizeof path, "%s/%s", sample_folder, name);
+    if (path == NULL || samples == NULL)
+        exit(1);
+    strcpy(path, sample_folder);
+    strcat(path, "/");
+    strcat(path, name);
     f = fopen(path, "r");
-    if (f == NULL || samples == NULL) {
+    if (f == NULL) {
         fprintf(stderr, "cannot read %s\n", path);
         exit(1);
     }
@@ -54,6 +76,7 @@ static double* samples_from(const char* name, int count) {
             exit(1);
         }
     fclose(f);
+    free(path);
     return samples;
 }
 
@@ -63,17 +86,27 @@ int main(int argc, char** argv) {
     ViChar text[NV815_MESSAGE_BUFLEN], revision[NV815_REVISION_BUFLEN],
         instrument[NV815_REVISION_BUFLEN];
     double* samples = NULL;
-    if (argc > 1)
-        sample_folder = argv[1];
-    (void)id, (void)first, (void)second, (void)third, (void)text, (void)revision,
-        (void)instrument, (void)samples;
+    char* own_folder = folder_of(argc > 0 ? argv[0] : ".");
+    sample_folder = argc > 1 ? argv[1] : own_folder;
+    (void)id;
+    (void)first;
+    (void)second;
+    (void)third;
+    (void)text;
+    (void)revision;
+    (void)instrument;
+    (void)samples;
+    (void)not_a_number;
 
 )";
 
-std::string CString(const std::string& text) {
+} // namespace
+
+std::string CStringLiteral(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
+        // '?' too: in ISO C "??/" is a backslash and "??!" a bar (trigraphs).
+        if (c == '"' || c == '\\' || c == '?') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || c >= 0x7F) {
@@ -87,11 +120,13 @@ std::string CString(const std::string& text) {
     return out + "\"";
 }
 
+namespace {
+
 std::string CReal(double v) {
     if (std::isnan(v))
-        return "NAN";
+        return "not_a_number()";
     if (std::isinf(v))
-        return v < 0 ? "-INFINITY" : "INFINITY";
+        return v < 0 ? "-HUGE_VAL" : "HUGE_VAL";
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", v);
     return text;
@@ -102,7 +137,7 @@ std::string Argument(const CallArgument& a) {
         return std::to_string(*i);
     if (const auto* d = std::get_if<double>(&a))
         return CReal(*d);
-    return CString(std::get<std::string>(a));
+    return CStringLiteral(std::get<std::string>(a));
 }
 
 // The outputs a function writes, after its inputs.
@@ -131,11 +166,9 @@ std::string Call(const DriverCall& c) {
 
 } // namespace
 
-CProgram SessionProgram(const std::vector<DriverCall>& calls, const std::string& baseName,
-                        const std::string& sampleFolder) {
+CProgram SessionProgram(const std::vector<DriverCall>& calls, const std::string& baseName) {
     CProgram program;
-    std::string head = kHead;
-    head.replace(head.find("@FOLDER@"), 8, CString(sampleFolder));
+    const std::string head = kHead;
     std::string body;
     std::map<const SampleSnapshot*, std::string> files;
     for (const DriverCall& c : calls) {
@@ -150,16 +183,17 @@ CProgram SessionProgram(const std::vector<DriverCall>& calls, const std::string&
                 program.sampleFiles.emplace_back(name, std::move(text));
             }
             const int64_t count = c.arguments.empty() ? 0 : std::get<int64_t>(c.arguments[0]);
-            body += "    samples = samples_from(" + CString(name) + ", " + std::to_string(count) +
-                    ");\n";
+            body += "    samples = samples_from(" + CStringLiteral(name) + ", " +
+                    std::to_string(count) + ");\n";
         }
         const std::string call = Call(c);
-        body += "    check(" + call + ", " + CString(call) + ");\n";
+        body += "    check(" + call + ", " + CStringLiteral(call) + ");\n";
         if (c.samples)
             body += "    free(samples);\n";
     }
     program.source = head + body +
                      "    if (vi != 0)\n        nv815_close(vi);\n"
+                     "    free(own_folder);\n"
                      "    printf(\"%d calls made.\\n\", call_number);\n    return 0;\n}\n";
     return program;
 }

@@ -17,7 +17,12 @@ struct CProgram {
 // The program makes `calls` in their order with their arguments, checks each
 // status, reports the first failure with the driver's text and stops; it
 // closes the session at the end. It reads a wave memory load's samples from
-// `sampleFolder` (or the folder given as its first argument), from files
-// named after `baseName`. Builds with "cc FILE -lnv815_32" against nv815.h.
-CProgram SessionProgram(const std::vector<DriverCall>& calls, const std::string& baseName,
-                        const std::string& sampleFolder);
+// files named after `baseName` in its own folder (or the folder given as its
+// first argument). Builds with "cc FILE -lnv815_32" against nv815.h, as C89,
+// C99, C11 or C++, without a warning.
+CProgram SessionProgram(const std::vector<DriverCall>& calls, const std::string& baseName);
+
+// `text` as a C string literal: printable ASCII as it is but for '"', '\'
+// and '?' (which could start a trigraph), every other byte as a three-digit
+// octal escape.
+std::string CStringLiteral(const std::string& text);

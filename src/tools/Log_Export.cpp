@@ -68,8 +68,7 @@ void TLog_Form::SaveCProgram_ButtonClick() {
         return;
     const QFileInfo file(chosen);
     const CProgram program =
-        SessionProgram(calls, file.completeBaseName().toLocal8Bit().toStdString(),
-                       file.absolutePath().toLocal8Bit().toStdString());
+        SessionProgram(calls, file.completeBaseName().toLocal8Bit().toStdString());
     // The samples first: a program is never left without the files it reads.
     for (const auto& [name, text] : program.sampleFiles) {
         const QString path = file.absoluteDir().filePath(QString::fromLocal8Bit(name.c_str()));

@@ -105,6 +105,9 @@ private slots:
         QCOMPARE(dialogs.lastFilter, QString("Ini files (*.ini)|*.INI|All Files (*.*)|*.*"));
         QCOMPARE(dialogs.lastSuffix, QString("ini"));
         QVERIFY(dialogs.messages.isEmpty());
+        QFile saved(dir.filePath("panel.ini")); // the open card is the file's card
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().startsWith("[Card]\nResource=PXI1::13::INSTR\n"));
 
         CardInfo.Channel[1].Wave.Arb.Data.clear();
         CardInfo.Channel[1].Wave.Arb.WaveLength = 0;

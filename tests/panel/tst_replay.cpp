@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include "ExtClkFreq_Unit.h"
@@ -90,20 +91,69 @@ private slots:
         const QStringList session = SessionCalls(SimJournal(), Session);
         QVERIFY(session.size() > 40);
 
-        const QString source = dir.filePath("replay.c");
+        // A folder and a name that a C string could mistake: trigraphs, quotes,
+        // a backslash, bytes beyond ASCII.
+        const QString folder = dir.filePath("odd \?\?/ \"folder\"");
+        QVERIFY(QDir().mkpath(folder));
+        const QString source = folder + "/re\?\?!play \?\?' \\ \u00e9.c";
         dialogs.fileNames = {source};
         w->log->SaveCProgram_Button->click();
         QVERIFY2(w->log->Export_Label->text().startsWith("Saved "),
                  qPrintable(w->log->Export_Label->text()));
-        QProcess cc;
-        QStringList arguments = {
-            source,       "-I" API_DIR, "-L" SIM_DIR,          "-Wl,-rpath-link," SIM_DIR,
-            "-lnv815_32", "-o",         dir.filePath("replay")};
+        // It builds without a warning as C89, C99, C11 and C++, with each compiler there is.
+        const QString program = dir.filePath("replay");
+        for (const char* compiler : {"gcc", "clang", "g++", "clang++"}) {
+            if (QStandardPaths::findExecutable(compiler).isEmpty())
+                continue;
+            const bool cxx = QByteArray(compiler).endsWith("++");
+            const QStringList standards =
+                cxx ? QStringList{"c++17"} : QStringList{"c89", "c99", "c11"};
+            for (const QString& standard : standards) {
+                QProcess cc;
+                QStringList arguments = {"-std=" + standard,
+                                         "-Wall",
+                                         "-Wextra",
+                                         "-pedantic",
+                                         "-Werror",
+                                         "-I" API_DIR,
+                                         "-L" SIM_DIR,
+                                         "-Wl,-rpath-link," SIM_DIR,
+                                         "-o",
+                                         program};
+                if (cxx)
+                    arguments << "-x"
+                              << "c++";
+                arguments << source << "-x"
+                          << "none"
+                          << "-lnv815_32";
+                if (!QByteArray(CC_FLAGS).isEmpty())
+                    arguments << CC_FLAGS;
+                cc.start(compiler, arguments);
+                QVERIFY(cc.waitForFinished(60000));
+                QVERIFY2(cc.exitCode() == 0,
+                         qPrintable(QString("%1 -std=%2: %3")
+                                        .arg(compiler, standard, cc.readAllStandardError())));
+            }
+        }
+        // Against an installed program: its header and the simulated driver.
+        const QString prefix = dir.filePath("prefix");
+        QCOMPARE(QProcess::execute(CMAKE, {"--install", BUILD_DIR, "--prefix", prefix}), 0);
+        QProcess installed;
+        QStringList line = {source,
+                            "-I" + prefix + "/include",
+                            "-L" + prefix + "/" SIM_INSTALL_DIR,
+                            "-lnv815_32",
+                            "-o",
+                            program};
         if (!QByteArray(CC_FLAGS).isEmpty())
-            arguments << CC_FLAGS;
-        cc.start("cc", arguments);
-        QVERIFY(cc.waitForFinished(60000));
-        QVERIFY2(cc.exitCode() == 0, cc.readAllStandardError().constData());
+            line << CC_FLAGS;
+        installed.start("cc", line);
+        QVERIFY(installed.waitForFinished(60000));
+        QVERIFY2(installed.exitCode() == 0, installed.readAllStandardError().constData());
+        // The last build lies elsewhere: it is moved beside its sample files
+        // and started from another folder.
+        const QString beside = folder + "/replay";
+        QVERIFY(QFile::rename(program, beside));
 
         QProcess run;
         QProcessEnvironment env;
@@ -111,7 +161,8 @@ private slots:
         env.insert("NVSIM_CHASSIS", "");
         env.insert("NVSIM_JOURNAL_FILE", dir.filePath("journal.txt"));
         run.setProcessEnvironment(env);
-        run.start(dir.filePath("replay"), {});
+        run.setWorkingDirectory(QDir::rootPath());
+        run.start(beside, {});
         QVERIFY(run.waitForFinished(60000));
         QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
         QFile journal(dir.filePath("journal.txt"));
