@@ -9,7 +9,7 @@ packages=(
   libsimpleini-dev libjpeg62-turbo-dev libmuparser-dev libsndfile1-dev
   libbenchmark-dev
   python3-pyvisa
-  clang-format
+  clang-format clang
   desktop-file-utils appstream
 )
 

@@ -33,8 +33,10 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
     });
     TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
-    if (status == VI_SUCCESS)
+    if (status == VI_SUCCESS) {
+        unfiled_[channel] = false;
         UpdateArbInfoLabels(); // they describe the active channel's waveform
+    }
     return status;
 }
 
@@ -103,8 +105,10 @@ void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& sample
     TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
     arb.Data = samples;
     arb.WaveLength = static_cast<int32_t>(samples.size());
-    // The source's name: no file of the text or binary format to import again.
+    // The source's name: no file of the text or binary format to import again
+    // (Save Config offers to write one).
     arb.ArbFile = name.toLocal8Bit().toStdString();
+    unfiled_[channel] = true;
     if (channel == ActiveChannelNumber()) {
         UpdateArbInfoLabels();
         Preview_Wave();

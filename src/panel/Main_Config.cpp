@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QSlider>
 #include <QSpinBox>
@@ -20,6 +21,7 @@
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 #include "SessionMemory.h"
+#include "WaveFile.h"
 
 namespace {
 
@@ -85,17 +87,65 @@ void TMain_Form::RecentConfigClick(int index) {
     LoadConfigFrom(recent[index]);
 }
 
+QString TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) {
+    saved = CardInfo;
+    QStringList left, filed;
+    const QFileInfo where(config);
+    for (int c = 1; c <= kChannelCount; ++c) {
+        if (!unfiled_[c])
+            continue;
+        const QString wave = where.absoluteDir().filePath(where.completeBaseName() +
+                                                          QString("_channel%1.txt").arg(c));
+        const QString question =
+            QString("The waveform of channel %1 came from the Waveform Builder and is in no "
+                    "file.\r\nOK saves it as the text waveform file %2 beside the configuration, "
+                    "which then names it; Abort leaves it out of the configuration.")
+                .arg(c)
+                .arg(QFileInfo(wave).fileName());
+        TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+        DialogOperatorUi ui(this);
+        if (AppDialogs().message(this, Dialogs::Kind::Confirmation, question) ==
+                Dialogs::Answer::Ok &&
+            ::SaveWaveFile(arb, wave.toLocal8Bit().toStdString(), 0, true, arb.WaveLength, ui) ==
+                VI_SUCCESS) {
+            arb.ArbFile = wave.toLocal8Bit().toStdString();
+            arb.TextFlag = true;
+            arb.NormaliseFlag = false; // the samples are percent already
+            unfiled_[c] = false;
+            saved.Channel[c].Wave.Arb = arb;
+            filed << QString("channel %1's waveform as %2").arg(c).arg(QFileInfo(wave).fileName());
+            continue;
+        }
+        saved.Channel[c].Wave.Arb.ArbFile.clear(); // a name that is no file is not written
+        left << QString::number(c);
+    }
+    QString said;
+    if (!filed.isEmpty())
+        said += " Saved beside it: " + filed.join(", ") + ".";
+    if (!left.isEmpty())
+        said += QString(" The waveform of channel %1 is in no file and not named: save it with "
+                        "Save as Text File in the Waveform Builder and import it to keep it.")
+                    .arg(left.join(", "));
+    return said;
+}
+
 void TMain_Form::SaveConfig1Click() {
     const QString chosen = AppDialogs().saveFileName(this, kIniFiles, "ini");
     if (chosen.isEmpty())
         return;
+    TCardInfo saved;
+    const QString left = FileBuiltWaveforms(chosen, saved);
     // The file is replaced only by a complete new one: a failed save keeps it.
-    if (!SaveConfiguration(CardInfo, chosen.toLocal8Bit().toStdString())) {
+    if (!SaveConfiguration(saved, chosen.toLocal8Bit().toStdString())) {
         AppDialogs().message(this, Dialogs::Kind::Error, "Unable to write to " + chosen);
         return;
     }
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
+    UpdateArbInfoLabels();
+    if (!left.isEmpty()) // a waveform written or left out is said
+        ShowFeedback("Configuration saved." + left,
+                     left.contains("in no file") ? Tone::Failure : Tone::Advice);
 }
 
 void TMain_Form::LoadConfig1Click() {
@@ -115,6 +165,7 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
         ShowFeedback("Configuration not loaded: " + QString::fromLocal8Bit(load.error.c_str()));
         return false;
     }
+    std::fill(std::begin(unfiled_), std::end(unfiled_), false); // every name is the file's
     UpdateControlValues();
     UpdateModeLEDs();
     UpdateAttControls(); // the output group shows the loaded attenuation and offset too

@@ -30,6 +30,7 @@ class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
+struct TCardInfo;
 class TCard_Form;
 struct CommandOutcome;
 struct TriggerRequest;
@@ -131,6 +132,11 @@ public:
 
     // Configuration files.
     void SaveConfig1Click();
+    // Before a save: each builder waveform in no file saved beside the
+    // configuration `config` (when the operator agrees) or left out of it.
+    // Returns what the status field should add, and fills `saved` with the
+    // record to save.
+    QString FileBuiltWaveforms(const QString& config, TCardInfo& saved);
     void LoadConfig1Click();
     // Loads a configuration as Load Config does, then sends every channel of it.
     void ApplyConfig1Click();
@@ -335,4 +341,6 @@ private:
     int failureChannel_ = 0;
     bool failureThisAction_ = false; // a command of the operation under way was refused
     QString loadReport_;             // what the last configuration load could not use
+    // Channels whose samples came from the Waveform Builder and are in no file.
+    bool unfiled_[4] = {false, false, false, false};
 };

@@ -10,6 +10,7 @@
 
 #include "Dialogs.h"
 #include "Display_Unit.h"
+#include "ElidedLabel.h"
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 #include "WavFile.h"
@@ -35,7 +36,7 @@ bool TWaveBuilder_Form::OpenCsv(const QString& path) {
     CsvColumn_ComboBox->blockSignals(true);
     CsvColumn_ComboBox->clear();
     CsvColumn_ComboBox->blockSignals(false);
-    CsvFile_Label->setText(QFileInfo(path).fileName());
+    CsvFile_Label->setFullText(QFileInfo(path).fileName());
     csvProblem_.clear();
     if (file.size() > kMaxCsvBytes || !file.open(QIODevice::ReadOnly)) {
         csvProblem_ = file.size() > kMaxCsvBytes ? "The file is larger than 512 MB."
@@ -48,16 +49,16 @@ bool TWaveBuilder_Form::OpenCsv(const QString& path) {
     const CsvSniff sniff = SniffCsv(std::string_view(csvText_.constData(), csvText_.size()));
     if (!sniff.error.empty()) {
         csvProblem_ = QString::fromStdString(sniff.error);
-        CsvFormat_Label->clear();
+        CsvFormat_Label->setFullText(QString());
         Rebuild();
         return false;
     }
     csvFormat_ = sniff.format;
-    CsvFormat_Label->setText(QString("%1-delimited, %2, %3 header line%4")
-                                 .arg(DelimiterName(csvFormat_.delimiter))
-                                 .arg(Decimal(csvFormat_.decimal))
-                                 .arg(csvFormat_.headerLines)
-                                 .arg(csvFormat_.headerLines == 1 ? "" : "s"));
+    CsvFormat_Label->setFullText(QString("%1-delimited, %2, %3 header line%4")
+                                     .arg(DelimiterName(csvFormat_.delimiter))
+                                     .arg(Decimal(csvFormat_.decimal))
+                                     .arg(csvFormat_.headerLines)
+                                     .arg(csvFormat_.headerLines == 1 ? "" : "s"));
     CsvColumn_ComboBox->blockSignals(true);
     for (const CsvColumnInfo& column : sniff.columns) {
         QStringList first;
@@ -66,11 +67,11 @@ bool TWaveBuilder_Form::OpenCsv(const QString& path) {
         CsvColumn_ComboBox->addItem(QString::fromStdString(column.title) + ": " + first.join(", ") +
                                     (first.isEmpty() ? "" : ", ..."));
     }
-    // The last column: a time or index column usually comes first.
-    CsvColumn_ComboBox->setCurrentIndex(CsvColumn_ComboBox->count() - 1);
+    // The first column of numbers (every column of the first row of numbers is one).
+    CsvColumn_ComboBox->setCurrentIndex(0);
     CsvColumn_ComboBox->blockSignals(false);
     ReadCsvColumnChosen();
-    Length_ComboBox->setCurrentText(QString::number(DefaultLength(csvValues_.size())));
+    SetSourceLength(1, DefaultLength(csvValues_.size()));
     Source_TabWidget->setCurrentIndex(1);
     Rebuild();
     return csvProblem_.isEmpty();
@@ -90,25 +91,25 @@ void TWaveBuilder_Form::ReadCsvColumnChosen() {
 
 bool TWaveBuilder_Form::OpenWav(const QString& path) {
     wavPath_ = path;
-    WavFile_Label->setText(QFileInfo(path).fileName());
+    WavFile_Label->setFullText(QFileInfo(path).fileName());
     const WavRead read = ReadWavChannel(QFile::encodeName(path).toStdString(), 0);
     WavChannel_ComboBox->blockSignals(true);
     WavChannel_ComboBox->clear();
     for (int c = 1; c <= read.channels; ++c)
         WavChannel_ComboBox->addItem(QString("Channel %1").arg(c));
     WavChannel_ComboBox->blockSignals(false);
-    WavInfo_Label->setText(read.error.empty()
-                               ? QString("%1 Hz, %2 channel%3, %4 samples, %5%6")
-                                     .arg(read.sampleRate)
-                                     .arg(read.channels)
-                                     .arg(read.channels == 1 ? "" : "s")
-                                     .arg(read.frames)
-                                     .arg(QString::fromStdString(read.format))
-                                     .arg(read.cut ? " (the first 16777216 read)" : "")
-                               : QString());
+    WavInfo_Label->setFullText(read.error.empty()
+                                   ? QString("%1 Hz, %2 channel%3, %4 samples, %5%6")
+                                         .arg(read.sampleRate)
+                                         .arg(read.channels)
+                                         .arg(read.channels == 1 ? "" : "s")
+                                         .arg(read.frames)
+                                         .arg(QString::fromStdString(read.format))
+                                         .arg(read.cut ? " (the first 16777216 read)" : "")
+                                   : QString());
     wavProblem_ = QString::fromStdString(read.error);
     wavValues_ = read.samples;
-    Length_ComboBox->setCurrentText(QString::number(DefaultLength(wavValues_.size())));
+    SetSourceLength(2, DefaultLength(wavValues_.size()));
     Source_TabWidget->setCurrentIndex(2);
     Rebuild();
     return wavProblem_.isEmpty();
@@ -130,9 +131,10 @@ bool TWaveBuilder_Form::SourceSamples(std::vector<double>& out, QString& name) {
     case 0: {
         const ExpressionResult r = EvaluateExpression(Expression_Edit->text().toStdString(), count);
         if (!r.error.empty()) {
+            // One position, counted from 1 in what the operator typed.
             const QString at = r.errorPosition >= 0
-                                   ? QString(" (at position %1)").arg(r.errorPosition + 1)
-                                   : QString();
+                                   ? QString(" at position %1.").arg(r.errorPosition + 1)
+                                   : QString(".");
             ExpressionError_Label->setText(QString::fromStdString(r.error) + at);
             ShowProblem("The expression gives no waveform.");
             return false;

@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "Dialogs.h"
 #include "Display_Unit.h"
+#include "ElidedLabel.h"
 #include "Named.h"
 #include "PanelWidgets.h"
 #include "WaveParse.h"
@@ -42,7 +44,10 @@ TWaveBuilder_Form::TWaveBuilder_Form(QWidget* parent) : QDialog(parent) {
     Source_TabWidget->addTab(CreateWavPage(), "&WAV");
     layout->addWidget(Source_TabWidget);
     CreateOutput();
-    connect(Source_TabWidget, &QTabWidget::currentChanged, this, [this] { Rebuild(); });
+    connect(Source_TabWidget, &QTabWidget::currentChanged, this, [this] {
+        ShowSourceLength();
+        Rebuild();
+    });
     Rebuild();
 }
 
@@ -80,9 +85,17 @@ struct FilePageText {
 struct FilePage {
     QWidget* page;
     QPushButton* open;
-    QLabel *file, *info;
+    TElidedLabel *file, *info;
     QComboBox* choice;
 };
+
+// One line that shows what room it has, "..." where it is cut, the whole
+// text in its tooltip.
+TElidedLabel* Line(QWidget* parent, const char* name, const QString& text, Qt::TextElideMode mode) {
+    auto* label = Named(new TElidedLabel(parent, mode), name);
+    label->setFullText(text);
+    return label;
+}
 
 // A button that opens the file, its name, what it holds, and what to take from it.
 FilePage CreateFilePage(const FilePageText& t) {
@@ -90,9 +103,9 @@ FilePage CreateFilePage(const FilePageText& t) {
     p.page = Named(new QWidget, t.page);
     auto* form = new QFormLayout(p.page);
     p.open = Named(new QPushButton(t.button, p.page), t.buttonName);
-    p.file = Note(p.page, t.fileName, "No file opened.");
+    p.file = Line(p.page, t.fileName, "No file opened.", Qt::ElideMiddle);
     form->addRow(p.open, p.file);
-    p.info = Note(p.page, t.infoName);
+    p.info = Line(p.page, t.infoName, QString(), Qt::ElideRight);
     form->addRow(t.info, p.info);
     p.choice = Named(new QComboBox(p.page), t.choiceName);
     p.choice->setAccessibleName(t.choiceAccessible);
@@ -138,8 +151,10 @@ void TWaveBuilder_Form::CreateOutput() {
     for (int n = 2; n <= WaveMemorySize; n *= 2)
         Length_ComboBox->addItem(QString::number(n));
     Length_ComboBox->setCurrentText("1024");
-    Length_ComboBox->setToolTip("Samples of the waveform: a power of two from 2 to 262144. A "
-                                "file's values are resampled to it (linear interpolation).");
+    Length_ComboBox->setToolTip("Samples of the waveform: a power of two from 2 to 262144, "
+                                "kept for each source. A file's values are resampled to it "
+                                "(linear interpolation); opening a file sets it to the largest "
+                                "power of two at or below the file's length.");
     settings->addRow("&Samples:", Length_ComboBox);
     Scale_ComboBox = Named(new QComboBox(this), "Scale_ComboBox");
     Scale_ComboBox->addItems({"Normalise to 0..100 %", "Values are percent"});
@@ -174,7 +189,10 @@ void TWaveBuilder_Form::CreateOutput() {
     layout->addLayout(buttons);
     setChannel(1);
 
-    connect(Length_ComboBox, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
+    connect(Length_ComboBox, &QComboBox::currentIndexChanged, this, [this] {
+        lengths_[Source_TabWidget->currentIndex()] = Length_ComboBox->currentText().toInt();
+        Rebuild();
+    });
     connect(Scale_ComboBox, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
     connect(UseOnChannel_Button, &QPushButton::clicked, this, [this] {
         if (use_ && !samples_.empty())
@@ -195,6 +213,17 @@ void TWaveBuilder_Form::CreateOutput() {
         if (!path.isEmpty())
             OpenWav(path);
     });
+}
+
+void TWaveBuilder_Form::ShowSourceLength() {
+    const QSignalBlocker block(Length_ComboBox);
+    Length_ComboBox->setCurrentText(QString::number(lengths_[Source_TabWidget->currentIndex()]));
+}
+
+void TWaveBuilder_Form::SetSourceLength(int tab, int length) {
+    lengths_[tab] = length;
+    if (Source_TabWidget->currentIndex() == tab)
+        ShowSourceLength();
 }
 
 void TWaveBuilder_Form::setChannel(int channel) {

@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class TDisplay;
+class TElidedLabel;
 class TImage;
 
 class TWaveBuilder_Form : public QDialog {
@@ -43,12 +44,12 @@ public:
     QLineEdit* Expression_Edit;
     QLabel* ExpressionError_Label;
     QPushButton* OpenCsv_Button;
-    QLabel* CsvFile_Label;
-    QLabel* CsvFormat_Label;
+    TElidedLabel* CsvFile_Label;
+    TElidedLabel* CsvFormat_Label;
     QComboBox* CsvColumn_ComboBox;
     QPushButton* OpenWav_Button;
-    QLabel* WavFile_Label;
-    QLabel* WavInfo_Label;
+    TElidedLabel* WavFile_Label;
+    TElidedLabel* WavInfo_Label;
     QComboBox* WavChannel_ComboBox;
     QComboBox* Length_ComboBox;
     QComboBox* Scale_ComboBox;
@@ -72,8 +73,12 @@ private:
     void ReadCsvColumnChosen();
     void ReadWavChannelChosen();
     void SaveTextClick();
+    // Each source keeps its own length: the one shown is the source's.
+    void ShowSourceLength();
+    void SetSourceLength(int tab, int length);
 
     int channel_ = 1;
+    int lengths_[3] = {1024, 1024, 1024}; // of each source tab
     UseHandler use_;
     std::vector<double> samples_;
     QString sourceName_;

@@ -3,9 +3,16 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The values read at a time, whatever the channel count.
+constexpr sf_count_t kReadValues = 65536;
 
 std::string FormatText(int format) {
     switch (format & SF_FORMAT_SUBMASK) {
@@ -31,36 +38,56 @@ std::string FormatText(int format) {
 
 WavRead ReadWavChannel(const std::string& path, int channel) {
     WavRead r;
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(path.c_str(), SFM_READ, &info),
+    // Only a regular file is opened: a FIFO would wait for a writer, a device
+    // might never end. It is opened without waiting, then checked.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        r.error = fd < 0 ? "The file could not be opened." : "It is no regular file.";
+        if (fd >= 0)
+            ::close(fd);
+        return r;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    SF_INFO sound{};
+    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open_fd(fd, SFM_READ, &sound, SF_TRUE),
                                                      sf_close);
     if (!file) {
         r.error = std::string("Not a sound file libsndfile reads: ") + sf_strerror(nullptr);
         return r;
     }
-    r.sampleRate = info.samplerate;
-    r.channels = info.channels;
-    r.frames = info.frames;
-    r.format = FormatText(info.format);
-    if (info.channels < 1 || info.frames < 1) {
+    r.sampleRate = sound.samplerate;
+    r.channels = sound.channels;
+    r.frames = sound.frames;
+    r.format = FormatText(sound.format);
+    if (sound.channels < 1 || sound.frames < 1) {
         r.error = "The file holds no samples.";
         return r;
     }
     // Floating-point samples are taken as they are, not clipped to -1 .. +1.
     sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_FALSE);
-    const int64_t frames = std::min<int64_t>(info.frames, kMaxWavFrames);
-    r.cut = frames < info.frames;
-    const int chosen = channel >= 0 && channel < info.channels ? channel : 0;
-    constexpr sf_count_t kBlock = 65536;
-    std::vector<double> block(static_cast<size_t>(kBlock) * static_cast<size_t>(info.channels));
+    const int64_t frames = std::min<int64_t>(sound.frames, kMaxWavFrames);
+    r.cut = frames < sound.frames;
+    const int chosen = channel >= 0 && channel < sound.channels ? channel : 0;
+    // A bounded buffer whatever the channel count: as many frames as fit.
+    const sf_count_t block = std::max<sf_count_t>(1, kReadValues / sound.channels);
+    std::vector<double> values(static_cast<size_t>(block) * static_cast<size_t>(sound.channels));
     r.samples.reserve(static_cast<size_t>(frames));
     for (int64_t done = 0; done < frames;) {
-        const sf_count_t want = std::min<int64_t>(kBlock, frames - done);
-        const sf_count_t got = sf_readf_double(file.get(), block.data(), want);
+        const sf_count_t want = std::min<int64_t>(block, frames - done);
+        const sf_count_t got = sf_readf_double(file.get(), values.data(), want);
         if (got <= 0)
             break;
-        for (sf_count_t f = 0; f < got; ++f)
-            r.samples.push_back(block[static_cast<size_t>(f * info.channels + chosen)]);
+        for (sf_count_t f = 0; f < got; ++f) {
+            const double v = values[static_cast<size_t>(f * sound.channels + chosen)];
+            if (!std::isfinite(v)) {
+                r.error = "Sample " + std::to_string(done + f) + " of channel " +
+                          std::to_string(chosen + 1) + " is not a finite number.";
+                r.samples.clear();
+                return r;
+            }
+            r.samples.push_back(v);
+        }
         done += got;
     }
     if (r.samples.empty())

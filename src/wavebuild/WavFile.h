@@ -20,5 +20,8 @@ struct WavRead {
 // At most this many frames are read from a file.
 constexpr int64_t kMaxWavFrames = int64_t(1) << 24;
 
-// Reads channel `channel` (0-based; the first when beyond the file's channels).
+// Reads channel `channel` (0-based; the first when beyond the file's
+// channels) from a regular file (anything else is not opened), in pieces of a
+// bounded size. A sample that is not a finite number (a NaN in a float file)
+// is refused with its number.
 WavRead ReadWavChannel(const std::string& path, int channel);

@@ -41,7 +41,7 @@ PercentCheck CheckPercent(const std::vector<double>& samples) {
     c.minimum = *lo;
     c.maximum = *hi;
     for (size_t i = 0; i < samples.size(); ++i)
-        if (samples[i] < 0 || samples[i] > 100) {
+        if (!(samples[i] >= 0 && samples[i] <= 100)) { // a NaN too
             if (c.outside++ == 0)
                 c.firstOutside = i;
         }

@@ -14,7 +14,7 @@ std::vector<double> ResampleLinear(const std::vector<double>& source, int count)
 
 struct PercentCheck {
     double minimum = 0, maximum = 0;
-    size_t outside = 0;      // samples outside 0 .. 100
+    size_t outside = 0;      // samples outside 0 .. 100, or no number
     size_t firstOutside = 0; // the first of them (0-based)
 };
 

@@ -2,12 +2,17 @@
 // sound files as spreadsheets, oscilloscopes and recorders write them,
 // resampling, and a built waveform on the simulated card.
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <cmath>
 
 #include "CsvTable.h"
+#include "ElidedLabel.h"
+#include "FailingAllocations.h"
 #include "OperatorDialogs.h"
 #include "PanelFixture.h"
 #include "SimJournal.h"
@@ -79,6 +84,21 @@ private slots:
         QCOMPARE(bad.errorPosition, 18);
         bad = EvaluateExpression("1/(n-2)", 4); // infinite at n = 2
         QCOMPARE(bad.error, std::string("The expression gives no finite value at n = 2."));
+        // The message names no position of its own: the operator's is beside it.
+        bad = EvaluateExpression("rand() + 2 + * 3", 4);
+        QVERIFY2(bad.error.find("position") == std::string::npos, bad.error.c_str());
+        QCOMPARE(bad.errorPosition, 13);
+
+        // Any length costs its length, up to a limit that is said; an argument
+        // typed by hand, however large or negative, draws a number too.
+        const std::string spaces(4000, ' ');
+        QCOMPARE(Eval(("rand(" + spaces + ")").c_str(), 4), Eval("rand()", 4));
+        bad = EvaluateExpression("rand(" + std::string(28000, ' ') + ")", 4);
+        QCOMPARE(bad.error, std::string("The expression is longer than 4096 characters."));
+        for (const char* odd : {"rand_(1e300)", "rand_(-5)", "rand_(0/0)"}) {
+            const std::vector<double> v = Eval(odd, 2);
+            QVERIFY2(v.size() == 2 && v[0] >= 0 && v[0] < 1, odd);
+        }
     }
 
     void csvFiles() {
@@ -123,6 +143,66 @@ private slots:
         }
         QVERIFY(!ReadWavChannel(QFile::encodeName(file("no.wav", "RIFF....")).toStdString(), 0)
                      .error.empty());
+    }
+
+    // What a sound file holds cannot hang, exhaust or poison the builder: a
+    // FIFO is not opened, many channels are read in bounded pieces, and a
+    // sample that is no number is named.
+    void oddSoundFiles() {
+        const QString fifo = dir.filePath("fifo.wav");
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QCOMPARE(ReadWavChannel(QFile::encodeName(fifo).toStdString(), 0).error,
+                 std::string("It is no regular file."));
+
+        SF_INFO info{};
+        info.samplerate = 8000;
+        info.channels = 1024;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        const QByteArray wide = QFile::encodeName(dir.filePath("wide.wav"));
+        SNDFILE* f = sf_open(wide.constData(), SFM_WRITE, &info);
+        std::vector<double> frames(size_t(1024) * 4, 0.25);
+        sf_writef_double(f, frames.data(), 4);
+        sf_close(f);
+        {
+            const AllocationLimit limit(8 << 20);
+            const WavRead r = ReadWavChannel(wide.toStdString(), 1023);
+            QCOMPARE(r.samples.size(), size_t(4));
+        }
+
+        for (const int at : {0, 3}) {
+            info = SF_INFO{};
+            info.samplerate = 8000;
+            info.channels = 1;
+            info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+            const QByteArray nan = QFile::encodeName(dir.filePath("nan.wav"));
+            f = sf_open(nan.constData(), SFM_WRITE, &info);
+            std::vector<float> values(8, 0.5f);
+            values[size_t(at)] = std::nanf("");
+            sf_writef_float(f, values.data(), 8);
+            sf_close(f);
+            QCOMPARE(ReadWavChannel(nan.toStdString(), 0).error,
+                     "Sample " + std::to_string(at) + " of channel 1 is not a finite number.");
+        }
+        QCOMPARE(CheckPercent({50, std::nan(""), 60}).outside, size_t(1));
+    }
+
+    // Each source keeps its own length; a CSV file starts at its first column;
+    // a long file name shows its ends.
+    void eachSourceKeepsItsOwnChoices() {
+        ui().WaveBuilder1->trigger();
+        TWaveBuilder_Form* b = main().findChild<TWaveBuilder_Form*>();
+        b->Length_ComboBox->setCurrentText("64");
+        const QString csv = file(QString(120, 'c') + ".csv",
+                                 QByteArray("t,v\n") + QByteArray("1,5\n").repeated(300));
+        QVERIFY(b->OpenCsv(csv));
+        QCOMPARE(b->Length_ComboBox->currentText(), QString("256"));
+        QCOMPARE(b->CsvColumn_ComboBox->currentIndex(), 0);
+        QCOMPARE(b->Samples().size(), size_t(256));
+        QVERIFY(b->CsvFile_Label->text().contains(QChar(0x2026)));
+        QCOMPARE(b->CsvFile_Label->toolTip(), QFileInfo(csv).fileName());
+        b->Source_TabWidget->setCurrentIndex(0);
+        QCOMPARE(b->Length_ComboBox->currentText(), QString("64"));
+        QCOMPARE(b->Samples().size(), size_t(64));
     }
 
     void resamplingKeepsTheEnds() {
@@ -175,6 +255,37 @@ private slots:
                  VI_SUCCESS);
         QCOMPARE(int(back.Data.size()), 256);
         QVERIFY(std::fabs(back.Data[255] - b->Samples()[255]) < 1e-4);
+    }
+
+    // A built waveform is in no file: Save Config offers to write one beside
+    // the configuration, which then names it; refused, it names none and says so.
+    void builtWaveformsInAConfiguration() {
+        ui().WaveBuilder1->trigger();
+        TWaveBuilder_Form* b = main().findChild<TWaveBuilder_Form*>();
+        b->Length_ComboBox->setCurrentText("16");
+        b->UseOnChannel_Button->click();
+        CardInfo.Channel[1].Wave.ArbitraryFlag = true;
+        const std::vector<double> built = CardInfo.Channel[1].Wave.Arb.Data;
+        for (const Dialogs::Answer answer : {Dialogs::Answer::Abort, Dialogs::Answer::Ok}) {
+            const bool kept = answer == Dialogs::Answer::Ok;
+            dialogs.answers = {answer};
+            dialogs.fileNames = {dir.filePath("built.ini")};
+            ui().SaveConfig1->trigger();
+            QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Confirmation);
+            QVERIFY(dialogs.messages.last().text.contains("built_channel1.txt"));
+            QCOMPARE(QFile::exists(dir.filePath("built_channel1.txt")), kept);
+            QCOMPARE(ui()->Feedback().contains("channel 1 is in no file"), !kept);
+        }
+        dialogs.fileNames = {dir.filePath("built.ini")};
+        ui().LoadConfig1->trigger();
+        QVERIFY2(ui()->Feedback().startsWith("Configuration loaded"), qPrintable(ui()->Feedback()));
+        QCOMPARE(CardInfo.Channel[1].Wave.Arb.Data.size(), built.size());
+        for (size_t i = 0; i < built.size(); ++i)
+            QVERIFY(std::fabs(CardInfo.Channel[1].Wave.Arb.Data[i] - built[i]) < 1e-4);
+        dialogs.fileNames = {dir.filePath("again.ini")}; // now in a file: nothing to ask
+        const int asked = dialogs.messages.size();
+        ui().SaveConfig1->trigger();
+        QCOMPARE(dialogs.messages.size(), asked);
     }
 };
 
