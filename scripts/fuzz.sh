@@ -42,6 +42,9 @@ run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
   "$root/src/wavebuild/CsvTable.cpp" "$root/src/waveform/WaveParse.cpp"
+# shellcheck disable=SC2046
+run expression -I"$root/src/wavebuild" "$root/tests/wavebuild/fuzz/fuzz_expression.cpp" \
+  "$root/src/wavebuild/WaveExpression.cpp" $(pkg-config --cflags --libs muparser)
 run cstring -I"$root/src/instrument" -I"$root/src/api" \
   "$root/tests/instrument/fuzz/fuzz_cstring.cpp" "$root/src/instrument/CProgram.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
