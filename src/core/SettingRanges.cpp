@@ -27,7 +27,7 @@ const SettingRange kRanges[] = {
     {"_Wave/DCOffset", "V", -5, 5, true, 0.01, 1, Hold::Clamp, CHANNEL(Wave.DCOffset)},
     {"_Trigger/Source", "", 0, 9, true, 1, 1, Hold::Clamp, CHANNEL(TrigSource)},
     {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode)},
-    {"Card/ExtFreq", "MHz", 0.000001, 1000, true, 0, 1, Hold::Clamp, CARD(ExtFreq)},
+    {"_Clock/ExtFreq", "MHz", 0.000001, 10000, true, 0, 1, Hold::Clamp, CARD(ExtFreq), true},
     {"_Clock/Multiplier", "", 1, 20, true, 1, 1, Hold::Multiplier, CHANNEL(Multiplier)},
     {"_Clock/SweepMode", "", -1, 3, true, 1, 1, Hold::Clamp, CHANNEL(SweepMode)},
     {"_Clock/StartF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
@@ -109,9 +109,9 @@ const SettingRange& Setting(std::string_view key) {
 std::vector<std::string> HoldInRange(TCardInfo& card) {
     std::vector<std::string> beyond;
     for (const SettingRange& r : kRanges) {
-        if (!r.perChannel()) {
-            if (HoldField(r, r.field(card, 1)))
-                beyond.push_back(r.key);
+        if (r.cardWide) {
+            if (HoldField(r, r.field(card, kChannelCount)))
+                beyond.push_back("Channel" + std::to_string(kChannelCount) + r.key);
             continue;
         }
         for (int c = 1; c <= kChannelCount; ++c)

@@ -25,7 +25,8 @@ using SettingField = std::variant<double*, int32_t*, uint32_t*>;
 
 struct SettingRange {
     // As a configuration names it: a channel section's suffix and the key
-    // ("_Wave/Symmetry"), or "Card/..." for a setting of the whole card.
+    // ("_Wave/Symmetry"). A setting of the whole card is kept in every
+    // channel's section, the last one counting.
     const char* key;
     const char* unit; // as shown
     // Limits in the shown unit. An unbounded field's limits are what its
@@ -36,8 +37,7 @@ struct SettingRange {
     double scale;      // shown units per record unit: 1000 Hz per kHz
     Hold hold;
     SettingField (*field)(TCardInfo& card, int channel);
-
-    bool perChannel() const { return key[0] == '_'; }
+    bool cardWide = false;
     // The limits as a control shows them, in whole steps of its resolution.
     int controlMinimum() const;
     int controlMaximum() const;
@@ -49,6 +49,7 @@ const SettingRange& Setting(std::string_view key);
 
 // Holds every setting of the record within its limits and at its
 // resolution; a setting not known (a NaN attenuation) stays unknown.
-// Returns the names of the values that were beyond their limits
-// ("Channel1_Wave/Symmetry", "Card/ExtFreq").
+// Returns the names of the values that were beyond their limits, as a
+// configuration names them ("Channel1_Wave/Symmetry"; a setting of the whole
+// card by the last channel's section, "Channel3_Clock/ExtFreq").
 std::vector<std::string> HoldInRange(TCardInfo& card);

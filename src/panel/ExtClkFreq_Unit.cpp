@@ -10,6 +10,23 @@
 
 #include "Dialogs.h"
 #include "Named.h"
+#include "SettingRanges.h"
+
+namespace {
+
+// A limit as an operator writes it: 0.000001, 1000.
+QString Limit(double megahertz) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString text = locale.toString(megahertz, 'f', 6);
+    while (text.contains(locale.decimalPoint()) && text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith(locale.decimalPoint()))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
 
 TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("ExternalClk_Form");
@@ -21,7 +38,10 @@ TExternalClk_Form::TExternalClk_Form(QWidget* parent) : QDialog(parent) {
     Label1->setWordWrap(true);
     ExtClkFreq_Edit = Named(new QLineEdit("10.0000", this), "ExtClkFreq_Edit");
     Label1->setBuddy(ExtClkFreq_Edit);
-    ExtClkFreq_Edit->setToolTip("External clock frequency in MHz, a number such as 10 or 12.5.");
+    ExtClkFreq_Edit->setToolTip(QString("External clock frequency in MHz, a number such as 10 or "
+                                        "12.5, from %1 to %2.")
+                                    .arg(Limit(Setting("_Clock/ExtFreq").minimum))
+                                    .arg(Limit(Setting("_Clock/ExtFreq").maximum)));
     OK_Button = Named(new QPushButton("OK", this), "OK_Button");
     OK_Button->setDefault(true);
     Cancel_Button = Named(new QPushButton("Cancel", this), "Cancel_Button");
@@ -62,6 +82,15 @@ void TExternalClk_Form::OK_ButtonClick() {
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Please enter a floating point number using only 0..9 characters "
                              "\r\nand \".\" (fullstop)");
+        return;
+    }
+    // The limits every front end holds a loaded configuration by.
+    const SettingRange& range = Setting("_Clock/ExtFreq");
+    if (value < range.minimum || value > range.maximum) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             QString("The external clock frequency must lie from %1 to %2 MHz.")
+                                 .arg(Limit(range.minimum))
+                                 .arg(Limit(range.maximum)));
         return;
     }
     Freq = value;

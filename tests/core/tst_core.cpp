@@ -137,7 +137,7 @@ private slots:
             {"_Clock/MemStep", 1 << 20, 262144, true},
             {"_Clock/SweepMode", 9, 3, true},
             {"_Clock/StepInterval", 0.0005, 0.001, true},
-            {"Card/ExtFreq", 1e300, 1000, true},
+            {"_Clock/ExtFreq", 1e300, 10000, true},
             {"_Wave/SweepStep", 1e12, 2147483.647, true},
         };
         for (const auto& row : rows) {
@@ -147,12 +147,13 @@ private slots:
                 for (int c = 1; c <= kChannelCount; ++c)
                     std::visit([&](auto* v) { *v = decltype(+*v)(other.minimum / other.scale); },
                                other.field(card, c));
-            std::visit([&](auto* v) { *v = decltype(+*v)(row.value); }, r.field(card, 2));
+            const int c = r.cardWide ? 3 : 2;
+            std::visit([&](auto* v) { *v = decltype(+*v)(row.value); }, r.field(card, c));
             const std::vector<std::string> said = HoldInRange(card);
-            const double held = std::visit([](auto* v) { return double(*v); }, r.field(card, 2));
+            const double held = std::visit([](auto* v) { return double(*v); }, r.field(card, c));
             const QString what = QString("%1 = %2: %3").arg(row.key).arg(row.value).arg(held);
             QVERIFY2(qFuzzyCompare(held, row.held), qPrintable(what));
-            const std::string name = r.perChannel() ? "Channel2" + std::string(row.key) : row.key;
+            const std::string name = (r.cardWide ? "Channel3" : "Channel2") + std::string(row.key);
             QVERIFY2(said == (row.reported ? std::vector<std::string>{name}
                                            : std::vector<std::string>{}),
                      qPrintable(what));

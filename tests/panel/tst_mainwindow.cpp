@@ -312,6 +312,8 @@ private slots:
         QCOMPARE(m.Att_Slider->value(), 10);
         QCOMPARE(m.Att_Edit->text(), QString("10"));
         QVERIFY(m.Channel_PageControl->isTabVisible(2));
+        QCoreApplication::processEvents(); // the status bar lays itself out again
+        QVERIFY(m.StatusText->width() >= m.StatusText->sizeHint().width());
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
             m->grab().save(dir + "/main_form_card.png");
 

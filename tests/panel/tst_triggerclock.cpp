@@ -292,6 +292,11 @@ private slots:
         QVERIFY(d.isVisible());
         QCOMPARE(d.ExtClkFreq_Edit->text(), QString("ten"));
         QCOMPARE(d.Freq, 10.0);
+        d.ExtClkFreq_Edit->setText("1e300"); // beyond what a loaded file is held to
+        d.OK_Button->click();
+        QCOMPARE(dialogs.messages.last().text,
+                 QString("The external clock frequency must lie from 0.000001 to 10000 MHz."));
+        QVERIFY(d.isVisible());
         d.ExtClkFreq_Edit->setText("123.456789012");
         d.OK_Button->click();
         QVERIFY(!d.isVisible());
