@@ -11,7 +11,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdlib>
 
 #include "FrequencyText.h"
 
@@ -121,9 +120,9 @@ void TSpinEdit::fitText() {
     if (fitting_)
         return;
     fitting_ = true;
-    const int widest =
-        widest_.value_or(std::abs(minimum()) > std::abs(maximum()) ? minimum() : maximum());
-    const QString text = textFromValue(widest);
+    // The longer text of the two limits, unless a widest value is named.
+    const QString low = textFromValue(minimum()), high = textFromValue(maximum());
+    const QString text = widest_ ? textFromValue(*widest_) : low.size() > high.size() ? low : high;
     QLineEdit* edit = lineEdit();
     const QMargins m = edit->textMargins();
     // QLineEdit keeps two pixels free at either side of its text.

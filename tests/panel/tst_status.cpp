@@ -87,6 +87,12 @@ private slots:
             {"waveform", [&] { m.WaveUpdate_Button->click(); }},
             {"trigger", [&] { m.TrigUpdate_Button->click(); }},
             {"clock", [&] { m.ClkUpdate_Button->click(); }},
+            {"apply config",
+             [&] {
+                 dialogs.fileNames = {file("strip.ini", "[Channel2_Wave]\nAttenuation=7\n"
+                                                        "DCOffset=1.5\nWaveType=2\n")};
+                 m.ApplyConfig1->trigger();
+             }},
         };
         for (const auto& a : actions) {
             a.press();
