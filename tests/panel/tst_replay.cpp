@@ -100,8 +100,10 @@ private slots:
         w->log->SaveCProgram_Button->click();
         QVERIFY2(w->log->Export_Label->text().startsWith("Saved "),
                  qPrintable(w->log->Export_Label->text()));
-        // It builds without a warning as C89, C99, C11 and C++, with each compiler there is.
-        const QString program = dir.filePath("replay");
+        // It builds without a warning as C89, C99, C11 and C++, with each compiler
+        // there is (as C++ from a copy named as C++ source).
+        const QString program = dir.filePath("replay"), cxxSource = dir.filePath("replay.cpp");
+        QVERIFY(QFile::copy(source, cxxSource));
         for (const char* compiler : {"gcc", "clang", "g++", "clang++"}) {
             if (QStandardPaths::findExecutable(compiler).isEmpty())
                 continue;
@@ -119,13 +121,9 @@ private slots:
                                          "-L" SIM_DIR,
                                          "-Wl,-rpath-link," SIM_DIR,
                                          "-o",
-                                         program};
-                if (cxx)
-                    arguments << "-x"
-                              << "c++";
-                arguments << source << "-x"
-                          << "none"
-                          << "-lnv815_32";
+                                         program,
+                                         cxx ? cxxSource : source,
+                                         "-lnv815_32"};
                 if (!QByteArray(CC_FLAGS).isEmpty())
                     arguments << CC_FLAGS;
                 cc.start(compiler, arguments);
