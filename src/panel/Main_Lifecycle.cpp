@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
@@ -204,7 +206,8 @@ void TMain_Form::Card1Click() {
                             " - VISA Resource: " + resource);
     else
         StatusText->setText("Selected Card: " + resource);
-    ShowFeedback(QString()); // another card's failures say nothing of this one
+    StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
+    ShowFeedback(QString());          // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);
     Session = card.Session;
     CardInfo.Resource = card.Resource; // what Save Config names as the card of its settings

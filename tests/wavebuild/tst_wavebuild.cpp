@@ -200,6 +200,8 @@ private slots:
         QCOMPARE(b->Samples().size(), size_t(256));
         QVERIFY(b->CsvFile_Label->text().contains(QChar(0x2026)));
         QCOMPARE(b->CsvFile_Label->toolTip(), QFileInfo(csv).fileName());
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
+            b->grab().save(shots + "/wavebuilder_csv.png");
         b->Source_TabWidget->setCurrentIndex(0);
         QCOMPARE(b->Length_ComboBox->currentText(), QString("64"));
         QCOMPARE(b->Samples().size(), size_t(64));
