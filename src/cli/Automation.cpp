@@ -28,13 +28,6 @@ std::string StatusDescription(ViStatus status) {
     return code + (description.empty() ? std::string() : " " + description);
 }
 
-// "Set Attenuation - " -> "Set Attenuation"
-std::string CommandName(std::string title) {
-    while (!title.empty() && (title.back() == ' ' || title.back() == '-'))
-        title.pop_back();
-    return title;
-}
-
 // The messages and questions of the operations, answered without waiting:
 // messages go to standard error naming where they arose; the normalise
 // question is answered by --normalise, else it stops the run.
@@ -124,8 +117,9 @@ std::string FindCard(const std::string& name, std::FILE* err) {
                      StatusDescription(status).c_str());
         return {};
     }
-    // Every PXI instrument, then those of each model: the name as discovery lists it.
-    for (const char* model : {"", kModels[0], kModels[1]}) {
+    // The cards of each model, as discovery lists them; when neither holds
+    // it, every PXI instrument, to tell another model from no resource at all.
+    for (const char* model : {kModels[0], kModels[1], ""}) {
         std::vector<std::string> found;
         status = FindVisaResources(model, found);
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
@@ -138,12 +132,13 @@ std::string FindCard(const std::string& name, std::FILE* err) {
         });
         if (match != found.end() && *model)
             return *match;
-        if (match == found.end() && !*model) {
-            std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
-            return {};
-        }
+        if (!*model)
+            std::fprintf(err,
+                         match == found.end()
+                             ? "There is no resource '%s' (see --list-cards).\n"
+                             : "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n",
+                         name.c_str());
     }
-    std::fprintf(err, "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n", name.c_str());
     return {};
 }
 
@@ -225,8 +220,7 @@ private:
                              o_.file.c_str());
                 return false;
             }
-            std::fprintf(o_.quiet ? err_ : out_, "Using %s, the card '%s' names.\n", name.c_str(),
-                         o_.file.c_str());
+            std::fprintf(out_, "Using %s, the card '%s' names.\n", name.c_str(), o_.file.c_str());
         }
         card_.Resource = FindCard(name, err_);
         return !card_.Resource.empty();

@@ -108,19 +108,11 @@ const SettingRange& Setting(std::string_view key) {
 
 std::vector<std::string> HoldInRange(TCardInfo& card) {
     std::vector<std::string> beyond;
-    for (const SettingRange& r : kRanges) {
-        if (r.cardWide) {
-            if (HoldField(r, r.field(card, kChannelCount)))
-                beyond.push_back("Channel" + std::to_string(kChannelCount) + r.key);
-            continue;
-        }
-        for (int c = 1; c <= kChannelCount; ++c)
-            if (HoldField(r, r.field(card, c)))
+    // A channel at a time, as a file lists them; a setting of the whole card
+    // with the last channel, whose section counts.
+    for (int c = 1; c <= kChannelCount; ++c)
+        for (const SettingRange& r : kRanges)
+            if ((!r.cardWide || c == kChannelCount) && HoldField(r, r.field(card, c)))
                 beyond.push_back("Channel" + std::to_string(c) + r.key);
-    }
-    // A channel at a time, as a file lists them.
-    std::stable_sort(beyond.begin(), beyond.end(), [](const std::string& a, const std::string& b) {
-        return a.compare(0, 8, b, 0, 8) < 0;
-    });
     return beyond;
 }

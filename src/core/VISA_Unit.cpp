@@ -64,13 +64,11 @@ std::string ExpandedResourceName(const std::string& name, ViStatus& status) {
     status = VI_ERROR_LIBRARY_NFOUND;
     if (!VisaLoaded)
         return {};
-    if (DefaultRM == 0 && (status = Visa.viOpenDefaultRM(&DefaultRM)) != VI_SUCCESS)
-        return {};
     ViUInt16 type = 0, number = 0;
     char resourceClass[VI_FIND_BUFLEN] = {}, expanded[VI_FIND_BUFLEN] = {},
          alias[VI_FIND_BUFLEN] = {};
-    status =
-        Visa.viParseRsrcEx(DefaultRM, name.c_str(), &type, &number, resourceClass, expanded, alias);
+    status = Visa.viParseRsrcEx(GetDefaultRM(), name.c_str(), &type, &number, resourceClass,
+                                expanded, alias);
     expanded[VI_FIND_BUFLEN - 1] = '\0';
     return status >= VI_SUCCESS ? std::string(expanded) : std::string();
 }

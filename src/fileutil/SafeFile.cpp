@@ -36,6 +36,12 @@ FileReader::FileReader(const std::string& path) {
         size_ = info.st_size;
 }
 
+int FileReader::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
 FileReader::~FileReader() {
     if (fd_ >= 0)
         ::close(fd_);

@@ -26,6 +26,8 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller, who closes it; -1 when none.
+    int release();
     // The size the file had when opened.
     long long size() const { return size_; }
     // Up to `n` bytes: the count read, 0 at the end, -1 on a read error.

@@ -193,6 +193,11 @@ ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_
                     Driver.nv815_revision_query(session, driverRevision, instrumentRevision));
 }
 
+std::string CommandName(const std::string& title) {
+    const size_t end = title.find_last_not_of(" -");
+    return end == std::string::npos ? std::string() : title.substr(0, end + 1);
+}
+
 std::string CmdResultText(ViSession session, ViStatus status) {
     return ResultText(status, ErrorText(session, status));
 }

@@ -104,6 +104,9 @@ void TallyCommand(ViStatus status);
 void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status,
                           int32_t channel = 0);
 
+// A log entry's title as a command's name: "Set Attenuation - " -> "Set Attenuation".
+std::string CommandName(const std::string& title);
+
 // "Success" for 0, else "***FAILED***\r\nError: " and the driver's text.
 std::string CmdResultText(ViSession session, ViStatus status);
 

@@ -87,7 +87,7 @@ void TMain_Form::RecentConfigClick(int index) {
     LoadConfigFrom(recent[index]);
 }
 
-QString TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) {
+TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) {
     saved = CardInfo;
     QStringList left, filed;
     const QFileInfo where(config);
@@ -119,14 +119,14 @@ QString TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) 
         saved.Channel[c].Wave.Arb.ArbFile.clear(); // a name that is no file is not written
         left << QString::number(c);
     }
-    QString said;
+    FiledWaves out{QString(), !left.isEmpty()};
     if (!filed.isEmpty())
-        said += " Saved beside it: " + filed.join(", ") + ".";
+        out.said += " Saved beside it: " + filed.join(", ") + ".";
     if (!left.isEmpty())
-        said += QString(" The waveform of channel %1 is in no file and not named: save it with "
-                        "Save as Text File in the Waveform Builder and import it to keep it.")
-                    .arg(left.join(", "));
-    return said;
+        out.said += QString(" The waveform of channel %1 is in no file and not named: save it with "
+                            "Save as Text File in the Waveform Builder and import it to keep it.")
+                        .arg(left.join(", "));
+    return out;
 }
 
 void TMain_Form::SaveConfig1Click() {
@@ -134,7 +134,7 @@ void TMain_Form::SaveConfig1Click() {
     if (chosen.isEmpty())
         return;
     TCardInfo saved;
-    const QString left = FileBuiltWaveforms(chosen, saved);
+    const FiledWaves filed = FileBuiltWaveforms(chosen, saved);
     // The file is replaced only by a complete new one: a failed save keeps it.
     if (!SaveConfiguration(saved, chosen.toLocal8Bit().toStdString())) {
         AppDialogs().message(this, Dialogs::Kind::Error, "Unable to write to " + chosen);
@@ -143,9 +143,9 @@ void TMain_Form::SaveConfig1Click() {
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
     UpdateArbInfoLabels();
-    if (!left.isEmpty()) // a waveform written or left out is said
-        ShowFeedback("Configuration saved." + left,
-                     left.contains("in no file") ? Tone::Failure : Tone::Advice);
+    if (!filed.said.isEmpty()) // a waveform written or left out is said
+        ShowFeedback("Configuration saved." + filed.said,
+                     filed.leftOut ? Tone::Failure : Tone::Advice);
 }
 
 void TMain_Form::LoadConfig1Click() {

@@ -19,13 +19,13 @@ namespace {
 // shows whole.
 constexpr int kWidestUnbounded = 10000000;
 
-void SetUp(QSpinBox* spin, int minimum, int maximum, int value) {
+void SetUp(TSpinEdit* spin, int minimum, int maximum, int value) {
     spin->setProperty("designMinimum", minimum);
     // A spin edit whose limits are both 0 does not clamp.
     if (minimum == 0 && maximum == 0) {
         minimum = INT_MIN;
         maximum = INT_MAX;
-        static_cast<TSpinEdit*>(spin)->setWidestValue(kWidestUnbounded);
+        spin->setWidestValue(kWidestUnbounded);
     }
     spin->setRange(minimum, maximum);
     spin->setValue(value);
@@ -35,7 +35,7 @@ void SetUp(QSpinBox* spin, int minimum, int maximum, int value) {
 } // namespace
 
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value) {
-    QSpinBox* spin = Named(new TSpinEdit(parent), name);
+    TSpinEdit* spin = Named(new TSpinEdit(parent), name);
     SetUp(spin, minimum, maximum, value);
     return spin;
 }

@@ -19,12 +19,8 @@ namespace {
 
 const char* const kNoCard = "No card selected: choose one with Card Select.";
 
-// "Set Attenuation - " -> "Set Attenuation"
 QString Title(const std::string& logTitle) {
-    QString title = QString::fromLocal8Bit(logTitle.c_str()).trimmed();
-    if (title.endsWith('-'))
-        title.chop(1);
-    return title.trimmed();
+    return QString::fromLocal8Bit(CommandName(logTitle).c_str());
 }
 
 QString ChannelPrefix(int channel) {

@@ -87,11 +87,10 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     connect(Settings_PageControl, &QTabWidget::currentChanged, this,
             [this] { Settings_PageControlChange(); });
 
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen)
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
         FitInto(screen->availableGeometry());
-    if (screen)
         move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 // The whole panel at its fixed size where the area holds it; on a smaller

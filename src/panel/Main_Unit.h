@@ -134,9 +134,13 @@ public:
     void SaveConfig1Click();
     // Before a save: each builder waveform in no file saved beside the
     // configuration `config` (when the operator agrees) or left out of it.
-    // Returns what the status field should add, and fills `saved` with the
-    // record to save.
-    QString FileBuiltWaveforms(const QString& config, TCardInfo& saved);
+    // Fills `saved` with the record to save; what to say of it, and whether
+    // a waveform was left out.
+    struct FiledWaves {
+        QString said;
+        bool leftOut = false;
+    };
+    FiledWaves FileBuiltWaveforms(const QString& config, TCardInfo& saved);
     void LoadConfig1Click();
     // Loads a configuration as Load Config does, then sends every channel of it.
     void ApplyConfig1Click();

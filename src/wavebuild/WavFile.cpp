@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "SafeFile.h"
 
 namespace {
 
@@ -39,16 +38,14 @@ std::string FormatText(int format) {
 WavRead ReadWavChannel(const std::string& path, int channel) {
     WavRead r;
     // Only a regular file is opened: a FIFO would wait for a writer, a device
-    // might never end. It is opened without waiting, then checked.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        r.error = fd < 0 ? "The file could not be opened." : "It is no regular file.";
-        if (fd >= 0)
-            ::close(fd);
+    // might never end.
+    FileReader reader(path);
+    if (!reader.isOpen()) {
+        r.error = PathExists(path) && !IsRegularFile(path) ? "It is no regular file."
+                                                           : "The file could not be opened.";
         return r;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const int fd = reader.release();
     SF_INFO sound{};
     std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open_fd(fd, SFM_READ, &sound, SF_TRUE),
                                                      sf_close);
