@@ -12,7 +12,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <random>
 
 #include "CardInvariant.h"
 #include "ExtClkFreq_Unit.h"
@@ -54,18 +53,36 @@ long ResidentKb() {
     return f.readAll().split(' ').value(1).toLong() * 4;
 }
 
+// SplitMix64: the same sequence from a seed with every compiler and
+// standard library, so a recorded run stays reproducible.
+class Random {
+public:
+    void seed(uint64_t value) { state_ = value; }
+    // A number from 0 to n - 1 (n small: the bias of the remainder is negligible).
+    int below(int n) { return int(next() % uint64_t(n)); }
+
+private:
+    uint64_t next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    uint64_t state_ = 0;
+};
+
 } // namespace
 
 class TestSoak : public QObject, public PanelFixture {
     Q_OBJECT
-    std::mt19937 random;
+    Random random;
     std::array<bool, 4> memStepKnown{true, true, true, true};
     // An attenuation not known when a configuration was saved loads as the
     // file's default, which the card need not hold, until one is set.
     std::array<bool, 4> attenuationKnown{true, true, true, true};
     std::array<bool, 4> outputMayShowOn{}; // a switch-off refused at a card selection
 
-    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+    int pick(int n) { return random.below(n); }
     bool chance(int percent) { return pick(100) < percent; }
     QString garbage() {
         static const QString chars = "0123456789.,-+eE xq!#\t";
