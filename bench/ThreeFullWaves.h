@@ -15,8 +15,7 @@ struct ThreeFullWaves {
     std::string ini;
     TCardInfo card;
     ThreeFullWaves() {
-        InitCardInfoRecord(); // the program's own defaults, which a card accepts
-        card = CardInfo;
+        InitCardInfoRecord(card); // the program's own defaults, which a card accepts
         for (int c = 1; c <= kChannelCount; ++c) {
             std::string text;
             for (int i = 0; i < WaveMemorySize; ++i) {

@@ -53,7 +53,8 @@ BENCHMARK(BM_FormatReal);
 
 // One command with its log entry, simulator call included.
 void BM_CommandOnSimulator(benchmark::State& state) {
-    const ViSession vi = OpenSimulatedCard();
+    CommandLink vi;
+    vi.setSession(OpenSimulatedCard());
     StartLog();
     int i = 0;
     for (auto _ : state) {
@@ -68,7 +69,8 @@ BENCHMARK(BM_CommandOnSimulator);
 
 // Every logged command once per iteration (15 commands, one refused).
 void BM_EveryCommandText(benchmark::State& state) {
-    const ViSession vi = OpenSimulatedCard();
+    CommandLink vi;
+    vi.setSession(OpenSimulatedCard());
     StartLog();
     uint32_t a, b, c;
     for (auto _ : state) {

@@ -18,6 +18,7 @@ namespace {
 struct Panel {
     std::unique_ptr<AppWindows> w;
     TSelectedCard card;
+    Card alone;
     bool ok = false;
     Panel() {
         if (!BindLibrariesAtStartup())
@@ -26,9 +27,9 @@ struct Panel {
         w->main->show();
         card.Resource = "PXI1::13::INSTR";
         ok = OpenCard(card, false) == VI_SUCCESS;
-        Session = card.Session;
-        UseCard(Session, CardInfo, kChannelCount);
-        SetCommandObserver(nullptr); // each side measured alone
+        UseCard(w->main->card(), card.Session, kChannelCount);
+        // Each side measured alone: the command on a card object no window is told of.
+        UseCard(alone, card.Session, kChannelCount);
     }
 };
 
@@ -42,7 +43,7 @@ void BM_AttenuationCommand(benchmark::State& state) {
         return state.SkipWithError("no card");
     int dB = 0;
     for (auto _ : state)
-        SetAttenuation(Session, 1, CardInfo.Channel[1], (dB = (dB + 1) % 40));
+        SetAttenuation(TheP().alone, 1, (dB = (dB + 1) % 40));
 }
 BENCHMARK(BM_AttenuationCommand)->Unit(benchmark::kMicrosecond);
 
@@ -52,7 +53,7 @@ void BM_RefreshAfterCommand(benchmark::State& state) {
     int dB = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        SetAttenuation(Session, 1, CardInfo.Channel[1], (dB = (dB + 1) % 40));
+        SetAttenuation(TheP().w->main->card(), 1, (dB = (dB + 1) % 40));
         state.ResumeTiming();
         TheP().w->main->RefreshCardView();
     }

@@ -42,8 +42,8 @@ bool Open(benchmark::State& state) {
             state.SkipWithError("the simulated card could not be opened");
             return false;
         }
-        Session = vi;
-        TArbWave& arb = CardInfo.Channel[1].Wave.Arb;
+        windows->main->card().useSession(vi);
+        TArbWave& arb = windows->main->card().channel(1).Wave.Arb;
         arb.Data = Sine();
         arb.WaveLength = WaveMemorySize;
     }
@@ -63,7 +63,7 @@ void UpdateOn(benchmark::State& state, bool arbitrary) {
         nvsim_journal_clear();
         state.ResumeTiming();
     }
-    const TChannelInfo& ch = CardInfo.Channel[1];
+    const TChannelInfo& ch = windows->main->card().channel(1);
     if (!ch.OutputOn || (arbitrary && ch.MemStep != 1))
         state.SkipWithError("the card refused the Update");
 }
@@ -82,10 +82,10 @@ BENCHMARK(BM_UpdateSingleFrequency)->Unit(benchmark::kMillisecond);
 void BM_DriverLoad262144(benchmark::State& state) {
     if (!Open(state))
         return;
-    const std::vector<double>& samples = CardInfo.Channel[1].Wave.Arb.Data;
+    const std::vector<double>& samples = windows->main->card().channel(1).Wave.Arb.Data;
     for (auto _ : state) {
-        if (Driver.nv815_LoadArbitraryWaveform(Session, WaveMemorySize, samples.data()) !=
-            VI_SUCCESS)
+        if (Driver.nv815_LoadArbitraryWaveform(windows->main->card().session(), WaveMemorySize,
+                                               samples.data()) != VI_SUCCESS)
             state.SkipWithError("the card refused the samples");
         state.PauseTiming();
         nvsim_journal_clear();

@@ -78,7 +78,7 @@ public:
         CreateLogLines();
         LogEnabled = true;
         MaxLogLines = INT_MAX;
-        SetLogEntryHook([this, out, quiet](const std::string& entry) {
+        listener_ = AddLogEntryListener([this, out, quiet](const std::string& entry) {
             const std::string line = LogEntryLine(entry) + "\n";
             if (!quiet)
                 std::fputs(line.c_str(), out);
@@ -89,7 +89,7 @@ public:
         });
     }
     ~LogOutput() {
-        SetLogEntryHook(nullptr);
+        RemoveLogEntryListener(listener_);
         FreeLogLines();
         LogEnabled = false;
     }
@@ -101,6 +101,7 @@ public:
 private:
     StreamFile file_;
     std::string early_;
+    int listener_ = 0;
 };
 
 // The card `name` names, as discovery lists it; empty (the reason written)
@@ -143,8 +144,8 @@ std::string FindCard(const std::string& name, std::FILE* err) {
 }
 
 // Closes what the run opened and releases the libraries, in the program's order.
-void Release(TSelectedCard& card) {
-    CloseCardAndResourceManager(card);
+void Release(TSelectedCard& selected, Card& card) {
+    CloseCardAndResourceManager(selected, card);
     RunExitHandlers();
 }
 
@@ -164,7 +165,7 @@ class ApplyRun {
 public:
     ApplyRun(const ApplyOptions& o, std::FILE* out, std::FILE* err)
         : o_(o), out_(out), err_(err), log_(out, o.quiet), ui_(err, o.file, o.normalise) {}
-    ~ApplyRun() { Release(card_); }
+    ~ApplyRun() { Release(selected_, card_); }
 
     // Finds and opens the card and loads the file; false (the reason written)
     // when the run cannot go on. Nothing is sent.
@@ -174,8 +175,8 @@ public:
 
     int apply() {
         CommandTally tally;
-        SetCommandTally(&tally);
-        SetCommandObserver([this](const CommandOutcome& outcome) {
+        card_.link().setTally(&tally);
+        const int observer = card_.link().addObserver([this](const CommandOutcome& outcome) {
             if (outcome.status == VI_SUCCESS || !listed(outcome.channel))
                 return;
             std::fprintf(err_, "Channel %d: %s refused: %s\n", outcome.channel,
@@ -186,11 +187,10 @@ public:
         });
         for (int c : channels_) {
             ui_.setChannel(c);
-            int32_t pending = CardInfo.Channel[c].Multiplier;
-            ApplyChannel(Session, c, CardInfo, pending, ui_);
+            ApplyChannel(card_, c, ui_);
         }
-        SetCommandObserver(nullptr);
-        SetCommandTally(nullptr);
+        card_.link().removeObserver(observer);
+        card_.link().setTally(nullptr);
         if (!log_.close()) {
             std::fprintf(err_, "'%s' could not be written: %s\n", o_.logFile.c_str(),
                          log_.error().c_str());
@@ -222,26 +222,25 @@ private:
             }
             std::fprintf(out_, "Using %s, the card '%s' names.\n", name.c_str(), o_.file.c_str());
         }
-        card_.Resource = FindCard(name, err_);
-        return !card_.Resource.empty();
+        selected_.Resource = FindCard(name, err_);
+        return !selected_.Resource.empty();
     }
 
     bool open() {
-        const ViStatus status = OpenCard(card_, true);
+        const ViStatus status = OpenCard(selected_, true);
         if (status != VI_SUCCESS) {
-            std::fprintf(err_, "An error occurred while opening %s: %s\n", card_.Resource.c_str(),
-                         StatusDescription(status).c_str());
+            std::fprintf(err_, "An error occurred while opening %s: %s\n",
+                         selected_.Resource.c_str(), StatusDescription(status).c_str());
             return false;
         }
-        Session = card_.Session;
-        ForgetCard();
-        card_.CardID = ReadCardId(Session);
-        AddToLog("New card selected - " + card_.Resource);
+        card_.useSession(selected_.Session);
+        selected_.CardID = ReadCardId(card_.session());
+        AddToLog("New card selected - " + selected_.Resource);
         return true;
     }
 
     bool chooseChannels() {
-        const int channels = ReadChannelCount(Session).value_or(kChannelCount);
+        const int channels = ReadChannelCount(card_.session()).value_or(kChannelCount);
         channels_ = o_.channels;
         if (channels_.empty())
             for (int c = 1; c <= channels; ++c)
@@ -249,7 +248,7 @@ private:
         for (int c : channels_)
             if (c > channels) {
                 std::fprintf(err_, "%s has %d channels: channel %d cannot be applied.\n",
-                             card_.Resource.c_str(), channels, c);
+                             selected_.Resource.c_str(), channels, c);
                 return false;
             }
         return true;
@@ -258,12 +257,12 @@ private:
     // The file loaded as the File menu loads it; only the listed channels'
     // waveforms are read.
     bool load() {
-        InitCardInfoRecord();
-        const ConfigLoad load = LoadConfiguration(CardInfo, o_.file, [this](int channel) {
+        card_.resetRecord();
+        const ConfigLoad load = LoadConfiguration(card_.record(), o_.file, [this](int channel) {
             if (!listed(channel))
                 return;
             ui_.setChannel(channel);
-            TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+            TArbWave& arb = card_.channel(channel).Wave.Arb;
             ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, ui_);
         });
         if (!load.error.empty()) {
@@ -283,7 +282,7 @@ private:
         bool ready = true;
         for (int c : channels_) {
             ready = ready && !ui_.failed(c);
-            const std::string problem = ChannelSettingsProblem(CardInfo, c);
+            const std::string problem = ChannelSettingsProblem(card_.record(), c);
             if (!problem.empty()) {
                 ui_.setChannel(c);
                 ui_.error(problem);
@@ -314,7 +313,8 @@ private:
     std::FILE* err_;
     LogOutput log_;
     CommandLineUi ui_;
-    TSelectedCard card_;
+    TSelectedCard selected_;
+    Card card_;
     std::vector<int> channels_;
     bool refused_ = false;
 };
@@ -354,7 +354,7 @@ int RunListCards(std::FILE* out, std::FILE* err) {
             result = kExitUsage;
         }
     }
-    TSelectedCard none;
-    Release(none);
+    CloseResourceManager();
+    RunExitHandlers();
     return result;
 }

@@ -2,8 +2,8 @@
 // record: the record follows the operator (a configuration load fills it
 // without sending anything, a refused counter step of a wave memory load
 // keeps the new step), this picture only follows commands the card accepted.
-// A setting never accepted since the card was opened is empty. Read-only
-// outside the operations.
+// A setting never accepted since the card was opened is empty. Each card
+// object holds its own (Card::accepted); only the operations change it.
 #pragma once
 
 #include <array>
@@ -85,6 +85,3 @@ struct TAcceptedCard {
     std::array<TAcceptedChannel, kChannelCount + 1> Channel;
     bool operator==(const TAcceptedCard&) const = default;
 };
-
-// The open card's picture; all empty while no card is open.
-const TAcceptedCard& Accepted();

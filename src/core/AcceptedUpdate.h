@@ -1,9 +1,6 @@
 // For the operations only: the picture of what the card accepted, writable.
 #pragma once
 
-#include "Accepted.h"
+#include "Card.h"
 
-TAcceptedChannel& AcceptedChannel(int channel);
-
-// Everything forgotten: no card, or a card just opened.
-void ClearAccepted();
+TAcceptedChannel& AcceptedChannel(Card& card, int channel);

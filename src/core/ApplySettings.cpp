@@ -13,11 +13,10 @@ std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
     return {};
 }
 
-void ApplyChannel(ViSession session, int channel, TCardInfo& card, int32_t& pendingMultiplier,
-                  OperatorUi& ui) {
+void ApplyChannel(Card& card, int channel, OperatorUi& ui) {
     // Both requests are read from the record before anything is sent: the
     // clock Update changes the record's sweep flag.
-    TChannelInfo& ch = card.Channel[channel];
+    TChannelInfo& ch = card.channel(channel);
     ClockRequest clock;
     clock.SweepMode = ch.SweepMode;
     clock.StartF = ch.ClkStartF;
@@ -48,9 +47,9 @@ void ApplyChannel(ViSession session, int channel, TCardInfo& card, int32_t& pend
     const double attenuation = w.Attenuation;
     const double offset = w.DCOffset;
 
-    ApplyClock(session, channel, card, clock, pendingMultiplier, ui);
-    ApplyWaveform(session, channel, ch, wave, ui);
+    ApplyClock(card, channel, clock, ui);
+    ApplyWaveform(card, channel, wave, ui);
     if (IsKnown(attenuation))
-        SetAttenuation(session, channel, ch, attenuation);
-    SetOffsetPower(session, channel, ch, offset, offset != 0);
+        SetAttenuation(card, channel, attenuation);
+    SetOffsetPower(card, channel, offset, offset != 0);
 }

@@ -19,5 +19,4 @@ std::string ChannelSettingsProblem(const TCardInfo& card, int channel);
 // (as Set) and the offset (the record holds no power state: a DCOffset other
 // than 0 is sent with the power on, 0 with it off). A sweep runs automatically.
 // Each refusal restores what it concerns, as the buttons do.
-void ApplyChannel(ViSession session, int channel, TCardInfo& card, int32_t& pendingMultiplier,
-                  OperatorUi& ui);
+void ApplyChannel(Card& card, int channel, OperatorUi& ui);

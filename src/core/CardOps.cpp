@@ -38,10 +38,13 @@ void CloseCard(TSelectedCard& card) {
     card.Opened = false;
 }
 
-void CloseCardAndResourceManager(TSelectedCard& card) {
-    CloseCard(card);
-    Session = 0;
-    ForgetCard();
+void CloseCardAndResourceManager(TSelectedCard& selected, Card& card) {
+    CloseCard(selected);
+    card.useSession(0);
+    CloseResourceManager();
+}
+
+void CloseResourceManager() {
     if (DefaultRM != 0 && VisaLoaded)
         Visa.viClose(DefaultRM);
     DefaultRM = 0;
@@ -72,16 +75,15 @@ std::optional<int> ReadChannelCount(ViSession session) {
     return subsystemId == kTwoChannelSubsystemId ? 2 : kChannelCount;
 }
 
-MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo& ch,
-                                   OperatorUi& ui) {
-    const HeldReports hold; // told once the picture is up to date
+MemoryTestResult TestChannelMemory(Card& card, int channel, OperatorUi& ui) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
     MemoryTestResult r;
     bool outputOff = false;
-    r.Status = CmdMemoryTest(session, &r.Address, &r.Data, &r.Expected, channel, &outputOff);
+    r.Status = CmdMemoryTest(card.link(), &r.Address, &r.Data, &r.Expected, channel, &outputOff);
     // The test switched the output off: the record says so, whatever the test found.
     if (outputOff) {
-        ch.OutputOn = false;
-        TAcceptedChannel& a = AcceptedChannel(channel);
+        card.channel(channel).OutputOn = false;
+        TAcceptedChannel& a = AcceptedChannel(card, channel);
         a.OutputOn = false;
         a.Loaded.reset(); // the test overwrote wave memory
     }
@@ -90,10 +92,10 @@ MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo&
     return r;
 }
 
-std::optional<std::string> ReadCalibrationDate(ViSession session) {
-    const HeldReports hold; // told once the picture is up to date
+std::optional<std::string> ReadCalibrationDate(Card& card) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
     uint32_t year = 0, month = 0, day = 0;
-    if (CmdGetCalibrationDate(session, &year, &month, &day) != VI_SUCCESS)
+    if (CmdGetCalibrationDate(card.link(), &year, &month, &day) != VI_SUCCESS)
         return std::nullopt;
     char text[64];
     std::snprintf(text, sizeof text, "Calibration Date (dd-mm-yy): %02u-%02u-%02u", day, month,

@@ -1,8 +1,9 @@
-// The operator's operations on the card, without windows: the window's
+// The operator's operations on a card, without windows: the window's
 // buttons, the command line and remote control all go through these. Each
-// sends its commands in the card's order and keeps in the record what the
-// card accepted (see Commit.h); what the card accepted is also kept in the
-// picture of Accepted.h. Questions and messages go to the caller's OperatorUi.
+// takes the card object first, sends its commands in the card's order and
+// keeps in the card's record what the card accepted (see Commit.h); what the
+// card accepted is also kept in the card's picture (Accepted.h). Questions
+// and messages go to the caller's OperatorUi.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "CardState.h"
+#include "Card.h"
 #include "VISA_Unit.h"
 #include "WaveFile.h"
 
@@ -25,19 +26,19 @@ public:
 // Output group
 
 // Switches the output on or off.
-ViStatus SetOutput(ViSession session, int channel, TChannelInfo& ch, bool on);
+ViStatus SetOutput(Card& card, int channel, bool on);
 
 // Sets the attenuation in whole dB.
-ViStatus SetAttenuation(ViSession session, int channel, TChannelInfo& ch, double dB);
+ViStatus SetAttenuation(Card& card, int channel, double dB);
 
 // Sends a new offset with the power state the channel has now.
-ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volts);
+ViStatus SetOffset(Card& card, int channel, double volts);
 
 // Sends the offset with the power switched as asked: the offset when on, 0 V when off.
-ViStatus SetOffsetPower(ViSession session, int channel, TChannelInfo& ch, double volts, bool on);
+ViStatus SetOffsetPower(Card& card, int channel, double volts, bool on);
 
 // The software FSK level of a manual sweep (the Up and Down buttons).
-ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high);
+ViStatus SetFskLevel(Card& card, int channel, bool high);
 
 // ---------------------------------------------------------------------------
 // Waveform and trigger
@@ -47,8 +48,7 @@ struct TriggerRequest {
     int32_t Mode = 0;
 };
 
-ViStatus ApplyTrigger(ViSession session, int channel, TChannelInfo& ch,
-                      const TriggerRequest& request);
+ViStatus ApplyTrigger(Card& card, int channel, const TriggerRequest& request);
 
 struct WaveformRequest {
     bool Arbitrary = false;
@@ -71,12 +71,11 @@ struct WaveformRequest {
 // The waveform Update: the output goes off, the AM mode, then the generated
 // waveform or the channel's samples into wave memory, the output on again
 // and the trigger. A refused step restores only its own fields.
-void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const WaveformRequest& request,
-                   OperatorUi& ui);
+void ApplyWaveform(Card& card, int channel, const WaveformRequest& request, OperatorUi& ui);
 
 // Loads the channel's samples into wave memory (WaveLength of them). The
 // counter step it sets stays in the record whatever the card answers.
-ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, OperatorUi& ui);
+ViStatus LoadWaveform(Card& card, int channel, OperatorUi& ui);
 
 // ---------------------------------------------------------------------------
 // Clock
@@ -98,13 +97,11 @@ extern const char* const kClockEndBeforeStart;
 // The clock Update: clock source, counter step, clock mode and FSK source,
 // all four sent, each refusal restoring only its own fields. An end below
 // the start is refused with a message before anything is sent (false).
-// `pendingMultiplier` follows the record's multiplier when the card refuses it.
-bool ApplyClock(ViSession session, int channel, TCardInfo& card, const ClockRequest& request,
-                int32_t& pendingMultiplier, OperatorUi& ui);
+// The pending multiplier follows the record's multiplier when the card refuses it.
+bool ApplyClock(Card& card, int channel, const ClockRequest& request, OperatorUi& ui);
 
 // The DDS reference clock: internal, or external at `extFreq` MHz.
-ViStatus SetReferenceClock(ViSession session, int channel, TCardInfo& card, bool external,
-                           double extFreq);
+ViStatus SetReferenceClock(Card& card, int channel, bool external, double extFreq);
 
 // ---------------------------------------------------------------------------
 // Cards
@@ -121,9 +118,11 @@ struct TSelectedCard {
 ViStatus OpenCard(TSelectedCard& card, bool lock);
 // Closes the card's session when there is one.
 void CloseCard(TSelectedCard& card);
-// At the end of a run: closes the card, forgets it, and closes VISA's
-// default resource manager.
-void CloseCardAndResourceManager(TSelectedCard& card);
+// At the end of a run: closes the card, the card object forgets it, and
+// VISA's default resource manager is closed.
+void CloseCardAndResourceManager(TSelectedCard& selected, Card& card);
+// VISA's default resource manager closed (process-wide: every card's searches use it).
+void CloseResourceManager();
 // VISA's description of a status; empty without the library.
 std::string VisaStatusText(ViStatus status);
 // The card id of an open session, 0 when there is none or it cannot be read.
@@ -131,23 +130,19 @@ int32_t ReadCardId(ViSession session);
 // From the card's PCI subsystem id: 2 or 3 channels; nothing when it cannot be read.
 std::optional<int> ReadChannelCount(ViSession session);
 
-// A newly selected card becomes the one in use: its selected channel is not
-// known, nothing of it has been accepted yet, and every channel is set to
+// A newly opened session becomes the card object's: its selected channel is
+// not known, nothing of it has been accepted yet, and every channel is set to
 // 10 dB with the output off. Returns the channels (up to `channels`) whose
 // attenuation is then not known; a refused switch-off shows the output on.
 // The refusals of channels beyond `channels` are logged, not reported.
-std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels);
-
-// The card in use changes or is closed: its selected channel and what it
-// accepted are forgotten. Sends nothing.
-void ForgetCard();
+std::vector<int> UseCard(Card& card, ViSession session, int channels);
 
 // ---------------------------------------------------------------------------
 // Maintenance
 
 // Every output off before the wave memory test; the refusals of channels
 // beyond `channels` (the card's) are logged, not reported.
-void SwitchOutputsOff(ViSession session, TCardInfo& card, int channels);
+void SwitchOutputsOff(Card& card, int channels);
 
 struct MemoryTestResult {
     ViStatus Status = 0;
@@ -156,8 +151,7 @@ struct MemoryTestResult {
 
 // Tests one channel's wave memory. A failure other than a found mismatch is
 // reported through `ui` ("the rest of the test will be cancelled").
-MemoryTestResult TestChannelMemory(ViSession session, int channel, TChannelInfo& ch,
-                                   OperatorUi& ui);
+MemoryTestResult TestChannelMemory(Card& card, int channel, OperatorUi& ui);
 
 // "Calibration Date (dd-mm-yy): ..." or nothing when the card refused.
-std::optional<std::string> ReadCalibrationDate(ViSession session);
+std::optional<std::string> ReadCalibrationDate(Card& card);

@@ -7,98 +7,100 @@
 #include "Operations.h"
 #include "nv815_def.h"
 
-ViStatus SetOutput(ViSession session, int channel, TChannelInfo& ch, bool on) {
-    const HeldReports hold; // told once the picture is up to date
+ViStatus SetOutput(Card& card, int channel, bool on) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TChannelInfo& ch = card.channel(channel);
+    const ViStatus status = Commit([&] { return CmdSetInstrumentMode(card.link(), channel, on); },
+                                   Set(ch.OutputOn, on));
+    if (status == VI_SUCCESS)
+        AcceptedChannel(card, channel).OutputOn = on;
+    return status;
+}
+
+ViStatus SetAttenuation(Card& card, int channel, double dB) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TWaveSettings& w = card.channel(channel).Wave;
     const ViStatus status =
-        Commit([&] { return CmdSetInstrumentMode(session, channel, on); }, Set(ch.OutputOn, on));
+        Commit([&] { return CmdSetAttenuation(card.link(), channel, w.Attenuation); },
+               Set(w.Attenuation, dB));
     if (status == VI_SUCCESS)
-        AcceptedChannel(channel).OutputOn = on;
+        AcceptedChannel(card, channel).Attenuation = w.Attenuation;
     return status;
 }
 
-ViStatus SetAttenuation(ViSession session, int channel, TChannelInfo& ch, double dB) {
-    const HeldReports hold; // told once the picture is up to date
-    TWaveSettings& w = ch.Wave;
-    const ViStatus status = Commit(
-        [&] { return CmdSetAttenuation(session, channel, w.Attenuation); }, Set(w.Attenuation, dB));
-    if (status == VI_SUCCESS)
-        AcceptedChannel(channel).Attenuation = w.Attenuation;
-    return status;
-}
-
-ViStatus SetOffset(ViSession session, int channel, TChannelInfo& ch, double volts) {
-    const HeldReports hold; // told once the picture is up to date
-    TWaveSettings& w = ch.Wave;
+ViStatus SetOffset(Card& card, int channel, double volts) {
+    CommandLink& link = card.link();
+    const HeldReports hold(link); // told once the picture is up to date
+    TWaveSettings& w = card.channel(channel).Wave;
     // The enable flag follows the offset power, so the driver is called
     // directly once the channel is selected; the entry is written here.
     const ViStatus status = Commit(
         [&] {
-            ViStatus s = CmdSetActiveChannel(session, channel);
+            ViStatus s = CmdSetActiveChannel(link, channel);
             if (s == VI_SUCCESS) {
+                const ViSession session = link.session();
                 s = Driver.nv815_SetOutputOffsetVoltage(session, w.DCOffset, w.OffsetOn ? 1 : 0);
                 RecordDriverCall({"nv815_SetOutputOffsetVoltage",
                                   session,
                                   {w.DCOffset, int64_t(w.OffsetOn ? 1 : 0)},
                                   nullptr,
                                   s});
-                ReportCommandOutcome(session, "Set  dcOffset - ", s, channel);
+                ReportCommandOutcome(link, "Set  dcOffset - ", s, channel);
             }
             return s;
         },
         Set(w.DCOffset, volts));
     if (status == VI_SUCCESS)
-        AcceptedChannel(channel).Offset = TOffsetSetting{w.DCOffset, w.OffsetOn};
+        AcceptedChannel(card, channel).Offset = TOffsetSetting{w.DCOffset, w.OffsetOn};
     return status;
 }
 
-ViStatus SetOffsetPower(ViSession session, int channel, TChannelInfo& ch, double volts, bool on) {
-    const HeldReports hold; // told once the picture is up to date
-    TWaveSettings& w = ch.Wave;
+ViStatus SetOffsetPower(Card& card, int channel, double volts, bool on) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TWaveSettings& w = card.channel(channel).Wave;
     const ViStatus status = Commit(
-        [&] { return CmdSetOutputOffsetVoltage(session, channel, w.OffsetOn ? w.DCOffset : 0.0); },
+        [&] {
+            return CmdSetOutputOffsetVoltage(card.link(), channel, w.OffsetOn ? w.DCOffset : 0.0);
+        },
         Set(w.DCOffset, volts), Set(w.OffsetOn, on));
     if (status == VI_SUCCESS)
-        AcceptedChannel(channel).Offset = TOffsetSetting{w.DCOffset, w.OffsetOn};
+        AcceptedChannel(card, channel).Offset = TOffsetSetting{w.DCOffset, w.OffsetOn};
     return status;
 }
 
-ViStatus SetFskLevel(ViSession session, int channel, TChannelInfo& ch, bool high) {
-    const HeldReports hold; // told once the picture is up to date
+ViStatus SetFskLevel(Card& card, int channel, bool high) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TChannelInfo& ch = card.channel(channel);
     const ViStatus status =
-        Commit([&] { return CmdSetFSKPin(session, channel, high); }, Set(ch.FSKHigh, high));
+        Commit([&] { return CmdSetFSKPin(card.link(), channel, high); }, Set(ch.FSKHigh, high));
     if (status == VI_SUCCESS)
-        AcceptedChannel(channel).FSKHigh = high;
+        AcceptedChannel(card, channel).FSKHigh = high;
     return status;
 }
 
-std::vector<int> UseCard(ViSession session, TCardInfo& card, int channels) {
-    const HeldReports hold; // told once the picture is up to date
-    ForgetCard();
+std::vector<int> UseCard(Card& card, ViSession session, int channels) {
+    card.useSession(session);
+    const HeldReports hold(card.link()); // told once the picture is up to date
     std::vector<int> unknown;
     for (int c = 1; c <= kChannelCount; ++c) {
-        TChannelInfo& ch = card.Channel[c];
-        const UnshownReports expected(c > channels); // refused by a card without it
+        TChannelInfo& ch = card.channel(c);
+        const UnshownReports expected(card.link(), c > channels); // refused by a card without it
         // A card without a channel refuses it: there is nothing to know.
-        if (SetAttenuation(session, c, ch, 10.0) != VI_SUCCESS && c <= channels) {
+        if (SetAttenuation(card, c, 10.0) != VI_SUCCESS && c <= channels) {
             ch.Wave.Attenuation = kNotKnown;
             unknown.push_back(c);
         }
         // A refused switch-off may leave the output live.
-        if (SetOutput(session, c, ch, false) != VI_SUCCESS && c <= channels)
+        if (SetOutput(card, c, false) != VI_SUCCESS && c <= channels)
             ch.OutputOn = true;
     }
     return unknown;
 }
 
-void ForgetCard() {
-    ActiveChannel = 0; // the selected channel of the next card is not known
-    ClearAccepted();
-}
-
-void SwitchOutputsOff(ViSession session, TCardInfo& card, int channels) {
-    const HeldReports hold; // told once the picture is up to date
+void SwitchOutputsOff(Card& card, int channels) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
     for (int c = 1; c <= kChannelCount; ++c) {
-        const UnshownReports expected(c > channels); // refused by a card without it
-        SetOutput(session, c, card.Channel[c], false);
+        const UnshownReports expected(card.link(), c > channels); // refused by a card without it
+        SetOutput(card, c, false);
     }
 }

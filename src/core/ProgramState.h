@@ -1,9 +1,7 @@
-// The program's state between operations, reset in one place.
+// What is process-wide by nature, reset in one place: VISA's default
+// resource manager session (none), the driver calls kept for each session
+// (none, recorded again, with the usual sample limit). Each card object
+// holds the rest of a card's state. Start-up and tests call this.
 #pragma once
 
-// Back to how the program starts: the card record zero-filled and without a
-// refresh hook, no session, no pending multipliers, no VISA resource manager
-// session, no channel selected on the card, no command observer, tally or log
-// entry hook, nothing
-// accepted. Start-up and tests both call this.
 void ResetProgramState();

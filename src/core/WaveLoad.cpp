@@ -21,12 +21,13 @@ const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status) {
     return nullptr;
 }
 
-WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channel,
+WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channel,
                                uint32_t& memStep, const std::vector<double>& samples,
                                WaveFileUi& ui) {
     WaveLoadOutcome out;
     ViStatus& status = out.Status;
-    status = CmdSetActiveChannel(session, channel);
+    const ViSession session = link.session();
+    status = CmdSetActiveChannel(link, channel);
     if (status != VI_SUCCESS) {
         ui.information("Set Active Channel for Load Waveform failed.");
         return out;
@@ -38,7 +39,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
     status = Driver.nv815_SetCounterStep(session, memStep);
     RecordDriverCall({"nv815_SetCounterStep", session, {int64_t(memStep)}, nullptr, status});
-    ReportCommandOutcome(session, "Set Counter Step for Load Waveform", status, channel);
+    ReportCommandOutcome(link, "Set Counter Step for Load Waveform", status, channel);
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
         return out;
@@ -51,7 +52,7 @@ WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channe
         sent = SnapshotSamples(samples.data(), length);
         RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
     }
-    ReportCommandOutcome(session, "Load Arbitrary Waveform", status, channel);
+    ReportCommandOutcome(link, "Load Arbitrary Waveform", status, channel);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;

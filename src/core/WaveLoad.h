@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Commands.h"
 #include "WaveFile.h"
 #include "visa_types.h"
 
@@ -25,6 +26,6 @@ const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status = nu
 // the driver. The length must be a power of two no larger than the wave
 // memory; each refusal shows its own plain message. Status: the driver's, or
 // 0 when the length was refused.
-WaveLoadOutcome LoadWaveToCard(ViSession session, int32_t length, int32_t channel,
+WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channel,
                                uint32_t& memStep, const std::vector<double>& samples,
                                WaveFileUi& ui);

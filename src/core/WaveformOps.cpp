@@ -9,19 +9,21 @@ namespace {
 
 // The output switch inside an Update: the record and the window follow
 // what the card accepted at each step.
-void SwitchOutput(ViSession session, int channel, TChannelInfo& ch, bool on, OperatorUi& ui) {
-    if (SetOutput(session, channel, ch, on) == VI_SUCCESS)
+void SwitchOutput(Card& card, int channel, bool on, OperatorUi& ui) {
+    if (SetOutput(card, channel, on) == VI_SUCCESS)
         ui.outputChanged(channel);
 }
 
-ViStatus Generate(ViSession session, int channel, TChannelInfo& ch, const WaveformRequest& r) {
+ViStatus Generate(Card& card, int channel, const WaveformRequest& r) {
+    CommandLink& link = card.link();
+    TChannelInfo& ch = card.channel(channel);
     TWaveSettings& w = ch.Wave;
     const ViStatus status = Commit(
         [&] {
             return w.SweepFlag
-                       ? CmdGenerateSweep(session, w.WaveType, r.SweepMode, w.Symmetry, w.StartF,
+                       ? CmdGenerateSweep(link, w.WaveType, r.SweepMode, w.Symmetry, w.StartF,
                                           w.EndF, w.SweepStep, w.StepInterval / 1000.0, channel)
-                       : CmdGenerateSignal(session, w.WaveType, channel, w.StartF, w.Symmetry);
+                       : CmdGenerateSignal(link, w.WaveType, channel, w.StartF, w.Symmetry);
         },
         Set(w.WaveType, r.WaveType), Set(w.Symmetry, r.Symmetry), Set(w.SweepFlag, r.Sweep),
         Set(w.StartF, r.StartF), Set(w.EndF, r.EndF), Set(w.SweepStep, r.SweepStep),
@@ -34,7 +36,7 @@ ViStatus Generate(ViSession session, int channel, TChannelInfo& ch, const Wavefo
             g.StepInterval = w.StepInterval / 1000.0;
             g.SweepMode = r.SweepMode;
         }
-        TAcceptedChannel& a = AcceptedChannel(channel);
+        TAcceptedChannel& a = AcceptedChannel(card, channel);
         a.Generated = g;
         a.Loaded.reset();
     }
@@ -43,23 +45,24 @@ ViStatus Generate(ViSession session, int channel, TChannelInfo& ch, const Wavefo
 
 } // namespace
 
-ViStatus ApplyTrigger(ViSession session, int channel, TChannelInfo& ch,
-                      const TriggerRequest& request) {
-    const HeldReports hold; // told once the picture is up to date
+ViStatus ApplyTrigger(Card& card, int channel, const TriggerRequest& request) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TChannelInfo& ch = card.channel(channel);
     const ViStatus status =
-        Commit([&] { return CmdSetTriggerMode(session, ch.TrigSource, ch.TrigMode, channel); },
+        Commit([&] { return CmdSetTriggerMode(card.link(), ch.TrigSource, ch.TrigMode, channel); },
                Set(ch.TrigSource, request.Source), Set(ch.TrigMode, request.Mode));
     if (status == VI_SUCCESS)
-        AcceptedChannel(channel).Trigger = TTriggerSetting{ch.TrigSource, ch.TrigMode};
+        AcceptedChannel(card, channel).Trigger = TTriggerSetting{ch.TrigSource, ch.TrigMode};
     return status;
 }
 
-ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, OperatorUi& ui) {
-    const HeldReports hold; // told once the picture is up to date
+ViStatus LoadWaveform(Card& card, int channel, OperatorUi& ui) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TChannelInfo& ch = card.channel(channel);
     const TArbWave& arb = ch.Wave.Arb;
     const WaveLoadOutcome out =
-        LoadWaveToCard(session, arb.WaveLength, channel, ch.MemStep, arb.Data, ui);
-    TAcceptedChannel& a = AcceptedChannel(channel);
+        LoadWaveToCard(card.link(), arb.WaveLength, channel, ch.MemStep, arb.Data, ui);
+    TAcceptedChannel& a = AcceptedChannel(card, channel);
     if (out.CounterStepAccepted)
         a.CounterStep = ch.MemStep;
     if (out.Loaded) {
@@ -69,9 +72,9 @@ ViStatus LoadWaveform(ViSession session, int channel, TChannelInfo& ch, Operator
     return out.Status;
 }
 
-void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const WaveformRequest& r,
-                   OperatorUi& ui) {
-    const HeldReports hold; // told once the picture is up to date
+void ApplyWaveform(Card& card, int channel, const WaveformRequest& r, OperatorUi& ui) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    TChannelInfo& ch = card.channel(channel);
     TWaveSettings& w = ch.Wave;
     // Kept as the page shows them, whatever the card answers.
     w.ArbitraryFlag = r.Arbitrary;
@@ -79,10 +82,10 @@ void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const Wavef
     w.Arb.TextFlag = r.TextFlag;
     w.Arb.NormaliseFlag = r.NormaliseFlag;
 
-    SwitchOutput(session, channel, ch, false, ui);
-    if (Commit([&] { return CmdSetAMMode(session, channel, w.AMFlag); }, Set(w.AMFlag, r.AM)) ==
+    SwitchOutput(card, channel, false, ui);
+    if (Commit([&] { return CmdSetAMMode(card.link(), channel, w.AMFlag); }, Set(w.AMFlag, r.AM)) ==
         VI_SUCCESS)
-        AcceptedChannel(channel).AM = w.AMFlag;
+        AcceptedChannel(card, channel).AM = w.AMFlag;
 
     if (r.Arbitrary) {
         // The generator's settings are not sent with a wave memory load; the
@@ -95,11 +98,11 @@ void ApplyWaveform(ViSession session, int channel, TChannelInfo& ch, const Wavef
         w.SweepStep = r.SweepStep;
         w.StepInterval = r.StepInterval;
         ch.FSKSource = r.FSKSource;
-        LoadWaveform(session, channel, ch, ui);
+        LoadWaveform(card, channel, ui);
     } else {
-        Generate(session, channel, ch, r);
+        Generate(card, channel, r);
     }
 
-    SwitchOutput(session, channel, ch, true, ui);
-    ApplyTrigger(session, channel, ch, r.Trigger);
+    SwitchOutput(card, channel, true, ui);
+    ApplyTrigger(card, channel, r.Trigger);
 }

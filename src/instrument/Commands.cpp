@@ -10,8 +10,6 @@
 #include "OperationLog.h"
 #include "nv815_def.h"
 
-int32_t ActiveChannel = 0;
-
 std::string FormatReal(double value) {
     if (std::isnan(value))
         return "NAN";
@@ -55,12 +53,6 @@ std::string FormatReal(double value) {
 
 namespace {
 
-CommandObserver observer;
-CommandTally* tally = nullptr;
-int held = 0;    // HeldReports alive
-int unshown = 0; // UnshownReports alive
-std::vector<CommandOutcome> heldOutcomes;
-
 // A driver call's arguments for the record of the session.
 CallArgument I(int64_t v) {
     return v;
@@ -86,18 +78,6 @@ std::string ErrorText(ViSession session, ViStatus status) {
 // The result line's text: "Success", or the failure and the driver's text.
 std::string ResultText(ViStatus status, const std::string& errorText) {
     return status == VI_SUCCESS ? std::string("Success") : "***FAILED***\r\nError: " + errorText;
-}
-
-void Report(const std::string& title, ViStatus status, const std::string& errorText,
-            int32_t channel = 0) {
-    if (!title.empty()) // an empty title: refused before it reached the driver
-        TallyCommand(status);
-    if (unshown > 0)
-        return;
-    if (held > 0)
-        heldOutcomes.push_back({title, status, errorText, channel});
-    else if (observer)
-        observer({title, status, errorText, channel});
 }
 
 std::string U(uint32_t v) {
@@ -131,16 +111,16 @@ public:
         return *this;
     }
     // Appends the result line ("> " or " > " before it) and logs the entry.
-    ViStatus finish(ViSession session, ViStatus status, const char* resultPrefix = " > ") {
+    ViStatus finish(CommandLink& link, ViStatus status, const char* resultPrefix = " > ") {
         const std::string title = text_.substr(0, text_.find("\r\n"));
-        const std::string error = ErrorText(session, status);
+        const std::string error = ErrorText(link.session(), status);
         text_ += "\r\n";
         text_ += resultPrefix;
         text_ += ResultText(status, error);
         record_.status = status;
         record_.errorText = error;
         AddToLog(text_, std::move(record_));
-        Report(title, status, error, record_.channel);
+        link.report({title, status, error, record_.channel});
         return status;
     }
 
@@ -151,11 +131,11 @@ private:
 
 // A command without a session is refused (and reported, unless it is one of
 // the unlogged pass-throughs).
-bool Refused(ViSession session, ViStatus& status, bool report = true) {
+bool Refused(ViSession session, ViStatus& status, CommandLink* link = nullptr) {
     if (session == 0) {
         status = VI_ERROR_INV_OBJECT;
-        if (report)
-            Report("", status, "");
+        if (link)
+            link->report({"", status, "", 0});
         return true;
     }
     if (!DriverLoaded) { // no session can come from a driver that is not there
@@ -167,10 +147,10 @@ bool Refused(ViSession session, ViStatus& status, bool report = true) {
 
 // Steps shared by every channel command: the session check and the channel
 // selection. Returns true when the command may call the driver.
-bool Select(ViSession session, int32_t channel, ViStatus& status) {
-    if (Refused(session, status))
+bool Select(CommandLink& link, int32_t channel, ViStatus& status) {
+    if (Refused(link.session(), status, &link))
         return false;
-    status = CmdSetActiveChannel(session, channel);
+    status = CmdSetActiveChannel(link, channel);
     return status == VI_SUCCESS;
 }
 
@@ -178,7 +158,7 @@ bool Select(ViSession session, int32_t channel, ViStatus& status) {
 
 ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MESSAGE_BUFLEN]) {
     ViStatus s;
-    if (Refused(session, s, false))
+    if (Refused(session, s))
         return s;
     return Recorded("nv815_error_message", session, {I(status)},
                     Driver.nv815_error_message(session, status, text));
@@ -187,7 +167,7 @@ ViStatus CmdErrorMessage(ViSession session, ViStatus status, char text[NV815_MES
 ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_BUFLEN],
                           char instrumentRevision[NV815_REVISION_BUFLEN]) {
     ViStatus s;
-    if (Refused(session, s, false))
+    if (Refused(session, s))
         return s;
     return Recorded("nv815_revision_query", session, {},
                     Driver.nv815_revision_query(session, driverRevision, instrumentRevision));
@@ -202,124 +182,161 @@ std::string CmdResultText(ViSession session, ViStatus status) {
     return ResultText(status, ErrorText(session, status));
 }
 
-void SetCommandObserver(CommandObserver o) {
-    observer = std::move(o);
+void CommandLink::setSession(ViSession session) {
+    session_ = session;
+    selected_ = 0;
 }
 
-HeldReports::HeldReports() {
-    ++held;
+int CommandLink::addObserver(CommandObserver observer) {
+    observers_.emplace_back(nextKey_, std::move(observer));
+    return nextKey_++;
 }
 
-HeldReports::~HeldReports() {
-    if (--held > 0)
+void CommandLink::removeObserver(int key) {
+    std::erase_if(observers_, [key](const auto& o) { return o.first == key; });
+}
+
+CommandTally* CommandLink::setTally(CommandTally* tally) {
+    std::swap(tally_, tally);
+    return tally;
+}
+
+void CommandLink::tally(ViStatus status) {
+    if (!tally_)
         return;
-    const std::vector<CommandOutcome> outcomes = std::move(heldOutcomes);
-    heldOutcomes.clear();
-    for (const CommandOutcome& outcome : outcomes)
+    ++tally_->sent;
+    if (status != VI_SUCCESS)
+        ++tally_->refused;
+}
+
+void CommandLink::report(const CommandOutcome& outcome) {
+    if (!outcome.title.empty()) // an empty title: refused before it reached the driver
+        tally(outcome.status);
+    if (unshown_ > 0)
+        return;
+    if (held_ > 0)
+        heldOutcomes_.push_back(outcome);
+    else
+        tell(outcome);
+}
+
+void CommandLink::tell(const CommandOutcome& outcome) const {
+    // An observer may remove itself or another while being told: each is
+    // told from a copy of the list.
+    const auto observers = observers_;
+    for (const auto& [key, observer] : observers)
         if (observer)
             observer(outcome);
 }
 
-UnshownReports::UnshownReports(bool unshownHere) : unshown_(unshownHere) {
-    unshown += unshown_ ? 1 : 0;
+HeldReports::HeldReports(CommandLink& link) : link_(link) {
+    ++link_.held_;
+}
+
+HeldReports::~HeldReports() {
+    if (--link_.held_ > 0)
+        return;
+    const std::vector<CommandOutcome> outcomes = std::move(link_.heldOutcomes_);
+    link_.heldOutcomes_.clear();
+    for (const CommandOutcome& outcome : outcomes)
+        link_.tell(outcome);
+}
+
+UnshownReports::UnshownReports(CommandLink& link, bool unshownHere)
+    : link_(link), unshown_(unshownHere) {
+    link_.unshown_ += unshown_ ? 1 : 0;
 }
 
 UnshownReports::~UnshownReports() {
-    unshown -= unshown_ ? 1 : 0;
+    link_.unshown_ -= unshown_ ? 1 : 0;
 }
 
-CommandTally* SetCommandTally(CommandTally* t) {
-    std::swap(tally, t);
-    return t;
-}
-
-void TallyCommand(ViStatus status) {
-    if (!tally)
-        return;
-    ++tally->sent;
-    if (status != VI_SUCCESS)
-        ++tally->refused;
-}
-
-void ReportCommandOutcome(ViSession session, const std::string& title, ViStatus status,
+void ReportCommandOutcome(CommandLink& link, const std::string& title, ViStatus status,
                           int32_t channel) {
-    Report(title, status, ErrorText(session, status), channel);
+    link.report({title, status, ErrorText(link.session(), status), channel});
 }
 
-ViStatus CmdSetActiveChannel(ViSession session, int32_t channel) {
+ViStatus CmdSetActiveChannel(CommandLink& link, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (Refused(session, status))
+    if (Refused(session, status, &link))
         return status;
-    if (channel == ActiveChannel)
+    if (channel == link.selectedChannel())
         return VI_SUCCESS;
     status = Recorded("nv815_SetActiveChannel", session, {I(channel)},
                       Driver.nv815_SetActiveChannel(session, channel));
     if (status == VI_SUCCESS)
-        ActiveChannel = channel;
-    return Entry("Set Active Channel ").channel(channel).finish(session, status);
+        link.channelSelected(channel);
+    return Entry("Set Active Channel ").channel(channel).finish(link, status);
 }
 
-ViStatus CmdSetAttenuation(ViSession session, int32_t channel, double level) {
+ViStatus CmdSetAttenuation(CommandLink& link, int32_t channel, double level) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_SetAttenuation", session, {D(level)},
                       Driver.nv815_SetAttenuation(session, level));
     return Entry("Set Attenuation - ")
         .channel(channel)
         .line("Level ", R(level), "dB")
-        .finish(session, status, "> ");
+        .finish(link, status, "> ");
 }
 
-ViStatus CmdSetOutputOffsetVoltage(ViSession session, int32_t channel, double offset) {
+ViStatus CmdSetOutputOffsetVoltage(CommandLink& link, int32_t channel, double offset) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_SetOutputOffsetVoltage", session, {D(offset), I(1)},
                       Driver.nv815_SetOutputOffsetVoltage(session, offset, 1));
     return Entry("Set  dcOffset - ")
         .channel(channel)
         .line("Level ", R(offset), "V")
-        .finish(session, status, "> ");
+        .finish(link, status, "> ");
 }
 
-ViStatus CmdGetCalibrationDate(ViSession session, uint32_t* year, uint32_t* month, uint32_t* day) {
+ViStatus CmdGetCalibrationDate(CommandLink& link, uint32_t* year, uint32_t* month, uint32_t* day) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (Refused(session, status))
+    if (Refused(session, status, &link))
         return status;
     status = Recorded("nv815_GetCalibrationDate", session, {},
                       Driver.nv815_GetCalibrationDate(session, year, month, day));
-    return Entry("Get Calibration Date ").finish(session, status, "> ");
+    return Entry("Get Calibration Date ").finish(link, status, "> ");
 }
 
-ViStatus CmdSetCounterStep(ViSession session, uint32_t step, int32_t channel) {
+ViStatus CmdSetCounterStep(CommandLink& link, uint32_t step, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_SetCounterStep", session, {I(step)},
                       Driver.nv815_SetCounterStep(session, step));
     return Entry("Set Counter Step - ")
         .channel(channel)
         .line("Step ", U(step))
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdSetFSKSource(ViSession session, int32_t source, int32_t channel) {
+ViStatus CmdSetFSKSource(CommandLink& link, int32_t source, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_SetFSKSource", session, {I(source)},
                       Driver.nv815_SetFSKSource(session, source));
     return Entry("Set FSK Source - ")
         .channel(channel)
         .line("Source ", U(source))
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdSetClockMode(ViSession session, int32_t mode, int32_t channel, double start, double end,
+ViStatus CmdSetClockMode(CommandLink& link, int32_t mode, int32_t channel, double start, double end,
                          double step, double stepTime) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status =
         Recorded("nv815_SetClockMode", session, {I(mode), D(start), D(end), D(step), D(stepTime)},
@@ -331,13 +348,14 @@ ViStatus CmdSetClockMode(ViSession session, int32_t mode, int32_t channel, doubl
         .line("EndF ", R(end), "kHz")
         .line("FreqStep ", R(step), "kHz")
         .line("StepTime ", R(stepTime), "ms")
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdSetClockSource(ViSession session, int32_t source, int32_t multiplier,
+ViStatus CmdSetClockSource(CommandLink& link, int32_t source, int32_t multiplier,
                            double externalFrequency, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status =
         Recorded("nv815_SetClockSource", session, {I(source), D(externalFrequency), I(multiplier)},
@@ -347,12 +365,13 @@ ViStatus CmdSetClockSource(ViSession session, int32_t source, int32_t multiplier
         .line("Source ", U(source))
         .line("ExtFreq ", R(externalFrequency), "MHz")
         .line("ClockMul ", U(multiplier))
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdSetTriggerMode(ViSession session, int32_t source, int32_t mode, int32_t channel) {
+ViStatus CmdSetTriggerMode(CommandLink& link, int32_t source, int32_t mode, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_SetTriggerMode", session, {I(source), I(mode)},
                       Driver.nv815_SetTriggerMode(session, source, mode));
@@ -360,13 +379,14 @@ ViStatus CmdSetTriggerMode(ViSession session, int32_t source, int32_t mode, int3
         .channel(channel)
         .line("Source ", U(source))
         .line("Mode ", U(mode))
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdGenerateSweep(ViSession session, int32_t signalType, int32_t sweepMode, double symmetry,
+ViStatus CmdGenerateSweep(CommandLink& link, int32_t signalType, int32_t sweepMode, double symmetry,
                           double start, double end, double step, double stepTime, int32_t channel) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status =
         Recorded("nv815_GenerateSweep", session,
@@ -382,13 +402,14 @@ ViStatus CmdGenerateSweep(ViSession session, int32_t signalType, int32_t sweepMo
         .line("EndF ", R(end), "kHz")
         .line("FreqStep ", R(step), "kHz")
         .line("StepTime ", R(stepTime), "ms")
-        .finish(session, status);
+        .finish(link, status);
 }
 
-ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channel, double frequency,
+ViStatus CmdGenerateSignal(CommandLink& link, int32_t signalType, int32_t channel, double frequency,
                            double symmetry) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded("nv815_GenerateSignal", session, {D(frequency), I(signalType), D(symmetry)},
                       Driver.nv815_GenerateSignal(session, frequency, signalType, symmetry));
@@ -397,46 +418,51 @@ ViStatus CmdGenerateSignal(ViSession session, int32_t signalType, int32_t channe
         .line("SignalType ", U(signalType))
         .line("Freq ", R(frequency), "kHz")
         .line("Symmetry ", R(symmetry), "%")
-        .finish(session, status);
+        .finish(link, status);
 }
 
 namespace {
 // The three switches of a channel: one Boolean argument sent as 1 or 0.
-ViStatus SwitchCommand(ViSession session, int32_t channel, bool on, const char* function,
+ViStatus SwitchCommand(CommandLink& link, int32_t channel, bool on, const char* function,
                        ViStatus (*driverCall)(ViSession, ViInt32), const char* title,
                        const char* label) {
+    const ViSession session = link.session();
     ViStatus status;
-    if (!Select(session, channel, status))
+    if (!Select(link, channel, status))
         return status;
     status = Recorded(function, session, {I(on ? 1 : 0)}, driverCall(session, on ? 1 : 0));
-    return Entry(title).channel(channel).line(label, on ? "1" : "0").finish(session, status);
+    return Entry(title).channel(channel).line(label, on ? "1" : "0").finish(link, status);
 }
 } // namespace
 
-ViStatus CmdSetAMMode(ViSession session, int32_t channel, bool on) {
-    return SwitchCommand(session, channel, on, "nv815_SetAMMode", Driver.nv815_SetAMMode,
+ViStatus CmdSetAMMode(CommandLink& link, int32_t channel, bool on) {
+    const ViSession session = link.session();
+    return SwitchCommand(link, channel, on, "nv815_SetAMMode", Driver.nv815_SetAMMode,
                          "Set AM Mode - ", "Mode ");
 }
 
-ViStatus CmdSetFSKPin(ViSession session, int32_t channel, bool high) {
-    return SwitchCommand(session, channel, high, "nv815_SetFSKPin", Driver.nv815_SetFSKPin,
+ViStatus CmdSetFSKPin(CommandLink& link, int32_t channel, bool high) {
+    const ViSession session = link.session();
+    return SwitchCommand(link, channel, high, "nv815_SetFSKPin", Driver.nv815_SetFSKPin,
                          "Set FSK State - ", "State ");
 }
 
-ViStatus CmdSetInstrumentMode(ViSession session, int32_t channel, bool outputOn) {
-    return SwitchCommand(session, channel, outputOn, "nv815_SetInstrumentMode",
+ViStatus CmdSetInstrumentMode(CommandLink& link, int32_t channel, bool outputOn) {
+    const ViSession session = link.session();
+    return SwitchCommand(link, channel, outputOn, "nv815_SetInstrumentMode",
                          Driver.nv815_SetInstrumentMode, "Switch Channel Mode - ", "Mode ");
 }
 
-ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* errorData,
+ViStatus CmdMemoryTest(CommandLink& link, uint32_t* errorAddress, uint32_t* errorData,
                        uint32_t* expectedData, int32_t channel, bool* outputOff) {
+    const ViSession session = link.session();
     if (outputOff)
         *outputOff = false;
     ViStatus status;
-    if (Refused(session, status))
+    if (Refused(session, status, &link))
         return status;
     // Switching the output off also selects the channel.
-    status = CmdSetInstrumentMode(session, channel, false);
+    status = CmdSetInstrumentMode(link, channel, false);
     if (status != VI_SUCCESS)
         return status;
     if (outputOff)
@@ -455,5 +481,5 @@ ViStatus CmdMemoryTest(ViSession session, uint32_t* errorAddress, uint32_t* erro
         .line("Error Address ", hex(*errorAddress, 3))
         .line("Error Data ", hex(*errorData, 2))
         .line("Expected Data ", hex(*expectedData, 2))
-        .finish(session, status);
+        .finish(link, status);
 }

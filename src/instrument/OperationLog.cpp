@@ -12,8 +12,25 @@ bool LogEnabled = false;
 int MaxLogLines = 0;
 
 namespace {
-std::function<void()> clearedHook;
-std::function<void(const std::string&)> entryHook;
+// Whoever follows the log: any number of each, by key.
+template <class F> struct Listeners {
+    std::vector<std::pair<int, F>> list;
+    int add(F f) {
+        list.emplace_back(++lastKey, std::move(f));
+        return lastKey;
+    }
+    void remove(int key) {
+        std::erase_if(list, [key](const auto& l) { return l.first == key; });
+    }
+    template <class... A> void call(const A&... a) const {
+        const auto copy = list; // a listener may remove itself
+        for (const auto& l : copy)
+            l.second(a...);
+    }
+    int lastKey = 0;
+};
+Listeners<std::function<void()>> clearedListeners;
+Listeners<std::function<void(const std::string&)>> entryListeners;
 std::vector<LogRecord> records; // parallel to LogLines' last entries
 
 // The locale's long time format with its time-zone field removed; computed
@@ -42,8 +59,12 @@ void FreeLogLines() {
     records.clear();
 }
 
-void SetLogClearedHook(std::function<void()> hook) {
-    clearedHook = std::move(hook);
+int AddLogClearedListener(std::function<void()> listener) {
+    return clearedListeners.add(std::move(listener));
+}
+
+void RemoveLogClearedListener(int key) {
+    clearedListeners.remove(key);
 }
 
 std::string LogTimeText(const QTime& time) {
@@ -90,8 +111,8 @@ void AddToLog(const std::string& text, LogRecord record) {
         records.erase(records.begin(),
                       records.end() - static_cast<std::ptrdiff_t>(LogLines->size() - 1));
     records.push_back(std::move(record));
-    if (entryHook)
-        entryHook(LogLines->back());
+    if (!entryListeners.list.empty())
+        entryListeners.call(LogLines->back());
 }
 
 std::vector<LogRecord> LogRecords() {
@@ -138,8 +159,12 @@ std::string LogCsv() {
     return csv;
 }
 
-void SetLogEntryHook(std::function<void(const std::string& entry)> hook) {
-    entryHook = std::move(hook);
+int AddLogEntryListener(std::function<void(const std::string& entry)> listener) {
+    return entryListeners.add(std::move(listener));
+}
+
+void RemoveLogEntryListener(int key) {
+    entryListeners.remove(key);
 }
 
 std::string LogEntryLine(const std::string& entry) {
@@ -166,6 +191,5 @@ void ClearLog() {
     LogLines->clear();
     records.clear();
     AddToLog("Log Cleared");
-    if (clearedHook)
-        clearedHook();
+    clearedListeners.call();
 }

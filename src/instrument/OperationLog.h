@@ -1,5 +1,6 @@
 // The operation log: a time-stamped entry for every instrument command and
-// card selection, held in memory only.
+// card selection, held in memory only. Process-wide by nature: every card
+// of the process writes to the one log the log window shows.
 #pragma once
 
 #include <functional>
@@ -51,14 +52,17 @@ std::string LogCsv();
 // the log window.
 void ClearLog();
 
-// Called with each entry as it is appended (none: nullptr).
-void SetLogEntryHook(std::function<void(const std::string& entry)> hook);
+// Called with each entry as it is appended, any number of them; the key
+// removes one.
+int AddLogEntryListener(std::function<void(const std::string& entry)> listener);
+void RemoveLogEntryListener(int key);
 
 // An entry on one line: its line ends and the indents after them become one blank.
 std::string LogEntryLine(const std::string& entry);
 
-// Called after ClearLog so that the log window refills its grid.
-void SetLogClearedHook(std::function<void()> hook);
+// Called after ClearLog (a log window refills its grid); the key removes one.
+int AddLogClearedListener(std::function<void()> listener);
+void RemoveLogClearedListener(int key);
 
 // The local time of day in the user's long time format, without a time zone.
 std::string LogTimeText(const QTime& time);

@@ -31,7 +31,7 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
                     "import of '" + QString::fromLocal8Bit(BaseName(fileName).c_str()) + "' failed",
                     problem);
     });
-    TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+    TArbWave& arb = card_.channel(channel).Wave.Arb;
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
     if (status == VI_SUCCESS) {
         unfiled_[channel] = false;
@@ -43,7 +43,7 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
 ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int first, bool text,
                                   int count) {
     DialogOperatorUi ui(this);
-    return ::SaveWaveFile(CardInfo.Channel[channel].Wave.Arb, fileName, first, text, count, ui);
+    return ::SaveWaveFile(card_.channel(channel).Wave.Arb, fileName, first, text, count, ui);
 }
 
 void TMain_Form::LoadBin_RadioButtonClick() {
@@ -57,12 +57,12 @@ void TMain_Form::LoadText_RadioButtonClick() {
 }
 
 void TMain_Form::LoadNorm_CheckBoxClick() {
-    CardInfo.Channel[ActiveChannelNumber()].Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
+    card_.channel(ActiveChannelNumber()).Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
 }
 
 void TMain_Form::Import_ButtonClick() {
     const int c = ActiveChannelNumber();
-    TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+    TArbWave& arb = card_.channel(c).Wave.Arb;
     const std::string previousFile = arb.ArbFile;
     const QString chosen = AppDialogs().openFileName(this, kAllFiles, QString());
     if (chosen.isEmpty())
@@ -79,7 +79,7 @@ void TMain_Form::Save_ButtonClick() {
     if (chosen.isEmpty())
         return;
     SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, SaveText_RadioButton->isChecked(),
-                 static_cast<int>(CardInfo.Channel[c].Wave.Arb.Data.size()));
+                 static_cast<int>(card_.channel(c).Wave.Arb.Data.size()));
 }
 
 // ---------------------------------------------------------------------------
@@ -102,7 +102,7 @@ void TMain_Form::WaveBuilder1Click() {
 
 void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& samples,
                                   const QString& name) {
-    TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+    TArbWave& arb = card_.channel(channel).Wave.Arb;
     arb.Data = samples;
     arb.WaveLength = static_cast<int32_t>(samples.size());
     // The source's name: no file of the text or binary format to import again

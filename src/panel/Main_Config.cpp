@@ -88,7 +88,7 @@ void TMain_Form::RecentConfigClick(int index) {
 }
 
 TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) {
-    saved = CardInfo;
+    saved = card_.record();
     QStringList left, filed;
     const QFileInfo where(config);
     for (int c = 1; c <= kChannelCount; ++c) {
@@ -102,7 +102,7 @@ TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCa
                     "which then names it; Abort leaves it out of the configuration.")
                 .arg(c)
                 .arg(QFileInfo(wave).fileName());
-        TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+        TArbWave& arb = card_.channel(c).Wave.Arb;
         DialogOperatorUi ui(this);
         if (AppDialogs().message(this, Dialogs::Kind::Confirmation, question) ==
                 Dialogs::Answer::Ok &&
@@ -156,8 +156,8 @@ void TMain_Form::LoadConfig1Click() {
 
 bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     const ConfigLoad load =
-        LoadConfiguration(CardInfo, chosen.toLocal8Bit().toStdString(), [this](int channel) {
-            const TArbWave& arb = CardInfo.Channel[channel].Wave.Arb;
+        LoadConfiguration(card_.record(), chosen.toLocal8Bit().toStdString(), [this](int channel) {
+            const TArbWave& arb = card_.channel(channel).Wave.Arb;
             ImportWaveFile(channel, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag);
         });
     if (!load.error.empty()) {
@@ -172,16 +172,17 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
     loadReport_ = LoadReport(load.unreadable, load.outOfRange);
-    ShowFeedback((Session != 0 ? "Configuration loaded: press Update and Set on each channel, or "
-                                 "use Apply Config to Card."
-                               : "Configuration loaded; no card is selected.") +
+    ShowFeedback((card_.session() != 0
+                      ? "Configuration loaded: press Update and Set on each channel, or "
+                        "use Apply Config to Card."
+                      : "Configuration loaded; no card is selected.") +
                      loadReport_,
                  loadReport_.isEmpty() ? Tone::Advice : Tone::Failure);
     return true;
 }
 
 void TMain_Form::ApplyConfig1Click() {
-    if (Session == 0) {
+    if (card_.session() == 0) {
         ShowNoCard();
         return;
     }
@@ -190,11 +191,11 @@ void TMain_Form::ApplyConfig1Click() {
         return;
     const int channels = CardChannels();
     CommandTally tally;
-    CommandTally* const outer = SetCommandTally(&tally);
+    CommandTally* const outer = card_.link().setTally(&tally);
     DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
     for (int c = 1; c <= channels; ++c)
-        ApplyChannel(Session, c, CardInfo, PendingMultiplier[c], ui);
-    SetCommandTally(outer);
+        ApplyChannel(card_, c, ui);
+    card_.link().setTally(outer);
     UpdateAllControls();
     ShowFeedback(QString("Configuration applied: %1 commands sent, %2 refused%3")
                          .arg(tally.sent)

@@ -103,7 +103,7 @@ bool TMain_Form::FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> 
 // Once every control exists: commands report here from now on.
 void TMain_Form::StartFeedback() {
     Feedback_Label->installEventFilter(this);
-    SetCommandObserver([this](const CommandOutcome& outcome) { CommandReported(outcome); });
+    card_.subscribe(*this);
     ShowFeedback(QString::fromStdString(MissingLibraryText()));
 }
 

@@ -36,8 +36,8 @@
 
 void TMain_Form::FormCreate() {
     setWindowTitle("Norvale 815 Soft Front Panel v1.46");
-    SetCardInfoRefreshHook([this] { UpdateAllControls(); });
-    InitCardInfoRecord();
+    card_.subscribe(*this); // the record's reset refreshes every control
+    card_.resetRecord();
     CreateLogLines();
     StartFeedback();
     RefreshRecentConfigs();
@@ -90,7 +90,7 @@ void TMain_Form::FormClose() {
         return;
     closed_ = true;
     TSelectedCard none;
-    CloseCardAndResourceManager(cardForm_ ? cardForm_->Selection : none);
+    CloseCardAndResourceManager(cardForm_ ? cardForm_->Selection : none, card_);
     FreeLogLines();
 }
 
@@ -115,7 +115,7 @@ void TMain_Form::UpdateAllControls() {
 
 void TMain_Form::UpdateControlValues() {
     const int c = ActiveChannelNumber();
-    const TChannelInfo& ch = CardInfo.Channel[c];
+    const TChannelInfo& ch = card_.channel(c);
     if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
         const TWaveSettings& w = ch.Wave;
         AM_CheckBox->setChecked(w.AMFlag);
@@ -145,7 +145,7 @@ void TMain_Form::UpdateControlValues() {
 }
 
 void TMain_Form::UpdateArbInfoLabels() {
-    const TArbWave& arb = CardInfo.Channel[ActiveChannelNumber()].Wave.Arb;
+    const TArbWave& arb = card_.channel(ActiveChannelNumber()).Wave.Arb;
     ArbWave_Filename_Label->setText("Filename: " +
                                     QString::fromLocal8Bit(BaseName(arb.ArbFile).c_str()));
     Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
@@ -162,11 +162,11 @@ void TMain_Form::ApplySweepGroupRules() {
 }
 
 void TMain_Form::UpdateModeLEDs() {
-    Ch1_Mode_Button->setLit(CardInfo.Channel[ActiveChannelNumber()].OutputOn);
+    Ch1_Mode_Button->setLit(card_.channel(ActiveChannelNumber()).OutputOn);
 }
 
 void TMain_Form::UpdateAttControls() {
-    const TWaveSettings& w = CardInfo.Channel[ActiveChannelNumber()].Wave;
+    const TWaveSettings& w = card_.channel(ActiveChannelNumber()).Wave;
     if (IsKnown(w.Attenuation)) {
         Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
         OnSliderChange(Att_Slider); // also when the position stays
@@ -209,8 +209,8 @@ void TMain_Form::Card1Click() {
     StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
     ShowFeedback(QString());          // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);
-    Session = card.Session;
-    CardInfo.Resource = card.Resource; // what Save Config names as the card of its settings
+    card_.useSession(card.Session);
+    card_.record().Resource = card.Resource; // what Save Config names as the card of its settings
     Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
     InitCardStates();
 }
@@ -220,7 +220,7 @@ void TMain_Form::Card1Click() {
 void TMain_Form::InitCardStates() {
     const int channels = CardChannels();
     QStringList unknown;
-    for (int c : UseCard(Session, CardInfo, channels))
+    for (int c : UseCard(card_, card_.session(), channels))
         unknown << QString::number(c);
     UpdateAttControls();
     UpdateModeLEDs();

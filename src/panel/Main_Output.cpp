@@ -30,8 +30,8 @@ QString OffsetText(double volts) {
 
 void TMain_Form::Ch1_Mode_ButtonClick() {
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = CardInfo.Channel[c];
-    SetOutput(Session, c, ch, !ch.OutputOn);
+    TChannelInfo& ch = card_.channel(c);
+    SetOutput(card_, c, !ch.OutputOn);
     UpdateModeLEDs();
 }
 
@@ -44,13 +44,12 @@ void TMain_Form::OnSliderChange(QSlider* sender) {
 
 void TMain_Form::AttenButtonClick(QPushButton* sender) {
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = CardInfo.Channel[c];
     if (sender == AttenSetButton) {
-        SetAttenuation(Session, c, ch, Att_Slider->value());
+        SetAttenuation(card_, c, Att_Slider->value());
     } else if (sender == OffsetButton) {
         const double value = V_Slider->value() / 100.0;
         V_Edit->setText(OffsetText(value));
-        SetOffset(Session, c, ch, value);
+        SetOffset(card_, c, value);
     }
     UpdateAttControls();
 }
@@ -59,7 +58,7 @@ void TMain_Form::OffsetButClick() {
     const int c = ActiveChannelNumber();
     const double value = V_Slider->value() / 100.0;
     V_Edit->setText(OffsetText(value));
-    SetOffsetPower(Session, c, CardInfo.Channel[c], value, OffsetBut->lit());
+    SetOffsetPower(card_, c, value, OffsetBut->lit());
     UpdateAttControls();
 }
 

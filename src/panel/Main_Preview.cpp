@@ -20,7 +20,7 @@ void TMain_Form::Preview_ButtonClick() {
 void TMain_Form::Preview_Wave() {
     const int c = ActiveChannelNumber();
     if (Wave_PageControl->currentIndex() == 1) {
-        const TArbWave& arb = CardInfo.Channel[c].Wave.Arb;
+        const TArbWave& arb = card_.channel(c).Wave.Arb;
         Min_Sample_Label->setText("Data Point 0");
         Max_Sample_Label->setText("Data Point " + QString::number(arb.WaveLength));
         display_->DrawWaveData(arb.Data, arb.WaveLength);

@@ -117,10 +117,10 @@ void TMain_Form::RefreshChannelStrip() {
     QString lines[kChannelCount + 1];
     bool changed = false;
     for (int c = 1; c <= kChannelCount; ++c) {
-        const ChannelPresence presence = Session == 0   ? ChannelPresence::NoCard
-                                         : c > channels ? ChannelPresence::Absent
-                                                        : ChannelPresence::Present;
-        const ChannelStatus s = DescribeChannel(c, presence, Accepted().Channel[c]);
+        const ChannelPresence presence = card_.session() == 0 ? ChannelPresence::NoCard
+                                         : c > channels       ? ChannelPresence::Absent
+                                                              : ChannelPresence::Present;
+        const ChannelStatus s = DescribeChannel(c, presence, card_.accepted().Channel[c]);
         QLabel* label = ChannelStatus_Label[c];
         lines[c] = QString::fromStdString(s.line);
         const QString sentence = QString::fromStdString(s.sentence);
@@ -180,11 +180,11 @@ void TMain_Form::MarkUnsent(QWidget* control, bool unsent, const char* button) {
 
 void TMain_Form::RefreshUnsentMarks() {
     const int c = ActiveChannelNumber();
-    const TAcceptedChannel& a = Accepted().Channel[c];
-    const bool card = Session != 0;
+    const TAcceptedChannel& a = card_.accepted().Channel[c];
+    const bool card = card_.session() != 0;
 
     const WaveformRequest w = ReadWaveformRequest();
-    const WaveformUnsent wu = UnsentWaveform(w, CardInfo.Channel[c].Wave.Arb, a);
+    const WaveformUnsent wu = UnsentWaveform(w, card_.channel(c).Wave.Arb, a);
     const std::pair<QWidget*, bool> wave[] = {{WaveType_ComboBox, wu.WaveType},
                                               {Symm_SpinEdit, wu.Symmetry},
                                               {SingleF_RadioButton, wu.Sweep},

@@ -9,12 +9,12 @@
 #include "Operations.h"
 
 void TMain_Form::MemoryTest1Click() {
-    if (Session == 0) {
+    if (card_.session() == 0) {
         ShowNoCard(); // the test needs a card: say so where the operator looks
         return;
     }
     // The test overwrites wave memory: every output goes off first.
-    SwitchOutputsOff(Session, CardInfo, CardChannels());
+    SwitchOutputsOff(card_, CardChannels());
     UpdateModeLEDs();
     if (memTestForm_)
         memTestForm_->exec();
@@ -23,7 +23,7 @@ void TMain_Form::MemoryTest1Click() {
 
 void TMain_Form::ReadCalibrationDate1Click() {
     // A refusal, if it reached the card, is in the log.
-    if (const std::optional<std::string> text = ReadCalibrationDate(Session))
+    if (const std::optional<std::string> text = ReadCalibrationDate(card_))
         AppDialogs().message(this, Dialogs::Kind::Information, QString::fromStdString(*text));
 }
 

@@ -19,7 +19,7 @@
 
 void TMain_Form::ApplyTrigger() {
     const int c = ActiveChannelNumber();
-    ::ApplyTrigger(Session, c, CardInfo.Channel[c], ReadTriggerRequest());
+    ::ApplyTrigger(card_, c, ReadTriggerRequest());
 }
 
 TriggerRequest TMain_Form::ReadTriggerRequest() const {
@@ -35,7 +35,7 @@ void TMain_Form::TriggerModeChosen() {
 // Clock page
 
 void TMain_Form::MultiplierUp() {
-    int32_t& m = PendingMultiplier[ActiveChannelNumber()];
+    int32_t& m = card_.pendingMultiplier(ActiveChannelNumber());
     if (m <= 1)
         m = 4;
     else if (m >= 20)
@@ -46,7 +46,7 @@ void TMain_Form::MultiplierUp() {
 }
 
 void TMain_Form::MultiplierDown() {
-    int32_t& m = PendingMultiplier[ActiveChannelNumber()];
+    int32_t& m = card_.pendingMultiplier(ActiveChannelNumber());
     if (m <= 4)
         m = 1;
     else
@@ -94,7 +94,7 @@ void TMain_Form::ApplyClock() {
     const int c = ActiveChannelNumber();
     const ClockRequest r = ReadClockRequest();
     DialogOperatorUi ui(this);
-    if (::ApplyClock(Session, c, CardInfo, r, PendingMultiplier[c], ui))
+    if (::ApplyClock(card_, c, r, ui))
         UpdateAllControls();
 }
 
@@ -107,7 +107,7 @@ ClockRequest TMain_Form::ReadClockRequest() const {
     r.SweepStep = SpinEditValue(SwpStep_SpinEdit) / 1000.0;
     r.StepInterval = SpinEditValue(SwpInt_SpinEdit) / 1000.0;
     r.FSKSource = ComboItemIndex(FSKSource_ComboBox);
-    r.Multiplier = PendingMultiplier[c];
+    r.Multiplier = card_.pendingMultiplier(c);
     r.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
     return r;
 }
@@ -116,22 +116,22 @@ ClockRequest TMain_Form::ReadClockRequest() const {
 // DDS reference clock source
 
 void TMain_Form::UpdateClockSourceChecks() {
-    ExternalClk_MenuItem->setChecked(CardInfo.DDSSourceExtFlag);
-    InternalClk_MenuItem->setChecked(!CardInfo.DDSSourceExtFlag);
+    ExternalClk_MenuItem->setChecked(card_.record().DDSSourceExtFlag);
+    InternalClk_MenuItem->setChecked(!card_.record().DDSSourceExtFlag);
 }
 
 void TMain_Form::UseInternalClock() {
     const int c = ActiveChannelNumber();
-    SetReferenceClock(Session, c, CardInfo, false, CardInfo.ExtFreq);
+    SetReferenceClock(card_, c, false, card_.record().ExtFreq);
     UpdateClockSourceChecks();
 }
 
 void TMain_Form::UseExternalClock() {
     const int c = ActiveChannelNumber();
-    bool external = CardInfo.DDSSourceExtFlag;
-    double freq = CardInfo.ExtFreq;
+    bool external = card_.record().DDSSourceExtFlag;
+    double freq = card_.record().ExtFreq;
     if (extClkForm_) {
-        extClkForm_->Freq = CardInfo.ExtFreq;
+        extClkForm_->Freq = card_.record().ExtFreq;
         if (extClkForm_->exec() == QDialog::Accepted) {
             freq = extClkForm_->Freq;
             // The typed text stands as typed ("&" is no mnemonic there).
@@ -143,6 +143,6 @@ void TMain_Form::UseExternalClock() {
             external = false; // Cancel selects the internal reference
         }
     }
-    SetReferenceClock(Session, c, CardInfo, external, freq);
+    SetReferenceClock(card_, c, external, freq);
     UpdateClockSourceChecks();
 }

@@ -124,8 +124,7 @@ void TMain_Form::FitInto(const QRect& area) {
 
 TMain_Form::~TMain_Form() {
     FormClose();
-    SetCardInfoRefreshHook({});
-    SetCommandObserver({});
+    card_.unsubscribe(*this);
 }
 
 void TMain_Form::AttachForms(TExternalClk_Form* extClk, TCard_Form* card, TAbout_Form* about,

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "visa_types.h"
+#include "Card.h"
 
 class QAction;
 class QCheckBox;
@@ -30,9 +30,7 @@ class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
-struct TCardInfo;
 class TCard_Form;
-struct CommandOutcome;
 struct TriggerRequest;
 struct WaveformRequest;
 struct ClockRequest;
@@ -47,11 +45,17 @@ class TMemTest_Form;
 class TWaveBuilder_Form;
 class TUpDown;
 
-class TMain_Form : public QMainWindow {
+// The window is one subscriber of the card it shows: told about each command
+// and each reset of the record.
+class TMain_Form : public QMainWindow, private CardSubscriber {
     Q_OBJECT
 public:
     explicit TMain_Form(QWidget* parent = nullptr);
     ~TMain_Form() override;
+
+    // The card the window shows and sends to; the window owns it.
+    Card& card() { return card_; }
+    const Card& card() const { return card_; }
 
     static constexpr int kClientWidth = 827;
     static constexpr int kClientHeight = 674;
@@ -310,6 +314,8 @@ private:
     void ShowNoCard();
     bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
     void CommandReported(const CommandOutcome& outcome);
+    void commandReported(const CommandOutcome& outcome) override { CommandReported(outcome); }
+    void recordReset() override { UpdateAllControls(); }
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();
@@ -331,6 +337,7 @@ private:
     WaveformRequest ReadWaveformRequest() const;
     ClockRequest ReadClockRequest() const;
 
+    Card card_;
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
     TAbout_Form* aboutForm_ = nullptr;

@@ -46,7 +46,7 @@ void TMain_Form::ApplyWaveform() {
     failureThisAction_ = false;
     ui.onProblem(
         [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
-    ::ApplyWaveform(Session, c, CardInfo.Channel[c], r, ui);
+    ::ApplyWaveform(card_, c, r, ui);
     UpdateModeLEDs();
     UpdateControlValues();
 }
@@ -54,12 +54,12 @@ void TMain_Form::ApplyWaveform() {
 // Choosing single or swept frequency takes effect in the record at once; the
 // refresh puts every other control of the page back to the record.
 void TMain_Form::SelectSingleFrequency() {
-    CardInfo.Channel[ActiveChannelNumber()].Wave.SweepFlag = false;
+    card_.channel(ActiveChannelNumber()).Wave.SweepFlag = false;
     UpdateControlValues();
 }
 
 void TMain_Form::SelectSweep() {
-    CardInfo.Channel[ActiveChannelNumber()].Wave.SweepFlag = true;
+    card_.channel(ActiveChannelNumber()).Wave.SweepFlag = true;
     UpdateControlValues();
 }
 
@@ -77,7 +77,7 @@ void TMain_Form::SelectSweepManual() {
 // has already toggled the clicked button's lamp.
 void TMain_Form::SweepUp() {
     const int c = ActiveChannelNumber();
-    if (SetFskLevel(Session, c, CardInfo.Channel[c], true) == VI_SUCCESS)
+    if (SetFskLevel(card_, c, true) == VI_SUCCESS)
         ManualDownButton->setLit(false);
     else
         ManualUpButton->setLit(false);
@@ -85,7 +85,7 @@ void TMain_Form::SweepUp() {
 
 void TMain_Form::SweepDown() {
     const int c = ActiveChannelNumber();
-    if (SetFskLevel(Session, c, CardInfo.Channel[c], false) == VI_SUCCESS)
+    if (SetFskLevel(card_, c, false) == VI_SUCCESS)
         ManualUpButton->setLit(false);
     else
         ManualDownButton->setLit(false);

@@ -46,6 +46,10 @@ std::unique_ptr<AppWindows> CreateWindows() {
     w->about->SetLogo(w->main->LogoPicture());
     w->log = new TLog_Form(owner);
     w->memTest = new TMemTest_Form(owner);
+    Card* card = &w->main->card(); // what the tools show and test
+    w->about->SetCard(card);
+    w->log->SetCard(card);
+    w->memTest->SetCard(card);
     w->main->AttachForms(w->extClk, w->card, w->about, w->log, w->memTest);
     return w;
 }

@@ -1,25 +1,11 @@
 #include "CardState.h"
 
-#include "Commands.h"
-
-TCardInfo CardInfo;
-ViSession Session = 0;
-std::array<int32_t, kChannelCount + 1> PendingMultiplier{};
-
-namespace {
-std::function<void()> refreshHook;
-} // namespace
-
-void SetCardInfoRefreshHook(std::function<void()> refresh) {
-    refreshHook = std::move(refresh);
-}
-
-void InitCardInfoRecord() {
-    CardInfo.Resource.clear();
-    CardInfo.DDSSourceExtFlag = false;
-    CardInfo.ExtFreq = 10.0;
+void InitCardInfoRecord(TCardInfo& card) {
+    card.Resource.clear();
+    card.DDSSourceExtFlag = false;
+    card.ExtFreq = 10.0;
     for (int c = 1; c <= kChannelCount; ++c) {
-        TChannelInfo& ch = CardInfo.Channel[c];
+        TChannelInfo& ch = card.Channel[c];
         ch.OutputOn = false;
         ch.FSKHigh = false;
         ch.FSKSource = 0;
@@ -49,10 +35,5 @@ void InitCardInfoRecord() {
         w.Arb.TextFlag = true;
         w.Arb.NormaliseFlag = false;
         w.Arb.WaveLength = 0;
-
-        PendingMultiplier[c] = 20;
     }
-    ActiveChannel = 0;
-    if (refreshHook)
-        refreshHook();
 }

@@ -1,12 +1,11 @@
 // The card record: each channel's settings as the panel holds them (what the
-// card last accepted, but for the exceptions the operations name), and the
-// program's globals around it.
+// card last accepted, but for the exceptions the operations name). The card
+// object of the core owns one per open card.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -68,20 +67,6 @@ struct TCardInfo {
     bool operator==(const TCardInfo&) const = default;
 };
 
-// The one card record of the program, zero-filled until InitCardInfoRecord.
-extern TCardInfo CardInfo;
-
-// The session of the card in use; 0 while no card is selected.
-extern ViSession Session;
-
-// The clock multiplier shown for each channel, index 1..3 (0 unused).
-extern std::array<int32_t, kChannelCount + 1> PendingMultiplier;
-
-// Gives every field its default, sets PendingMultiplier to 20 for every
-// channel, makes the next command re-select its channel, then refreshes the
-// controls through the hook the main window installed.
-void InitCardInfoRecord();
-
-// The refresh run at the end of InitCardInfoRecord (the main window's
-// UpdateAllControls); empty until the window installs it.
-void SetCardInfoRefreshHook(std::function<void()> refresh);
+// Gives every field its default. DCOffset, OffsetOn, RepRate and the
+// samples keep what they hold.
+void InitCardInfoRecord(TCardInfo& card);

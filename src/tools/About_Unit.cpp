@@ -10,7 +10,7 @@
 #include <QTextDocument>
 #include <QUrl>
 
-#include "CardState.h"
+#include "Card.h"
 #include "Commands.h"
 #include "Named.h"
 #include "VISA_def_v2.h"
@@ -23,14 +23,14 @@ namespace {
 // The build date of this version.
 constexpr uint16_t kBuildDay = 25, kBuildMonth = 2, kBuildYear = 2013;
 
-QString DriverLine() {
+QString DriverLine(ViSession session) {
     const QString title = "Norvale Driver nv815_32.dll : ";
     if (!DriverLoaded)
         return title + "Not Loaded";
-    if (Session == 0)
+    if (session == 0)
         return title + "Loaded";
     char driver[NV815_REVISION_BUFLEN] = {}, instrument[NV815_REVISION_BUFLEN] = {};
-    CmdRevisionQuery(Session, driver, instrument); // a failed query leaves the text empty
+    CmdRevisionQuery(session, driver, instrument); // a failed query leaves the text empty
     driver[NV815_REVISION_BUFLEN - 1] = '\0';
     return title + "V" + QString::fromLocal8Bit(driver);
 }
@@ -127,7 +127,7 @@ void TAbout_Form::FormShow() {
                              QString::number(kBuildMonth) + "-" + QString::number(kBuildYear),
                          QString()};
     Label1->setText(parentWidget() ? parentWidget()->windowTitle() : QString());
-    lines << DriverLine() << QString() << VisaLine() << separator;
+    lines << DriverLine(card_ ? card_->session() : 0) << QString() << VisaLine() << separator;
     About_Memo->setPlainText(lines.join('\n'));
 }
 

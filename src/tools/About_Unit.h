@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class Card;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -17,6 +18,8 @@ class TAbout_Form : public QDialog {
     Q_OBJECT
 public:
     explicit TAbout_Form(QWidget* parent = nullptr);
+    // The card whose session it shows or tests (none: nullptr).
+    void SetCard(Card* card) { card_ = card; }
 
     void SetLogo(const QImage& logo);
     // Shows the box without blocking and brings it to the front.
@@ -34,6 +37,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Card* card_ = nullptr;
     void FormShow();
     void OpenMakerSite();
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "CProgram.h"
-#include "CardState.h"
+#include "Card.h"
 #include "Dialogs.h"
 #include "Log_Unit.h"
 #include "OperationLog.h"
@@ -50,12 +50,13 @@ void TLog_Form::CopyLog_ButtonClick() {
 }
 
 void TLog_Form::SaveCProgram_ButtonClick() {
-    const std::vector<DriverCall> calls = SessionCalls(Session);
-    if (Session == 0 || calls.empty()) {
+    const ViSession session = card_ ? card_->session() : 0;
+    const std::vector<DriverCall> calls = SessionCalls(session);
+    if (session == 0 || calls.empty()) {
         Tell(Export_Label, "No card in use: there is no session to replay.", true);
         return;
     }
-    if (!SessionComplete(Session)) {
+    if (!SessionComplete(session)) {
         Tell(Export_Label,
              QString("Not saved: the session loaded more than %1 MB of different waveforms, "
                      "which are not all kept; it cannot be replayed.")

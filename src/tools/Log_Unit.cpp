@@ -137,13 +137,13 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
 }
 
 TLog_Form::~TLog_Form() {
-    SetLogClearedHook({});
+    RemoveLogClearedListener(clearedListener_);
 }
 
 void TLog_Form::FormCreate() {
     LogEnabled = true;
     MaxLogLines = 100;
-    SetLogClearedHook([this] { UpdateStringGrid(); });
+    clearedListener_ = AddLogClearedListener([this] { UpdateStringGrid(); });
 }
 
 void TLog_Form::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class Card;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -28,6 +29,8 @@ class TLog_Form : public QDialog {
     Q_OBJECT
 public:
     explicit TLog_Form(QWidget* parent = nullptr);
+    // The card whose session it shows or tests (none: nullptr).
+    void SetCard(Card* card) { card_ = card; }
     ~TLog_Form() override;
 
     void UpdateStringGrid();
@@ -49,6 +52,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Card* card_ = nullptr;
+    int clearedListener_ = 0; // the log's cleared listener
     void FormCreate();
     void FormShow();
     void Log_CheckBoxClick();

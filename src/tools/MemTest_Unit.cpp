@@ -9,7 +9,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "CardState.h"
+#include "Card.h"
 #include "Commands.h"
 #include "Named.h"
 #include "OperatorDialogs.h"
@@ -110,6 +110,8 @@ void TMemTest_Form::InitLabels() {
 
 void TMemTest_Form::TestAll() {
     InitLabels();
+    if (!card_)
+        return;
     Cancel_Button->setEnabled(true);
     Close_Button->setEnabled(false);
     Test_Button->setEnabled(false);
@@ -120,8 +122,7 @@ void TMemTest_Form::TestAll() {
         SetLabels(i, "Testing", "None", "None", "None");
         repaint();
         ChannelTestUi ui(this, Status_Label[i]);
-        const MemoryTestResult r =
-            TestChannelMemory(Session, channel, CardInfo.Channel[channel], ui);
+        const MemoryTestResult r = TestChannelMemory(*card_, channel, ui);
         if (r.Status == MemoryTestFailed) {
             SetLabels(i, "Failed", Hex(r.Data, 4), Hex(r.Expected, 4), Hex(r.Address, 8));
             repaint();

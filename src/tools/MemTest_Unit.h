@@ -6,6 +6,7 @@
 #include <array>
 
 class QGroupBox;
+class Card;
 class QLabel;
 class QPushButton;
 
@@ -13,6 +14,8 @@ class TMemTest_Form : public QDialog {
     Q_OBJECT
 public:
     explicit TMemTest_Form(QWidget* parent = nullptr);
+    // The card whose session it shows or tests (none: nullptr).
+    void SetCard(Card* card) { card_ = card; }
 
     void InitLabels();
     void TestAll();
@@ -38,6 +41,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Card* card_ = nullptr;
     void FormShow();
     void Test_ButtonClick();
     void Cancel_ButtonClick();

@@ -1,13 +1,34 @@
-// Defaults of the card record.
+// The card object: the record's defaults, its subscribers, and two cards in
+// one process that share nothing.
 #include <QtTest>
 
-#include "CardState.h"
-#include "Commands.h"
+#include <functional>
 
-class TestCardState : public QObject {
+#include "Card.h"
+
+namespace {
+// Counts what it is told.
+struct Counting : CardSubscriber {
+    std::function<void()> onReset;
+    int resets = 0;
+    QStringList commands;
+    void recordReset() override {
+        ++resets;
+        if (onReset)
+            onReset();
+    }
+    void commandReported(const CommandOutcome& o) override {
+        commands << QString::fromStdString(o.title);
+    }
+};
+} // namespace
+
+class TestCard : public QObject {
     Q_OBJECT
+    Card card;
 private slots:
     void defaultsForEveryChannel() {
+        TCardInfo& CardInfo = card.record();
         // Scribble over the record first, as a long session would.
         CardInfo.Resource = "PXI1::13::INSTR";
         CardInfo.DDSSourceExtFlag = true;
@@ -33,19 +54,22 @@ private slots:
             ch.Wave.RepRate = 5;
             ch.Wave.DCOffset = 1.5;
             ch.Wave.OffsetOn = true;
-            PendingMultiplier[c] = 4;
+            card.pendingMultiplier(c) = 4;
         }
-        ActiveChannel = 2;
-        int refreshed = 0;
-        SetCardInfoRefreshHook([&] {
-            ++refreshed;
-            QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 50.0); // refresh comes last
-        });
+        card.link().channelSelected(2);
+        Counting first, second;
+        first.onReset = [&] {
+            QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 50.0); // told last
+        };
+        card.subscribe(first);
+        card.subscribe(second);
+        card.subscribe(first); // once is enough
 
-        InitCardInfoRecord();
+        card.resetRecord();
 
-        QCOMPARE(refreshed, 1);
-        QCOMPARE(ActiveChannel, 0);
+        QCOMPARE(first.resets, 1);
+        QCOMPARE(second.resets, 1);
+        QCOMPARE(card.link().selectedChannel(), 0);
         QCOMPARE(CardInfo.Resource, std::string());
         QCOMPARE(CardInfo.DDSSourceExtFlag, false);
         QCOMPARE(CardInfo.ExtFreq, 10.0);
@@ -78,14 +102,18 @@ private slots:
             QCOMPARE(w.Arb.TextFlag, true);
             QCOMPARE(w.Arb.NormaliseFlag, false);
             QCOMPARE(w.Arb.WaveLength, 0);
-            QCOMPARE(PendingMultiplier[c], 20);
+            QCOMPARE(card.pendingMultiplier(c), 20);
             // Fields without a default keep what they held.
             QCOMPARE(w.DCOffset, 1.5);
             QCOMPARE(w.OffsetOn, true);
             QCOMPARE(w.RepRate, 5.0);
             QCOMPARE(w.Arb.Data.size(), size_t(3));
         }
-        SetCardInfoRefreshHook({});
+        card.unsubscribe(first);
+        card.resetRecord();
+        QCOMPARE(first.resets, 1);
+        QCOMPARE(second.resets, 2);
+        card.unsubscribe(second);
     }
 
     void zeroFilledBeforeDefaults() {
@@ -94,9 +122,9 @@ private slots:
         QCOMPARE(fresh.Multiplier, 0);
         QCOMPARE(fresh.Wave.Symmetry, 0.0);
         QCOMPARE(fresh.Wave.Arb.TextFlag, false);
-        QCOMPARE(Session, 0u);
+        QCOMPARE(Card().session(), 0u);
     }
 };
 
-QTEST_GUILESS_MAIN(TestCardState)
-#include "tst_cardstate.moc"
+QTEST_GUILESS_MAIN(TestCard)
+#include "tst_card.moc"

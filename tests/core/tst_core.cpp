@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "Accepted.h"
+#include "Card.h"
 #include "CardInvariant.h"
 #include "Commands.h"
 #include "Commit.h"
@@ -18,6 +18,9 @@
 namespace {
 
 const char* const kCard = "PXI1::13::INSTR";
+
+// The card object the operations act on.
+Card card;
 
 struct QuietUi final : OperatorUi {
     QStringList messages;
@@ -35,7 +38,7 @@ struct QuietUi final : OperatorUi {
 QString AcceptedDifference() {
     QString difference;
     for (int c = 1; c <= kChannelCount && difference.isEmpty(); ++c) {
-        const TAcceptedChannel& a = Accepted().Channel[c];
+        const TAcceptedChannel& a = card.accepted().Channel[c];
         auto expect = [&](const char* what, auto held, double card) {
             if (held && difference.isEmpty() && double(*held) != card)
                 difference = QString("channel %1: %2 accepted %3, card %4")
@@ -82,13 +85,11 @@ struct Operation {
     std::function<void(QuietUi&)> run;
 };
 
-ViStatus OpenAndUse(TSelectedCard& card) {
-    card.Resource = kCard;
-    const ViStatus status = OpenCard(card, true);
-    if (status == VI_SUCCESS) {
-        Session = card.Session;
-        UseCard(Session, CardInfo, ReadChannelCount(Session).value_or(kChannelCount));
-    }
+ViStatus OpenAndUse(TSelectedCard& selected, Card& into = card, const char* resource = kCard) {
+    selected.Resource = resource;
+    const ViStatus status = OpenCard(selected, true);
+    if (status == VI_SUCCESS)
+        UseCard(into, selected.Session, ReadChannelCount(selected.Session).value_or(kChannelCount));
     return status;
 }
 
@@ -96,14 +97,15 @@ ViStatus OpenAndUse(TSelectedCard& card) {
 
 class TestCore : public QObject {
     Q_OBJECT
-    TSelectedCard card;
+    TSelectedCard selected;
 
     void fresh() {
         nvsim_load_chassis(nullptr, nullptr, 0);
         ResetProgramState();
-        InitCardInfoRecord();
-        QCOMPARE(OpenAndUse(card), VI_SUCCESS);
-        TArbWave& arb = CardInfo.Channel[2].Wave.Arb;
+        card.clear();
+        card.resetRecord();
+        QCOMPARE(OpenAndUse(selected), VI_SUCCESS);
+        TArbWave& arb = card.record().Channel[2].Wave.Arb;
         arb.Data.assign(1024, 0.0);
         for (int i = 0; i < 1024; ++i)
             arb.Data[size_t(i)] = i % 101;
@@ -205,27 +207,21 @@ private slots:
         clock.Multiplier = 8;
         clock.MemStep = 16;
         clock.FSKSource = 4;
-        int32_t pending = 20;
         const std::vector<Operation> operations = {
-            {"output", [](QuietUi&) { SetOutput(Session, 1, CardInfo.Channel[1], true); }},
-            {"attenuation", [](QuietUi&) { SetAttenuation(Session, 2, CardInfo.Channel[2], 25); }},
-            {"offset", [](QuietUi&) { SetOffset(Session, 1, CardInfo.Channel[1], -1.5); }},
-            {"offset power",
-             [](QuietUi&) { SetOffsetPower(Session, 3, CardInfo.Channel[3], 2.25, true); }},
-            {"fsk level", [](QuietUi&) { SetFskLevel(Session, 1, CardInfo.Channel[1], true); }},
-            {"sweep",
-             [&](QuietUi& ui) { ApplyWaveform(Session, 1, CardInfo.Channel[1], sweep, ui); }},
-            {"arbitrary",
-             [&](QuietUi& ui) { ApplyWaveform(Session, 2, CardInfo.Channel[2], arbitrary, ui); }},
-            {"clock", [&](QuietUi& ui) { ApplyClock(Session, 3, CardInfo, clock, pending, ui); }},
-            {"reference clock",
-             [](QuietUi&) { SetReferenceClock(Session, 1, CardInfo, true, 25); }},
-            {"memory test",
-             [](QuietUi& ui) { TestChannelMemory(Session, 2, CardInfo.Channel[2], ui); }},
+            {"output", [](QuietUi&) { SetOutput(card, 1, true); }},
+            {"attenuation", [](QuietUi&) { SetAttenuation(card, 2, 25); }},
+            {"offset", [](QuietUi&) { SetOffset(card, 1, -1.5); }},
+            {"offset power", [](QuietUi&) { SetOffsetPower(card, 3, 2.25, true); }},
+            {"fsk level", [](QuietUi&) { SetFskLevel(card, 1, true); }},
+            {"sweep", [&](QuietUi& ui) { ApplyWaveform(card, 1, sweep, ui); }},
+            {"arbitrary", [&](QuietUi& ui) { ApplyWaveform(card, 2, arbitrary, ui); }},
+            {"clock", [&](QuietUi& ui) { ApplyClock(card, 3, clock, ui); }},
+            {"reference clock", [](QuietUi&) { SetReferenceClock(card, 1, true, 25); }},
+            {"memory test", [](QuietUi& ui) { TestChannelMemory(card, 2, ui); }},
             {"card again",
              [this](QuietUi&) {
-                 CloseCard(card);
-                 OpenAndUse(card);
+                 CloseCard(selected);
+                 OpenAndUse(selected);
              }},
         };
         int cases = 0;
@@ -238,7 +234,7 @@ private slots:
             for (int k = 0; k < calls.size(); ++k) {
                 const QString failing = calls[k].section('(', 0, 0);
                 fresh();
-                const TAcceptedCard before = Accepted();
+                const TAcceptedCard before = card.accepted();
                 nvsim_fail(failing.toLatin1(), ViStatus(0xBFFC0806u),
                            int(calls.mid(0, k + 1)
                                    .filter(QRegularExpression("^" + failing + "\\("))
@@ -253,11 +249,12 @@ private slots:
                 InvariantOptions options;
                 options.memStep[2] = !(QByteArray(op.name) == "arbitrary");
                 options.outputMayShowOn = {true, true, true, true};
-                QVERIFY2(CardDifference(kCard, 3, options).isEmpty(),
-                         qPrintable(where + ": " + CardDifference(kCard, 3, options)));
+                QVERIFY2(
+                    CardDifference(card.record(), kCard, 3, options).isEmpty(),
+                    qPrintable(where + ": " + CardDifference(card.record(), kCard, 3, options)));
                 // An operation that failed at its only command leaves the picture as it was.
                 if (calls.size() == 1)
-                    QVERIFY2(Accepted() == before, qPrintable(where));
+                    QVERIFY2(card.accepted() == before, qPrintable(where));
                 ++cases;
             }
         }
@@ -269,10 +266,10 @@ private slots:
         WaveformRequest r;
         r.Arbitrary = true;
         QuietUi ui;
-        ApplyWaveform(Session, 2, CardInfo.Channel[2], r, ui);
-        const std::vector<double> samples = CardInfo.Channel[2].Wave.Arb.Data;
+        ApplyWaveform(card, 2, r, ui);
+        const std::vector<double> samples = card.record().Channel[2].Wave.Arb.Data;
         const TLoadedWave expected{1024, WaveChecksum(samples.data(), 1024)};
-        QCOMPARE(Accepted().Channel[2].Loaded, std::optional<TLoadedWave>(expected));
+        QCOMPARE(card.accepted().Channel[2].Loaded, std::optional<TLoadedWave>(expected));
         // A changed, moved, added or dropped sample gives another checksum.
         auto sum = [](std::vector<double> v) { return WaveChecksum(v.data(), int(v.size())); };
         std::vector<double> changed = samples, moved = samples, added = samples;
@@ -282,7 +279,7 @@ private slots:
         for (const auto& other :
              {changed, moved, added, std::vector<double>(samples.begin() + 1, samples.end())})
             QVERIFY(sum(other) != expected.Checksum);
-        QVERIFY(!Accepted().Channel[2].Generated);
+        QVERIFY(!card.accepted().Channel[2].Generated);
         QVERIFY(ui.messages.isEmpty());
     }
 
@@ -292,14 +289,14 @@ private slots:
     void theSessionsCallsAreKept() {
         fresh();
         SetSessionSampleLimit(2 * 1024 * sizeof(double));
-        TChannelInfo& ch = CardInfo.Channel[2];
+        TChannelInfo& ch = card.record().Channel[2];
         QuietUi ui;
         for (double first : {1.0, 1.0, 2.0, 3.0}) { // A, A again, B, C
             ch.Wave.Arb.Data[0] = first;
-            QCOMPARE(LoadWaveform(Session, 2, ch, ui), VI_SUCCESS);
-            QCOMPARE(SessionComplete(Session), first < 3);
+            QCOMPARE(LoadWaveform(card, 2, ui), VI_SUCCESS);
+            QCOMPARE(SessionComplete(card.session()), first < 3);
         }
-        const std::vector<DriverCall> calls = SessionCalls(Session);
+        const std::vector<DriverCall> calls = SessionCalls(card.session());
         QCOMPARE(calls.front().function, std::string("nv815_init"));
         std::vector<const SampleSnapshot*> loads;
         for (const DriverCall& c : calls)
@@ -309,44 +306,83 @@ private slots:
         QVERIFY(loads[0] && loads[0] == loads[1] && loads[2] && loads[2] != loads[0]);
         QVERIFY(!loads[3]); // beyond the limit: the call without its samples
         QCOMPARE(loads[2]->samples[0], 2.0);
-        CloseCard(card);
-        QVERIFY(SessionCalls(card.Session).empty() && SessionCalls(Session).empty());
+        CloseCard(selected);
+        QVERIFY(SessionCalls(selected.Session).empty() && SessionCalls(card.session()).empty());
     }
 
     void anEndBelowTheStartSendsNothing() {
         fresh();
-        const TCardInfo before = CardInfo;
+        const TCardInfo before = card.record();
         ClockRequest r;
         r.StartF = 2;
         r.EndF = 1;
-        int32_t pending = 20;
         QuietUi ui;
-        QVERIFY(!ApplyClock(Session, 1, CardInfo, r, pending, ui));
+        QVERIFY(!ApplyClock(card, 1, r, ui));
         QCOMPARE(ui.messages.size(), 1);
         QCOMPARE(nvsim_journal_count(), 0);
-        QVERIFY(CardInfo == before);
+        QVERIFY(card.record() == before);
+    }
+
+    // Two card objects on two simulated cards: each sends on its own session,
+    // selects its own channels and tells only its own subscribers.
+    void twoCardsShareNothing() {
+        fresh();
+        Card other;
+        TSelectedCard otherSelected;
+        QCOMPARE(OpenAndUse(otherSelected, other, "PXI1::14::INSTR"), VI_SUCCESS);
+        QStringList toldFirst, toldOther;
+        const int k1 = card.link().addObserver(
+            [&](const CommandOutcome& o) { toldFirst << QString::fromStdString(o.title); });
+        const int k2 = other.link().addObserver(
+            [&](const CommandOutcome& o) { toldOther << QString::fromStdString(o.title); });
+        nvsim_journal_clear();
+        SetAttenuation(card, 2, 5);
+        SetAttenuation(other, 1, 7); // a two-channel card: channel 2 was its last selected
+        SetOutput(card, 3, true);
+        card.link().removeObserver(k1);
+        other.link().removeObserver(k2);
+
+        const auto on = [](ViSession s) {
+            return SimJournal().filter(QRegularExpression(QString("^\\w+\\(%1[,)]").arg(s)));
+        };
+        const QStringList first = on(card.session()), second = on(other.session());
+        QCOMPARE(first.size() + second.size(), nvsim_journal_count());
+        QCOMPARE(first.size(), 4);  // channel 2, attenuation, channel 3, output
+        QCOMPARE(second.size(), 2); // its own selection of channel 1, attenuation
+        QVERIFY(second[0].startsWith("nv815_SetActiveChannel("));
+        QCOMPARE(toldFirst.size(), 4);
+        QCOMPARE(toldOther.size(), 2);
+        QCOMPARE(SimValue(kCard, 2, "attenuation"), 5.0);
+        QCOMPARE(SimValue("PXI1::14::INSTR", 1, "attenuation"), 7.0);
+        QCOMPARE(SimValue(kCard, 1, "attenuation"), 10.0);
+        QCOMPARE(card.accepted().Channel[2].Attenuation, std::optional<double>(5.0));
+        QCOMPARE(other.accepted().Channel[1].Attenuation, std::optional<double>(7.0));
+        QCOMPARE(card.accepted().Channel[1].Attenuation, std::optional<double>(10.0));
+        QVERIFY(!other.accepted().Channel[3].OutputOn.value_or(false));
+        QCOMPARE(other.record().Channel[3].OutputOn, false);
+        CloseCard(otherSelected);
     }
 
     void openingClosingAndResetForgetTheCard() {
         fresh();
-        SetAttenuation(Session, 1, CardInfo.Channel[1], 33);
-        QVERIFY(Accepted().Channel[1].Attenuation == 33.0);
-        CloseCard(card);
-        QCOMPARE(OpenAndUse(card), VI_SUCCESS); // the same card again: nothing kept
-        QCOMPARE(Accepted().Channel[1].Attenuation, std::optional<double>(10.0));
-        QVERIFY(!Accepted().Channel[1].Trigger);
-        ForgetCard();
-        QVERIFY(Accepted() == TAcceptedCard{});
+        SetAttenuation(card, 1, 33);
+        QVERIFY(card.accepted().Channel[1].Attenuation == 33.0);
+        CloseCard(selected);
+        QCOMPARE(OpenAndUse(selected), VI_SUCCESS); // the same card again: nothing kept
+        QCOMPARE(card.accepted().Channel[1].Attenuation, std::optional<double>(10.0));
+        QVERIFY(!card.accepted().Channel[1].Trigger);
+        card.useSession(card.session());
+        QVERIFY(card.accepted() == TAcceptedCard{});
 
-        SetAttenuation(Session, 1, CardInfo.Channel[1], 20);
-        SetCommandObserver([](const CommandOutcome&) {});
+        SetAttenuation(card, 1, 20);
+        card.clear();
         ResetProgramState();
-        QVERIFY(CardInfo == TCardInfo{});
-        QVERIFY(Accepted() == TAcceptedCard{});
-        QCOMPARE(Session, ViSession(0));
+        QVERIFY(card.record() == TCardInfo{});
+        QVERIFY(card.accepted() == TAcceptedCard{});
+        QCOMPARE(card.session(), ViSession(0));
         QCOMPARE(DefaultRM, ViSession(0));
-        QCOMPARE(ActiveChannel, 0);
-        QCOMPARE(PendingMultiplier[1], 0);
+        QCOMPARE(card.link().selectedChannel(), 0);
+        QCOMPARE(card.pendingMultiplier(1), 0);
     }
 };
 

@@ -101,6 +101,8 @@ QStringList Entries() {
 }
 
 const ViSession kSession = 0x4242;
+// The card's side of the command layer the commands go through, and one without a session.
+CommandLink cardLink, none;
 const QString kSelect2 = "Set Active Channel \r\n     Channel 2\r\n > Success";
 
 } // namespace
@@ -127,6 +129,7 @@ private slots:
         LogEnabled = true;
         MaxLogLines = 100;
         ResetProgramState();
+        cardLink.setSession(kSession);
     }
 
     void cleanupTestCase() {
@@ -165,7 +168,7 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(QString::fromStdString(FormatReal(12345.678)), QString("12345,678"));
         QCOMPARE(QString::fromStdString(FormatReal(-1.5e-7)), QString("-1,5E-7"));
-        QCOMPARE(CmdSetOutputOffsetVoltage(kSession, 2, -1.25), VI_SUCCESS);
+        QCOMPARE(CmdSetOutputOffsetVoltage(cardLink, 2, -1.25), VI_SUCCESS);
         QCOMPARE(Entries().last(),
                  QString("Set  dcOffset - \r\n     Channel 2\r\n     Level -1,25V\r\n> Success"));
     }
@@ -175,75 +178,77 @@ private slots:
         QTest::addColumn<QString>("driverCall");
         QTest::addColumn<QString>("entry"); // the text before its result line
         QTest::addColumn<QString>("resultPrefix");
-        const ViSession s = kSession;
         QTest::newRow("attenuation")
-            << std::function<ViStatus()>([=] { return CmdSetAttenuation(s, 2, 10); })
+            << std::function<ViStatus()>([=] { return CmdSetAttenuation(cardLink, 2, 10); })
             << "SetAttenuation(10)"
             << "Set Attenuation - \r\n     Channel 2\r\n     Level 10dB"
             << "> ";
         QTest::newRow("offset") << std::function<ViStatus()>([=] {
-            return CmdSetOutputOffsetVoltage(s, 2, 1.5);
+            return CmdSetOutputOffsetVoltage(cardLink, 2, 1.5);
         }) << "SetOutputOffsetVoltage(1.5,1)"
                                 << "Set  dcOffset - \r\n     Channel 2\r\n     Level 1.5V"
                                 << "> ";
         QTest::newRow("counter step")
-            << std::function<ViStatus()>([=] { return CmdSetCounterStep(s, 262144, 2); })
+            << std::function<ViStatus()>([=] { return CmdSetCounterStep(cardLink, 262144, 2); })
             << "SetCounterStep(262144)"
             << "Set Counter Step - \r\n     Channel 2\r\n     Step 262144"
             << " > ";
         QTest::newRow("FSK source")
-            << std::function<ViStatus()>([=] { return CmdSetFSKSource(s, 10, 2); })
+            << std::function<ViStatus()>([=] { return CmdSetFSKSource(cardLink, 10, 2); })
             << "SetFSKSource(10)"
             << "Set FSK Source - \r\n     Channel 2\r\n     Source 10"
             << " > ";
         QTest::newRow("clock mode")
-            << std::function<ViStatus()>([=] { return CmdSetClockMode(s, 2, 2, 1, 2.5, 0.001, 1); })
+            << std::function<ViStatus()>(
+                   [=] { return CmdSetClockMode(cardLink, 2, 2, 1, 2.5, 0.001, 1); })
             << "SetClockMode(2,1,2.5,0.001,1)"
             << "Set Clock Mode - \r\n     Channel 2\r\n     Mode 2\r\n     StartF 1kHz\r\n"
                "     EndF 2.5kHz\r\n     FreqStep 0.001kHz\r\n     StepTime 1ms"
             << " > ";
         QTest::newRow("clock mode -1 as unsigned")
-            << std::function<ViStatus()>([=] { return CmdSetClockMode(s, -1, 2, 1, 1, 1, 1); })
+            << std::function<ViStatus()>(
+                   [=] { return CmdSetClockMode(cardLink, -1, 2, 1, 1, 1, 1); })
             << "SetClockMode(-1,1,1,1,1)"
             << "Set Clock Mode - \r\n     Channel 2\r\n     Mode 4294967295\r\n     StartF 1kHz\r\n"
                "     EndF 1kHz\r\n     FreqStep 1kHz\r\n     StepTime 1ms"
             << " > ";
         QTest::newRow("clock source")
-            << std::function<ViStatus()>([=] { return CmdSetClockSource(s, 1, 4, 12.5, 2); })
+            << std::function<ViStatus()>([=] { return CmdSetClockSource(cardLink, 1, 4, 12.5, 2); })
             << "SetClockSource(1,12.5,4)"
             << "Set Clock Source - \r\n     Channel 2\r\n     Source 1\r\n     ExtFreq 12.5MHz\r\n"
                "     ClockMul 4"
             << " > ";
         QTest::newRow("trigger")
-            << std::function<ViStatus()>([=] { return CmdSetTriggerMode(s, 9, 6, 2); })
+            << std::function<ViStatus()>([=] { return CmdSetTriggerMode(cardLink, 9, 6, 2); })
             << "SetTriggerMode(9,6)"
             << "Set Trigger Mode - \r\n     Channel 2\r\n     Source 9\r\n     Mode 6"
             << " > ";
         QTest::newRow("sweep")
             << std::function<ViStatus()>(
-                   [=] { return CmdGenerateSweep(s, 1, 0, 30, 1, 5, 0.001, 0.001, 2); })
+                   [=] { return CmdGenerateSweep(cardLink, 1, 0, 30, 1, 5, 0.001, 0.001, 2); })
             << "GenerateSweep(1,30,0,1,5,0.001,0.001)"
             << "Generate Sweep - \r\n     Channel 2\r\n     SignalType 1\r\n     Symmetry 30%\r\n"
                "     Mode 0\r\n     StartF 1kHz\r\n     EndF 5kHz\r\n     FreqStep 0.001kHz\r\n"
                "     StepTime 0.001ms"
             << " > ";
         QTest::newRow("signal")
-            << std::function<ViStatus()>([=] { return CmdGenerateSignal(s, 1, 2, 5, 30); })
+            << std::function<ViStatus()>([=] { return CmdGenerateSignal(cardLink, 1, 2, 5, 30); })
             << "GenerateSignal(5,1,30)"
             << "Generate Signal - \r\n     Channel 2\r\n     SignalType 1\r\n     Freq 5kHz\r\n"
                "     Symmetry 30%"
             << " > ";
-        QTest::newRow("AM") << std::function<ViStatus()>([=] { return CmdSetAMMode(s, 2, true); })
-                            << "SetAMMode(1)"
+        QTest::newRow("AM") << std::function<ViStatus()>([=] {
+            return CmdSetAMMode(cardLink, 2, true);
+        }) << "SetAMMode(1)"
                             << "Set AM Mode - \r\n     Channel 2\r\n     Mode 1"
                             << " > ";
         QTest::newRow("FSK pin") << std::function<ViStatus()>([=] {
-            return CmdSetFSKPin(s, 2, false);
+            return CmdSetFSKPin(cardLink, 2, false);
         }) << "SetFSKPin(0)"
                                  << "Set FSK State - \r\n     Channel 2\r\n     State 0"
                                  << " > ";
         QTest::newRow("output") << std::function<ViStatus()>([=] {
-            return CmdSetInstrumentMode(s, 2, true);
+            return CmdSetInstrumentMode(cardLink, 2, true);
         }) << "SetInstrumentMode(1)"
                                 << "Switch Channel Mode - \r\n     Channel 2\r\n     Mode 1"
                                 << " > ";
@@ -269,9 +274,9 @@ private slots:
     }
 
     void selectsOnlyWhenTheChannelChanges() {
-        QCOMPARE(CmdSetAttenuation(kSession, 1, 10), VI_SUCCESS);
-        QCOMPARE(CmdSetAttenuation(kSession, 1, 11), VI_SUCCESS);
-        QCOMPARE(CmdSetInstrumentMode(kSession, 3, false), VI_SUCCESS);
+        QCOMPARE(CmdSetAttenuation(cardLink, 1, 10), VI_SUCCESS);
+        QCOMPARE(CmdSetAttenuation(cardLink, 1, 11), VI_SUCCESS);
+        QCOMPARE(CmdSetInstrumentMode(cardLink, 3, false), VI_SUCCESS);
         QCOMPARE(FakeDriver::calls,
                  QStringList({"SetActiveChannel(1)", "SetAttenuation(10)", "SetAttenuation(11)",
                               "SetActiveChannel(3)", "SetInstrumentMode(0)"}));
@@ -279,41 +284,41 @@ private slots:
         QCOMPARE(e.size(), 5);
         QVERIFY(e[0].startsWith("Set Active Channel \r\n     Channel 1"));
         QVERIFY(e[3].startsWith("Set Active Channel \r\n     Channel 3"));
-        QCOMPARE(ActiveChannel, 3);
+        QCOMPARE(cardLink.selectedChannel(), 3);
     }
 
     void failedSelectionIsRetriedAndLoggedAlone() {
         FakeDriver::statuses["SetActiveChannel"] = static_cast<ViStatus>(0xBFFC0801u);
-        QCOMPARE(CmdSetAttenuation(kSession, 2, 10), static_cast<ViStatus>(0xBFFC0801u));
-        QCOMPARE(ActiveChannel, 0);
+        QCOMPARE(CmdSetAttenuation(cardLink, 2, 10), static_cast<ViStatus>(0xBFFC0801u));
+        QCOMPARE(cardLink.selectedChannel(), 0);
         QCOMPARE(Entries(), QStringList({"Set Active Channel \r\n     Channel 2\r\n > "
                                          "***FAILED***\r\nError: Fake error BFFC0801"}));
         FakeDriver::statuses.clear();
-        QCOMPARE(CmdSetAttenuation(kSession, 2, 10), VI_SUCCESS);
+        QCOMPARE(CmdSetAttenuation(cardLink, 2, 10), VI_SUCCESS);
         QCOMPARE(FakeDriver::calls,
                  QStringList({"SetActiveChannel(2)", "SetActiveChannel(2)", "SetAttenuation(10)"}));
-        QCOMPARE(ActiveChannel, 2);
+        QCOMPARE(cardLink.selectedChannel(), 2);
     }
 
     void noSessionRefusesEverything() {
         uint32_t a, b, c;
         char t1[NV815_REVISION_BUFLEN], t2[NV815_MESSAGE_BUFLEN];
         const QList<std::function<ViStatus()>> commands = {
-            [] { return CmdSetActiveChannel(0, 1); },
-            [] { return CmdSetAttenuation(0, 1, 10); },
-            [] { return CmdSetOutputOffsetVoltage(0, 1, 1); },
-            [&] { return CmdGetCalibrationDate(0, &a, &b, &c); },
-            [] { return CmdSetCounterStep(0, 1, 1); },
-            [] { return CmdSetFSKSource(0, 1, 1); },
-            [] { return CmdSetClockMode(0, 0, 1, 1, 1, 1, 1); },
-            [] { return CmdSetClockSource(0, 0, 20, 10, 1); },
-            [] { return CmdSetTriggerMode(0, 0, 6, 1); },
-            [] { return CmdGenerateSweep(0, 0, 0, 50, 1, 2, 1, 1, 1); },
-            [] { return CmdGenerateSignal(0, 0, 1, 1, 50); },
-            [] { return CmdSetAMMode(0, 1, true); },
-            [] { return CmdSetFSKPin(0, 1, true); },
-            [] { return CmdSetInstrumentMode(0, 1, true); },
-            [&] { return CmdMemoryTest(0, &a, &b, &c, 1); },
+            [] { return CmdSetActiveChannel(none, 1); },
+            [] { return CmdSetAttenuation(none, 1, 10); },
+            [] { return CmdSetOutputOffsetVoltage(none, 1, 1); },
+            [&] { return CmdGetCalibrationDate(none, &a, &b, &c); },
+            [] { return CmdSetCounterStep(none, 1, 1); },
+            [] { return CmdSetFSKSource(none, 1, 1); },
+            [] { return CmdSetClockMode(none, 0, 1, 1, 1, 1, 1); },
+            [] { return CmdSetClockSource(none, 0, 20, 10, 1); },
+            [] { return CmdSetTriggerMode(none, 0, 6, 1); },
+            [] { return CmdGenerateSweep(none, 0, 0, 50, 1, 2, 1, 1, 1); },
+            [] { return CmdGenerateSignal(none, 0, 1, 1, 50); },
+            [] { return CmdSetAMMode(none, 1, true); },
+            [] { return CmdSetFSKPin(none, 1, true); },
+            [] { return CmdSetInstrumentMode(none, 1, true); },
+            [&] { return CmdMemoryTest(none, &a, &b, &c, 1); },
             [&] { return CmdRevisionQuery(0, t1, t1); },
             [&] { return CmdErrorMessage(0, 1, t2); },
         };
@@ -321,7 +326,7 @@ private slots:
             QCOMPARE(command(), VI_ERROR_INV_OBJECT);
         QVERIFY(FakeDriver::calls.isEmpty());
         QVERIFY(LogLines->empty());
-        QCOMPARE(ActiveChannel, 0);
+        QCOMPARE(cardLink.selectedChannel(), 0);
     }
 
     void memoryTestValues() {
@@ -330,7 +335,7 @@ private slots:
         FakeDriver::memData = 0x5;
         FakeDriver::memExpected = 0xABCDE;
         FakeDriver::statuses["MemoryTest"] = NV815_MEMORY_TEST_FAILED;
-        QCOMPARE(CmdMemoryTest(kSession, &a, &d, &e, 2), NV815_MEMORY_TEST_FAILED);
+        QCOMPARE(CmdMemoryTest(cardLink, &a, &d, &e, 2), NV815_MEMORY_TEST_FAILED);
         // Switching the output off selected the channel.
         QCOMPARE(FakeDriver::calls,
                  QStringList({"SetActiveChannel(2)", "SetInstrumentMode(0)", "MemoryTest()"}));
@@ -339,23 +344,23 @@ private slots:
                                            "     Expected Data ABCDEH\r\n"
                                            " > ***FAILED***\r\nError: Fake error BFFC0901"));
         FakeDriver::statuses["MemoryTest"] = static_cast<ViStatus>(0xBFFC0815u);
-        CmdMemoryTest(kSession, &a, &d, &e, 2);
+        CmdMemoryTest(cardLink, &a, &d, &e, 2);
         QVERIFY(Entries().last().contains("Error Address None\r\n     Error Data None\r\n"
                                           "     Expected Data None\r\n > ***FAILED***"));
         FakeDriver::statuses.clear();
-        CmdMemoryTest(kSession, &a, &d, &e, 2);
+        CmdMemoryTest(cardLink, &a, &d, &e, 2);
         QVERIFY(Entries().last().contains("Error Address None"));
         QVERIFY(Entries().last().endsWith(" > Success"));
         // A refused output switch ends the test before the driver runs it.
         FakeDriver::statuses["SetInstrumentMode"] = static_cast<ViStatus>(0xBFFC0811u);
         FakeDriver::calls.clear();
-        QCOMPARE(CmdMemoryTest(kSession, &a, &d, &e, 2), static_cast<ViStatus>(0xBFFC0811u));
+        QCOMPARE(CmdMemoryTest(cardLink, &a, &d, &e, 2), static_cast<ViStatus>(0xBFFC0811u));
         QCOMPARE(FakeDriver::calls, QStringList({"SetInstrumentMode(0)"}));
     }
 
     void calibrationDateNeedsNoChannel() {
         uint32_t y = 0, m = 0, d = 0;
-        QCOMPARE(CmdGetCalibrationDate(kSession, &y, &m, &d), VI_SUCCESS);
+        QCOMPARE(CmdGetCalibrationDate(cardLink, &y, &m, &d), VI_SUCCESS);
         QCOMPARE(QList<uint32_t>({y, m, d}), QList<uint32_t>({7, 3, 5}));
         QCOMPARE(FakeDriver::calls, QStringList({"GetCalibrationDate()"}));
         QCOMPARE(Entries(), QStringList({"Get Calibration Date \r\n> Success"}));
@@ -372,7 +377,7 @@ private slots:
     }
 
     void entriesCarryTheTimeOfDay() {
-        CmdSetAttenuation(kSession, 1, 10);
+        CmdSetAttenuation(cardLink, 1, 10);
         const QString entry = QString::fromStdString(LogLines->front());
         QVERIFY2(QRegularExpression(R"(^\d\d:\d\d:\d\d: Set Active Channel \r\n)")
                      .match(entry)
@@ -386,18 +391,20 @@ private slots:
         nvsim_load_chassis(nullptr, nullptr, 0);
         ViSession vi = 0;
         QCOMPARE(Driver.nv815_init("PXI1::13::INSTR", 0, 0, &vi), VI_SUCCESS);
+        CommandLink card;
+        card.setSession(vi);
         nvsim_journal_clear();
 
-        QCOMPARE(CmdSetAttenuation(vi, 2, 10), VI_SUCCESS);
-        QCOMPARE(CmdSetAttenuation(vi, 2, 41), static_cast<ViStatus>(0xBFFC0802u));
+        QCOMPARE(CmdSetAttenuation(card, 2, 10), VI_SUCCESS);
+        QCOMPARE(CmdSetAttenuation(card, 2, 41), static_cast<ViStatus>(0xBFFC0802u));
         QCOMPARE(SimValue("PXI1::13::INSTR", 2, "attenuation"), 10.0);
         QCOMPARE(Entries().last(), QString("Set Attenuation - \r\n     Channel 2\r\n     Level "
                                            "41dB\r\n> ***FAILED***\r\nError: Attenuation out of "
                                            "range."));
         // The simulator refuses the selection of channel 3 once: retried next time.
         nvsim_fail("nv815_SetActiveChannel", VI_ERROR_TMO, 1, 0, nullptr);
-        QCOMPARE(CmdSetInstrumentMode(vi, 3, true), VI_ERROR_TMO);
-        QCOMPARE(CmdSetInstrumentMode(vi, 3, true), VI_SUCCESS);
+        QCOMPARE(CmdSetInstrumentMode(card, 3, true), VI_ERROR_TMO);
+        QCOMPARE(CmdSetInstrumentMode(card, 3, true), VI_SUCCESS);
         nvsim_clear_faults();
         QCOMPARE(SimJournal(),
                  QStringList({QString("nv815_SetActiveChannel(%1, 2) = 00000000").arg(vi),

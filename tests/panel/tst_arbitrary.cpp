@@ -9,7 +9,7 @@
 class TestArbitrary : public QObject, public PanelFixture {
     Q_OBJECT
 
-    TArbWave& arb(int c = 1) { return CardInfo.Channel[c].Wave.Arb; }
+    TArbWave& arb(int c = 1) { return record().Channel[c].Wave.Arb; }
 
 private slots:
     void initTestCase() { QVERIFY(bind()); }
@@ -107,8 +107,8 @@ private slots:
 
     void refreshShowsTheChannelsFileKind() {
         MainControls& m = ui();
-        CardInfo.Channel[2].Wave.Arb.TextFlag = false;
-        CardInfo.Channel[2].Wave.Arb.NormaliseFlag = true;
+        record().Channel[2].Wave.Arb.TextFlag = false;
+        record().Channel[2].Wave.Arb.NormaliseFlag = true;
         m.Channel_PageControl->setCurrentIndex(1);
         QVERIFY(m.LoadBin_RadioButton->isChecked());
         QVERIFY(m.LoadNorm_CheckBox->isChecked());
@@ -117,7 +117,7 @@ private slots:
         QVERIFY(m.LoadText_RadioButton->isChecked());
         QVERIFY(!m.LoadNorm_CheckBox->isChecked());
         QVERIFY(!arb(1).NormaliseFlag);
-        QVERIFY(CardInfo.Channel[2].Wave.Arb.NormaliseFlag);
+        QVERIFY(record().Channel[2].Wave.Arb.NormaliseFlag);
     }
 };
 

@@ -42,8 +42,8 @@ private slots:
         QCOMPARE(SimValue("PXI1::13::INSTR", 3, "offset"), 1.25);
         // The record keeps the file's value, as after a refused Set; the card's
         // is what it accepted.
-        QCOMPARE(CardInfo.Channel[2].Wave.Attenuation, 0.0);
-        QCOMPARE(Accepted().Channel[2].Attenuation, std::optional<double>(10.0));
+        QCOMPARE(record().Channel[2].Wave.Attenuation, 0.0);
+        QCOMPARE(card().accepted().Channel[2].Attenuation, std::optional<double>(10.0));
         for (int c = 1; c <= 3; ++c)
             QCOMPARE(SimValue("PXI1::13::INSTR", c, "outputOn"), 1.0);
         QCOMPARE(m.Att_Slider->value(), 17); // the controls show the record
@@ -82,7 +82,7 @@ private slots:
 
         selectCard(false, 0);
         nvsim_journal_clear();
-        ActiveChannel = 0; // as a freshly opened card, which --apply is
+        card().link().forgetSelectedChannel(); // as a freshly opened card, which --apply is
         dialogs.fileNames = {ini};
         ui().ApplyConfig1->trigger();
         QVERIFY(ui()->Feedback().contains("Out of range, held at the limit: Channel1_Wave/"));
@@ -94,12 +94,12 @@ private slots:
         MainControls& m = ui();
         selectCard(false, 0);
         const QString wave = file("wave.txt", "0\n25\n50\n100\n");
-        CardInfo.Channel[1].Wave.Arb.ArbFile = wave.toStdString();
-        CardInfo.Channel[1].Wave.ArbitraryFlag = true;
-        CardInfo.Channel[1].Wave.Arb.Data = {0, 25, 50, 100};
-        CardInfo.Channel[1].Wave.Arb.WaveLength = 4;
-        CardInfo.Channel[1].Wave.StartF = 2.5;
-        CardInfo.Channel[1].Wave.Attenuation = 17;
+        record().Channel[1].Wave.Arb.ArbFile = wave.toStdString();
+        record().Channel[1].Wave.ArbitraryFlag = true;
+        record().Channel[1].Wave.Arb.Data = {0, 25, 50, 100};
+        record().Channel[1].Wave.Arb.WaveLength = 4;
+        record().Channel[1].Wave.StartF = 2.5;
+        record().Channel[1].Wave.Attenuation = 17;
         dialogs.fileNames = {dir.filePath("panel.ini")};
         m.SaveConfig1->trigger();
         QCOMPARE(dialogs.lastFilter, QString("Ini files (*.ini)|*.INI|All Files (*.*)|*.*"));
@@ -109,14 +109,14 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QVERIFY(saved.readAll().startsWith("[Card]\nResource=PXI1::13::INSTR\n"));
 
-        CardInfo.Channel[1].Wave.Arb.Data.clear();
-        CardInfo.Channel[1].Wave.Arb.WaveLength = 0;
-        CardInfo.Channel[1].Wave.StartF = 1;
+        record().Channel[1].Wave.Arb.Data.clear();
+        record().Channel[1].Wave.Arb.WaveLength = 0;
+        record().Channel[1].Wave.StartF = 1;
         nvsim_journal_clear();
         dialogs.fileNames = {dir.filePath("panel.ini")};
         m.LoadConfig1->trigger();
         QCOMPARE(dialogs.lastSuffix, QString("ini"));
-        QCOMPARE(CardInfo.Channel[1].Wave.Arb.Data, std::vector<double>({0, 25, 50, 100}));
+        QCOMPARE(record().Channel[1].Wave.Arb.Data, std::vector<double>({0, 25, 50, 100}));
         QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 4"));
         QCOMPARE(m.Wave_PageControl->currentWidget(), m.TabSheet8);
         QCOMPARE(m.Att_Slider->value(), 17);
@@ -134,8 +134,8 @@ private slots:
         ui().LoadConfig1->trigger();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QString("The selected file '' does not exist."));
-        QCOMPARE(CardInfo.Channel[2].Wave.Arb.WaveLength, 0); // never more than it holds
-        QCOMPARE(CardInfo.Channel[3].Wave.Arb.Data, std::vector<double>({10, 20}));
+        QCOMPARE(record().Channel[2].Wave.Arb.WaveLength, 0); // never more than it holds
+        QCOMPARE(record().Channel[3].Wave.Arb.Data, std::vector<double>({10, 20}));
     }
 
     void aRefusedFileChangesNothingAndSaysWhy() {
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(dialogs.messages.isEmpty()); // no box: the status field tells
         QVERIFY2(m->Feedback().startsWith("Configuration not loaded: '" + bad + "'"),
                  qPrintable(m->Feedback()));
-        QCOMPARE(CardInfo.Channel[1].Wave.StartF, 1.0);
+        QCOMPARE(record().Channel[1].Wave.StartF, 1.0);
         QCOMPARE(m.StartF_SpinEdit->value(), 4321);
     }
 

@@ -50,7 +50,7 @@ QString Name(const QString& journalLine) {
 class TestFaultSweep : public QObject, public PanelFixture {
     Q_OBJECT
 public:
-    TChannelInfo& ch(int c) { return CardInfo.Channel[c]; }
+    TChannelInfo& ch(int c) { return record().Channel[c]; }
 
     void setUp(const Action& a) {
         start();
@@ -65,7 +65,7 @@ public:
 
     // What the simulated card holds for every accepted field equals the record.
     void checkRecordMatchesCard(const Action& a, const QString& failing, const QString& where) {
-        if (Session == 0)
+        if (session() == 0)
             return;
         InvariantOptions options;
         // A refused counter step of a wave memory load keeps the new step.
@@ -75,8 +75,8 @@ public:
         options.waveform = QByteArray(a.name).startsWith("update");
         if (QByteArray(a.name).startsWith("card"))
             options.outputMayShowOn = {true, true, true, true};
-        const QString difference =
-            CardDifference(QByteArray::fromStdString(w->card->Selection.Resource), 3, options);
+        const QString difference = CardDifference(
+            record(), QByteArray::fromStdString(w->card->Selection.Resource), 3, options);
         if (!difference.isEmpty())
             QFAIL(qPrintable(where + ": " + difference));
     }

@@ -43,7 +43,7 @@ private slots:
         m.Att_Slider->setValue(25);
         m.AttenSetButton->click();
         char text[NV815_MESSAGE_BUFLEN] = {};
-        Driver.nv815_error_message(Session, static_cast<ViStatus>(0xBFFC0802u), text);
+        Driver.nv815_error_message(session(), static_cast<ViStatus>(0xBFFC0802u), text);
         QCOMPARE(m->Feedback(), "Channel 1: Set Attenuation failed: " + QString(text));
         QCOMPARE(m.Feedback_Label->palette().color(QPalette::WindowText), QColor(0xb0, 0, 0));
         shot("feedback_failed.png");

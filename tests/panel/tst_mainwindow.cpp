@@ -293,12 +293,12 @@ private slots:
         MainControls& m = ui();
         QCOMPARE(m.StatusText->text(),
                  QString("Selected Card ID: 1001 - VISA Resource: PXI1::13::INSTR"));
-        QCOMPARE(Session, w->card->Selection.Session);
-        QVERIFY(Session != 0);
+        QCOMPARE(session(), w->card->Selection.Session);
+        QVERIFY(session() != 0);
         const QStringList log = LogTexts();
         QCOMPARE(log.first(), QString("New card selected - PXI1::13::INSTR"));
         QCOMPARE(log.size(), 1 + 3 * 3); // per channel: selection, attenuation, output
-        const QString s = QString::number(Session);
+        const QString s = QString::number(session());
         QStringList expected;
         for (int c = 1; c <= 3; ++c)
             expected << QString("nv815_SetActiveChannel(%1, %2) = 00000000").arg(s).arg(c)
@@ -310,7 +310,7 @@ private slots:
                 driverCalls << line;
         QCOMPARE(driverCalls, expected);
         for (int c = 1; c <= 3; ++c)
-            QCOMPARE(CardInfo.Channel[c].Wave.Attenuation, 10.0);
+            QCOMPARE(record().Channel[c].Wave.Attenuation, 10.0);
         QCOMPARE(m.Att_Slider->value(), 10);
         QCOMPARE(m.Att_Edit->text(), QString("10"));
         QVERIFY(m.Channel_PageControl->isTabVisible(2));
@@ -330,8 +330,8 @@ private slots:
         QVERIFY(!m.Channel_PageControl->isTabVisible(2));
         QVERIFY(m.Channel_PageControl->currentIndex() != 2); // moved off the hidden tab
         // The card refuses channel 3, so that channel keeps its attenuation.
-        QCOMPARE(CardInfo.Channel[2].Wave.Attenuation, 10.0);
-        QCOMPARE(CardInfo.Channel[3].Wave.Attenuation, 0.0);
+        QCOMPARE(record().Channel[2].Wave.Attenuation, 10.0);
+        QCOMPARE(record().Channel[3].Wave.Attenuation, 0.0);
         QVERIFY(LogTexts().last().contains("***FAILED***"));
         selectCard(false, 0);
         QVERIFY(m.Channel_PageControl->isTabVisible(2));
@@ -340,23 +340,23 @@ private slots:
     void cancelChangesNothing() {
         selectCard(false, 0);
         const QString status = ui().StatusText->text();
-        const ViSession session = Session;
+        const ViSession before = session();
         const int entries = static_cast<int>(LogLines->size());
         selectCard(false, 1, false);
         QCOMPARE(ui().StatusText->text(), status);
-        QCOMPARE(Session, session);
+        QCOMPARE(session(), before);
         QCOMPARE(static_cast<int>(LogLines->size()), entries);
-        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 10.0);
+        QCOMPARE(record().Channel[1].Wave.Attenuation, 10.0);
     }
 
     void channelSwitchLoadsWaveValuesOnlyOnTheWaveformPage() {
         MainControls& m = ui();
-        CardInfo.Channel[2].Wave.StartF = 5.0;
-        CardInfo.Channel[2].Wave.WaveType = 1;
-        CardInfo.Channel[2].Wave.Attenuation = 7;
-        CardInfo.Channel[2].Wave.DCOffset = -1.25;
-        CardInfo.Channel[2].Wave.OffsetOn = true;
-        CardInfo.Channel[2].OutputOn = true;
+        record().Channel[2].Wave.StartF = 5.0;
+        record().Channel[2].Wave.WaveType = 1;
+        record().Channel[2].Wave.Attenuation = 7;
+        record().Channel[2].Wave.DCOffset = -1.25;
+        record().Channel[2].Wave.OffsetOn = true;
+        record().Channel[2].OutputOn = true;
         m.Channel_PageControl->setCurrentIndex(1);
         QCOMPARE(m.StartF_SpinEdit->value(), 5000);
         QCOMPARE(m.WaveType_ComboBox->currentText(), QString("Triangle"));
@@ -368,7 +368,7 @@ private slots:
         QVERIFY(m.Ch1_Mode_Button->lit());
 
         m.Settings_PageControl->setCurrentIndex(1);
-        CardInfo.Channel[3].Wave.StartF = 9.0;
+        record().Channel[3].Wave.StartF = 9.0;
         m.Channel_PageControl->setCurrentIndex(2);
         QCOMPARE(m.StartF_SpinEdit->value(), 5000); // not reloaded on the Clock page
         QCOMPARE(m.Att_Slider->value(), 0);         // the output group follows the channel
@@ -398,7 +398,7 @@ private slots:
         m.Att_Slider->setValue(5);
         QCOMPARE(m.Att_Edit->text(), QString(" 5"));
         QCOMPARE(nvsim_journal_count(), calls); // nothing sent
-        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 10.0);
+        QCOMPARE(record().Channel[1].Wave.Attenuation, 10.0);
     }
 
     void setButtonsCommitOnlyWhatTheCardAccepts() {
@@ -406,13 +406,13 @@ private slots:
         MainControls& m = ui();
         m.Att_Slider->setValue(5);
         m.AttenSetButton->click();
-        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 5.0);
+        QCOMPARE(record().Channel[1].Wave.Attenuation, 5.0);
         QCOMPARE(SimValue(kCardA, 1, "attenuation"), 5.0);
 
         nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
         m.Att_Slider->setValue(30);
         m.AttenSetButton->click();
-        QCOMPARE(CardInfo.Channel[1].Wave.Attenuation, 5.0);
+        QCOMPARE(record().Channel[1].Wave.Attenuation, 5.0);
         QCOMPARE(m.Att_Slider->value(), 5);
         QCOMPARE(m.Att_Edit->text(), QString(" 5"));
         nvsim_clear_faults();
@@ -422,14 +422,14 @@ private slots:
         const int entries = static_cast<int>(LogLines->size());
         m.V_Slider->setValue(-250);
         m.OffsetButton->click();
-        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, -2.5);
+        QCOMPARE(record().Channel[1].Wave.DCOffset, -2.5);
         QCOMPARE(SimValue(kCardA, 1, "offset"), -2.5);
         QCOMPARE(SimValue(kCardA, 1, "offsetApplied"), 0.0);
         QCOMPARE(static_cast<int>(LogLines->size()), entries);
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.V_Slider->setValue(100);
         m.OffsetButton->click();
-        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, -2.5);
+        QCOMPARE(record().Channel[1].Wave.DCOffset, -2.5);
         QCOMPARE(m.V_Slider->value(), -250);
         QCOMPARE(m.V_Edit->text(), QString("-2.50"));
     }
@@ -438,16 +438,16 @@ private slots:
         MainControls& m = ui();
         // No card: refused, the lamp goes dark again.
         m.Ch1_Mode_Button->click();
-        QVERIFY(!CardInfo.Channel[1].OutputOn);
+        QVERIFY(!record().Channel[1].OutputOn);
         QVERIFY(!m.Ch1_Mode_Button->lit());
         selectCard(false, 0);
         m.Ch1_Mode_Button->click();
-        QVERIFY(CardInfo.Channel[1].OutputOn);
+        QVERIFY(record().Channel[1].OutputOn);
         QVERIFY(m.Ch1_Mode_Button->lit());
         QCOMPARE(SimValue(kCardA, 1, "outputOn"), 1.0);
         nvsim_fail("nv815_SetInstrumentMode", VI_ERROR_TMO, 0, 0, nullptr);
         m.Ch1_Mode_Button->click();
-        QVERIFY(CardInfo.Channel[1].OutputOn);
+        QVERIFY(record().Channel[1].OutputOn);
         QVERIFY(m.Ch1_Mode_Button->lit());
     }
 
@@ -456,20 +456,20 @@ private slots:
         MainControls& m = ui();
         m.V_Slider->setValue(150);
         m.OffsetBut->click();
-        QVERIFY(CardInfo.Channel[1].Wave.OffsetOn);
-        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+        QVERIFY(record().Channel[1].Wave.OffsetOn);
+        QCOMPARE(record().Channel[1].Wave.DCOffset, 1.5);
         QCOMPARE(SimValue(kCardA, 1, "offset"), 1.5);
         QVERIFY(m.OffsetBut->lit());
         m.OffsetBut->click(); // off: 0 V is applied, the offset value is kept
-        QVERIFY(!CardInfo.Channel[1].Wave.OffsetOn);
+        QVERIFY(!record().Channel[1].Wave.OffsetOn);
         QCOMPARE(SimValue(kCardA, 1, "offset"), 0.0);
-        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+        QCOMPARE(record().Channel[1].Wave.DCOffset, 1.5);
 
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.V_Slider->setValue(300);
         m.OffsetBut->click();
-        QVERIFY(!CardInfo.Channel[1].Wave.OffsetOn);
-        QCOMPARE(CardInfo.Channel[1].Wave.DCOffset, 1.5);
+        QVERIFY(!record().Channel[1].Wave.OffsetOn);
+        QCOMPARE(record().Channel[1].Wave.DCOffset, 1.5);
         QVERIFY(!m.OffsetBut->lit());
         QCOMPARE(m.V_Slider->value(), 150);
         QVERIFY(LogTexts().last().contains("***FAILED***"));
@@ -488,7 +488,7 @@ private slots:
 
     void closingClosesTheSessions() {
         selectCard(false, 0);
-        const ViSession card = Session;
+        const ViSession card = session();
         const ViSession rm = DefaultRM;
         QVERIFY(rm != 0);
         ui().Exit1->trigger();

@@ -60,10 +60,10 @@ private slots:
 
     void arbitraryPageDrawsTheChannelsSamples() {
         MainControls& m = ui();
-        CardInfo.Channel[2].Wave.ArbitraryFlag = true;
-        CardInfo.Channel[2].Wave.Arb.Data = {0, 100, 0, 100};
-        CardInfo.Channel[2].Wave.Arb.WaveLength = 4;
-        CardInfo.Channel[3].Wave.ArbitraryFlag = true; // no samples
+        record().Channel[2].Wave.ArbitraryFlag = true;
+        record().Channel[2].Wave.Arb.Data = {0, 100, 0, 100};
+        record().Channel[2].Wave.Arb.WaveLength = 4;
+        record().Channel[3].Wave.ArbitraryFlag = true; // no samples
         m.Channel_PageControl->setCurrentIndex(1);     // the switch redraws
         QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 4"));
         QVERIFY(WaveDrawn());
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(m.Wave_Image->picture().pixel(10, 10), 0u); // empty, not even filled
 
         // A count beyond the samples held draws nothing.
-        CardInfo.Channel[3].Wave.Arb.WaveLength = 262144;
+        record().Channel[3].Wave.Arb.WaveLength = 262144;
         m.Preview_Button->click();
         QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 262144"));
         QVERIFY(!WaveDrawn());

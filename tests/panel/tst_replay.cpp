@@ -88,8 +88,8 @@ private slots:
     void aSessionRunsAgainAsACProgram() {
         selectCard(false, 0);
         everyOperation();
-        const QStringList session = SessionCalls(SimJournal(), Session);
-        QVERIFY(session.size() > 40);
+        const QStringList calls = SessionCalls(SimJournal(), session());
+        QVERIFY(calls.size() > 40);
 
         // A folder and a name that a C string could mistake: trigraphs, quotes,
         // a backslash, bytes beyond ASCII.
@@ -167,18 +167,18 @@ private slots:
         QVERIFY(journal.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromLatin1(journal.readAll()).split('\n');
         QStringList replayed = SessionCalls(
-            lines, Session == 0 ? 0 : [&] {
+            lines, session() == 0 ? 0 : [&] {
                 // The program's own session number, from its opening.
                 for (const QString& l : lines)
                     if (l.startsWith("nv815_SetActiveChannel("))
                         return ViSession(l.section('(', 1).section(',', 0, 0).toUInt());
                 return ViSession(0);
             }());
-        for (int i = 0; i < std::max(replayed.size(), session.size()); ++i)
-            QVERIFY2(replayed.value(i) == session.value(i),
+        for (int i = 0; i < std::max(replayed.size(), calls.size()); ++i)
+            QVERIFY2(replayed.value(i) == calls.value(i),
                      qPrintable(QString("call %1: replayed %2, session %3")
                                     .arg(i)
-                                    .arg(replayed.value(i), session.value(i))));
+                                    .arg(replayed.value(i), calls.value(i))));
     }
 
     void noCardNoProgram() {

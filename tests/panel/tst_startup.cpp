@@ -34,9 +34,9 @@ private slots:
         auto* status = form.findChild<QLabel*>("StatusBar1_Panel0");
         QVERIFY(status);
         QCOMPARE(status->text(), QString("Selected Card: No card selected"));
-        QCOMPARE(CardInfo.ExtFreq, 10.0);
-        QCOMPARE(CardInfo.Channel[3].Multiplier, 20);
-        QCOMPARE(Session, 0u);
+        QCOMPARE(form.card().record().ExtFreq, 10.0);
+        QCOMPARE(form.card().record().Channel[3].Multiplier, 20);
+        QCOMPARE(form.card().session(), 0u);
 
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

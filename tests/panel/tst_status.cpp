@@ -67,7 +67,8 @@ private slots:
             for (int c = 1; c <= 3; ++c) {
                 const ChannelPresence presence =
                     c > channels ? ChannelPresence::Absent : ChannelPresence::Present;
-                const ChannelStatus want = DescribeChannel(c, presence, Accepted().Channel[c]);
+                const ChannelStatus want =
+                    DescribeChannel(c, presence, card().accepted().Channel[c]);
                 QVERIFY2(strip(c)->accessibleName() == QString::fromStdString(want.sentence),
                          qPrintable(QString("%1, channel %2: %3")
                                         .arg(what)
@@ -145,8 +146,8 @@ private slots:
         QVERIFY(m->Feedback().contains("Not readable, defaults used: Channel1_Wave/StartF."));
         QVERIFY(m->Feedback().contains(
             "Out of range, held at the limit: Channel1_Wave/Symmetry, Channel2_Wave/DCOffset."));
-        QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 100.0);
-        QCOMPARE(CardInfo.Channel[2].Wave.DCOffset, 5.0);
+        QCOMPARE(record().Channel[1].Wave.Symmetry, 100.0);
+        QCOMPARE(record().Channel[2].Wave.DCOffset, 5.0);
         QCOMPARE(m.Symm_SpinEdit->value(), 100);
         QVERIFY(unsent(m.Symm_SpinEdit));
     }
@@ -187,7 +188,7 @@ private slots:
         QVERIFY(recent->isVisible() && recent->text() == "&1 kept.ini");
         QCOMPARE(recent->toolTip(), ini);
         recent->trigger();
-        QCOMPARE(CardInfo.Channel[1].Wave.Symmetry, 40.0);
+        QCOMPARE(record().Channel[1].Wave.Symmetry, 40.0);
         QCOMPARE(SessionMemory::LastCard(), card);
         w->card->Find_Button->click(); // offered, not opened
         QCOMPARE(w->card->Card_StringGrid->currentRow(), 1);

@@ -14,7 +14,7 @@
 class TestTriggerClock : public QObject, public PanelFixture {
     Q_OBJECT
 
-    TChannelInfo& channel1() { return CardInfo.Channel[1]; }
+    TChannelInfo& channel1() { return record().Channel[1]; }
 
     void answerExternalClock(const QString& text, bool ok) {
         whenModal([=, this] {
@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(m.ClkX_Edit->text(), QString("20"));
         down();
         QCOMPARE(m.ClkX_Edit->text(), QString("19"));
-        PendingMultiplier[1] = 5;
+        card().pendingMultiplier(1) = 5;
         down();
         QCOMPARE(m.ClkX_Edit->text(), QString("4"));
         down();
@@ -46,8 +46,8 @@ private slots:
         QCOMPARE(m.ClkX_Edit->text(), QString("1"));
         up();
         QCOMPARE(m.ClkX_Edit->text(), QString("4"));
-        QCOMPARE(PendingMultiplier[1], 4);
-        QCOMPARE(PendingMultiplier[2], 20);
+        QCOMPARE(card().pendingMultiplier(1), 4);
+        QCOMPARE(card().pendingMultiplier(2), 20);
         QCOMPARE(nvsim_journal_count(), calls);
     }
 
@@ -229,8 +229,8 @@ private slots:
         answerExternalClock("12.5", true);
         m.ExternalClk_MenuItem->trigger();
         QCOMPARE(m.ExternalClk_MenuItem->iconText(), QString("External Clock (12.5 MHz)"));
-        QVERIFY(CardInfo.DDSSourceExtFlag);
-        QCOMPARE(CardInfo.ExtFreq, 12.5);
+        QVERIFY(record().DDSSourceExtFlag);
+        QCOMPARE(record().ExtFreq, 12.5);
         QVERIFY(m.ExternalClk_MenuItem->isChecked());
         QVERIFY(!m.InternalClk_MenuItem->isChecked());
         QVERIFY(DriverSets().contains("nv815_SetClockSource(1, 12.5, 20) = 00000000"));
@@ -243,7 +243,7 @@ private slots:
         });
         m.ExternalClk_MenuItem->trigger();
         QCOMPARE(shown, QString("12.5"));
-        QVERIFY(!CardInfo.DDSSourceExtFlag);
+        QVERIFY(!record().DDSSourceExtFlag);
         QVERIFY(m.InternalClk_MenuItem->isChecked());
         QVERIFY(!m.ExternalClk_MenuItem->isChecked());
         QCOMPARE(DriverSets().last(), QString("nv815_SetClockSource(0, 12.5, 20) = 00000000"));
@@ -256,13 +256,13 @@ private slots:
         answerExternalClock("33", true);
         m.ExternalClk_MenuItem->trigger();
         QCOMPARE(m.ExternalClk_MenuItem->iconText(), QString("External Clock (33 MHz)"));
-        QCOMPARE(CardInfo.ExtFreq, 10.0);
-        QVERIFY(!CardInfo.DDSSourceExtFlag);
+        QCOMPARE(record().ExtFreq, 10.0);
+        QVERIFY(!record().DDSSourceExtFlag);
         QVERIFY(m.InternalClk_MenuItem->isChecked());
 
-        CardInfo.DDSSourceExtFlag = true;
+        record().DDSSourceExtFlag = true;
         m.InternalClk_MenuItem->trigger();
-        QVERIFY(CardInfo.DDSSourceExtFlag);
+        QVERIFY(record().DDSSourceExtFlag);
         QVERIFY(m.ExternalClk_MenuItem->isChecked());
     }
 
@@ -274,7 +274,7 @@ private slots:
         nvsim_fail("nv815_SetClockSource", VI_ERROR_TMO, 0, 0, nullptr);
         m.ClkUpdate_Button->click();
         QCOMPARE(channel1().Multiplier, 20);
-        QCOMPARE(PendingMultiplier[1], 20);
+        QCOMPARE(card().pendingMultiplier(1), 20);
         QCOMPARE(m.ClkX_Edit->text(), QString("19"));
     }
 

@@ -78,7 +78,7 @@ QString Checksum(const std::vector<double>& samples, size_t count) {
 class TestWaveform : public QObject, public PanelFixture {
     Q_OBJECT
 
-    TChannelInfo& ch(int c = 1) { return CardInfo.Channel[c]; }
+    TChannelInfo& ch(int c = 1) { return record().Channel[c]; }
 
     // A card is selected and the journal and log start empty.
     void withCard() {
@@ -283,7 +283,7 @@ private slots:
         ui().WaveUpdate_Button->click();
         QCOMPARE(SimCalls("nv815_LoadArbitraryWaveform"),
                  QStringList({QString("nv815_LoadArbitraryWaveform(%1, 262144, %2) = 00000000")
-                                  .arg(Session)
+                                  .arg(session())
                                   .arg(Checksum(ch().Wave.Arb.Data, 262144))}));
         QCOMPARE(ch().MemStep, 1u);
     }

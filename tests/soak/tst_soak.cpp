@@ -273,7 +273,7 @@ class TestSoak : public QObject, public PanelFixture {
         outputMayShowOn = {};
         start();
         selectCard(false, 0);
-        QVERIFY(Session != 0);
+        QVERIFY(session() != 0);
         long residentAfterWarmUp = 0;
         QElapsedTimer timer;
         timer.start();
@@ -282,7 +282,7 @@ class TestSoak : public QObject, public PanelFixture {
             const int before = nvsim_journal_count();
             std::array<bool, 4> unknownAttenuation{};
             for (int c = 1; c <= kChannelCount; ++c)
-                unknownAttenuation[c] = !IsKnown(CardInfo.Channel[c].Wave.Attenuation);
+                unknownAttenuation[c] = !IsKnown(record().Channel[c].Wave.Attenuation);
             const QString what = act();
             // A wave memory load whose counter step was refused keeps the new
             // step in the record; a later accepted step brings them together.
@@ -295,7 +295,7 @@ class TestSoak : public QObject, public PanelFixture {
                 what == "card selection" &&
                 !SimJournal().mid(before).filter("nv815_SetAttenuation").isEmpty();
             for (int c = 1; c <= kChannelCount; ++c) {
-                const bool on = CardInfo.Channel[c].OutputOn;
+                const bool on = record().Channel[c].OutputOn;
                 if (selected)
                     outputMayShowOn[c] = on;
                 if (on == (SimValue(kCard, c, "outputOn") != 0))
@@ -309,7 +309,7 @@ class TestSoak : public QObject, public PanelFixture {
             options.memStep = memStepKnown;
             options.attenuation = attenuationKnown;
             options.outputMayShowOn = outputMayShowOn;
-            const QString difference = CardDifference(kCard, 3, options);
+            const QString difference = CardDifference(record(), kCard, 3, options);
             if (!difference.isEmpty() || QTest::currentTestFailed())
                 QFAIL(qPrintable(QString("seed %1, step %2 (%3): %4")
                                      .arg(seed)

@@ -23,7 +23,7 @@ struct InvariantOptions {
     std::array<bool, 4> attenuation{true, true, true, true};
 };
 
-inline QString CardDifference(const QByteArray& resource, int channels,
+inline QString CardDifference(const TCardInfo& record, const QByteArray& resource, int channels,
                               const InvariantOptions& options = {}) {
     QString difference;
     auto expect = [&](int c, const char* what, double record, double card) {
@@ -36,7 +36,7 @@ inline QString CardDifference(const QByteArray& resource, int channels,
     };
     for (int c = 1; c <= channels; ++c) {
         auto sim = [&](const char* field) { return SimValue(resource, c, field); };
-        const TChannelInfo& r = CardInfo.Channel[c];
+        const TChannelInfo& r = record.Channel[c];
         if (!(options.outputMayShowOn[c] && r.OutputOn))
             expect(c, "output", r.OutputOn, sim("outputOn"));
         if (IsKnown(r.Wave.Attenuation) && options.attenuation[c]) // not known: no other card's

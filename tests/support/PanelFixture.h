@@ -41,6 +41,10 @@ public:
     }
 
     TMain_Form& main() { return *w->main; }
+    // The window's card object, its record and session.
+    Card& card() { return w->main->card(); }
+    TCardInfo& record() { return card().record(); }
+    ViSession session() { return w ? card().session() : 0; }
 
     // The main window's controls, found by their object names.
     MainControls& ui() {

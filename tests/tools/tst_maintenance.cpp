@@ -98,11 +98,11 @@ private slots:
     void fullRunLogsAndResetsItsLabels() {
         selectCard(false, 0);
         for (int c = 1; c <= 3; ++c)
-            CardInfo.Channel[c].OutputOn = true;
+            record().Channel[c].OutputOn = true;
         nvsim_fail("nv815_SetInstrumentMode", VI_ERROR_TMO, 2, 0, nullptr); // channel 2 refuses
         LogLines->clear();
         runDialog([&] {
-            QVERIFY(CardInfo.Channel[2].OutputOn); // its switch-off was refused
+            QVERIFY(record().Channel[2].OutputOn); // its switch-off was refused
             nvsim_clear_faults();
             nvsim_set_memory_test(kCardA, 3, 1, 0xFF, 1, 2);
             form().Test_Button->click();
@@ -114,7 +114,7 @@ private slots:
         });
         // The test itself switched channel 2 off: the record follows the card.
         for (int c = 1; c <= 3; ++c) {
-            QVERIFY(!CardInfo.Channel[c].OutputOn);
+            QVERIFY(!record().Channel[c].OutputOn);
             QCOMPARE(SimValue(kCardA, c, "outputOn"), 0.0);
         }
         // Per channel of a run: the selection (when it changes), output off, the test.

@@ -266,8 +266,8 @@ private slots:
         TWaveBuilder_Form* b = main().findChild<TWaveBuilder_Form*>();
         b->Length_ComboBox->setCurrentText("16");
         b->UseOnChannel_Button->click();
-        CardInfo.Channel[1].Wave.ArbitraryFlag = true;
-        const std::vector<double> built = CardInfo.Channel[1].Wave.Arb.Data;
+        record().Channel[1].Wave.ArbitraryFlag = true;
+        const std::vector<double> built = record().Channel[1].Wave.Arb.Data;
         for (const Dialogs::Answer answer : {Dialogs::Answer::Abort, Dialogs::Answer::Ok}) {
             const bool kept = answer == Dialogs::Answer::Ok;
             dialogs.answers = {answer};
@@ -281,9 +281,9 @@ private slots:
         dialogs.fileNames = {dir.filePath("built.ini")};
         ui().LoadConfig1->trigger();
         QVERIFY2(ui()->Feedback().startsWith("Configuration loaded"), qPrintable(ui()->Feedback()));
-        QCOMPARE(CardInfo.Channel[1].Wave.Arb.Data.size(), built.size());
+        QCOMPARE(record().Channel[1].Wave.Arb.Data.size(), built.size());
         for (size_t i = 0; i < built.size(); ++i)
-            QVERIFY(std::fabs(CardInfo.Channel[1].Wave.Arb.Data[i] - built[i]) < 1e-4);
+            QVERIFY(std::fabs(record().Channel[1].Wave.Arb.Data[i] - built[i]) < 1e-4);
         dialogs.fileNames = {dir.filePath("again.ini")}; // now in a file: nothing to ask
         const int asked = dialogs.messages.size();
         ui().SaveConfig1->trigger();

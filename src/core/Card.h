@@ -1,0 +1,76 @@
+// One open card: its session and the command link its commands go through,
+// the card record, what each channel accepted, the clock multipliers shown
+// but not yet sent, and everyone told about its commands and changes. Two
+// card objects in one process share nothing but what is process-wide by
+// nature: the bound libraries and their entry points, VISA's default
+// resource manager and the operation log.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "Accepted.h"
+#include "CardState.h"
+#include "Commands.h"
+
+// Told about one card: any number of them (a window, its strip, the command
+// line, a server), each added and removed on its own.
+class CardSubscriber {
+public:
+    virtual ~CardSubscriber() = default;
+    // A command's outcome, told once the card's own picture is up to date.
+    virtual void commandReported(const CommandOutcome& outcome) { (void)outcome; }
+    // The record took its defaults: whatever shows it reads it again.
+    virtual void recordReset() {}
+};
+
+class Card {
+public:
+    Card();
+    ~Card();
+    Card(const Card&) = delete;
+    Card& operator=(const Card&) = delete;
+
+    // The session of the card; 0 while no card is open.
+    ViSession session() const { return link_.session(); }
+    CommandLink& link() { return link_; }
+
+    // The card record: a configuration load changes it without sending.
+    TCardInfo& record() { return record_; }
+    const TCardInfo& record() const { return record_; }
+    TChannelInfo& channel(int c) { return record_.Channel.at(static_cast<size_t>(c)); }
+    const TChannelInfo& channel(int c) const { return record_.Channel.at(static_cast<size_t>(c)); }
+
+    // The clock multiplier shown for a channel (1..3), sent with the next clock Update.
+    int32_t& pendingMultiplier(int c) { return pending_.at(static_cast<size_t>(c)); }
+    int32_t pendingMultiplier(int c) const { return pending_.at(static_cast<size_t>(c)); }
+
+    // What the card accepted; all empty while no card is open. Only the
+    // operations change it.
+    const TAcceptedCard& accepted() const { return accepted_; }
+
+    void subscribe(CardSubscriber& subscriber);
+    void unsubscribe(CardSubscriber& subscriber);
+
+    // Every record field to its default, each pending multiplier to 20, the
+    // next command re-selects its channel; then every subscriber is told.
+    void resetRecord();
+
+    // `session` (0: none) becomes the card's: its selected channel and what
+    // it accepted are forgotten. Sends nothing.
+    void useSession(ViSession session);
+
+    // Back to how a card object starts: a zero-filled record, no session,
+    // nothing accepted, no pending multipliers. Subscribers stay.
+    void clear();
+
+private:
+    friend TAcceptedChannel& AcceptedChannel(Card& card, int channel);
+
+    CommandLink link_;
+    TCardInfo record_;
+    std::array<int32_t, kChannelCount + 1> pending_{};
+    TAcceptedCard accepted_;
+    std::vector<CardSubscriber*> subscribers_;
+};
