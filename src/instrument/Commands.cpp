@@ -436,19 +436,16 @@ ViStatus SwitchCommand(CommandLink& link, int32_t channel, bool on, const char* 
 } // namespace
 
 ViStatus CmdSetAMMode(CommandLink& link, int32_t channel, bool on) {
-    const ViSession session = link.session();
     return SwitchCommand(link, channel, on, "nv815_SetAMMode", Driver.nv815_SetAMMode,
                          "Set AM Mode - ", "Mode ");
 }
 
 ViStatus CmdSetFSKPin(CommandLink& link, int32_t channel, bool high) {
-    const ViSession session = link.session();
     return SwitchCommand(link, channel, high, "nv815_SetFSKPin", Driver.nv815_SetFSKPin,
                          "Set FSK State - ", "State ");
 }
 
 ViStatus CmdSetInstrumentMode(CommandLink& link, int32_t channel, bool outputOn) {
-    const ViSession session = link.session();
     return SwitchCommand(link, channel, outputOn, "nv815_SetInstrumentMode",
                          Driver.nv815_SetInstrumentMode, "Switch Channel Mode - ", "Mode ");
 }
