@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestRegistry.h"
+
 class TestCommandLine : public QObject {
     Q_OBJECT
 
@@ -97,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCommandLine)
+NV815_TEST_GUILESS_MAIN(TestCommandLine)
 #include "tst_cli.moc"

@@ -12,6 +12,7 @@
 #include "ProgramState.h"
 #include "RecordingDialogs.h"
 #include "SimJournal.h"
+#include "TestRegistry.h"
 #include "VISA_Unit.h"
 #include "VISA_def_v2.h"
 
@@ -328,5 +329,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCards)
+NV815_TEST_MAIN(TestCards)
 #include "tst_cards.moc"

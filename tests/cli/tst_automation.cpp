@@ -3,6 +3,8 @@
 // NVSIM_STATE_FILE), the exit status and the messages.
 #include <sys/stat.h>
 
+#include "TestRegistry.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -249,5 +251,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAutomation)
+NV815_TEST_GUILESS_MAIN(TestAutomation)
 #include "tst_automation.moc"

@@ -13,6 +13,7 @@
 #include "FailingAllocations.h"
 #include "FileFaults.h"
 #include "SafeFile.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -392,5 +393,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConfig)
+NV815_TEST_GUILESS_MAIN(TestConfig)
 #include "tst_config.moc"

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Card.h"
+#include "TestRegistry.h"
 
 namespace {
 // Counts what it is told.
@@ -126,5 +127,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCard)
+NV815_TEST_GUILESS_MAIN(TestCard)
 #include "tst_card.moc"

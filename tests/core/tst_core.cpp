@@ -13,6 +13,7 @@
 #include "Operations.h"
 #include "ProgramState.h"
 #include "SettingRanges.h"
+#include "TestRegistry.h"
 #include "VISA_def_v2.h"
 
 namespace {
@@ -386,5 +387,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCore)
+NV815_TEST_GUILESS_MAIN(TestCore)
 #include "tst_core.moc"

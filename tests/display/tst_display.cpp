@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Display_Unit.h"
+#include "TestRegistry.h"
 
 using namespace display;
 
@@ -159,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestDisplay)
+NV815_TEST_APPLESS_MAIN(TestDisplay)
 #include "tst_display.moc"

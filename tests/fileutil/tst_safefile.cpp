@@ -8,6 +8,7 @@
 
 #include "FileFaults.h"
 #include "SafeFile.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -178,5 +179,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSafeFile)
+NV815_TEST_GUILESS_MAIN(TestSafeFile)
 #include "tst_safefile.moc"

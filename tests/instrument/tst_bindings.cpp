@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestRegistry.h"
+
 namespace {
 
 struct Run {
@@ -139,5 +141,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBindings)
+NV815_TEST_GUILESS_MAIN(TestBindings)
 #include "tst_bindings.moc"

@@ -7,6 +7,7 @@
 #include "OperationLog.h"
 #include "ProgramState.h"
 #include "SimJournal.h"
+#include "TestRegistry.h"
 #include "nv815_def.h"
 
 namespace {
@@ -418,5 +419,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCommands)
+NV815_TEST_GUILESS_MAIN(TestCommands)
 #include "tst_commands.moc"

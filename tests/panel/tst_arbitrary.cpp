@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "PanelFixture.h"
+#include "TestRegistry.h"
 
 class TestArbitrary : public QObject, public PanelFixture {
     Q_OBJECT
@@ -121,5 +122,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestArbitrary)
+NV815_TEST_MAIN(TestArbitrary)
 #include "tst_arbitrary.moc"

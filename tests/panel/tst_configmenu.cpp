@@ -9,6 +9,7 @@
 #include "Accepted.h"
 #include "Commands.h"
 #include "PanelFixture.h"
+#include "TestRegistry.h"
 
 class TestConfigMenu : public QObject, public PanelFixture {
     Q_OBJECT
@@ -164,5 +165,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestConfigMenu)
+NV815_TEST_MAIN(TestConfigMenu)
 #include "tst_configmenu.moc"

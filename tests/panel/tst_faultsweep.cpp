@@ -17,6 +17,7 @@
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 
 class TestFaultSweep;
 
@@ -312,5 +313,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFaultSweep)
+NV815_TEST_MAIN(TestFaultSweep)
 #include "tst_faultsweep.moc"

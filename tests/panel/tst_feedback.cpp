@@ -11,6 +11,7 @@
 #include "Log_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 #include "nv815_def.h"
 
 class TestFeedback : public QObject, public PanelFixture {
@@ -167,5 +168,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFeedback)
+NV815_TEST_MAIN(TestFeedback)
 #include "tst_feedback.moc"

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "JpegImage.h"
+#include "TestRegistry.h"
 
 class TestJpeg : public QObject {
     Q_OBJECT
@@ -45,5 +46,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestJpeg)
+NV815_TEST_GUILESS_MAIN(TestJpeg)
 #include "tst_jpeg.moc"

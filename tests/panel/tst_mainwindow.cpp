@@ -25,6 +25,7 @@
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
+#include "TestRegistry.h"
 
 namespace {
 const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
@@ -500,5 +501,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+NV815_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

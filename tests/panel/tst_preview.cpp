@@ -8,6 +8,7 @@
 #include "Display_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 
 class TestPreview : public QObject, public PanelFixture {
     Q_OBJECT
@@ -95,7 +96,7 @@ private slots:
         }
         ui().Preview_Button->click(); // sine, 50 %, 1000 Hz
         const QImage rendered = Rendered();
-        const QString stored = QFINDTESTDATA("data/preview_sine.png");
+        const QString stored = SOURCE_DIR "/data/preview_sine.png";
         if (qEnvironmentVariableIsSet("NV815_WRITE_REFERENCE"))
             rendered.save(QString(SOURCE_DIR) + "/data/preview_sine.png");
         QImage reference(stored);
@@ -104,5 +105,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPreview)
+NV815_TEST_MAIN(TestPreview)
 #include "tst_preview.moc"

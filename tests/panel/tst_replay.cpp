@@ -15,6 +15,7 @@
 #include "Log_Unit.h"
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -190,5 +191,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReplay)
+NV815_TEST_MAIN(TestReplay)
 #include "tst_replay.moc"

@@ -8,6 +8,7 @@
 #include "Main_Unit.h"
 #include "RecordingDialogs.h"
 #include "Startup.h"
+#include "TestRegistry.h"
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
 
@@ -53,5 +54,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartup)
+NV815_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

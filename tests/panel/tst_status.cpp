@@ -10,6 +10,7 @@
 #include "ChannelStatus.h"
 #include "PanelFixture.h"
 #include "SessionMemory.h"
+#include "TestRegistry.h"
 
 class TestStatus : public QObject, public PanelFixture {
     Q_OBJECT
@@ -298,5 +299,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStatus)
+NV815_TEST_MAIN(TestStatus)
 #include "tst_status.moc"

@@ -10,6 +10,7 @@
 #include "ExtClkFreq_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 
 class TestTriggerClock : public QObject, public PanelFixture {
     Q_OBJECT
@@ -344,5 +345,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTriggerClock)
+NV815_TEST_MAIN(TestTriggerClock)
 #include "tst_triggerclock.moc"

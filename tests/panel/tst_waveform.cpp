@@ -15,6 +15,7 @@
 #include "FrequencyText.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 #include "WaveParse.h"
 
 namespace {
@@ -575,5 +576,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWaveform)
+NV815_TEST_MAIN(TestWaveform)
 #include "tst_waveform.moc"

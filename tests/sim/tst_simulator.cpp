@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "SimJournal.h"
+#include "TestRegistry.h"
 #include "nv815_api.h"
 #include "nvsim.h"
 #include "visa_api.h"
@@ -519,5 +520,5 @@ Status = 0xBFFC0811
     }
 };
 
-QTEST_GUILESS_MAIN(TestSimulator)
+NV815_TEST_GUILESS_MAIN(TestSimulator)
 #include "tst_simulator.moc"

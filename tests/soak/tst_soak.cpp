@@ -19,6 +19,7 @@
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -354,5 +355,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSoak)
+NV815_TEST_MAIN(TestSoak)
 #include "tst_soak.moc"

@@ -14,6 +14,7 @@
 #include "Log_Unit.h"
 #include "OperationLog.h"
 #include "RecordingDialogs.h"
+#include "TestRegistry.h"
 
 namespace {
 QString Text(int i) {
@@ -231,5 +232,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLogForm)
+NV815_TEST_MAIN(TestLogForm)
 #include "tst_logform.moc"

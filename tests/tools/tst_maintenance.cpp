@@ -10,6 +10,7 @@
 #include "About_Unit.h"
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
+#include "TestRegistry.h"
 #include "nv815_def.h"
 
 namespace {
@@ -212,5 +213,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMaintenance)
+NV815_TEST_MAIN(TestMaintenance)
 #include "tst_maintenance.moc"

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "Dialogs.h"
+#include "TestRegistry.h"
 #include "WindowPlacement.h"
 
 class TestDialogs : public QObject {
@@ -150,5 +151,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDialogs)
+NV815_TEST_MAIN(TestDialogs)
 #include "tst_dialogs.moc"

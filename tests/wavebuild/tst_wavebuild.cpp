@@ -16,6 +16,7 @@
 #include "OperatorDialogs.h"
 #include "PanelFixture.h"
 #include "SimJournal.h"
+#include "TestRegistry.h"
 #include "WavFile.h"
 #include "WaveBuilder_Unit.h"
 #include "WaveExpression.h"
@@ -291,5 +292,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWaveBuilder)
+NV815_TEST_MAIN(TestWaveBuilder)
 #include "tst_wavebuild.moc"

@@ -12,6 +12,7 @@
 #include "FailingAllocations.h"
 #include "FileFaults.h"
 #include "SafeFile.h"
+#include "TestRegistry.h"
 #include "WaveFile.h"
 #include "WaveParse.h"
 
@@ -552,5 +553,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWaveFile)
+NV815_TEST_GUILESS_MAIN(TestWaveFile)
 #include "tst_wavefile.moc"
