@@ -115,7 +115,7 @@ void WriteRecord(const TCardInfo& card, Writer& w) {
                 else
                     w.integer(section, key.name, *field);
             },
-            key.field(fields, channel));
+            key.fieldOf(fields, channel));
     };
     for (const ConfigKey& key : ConfigKeys())
         if (!key.perChannel())
@@ -163,7 +163,7 @@ void ReadRecord(TCardInfo& card, Reader& r, const ReimportWave& reimport) {
                     if (key->applied)
                         *field = std::move(value);
                 },
-                key->field(card, c));
+                key->fieldOf(card, c));
         }
         if (card.Channel[c].Wave.ArbitraryFlag && reimport)
             reimport(c);

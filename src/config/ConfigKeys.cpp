@@ -1,50 +1,71 @@
 #include "ConfigKeys.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "SettingRanges.h"
+
 namespace {
 
 #define CARD(member) [](TCardInfo& card, int) -> ConfigField { return &card.member; }
 #define CHANNEL(member)                                                                            \
     [](TCardInfo& card, int c) -> ConfigField { return &card.Channel[c].member; }
 
-// The card-wide clock fields are saved in every channel's section; a load
-// leaves them as the last channel's section has them.
-const ConfigKey kKeys[] = {
-    {"Card", "Resource", CARD(Resource), 0, -1},
-    {"_Wave", "FSKSource", CHANNEL(FSKSource), 0, 8},
-    {"_Wave", "AMFlag", CHANNEL(Wave.AMFlag), 0, 9},
-    {"_Wave", "ArbitraryFlag", CHANNEL(Wave.ArbitraryFlag), 0, 0},
-    {"_Wave", "SweepFlag", CHANNEL(Wave.SweepFlag), 0, 1},
-    {"_Wave", "WaveType", CHANNEL(Wave.WaveType), 0, 2},
-    {"_Wave", "Symmetry", CHANNEL(Wave.Symmetry), 50, 3},
-    {"_Wave", "StartF", CHANNEL(Wave.StartF), 1000, 4},
-    {"_Wave", "EndF", CHANNEL(Wave.EndF), 1000, 5},
-    {"_Wave", "SweepStep", CHANNEL(Wave.SweepStep), 0.001, 6},
-    {"_Wave", "StepInterval", CHANNEL(Wave.StepInterval), 1, 7},
-    {"_Wave", "ArbFile", CHANNEL(Wave.Arb.ArbFile), 0, 10},
-    {"_Wave", "TextFlag", CHANNEL(Wave.Arb.TextFlag), 1, 11},
-    {"_Wave", "NormaliseFlag", CHANNEL(Wave.Arb.NormaliseFlag), 0, 12},
+// The keys that are no setting of the table: the card's name and a channel's
+// waveform file, with their places among the settings' keys.
+struct FileKey {
+    ConfigKey key;
+    int saveOrder;
+};
+const FileKey kFileKeys[] = {
+    {{"_Wave", "ArbFile", CHANNEL(Wave.Arb.ArbFile), 0, 10}, 10},
     // Applied only by the re-import, so it never exceeds the samples held.
-    {"_Wave", "WaveLength", CHANNEL(Wave.Arb.WaveLength), 0, 13, false},
-    {"_Wave", "Attenuation", CHANNEL(Wave.Attenuation), 0, 14},
-    {"_Wave", "DCOffset", CHANNEL(Wave.DCOffset), 0, 15},
-    {"_Trigger", "Source", CHANNEL(TrigSource), 0, 16},
-    {"_Trigger", "Mode", CHANNEL(TrigMode), 6, 17},
-    {"_Clock", "DDSSourceExtFlag", CARD(DDSSourceExtFlag), 0, 18},
-    {"_Clock", "ExtFreq", CARD(ExtFreq), 10, 19},
-    {"_Clock", "Multiplier", CHANNEL(Multiplier), 4, 20},
-    {"_Clock", "SweepMode", CHANNEL(SweepMode), 0, 21},
-    {"_Clock", "StartF", CHANNEL(ClkStartF), 1, 22},
-    {"_Clock", "EndF", CHANNEL(ClkEndF), 1, 23},
-    {"_Clock", "SweepStep", CHANNEL(ClkSweepStep), 0.001, 24},
-    {"_Clock", "StepInterval", CHANNEL(ClkStepInterval), 1, 25},
-    {"_Clock", "MemStep", CHANNEL(MemStep), 1, 26},
+    {{"_Wave", "WaveLength", CHANNEL(Wave.Arb.WaveLength), 0, 13, false}, 13},
 };
 
 #undef CARD
 #undef CHANNEL
 
+// Each setting's field as a configuration key holds it; the table's rows live
+// as long as the program, so their names can be handed out.
+struct SettingKeys {
+    std::vector<std::string> sections, names;
+    std::vector<ConfigKey> keys;
+    SettingKeys() {
+        const auto rows = SettingRanges();
+        sections.reserve(rows.size());
+        names.reserve(rows.size());
+        std::vector<std::pair<int, ConfigKey>> ordered;
+        for (const FileKey& f : kFileKeys)
+            ordered.emplace_back(f.saveOrder, f.key);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const SettingRange& r = rows[i];
+            sections.push_back(r.section());
+            names.push_back(r.name());
+            ConfigKey k{sections.back().c_str(), names.back().c_str(), nullptr, r.fileDefault,
+                        r.loadOrder};
+            k.setting = i;
+            ordered.emplace_back(r.saveOrder, k);
+        }
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        keys.push_back({"Card", "Resource",
+                        [](TCardInfo& card, int) -> ConfigField { return &card.Resource; }, 0, -1});
+        for (const auto& [order, key] : ordered)
+            keys.push_back(key);
+    }
+};
+
 } // namespace
 
+ConfigField ConfigKey::fieldOf(TCardInfo& card, int channel) const {
+    if (ownField)
+        return ownField(card, channel);
+    return std::visit([](auto* v) -> ConfigField { return v; },
+                      SettingRanges()[setting].field(card, channel));
+}
+
 std::span<const ConfigKey> ConfigKeys() {
-    return kKeys;
+    static const SettingKeys table;
+    return table.keys;
 }

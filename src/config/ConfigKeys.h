@@ -1,7 +1,8 @@
-// Every key of a configuration file, written once: its section, its name, the
-// record field it holds, the value it loads when missing or unreadable, and
-// its place in the save and load orders. Saving, loading and their tests all
-// read this table.
+// Every key of a configuration file: the settings table's (SettingRanges.h)
+// and the card's name and a channel's waveform file: its section, its name,
+// the record field it holds, the value it loads when missing or unreadable,
+// and its place in the save and load orders. Saving, loading and their tests
+// all read this list.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +21,17 @@ struct ConfigKey {
     // "Card", or the suffix of a channel's section ("_Wave" for "Channel1_Wave" ...).
     const char* section;
     const char* name;
-    ConfigField (*field)(TCardInfo& card, int channel);
-    double loadDefault; // a text loads empty
+    ConfigField (*ownField)(TCardInfo& card, int channel); // null: the setting's
+    double loadDefault;                                    // a text loads empty
     // Place in a channel's load (the keys are saved in table order); -1 for a
     // key that is saved only.
     int loadOrder;
     // False for a key read (and reported when unreadable) but not applied.
     bool applied = true;
+    size_t setting = 0; // the settings table's row, when `ownField` is null
+
+    // The record field the key holds.
+    ConfigField fieldOf(TCardInfo& card, int channel) const;
 
     bool perChannel() const { return section[0] == '_'; }
     std::string sectionName(int channel) const {

@@ -1,8 +1,20 @@
 #include "ApplySettings.h"
 
+#include "SettingRanges.h"
 #include "WaveLoad.h"
 
 std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
+    // Every value within the table's limits (a loaded file is held there).
+    TCardInfo& fields = const_cast<TCardInfo&>(card); // only read through the table's fields
+    for (const SettingRange& r : SettingRanges()) {
+        const double shown =
+            std::visit([&](auto* v) { return static_cast<double>(*v); }, r.field(fields, channel)) *
+            r.scale;
+        if (!IsKnown(shown))
+            continue; // not known: nothing is sent
+        if (std::string problem = SettingProblem(r, shown); !problem.empty())
+            return "Channel " + std::to_string(channel) + ": " + problem;
+    }
     const TChannelInfo& ch = card.Channel[channel];
     if (ch.ClkStartF > ch.ClkEndF)
         return kClockEndBeforeStart;

@@ -8,7 +8,8 @@
 #include "Operations.h"
 
 // Why the channel's settings cannot be sent as they are, in the words the
-// window would use, or empty: a clock sweep that ends below its start, an
+// window would use, or empty: a value beyond the settings table's limits, a
+// clock sweep that ends below its start, an
 // arbitrary waveform whose length is not a power of two up to the wave
 // memory, or longer than the samples held. Sends nothing.
 std::string ChannelSettingsProblem(const TCardInfo& card, int channel);

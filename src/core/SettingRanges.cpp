@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <type_traits>
 
@@ -14,31 +15,60 @@ namespace {
 
 constexpr double kWholeHertzMin = INT_MIN, kWholeHertzMax = INT_MAX;
 
+// Columns: key, unit, minimum, maximum, bounded, resolution, scale (shown
+// units per record unit), hold, record field, card-wide, operation, save and
+// load places, the value a file without the key loads, and in words.
 const SettingRange kRanges[] = {
-    {"_Wave/WaveType", "", 0, 2, true, 1, 1, Hold::Clamp, CHANNEL(Wave.WaveType)},
-    {"_Wave/Symmetry", "%", 0, 100, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Symmetry)},
-    {"_Wave/StartF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.StartF)},
-    {"_Wave/EndF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.EndF)},
+    {"_Wave/FSKSource", "", -1, 10, true, 1, 1, Hold::Clamp, CHANNEL(FSKSource), false,
+     SentBy::ClockUpdate, 0, 8, 0, ""},
+    {"_Wave/AMFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.AMFlag), false,
+     SentBy::WaveformUpdate, 1, 9, 0, ""},
+    {"_Wave/ArbitraryFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.ArbitraryFlag), false,
+     SentBy::WaveformUpdate, 2, 0, 0, ""},
+    {"_Wave/SweepFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.SweepFlag), false,
+     SentBy::WaveformUpdate, 3, 1, 0, ""},
+    {"_Wave/WaveType", "", 0, 2, true, 1, 1, Hold::Clamp, CHANNEL(Wave.WaveType), false,
+     SentBy::WaveformUpdate, 4, 2, 0, ""},
+    {"_Wave/Symmetry", "%", 0, 100, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Symmetry), false,
+     SentBy::WaveformUpdate, 5, 3, 50, "Symmetry in %"},
+    {"_Wave/StartF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.StartF), false,
+     SentBy::WaveformUpdate, 6, 4, 1000, "Start frequency in Hz"},
+    {"_Wave/EndF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.EndF), false,
+     SentBy::WaveformUpdate, 7, 5, 1000, "End frequency in Hz"},
     {"_Wave/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(Wave.SweepStep)},
-    {"_Wave/StepInterval", "\u00b5s", 1, 5242, true, 1, 1, Hold::Clamp, CHANNEL(Wave.StepInterval)},
-    {"_Wave/FSKSource", "", -1, 10, true, 1, 1, Hold::Clamp, CHANNEL(FSKSource)},
-    {"_Wave/Attenuation", "dB", 0, 40, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Attenuation)},
-    {"_Wave/DCOffset", "V", -5, 5, true, 0.01, 1, Hold::Clamp, CHANNEL(Wave.DCOffset)},
-    {"_Trigger/Source", "", 0, 9, true, 1, 1, Hold::Clamp, CHANNEL(TrigSource)},
-    {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode)},
-    {"_Clock/ExtFreq", "MHz", 0.000001, 10000, true, 0, 1, Hold::Clamp, CARD(ExtFreq), true},
-    {"_Clock/Multiplier", "", 1, 20, true, 1, 1, Hold::Multiplier, CHANNEL(Multiplier)},
-    {"_Clock/SweepMode", "", -1, 3, true, 1, 1, Hold::Clamp, CHANNEL(SweepMode)},
+     CHANNEL(Wave.SweepStep), false, SentBy::WaveformUpdate, 8, 6, 0.001, "Sweep step in Hz"},
+    {"_Wave/StepInterval", "\u00b5s", 1, 5242, true, 1, 1, Hold::Clamp, CHANNEL(Wave.StepInterval),
+     false, SentBy::WaveformUpdate, 9, 7, 1, "Step interval in \u00b5s"},
+    {"_Wave/TextFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.TextFlag), false,
+     SentBy::WaveformUpdate, 11, 11, 1, ""},
+    {"_Wave/NormaliseFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.NormaliseFlag),
+     false, SentBy::WaveformUpdate, 12, 12, 0, ""},
+    {"_Wave/Attenuation", "dB", 0, 40, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Attenuation), false,
+     SentBy::Attenuation, 14, 14, 0, "Attenuation in dB"},
+    {"_Wave/DCOffset", "V", -5, 5, true, 0.01, 1, Hold::Clamp, CHANNEL(Wave.DCOffset), false,
+     SentBy::Offset, 15, 15, 0, "DC offset in volts"},
+    {"_Trigger/Source", "", 0, 9, true, 1, 1, Hold::Clamp, CHANNEL(TrigSource), false,
+     SentBy::TriggerUpdate, 16, 16, 0, ""},
+    {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode), false,
+     SentBy::TriggerUpdate, 17, 17, 6, ""},
+    {"_Clock/DDSSourceExtFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CARD(DDSSourceExtFlag), true,
+     SentBy::ReferenceClock, 18, 18, 0, ""},
+    {"_Clock/ExtFreq", "MHz", 0.000001, 10000, true, 0, 1, Hold::Clamp, CARD(ExtFreq), true,
+     SentBy::ReferenceClock, 19, 19, 10, "External clock frequency in MHz"},
+    {"_Clock/Multiplier", "", 1, 20, true, 1, 1, Hold::Multiplier, CHANNEL(Multiplier), false,
+     SentBy::ClockUpdate, 20, 20, 4, "Clock multiplier"},
+    {"_Clock/SweepMode", "", -1, 3, true, 1, 1, Hold::Clamp, CHANNEL(SweepMode), false,
+     SentBy::ClockUpdate, 21, 21, 0, ""},
     {"_Clock/StartF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStartF)},
+     CHANNEL(ClkStartF), false, SentBy::ClockUpdate, 22, 22, 1, "Start frequency in Hz"},
     {"_Clock/EndF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkEndF)},
+     CHANNEL(ClkEndF), false, SentBy::ClockUpdate, 23, 23, 1, "End frequency in Hz"},
     {"_Clock/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkSweepStep)},
+     CHANNEL(ClkSweepStep), false, SentBy::ClockUpdate, 24, 24, 0.001, "Sweep step in Hz"},
     {"_Clock/StepInterval", "\u00b5s", 1, 5242, true, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStepInterval)},
-    {"_Clock/MemStep", "", 1, 262144, true, 1, 1, Hold::PowerOfTwo, CHANNEL(MemStep)},
+     CHANNEL(ClkStepInterval), false, SentBy::ClockUpdate, 25, 25, 1, "Step interval in \u00b5s"},
+    {"_Clock/MemStep", "", 1, 262144, true, 1, 1, Hold::PowerOfTwo, CHANNEL(MemStep), false,
+     SentBy::ClockUpdate, 26, 26, 1, "Memory counter step"},
 };
 
 #undef CARD
@@ -84,6 +114,46 @@ bool HoldField(const SettingRange& r, SettingField field) {
 }
 
 } // namespace
+
+std::string SettingRange::section() const {
+    const std::string_view k = key;
+    return std::string(k.substr(0, k.find('/')));
+}
+
+std::string SettingRange::name() const {
+    const std::string_view k = key;
+    return std::string(k.substr(k.find('/') + 1));
+}
+
+namespace {
+// A limit as the operator reads it: 100, -5, 0.01, 0.000001.
+std::string LimitText(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+} // namespace
+
+std::string RangeDescription(const SettingRange& r) {
+    if (!r.bounded)
+        return std::string(r.description) + ", a whole number";
+    return std::string(r.description) + ", " + LimitText(r.minimum) + " to " + LimitText(r.maximum);
+}
+
+std::string SettingProblem(const SettingRange& r, double shown) {
+    const bool beyond = std::isnan(shown) || shown < r.minimum || shown > r.maximum;
+    const bool between = !beyond && Held(r, shown) != shown && r.hold != Hold::Clamp;
+    if (!beyond && !between)
+        return {};
+    const std::string what = *r.description ? r.description : r.key;
+    if (!r.bounded)
+        return what + " must be a whole number within the field: " + LimitText(shown) + " is not.";
+    return what + " must be from " + LimitText(r.minimum) + " to " + LimitText(r.maximum) +
+           (r.hold == Hold::Multiplier   ? " (1 or 4 to 20)"
+            : r.hold == Hold::PowerOfTwo ? " and a power of two"
+                                         : "") +
+           ": " + LimitText(shown) + " is not.";
+}
 
 int SettingRange::controlMinimum() const {
     return bounded && resolution > 0 ? static_cast<int>(std::lround(minimum * (1 / resolution)))

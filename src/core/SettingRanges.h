@@ -1,8 +1,12 @@
-// What each setting a front end can change may hold, written once below
-// every front end: its unit, its limits and resolution as the operator sees
-// them, and how a value beyond them is held. The window's controls take
-// their ranges from here; a loaded configuration is held by it before the
-// window shows it or the command line sends it, so both send the same.
+// The table of settings: every setting a front end can change, written once
+// below every front end: the record field, its unit, its limits and
+// resolution as the operator sees them, how a value beyond them is held, its
+// configuration key and the value a file without it loads, the operation
+// that sends it to the card, and what it is in words. The window's controls
+// take their ranges and tooltips from here, the configuration file its keys;
+// a loaded configuration is held by it before the window shows it or the
+// command line sends it, so both send the same; the operations refuse a
+// value beyond it (SettingProblem).
 #pragma once
 
 #include <cstdint>
@@ -21,12 +25,22 @@ enum class Hold {
     PowerOfTwo, // the nearest power of two within the limits, not above the value
 };
 
-using SettingField = std::variant<double*, int32_t*, uint32_t*>;
+using SettingField = std::variant<double*, int32_t*, uint32_t*, bool*>;
+
+// The operation that sends a setting to the card (Operations.h).
+enum class SentBy {
+    WaveformUpdate, // ApplyWaveform; a flag of the page only kept in the record
+    TriggerUpdate,  // ApplyTrigger (and the waveform Update after it)
+    ClockUpdate,    // ApplyClock
+    ReferenceClock, // SetReferenceClock
+    Attenuation,    // SetAttenuation
+    Offset,         // SetOffset, SetOffsetPower
+};
 
 struct SettingRange {
-    // As a configuration names it: a channel section's suffix and the key
-    // ("_Wave/Symmetry"). A setting of the whole card is kept in every
-    // channel's section, the last one counting.
+    // The setting's name, as a configuration names it: a channel section's
+    // suffix and the key ("_Wave/Symmetry"). A setting of the whole card is
+    // kept in every channel's section, the last one counting.
     const char* key;
     const char* unit; // as shown
     // Limits in the shown unit. An unbounded field's limits are what its
@@ -37,7 +51,19 @@ struct SettingRange {
     double scale;      // shown units per record unit: 1000 Hz per kHz
     Hold hold;
     SettingField (*field)(TCardInfo& card, int channel);
-    bool cardWide = false;
+    bool cardWide;
+    SentBy sentBy;
+    // Its place among a channel's keys when a configuration is saved, and
+    // when one is loaded; and the value it loads when the file lacks it.
+    int saveOrder, loadOrder;
+    double fileDefault;
+    // What it is, for tooltips and messages ("Sweep step in Hz"); empty for a
+    // setting that shows no number.
+    const char* description;
+
+    // The configuration's section suffix ("_Wave") and key ("Symmetry").
+    std::string section() const;
+    std::string name() const;
     // The limits as a control shows them, in whole steps of its resolution.
     int controlMinimum() const;
     int controlMaximum() const;
@@ -46,6 +72,13 @@ struct SettingRange {
 std::span<const SettingRange> SettingRanges();
 // The row of `key`; the program's own keys only (a wrong key is a fault).
 const SettingRange& Setting(std::string_view key);
+
+// Why `shown` (in the shown unit) cannot be sent for the setting: "Symmetry in %
+// must be from 0 to 100: 150 is not." and the like; empty when it can.
+std::string SettingProblem(const SettingRange& setting, double shown);
+
+// "Symmetry in %, 0 to 100" or, unbounded, "Sweep step in Hz, a whole number".
+std::string RangeDescription(const SettingRange& setting);
 
 // Holds every setting of the record within its limits and at its
 // resolution; a setting not known (a NaN attenuation) stays unknown.

@@ -49,13 +49,25 @@ TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const c
 }
 
 QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value) {
-    return SpinEdit(parent, name, range.controlMinimum(), range.controlMaximum(), value);
+    QSpinBox* spin = SpinEdit(parent, name, range.controlMinimum(), range.controlMaximum(), value);
+    spin->setProperty(kSettingProperty, QString::fromLatin1(range.key));
+    return spin;
 }
 
 TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const char* caption,
                                       const SettingRange& range, int value) {
-    return FrequencySpinEdit(parent, name, caption, range.controlMinimum(), range.controlMaximum(),
-                             value);
+    TFrequencySpinEdit* spin = FrequencySpinEdit(parent, name, caption, range.controlMinimum(),
+                                                 range.controlMaximum(), value);
+    spin->setProperty(kSettingProperty, QString::fromLatin1(range.key));
+    return spin;
+}
+
+const SettingRange* SettingOf(const QWidget* control) {
+    const QString key = control->property(kSettingProperty).toString();
+    for (const SettingRange& r : SettingRanges())
+        if (key == QLatin1String(r.key))
+            return &r;
+    return nullptr;
 }
 
 QComboBox* DropDown(QWidget* parent, const char* name, const QStringList& items, int index,

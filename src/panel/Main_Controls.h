@@ -14,6 +14,10 @@ struct SettingRange;
 // A spin edit with its design range; one whose limits are both 0 does not clamp.
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, int value);
 // The same with the range of a setting (SettingRanges.h).
+// The dynamic property naming the settings table's row a control edits.
+constexpr const char* kSettingProperty = "setting";
+// The row a control made from the table edits; null for any other.
+const SettingRange* SettingOf(const QWidget* control);
 QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value);
 // The same for a frequency in whole units, typed with or without k and M;
 // `caption` names it to assistive tools and in messages.

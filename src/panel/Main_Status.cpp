@@ -27,6 +27,7 @@
 #include "Main_Controls.h"
 #include "Named.h"
 #include "PanelWidgets.h"
+#include "SettingRanges.h"
 
 namespace {
 
@@ -295,37 +296,31 @@ void TMain_Form::CreateSendKeys() {
 
 namespace {
 
-// "Start frequency in Hz, 1 to 10000000", from the control's own range.
-QString RangeText(const QSpinBox* spin, const QString& what) {
-    if (spin->minimum() == INT_MIN)
-        return what + ", a whole number";
-    return what + QString(", %1 to %2").arg(spin->minimum()).arg(spin->maximum());
-}
-
 const char* const kSuffixes = "; k (x 1000) or M (x 1000000) may follow the number.";
 
 } // namespace
 
 void TMain_Form::SetRangeToolTips() {
-    SetPlainToolTip(Symm_SpinEdit, RangeText(Symm_SpinEdit, "Symmetry in %") + ".");
-    SetPlainToolTip(StartF_SpinEdit,
-                    RangeText(StartF_SpinEdit, "Start frequency in Hz") + kSuffixes +
-                        "\nWith the arrows, hold Shift to step by 10, Ctrl by 100, Alt by 1000.");
-    const std::pair<QSpinBox*, const char*> frequencies[] = {
-        {EndF_SpinEdit, "End frequency in Hz"},    {SweepStep_SpinEdit, "Sweep step in Hz"},
-        {repRate1, "Repetition rate in kHz"},      {SwpStartF_SpinEdit, "Start frequency in Hz"},
-        {SwpEndF_SpinEdit, "End frequency in Hz"}, {SwpStep_SpinEdit, "Sweep step in Hz"}};
-    for (const auto& [spin, what] : frequencies)
-        SetPlainToolTip(spin, RangeText(spin, what) + kSuffixes);
-    for (QSpinBox* spin : {StepInt_SpinEdit, SwpInt_SpinEdit})
-        SetPlainToolTip(spin, RangeText(spin, "Step interval in \u00b5s") + ".");
-    const QString att = QString("Attenuation in dB, %1 to %2.")
-                            .arg(Att_Slider->minimum())
-                            .arg(Att_Slider->maximum());
-    SetPlainToolTip(Att_Slider, att);
+    // Every field made from the settings table: what it is and its limits, as the table says.
+    for (QSpinBox* spin : findChildren<QSpinBox*>()) {
+        const SettingRange* setting = SettingOf(spin);
+        if (!setting)
+            continue;
+        QString text = QString::fromStdString(RangeDescription(*setting));
+        text += QLatin1String(setting->unit) == QLatin1String("Hz") ? kSuffixes : ".";
+        if (spin == StartF_SpinEdit)
+            text += "\nWith the arrows, hold Shift to step by 10, Ctrl by 100, Alt by 1000.";
+        SetPlainToolTip(spin, text);
+    }
+    SetPlainToolTip(repRate1, QString("Repetition rate in kHz, %1 to %2")
+                                      .arg(repRate1->minimum())
+                                      .arg(repRate1->maximum()) +
+                                  kSuffixes);
+    SetPlainToolTip(Att_Slider,
+                    QString::fromStdString(RangeDescription(Setting("_Wave/Attenuation"))) + ".");
     const QString offset =
-        QString("DC offset in volts, %1 to %2, in steps of 0.01 V; type a "
-                "value and press Enter.")
+        QString("%1, %2 to %3, in steps of 0.01 V; type a value and press Enter.")
+            .arg(Setting("_Wave/DCOffset").description)
             .arg(Att_Slider->locale().toString(V_Slider->minimum() / 100.0, 'f', 2))
             .arg(Att_Slider->locale().toString(V_Slider->maximum() / 100.0, 'f', 2));
     SetPlainToolTip(V_Slider, offset);

@@ -65,8 +65,10 @@ void ForEachLoadedField(const TCardInfo& a, const TCardInfo& b, Check check) {
         for (int c = 1; c <= kChannelCount && key.perChannel() && key.applied; ++c) {
             const QString name = QString::fromStdString(key.sectionName(c)) + "/" + key.name;
             std::visit(
-                [&](auto* fx) { check(name, key, *fx, *std::get<decltype(fx)>(key.field(y, c))); },
-                key.field(x, c));
+                [&](auto* fx) {
+                    check(name, key, *fx, *std::get<decltype(fx)>(key.fieldOf(y, c)));
+                },
+                key.fieldOf(x, c));
         }
 }
 

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "ApplySettings.h"
 #include "Card.h"
 #include "CardInvariant.h"
 #include "Commands.h"
@@ -152,6 +153,9 @@ private slots:
                                other.field(card, c));
             const int c = r.cardWide ? 3 : 2;
             std::visit([&](auto* v) { *v = decltype(+*v)(row.value); }, r.field(card, c));
+            // Sent as it is, a value the table holds is refused before anything is sent.
+            const std::string refused = ChannelSettingsProblem(card, c);
+            QVERIFY2(refused.empty() != row.reported, refused.c_str());
             const std::vector<std::string> said = HoldInRange(card);
             const double held = std::visit([](auto* v) { return double(*v); }, r.field(card, c));
             const QString what = QString("%1 = %2: %3").arg(row.key).arg(row.value).arg(held);
@@ -161,6 +165,12 @@ private slots:
                                            : std::vector<std::string>{}),
                      qPrintable(what));
         }
+        QCOMPARE(SettingProblem(Setting("_Wave/Symmetry"), 150),
+                 std::string("Symmetry in % must be from 0 to 100: 150 is not."));
+        QCOMPARE(SettingProblem(Setting("_Clock/Multiplier"), 3),
+                 std::string("Clock multiplier must be from 1 to 20 (1 or 4 to 20): 3 is not."));
+        QCOMPARE(RangeDescription(Setting("_Wave/SweepStep")),
+                 std::string("Sweep step in Hz, a whole number"));
         TCardInfo unknown;
         unknown.Channel[1].Wave.Attenuation = kNotKnown; // stays unknown, not held
         HoldInRange(unknown);

@@ -21,6 +21,7 @@
 #include "Captions.h"
 #include "ExtClkFreq_Unit.h"
 #include "Log_Unit.h"
+#include "Main_Controls.h"
 #include "MemTest_Unit.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
@@ -177,6 +178,10 @@ private slots:
             QCOMPARE(spin->minimum(), r.bounded ? r.controlMinimum() : INT_MIN);
             QCOMPARE(spin->maximum(), r.bounded ? r.controlMaximum() : INT_MAX);
             QCOMPARE(double(spin->maximum()) * r.resolution, r.maximum);
+            // Its tooltip says what the table says of it.
+            QCOMPARE(SettingOf(spin), &r);
+            QVERIFY2(PlainToolTip(spin).startsWith(QString::fromStdString(RangeDescription(r))),
+                     qPrintable(spin->toolTip()));
         }
         for (const auto& [name, key] : {std::pair("Att_Slider", "_Wave/Attenuation"),
                                         std::pair("V_Slider", "_Wave/DCOffset")}) {
