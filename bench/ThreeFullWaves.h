@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ConfigFile.h"
+#include "SettingRanges.h"
 #include "WaveParse.h"
 
 struct ThreeFullWaves {

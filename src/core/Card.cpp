@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AcceptedUpdate.h"
+#include "SettingRanges.h"
 
 Card::Card() {
     // The card's own observer of its link: the one that tells the subscribers.

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <type_traits>
 
@@ -14,61 +15,65 @@ namespace {
     [](TCardInfo& card, int c) -> SettingField { return &card.Channel[c].member; }
 
 constexpr double kWholeHertzMin = INT_MIN, kWholeHertzMax = INT_MAX;
+constexpr double kKeeps = std::numeric_limits<double>::quiet_NaN();
 
 // Columns: key, unit, minimum, maximum, bounded, resolution, scale (shown
 // units per record unit), hold, record field, card-wide, operation, save and
-// load places, the value a file without the key loads, and in words.
+// load places, the value a file without the key loads, the record's default
+// (kKeeps: the record keeps what it holds), and in words.
 const SettingRange kRanges[] = {
     {"_Wave/FSKSource", "", -1, 10, true, 1, 1, Hold::Clamp, CHANNEL(FSKSource), false,
-     SentBy::ClockUpdate, 0, 8, 0, ""},
+     SentBy::ClockUpdate, 0, 8, 0, 0, ""},
     {"_Wave/AMFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.AMFlag), false,
-     SentBy::WaveformUpdate, 1, 9, 0, ""},
+     SentBy::WaveformUpdate, 1, 9, 0, 0, ""},
     {"_Wave/ArbitraryFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.ArbitraryFlag), false,
-     SentBy::WaveformUpdate, 2, 0, 0, ""},
+     SentBy::WaveformUpdate, 2, 0, 0, 0, ""},
     {"_Wave/SweepFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.SweepFlag), false,
-     SentBy::WaveformUpdate, 3, 1, 0, ""},
+     SentBy::WaveformUpdate, 3, 1, 0, 0, ""},
     {"_Wave/WaveType", "", 0, 2, true, 1, 1, Hold::Clamp, CHANNEL(Wave.WaveType), false,
-     SentBy::WaveformUpdate, 4, 2, 0, ""},
+     SentBy::WaveformUpdate, 4, 2, 0, 0, ""},
     {"_Wave/Symmetry", "%", 0, 100, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Symmetry), false,
-     SentBy::WaveformUpdate, 5, 3, 50, "Symmetry in %"},
+     SentBy::WaveformUpdate, 5, 3, 50, 50, "Symmetry in %"},
     {"_Wave/StartF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.StartF), false,
-     SentBy::WaveformUpdate, 6, 4, 1000, "Start frequency in Hz"},
+     SentBy::WaveformUpdate, 6, 4, 1000, 1, "Start frequency in Hz"},
     {"_Wave/EndF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.EndF), false,
-     SentBy::WaveformUpdate, 7, 5, 1000, "End frequency in Hz"},
+     SentBy::WaveformUpdate, 7, 5, 1000, 1, "End frequency in Hz"},
     {"_Wave/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(Wave.SweepStep), false, SentBy::WaveformUpdate, 8, 6, 0.001, "Sweep step in Hz"},
+     CHANNEL(Wave.SweepStep), false, SentBy::WaveformUpdate, 8, 6, 0.001, 0.001,
+     "Sweep step in Hz"},
     {"_Wave/StepInterval", "\u00b5s", 1, 5242, true, 1, 1, Hold::Clamp, CHANNEL(Wave.StepInterval),
-     false, SentBy::WaveformUpdate, 9, 7, 1, "Step interval in \u00b5s"},
+     false, SentBy::WaveformUpdate, 9, 7, 1, 1, "Step interval in \u00b5s"},
     {"_Wave/TextFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.TextFlag), false,
-     SentBy::WaveformUpdate, 11, 11, 1, ""},
+     SentBy::WaveformUpdate, 11, 11, 1, 1, ""},
     {"_Wave/NormaliseFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.NormaliseFlag),
-     false, SentBy::WaveformUpdate, 12, 12, 0, ""},
+     false, SentBy::WaveformUpdate, 12, 12, 0, 0, ""},
     {"_Wave/Attenuation", "dB", 0, 40, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Attenuation), false,
-     SentBy::Attenuation, 14, 14, 0, "Attenuation in dB"},
+     SentBy::Attenuation, 14, 14, 0, 0, "Attenuation in dB"},
     {"_Wave/DCOffset", "V", -5, 5, true, 0.01, 1, Hold::Clamp, CHANNEL(Wave.DCOffset), false,
-     SentBy::Offset, 15, 15, 0, "DC offset in volts"},
+     SentBy::Offset, 15, 15, 0, kKeeps, "DC offset in volts"},
     {"_Trigger/Source", "", 0, 9, true, 1, 1, Hold::Clamp, CHANNEL(TrigSource), false,
-     SentBy::TriggerUpdate, 16, 16, 0, ""},
+     SentBy::TriggerUpdate, 16, 16, 0, 0, ""},
     {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode), false,
-     SentBy::TriggerUpdate, 17, 17, 6, ""},
+     SentBy::TriggerUpdate, 17, 17, 6, 6, ""},
     {"_Clock/DDSSourceExtFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CARD(DDSSourceExtFlag), true,
-     SentBy::ReferenceClock, 18, 18, 0, ""},
+     SentBy::ReferenceClock, 18, 18, 0, 0, ""},
     {"_Clock/ExtFreq", "MHz", 0.000001, 10000, true, 0, 1, Hold::Clamp, CARD(ExtFreq), true,
-     SentBy::ReferenceClock, 19, 19, 10, "External clock frequency in MHz"},
+     SentBy::ReferenceClock, 19, 19, 10, 10, "External clock frequency in MHz"},
     {"_Clock/Multiplier", "", 1, 20, true, 1, 1, Hold::Multiplier, CHANNEL(Multiplier), false,
-     SentBy::ClockUpdate, 20, 20, 4, "Clock multiplier"},
+     SentBy::ClockUpdate, 20, 20, 4, 20, "Clock multiplier"},
     {"_Clock/SweepMode", "", -1, 3, true, 1, 1, Hold::Clamp, CHANNEL(SweepMode), false,
-     SentBy::ClockUpdate, 21, 21, 0, ""},
+     SentBy::ClockUpdate, 21, 21, 0, 0, ""},
     {"_Clock/StartF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStartF), false, SentBy::ClockUpdate, 22, 22, 1, "Start frequency in Hz"},
+     CHANNEL(ClkStartF), false, SentBy::ClockUpdate, 22, 22, 1, 1, "Start frequency in Hz"},
     {"_Clock/EndF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkEndF), false, SentBy::ClockUpdate, 23, 23, 1, "End frequency in Hz"},
+     CHANNEL(ClkEndF), false, SentBy::ClockUpdate, 23, 23, 1, 1, "End frequency in Hz"},
     {"_Clock/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkSweepStep), false, SentBy::ClockUpdate, 24, 24, 0.001, "Sweep step in Hz"},
+     CHANNEL(ClkSweepStep), false, SentBy::ClockUpdate, 24, 24, 0.001, 0.001, "Sweep step in Hz"},
     {"_Clock/StepInterval", "\u00b5s", 1, 5242, true, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStepInterval), false, SentBy::ClockUpdate, 25, 25, 1, "Step interval in \u00b5s"},
+     CHANNEL(ClkStepInterval), false, SentBy::ClockUpdate, 25, 25, 1, 1,
+     "Step interval in \u00b5s"},
     {"_Clock/MemStep", "", 1, 262144, true, 1, 1, Hold::PowerOfTwo, CHANNEL(MemStep), false,
-     SentBy::ClockUpdate, 26, 26, 1, "Memory counter step"},
+     SentBy::ClockUpdate, 26, 26, 1, 1, "Memory counter step"},
 };
 
 #undef CARD
@@ -174,6 +179,21 @@ const SettingRange& Setting(std::string_view key) {
         if (key == r.key)
             return r;
     throw std::logic_error("no setting " + std::string(key));
+}
+
+void InitCardInfoRecord(TCardInfo& card) {
+    card.Resource.clear();
+    for (int c = 1; c <= kChannelCount; ++c) {
+        TChannelInfo& ch = card.Channel[c];
+        ch.OutputOn = false;
+        ch.FSKHigh = false;
+        ch.Wave.Arb.ArbFile.clear();
+        ch.Wave.Arb.WaveLength = 0;
+        for (const SettingRange& r : kRanges)
+            if (!std::isnan(r.recordDefault))
+                std::visit([&](auto* v) { *v = static_cast<decltype(+*v)>(r.recordDefault); },
+                           r.field(card, c));
+    }
 }
 
 std::vector<std::string> HoldInRange(TCardInfo& card) {

@@ -57,6 +57,9 @@ struct SettingRange {
     // when one is loaded; and the value it loads when the file lacks it.
     int saveOrder, loadOrder;
     double fileDefault;
+    // The record's own default, in the record's unit; NaN for a setting the
+    // record keeps when it takes its defaults (the offset).
+    double recordDefault;
     // What it is, for tooltips and messages ("Sweep step in Hz"); empty for a
     // setting that shows no number.
     const char* description;
@@ -79,6 +82,12 @@ std::string SettingProblem(const SettingRange& setting, double shown);
 
 // "Symmetry in %, 0 to 100" or, unbounded, "Sweep step in Hz, a whole number".
 std::string RangeDescription(const SettingRange& setting);
+
+// Gives every field of the record its default: the table's settings theirs,
+// the card's name, the waveform file and its length empty, every output and
+// FSK level off. The offset, its power, the repetition rate and the samples
+// keep what they hold.
+void InitCardInfoRecord(TCardInfo& card);
 
 // Holds every setting of the record within its limits and at its
 // resolution; a setting not known (a NaN attenuation) stays unknown.

@@ -1,6 +1,7 @@
 // The card record: each channel's settings as the panel holds them (what the
 // card last accepted, but for the exceptions the operations name). The card
-// object of the core owns one per open card.
+// object of the core owns one per open card; the settings table gives its
+// defaults.
 #pragma once
 
 #include <array>
@@ -66,7 +67,3 @@ struct TCardInfo {
     std::array<TChannelInfo, kChannelCount + 1> Channel;
     bool operator==(const TCardInfo&) const = default;
 };
-
-// Gives every field its default. DCOffset, OffsetOn, RepRate and the
-// samples keep what they hold.
-void InitCardInfoRecord(TCardInfo& card);
