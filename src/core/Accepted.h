@@ -12,17 +12,16 @@
 
 #include "CardState.h"
 #include "DriverCalls.h" // WaveChecksum
+#include "SettingRanges.h"
 
-// The waveform the generator makes from its own shapes.
+// The waveform the generator makes from its own shapes: the settings its
+// command sent (the settings table's generator rows, and its sweep rows when
+// it sweeps), in the record's units.
 struct TGeneratedWave {
-    int32_t WaveType = 0; // 0 sine, 1 triangle, 2 square
-    double Symmetry = 0.0;
-    bool Sweep = false;
-    double StartF = 0.0;       // kHz
-    double EndF = 0.0;         // kHz, sweep only
-    double SweepStep = 0.0;    // kHz, sweep only
-    double StepInterval = 0.0; // milliseconds, sweep only
-    int32_t SweepMode = 0;     // 0 automatic, 1 manual; sweep only
+    SettingValues Values;
+    bool Manual = false; // a sweep the operator steps; sweep only
+    // A generator setting as the card holds it (nothing: not sent).
+    std::optional<double> value(std::string_view key) const { return Values[Setting(key).index()]; }
     bool operator==(const TGeneratedWave&) const = default;
 };
 
@@ -53,15 +52,6 @@ struct TClockSourceSetting {
     bool operator==(const TClockSourceSetting&) const = default;
 };
 
-struct TClockModeSetting {
-    int32_t Mode = 0;
-    double StartF = 0.0;       // kHz
-    double EndF = 0.0;         // kHz
-    double SweepStep = 0.0;    // kHz
-    double StepInterval = 0.0; // milliseconds
-    bool operator==(const TClockModeSetting&) const = default;
-};
-
 struct TAcceptedChannel {
     std::optional<bool> OutputOn;
     // The last of the two the card accepted is what it plays: a generated
@@ -73,7 +63,8 @@ struct TAcceptedChannel {
     std::optional<TOffsetSetting> Offset;
     std::optional<TTriggerSetting> Trigger;
     std::optional<TClockSourceSetting> ClockSource;
-    std::optional<TClockModeSetting> ClockMode;
+    // The clock's sweep: the settings table's clock mode rows.
+    std::optional<SettingValues> ClockMode;
     std::optional<uint32_t> CounterStep;
     std::optional<int32_t> FSKSource;
     std::optional<bool> FSKHigh;

@@ -26,42 +26,13 @@ std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
 }
 
 void ApplyChannel(Card& card, int channel, OperatorUi& ui) {
-    // Both requests are read from the record before anything is sent: the
-    // clock Update changes the record's sweep flag.
-    TChannelInfo& ch = card.channel(channel);
-    ClockRequest clock;
-    clock.SweepMode = ch.SweepMode;
-    clock.StartF = ch.ClkStartF;
-    clock.EndF = ch.ClkEndF;
-    clock.SweepStep = ch.ClkSweepStep;
-    clock.StepInterval = ch.ClkStepInterval;
-    clock.FSKSource = ch.FSKSource;
-    clock.Multiplier = ch.Multiplier;
-    clock.MemStep = ch.MemStep;
-
-    const TWaveSettings& w = ch.Wave;
-    WaveformRequest wave;
-    wave.Arbitrary = w.ArbitraryFlag;
-    wave.AM = w.AMFlag;
-    wave.RepRate = w.RepRate;
-    wave.WaveType = w.WaveType;
-    wave.Symmetry = w.Symmetry;
-    wave.Sweep = w.SweepFlag;
-    wave.StartF = w.StartF;
-    wave.EndF = w.EndF;
-    wave.SweepStep = w.SweepStep;
-    wave.StepInterval = w.StepInterval;
-    wave.SweepMode = 0;
-    wave.FSKSource = ch.FSKSource;
-    wave.TextFlag = w.Arb.TextFlag;
-    wave.NormaliseFlag = w.Arb.NormaliseFlag;
-    wave.Trigger = {ch.TrigSource, ch.TrigMode};
-    const double attenuation = w.Attenuation;
-    const double offset = w.DCOffset;
-
-    ApplyClock(card, channel, clock, ui);
-    ApplyWaveform(card, channel, wave, ui);
+    // The draft is taken from the record before anything is sent: the clock
+    // Update changes the record's sweep flag. The attenuation and offset too.
+    const TChannelInfo draft = DraftOf(card.channel(channel));
+    ApplyClock(card, channel, draft, ui);
+    ApplyWaveform(card, channel, draft, false, ui);
+    const double attenuation = draft.Wave.Attenuation;
     if (IsKnown(attenuation))
         SetAttenuation(card, channel, attenuation);
-    SetOffsetPower(card, channel, offset, offset != 0);
+    SetOffsetPower(card, channel, draft.Wave.DCOffset, draft.Wave.DCOffset != 0);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "DriverCalls.h"
+#include "Steps.h"
 
 namespace {
 
@@ -33,10 +34,12 @@ std::string WaveWords(const TAcceptedChannel& a, bool brief) {
         return {};
     const TGeneratedWave& g = *a.Generated;
     const auto hertz = brief ? BriefFrequency : FrequencyWords;
-    if (!g.Sweep)
-        return Shape(g.WaveType, brief) + " " + hertz(g.StartF * 1000);
-    return Shape(g.WaveType, brief) + (brief ? " " : " sweep ") + hertz(g.StartF * 1000) +
-           "\u2013" + hertz(g.EndF * 1000);
+    const auto shape = Shape(static_cast<int32_t>(g.value("_Wave/WaveType").value_or(0)), brief);
+    const double start = g.value("_Wave/StartF").value_or(0) * 1000;
+    if (g.value("_Wave/SweepFlag").value_or(0) == 0)
+        return shape + " " + hertz(start);
+    return shape + (brief ? " " : " sweep ") + hertz(start) + "\u2013" +
+           hertz(g.value("_Wave/EndF").value_or(0) * 1000);
 }
 
 std::string OffsetWords(const TOffsetSetting& o) {
@@ -110,47 +113,48 @@ ChannelStatus DescribeChannel(int channel, ChannelPresence presence, const TAcce
     return s;
 }
 
-WaveformUnsent UnsentWaveform(const WaveformRequest& r, const TArbWave& arb,
+namespace {
+
+// Whether the card holds a setting as the draft has it.
+bool Differs(const TAcceptedChannel& a, const SettingRange& r, const TChannelInfo& draft) {
+    const std::optional<double> held = AcceptedValue(a, r);
+    return !held || *held != r.get(const_cast<TChannelInfo&>(draft));
+}
+
+} // namespace
+
+WaveformUnsent UnsentWaveform(const TChannelInfo& draft, bool manual, const TArbWave& arb,
                               const TAcceptedChannel& a) {
     WaveformUnsent u;
-    u.AM = !a.AM || *a.AM != r.AM;
-    if (r.Arbitrary) {
+    const std::optional<TGeneratedWave>& g = a.Generated;
+    const bool swept = g && g->value("_Wave/SweepFlag").value_or(0) != 0;
+    for (const SettingRange& r : SettingRanges()) {
+        const bool generator = r.step == Step::Generator || r.step == Step::Sweep;
+        if (r.step == Step::AM)
+            u.Setting[r.index()] = Differs(a, r, draft);
+        else if (generator && !draft.Wave.ArbitraryFlag &&
+                 (r.step == Step::Generator || draft.Wave.SweepFlag))
+            // The sweep's settings count only when sweeping, and only against a sweep.
+            u.Setting[r.index()] = (r.step == Step::Sweep && !swept) || Differs(a, r, draft);
+    }
+    if (draft.Wave.ArbitraryFlag) {
         const bool whole = arb.WaveLength > 0 && arb.Data.size() >= size_t(arb.WaveLength);
         u.Samples = !a.Loaded || !whole || a.Loaded->Length != arb.WaveLength ||
                     a.Loaded->Checksum != WaveChecksum(arb.Data.data(), arb.WaveLength);
-        return u;
-    }
-    const std::optional<TGeneratedWave>& g = a.Generated;
-    u.WaveType = !g || g->WaveType != r.WaveType;
-    u.Symmetry = !g || g->Symmetry != r.Symmetry;
-    u.Sweep = !g || g->Sweep != r.Sweep;
-    u.StartF = !g || g->StartF != r.StartF;
-    if (r.Sweep) {
-        const bool swept = g && g->Sweep;
-        u.EndF = !swept || g->EndF != r.EndF;
-        u.SweepStep = !swept || g->SweepStep != r.SweepStep;
-        u.StepInterval = !swept || g->StepInterval != r.StepInterval / 1000.0;
-        u.SweepMode = !swept || g->SweepMode != r.SweepMode;
+    } else if (draft.Wave.SweepFlag) {
+        u.Manual = !swept || g->Manual != manual;
     }
     return u;
 }
 
-TriggerUnsent UnsentTrigger(const TriggerRequest& r, const TAcceptedChannel& a) {
-    return {!a.Trigger || a.Trigger->Source != r.Source, !a.Trigger || a.Trigger->Mode != r.Mode};
-}
-
-ClockUnsent UnsentClock(const ClockRequest& r, const TAcceptedChannel& a) {
-    ClockUnsent u;
-    u.Multiplier = !a.ClockSource || a.ClockSource->Multiplier != r.Multiplier;
-    const std::optional<TClockModeSetting>& m = a.ClockMode;
-    u.SweepMode = !m || m->Mode != r.SweepMode;
-    u.StartF = !m || m->StartF != r.StartF;
-    u.EndF = !m || m->EndF != r.EndF;
-    u.SweepStep = !m || m->SweepStep != r.SweepStep;
-    u.StepInterval = !m || m->StepInterval != r.StepInterval;
-    u.FSKSource = !a.FSKSource || *a.FSKSource != r.FSKSource;
-    u.MemStep = !a.CounterStep || *a.CounterStep != r.MemStep;
-    return u;
+SettingFlags UnsentSettings(const TChannelInfo& draft, std::initializer_list<Step> steps,
+                            const TAcceptedChannel& a) {
+    SettingFlags unsent{};
+    for (const SettingRange& r : SettingRanges())
+        for (Step step : steps)
+            if (r.step == step)
+                unsent[r.index()] = Differs(a, r, draft);
+    return unsent;
 }
 
 bool UnsentAttenuation(double dB, const TAcceptedChannel& a) {

@@ -3,6 +3,7 @@
 // accepted (Accepted.h), never from the record.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "Accepted.h"
@@ -25,27 +26,22 @@ std::string FrequencyWords(double hertz);
 // The same briefly, to three significant digits: 1500 -> "1.5k", 9999999 -> "10M".
 std::string BriefFrequency(double hertz);
 
-// The waveform Update's settings the card does not hold yet. Only what the
-// Update would send counts: the generator's settings for a generated
-// waveform (the sweep's only when sweeping), the samples for a wave memory
-// load.
+// The waveform Update's settings the card does not hold yet, by the settings
+// table's rows. Only what the Update would send counts: the AM mode, the
+// generator's settings for a generated waveform (the sweep's only when
+// sweeping), the samples for a wave memory load.
 struct WaveformUnsent {
-    bool WaveType = false, Symmetry = false, Sweep = false, StartF = false, EndF = false,
-         SweepStep = false, StepInterval = false, SweepMode = false, AM = false, Samples = false;
+    SettingFlags Setting{};
+    bool Manual = false;  // automatic or manual stepping of a sweep
+    bool Samples = false; // the samples of a wave memory load
 };
-WaveformUnsent UnsentWaveform(const WaveformRequest& request, const TArbWave& samples,
+WaveformUnsent UnsentWaveform(const TChannelInfo& draft, bool manual, const TArbWave& samples,
                               const TAcceptedChannel& a);
 
-struct TriggerUnsent {
-    bool Source = false, Mode = false;
-};
-TriggerUnsent UnsentTrigger(const TriggerRequest& request, const TAcceptedChannel& a);
-
-struct ClockUnsent {
-    bool Multiplier = false, SweepMode = false, StartF = false, EndF = false, SweepStep = false,
-         StepInterval = false, FSKSource = false, MemStep = false;
-};
-ClockUnsent UnsentClock(const ClockRequest& request, const TAcceptedChannel& a);
+// The settings the commands of `steps` send that the card does not hold as
+// the draft has them (the trigger Update's, the clock Update's).
+SettingFlags UnsentSettings(const TChannelInfo& draft, std::initializer_list<Step> steps,
+                            const TAcceptedChannel& a);
 
 bool UnsentAttenuation(double dB, const TAcceptedChannel& a);
 bool UnsentOffset(double volts, const TAcceptedChannel& a);

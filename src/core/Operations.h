@@ -41,55 +41,24 @@ ViStatus SetOffsetPower(Card& card, int channel, double volts, bool on);
 ViStatus SetFskLevel(Card& card, int channel, bool high);
 
 // ---------------------------------------------------------------------------
-// Waveform and trigger
+// Waveform, trigger and clock
+//
+// Each Update takes a draft: the channel's settings as the operator set them
+// (DraftOf the record, then the page's controls read into it). The settings
+// table says which of them each step sends (Steps.h).
 
-struct TriggerRequest {
-    int32_t Source = 0;
-    int32_t Mode = 0;
-};
-
-ViStatus ApplyTrigger(Card& card, int channel, const TriggerRequest& request);
-
-struct WaveformRequest {
-    bool Arbitrary = false;
-    bool AM = false;
-    double RepRate = 0.0; // kHz, kept only
-    int32_t WaveType = 0;
-    double Symmetry = 0.0;
-    bool Sweep = false;
-    double StartF = 0.0;       // kHz
-    double EndF = 0.0;         // kHz
-    double SweepStep = 0.0;    // kHz
-    double StepInterval = 0.0; // microseconds
-    int32_t SweepMode = 0;     // 0 automatic, 1 manual
-    int32_t FSKSource = 0;
-    bool TextFlag = true;
-    bool NormaliseFlag = false;
-    TriggerRequest Trigger;
-};
+// The trigger Update: the draft's trigger source and mode.
+ViStatus ApplyTrigger(Card& card, int channel, const TChannelInfo& draft);
 
 // The waveform Update: the output goes off, the AM mode, then the generated
 // waveform or the channel's samples into wave memory, the output on again
-// and the trigger. A refused step restores only its own fields.
-void ApplyWaveform(Card& card, int channel, const WaveformRequest& request, OperatorUi& ui);
+// and the trigger. A refused step restores only its own fields. `manual`: a
+// generated sweep the operator steps with the FSK buttons.
+void ApplyWaveform(Card& card, int channel, const TChannelInfo& draft, bool manual, OperatorUi& ui);
 
 // Loads the channel's samples into wave memory (WaveLength of them). The
 // counter step it sets stays in the record whatever the card answers.
 ViStatus LoadWaveform(Card& card, int channel, OperatorUi& ui);
-
-// ---------------------------------------------------------------------------
-// Clock
-
-struct ClockRequest {
-    int32_t SweepMode = 0;     // 0..3
-    double StartF = 0.0;       // kHz
-    double EndF = 0.0;         // kHz
-    double SweepStep = 0.0;    // kHz
-    double StepInterval = 0.0; // milliseconds
-    int32_t FSKSource = 0;     // -1: none named
-    int32_t Multiplier = 20;
-    uint32_t MemStep = 1; // 2^N
-};
 
 // The clock Update's refusal of a sweep that ends below its start.
 extern const char* const kClockEndBeforeStart;
@@ -97,8 +66,9 @@ extern const char* const kClockEndBeforeStart;
 // The clock Update: clock source, counter step, clock mode and FSK source,
 // all four sent, each refusal restoring only its own fields. An end below
 // the start is refused with a message before anything is sent (false).
-// The pending multiplier follows the record's multiplier when the card refuses it.
-bool ApplyClock(Card& card, int channel, const ClockRequest& request, OperatorUi& ui);
+// The draft's multiplier is the one shown (the card's pending multiplier);
+// the pending multiplier follows the record's when the card refuses it.
+bool ApplyClock(Card& card, int channel, const TChannelInfo& draft, OperatorUi& ui);
 
 // The DDS reference clock: internal, or external at `extFreq` MHz.
 ViStatus SetReferenceClock(Card& card, int channel, bool external, double extFreq);

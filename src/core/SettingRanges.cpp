@@ -10,71 +10,79 @@
 
 namespace {
 
-#define CARD(member) [](TCardInfo& card, int) -> SettingField { return &card.member; }
+#define CARD(member) [](TCardInfo& card, int) -> SettingField { return &card.member; }, nullptr
 #define CHANNEL(member)                                                                            \
-    [](TCardInfo& card, int c) -> SettingField { return &card.Channel[c].member; }
+    [](TCardInfo& card, int c) -> SettingField { return &card.Channel[c].member; },                \
+        [](TChannelInfo& ch) -> SettingField { return &ch.member; }
 
 constexpr double kWholeHertzMin = INT_MIN, kWholeHertzMax = INT_MAX;
 constexpr double kKeeps = std::numeric_limits<double>::quiet_NaN();
 
 // Columns: key, unit, minimum, maximum, bounded, resolution, scale (shown
-// units per record unit), hold, record field, card-wide, operation, save and
+// units per record unit), hold, record field (the whole card's and a
+// channel's), card-wide, the command that sends it and the step that keeps it
+// besides (the same when none does), save and
 // load places, the value a file without the key loads, the record's default
 // (kKeeps: the record keeps what it holds), and in words.
 const SettingRange kRanges[] = {
     {"_Wave/FSKSource", "", -1, 10, true, 1, 1, Hold::Clamp, CHANNEL(FSKSource), false,
-     SentBy::ClockUpdate, 0, 8, 0, 0, ""},
-    {"_Wave/AMFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.AMFlag), false,
-     SentBy::WaveformUpdate, 1, 9, 0, 0, ""},
+     Step::FSKSource, Step::Generator, 0, 8, 0, 0, ""},
+    {"_Wave/AMFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.AMFlag), false, Step::AM,
+     Step::AM, 1, 9, 0, 0, ""},
     {"_Wave/ArbitraryFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.ArbitraryFlag), false,
-     SentBy::WaveformUpdate, 2, 0, 0, 0, ""},
+     Step::Kept, Step::Kept, 2, 0, 0, 0, ""},
     {"_Wave/SweepFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.SweepFlag), false,
-     SentBy::WaveformUpdate, 3, 1, 0, 0, ""},
+     Step::Generator, Step::Generator, 3, 1, 0, 0, ""},
     {"_Wave/WaveType", "", 0, 2, true, 1, 1, Hold::Clamp, CHANNEL(Wave.WaveType), false,
-     SentBy::WaveformUpdate, 4, 2, 0, 0, ""},
+     Step::Generator, Step::Generator, 4, 2, 0, 0, ""},
     {"_Wave/Symmetry", "%", 0, 100, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Symmetry), false,
-     SentBy::WaveformUpdate, 5, 3, 50, 50, "Symmetry in %"},
+     Step::Generator, Step::Generator, 5, 3, 50, 50, "Symmetry in %"},
     {"_Wave/StartF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.StartF), false,
-     SentBy::WaveformUpdate, 6, 4, 1000, 1, "Start frequency in Hz"},
+     Step::Generator, Step::Generator, 6, 4, 1000, 1, "Start frequency in Hz"},
     {"_Wave/EndF", "Hz", 1, 10000000, true, 1, 1000, Hold::Clamp, CHANNEL(Wave.EndF), false,
-     SentBy::WaveformUpdate, 7, 5, 1000, 1, "End frequency in Hz"},
+     Step::Sweep, Step::Sweep, 7, 5, 1000, 1, "End frequency in Hz"},
     {"_Wave/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(Wave.SweepStep), false, SentBy::WaveformUpdate, 8, 6, 0.001, 0.001,
+     CHANNEL(Wave.SweepStep), false, Step::Sweep, Step::Sweep, 8, 6, 0.001, 0.001,
      "Sweep step in Hz"},
     {"_Wave/StepInterval", "\u00b5s", 1, 5242, true, 1, 1, Hold::Clamp, CHANNEL(Wave.StepInterval),
-     false, SentBy::WaveformUpdate, 9, 7, 1, 1, "Step interval in \u00b5s"},
+     false, Step::Sweep, Step::Sweep, 9, 7, 1, 1, "Step interval in \u00b5s"},
     {"_Wave/TextFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.TextFlag), false,
-     SentBy::WaveformUpdate, 11, 11, 1, 1, ""},
+     Step::Kept, Step::Kept, 11, 11, 1, 1, ""},
     {"_Wave/NormaliseFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Arb.NormaliseFlag),
-     false, SentBy::WaveformUpdate, 12, 12, 0, 0, ""},
+     false, Step::Kept, Step::Kept, 12, 12, 0, 0, ""},
     {"_Wave/Attenuation", "dB", 0, 40, true, 1, 1, Hold::Clamp, CHANNEL(Wave.Attenuation), false,
-     SentBy::Attenuation, 14, 14, 0, 0, "Attenuation in dB"},
+     Step::Attenuation, Step::Attenuation, 14, 14, 0, 0, "Attenuation in dB"},
     {"_Wave/DCOffset", "V", -5, 5, true, 0.01, 1, Hold::Clamp, CHANNEL(Wave.DCOffset), false,
-     SentBy::Offset, 15, 15, 0, kKeeps, "DC offset in volts"},
+     Step::Offset, Step::Offset, 15, 15, 0, kKeeps, "DC offset in volts"},
     {"_Trigger/Source", "", 0, 9, true, 1, 1, Hold::Clamp, CHANNEL(TrigSource), false,
-     SentBy::TriggerUpdate, 16, 16, 0, 0, ""},
-    {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode), false,
-     SentBy::TriggerUpdate, 17, 17, 6, 6, ""},
+     Step::Trigger, Step::Trigger, 16, 16, 0, 0, ""},
+    {"_Trigger/Mode", "", 0, 6, true, 1, 1, Hold::Clamp, CHANNEL(TrigMode), false, Step::Trigger,
+     Step::Trigger, 17, 17, 6, 6, ""},
     {"_Clock/DDSSourceExtFlag", "", 0, 1, true, 1, 1, Hold::Clamp, CARD(DDSSourceExtFlag), true,
-     SentBy::ReferenceClock, 18, 18, 0, 0, ""},
+     Step::ReferenceClock, Step::ReferenceClock, 18, 18, 0, 0, ""},
     {"_Clock/ExtFreq", "MHz", 0.000001, 10000, true, 0, 1, Hold::Clamp, CARD(ExtFreq), true,
-     SentBy::ReferenceClock, 19, 19, 10, 10, "External clock frequency in MHz"},
+     Step::ReferenceClock, Step::ReferenceClock, 19, 19, 10, 10, "External clock frequency in MHz"},
     {"_Clock/Multiplier", "", 1, 20, true, 1, 1, Hold::Multiplier, CHANNEL(Multiplier), false,
-     SentBy::ClockUpdate, 20, 20, 4, 20, "Clock multiplier"},
+     Step::ClockSource, Step::ClockSource, 20, 20, 4, 20, "Clock multiplier"},
     {"_Clock/SweepMode", "", -1, 3, true, 1, 1, Hold::Clamp, CHANNEL(SweepMode), false,
-     SentBy::ClockUpdate, 21, 21, 0, 0, ""},
+     Step::ClockMode, Step::ClockMode, 21, 21, 0, 0, ""},
     {"_Clock/StartF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStartF), false, SentBy::ClockUpdate, 22, 22, 1, 1, "Start frequency in Hz"},
+     CHANNEL(ClkStartF), false, Step::ClockMode, Step::ClockMode, 22, 22, 1, 1,
+     "Start frequency in Hz"},
     {"_Clock/EndF", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkEndF), false, SentBy::ClockUpdate, 23, 23, 1, 1, "End frequency in Hz"},
+     CHANNEL(ClkEndF), false, Step::ClockMode, Step::ClockMode, 23, 23, 1, 1,
+     "End frequency in Hz"},
     {"_Clock/SweepStep", "Hz", kWholeHertzMin, kWholeHertzMax, false, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkSweepStep), false, SentBy::ClockUpdate, 24, 24, 0.001, 0.001, "Sweep step in Hz"},
+     CHANNEL(ClkSweepStep), false, Step::ClockMode, Step::ClockMode, 24, 24, 0.001, 0.001,
+     "Sweep step in Hz"},
     {"_Clock/StepInterval", "\u00b5s", 1, 5242, true, 1, 1000, Hold::Clamp,
-     CHANNEL(ClkStepInterval), false, SentBy::ClockUpdate, 25, 25, 1, 1,
+     CHANNEL(ClkStepInterval), false, Step::ClockMode, Step::ClockMode, 25, 25, 1, 1,
      "Step interval in \u00b5s"},
     {"_Clock/MemStep", "", 1, 262144, true, 1, 1, Hold::PowerOfTwo, CHANNEL(MemStep), false,
-     SentBy::ClockUpdate, 26, 26, 1, 1, "Memory counter step"},
+     Step::CounterStep, Step::CounterStep, 26, 26, 1, 1, "Memory counter step"},
 };
+
+static_assert(std::size(kRanges) == kSettingCount);
 
 #undef CARD
 #undef CHANNEL
@@ -119,6 +127,60 @@ bool HoldField(const SettingRange& r, SettingField field) {
 }
 
 } // namespace
+
+size_t SettingRange::index() const {
+    return static_cast<size_t>(this - kRanges);
+}
+
+double SettingRange::get(TChannelInfo& channel) const {
+    return std::visit([](auto* v) { return static_cast<double>(*v); }, inChannel(channel));
+}
+
+void SettingRange::set(TChannelInfo& channel, double value) const {
+    std::visit([&](auto* v) { *v = static_cast<std::remove_pointer_t<decltype(v)>>(value); },
+               inChannel(channel));
+}
+
+TChannelInfo DraftOf(TChannelInfo& channel) {
+    std::vector<double> samples = std::move(channel.Wave.Arb.Data);
+    TChannelInfo draft = channel;
+    channel.Wave.Arb.Data = std::move(samples);
+    return draft;
+}
+
+ViStatus SendStep(Step step, CommandLink& link, const TCardInfo& card, int c, bool manual) {
+    const TChannelInfo& ch = card.Channel[c];
+    const TWaveSettings& w = ch.Wave;
+    switch (step) {
+    case Step::AM:
+        return CmdSetAMMode(link, c, w.AMFlag);
+    case Step::Generator:
+    case Step::Sweep:
+        return w.SweepFlag
+                   ? CmdGenerateSweep(link, w.WaveType, manual ? 1 : 0, w.Symmetry, w.StartF,
+                                      w.EndF, w.SweepStep, w.StepInterval / 1000.0, c)
+                   : CmdGenerateSignal(link, w.WaveType, c, w.StartF, w.Symmetry);
+    case Step::Trigger:
+        return CmdSetTriggerMode(link, ch.TrigSource, ch.TrigMode, c);
+    case Step::ClockSource:
+    case Step::ReferenceClock:
+        return CmdSetClockSource(link, card.DDSSourceExtFlag ? 1 : 0, ch.Multiplier, card.ExtFreq,
+                                 c);
+    case Step::CounterStep:
+        return CmdSetCounterStep(link, ch.MemStep, c);
+    case Step::ClockMode:
+        return CmdSetClockMode(link, ch.SweepMode, c, ch.ClkStartF, ch.ClkEndF, ch.ClkSweepStep,
+                               ch.ClkStepInterval);
+    case Step::FSKSource:
+        return CmdSetFSKSource(link, ch.FSKSource, c);
+    case Step::Attenuation:
+        return CmdSetAttenuation(link, c, w.Attenuation);
+    case Step::Kept:
+    case Step::Offset:
+        break; // the offset's two commands are the offset operations' own
+    }
+    return VI_SUCCESS;
+}
 
 std::string SettingRange::section() const {
     const std::string_view k = key;

@@ -9,7 +9,9 @@
 // value beyond it (SettingProblem).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "CardState.h"
+#include "Commands.h"
 
 // How a value beyond the limits, or between the values allowed, is held.
 enum class Hold {
@@ -27,14 +30,24 @@ enum class Hold {
 
 using SettingField = std::variant<double*, int32_t*, uint32_t*, bool*>;
 
-// The operation that sends a setting to the card (Operations.h).
-enum class SentBy {
-    WaveformUpdate, // ApplyWaveform; a flag of the page only kept in the record
-    TriggerUpdate,  // ApplyTrigger (and the waveform Update after it)
-    ClockUpdate,    // ApplyClock
-    ReferenceClock, // SetReferenceClock
-    Attenuation,    // SetAttenuation
-    Offset,         // SetOffset, SetOffsetPower
+// How many settings the table holds.
+constexpr size_t kSettingCount = 25;
+
+// The driver command that sends a setting, and the operation it is part of
+// (Operations.h).
+enum class Step {
+    Kept,           // the waveform Update keeps it in the record; nothing sends it
+    AM,             // the waveform Update: AM mode
+    Generator,      // the waveform Update: the generated waveform
+    Sweep,          // the waveform Update: the generated waveform, when it sweeps
+    Trigger,        // the trigger Update (and the waveform Update after it)
+    ClockSource,    // the clock Update: clock source and multiplier
+    CounterStep,    // the clock Update: the wave memory counter step
+    ClockMode,      // the clock Update: the clock's sweep
+    FSKSource,      // the clock Update: the FSK source
+    ReferenceClock, // the DDS reference clock (and the clock source of every Update)
+    Attenuation,    // Set attenuation
+    Offset,         // Set offset, offset power
 };
 
 struct SettingRange {
@@ -51,8 +64,14 @@ struct SettingRange {
     double scale;      // shown units per record unit: 1000 Hz per kHz
     Hold hold;
     SettingField (*field)(TCardInfo& card, int channel);
+    // The same field of one channel's settings (a draft); null for a setting
+    // of the whole card.
+    SettingField (*inChannel)(TChannelInfo& channel);
     bool cardWide;
-    SentBy sentBy;
+    // The command that sends it, and the step (if any) that keeps it in the
+    // record beside its own settings without sending it (the waveform Update
+    // keeps the FSK source it shows).
+    Step step, keptWith;
     // Its place among a channel's keys when a configuration is saved, and
     // when one is loaded; and the value it loads when the file lacks it.
     int saveOrder, loadOrder;
@@ -67,12 +86,29 @@ struct SettingRange {
     // The configuration's section suffix ("_Wave") and key ("Symmetry").
     std::string section() const;
     std::string name() const;
+    // Its place in the table.
+    size_t index() const;
+    // The value of the field as a number (a flag is 0 or 1), and set from one.
+    double get(TChannelInfo& channel) const;
+    void set(TChannelInfo& channel, double value) const;
     // The limits as a control shows them, in whole steps of its resolution.
     int controlMinimum() const;
     int controlMaximum() const;
 };
 
 std::span<const SettingRange> SettingRanges();
+
+// One value per setting of the table, where there is one.
+using SettingValues = std::array<std::optional<double>, kSettingCount>;
+using SettingFlags = std::array<bool, kSettingCount>;
+
+// A channel's settings without its samples: what a front end reads its
+// controls into before an operation takes them (no copy of the samples).
+TChannelInfo DraftOf(TChannelInfo& channel);
+
+// Sends the command of `step` with the record's values (manual: a sweep the
+// operator steps with the FSK buttons); the driver's status.
+ViStatus SendStep(Step step, CommandLink& link, const TCardInfo& card, int channel, bool manual);
 // The row of `key`; the program's own keys only (a wrong key is a fault).
 const SettingRange& Setting(std::string_view key);
 

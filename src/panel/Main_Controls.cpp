@@ -1,12 +1,15 @@
 #include "Main_Controls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QVariant>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "Dialogs.h"
 #include "Named.h"
@@ -60,6 +63,39 @@ TFrequencySpinEdit* FrequencySpinEdit(QWidget* parent, const char* name, const c
                                                  range.controlMaximum(), value);
     spin->setProperty(kSettingProperty, QString::fromLatin1(range.key));
     return spin;
+}
+
+void Bind(QWidget* control, const SettingRange& setting, double value, bool decides) {
+    control->setProperty(kSettingProperty, QString::fromLatin1(setting.key));
+    control->setProperty("settingValue", value);
+    control->setProperty("settingDecides", decides);
+}
+
+std::optional<double> BoundValue(const QWidget* control, const SettingRange& setting) {
+    if (const auto* spin = qobject_cast<const QSpinBox*>(control))
+        return SpinEditValue(spin) / setting.scale;
+    if (const auto* combo = qobject_cast<const QComboBox*>(control))
+        return ComboItemIndex(combo);
+    if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
+        if (!control->property("settingDecides").toBool())
+            return std::nullopt;
+        const double value = control->property("settingValue").toDouble();
+        return radio->isChecked() ? value : 1 - value;
+    }
+    if (const auto* check = qobject_cast<const QCheckBox*>(control))
+        return check->isChecked() ? 1 : 0;
+    return std::nullopt;
+}
+
+void ShowBoundValue(QWidget* control, const SettingRange& setting, double value) {
+    if (auto* spin = qobject_cast<QSpinBox*>(control))
+        spin->setValue(static_cast<int>(std::lround(value * setting.scale)));
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->setCurrentIndex(static_cast<int>(value));
+    else if (auto* radio = qobject_cast<QRadioButton*>(control))
+        radio->setChecked(value == control->property("settingValue").toDouble());
+    else if (auto* check = qobject_cast<QCheckBox*>(control))
+        check->setChecked(value != 0);
 }
 
 const SettingRange* SettingOf(const QWidget* control) {

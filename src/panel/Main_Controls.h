@@ -1,6 +1,8 @@
 // Small builders and readers shared by the main window's handler files.
 #pragma once
 
+#include <optional>
+
 #include <QStringList>
 
 class QComboBox;
@@ -18,6 +20,17 @@ QSpinBox* SpinEdit(QWidget* parent, const char* name, int minimum, int maximum, 
 constexpr const char* kSettingProperty = "setting";
 // The row a control made from the table edits; null for any other.
 const SettingRange* SettingOf(const QWidget* control);
+// Makes `control` the editor of a table row. A radio button of a flag stands
+// for one value of it (`value`), shown checked when the flag holds that
+// value; the one that `decides` gives the flag its value or the other one,
+// checked or not (its partner only shows the flag).
+void Bind(QWidget* control, const SettingRange& setting, double value = 0, bool decides = true);
+// The value a bound control shows, in the record's unit: a spin edit's value,
+// a list's choice, a check box's state, the flag a deciding radio button
+// gives; nothing for its partner or a field of text.
+std::optional<double> BoundValue(const QWidget* control, const SettingRange& setting);
+// Shows a value of the record in a bound control.
+void ShowBoundValue(QWidget* control, const SettingRange& setting, double value);
 QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value);
 // The same for a frequency in whole units, typed with or without k and M;
 // `caption` names it to assistive tools and in messages.

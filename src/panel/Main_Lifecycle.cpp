@@ -115,29 +115,21 @@ void TMain_Form::UpdateAllControls() {
 
 void TMain_Form::UpdateControlValues() {
     const int c = ActiveChannelNumber();
-    const TChannelInfo& ch = card_.channel(c);
+    TChannelInfo& ch = card_.channel(c);
     if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
-        const TWaveSettings& w = ch.Wave;
-        AM_CheckBox->setChecked(w.AMFlag);
-        WaveType_ComboBox->setCurrentIndex(w.WaveType);
-        Symm_SpinEdit->setValue(static_cast<int>(std::lround(w.Symmetry)));
-        SweepF_RadioButton->setChecked(w.SweepFlag);
-        SingleF_RadioButton->setChecked(!w.SweepFlag);
-        StartF_SpinEdit->setValue(static_cast<int>(std::lround(w.StartF * 1000)));
-        EndF_SpinEdit->setValue(static_cast<int>(std::lround(w.EndF * 1000)));
-        SweepStep_SpinEdit->setValue(static_cast<int>(std::lround(w.SweepStep * 1000)));
-        StepInt_SpinEdit->setValue(static_cast<int>(std::lround(w.StepInterval)));
-        FSK_ComboBox->setCurrentIndex(ch.FSKSource);
+        // Every bound control of the page but the trigger group's shows the record.
+        for (QWidget* control : Wave_TabSheet->findChildren<QWidget*>())
+            if (const SettingRange* setting = SettingOf(control);
+                setting && !GroupBox1->isAncestorOf(control))
+                ShowBoundValue(control, *setting, setting->get(ch));
         StartF_SpinEdit->setEnabled(true);
         const bool sweep = SweepF_RadioButton->isChecked();
         for (QWidget* w2 : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
                                                            StepInt_SpinEdit, FSK_ComboBox})
             w2->setEnabled(sweep);
-        LoadText_RadioButton->setChecked(w.Arb.TextFlag);
-        LoadBin_RadioButton->setChecked(!w.Arb.TextFlag);
-        LoadNorm_CheckBox->setChecked(w.Arb.NormaliseFlag);
-        LoadNorm_CheckBox->setEnabled(w.Arb.TextFlag); // binary files are always normalised
-        Wave_PageControl->setCurrentWidget(w.ArbitraryFlag ? TabSheet8 : TabSheet7);
+        // Binary files are always normalised.
+        LoadNorm_CheckBox->setEnabled(LoadText_RadioButton->isChecked());
+        Wave_PageControl->setCurrentWidget(ch.Wave.ArbitraryFlag ? TabSheet8 : TabSheet7);
     }
     UpdateArbInfoLabels();
     ApplySweepGroupRules();

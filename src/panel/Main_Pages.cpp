@@ -30,6 +30,7 @@ QWidget* TMain_Form::CreateBasicPage() {
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setVerticalSpacing(4);
     WaveType_ComboBox = DropDown(TabSheet7, "WaveType_ComboBox", {"Sine", "Triangle", "Square"}, 0);
+    Bind(WaveType_ComboBox, Setting("_Wave/WaveType"));
     form->addRow("Waveform Type:", WaveType_ComboBox);
     Symm_SpinEdit = SpinEdit(TabSheet7, "Symm_SpinEdit", Setting("_Wave/Symmetry"), 50);
     form->addRow("Symmetry (%)", Symm_SpinEdit);
@@ -38,6 +39,8 @@ QWidget* TMain_Form::CreateBasicPage() {
     SingleF_RadioButton->setChecked(true);
     SweepF_RadioButton =
         Named(new QRadioButton("Sweep Frequencies", TabSheet7), "SweepF_RadioButton");
+    Bind(SingleF_RadioButton, Setting("_Wave/SweepFlag"), 0, false);
+    Bind(SweepF_RadioButton, Setting("_Wave/SweepFlag"), 1);
     form->addRow(SingleF_RadioButton);
     form->addRow(SweepF_RadioButton);
     StartF_SpinEdit = FrequencySpinEdit(TabSheet7, "StartF_SpinEdit", "Start Frequency (Hz)",
@@ -52,6 +55,7 @@ QWidget* TMain_Form::CreateBasicPage() {
     StepInt_SpinEdit = SpinEdit(TabSheet7, "StepInt_SpinEdit", Setting("_Wave/StepInterval"), 1000);
     form->addRow("Step Interval (uS)", StepInt_SpinEdit);
     FSK_ComboBox = DropDown(TabSheet7, "FSK_ComboBox", kFskSources, 0, true);
+    Bind(FSK_ComboBox, Setting("_Wave/FSKSource"));
     form->addRow("Trigger Source", FSK_ComboBox);
 
     SweepBox = Named(new QGroupBox("Software Sweep", TabSheet7), "SweepBox");
@@ -98,6 +102,9 @@ QWidget* TMain_Form::CreateArbitraryPage() {
     LoadText_RadioButton->setChecked(true);
     LoadNorm_CheckBox =
         Named(new QCheckBox("Normalise To Full Scale", GroupBox6), "LoadNorm_CheckBox");
+    Bind(LoadBin_RadioButton, Setting("_Wave/TextFlag"), 0, false);
+    Bind(LoadText_RadioButton, Setting("_Wave/TextFlag"), 1);
+    Bind(LoadNorm_CheckBox, Setting("_Wave/NormaliseFlag"));
     Import_Button = Named(new QPushButton("Import File", GroupBox6), "Import_Button");
     auto* load = new QVBoxLayout(GroupBox6);
     load->setSpacing(2);
@@ -161,6 +168,7 @@ QWidget* TMain_Form::CreateWavePage() {
     page->addWidget(Wave_PageControl, 1);
 
     AM_CheckBox = Named(new QCheckBox("AM Mode", Wave_TabSheet), "AM_CheckBox");
+    Bind(AM_CheckBox, Setting("_Wave/AMFlag"));
     WaveUpdate_Button = Named(new QPushButton("Update", Wave_TabSheet), "WaveUpdate_Button");
     auto* apply = new QHBoxLayout;
     apply->addWidget(AM_CheckBox);
@@ -177,6 +185,8 @@ QWidget* TMain_Form::CreateWavePage() {
                                    {"Front panel", "PXI 0", "PXI 1", "PXI 2", "PXI 3", "PXI 4",
                                     "PXI 5", "PXI 6", "PXI 7", "PXI Star"},
                                    0);
+    Bind(TrigMode_ComboBox, Setting("_Trigger/Mode"));
+    Bind(TrigSource_ComboBox, Setting("_Trigger/Source"));
     TrigUpdate_Button = Named(new QPushButton("Update", GroupBox1), "TrigUpdate_Button");
     auto* trigger = new QFormLayout(GroupBox1);
     trigger->setVerticalSpacing(4);
@@ -201,6 +211,7 @@ QWidget* TMain_Form::CreateClockPage() {
     auto* multiplierLabel = Named(new QLabel("Clock Multiplier Value", GroupBox2), "Label11");
     ClkX_Edit = Named(new QLineEdit("20", GroupBox2), "ClkX_Edit");
     ClkX_Edit->setReadOnly(true);
+    Bind(ClkX_Edit, Setting("_Clock/Multiplier"));
     ClkX_Edit->setFixedWidth(48);
     multiplierLabel->setBuddy(ClkX_Edit);
     ClkX_SpinButton = Named(new TUpDown(GroupBox2), "ClkX_SpinButton");
@@ -219,6 +230,7 @@ QWidget* TMain_Form::CreateClockPage() {
                                   {"Continuous (Start Frequency)", "Triangle sweep (Start <-> End)",
                                    "Swept FSK (Start <-> End)", "FSK (Start or End Freq's)"},
                                   -1);
+    Bind(SweepMode_ComboBox, Setting("_Clock/SweepMode"));
     SwpStartF_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpStartF_SpinEdit", "Start Freq (Hz)",
                                            Setting("_Clock/StartF"), 1000);
     SwpEndF_SpinEdit = FrequencySpinEdit(GroupBox3, "SwpEndF_SpinEdit", "End Freq (Hz)",
@@ -230,6 +242,7 @@ QWidget* TMain_Form::CreateClockPage() {
     SwpInt_SpinEdit = SpinEdit(GroupBox3, "SwpInt_SpinEdit", Setting("_Clock/StepInterval"), 1000);
     SwpInt_SpinEdit->setEnabled(false);
     FSKSource_ComboBox = DropDown(GroupBox3, "FSKSource_ComboBox", kFskSources, 0, true);
+    Bind(FSKSource_ComboBox, Setting("_Wave/FSKSource"));
     for (TFrequencySpinEdit* spin : {SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit})
         spin->setMaximumWidth(96);
     auto* memoryClock = new QFormLayout(GroupBox3);
@@ -249,6 +262,7 @@ QWidget* TMain_Form::CreateClockPage() {
     auto* stepLabel = Named(new QLabel("2^N,    N =", GroupBox4), "Label12");
     CounterStep_Edit = Named(new QLineEdit("1", GroupBox4), "CounterStep_Edit");
     CounterStep_Edit->setEnabled(false);
+    Bind(CounterStep_Edit, Setting("_Clock/MemStep"));
     CounterStep_Edit->setFixedWidth(48);
     stepLabel->setBuddy(CounterStep_Edit);
     CounterStep_UpDown = Named(new TUpDown(GroupBox4), "CounterStep_UpDown");

@@ -184,41 +184,49 @@ void TMain_Form::RefreshUnsentMarks() {
     const TAcceptedChannel& a = card_.accepted().Channel[c];
     const bool card = card_.session() != 0;
 
-    const WaveformRequest w = ReadWaveformRequest();
-    const WaveformUnsent wu = UnsentWaveform(w, card_.channel(c).Wave.Arb, a);
-    const std::pair<QWidget*, bool> wave[] = {{WaveType_ComboBox, wu.WaveType},
-                                              {Symm_SpinEdit, wu.Symmetry},
-                                              {SingleF_RadioButton, wu.Sweep},
-                                              {SweepF_RadioButton, wu.Sweep},
-                                              {StartF_SpinEdit, wu.StartF},
-                                              {EndF_SpinEdit, wu.EndF},
-                                              {SweepStep_SpinEdit, wu.SweepStep},
-                                              {StepInt_SpinEdit, wu.StepInterval},
-                                              {AutoRadioButton, wu.SweepMode},
-                                              {ManualRadioButton, wu.SweepMode},
-                                              {AM_CheckBox, wu.AM},
-                                              {ArbWave_Filename_Label, wu.Samples},
-                                              {Arbwave_DataCount_Label, wu.Samples}};
-    // Controls that cannot be changed now are not marked.
-    for (const auto& [control, unsent] : wave)
-        MarkUnsent(control, card && unsent && control->isEnabled(), kWaveButton);
-
-    const TriggerUnsent tu = UnsentTrigger(w.Trigger, a);
-    MarkUnsent(TrigSource_ComboBox, card && tu.Source && TrigSource_ComboBox->isEnabled(),
-               kTriggerButton);
-    MarkUnsent(TrigMode_ComboBox, card && tu.Mode, kTriggerButton);
-
-    const ClockUnsent cu = UnsentClock(ReadClockRequest(), a);
-    const std::pair<QWidget*, bool> clock[] = {
-        {ClkX_Edit, cu.Multiplier},        {SweepMode_ComboBox, cu.SweepMode},
-        {SwpStartF_SpinEdit, cu.StartF},   {SwpEndF_SpinEdit, cu.EndF},
-        {SwpStep_SpinEdit, cu.SweepStep},  {SwpInt_SpinEdit, cu.StepInterval},
-        {FSKSource_ComboBox, cu.FSKSource}};
-    for (const auto& [control, unsent] : clock)
-        MarkUnsent(control, card && unsent && control->isEnabled(), kClockButton);
-    // The counter step's field only shows what its arrows set.
-    MarkUnsent(CounterStep_Edit, card && cu.MemStep && CounterStep_UpDown->isEnabled(),
-               kClockButton);
+    const TChannelInfo wave = ReadWaveformDraft();
+    const WaveformUnsent wu = UnsentWaveform(wave, ManualSweep(), card_.channel(c).Wave.Arb, a);
+    const SettingFlags trigger = UnsentSettings(wave, {Step::Trigger}, a);
+    const SettingFlags clock =
+        UnsentSettings(ReadClockDraft(),
+                       {Step::ClockSource, Step::CounterStep, Step::ClockMode, Step::FSKSource}, a);
+    // Every bound control of the pages, by the step that sends it: the Waveform
+    // page's Update, its trigger group's, the Clock page's. Controls that cannot
+    // be changed now are not marked; the counter step's field only shows what its
+    // arrows set.
+    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>()) {
+        const SettingRange* setting = SettingOf(control);
+        if (!setting)
+            continue;
+        const size_t row = setting->index();
+        const bool onClockPage = Clk_TabSheet->isAncestorOf(control);
+        const QWidget* enabled = control == CounterStep_Edit ? CounterStep_UpDown : control;
+        const bool changeable = card && enabled->isEnabled();
+        switch (setting->step) {
+        case Step::AM:
+        case Step::Generator:
+        case Step::Sweep:
+            MarkUnsent(control, changeable && wu.Setting[row], kWaveButton);
+            break;
+        case Step::Trigger:
+            MarkUnsent(control, changeable && trigger[row], kTriggerButton);
+            break;
+        case Step::ClockSource:
+        case Step::CounterStep:
+        case Step::ClockMode:
+        case Step::FSKSource:
+            if (onClockPage)
+                MarkUnsent(control, changeable && clock[row], kClockButton);
+            break;
+        default:
+            break;
+        }
+    }
+    for (QWidget* control : std::initializer_list<QWidget*>{AutoRadioButton, ManualRadioButton})
+        MarkUnsent(control, card && wu.Manual && control->isEnabled(), kWaveButton);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ArbWave_Filename_Label, Arbwave_DataCount_Label})
+        MarkUnsent(control, card && wu.Samples && control->isEnabled(), kWaveButton);
 
     const bool att = card && UnsentAttenuation(Att_Slider->value(), a);
     MarkUnsent(Att_Slider, att, kAttButton);

@@ -19,11 +19,7 @@
 
 void TMain_Form::ApplyTrigger() {
     const int c = ActiveChannelNumber();
-    ::ApplyTrigger(card_, c, ReadTriggerRequest());
-}
-
-TriggerRequest TMain_Form::ReadTriggerRequest() const {
-    return {TrigSource_ComboBox->currentIndex(), TrigMode_ComboBox->currentIndex()};
+    ::ApplyTrigger(card_, c, ReadDraft(GroupBox1));
 }
 
 void TMain_Form::TriggerModeChosen() {
@@ -92,24 +88,18 @@ void TMain_Form::ApplyClock() {
     if (!FrequenciesReadable({SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit}))
         return;
     const int c = ActiveChannelNumber();
-    const ClockRequest r = ReadClockRequest();
+    const TChannelInfo draft = ReadClockDraft();
     DialogOperatorUi ui(this);
-    if (::ApplyClock(card_, c, r, ui))
+    if (::ApplyClock(card_, c, draft, ui))
         UpdateAllControls();
 }
 
-ClockRequest TMain_Form::ReadClockRequest() const {
-    const int c = ActiveChannelNumber();
-    ClockRequest r;
-    r.SweepMode = SweepMode_ComboBox->currentIndex();
-    r.StartF = SpinEditValue(SwpStartF_SpinEdit) / 1000.0;
-    r.EndF = SpinEditValue(SwpEndF_SpinEdit) / 1000.0;
-    r.SweepStep = SpinEditValue(SwpStep_SpinEdit) / 1000.0;
-    r.StepInterval = SpinEditValue(SwpInt_SpinEdit) / 1000.0;
-    r.FSKSource = ComboItemIndex(FSKSource_ComboBox);
-    r.Multiplier = card_.pendingMultiplier(c);
-    r.MemStep = static_cast<uint32_t>(std::lround(std::pow(2.0, CounterStep_UpDown->position())));
-    return r;
+TChannelInfo TMain_Form::ReadClockDraft() {
+    TChannelInfo draft = ReadDraft(Clk_TabSheet);
+    // Shown in fields of text: the multiplier the arrows chose, the counter step 2^N.
+    SettingOf(ClkX_Edit)->set(draft, card_.pendingMultiplier(ActiveChannelNumber()));
+    SettingOf(CounterStep_Edit)->set(draft, std::pow(2.0, CounterStep_UpDown->position()));
+    return draft;
 }
 
 // ---------------------------------------------------------------------------

@@ -31,9 +31,6 @@ class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
 class TCard_Form;
-struct TriggerRequest;
-struct WaveformRequest;
-struct ClockRequest;
 class TDisplay;
 class TElidedLabel;
 class TExternalClk_Form;
@@ -333,9 +330,14 @@ private:
     void RefreshRecentConfigs();
     QString LoadReport(const std::vector<std::string>& unreadable,
                        const std::vector<std::string>& outOfRange) const;
-    TriggerRequest ReadTriggerRequest() const;
-    WaveformRequest ReadWaveformRequest() const;
-    ClockRequest ReadClockRequest() const;
+    // The active channel's settings (DraftOf the record) with the bound
+    // controls inside `area` read into them.
+    TChannelInfo ReadDraft(const QWidget* area);
+    // The Waveform page's, its trigger group included; the Clock page's, with
+    // the multiplier shown and the counter step its arrows set.
+    TChannelInfo ReadWaveformDraft();
+    TChannelInfo ReadClockDraft();
+    bool ManualSweep() const;
 
     Card card_;
     TExternalClk_Form* extClkForm_ = nullptr;

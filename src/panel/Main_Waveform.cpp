@@ -17,36 +17,36 @@
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 
-WaveformRequest TMain_Form::ReadWaveformRequest() const {
-    WaveformRequest r;
-    r.Arbitrary = Wave_PageControl->currentWidget() == TabSheet8;
-    r.AM = AM_CheckBox->isChecked();
-    r.RepRate = SpinEditValue(repRate1);
-    r.WaveType = WaveType_ComboBox->currentIndex();
-    r.Symmetry = SpinEditValue(Symm_SpinEdit);
-    r.Sweep = SweepF_RadioButton->isChecked();
-    r.StartF = SpinEditValue(StartF_SpinEdit) / 1000.0;
-    r.EndF = SpinEditValue(EndF_SpinEdit) / 1000.0;
-    r.SweepStep = SpinEditValue(SweepStep_SpinEdit) / 1000.0;
-    r.StepInterval = SpinEditValue(StepInt_SpinEdit);
-    r.SweepMode = AutoRadioButton->isChecked() ? 0 : 1;
-    r.FSKSource = ComboItemIndex(FSK_ComboBox);
-    r.TextFlag = LoadText_RadioButton->isChecked();
-    r.NormaliseFlag = LoadNorm_CheckBox->isChecked();
-    r.Trigger = ReadTriggerRequest();
-    return r;
+TChannelInfo TMain_Form::ReadDraft(const QWidget* area) {
+    TChannelInfo draft = DraftOf(card_.channel(ActiveChannelNumber()));
+    for (const QWidget* control : area->findChildren<QWidget*>())
+        if (const SettingRange* setting = SettingOf(control))
+            if (const std::optional<double> value = BoundValue(control, *setting))
+                setting->set(draft, *value);
+    return draft;
+}
+
+TChannelInfo TMain_Form::ReadWaveformDraft() {
+    TChannelInfo draft = ReadDraft(Wave_TabSheet);
+    draft.Wave.ArbitraryFlag = Wave_PageControl->currentWidget() == TabSheet8;
+    draft.Wave.RepRate = SpinEditValue(repRate1);
+    return draft;
+}
+
+bool TMain_Form::ManualSweep() const {
+    return !AutoRadioButton->isChecked();
 }
 
 void TMain_Form::ApplyWaveform() {
     if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
         return;
     const int c = ActiveChannelNumber();
-    const WaveformRequest r = ReadWaveformRequest();
+    const TChannelInfo draft = ReadWaveformDraft();
     DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
     failureThisAction_ = false;
     ui.onProblem(
         [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
-    ::ApplyWaveform(card_, c, r, ui);
+    ::ApplyWaveform(card_, c, draft, ManualSweep(), ui);
     UpdateModeLEDs();
     UpdateControlValues();
 }

@@ -65,14 +65,16 @@ QString AcceptedDifference() {
         expect("trigger mode", part(a.Trigger, &TTriggerSetting::Mode), sim("triggerMode"));
         expect("multiplier", part(a.ClockSource, &TClockSourceSetting::Multiplier),
                sim("multiplier"));
-        expect("clock mode", part(a.ClockMode, &TClockModeSetting::Mode), sim("clockMode"));
-        expect("clock end", part(a.ClockMode, &TClockModeSetting::EndF), sim("clockEnd"));
-        if (a.Generated) {
-            expect("generator", std::optional<double>(a.Generated->Sweep ? 2 : 1),
-                   sim("generator"));
-            expect("wave type", part(a.Generated, &TGeneratedWave::WaveType), sim("waveType"));
-            expect("start", part(a.Generated, &TGeneratedWave::StartF),
-                   a.Generated->Sweep ? sim("sweepStart") : sim("frequency"));
+        auto clock = [&](const char* key) {
+            return a.ClockMode ? (*a.ClockMode)[Setting(key).index()] : std::nullopt;
+        };
+        expect("clock mode", clock("_Clock/SweepMode"), sim("clockMode"));
+        expect("clock end", clock("_Clock/EndF"), sim("clockEnd"));
+        if (const std::optional<TGeneratedWave>& g = a.Generated) {
+            const bool sweep = g->value("_Wave/SweepFlag") == 1.0;
+            expect("generator", std::optional<double>(sweep ? 2 : 1), sim("generator"));
+            expect("wave type", g->value("_Wave/WaveType"), sim("waveType"));
+            expect("start", g->value("_Wave/StartF"), sweep ? sim("sweepStart") : sim("frequency"));
         }
         if (a.Loaded) {
             expect("generator", std::optional<double>(3), sim("generator"));
@@ -202,19 +204,21 @@ private slots:
     // Each operation with each of its calls failing in turn: the record and
     // the picture both match the card; a refusal never changes the picture.
     void everyCallOfEveryOperationFailsInTurn() {
-        WaveformRequest sweep;
-        sweep.Sweep = true;
-        sweep.WaveType = 2;
-        sweep.StartF = 2;
-        sweep.EndF = 5;
-        sweep.SweepStep = 0.5;
-        sweep.StepInterval = 1000;
-        sweep.Trigger = {3, 2};
-        WaveformRequest arbitrary = sweep;
-        arbitrary.Arbitrary = true;
-        ClockRequest clock;
+        TChannelInfo sweep; // the drafts an operator's pages would give
+        sweep.Wave.SweepFlag = true;
+        sweep.Wave.WaveType = 2;
+        sweep.Wave.StartF = 2;
+        sweep.Wave.EndF = 5;
+        sweep.Wave.SweepStep = 0.5;
+        sweep.Wave.StepInterval = 1000;
+        sweep.Wave.Arb.TextFlag = true;
+        sweep.TrigSource = 3;
+        sweep.TrigMode = 2;
+        TChannelInfo arbitrary = sweep;
+        arbitrary.Wave.ArbitraryFlag = true;
+        TChannelInfo clock;
         clock.SweepMode = 2;
-        clock.EndF = 3;
+        clock.ClkEndF = 3;
         clock.Multiplier = 8;
         clock.MemStep = 16;
         clock.FSKSource = 4;
@@ -224,8 +228,8 @@ private slots:
             {"offset", [](QuietUi&) { SetOffset(card, 1, -1.5); }},
             {"offset power", [](QuietUi&) { SetOffsetPower(card, 3, 2.25, true); }},
             {"fsk level", [](QuietUi&) { SetFskLevel(card, 1, true); }},
-            {"sweep", [&](QuietUi& ui) { ApplyWaveform(card, 1, sweep, ui); }},
-            {"arbitrary", [&](QuietUi& ui) { ApplyWaveform(card, 2, arbitrary, ui); }},
+            {"sweep", [&](QuietUi& ui) { ApplyWaveform(card, 1, sweep, false, ui); }},
+            {"arbitrary", [&](QuietUi& ui) { ApplyWaveform(card, 2, arbitrary, false, ui); }},
             {"clock", [&](QuietUi& ui) { ApplyClock(card, 3, clock, ui); }},
             {"reference clock", [](QuietUi&) { SetReferenceClock(card, 1, true, 25); }},
             {"memory test", [](QuietUi& ui) { TestChannelMemory(card, 2, ui); }},
@@ -274,10 +278,10 @@ private slots:
 
     void aLoadedWaveformIsKnownByItsChecksum() {
         fresh();
-        WaveformRequest r;
-        r.Arbitrary = true;
+        TChannelInfo r = DraftOf(card.channel(2));
+        r.Wave.ArbitraryFlag = true;
         QuietUi ui;
-        ApplyWaveform(card, 2, r, ui);
+        ApplyWaveform(card, 2, r, false, ui);
         const std::vector<double> samples = card.record().Channel[2].Wave.Arb.Data;
         const TLoadedWave expected{1024, WaveChecksum(samples.data(), 1024)};
         QCOMPARE(card.accepted().Channel[2].Loaded, std::optional<TLoadedWave>(expected));
@@ -324,9 +328,9 @@ private slots:
     void anEndBelowTheStartSendsNothing() {
         fresh();
         const TCardInfo before = card.record();
-        ClockRequest r;
-        r.StartF = 2;
-        r.EndF = 1;
+        TChannelInfo r = DraftOf(card.channel(1));
+        r.ClkStartF = 2;
+        r.ClkEndF = 1;
         QuietUi ui;
         QVERIFY(!ApplyClock(card, 1, r, ui));
         QCOMPARE(ui.messages.size(), 1);

@@ -280,7 +280,14 @@ private slots:
         TAcceptedChannel a;
         a.OutputOn = true;
         a.Attenuation = 12;
-        a.Generated = TGeneratedWave{2, 50, true, 1, 2500};
+        TGeneratedWave sweep;
+        for (const auto& [key, value] : {std::pair("_Wave/WaveType", 2.0),
+                                         {"_Wave/Symmetry", 50.0},
+                                         {"_Wave/SweepFlag", 1.0},
+                                         {"_Wave/StartF", 1.0},
+                                         {"_Wave/EndF", 2500.0}})
+            sweep.Values[Setting(key).index()] = value;
+        a.Generated = sweep;
         a.Offset = TOffsetSetting{-1.5, true};
         QTest::newRow("sweep") << QString::fromStdString(
             DescribeChannel(1, ChannelPresence::Present, a).line);
