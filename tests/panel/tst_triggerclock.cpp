@@ -134,25 +134,6 @@ private slots:
         QCOMPARE(SimValue("PXI1::13::INSTR", 1, "multiplier"), 19.0);
     }
 
-    void eachRefusedClockCommandRestoresOnlyItsFields() {
-        selectCard(false, 0);
-        MainControls& m = ui();
-        m.SweepMode_ComboBox->setCurrentIndex(1);
-        m.SwpEndF_SpinEdit->setValue(3000);
-        m.CounterStep_UpDown->upButton()->click();
-        m.FSKSource_ComboBox->setCurrentIndex(2);
-        nvsim_fail("nv815_SetCounterStep", VI_ERROR_TMO, 0, 0, nullptr);
-        nvsim_fail("nv815_SetFSKSource", VI_ERROR_TMO, 0, 0, nullptr);
-        m.ClkUpdate_Button->click();
-        QCOMPARE(channel1().MemStep, 1u);  // refused: back
-        QCOMPARE(channel1().FSKSource, 0); // refused: back
-        QCOMPARE(channel1().SweepMode, 1); // accepted: kept
-        QCOMPARE(channel1().ClkEndF, 3.0);
-        QCOMPARE(channel1().Multiplier, 20);
-        // Card selection (9 calls), re-selecting channel 1, then all four commands.
-        QCOMPARE(DriverSets().size(), 9 + 1 + 4);
-    }
-
     void startAndEndPullEachOther() {
         MainControls& m = ui();
         m.SwpStartF_SpinEdit->setValue(2500);
