@@ -214,10 +214,12 @@ void CommandLink::report(const CommandOutcome& outcome) {
         tally(outcome.status);
     if (unshown_ > 0)
         return;
-    if (held_ > 0)
+    if (held_ > 0) {
         heldOutcomes_.push_back(outcome);
-    else
+        heldOutcomes_.back().last = false;
+    } else {
         tell(outcome);
+    }
 }
 
 void CommandLink::tell(const CommandOutcome& outcome) const {
@@ -236,8 +238,10 @@ HeldReports::HeldReports(CommandLink& link) : link_(link) {
 HeldReports::~HeldReports() {
     if (--link_.held_ > 0)
         return;
-    const std::vector<CommandOutcome> outcomes = std::move(link_.heldOutcomes_);
+    std::vector<CommandOutcome> outcomes = std::move(link_.heldOutcomes_);
     link_.heldOutcomes_.clear();
+    if (!outcomes.empty())
+        outcomes.back().last = true;
     for (const CommandOutcome& outcome : outcomes)
         link_.tell(outcome);
 }

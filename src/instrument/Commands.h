@@ -21,6 +21,9 @@ struct CommandOutcome {
     ViStatus status = 0;
     std::string errorText;
     int32_t channel = 0; // the channel it was sent for; 0 when it names none
+    // The last of the outcomes an operation tells together (HeldReports):
+    // whoever shows the card's picture need redraw it only then.
+    bool last = true;
 };
 using CommandObserver = std::function<void(const CommandOutcome&)>;
 

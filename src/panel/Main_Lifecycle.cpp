@@ -118,10 +118,9 @@ void TMain_Form::UpdateControlValues() {
     TChannelInfo& ch = card_.channel(c);
     if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
         // Every bound control of the page but the trigger group's shows the record.
-        for (QWidget* control : Wave_TabSheet->findChildren<QWidget*>())
-            if (const SettingRange* setting = SettingOf(control);
-                setting && !GroupBox1->isAncestorOf(control))
-                ShowBoundValue(control, *setting, setting->get(ch));
+        for (const BoundControl& b : bound_)
+            if (b.area == Area::Wave)
+                ShowBoundValue(b.control, *b.setting, b.setting->get(ch));
         StartF_SpinEdit->setEnabled(true);
         const bool sweep = SweepF_RadioButton->isChecked();
         for (QWidget* w2 : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,

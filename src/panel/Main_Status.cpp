@@ -194,12 +194,9 @@ void TMain_Form::RefreshUnsentMarks() {
     // page's Update, its trigger group's, the Clock page's. Controls that cannot
     // be changed now are not marked; the counter step's field only shows what its
     // arrows set.
-    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>()) {
-        const SettingRange* setting = SettingOf(control);
-        if (!setting)
-            continue;
+    for (const auto& [control, setting, area] : bound_) {
         const size_t row = setting->index();
-        const bool onClockPage = Clk_TabSheet->isAncestorOf(control);
+        const bool onClockPage = area == Area::Clock;
         const QWidget* enabled = control == CounterStep_Edit ? CounterStep_UpDown : control;
         const bool changeable = card && enabled->isEnabled();
         switch (setting->step) {

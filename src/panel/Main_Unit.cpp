@@ -75,6 +75,7 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     CreateLogo(client);
     CreateSettings(client);
     WatchStepKeyClicks();
+    CollectBoundControls();
     SetRangeToolTips();
     CreateSendKeys();
     WatchUnsentEdits();

@@ -333,6 +333,14 @@ private:
     // The active channel's settings (DraftOf the record) with the bound
     // controls inside `area` read into them.
     TChannelInfo ReadDraft(const QWidget* area);
+    // The pages' controls bound to rows of the settings table, found once.
+    enum class Area { Wave, Trigger, Clock };
+    struct BoundControl {
+        QWidget* control;
+        const SettingRange* setting;
+        Area area;
+    };
+    void CollectBoundControls();
     // The Waveform page's, its trigger group included; the Clock page's, with
     // the multiplier shown and the counter step its arrows set.
     TChannelInfo ReadWaveformDraft();
@@ -340,6 +348,7 @@ private:
     bool ManualSweep() const;
 
     Card card_;
+    std::vector<BoundControl> bound_;
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
     TAbout_Form* aboutForm_ = nullptr;

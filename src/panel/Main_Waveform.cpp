@@ -17,12 +17,22 @@
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 
+void TMain_Form::CollectBoundControls() {
+    bound_.clear();
+    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>())
+        if (const SettingRange* setting = SettingOf(control))
+            bound_.push_back({control, setting,
+                              Clk_TabSheet->isAncestorOf(control) ? Area::Clock
+                              : GroupBox1->isAncestorOf(control)  ? Area::Trigger
+                                                                  : Area::Wave});
+}
+
 TChannelInfo TMain_Form::ReadDraft(const QWidget* area) {
     TChannelInfo draft = DraftOf(card_.channel(ActiveChannelNumber()));
-    for (const QWidget* control : area->findChildren<QWidget*>())
-        if (const SettingRange* setting = SettingOf(control))
-            if (const std::optional<double> value = BoundValue(control, *setting))
-                setting->set(draft, *value);
+    for (const BoundControl& b : bound_)
+        if (area->isAncestorOf(b.control))
+            if (const std::optional<double> value = BoundValue(b.control, *b.setting))
+                b.setting->set(draft, *value);
     return draft;
 }
 
