@@ -32,8 +32,11 @@ run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform"
   "$root/tests/config/fuzz/fuzz_config.cpp" "$root/src/config/ConfigFile.cpp" \
   "$root/src/config/IniText.cpp" "$root/src/config/ConfigKeys.cpp" \
   "$root/src/core/SettingRanges.cpp" \
+  "$root/src/instrument/Commands.cpp" "$root/src/instrument/OperationLog.cpp" \
+  "$root/src/instrument/DriverCalls.cpp" "$root/src/instrument/nv815_def.cpp" \
+  "$root/src/instrument/LibraryBinding.cpp" \
   "$root/src/fileutil/SafeFile.cpp" \
-  $(pkg-config --libs Qt6Core)
+  $(pkg-config --libs Qt6Core) -ldl
 # shellcheck disable=SC2046
 run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   "$root/tests/ui/fuzz/fuzz_frequency.cpp" "$root/src/ui/FrequencyText.cpp" \
