@@ -111,8 +111,7 @@ std::optional<double> AcceptedValue(const TAcceptedChannel& a, const SettingRang
     case Step::Trigger: // the source, then the mode, as the table lists them
         if (!a.Trigger)
             return std::nullopt;
-        return &r == &SettingRanges()[Setting("_Trigger/Source").index()] ? a.Trigger->Source
-                                                                          : a.Trigger->Mode;
+        return &r == &Setting("_Trigger/Source") ? a.Trigger->Source : a.Trigger->Mode;
     case Step::Kept:
     case Step::ReferenceClock:
     case Step::Offset:

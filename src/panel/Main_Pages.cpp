@@ -202,6 +202,28 @@ QWidget* TMain_Form::CreateWavePage() {
     return Wave_TabSheet;
 }
 
+// The wave memory counter step: 2^N, N by its arrows.
+QGroupBox* TMain_Form::CreateCounterGroup() {
+    GroupBox4 = Named(new QGroupBox("Memory Counter", Clk_TabSheet), "GroupBox4");
+    auto* stepLabel = Named(new QLabel("2^N,    N =", GroupBox4), "Label12");
+    CounterStep_Edit = Named(new QLineEdit("1", GroupBox4), "CounterStep_Edit");
+    CounterStep_Edit->setEnabled(false);
+    Bind(CounterStep_Edit, Setting("_Clock/MemStep"));
+    CounterStep_Edit->setFixedWidth(48);
+    stepLabel->setBuddy(CounterStep_Edit);
+    CounterStep_UpDown = Named(new TUpDown(GroupBox4), "CounterStep_UpDown");
+    const SettingRange& memStep = Setting("_Clock/MemStep");
+    CounterStep_UpDown->setRange(static_cast<int>(std::log2(memStep.minimum)),
+                                 static_cast<int>(std::log2(memStep.maximum)));
+    CounterStep_UpDown->setFixedHeight(24);
+    auto* counter = new QHBoxLayout(GroupBox4);
+    counter->addWidget(stepLabel);
+    counter->addWidget(CounterStep_Edit);
+    counter->addWidget(CounterStep_UpDown);
+    counter->addStretch(1);
+    return GroupBox4;
+}
+
 QWidget* TMain_Form::CreateClockPage() {
     Clk_TabSheet = Named(new QWidget, "Clk_TabSheet");
     auto* page = new QVBoxLayout(Clk_TabSheet);
@@ -258,24 +280,7 @@ QWidget* TMain_Form::CreateClockPage() {
     memoryClock->addRow("FSK Source", FSKSource_ComboBox);
     page->addWidget(GroupBox3);
 
-    GroupBox4 = Named(new QGroupBox("Memory Counter", Clk_TabSheet), "GroupBox4");
-    auto* stepLabel = Named(new QLabel("2^N,    N =", GroupBox4), "Label12");
-    CounterStep_Edit = Named(new QLineEdit("1", GroupBox4), "CounterStep_Edit");
-    CounterStep_Edit->setEnabled(false);
-    Bind(CounterStep_Edit, Setting("_Clock/MemStep"));
-    CounterStep_Edit->setFixedWidth(48);
-    stepLabel->setBuddy(CounterStep_Edit);
-    CounterStep_UpDown = Named(new TUpDown(GroupBox4), "CounterStep_UpDown");
-    const SettingRange& memStep = Setting("_Clock/MemStep");
-    CounterStep_UpDown->setRange(static_cast<int>(std::log2(memStep.minimum)),
-                                 static_cast<int>(std::log2(memStep.maximum)));
-    CounterStep_UpDown->setFixedHeight(24);
-    auto* counter = new QHBoxLayout(GroupBox4);
-    counter->addWidget(stepLabel);
-    counter->addWidget(CounterStep_Edit);
-    counter->addWidget(CounterStep_UpDown);
-    counter->addStretch(1);
-    page->addWidget(GroupBox4);
+    page->addWidget(CreateCounterGroup());
 
     ClkUpdate_Button = Named(new QPushButton("Update", Clk_TabSheet), "ClkUpdate_Button");
     connect(ClkX_SpinButton, &TUpDown::upClicked, this, [this] { MultiplierUp(); });

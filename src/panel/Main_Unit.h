@@ -302,6 +302,7 @@ private:
     QWidget* CreateArbitraryPage();
     QWidget* CreateWavePage();
     QWidget* CreateClockPage();
+    QGroupBox* CreateCounterGroup();
     void ApplySweepGroupRules();
     void CreateFeedbackField();
     void StartFeedback();
