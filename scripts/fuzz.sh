@@ -41,6 +41,8 @@ run config -fPIC -I"$root/src/config" -I"$root/src/state" -I"$root/src/waveform"
 run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   "$root/tests/ui/fuzz/fuzz_frequency.cpp" "$root/src/ui/FrequencyText.cpp" \
   $(pkg-config --libs Qt6Core)
+run scpi -I"$root/src/remote" "$root/tests/remote/fuzz/fuzz_scpi.cpp" \
+  "$root/src/remote/ScpiParser.cpp"
 run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \

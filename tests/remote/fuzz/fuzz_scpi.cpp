@@ -1,0 +1,21 @@
+// libFuzzer target: any program message, read into units and matched
+// against a few headers, without a crash, a hang or reading out of bounds.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "ScpiParser.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
+    static const scpi::Pattern patterns[] = {scpi::Pattern("[SOURce#:]FREQuency[:CW]"),
+                                             scpi::Pattern("OUTPut#[:STATe]"),
+                                             scpi::Pattern("SYSTem:ERRor[:NEXT]")};
+    for (const scpi::Unit& u : scpi::ParseMessage(line))
+        for (const scpi::Pattern& p : patterns) {
+            int suffix = 0;
+            scpi::Error error = scpi::NoError;
+            p.matches(u.nodes, 3, suffix, error);
+        }
+    return 0;
+}

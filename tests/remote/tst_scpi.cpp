@@ -1,0 +1,153 @@
+// SCPI program messages read into units: headers and their path, numbers
+// with multipliers and units, words, strings, blocks, and the standard error
+// of each thing that cannot be read.
+#include <QtTest>
+
+#include "ScpiParser.h"
+#include "TestRegistry.h"
+
+using namespace scpi;
+
+namespace {
+
+// A unit's header as "NODE1:NODE2#2?" for comparing.
+QString Header(const Unit& u) {
+    QStringList nodes;
+    for (const Node& n : u.nodes)
+        nodes << QString::fromStdString(n.mnemonic) +
+                     (n.suffix == -1 ? QString() : "#" + QString::number(n.suffix));
+    return (u.common ? "*" : "") + nodes.join(':') + (u.query ? "?" : "");
+}
+
+} // namespace
+
+class TestScpi : public QObject {
+    Q_OBJECT
+private slots:
+    // The header path: a unit without a leading ':' continues where the
+    // previous one's last node stood; ':' starts again; common commands
+    // leave the path alone.
+    void headersAndTheirPath() {
+        const struct {
+            const char* line;
+            QStringList headers;
+        } rows[] = {
+            {"*IDN?", {"*IDN?"}},
+            {"SOUR2:FREQ 1;STAR 2;:OUTP ON", {"SOUR#2:FREQ", "SOUR#2:STAR", "OUTP"}},
+            {"FREQ:STAR 1;*WAI;STOP 2", {"FREQ:STAR", "*WAI", "FREQ:STOP"}},
+            {"  syst:err?  ", {"syst:err?"}},
+            {"OUTP3;", {"OUTP#3"}},
+        };
+        for (const auto& row : rows) {
+            QStringList headers;
+            for (const Unit& u : ParseMessage(row.line)) {
+                QCOMPARE(u.error, NoError);
+                headers << Header(u);
+            }
+            QCOMPARE(headers, row.headers);
+        }
+    }
+
+    // Numbers in the base unit: multipliers, units, SCPI's MHZ exception,
+    // exponents, other bases; words upper case; strings with doubled quotes.
+    void parameters() {
+        const struct {
+            const char* text;
+            Parameter::Kind kind;
+            double number;
+            const char* unit;
+            const char* word;
+        } rows[] = {
+            {"1.5KHZ", Parameter::Kind::Number, 1500, "HZ", ""},
+            {"1.5 khz", Parameter::Kind::Number, 1500, "HZ", ""},
+            {"2MHZ", Parameter::Kind::Number, 2e6, "HZ", ""},
+            {"2MAHZ", Parameter::Kind::Number, 2e6, "HZ", ""},
+            {"50MV", Parameter::Kind::Number, 0.05, "V", ""},
+            {"-1.25e1", Parameter::Kind::Number, -12.5, "", ""},
+            {"+.5", Parameter::Kind::Number, 0.5, "", ""},
+            {"3K", Parameter::Kind::Number, 3000, "", ""},
+            {"#HFF", Parameter::Kind::Number, 255, "", ""},
+            {"#B101", Parameter::Kind::Number, 5, "", ""},
+            {"max", Parameter::Kind::Word, 0, "", "MAX"},
+            {"Sinusoid", Parameter::Kind::Word, 0, "", "SINUSOID"},
+            {"'it''s'", Parameter::Kind::String, 0, "", "it's"},
+        };
+        for (const auto& row : rows) {
+            const std::vector<Unit> units = ParseMessage(std::string("FREQ ") + row.text);
+            QVERIFY2(units.size() == 1 && units[0].error == NoError, row.text);
+            QCOMPARE(units[0].parameters.size(), size_t(1));
+            const Parameter& p = units[0].parameters[0];
+            QVERIFY2(p.kind == row.kind, row.text);
+            QVERIFY2(qFuzzyCompare(1 + p.number, 1 + row.number), row.text);
+            QCOMPARE(p.unit, std::string(row.unit));
+            QCOMPARE(p.kind == Parameter::Kind::Word ? p.text : std::string(),
+                     std::string(p.kind == Parameter::Kind::Word ? row.word : ""));
+            if (p.kind == Parameter::Kind::String)
+                QCOMPARE(p.text, std::string(row.word));
+        }
+        // A block holds any bytes, ';' and LF-free line breaks included; the
+        // next unit follows it.
+        const std::string block("DATA #18a;b\r,c\0d;*OPC?", 22);
+        const std::vector<Unit> units = ParseMessage(block);
+        QCOMPARE(units.size(), size_t(2));
+        QCOMPARE(units[0].parameters[0].bytes, std::string("a;b\r,c\0d", 8));
+        QCOMPARE(Header(units[1]), QString("*OPC?"));
+    }
+
+    // Each unreadable unit gets its standard error and the next unit is read.
+    void errorsAndTheNextUnit() {
+        const struct {
+            const char* line;
+            Error error;
+        } rows[] = {
+            {"FREQ 1XYZ;*OPC", InvalidSuffix},  {"FREQ 1,,2;*OPC", SyntaxError},
+            {"FREQ 'open;*OPC", SyntaxError},   {"DATA #0abc;*OPC", InvalidBlock},
+            {"DATA #19abc;*OPC", InvalidBlock}, {"DATA #2x1;*OPC", InvalidBlock},
+            {"1FREQ;*OPC", CommandError},       {"FREQ::STAR;*OPC", CommandError},
+            {"FREQ! 1;*OPC", CommandError},     {"FREQ 1e999;*OPC", DataOutOfRange},
+            {"FREQ -;*OPC", SyntaxError},       {"*IDN2?;*OPC", CommandError},
+        };
+        for (const auto& row : rows) {
+            const std::vector<Unit> units = ParseMessage(row.line);
+            QVERIFY2(!units.empty() && units[0].error == row.error, row.line);
+            // Unless the error left no way to tell where the unit ends, the next one is read.
+            if (row.error != SyntaxError ||
+                std::string_view(row.line).find('\'') == std::string::npos)
+                QVERIFY2(units.size() == 2 && Header(units[1]) == "*OPC", row.line);
+        }
+        QCOMPARE(QString(ErrorText(SuffixOutOfRange)), QString("Header suffix out of range"));
+    }
+
+    // Long and short forms, optional nodes, the numbered node's suffix and its range.
+    void patterns() {
+        const Pattern frequency("[SOURce#:]FREQuency[:CW]");
+        const struct {
+            const char* line;
+            bool matches;
+            int suffix;
+            Error error;
+        } rows[] = {
+            {"FREQ 1", true, 1, NoError},
+            {"source2:frequency:cw 1", true, 2, NoError},
+            {"SOUR3:FREQ 1", true, 3, NoError},
+            {"FREQ:CW 1", true, 1, NoError},
+            {"SOUR4:FREQ 1", false, 0, SuffixOutOfRange},
+            {"FREQ2 1", false, 0, SuffixOutOfRange},
+            {"FREQU 1", false, 0, NoError},
+            {"SOUR:FREQ:CW:CW 1", false, 0, NoError},
+        };
+        for (const auto& row : rows) {
+            const std::vector<Unit> units = ParseMessage(row.line);
+            int suffix = 0;
+            Error error = NoError;
+            QVERIFY2(frequency.matches(units.at(0).nodes, 3, suffix, error) == row.matches,
+                     row.line);
+            QVERIFY2(error == row.error, row.line);
+            if (row.matches)
+                QVERIFY2(suffix == row.suffix, row.line);
+        }
+    }
+};
+
+NV815_TEST_GUILESS_MAIN(TestScpi)
+#include "tst_scpi.moc"
