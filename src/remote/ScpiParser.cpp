@@ -345,6 +345,10 @@ const char* ErrorText(int error) {
         return "Too much data";
     case IllegalValue:
         return "Illegal parameter value";
+    case -350:
+        return "Queue overflow";
+    case -410:
+        return "Query INTERRUPTED";
     default:
         return "Error";
     }

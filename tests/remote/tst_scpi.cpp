@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "ScpiParser.h"
+#include "ScpiSession.h"
 #include "TestRegistry.h"
 
 using namespace scpi;
@@ -146,6 +147,37 @@ private slots:
             if (row.matches)
                 QVERIFY2(suffix == row.suffix, row.line);
         }
+    }
+
+    // The common commands, the error queue and the status registers, line by
+    // line as a client sends them: each line's answer, in order.
+    void sessionAnswersAsIeee4882Says() {
+        Session session([] { return Identity{"Norvale", "72-815", "1001", "1.46"}; });
+        const std::pair<const char*, const char*> dialogue[] = {
+            {"*IDN?;*OPC?", "Norvale,72-815,1001,1.46;1"},
+            {"syst:vers?", "1999.0"},
+            {"SYST:ERR?", "0,\"No error\""},
+            {"FOO;*ESR?", "32"}, // an undefined header is a command error
+            {"*ESR?", "0"},      // read and cleared
+            {"SYST:ERR:COUN?;:SYST:ERR?", "1;-113,\"Undefined header\""},
+            {"*IDN? 1;*ESE;SYST2:ERR?;*ESE 300", ""},
+            {"SYST:ERR?;ERR?;ERR?;ERR?", // each continues at SYSTem
+             "-108,\"Parameter not allowed\";-109,\"Missing parameter\";-114,\"Header suffix out "
+             "of range\";-222,\"Data out of range;0 to 255\""},
+            {"*ESE 32;*SRE 32;*ESE?;*SRE?", "32;32"},
+            {"FOO;*STB?", "100"}, // queue not empty, a standard event, a service request
+            {"*CLS;*STB?;SYST:ERR:COUN?", "0;0"},
+            {"*OPC;*ESR?;*TST?;*WAI", "1;0"},
+        };
+        for (const auto& [line, answer] : dialogue)
+            QCOMPARE(QString::fromStdString(session.handle(line)), QString(answer));
+        // A full queue keeps its first 19 errors and says it overflowed.
+        for (int i = 0; i < 25; ++i)
+            session.handle("FOO");
+        QCOMPARE(session.handle("SYST:ERR:COUN?"), std::string("20"));
+        for (int i = 0; i < 19; ++i)
+            session.handle("SYST:ERR?");
+        QCOMPARE(session.handle("SYST:ERR?"), std::string("-350,\"Queue overflow\""));
     }
 };
 

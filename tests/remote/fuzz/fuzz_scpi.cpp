@@ -1,10 +1,12 @@
-// libFuzzer target: any program message, read into units and matched
-// against a few headers, without a crash, a hang or reading out of bounds.
+// libFuzzer target: any program message, read into units, matched against a
+// few headers and run by a session, without a crash, a hang or reading out
+// of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "ScpiParser.h"
+#include "ScpiSession.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view line(reinterpret_cast<const char*>(data), size);
@@ -17,5 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             scpi::Error error = scpi::NoError;
             p.matches(u.nodes, 3, suffix, error);
         }
+    // And a client's whole conversation: common commands, errors, registers.
+    static scpi::Session session([] { return scpi::Identity{"m", "x", "1", "1"}; });
+    session.handle(line);
     return 0;
 }

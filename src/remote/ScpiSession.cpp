@@ -1,0 +1,165 @@
+#include "ScpiSession.h"
+
+#include <cmath>
+
+namespace scpi {
+
+namespace {
+
+// SYSTem:ERRor?'s answer: -113,"Undefined header" (and ";detail").
+std::string ErrorAnswer(int code, const std::string& detail) {
+    std::string text = ErrorText(code);
+    if (!detail.empty())
+        text += ";" + detail;
+    std::string quoted;
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return std::to_string(code) + ",\"" + quoted + "\"";
+}
+
+uint8_t EventOf(int code) {
+    if (code <= -100 && code > -200)
+        return Session::CommandErrorBit;
+    if (code <= -200 && code > -300)
+        return Session::ExecutionError;
+    if (code <= -400 && code > -500)
+        return Session::QueryError;
+    return Session::DeviceError;
+}
+
+} // namespace
+
+Session::Session(std::function<Identity()> identity) : identity_(std::move(identity)) {
+    addCommon("IDN", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+        const Identity id = identity_();
+        a.push_back(id.maker + "," + id.model + "," + id.serial + "," + id.version);
+    });
+    addCommon("CLS", false, 0, [this](const Unit&, std::vector<std::string>&) {
+        errors_.clear();
+        events_ = 0;
+    });
+    addCommon("OPC", false, 0, [this](const Unit&, std::vector<std::string>&) {
+        events_ |= OperationComplete; // every command has ended before the next is read
+    });
+    addCommon("OPC", true, 0, [](const Unit&, std::vector<std::string>& a) { a.push_back("1"); });
+    addCommon("WAI", false, 0, [](const Unit&, std::vector<std::string>&) {});
+    addCommon("TST", true, 0, [](const Unit&, std::vector<std::string>& a) { a.push_back("0"); });
+    addCommon("ESR", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+        a.push_back(std::to_string(events_));
+        events_ = 0;
+    });
+    addCommon("ESE", false, 1,
+              [this](const Unit& u, std::vector<std::string>&) { registerValue(u, eventEnable_); });
+    addCommon("ESE", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+        a.push_back(std::to_string(eventEnable_));
+    });
+    addCommon("SRE", false, 1, [this](const Unit& u, std::vector<std::string>&) {
+        registerValue(u, serviceEnable_);
+    });
+    addCommon("SRE", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+        a.push_back(std::to_string(serviceEnable_));
+    });
+    addCommon("STB", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+        a.push_back(std::to_string(statusByte()));
+    });
+    add("SYSTem:ERRor[:NEXT]", true, [this](const Unit&, std::vector<std::string>& a) {
+        if (errors_.empty()) {
+            a.push_back(ErrorAnswer(NoError, {}));
+            return;
+        }
+        a.push_back(ErrorAnswer(errors_.front().first, errors_.front().second));
+        errors_.pop_front();
+    });
+    add("SYSTem:ERRor:COUNt", true, [this](const Unit&, std::vector<std::string>& a) {
+        a.push_back(std::to_string(errors_.size()));
+    });
+    add("SYSTem:VERSion", true,
+        [](const Unit&, std::vector<std::string>& a) { a.push_back("1999.0"); });
+}
+
+void Session::addCommon(const char* name, bool query, int parameters, Handler run) {
+    commands_.push_back({name, Pattern(""), query, parameters, std::move(run)});
+}
+
+void Session::add(const char* header, bool query, Handler run) {
+    commands_.push_back({{}, Pattern(header), query, 0, std::move(run)});
+}
+
+bool Session::matches(const Command& c, const Unit& u, Error& suffixError) const {
+    if (!c.common.empty())
+        return u.common && MnemonicIs(u.nodes.front().mnemonic, c.common, c.common);
+    int suffix = 0;
+    return !u.common && c.header.matches(u.nodes, 3, suffix, suffixError);
+}
+
+void Session::error(int code, const std::string& detail) {
+    events_ |= EventOf(code);
+    if (errors_.size() >= kQueueLength) {
+        errors_.back() = {-350, ""}; // Queue overflow: the newest is lost
+        return;
+    }
+    errors_.emplace_back(code, detail);
+}
+
+uint8_t Session::statusByte() const {
+    uint8_t stb = 0;
+    if (!errors_.empty())
+        stb |= 0x04;
+    if (events_ & eventEnable_)
+        stb |= 0x20;
+    if (stb & serviceEnable_ & ~0x40)
+        stb |= 0x40;
+    return stb;
+}
+
+bool Session::registerValue(const Unit& u, uint8_t& value) {
+    const Parameter& p = u.parameters.front();
+    if (p.kind != Parameter::Kind::Number || !p.unit.empty()) {
+        error(p.kind == Parameter::Kind::String ? StringNotAllowed : ParameterError);
+        return false;
+    }
+    const double rounded = std::round(p.number);
+    if (rounded < 0 || rounded > 255) {
+        error(DataOutOfRange, "0 to 255");
+        return false;
+    }
+    value = static_cast<uint8_t>(rounded);
+    return true;
+}
+
+void Session::run(const Unit& u, std::vector<std::string>& answers) {
+    bool headerKnown = false, suffixWrong = false;
+    for (const Command& c : commands_) {
+        Error suffixError = NoError;
+        const bool match = matches(c, u, suffixError);
+        suffixWrong = suffixWrong || suffixError == SuffixOutOfRange;
+        if (!match)
+            continue;
+        headerKnown = true;
+        if (c.query != u.query)
+            continue;
+        const size_t wanted = u.query ? 0 : static_cast<size_t>(c.parameters);
+        if (u.parameters.size() > wanted)
+            return error(ParameterNotAllowed);
+        if (u.parameters.size() < wanted)
+            return error(MissingParameter);
+        return c.run(u, answers);
+    }
+    error(!headerKnown && suffixWrong ? SuffixOutOfRange : UndefinedHeader);
+}
+
+std::string Session::handle(std::string_view line) {
+    std::vector<std::string> answers;
+    for (const Unit& u : ParseMessage(line)) {
+        if (u.error != NoError)
+            error(u.error);
+        else
+            run(u, answers);
+    }
+    std::string out;
+    for (const std::string& a : answers)
+        out += (out.empty() ? "" : ";") + a;
+    return out;
+}
+
+} // namespace scpi
