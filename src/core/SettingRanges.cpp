@@ -182,6 +182,40 @@ ViStatus SendStep(Step step, CommandLink& link, const TCardInfo& card, int c, bo
     return VI_SUCCESS;
 }
 
+std::span<const ScpiName> ScpiNames() {
+    // SCPI-99's names where it has one; the card's own otherwise.
+    static const ScpiName kNames[] = {
+        {&Setting("_Wave/WaveType"), "[SOURce#:]FUNCtion[:SHAPe]", "", 1,
+         "SINusoid|TRIangle|SQUare"},
+        {&Setting("_Wave/Symmetry"),
+         "[SOURce#:]FUNCtion:SQUare:DCYCle|[SOURce#:]FUNCtion:TRIangle:SYMMetry", "PCT", 1, ""},
+        {&Setting("_Wave/SweepFlag"), "[SOURce#:]FREQuency:MODE", "", 1, "CW|SWEep"},
+        {&Setting("_Wave/StartF"), "[SOURce#:]FREQuency[:CW]|[SOURce#:]FREQuency:STARt", "HZ", 1,
+         ""},
+        {&Setting("_Wave/EndF"), "[SOURce#:]FREQuency:STOP", "HZ", 1, ""},
+        {&Setting("_Wave/SweepStep"), "[SOURce#:]SWEep:STEP", "HZ", 1, ""},
+        {&Setting("_Wave/StepInterval"), "[SOURce#:]SWEep:DWELl", "S", 1e6, ""},
+        {&Setting("_Wave/AMFlag"), "[SOURce#:]AM:STATe", "", 1, ""},
+        {&Setting("_Wave/Attenuation"), "OUTPut#:ATTenuation", "DB", 1, ""},
+        {&Setting("_Wave/DCOffset"), "[SOURce#:]VOLTage:OFFSet", "V", 1, ""},
+        {&Setting("_Trigger/Source"), "TRIGger#:SOURce", "", 1,
+         "FPANel|PXI0|PXI1|PXI2|PXI3|PXI4|PXI5|PXI6|PXI7|PSTar"},
+        {&Setting("_Trigger/Mode"), "TRIGger#:MODE", "", 1,
+         "HIGH|LOW|POSitive|NEGative|PSINgle|NSINgle|CONTinuous"},
+        {&Setting("_Clock/ExtFreq"), "ROSCillator:EXTernal:FREQuency", "HZ", 1e-6, ""},
+        {&Setting("_Clock/DDSSourceExtFlag"), "ROSCillator:SOURce", "", 1, "INTernal|EXTernal"},
+        {&Setting("_Clock/Multiplier"), "CLOCk#:MULTiplier", "", 1, ""},
+        {&Setting("_Clock/SweepMode"), "CLOCk#:SWEep:MODE", "", 1, "CONTinuous|TRIangle|SFSK|FSK"},
+        {&Setting("_Clock/StartF"), "CLOCk#:FREQuency:STARt", "HZ", 1, ""},
+        {&Setting("_Clock/EndF"), "CLOCk#:FREQuency:STOP", "HZ", 1, ""},
+        {&Setting("_Clock/SweepStep"), "CLOCk#:SWEep:STEP", "HZ", 1, ""},
+        {&Setting("_Clock/StepInterval"), "CLOCk#:SWEep:DWELl", "S", 1e6, ""},
+        {&Setting("_Clock/MemStep"), "CLOCk#:COUNter:STEP", "", 1, ""},
+        {&Setting("_Wave/FSKSource"), "CLOCk#:FSK:SOURce", "", 1, ""},
+    };
+    return kNames;
+}
+
 std::string SettingRange::section() const {
     const std::string_view k = key;
     return std::string(k.substr(0, k.find('/')));

@@ -119,6 +119,19 @@ std::string SettingProblem(const SettingRange& setting, double shown);
 // "Symmetry in %, 0 to 100" or, unbounded, "Sweep step in Hz, a whole number".
 std::string RangeDescription(const SettingRange& setting);
 
+// A setting's names in remote control (SCPI): its headers ('|' between two
+// names of one setting; # the channel), the unit a number is sent in and how
+// many of the setting's shown units one of it is, and the words that stand for
+// its values in order ('|' between them; empty: a number, or ON|OFF for a flag).
+struct ScpiName {
+    const SettingRange* setting;
+    const char* headers;
+    const char* unit;
+    double shownPerUnit;
+    const char* words;
+};
+std::span<const ScpiName> ScpiNames();
+
 // Gives every field of the record its default: the table's settings theirs,
 // the card's name, the waveform file and its length empty, every output and
 // FSK level off. The offset, its power, the repetition rate and the samples

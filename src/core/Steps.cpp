@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "AcceptedUpdate.h"
+#include "Operations.h"
 
 namespace {
 
@@ -89,6 +90,42 @@ ViStatus CommitStep(Card& card, int channel, const TChannelInfo& draft, Step ste
 
 void KeepStep(Card& card, int channel, const TChannelInfo& draft, Step step) {
     Copy(card, channel, draft, step);
+}
+
+ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, double value,
+                      std::string& problem) {
+    problem = SettingProblem(setting, value * setting.scale);
+    if (!problem.empty())
+        return VI_ERROR_INV_PARAMETER;
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    switch (setting.step) {
+    case Step::Attenuation:
+        return SetAttenuation(card, channel, value);
+    case Step::Offset:
+        return SetOffset(card, channel, value);
+    case Step::ReferenceClock: {
+        TCardInfo& r = card.record();
+        const bool flag = &setting == &Setting("_Clock/DDSSourceExtFlag");
+        return SetReferenceClock(card, channel, flag ? value != 0 : r.DDSSourceExtFlag,
+                                 flag ? r.ExtFreq : value);
+    }
+    case Step::Kept:
+        setting.set(card.channel(channel), value);
+        return VI_SUCCESS;
+    default:
+        break;
+    }
+    // The other settings of the same command as the card holds them.
+    const Step step = setting.step == Step::Sweep ? Step::Generator : setting.step;
+    TChannelInfo draft = DraftOf(card.channel(channel));
+    const TAcceptedChannel& a = card.accepted().Channel[channel];
+    for (const SettingRange& r : SettingRanges())
+        if (r.inChannel && PartOf(r, step))
+            if (const std::optional<double> held = AcceptedValue(a, r))
+                r.set(draft, *held);
+    setting.set(draft, value);
+    const bool manual = a.Generated && a.Generated->Manual;
+    return CommitStep(card, channel, draft, step, manual);
 }
 
 std::optional<double> AcceptedValue(const TAcceptedChannel& a, const SettingRange& r) {

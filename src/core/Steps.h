@@ -5,6 +5,8 @@
 // picture.
 #pragma once
 
+#include <string>
+
 #include "Card.h"
 #include "SettingRanges.h"
 
@@ -15,6 +17,15 @@ ViStatus CommitStep(Card& card, int channel, const TChannelInfo& draft, Step ste
 // The settings `step` sends or keeps, copied from the draft into the record;
 // nothing is sent.
 void KeepStep(Card& card, int channel, const TChannelInfo& draft, Step step);
+
+// One setting changed alone, as a remote client changes it (`value` in the
+// record's unit): only its own command is sent, with the channel's other
+// settings of that command as the card last accepted them (the record's
+// where it accepted none); nothing is sent for a value the table refuses
+// (its words returned in `problem`). The attenuation and the offset go
+// through their own operations; a flag the Update only keeps is kept.
+ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, double value,
+                      std::string& problem);
 
 // What the card accepted of a setting, from the card's picture; nothing when
 // it never accepted one (or the setting is of no step the picture keeps).

@@ -335,6 +335,8 @@ const char* ErrorText(int error) {
         return "String data not allowed";
     case InvalidBlock:
         return "Invalid block data";
+    case ExecutionError:
+        return "Execution error";
     case ParameterError:
         return "Parameter error";
     case SettingsConflict:

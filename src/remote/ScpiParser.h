@@ -25,6 +25,7 @@ enum Error {
     InvalidSuffix = -131,
     StringNotAllowed = -158,
     InvalidBlock = -161,
+    ExecutionError = -200,
     ParameterError = -220,
     SettingsConflict = -221,
     DataOutOfRange = -222,

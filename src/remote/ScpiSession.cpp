@@ -30,39 +30,42 @@ uint8_t EventOf(int code) {
 } // namespace
 
 Session::Session(std::function<Identity()> identity) : identity_(std::move(identity)) {
-    addCommon("IDN", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+    addCommon("IDN", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         const Identity id = identity_();
         a.push_back(id.maker + "," + id.model + "," + id.serial + "," + id.version);
     });
-    addCommon("CLS", false, 0, [this](const Unit&, std::vector<std::string>&) {
+    addCommon("CLS", false, 0, [this](const Unit&, int, std::vector<std::string>&) {
         errors_.clear();
         events_ = 0;
     });
-    addCommon("OPC", false, 0, [this](const Unit&, std::vector<std::string>&) {
+    addCommon("OPC", false, 0, [this](const Unit&, int, std::vector<std::string>&) {
         events_ |= OperationComplete; // every command has ended before the next is read
     });
-    addCommon("OPC", true, 0, [](const Unit&, std::vector<std::string>& a) { a.push_back("1"); });
-    addCommon("WAI", false, 0, [](const Unit&, std::vector<std::string>&) {});
-    addCommon("TST", true, 0, [](const Unit&, std::vector<std::string>& a) { a.push_back("0"); });
-    addCommon("ESR", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+    addCommon("OPC", true, 0,
+              [](const Unit&, int, std::vector<std::string>& a) { a.push_back("1"); });
+    addCommon("WAI", false, 0, [](const Unit&, int, std::vector<std::string>&) {});
+    addCommon("TST", true, 0,
+              [](const Unit&, int, std::vector<std::string>& a) { a.push_back("0"); });
+    addCommon("ESR", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(events_));
         events_ = 0;
     });
-    addCommon("ESE", false, 1,
-              [this](const Unit& u, std::vector<std::string>&) { registerValue(u, eventEnable_); });
-    addCommon("ESE", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+    addCommon("ESE", false, 1, [this](const Unit& u, int, std::vector<std::string>&) {
+        registerValue(u, eventEnable_);
+    });
+    addCommon("ESE", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(eventEnable_));
     });
-    addCommon("SRE", false, 1, [this](const Unit& u, std::vector<std::string>&) {
+    addCommon("SRE", false, 1, [this](const Unit& u, int, std::vector<std::string>&) {
         registerValue(u, serviceEnable_);
     });
-    addCommon("SRE", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+    addCommon("SRE", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(serviceEnable_));
     });
-    addCommon("STB", true, 0, [this](const Unit&, std::vector<std::string>& a) {
+    addCommon("STB", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(statusByte()));
     });
-    add("SYSTem:ERRor[:NEXT]", true, [this](const Unit&, std::vector<std::string>& a) {
+    add("SYSTem:ERRor[:NEXT]", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         if (errors_.empty()) {
             a.push_back(ErrorAnswer(NoError, {}));
             return;
@@ -70,25 +73,25 @@ Session::Session(std::function<Identity()> identity) : identity_(std::move(ident
         a.push_back(ErrorAnswer(errors_.front().first, errors_.front().second));
         errors_.pop_front();
     });
-    add("SYSTem:ERRor:COUNt", true, [this](const Unit&, std::vector<std::string>& a) {
+    add("SYSTem:ERRor:COUNt", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(errors_.size()));
     });
-    add("SYSTem:VERSion", true,
-        [](const Unit&, std::vector<std::string>& a) { a.push_back("1999.0"); });
+    add("SYSTem:VERSion", true, 0,
+        [](const Unit&, int, std::vector<std::string>& a) { a.push_back("1999.0"); });
 }
 
 void Session::addCommon(const char* name, bool query, int parameters, Handler run) {
     commands_.push_back({name, Pattern(""), query, parameters, std::move(run)});
 }
 
-void Session::add(const char* header, bool query, Handler run) {
-    commands_.push_back({{}, Pattern(header), query, 0, std::move(run)});
+void Session::add(const char* header, bool query, int parameters, Handler run) {
+    commands_.push_back({{}, Pattern(header), query, parameters, std::move(run)});
 }
 
-bool Session::matches(const Command& c, const Unit& u, Error& suffixError) const {
+bool Session::matches(const Command& c, const Unit& u, int& suffix, Error& suffixError) const {
+    suffix = 1;
     if (!c.common.empty())
         return u.common && MnemonicIs(u.nodes.front().mnemonic, c.common, c.common);
-    int suffix = 0;
     return !u.common && c.header.matches(u.nodes, 3, suffix, suffixError);
 }
 
@@ -131,7 +134,8 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
     bool headerKnown = false, suffixWrong = false;
     for (const Command& c : commands_) {
         Error suffixError = NoError;
-        const bool match = matches(c, u, suffixError);
+        int suffix = 1;
+        const bool match = matches(c, u, suffix, suffixError);
         suffixWrong = suffixWrong || suffixError == SuffixOutOfRange;
         if (!match)
             continue;
@@ -143,7 +147,7 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
             return error(ParameterNotAllowed);
         if (u.parameters.size() < wanted)
             return error(MissingParameter);
-        return c.run(u, answers);
+        return c.run(u, suffix, answers);
     }
     error(!headerKnown && suffixWrong ? SuffixOutOfRange : UndefinedHeader);
 }

@@ -47,8 +47,13 @@ public:
     // enable register lets through (bit 5), a service request (bit 6).
     uint8_t statusByte() const;
 
+    // A command of the table: its header pattern, whether it is the query,
+    // how many parameters a setter takes; its handler gets the unit, the
+    // header's numeric suffix (1..3, 1 when none) and the answers to add to.
+    using Handler = std::function<void(const Unit&, int suffix, std::vector<std::string>& answers)>;
+    void add(const char* header, bool query, int parameters, Handler run);
+
 private:
-    using Handler = std::function<void(const Unit&, std::vector<std::string>& answers)>;
     struct Command {
         std::string common; // a common command's name ("IDN"); empty for a header
         Pattern header;
@@ -57,8 +62,7 @@ private:
         Handler run;
     };
     void addCommon(const char* name, bool query, int parameters, Handler run);
-    void add(const char* header, bool query, Handler run);
-    bool matches(const Command& c, const Unit& u, Error& suffixError) const;
+    bool matches(const Command& c, const Unit& u, int& suffix, Error& suffixError) const;
     // A register's new value from the unit's one number (0..255).
     bool registerValue(const Unit& u, uint8_t& value);
     void run(const Unit& u, std::vector<std::string>& answers);
