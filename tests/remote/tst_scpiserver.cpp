@@ -1,0 +1,97 @@
+// The SCPI server on a loopback socket: lines and blocks as clients send
+// them, in pieces; too long a line, too long a block; the ninth client; a
+// client that leaves in the middle of a block.
+#include <QTcpSocket>
+#include <QtTest>
+
+#include "ScpiServer.h"
+#include "TestRegistry.h"
+
+class TestScpiServer : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ScpiServer> server;
+
+    std::unique_ptr<QTcpSocket> connectClient() {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, server->port());
+        if (!socket->waitForConnected(5000))
+            return nullptr;
+        return socket;
+    }
+
+    // Sends `data` (in pieces of `piece` bytes) and reads one answer line.
+    static QByteArray ask(QTcpSocket& s, const QByteArray& data, qsizetype piece = 1 << 20) {
+        for (qsizetype i = 0; i < data.size(); i += piece) {
+            s.write(data.mid(i, piece));
+            s.flush();
+            QTest::qWait(1);
+        }
+        // The server runs in this thread: wait while its events are handled.
+        for (int waited = 0; !s.canReadLine(); waited += 5)
+            if (waited > 5000)
+                return "(no answer)";
+            else
+                QTest::qWait(5);
+        return s.readLine().trimmed();
+    }
+
+private slots:
+    void init() {
+        server = std::make_unique<ScpiServer>(
+            [] { return nullptr; },
+            [] {
+                return scpi::Identity{"Norvale", "72-815", "1001", "1.46"};
+            });
+        QString error;
+        QVERIFY2(server->listen(QHostAddress::LocalHost, 0, error), qPrintable(error));
+    }
+    void cleanup() { server.reset(); }
+
+    void linesAndBlocksAsTheyCome() {
+        auto client = connectClient();
+        QVERIFY(client);
+        QCOMPARE(ask(*client, "*IDN?\r\n"), QByteArray("Norvale,72-815,1001,1.46"));
+        // One byte at a time; a block whose bytes hold LF and ';' is one line.
+        QCOMPARE(ask(*client, "*ESE 4;*ESE?\n", 1), QByteArray("4"));
+        QCOMPARE(ask(*client, QByteArray("DATA #14a\n;b;*OPC?\n"), 3), QByteArray("1"));
+        // Two lines in one piece: two answers in order.
+        QCOMPARE(ask(*client, "*OPC?\n*TST?\n"), QByteArray("1"));
+        QCOMPARE(ask(*client, ""), QByteArray("0"));
+        QVERIFY(server->clients().size() == 1);
+    }
+
+    void tooMuchIsRefusedWithoutGrowing() {
+        auto client = connectClient();
+        QVERIFY(client);
+        const QByteArray longLine = "*OPC " + QByteArray(70 * 1024, '1') + "\n";
+        QCOMPARE(ask(*client, longLine + "SYST:ERR?\n", 4096),
+                 QByteArray("-223,\"Too much data;a line longer than 64 kB\""));
+        // A block beyond the wave memory is skipped by its count, LFs and all.
+        QByteArray block = "DATA #7" + QByteArray::number(600000).rightJustified(7, '0');
+        block += QByteArray(600000, '\n');
+        QCOMPARE(ask(*client, block + "\nSYST:ERR?\n", 65536),
+                 QByteArray("-223,\"Too much data;a block longer than the wave memory\""));
+        QCOMPARE(ask(*client, "*OPC?\n"), QByteArray("1"));
+    }
+
+    void aNinthClientIsClosedAndLeavingMidBlockChangesNothing() {
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < ScpiServer::kMaxClients; ++i) {
+            clients.push_back(connectClient());
+            QVERIFY(clients.back());
+        }
+        QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients);
+        auto ninth = connectClient();
+        QVERIFY(ninth);
+        QTRY_COMPARE(ninth->state(), QAbstractSocket::UnconnectedState);
+        // One leaves in the middle of a block; the others go on.
+        clients[0]->write("DATA #3100abc");
+        clients[0]->flush();
+        clients[0]->disconnectFromHost();
+        QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients - 1);
+        QCOMPARE(ask(*clients[1], "*OPC?\n"), QByteArray("1"));
+    }
+};
+
+NV815_TEST_GUILESS_MAIN(TestScpiServer)
+#include "tst_scpiserver.moc"
