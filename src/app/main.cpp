@@ -8,6 +8,7 @@
 
 #include "Automation.h"
 #include "ChannelList.h"
+#include "Serve.h"
 #include "WindowLoader.h"
 
 namespace {
@@ -61,14 +62,41 @@ void AddAutomationOptions(QCommandLineParser& parser) {
         {"list-cards",
          "Prints the resource, model and card id of every 72-815 and 82-815 card found, one "
          "line each, tab-separated."},
+        {"serve",
+         "Serves the card --resource names in SCPI over TCP, without a window, until SIGINT "
+         "or SIGTERM: opens the card with an exclusive lock (sending nothing by itself), "
+         "prints \"Listening on ADDRESS:PORT for NAME\" and each client's connect and "
+         "disconnect. On a stop every client is closed, then the card, then the libraries; "
+         "the outputs stay as they are. Exit status 0 after a stop, 1 when the card or the "
+         "port cannot be had."},
+        {"listen",
+         "The address --serve listens on (default 127.0.0.1, this computer only). Any other "
+         "lets whoever can reach the port control the card: said so on standard error.",
+         "ADDRESS"},
+        {"port", "The TCP port --serve listens on (default 5025; 0: any free port).", "N"},
     });
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    for (const char* option : {"apply", "resource", "channels", "log"})
+    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port"})
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
+    if (parser.isSet("serve")) {
+        for (const char* option : {"apply", "list-cards", "channels", "log", "quiet", "normalise"})
+            if (parser.isSet(option))
+                return QString("--serve takes no --%1.").arg(option).toStdString();
+        if (!parser.isSet("resource"))
+            return "--serve needs --resource.";
+        bool number = false;
+        const int port = parser.value("port").toInt(&number);
+        if (parser.isSet("port") && (!number || port < 0 || port > 65535))
+            return "--port takes a number from 0 to 65535.";
+        return {};
+    }
+    for (const char* option : {"listen", "port"})
+        if (parser.isSet(option))
+            return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("list-cards")) {
         for (const char* option : {"apply", "resource", "channels", "log", "normalise"})
             if (parser.isSet(option))
@@ -84,7 +112,7 @@ std::string UsageProblem(const QCommandLineParser& parser) {
     return {};
 }
 
-// --apply and --list-cards: the status, or nothing when neither is asked for.
+// --apply, --list-cards and --serve: the status, or nothing when none is asked for.
 std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* program) {
     if (const std::string problem = UsageProblem(parser); !problem.empty()) {
         std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
@@ -92,6 +120,15 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
     }
     if (parser.isSet("list-cards"))
         return RunListCards(stdout, stderr);
+    if (parser.isSet("serve")) {
+        ServeOptions o;
+        o.resource = parser.value("resource").toLocal8Bit().toStdString();
+        if (parser.isSet("listen"))
+            o.address = parser.value("listen").toStdString();
+        if (parser.isSet("port"))
+            o.port = parser.value("port").toInt();
+        return RunServe(o, stdout, stderr);
+    }
     if (!parser.isSet("apply"))
         return std::nullopt;
     ApplyOptions o;

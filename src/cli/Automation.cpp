@@ -13,6 +13,7 @@
 #include "OperationLog.h"
 #include "Operations.h"
 #include "ProgramState.h"
+#include "RunSteps.h"
 #include "SafeFile.h"
 #include "VISA_Unit.h"
 
@@ -103,62 +104,6 @@ private:
     std::string early_;
     int listener_ = 0;
 };
-
-// The card `name` names, as discovery lists it; empty (the reason written)
-// when VISA knows no such resource or it is no card of either model.
-std::string FindCard(const std::string& name, std::FILE* err) {
-    if (const std::string missing = MissingLibraryText(); !missing.empty()) {
-        std::fprintf(err, "%s\n", missing.c_str());
-        return {};
-    }
-    ViStatus status = VI_SUCCESS;
-    const std::string wanted = ExpandedResourceName(name, status);
-    if (wanted.empty()) {
-        std::fprintf(err, "'%s' is no VISA resource name: %s\n", name.c_str(),
-                     StatusDescription(status).c_str());
-        return {};
-    }
-    // The cards of each model, as discovery lists them; when neither holds
-    // it, every PXI instrument, to tell another model from no resource at all.
-    for (const char* model : {kModels[0], kModels[1], ""}) {
-        std::vector<std::string> found;
-        status = FindVisaResources(model, found);
-        if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
-            std::fprintf(err, "The card search failed: %s\n", StatusDescription(status).c_str());
-            return {};
-        }
-        const auto match = std::find_if(found.begin(), found.end(), [&](const std::string& r) {
-            ViStatus s;
-            return ExpandedResourceName(r, s) == wanted;
-        });
-        if (match != found.end() && *model)
-            return *match;
-        if (!*model)
-            std::fprintf(err,
-                         match == found.end()
-                             ? "There is no resource '%s' (see --list-cards).\n"
-                             : "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n",
-                         name.c_str());
-    }
-    return {};
-}
-
-// Closes what the run opened and releases the libraries, in the program's order.
-void Release(TSelectedCard& selected, Card& card) {
-    CloseCardAndResourceManager(selected, card);
-    RunExitHandlers();
-}
-
-bool Bind(std::FILE* err) {
-    ResetProgramState();
-    SetDriverCallRecording(false); // no session of this run is written as a program
-    const BindingResult bound = BindAllLibraries();
-    if (bound.ok())
-        return true;
-    std::fprintf(err, "%s\n%s\n", bound.assertionFailure.c_str(), bound.detail.c_str());
-    RunExitHandlers();
-    return false;
-}
 
 // One run of --apply: everything is checked before anything is sent.
 class ApplyRun {
@@ -321,15 +266,71 @@ private:
 
 } // namespace
 
+std::string FindCard(const std::string& name, std::FILE* err, std::string* modelFound) {
+    if (const std::string missing = MissingLibraryText(); !missing.empty()) {
+        std::fprintf(err, "%s\n", missing.c_str());
+        return {};
+    }
+    ViStatus status = VI_SUCCESS;
+    const std::string wanted = ExpandedResourceName(name, status);
+    if (wanted.empty()) {
+        std::fprintf(err, "'%s' is no VISA resource name: %s\n", name.c_str(),
+                     StatusDescription(status).c_str());
+        return {};
+    }
+    // The cards of each model, as discovery lists them; when neither holds
+    // it, every PXI instrument, to tell another model from no resource at all.
+    for (const char* model : {kModels[0], kModels[1], ""}) {
+        std::vector<std::string> found;
+        status = FindVisaResources(model, found);
+        if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
+            std::fprintf(err, "The card search failed: %s\n", StatusDescription(status).c_str());
+            return {};
+        }
+        const auto match = std::find_if(found.begin(), found.end(), [&](const std::string& r) {
+            ViStatus s;
+            return ExpandedResourceName(r, s) == wanted;
+        });
+        if (match != found.end() && *model) {
+            if (modelFound)
+                *modelFound = model;
+            return *match;
+        }
+        if (!*model)
+            std::fprintf(err,
+                         match == found.end()
+                             ? "There is no resource '%s' (see --list-cards).\n"
+                             : "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n",
+                         name.c_str());
+    }
+    return {};
+}
+
+void Release(TSelectedCard& selected, Card& card) {
+    CloseCardAndResourceManager(selected, card);
+    RunExitHandlers();
+}
+
+bool BindForCommandLine(std::FILE* err) {
+    ResetProgramState();
+    SetDriverCallRecording(false); // no session of this run is written as a program
+    const BindingResult bound = BindAllLibraries();
+    if (bound.ok())
+        return true;
+    std::fprintf(err, "%s\n%s\n", bound.assertionFailure.c_str(), bound.detail.c_str());
+    RunExitHandlers();
+    return false;
+}
+
 int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
-    if (!Bind(err))
+    if (!BindForCommandLine(err))
         return kExitUsage;
     ApplyRun run(o, out, err);
     return run.prepare() ? run.apply() : kExitUsage;
 }
 
 int RunListCards(std::FILE* out, std::FILE* err) {
-    if (!Bind(err))
+    if (!BindForCommandLine(err))
         return kExitUsage;
     if (const std::string missing = MissingLibraryText(); !missing.empty()) {
         std::fprintf(err, "%s\n", missing.c_str());

@@ -6,6 +6,8 @@
 #include "TestRegistry.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -248,6 +250,53 @@ private slots:
         QVERIFY2(
             p.readAllStandardError().contains("kept.log' could not be written: File too large"),
             "no message");
+    }
+
+    // --serve: listens, answers a client as the card accepted, and on SIGTERM
+    // closes the client, the card and the resource manager; usage errors first.
+    void serveUntilStopped() {
+        QCOMPARE(start({"--serve"}).err, QString("%1: --serve needs --resource.\n").arg(PROGRAM));
+        QCOMPARE(start({"--serve", "--resource", kCard, "--port", "70000"}).exitCode, 1);
+        QCOMPARE(start({"--port", "1"}).exitCode, 1);
+        const QString journal = dir.filePath("serve.journal");
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        env.insert("NVSIM_JOURNAL_FILE", journal);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(PROGRAM, {"--serve", "--resource", kCard, "--port", "0"});
+        QVERIFY(p.waitForReadyRead(20000));
+        const QString listening = QString::fromLocal8Bit(p.readLine()).trimmed();
+        const QRegularExpressionMatch m =
+            QRegularExpression("^Listening on 127\\.0\\.0\\.1:(\\d+) for PXI1::13::INSTR$")
+                .match(listening);
+        QVERIFY2(m.hasMatch(), qPrintable(listening));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, m.captured(1).toUShort());
+        QVERIFY(client.waitForConnected(5000));
+        client.write("*IDN?\nFREQ 2KHZ;FREQ?\n");
+        QStringList answers;
+        while (answers.size() < 2 && client.waitForReadyRead(5000))
+            while (client.canReadLine())
+                answers << QString::fromLatin1(client.readLine()).trimmed();
+        QCOMPARE(answers, QStringList({"Norvale,72-815,1001,1.46", "2000"}));
+        p.terminate(); // SIGTERM
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(p.readAll());
+        QVERIFY2(out.contains("connected\n") && out.contains("disconnected\n") &&
+                     out.endsWith("Stopped: PXI1::13::INSTR closed, its outputs as they were.\n"),
+                 qPrintable(out));
+        QFile f(journal);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList calls = QString::fromLatin1(f.readAll()).trimmed().split('\n');
+        QVERIFY(
+            calls.filter(QRegularExpression("^nv815_GenerateSignal\\(\\d+, 2, 0, 50\\)")).size() ==
+            1);
+        QVERIFY(calls.filter("nv815_SetInstrumentMode").isEmpty()); // the outputs as they were
+        QVERIFY2(calls.last().startsWith("viClose("), qPrintable(calls.last()));
     }
 };
 

@@ -1,0 +1,21 @@
+// What the command line's runs share: the libraries bound, a card found by
+// its name, and both released in the program's order.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "Card.h"
+#include "Operations.h"
+
+// Binds the libraries for a run without a window; false (the reason
+// written) when they cannot be.
+bool BindForCommandLine(std::FILE* err);
+
+// The card `name` names, as discovery lists it; empty (the reason written)
+// when VISA knows no such resource or it is no card of either model.
+// `model` gets the model it was found as.
+std::string FindCard(const std::string& name, std::FILE* err, std::string* model = nullptr);
+
+// Closes what the run opened and releases the libraries, in the program's order.
+void Release(TSelectedCard& selected, Card& card);

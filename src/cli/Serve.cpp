@@ -1,0 +1,110 @@
+#include "Serve.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <unistd.h>
+
+#include "RunSteps.h"
+#include "ScpiServer.h"
+
+namespace {
+
+// SIGINT and SIGTERM reach the event loop through a pipe: a handler may only write.
+int stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(stopPipe[1], &byte, 1);
+}
+
+// Handlers of SIGINT and SIGTERM while it lives, the previous ones after.
+class StopSignals {
+public:
+    StopSignals() {
+        if (pipe(stopPipe) != 0)
+            return;
+        struct sigaction action = {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated,
+                         [] { QCoreApplication::quit(); });
+    }
+    ~StopSignals() {
+        notifier_.reset();
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+        for (int& fd : stopPipe)
+            if (fd >= 0) {
+                ::close(fd);
+                fd = -1;
+            }
+    }
+
+private:
+    struct sigaction oldInt_ = {}, oldTerm_ = {};
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+} // namespace
+
+int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
+    if (!BindForCommandLine(err))
+        return 1;
+    Card card;
+    TSelectedCard selected;
+    std::string model;
+    selected.Resource = FindCard(o.resource, err, &model);
+    if (selected.Resource.empty()) {
+        Release(selected, card);
+        return 1;
+    }
+    if (const ViStatus status = OpenCard(selected, true); status != VI_SUCCESS) {
+        std::fprintf(err, "An error occurred while opening %s: %s\n", selected.Resource.c_str(),
+                     VisaStatusText(status).c_str());
+        Release(selected, card);
+        return 1;
+    }
+    card.useSession(selected.Session);
+    card.resetRecord(); // the window's defaults, sent by nothing
+    card.record().Resource = selected.Resource;
+    const std::string serial = std::to_string(ReadCardId(selected.Session));
+    ScpiServer server([&card] { return &card; },
+                      [&] {
+                          return scpi::Identity{
+                              "Norvale", model, serial,
+                              QCoreApplication::applicationVersion().toStdString()};
+                      });
+    QString problem;
+    const QHostAddress address(QString::fromStdString(o.address));
+    if (address.isNull() || !server.listen(address, static_cast<quint16>(o.port), problem)) {
+        std::fprintf(err, "Cannot listen on %s:%d: %s\n", o.address.c_str(), o.port,
+                     address.isNull() ? "no such address" : qPrintable(problem));
+        Release(selected, card);
+        return 1;
+    }
+    if (!address.isLoopback())
+        std::fprintf(err,
+                     "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
+                     o.address.c_str(), server.port());
+    QObject::connect(&server, &ScpiServer::clientConnected, [out](const QString& client) {
+        std::fprintf(out, "Client %s connected\n", qPrintable(client));
+        std::fflush(out);
+    });
+    QObject::connect(&server, &ScpiServer::clientDisconnected, [out](const QString& client) {
+        std::fprintf(out, "Client %s disconnected\n", qPrintable(client));
+        std::fflush(out);
+    });
+    const StopSignals stopping;
+    std::fprintf(out, "Listening on %s:%d for %s\n", o.address.c_str(), server.port(),
+                 selected.Resource.c_str());
+    std::fflush(out);
+    QCoreApplication::exec();
+    server.close();
+    std::fprintf(out, "Stopped: %s closed, its outputs as they were.\n", selected.Resource.c_str());
+    Release(selected, card);
+    return 0;
+}

@@ -1,0 +1,17 @@
+// The card served in SCPI over TCP, without a window, until SIGINT or SIGTERM.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct ServeOptions {
+    std::string resource;
+    std::string address = "127.0.0.1";
+    int port = 5025; // 0: any free port (the one chosen is printed)
+};
+
+// Binds the libraries, finds and opens the card (exclusively, sending
+// nothing), listens, and serves until SIGINT or SIGTERM; then closes every
+// client, the card and the libraries. The outputs stay as they are. Exit
+// status 0 after a stop, 1 when the card or the port cannot be had.
+int RunServe(const ServeOptions& options, std::FILE* out, std::FILE* err);
