@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libsimpleini-dev libjpeg62-turbo-dev libmuparser-dev libsndfile1-dev
   libbenchmark-dev
-  python3-pyvisa
+  python3-pyvisa python3-pyvisa-py lxi-tools
   clang-format clang
   desktop-file-utils appstream
 )

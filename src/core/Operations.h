@@ -107,6 +107,10 @@ std::optional<int> ReadChannelCount(ViSession session);
 // The refusals of channels beyond `channels` are logged, not reported.
 std::vector<int> UseCard(Card& card, ViSession session, int channels);
 
+// What a card selection sends, to the card in use: every channel to 10 dB
+// with the output off (a remote *RST). The same channels as UseCard's.
+std::vector<int> ResetOutputs(Card& card, int channels);
+
 // ---------------------------------------------------------------------------
 // Maintenance
 

@@ -80,6 +80,10 @@ ViStatus SetFskLevel(Card& card, int channel, bool high) {
 
 std::vector<int> UseCard(Card& card, ViSession session, int channels) {
     card.useSession(session);
+    return ResetOutputs(card, channels);
+}
+
+std::vector<int> ResetOutputs(Card& card, int channels) {
     const HeldReports hold(card.link()); // told once the picture is up to date
     std::vector<int> unknown;
     for (int c = 1; c <= kChannelCount; ++c) {

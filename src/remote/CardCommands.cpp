@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "Operations.h"
 #include "Steps.h"
 
 namespace scpi {
@@ -136,9 +137,56 @@ void AddSetting(Session& session, const ScpiName& name, const std::string& heade
                 });
 }
 
+// A flag of a channel that is no setting of the table: the output, the
+// offset's power. `send` changes it; `held` reads what the card accepted.
+void AddSwitch(Session& session, const char* header, std::function<Card*()> card,
+               std::function<ViStatus(Card&, int, bool)> send,
+               std::function<std::optional<bool>(const TAcceptedChannel&)> held) {
+    session.add(header, false, 1, [&session, card, send](const Unit& u, int channel, auto&) {
+        Card* c = card();
+        if (!c || c->session() == 0)
+            return session.error(ExecutionError, "no card is open");
+        const Parameter& p = u.parameters.front();
+        const bool on = p.kind == Parameter::Kind::Word ? p.text == "ON" : p.number != 0;
+        if ((p.kind == Parameter::Kind::Word && p.text != "ON" && p.text != "OFF") ||
+            (p.kind == Parameter::Kind::Number && p.number != 0 && p.number != 1) ||
+            p.kind == Parameter::Kind::String || p.kind == Parameter::Kind::Block)
+            return session.error(IllegalValue, "ON, OFF, 1 or 0");
+        if (send(*c, channel, on) != 0)
+            session.error(ExecutionError, "refused");
+    });
+    session.add(header, true, 0, [&session, card, held](const Unit&, int channel, auto& a) {
+        Card* c = card();
+        if (!c || c->session() == 0)
+            return session.error(ExecutionError, "no card is open");
+        const std::optional<bool> on = held(c->accepted().Channel[static_cast<size_t>(channel)]);
+        a.push_back(on ? (*on ? "1" : "0") : kNotKnown);
+    });
+}
+
 } // namespace
 
 void AddCardCommands(Session& session, std::function<Card*()> card) {
+    // What a card selection sends: every output off at 10 dB.
+    session.addCommon("RST", false, 0, [&session, card](const Unit&, int, auto&) {
+        Card* c = card();
+        if (!c || c->session() == 0)
+            return session.error(ExecutionError, "no card is open");
+        ResetOutputs(*c, ReadChannelCount(c->session()).value_or(kChannelCount));
+    });
+    AddSwitch(session, "OUTPut#[:STATe]", card, SetOutput,
+              [](const TAcceptedChannel& a) { return a.OutputOn; });
+    AddSwitch(
+        session, "[SOURce#:]VOLTage:OFFSet:STATe", card,
+        [](Card& c, int channel, bool on) {
+            // The offset the card holds, or the one the window shows.
+            const std::optional<TOffsetSetting>& held = c.accepted().Channel[channel].Offset;
+            return SetOffsetPower(c, channel, held ? held->Volts : c.channel(channel).Wave.DCOffset,
+                                  on);
+        },
+        [](const TAcceptedChannel& a) {
+            return a.Offset ? std::optional<bool>(a.Offset->PowerOn) : std::nullopt;
+        });
     for (const ScpiName& name : ScpiNames()) {
         std::string_view headers = name.headers;
         while (!headers.empty()) {

@@ -52,6 +52,8 @@ public:
     // header's numeric suffix (1..3, 1 when none) and the answers to add to.
     using Handler = std::function<void(const Unit&, int suffix, std::vector<std::string>& answers)>;
     void add(const char* header, bool query, int parameters, Handler run);
+    // A common command ("RST" for *RST).
+    void addCommon(const char* name, bool query, int parameters, Handler run);
 
 private:
     struct Command {
@@ -61,7 +63,6 @@ private:
         int parameters; // how many a setter takes (a query none)
         Handler run;
     };
-    void addCommon(const char* name, bool query, int parameters, Handler run);
     bool matches(const Command& c, const Unit& u, int& suffix, Error& suffixError) const;
     // A register's new value from the unit's one number (0..255).
     bool registerValue(const Unit& u, uint8_t& value);

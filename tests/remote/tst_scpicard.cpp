@@ -85,6 +85,24 @@ private slots:
         nvsim_clear_faults();
     }
 
+    // The output and the offset's power, and *RST: what a card selection sends.
+    void outputOffsetPowerAndReset() {
+        Session s([] { return Identity{}; });
+        AddCardCommands(s, [this] { return &card; });
+        nvsim_journal_clear();
+        QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.5;OFFS:STAT ON;STAT?"), std::string("1;1"));
+        QCOMPARE(Sent(), QStringList({"nv815_SetActiveChannel(3) = 00000000",
+                                      "nv815_SetInstrumentMode(1) = 00000000",
+                                      "nv815_SetActiveChannel(1) = 00000000",
+                                      "nv815_SetOutputOffsetVoltage(1.5, 0) = 00000000",
+                                      "nv815_SetOutputOffsetVoltage(1.5, 1) = 00000000"}));
+        QCOMPARE(s.handle("OUTP3 2;SYST:ERR?"),
+                 std::string("-224,\"Illegal parameter value;ON, OFF, 1 or 0\""));
+        QCOMPARE(s.handle("*RST;OUTP3?;OUTP3:ATT?"), std::string("0;10"));
+        QCOMPARE(Sent().filter("SetInstrumentMode(0)").size(), 3);
+        QCOMPARE(SimValue(kCard, 3, "outputOn"), 0.0);
+    }
+
     void withoutACardEverySettingSaysSo() {
         Session s([] { return Identity{}; });
         AddCardCommands(s, [] { return nullptr; });
