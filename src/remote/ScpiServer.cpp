@@ -74,6 +74,8 @@ void ScpiServer::accept() {
             socket->deleteLater();
             continue;
         }
+        // Answers leave at once: a client waits for each before it asks again.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->name = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
@@ -128,8 +130,10 @@ void ScpiServer::read(Client& client) {
                     c.line.chop(1);
                 const std::string answer = c.session->handle(
                     std::string_view(c.line.constData(), static_cast<size_t>(c.line.size())));
-                if (!answer.empty())
+                if (!answer.empty()) {
                     socket->write(QByteArray::fromStdString(answer) + '\n');
+                    socket->flush(); // now, not at the event loop's next turn
+                }
             }
             c.discarding = false;
             c.reset();

@@ -1,0 +1,116 @@
+// SCPI over loopback against the program's --serve: round trips of *IDN?
+// and *OPC? from one client, and a frequency setter answered by *OPC?,
+// against the simulated driver's own generate call in this process.
+#include <benchmark/benchmark.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "LibraryBindings.h"
+#include "nv815_def.h"
+
+namespace {
+
+// The program serving the simulated card, and one connected client: a plain
+// socket, so that the figure is the server's and not a client library's.
+struct Served {
+    QProcess server;
+    int client = -1;
+    bool ok = false;
+    Served() {
+        QProcessEnvironment env;
+        env.insert("LD_LIBRARY_PATH", NV815_SIM_DIR);
+        env.insert("NVSIM_CHASSIS", "");
+        server.setProcessEnvironment(env);
+        server.start(PROGRAM, {"--serve", "--resource", "PXI1::13::INSTR", "--port", "0"});
+        if (!server.waitForReadyRead(20000))
+            return;
+        const QRegularExpressionMatch m =
+            QRegularExpression(":(\\d+) for").match(QString::fromLocal8Bit(server.readLine()));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m.captured(1).toUShort());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        client = socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ok = m.hasMatch() &&
+             connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~Served() {
+        if (client >= 0)
+            close(client);
+        server.terminate();
+        server.waitForFinished(10000);
+    }
+    // Sends a line and reads its answer up to the LF.
+    bool ask(const QByteArray& line) {
+        if (send(client, line.constData(), static_cast<size_t>(line.size()), 0) != line.size())
+            return false;
+        char buffer[256];
+        for (;;) {
+            const ssize_t n = recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                return false;
+            if (buffer[n - 1] == '\n')
+                return true;
+        }
+    }
+};
+
+Served& TheServer() {
+    static Served served;
+    return served;
+}
+
+void RoundTrips(benchmark::State& state, const QByteArray& line) {
+    if (!TheServer().ok)
+        return state.SkipWithError("the server did not start");
+    for (auto _ : state)
+        if (!TheServer().ask(line))
+            return state.SkipWithError("no answer");
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_IdnRoundTrip(benchmark::State& state) {
+    RoundTrips(state, "*IDN?\n");
+}
+BENCHMARK(BM_IdnRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_OpcRoundTrip(benchmark::State& state) {
+    RoundTrips(state, "*OPC?\n");
+}
+BENCHMARK(BM_OpcRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Each time another frequency, so the card is sent one every time.
+void BM_FrequencySetterWithOpc(benchmark::State& state) {
+    if (!TheServer().ok)
+        return state.SkipWithError("the server did not start");
+    int hertz = 1000;
+    for (auto _ : state)
+        if (!TheServer().ask("FREQ " + QByteArray::number(hertz = hertz % 9000 + 1001) +
+                             ";*OPC?\n"))
+            return state.SkipWithError("no answer");
+}
+BENCHMARK(BM_FrequencySetterWithOpc)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The floor of a setter: the simulated driver's generate call alone.
+void BM_DriverGenerateSignal(benchmark::State& state) {
+    ViSession vi = 0;
+    if (!BindAllLibraries().ok() || Driver.nv815_init("PXI1::14::INSTR", 0, 0, &vi) != VI_SUCCESS)
+        return state.SkipWithError("the simulated card could not be opened");
+    double kHz = 1;
+    for (auto _ : state)
+        Driver.nv815_GenerateSignal(vi, kHz = kHz < 9 ? kHz + 1 : 1, 0, 50);
+    Driver.nv815_close(vi);
+}
+BENCHMARK(BM_DriverGenerateSignal)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
