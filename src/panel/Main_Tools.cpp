@@ -1,12 +1,19 @@
-// The maintenance tools of the menu: wave memory test, calibration date and
-// the about box.
+// The maintenance tools of the menu: wave memory test, calibration date, the
+// about box, and remote control.
 #include "Main_Unit.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QStatusBar>
 
 #include "About_Unit.h"
 #include "CardState.h"
+#include "Card_Unit.h"
 #include "Dialogs.h"
 #include "MemTest_Unit.h"
+#include "Named.h"
 #include "Operations.h"
+#include "Remote_Unit.h"
 
 void TMain_Form::MemoryTest1Click() {
     if (card_.session() == 0) {
@@ -30,4 +37,36 @@ void TMain_Form::ReadCalibrationDate1Click() {
 void TMain_Form::About1Click() {
     if (aboutForm_)
         aboutForm_->ShowAbout();
+}
+
+// ---------------------------------------------------------------------------
+// Remote control
+
+void TMain_Form::RemoteControl1Click() {
+    if (!remoteForm_) {
+        remoteForm_ = new TRemote_Form(
+            card_,
+            [this] {
+                const bool card = card_.session() != 0 && cardForm_;
+                return scpi::Identity{"Norvale",
+                                      CardChannels() == kChannelCount ? "72-815" : "82-815",
+                                      std::to_string(card ? cardForm_->Selection.CardID : 0),
+                                      QCoreApplication::applicationVersion().toStdString()};
+            },
+            this);
+        RemoteStatus_Label = Named(new QLabel(StatusBar1), "RemoteStatus_Label");
+        RemoteStatus_Label->hide();
+        StatusBar1->addPermanentWidget(RemoteStatus_Label);
+        connect(remoteForm_, &TRemote_Form::statusChanged, this, [this] {
+            const QString text = remoteForm_->StatusText();
+            RemoteStatus_Label->setText(text);
+            RemoteStatus_Label->setAccessibleName(text);
+            RemoteStatus_Label->setVisible(!text.isEmpty());
+        });
+        // What a client changed shows at once: the page, the strip, the marks.
+        connect(remoteForm_, &TRemote_Form::commandsRan, this, [this] { UpdateAllControls(); });
+    }
+    remoteForm_->show();
+    remoteForm_->raise();
+    remoteForm_->activateWindow();
 }

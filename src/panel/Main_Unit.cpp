@@ -174,6 +174,7 @@ void TMain_Form::CreateMenu() {
         Named(options->addAction("Read Calibration &Date"), "ReadCalibrationDate1");
     Log1 = Named(options->addAction("Operation &Log"), "Log1");
     WaveBuilder1 = Named(options->addAction("&Waveform Builder..."), "WaveBuilder1");
+    RemoteControl1 = Named(options->addAction("Remote &Control..."), "RemoteControl1");
     About1 = Named(bar->addAction("&About"), "About1");
 
     connect(LoadConfig1, &QAction::triggered, this, [this] { LoadConfig1Click(); });
@@ -185,6 +186,7 @@ void TMain_Form::CreateMenu() {
     connect(Card1, &QAction::triggered, this, [this] { Card1Click(); });
     connect(Log1, &QAction::triggered, this, [this] { Log1Click(); });
     connect(WaveBuilder1, &QAction::triggered, this, [this] { WaveBuilder1Click(); });
+    connect(RemoteControl1, &QAction::triggered, this, [this] { RemoteControl1Click(); });
     connect(MemoryTest1, &QAction::triggered, this, [this] { MemoryTest1Click(); });
     connect(ReadCalibrationDate1, &QAction::triggered, this,
             [this] { ReadCalibrationDate1Click(); });

@@ -40,6 +40,7 @@ class TLampButton;
 class TLog_Form;
 class TMemTest_Form;
 class TWaveBuilder_Form;
+class TRemote_Form;
 class TUpDown;
 
 // The window is one subscriber of the card it shows: told about each command
@@ -76,6 +77,9 @@ public:
     void Log1Click();
     // Shows the waveform builder (one, non-modal) for the active channel.
     void WaveBuilder1Click();
+    void RemoteControl1Click();
+    // The remote control window, made when first asked for (null before).
+    TRemote_Form* RemoteForm() const { return remoteForm_; }
     // Puts built samples into a channel's waveform as an import would.
     void UseBuiltWaveform(int channel, const std::vector<double>& samples, const QString& name);
     void Channel_PageControlChange();
@@ -182,6 +186,7 @@ private:
     QAction* ReadCalibrationDate1;
     QAction* Log1;
     QAction* WaveBuilder1;
+    QAction* RemoteControl1;
     QAction* About1;
 
     QTabWidget* Channel_PageControl;
@@ -287,8 +292,9 @@ private:
     bool fitsScreens_ = false;      // refitted when the window changes screens
     QScrollArea* Client_ScrollArea; // holds the client area
     QStatusBar* StatusBar1;
-    QLabel* StatusText;           // the status bar's one panel
-    TElidedLabel* Feedback_Label; // what happened last, in the rest of the bar
+    QLabel* StatusText;                   // the status bar's one panel
+    QLabel* RemoteStatus_Label = nullptr; // "Remote: ..." while serving
+    TElidedLabel* Feedback_Label;         // what happened last, in the rest of the bar
 
     void FormCreate();
     void FormShow();
@@ -356,6 +362,7 @@ private:
     TLog_Form* logForm_ = nullptr;
     TMemTest_Form* memTestForm_ = nullptr;
     TWaveBuilder_Form* builderForm_ = nullptr; // made when first asked for
+    TRemote_Form* remoteForm_ = nullptr;       // made when first asked for
     bool closed_ = false;
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
     bool keyPreview_ = false;           // the window sees every key before the focused control

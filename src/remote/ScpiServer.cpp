@@ -110,6 +110,7 @@ void ScpiServer::read(Client& client) {
     Client& c = client;
     // Text, strings and blocks as they come: a block's bytes are taken by
     // count (they may hold LF), the line runs at the LF after it.
+    bool ran = false;
     while (i < n) {
         if (c.skipLeft > 0 || c.blockLeft > 0) { // bytes of a block, taken by count
             const qint64 k = std::min<qint64>(std::max(c.skipLeft, c.blockLeft), n - i);
@@ -125,6 +126,7 @@ void ScpiServer::read(Client& client) {
         const char ch = data[i++];
         if (ch == '\n') {
             if (!c.discarding) {
+                ran = true;
                 c.line.append(c.blockHeader);
                 if (c.line.endsWith('\r'))
                     c.line.chop(1);
@@ -137,8 +139,11 @@ void ScpiServer::read(Client& client) {
             }
             c.discarding = false;
             c.reset();
-            if (socket->bytesToWrite() > kMaxUnread)
-                return drop(socket); // a client that never reads its answers
+            if (socket->bytesToWrite() > kMaxUnread) {
+                drop(socket); // a client that never reads its answers
+                emit linesRan();
+                return;
+            }
             continue;
         }
         if (c.discarding)
@@ -181,4 +186,6 @@ void ScpiServer::read(Client& client) {
             c.reset();
         }
     }
+    if (ran)
+        emit linesRan();
 }

@@ -1,0 +1,119 @@
+#include "Remote_Unit.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "Card.h"
+#include "Dialogs.h"
+#include "Named.h"
+#include "ScpiServer.h"
+
+TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity, QWidget* parent)
+    : QDialog(parent), card_(card), identity_(std::move(identity)) {
+    setObjectName("Remote_Form");
+    setWindowTitle("Remote Control");
+    Port_SpinEdit = Named(new QSpinBox(this), "Port_SpinEdit");
+    Port_SpinEdit->setRange(1, 65535);
+    Port_SpinEdit->setValue(5025);
+    Port_SpinEdit->setAccessibleName("TCP port");
+    AllInterfaces_CheckBox =
+        Named(new QCheckBox("Listen on all network interfaces", this), "AllInterfaces_CheckBox");
+    Listen_Button = Named(new QPushButton("Start", this), "Listen_Button");
+    Clients_Label = Named(new QLabel("Not listening.", this), "Clients_Label");
+    Clients_Label->setWordWrap(true);
+    Clients_Label->setMinimumWidth(320);
+    // Room for the address and a few clients without the window moving.
+    Clients_Label->setMinimumHeight(Clients_Label->fontMetrics().lineSpacing() * 4);
+    Clients_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Close_Button = Named(new QPushButton("Close", this), "Close_Button");
+
+    auto* form = new QFormLayout;
+    form->addRow("TCP port", Port_SpinEdit);
+    form->addRow(AllInterfaces_CheckBox);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Listen_Button);
+    buttons->addStretch(1);
+    buttons->addWidget(Close_Button);
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(form);
+    page->addWidget(Clients_Label);
+    page->addLayout(buttons);
+
+    connect(Listen_Button, &QPushButton::clicked, this, [this] { ListenClicked(); });
+    connect(Close_Button, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+TRemote_Form::~TRemote_Form() = default;
+
+bool TRemote_Form::Listening() const {
+    return server_ && server_->listening();
+}
+
+quint16 TRemote_Form::Port() const {
+    return Listening() ? server_->port() : 0;
+}
+
+QString TRemote_Form::StatusText() const {
+    if (!Listening())
+        return {};
+    const auto clients = server_->clients().size();
+    return QString("Remote: %1:%2, %3 client%4")
+        .arg(address_)
+        .arg(server_->port())
+        .arg(clients)
+        .arg(clients == 1 ? "" : "s");
+}
+
+void TRemote_Form::ListenClicked() {
+    if (Listening()) {
+        server_.reset(); // every client closed
+        Listen_Button->setText("Start");
+        ShowClients();
+        emit statusChanged();
+        return;
+    }
+    const bool everywhere = AllInterfaces_CheckBox->isChecked();
+    if (everywhere &&
+        AppDialogs().message(this, Dialogs::Kind::Confirmation,
+                             "Anyone who can reach this computer on port " +
+                                 QString::number(Port_SpinEdit->value()) +
+                                 " will control the card. Listen on all network interfaces?") !=
+            Dialogs::Answer::Ok)
+        return;
+    auto server = std::make_unique<ScpiServer>([this] { return &card_; }, identity_);
+    QString problem;
+    const QHostAddress address = everywhere ? QHostAddress::Any : QHostAddress::LocalHost;
+    if (!server->listen(address, static_cast<quint16>(Port_SpinEdit->value()), problem)) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             "Cannot listen on port " + QString::number(Port_SpinEdit->value()) +
+                                 ": " + problem);
+        return;
+    }
+    address_ = everywhere ? "0.0.0.0" : "127.0.0.1";
+    server_ = std::move(server);
+    connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
+    connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
+    connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
+    Listen_Button->setText("Stop");
+    ShowClients();
+    emit statusChanged();
+}
+
+void TRemote_Form::ShowClients() {
+    if (!Listening()) {
+        Clients_Label->setText("Not listening.");
+    } else {
+        const QStringList clients = server_->clients();
+        Clients_Label->setText(
+            QString("Listening on %1:%2. ").arg(address_).arg(server_->port()) +
+            (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
+    }
+    Clients_Label->setAccessibleName(Clients_Label->text());
+    adjustSize(); // many clients: the window grows to show them all
+    emit statusChanged();
+}

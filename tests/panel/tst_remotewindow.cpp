@@ -1,0 +1,88 @@
+// Options > Remote Control: the window's card served while the operator
+// watches; a client's change shows in the page, the strip and the log.
+#include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "Captions.h"
+#include "PanelFixture.h"
+#include "Remote_Unit.h"
+#include "TestRegistry.h"
+
+class TestRemoteWindow : public QObject, public PanelFixture {
+    Q_OBJECT
+
+    // A port nothing listens on now.
+    static int FreePort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+    QLabel* remoteStatus() { return main().findChild<QLabel*>("RemoteStatus_Label"); }
+
+private slots:
+    void initTestCase() { QVERIFY(bind()); }
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void aClientsChangeShowsInTheWindow() {
+        selectCard(false, 0);
+        auto* action = main().findChild<QAction*>("RemoteControl1");
+        QVERIFY(action);
+        QCOMPARE(action->text(), QString("Remote &Control..."));
+        action->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(form->objectName(), QString("Remote_Form"));
+        QCOMPARE(form->Port_SpinEdit->value(), 5025); // the defaults: off, this computer only
+        QVERIFY(!form->AllInterfaces_CheckBox->isChecked());
+        QCOMPARE(form->Listen_Button->text(), QString("Start"));
+
+        const int port = FreePort();
+        form->Port_SpinEdit->setValue(port);
+        form->Listen_Button->click();
+        QCOMPARE(form->Listen_Button->text(), QString("Stop"));
+        QCOMPARE(remoteStatus()->text(), QString("Remote: 127.0.0.1:%1, 0 clients").arg(port));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        QTRY_COMPARE(remoteStatus()->text(), QString("Remote: 127.0.0.1:%1, 1 client").arg(port));
+        QVERIFY(form->Clients_Label->text().contains("Clients: 127.0.0.1:"));
+        QCOMPARE(CutButtons(form), QStringList()); // every caption whole
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
+            form->grab().save(shots + "/remote_form.png");
+
+        client.write("OUTP1:ATT 25;ATT?\n");
+        QTRY_VERIFY(client.canReadLine());
+        QCOMPARE(client.readLine(), QByteArray("25\n"));
+        QTRY_COMPARE(ui().Att_Slider->value(), 25);
+        QVERIFY(
+            main().findChild<QLabel*>("Channel1Status_Label")->text().startsWith("1 off, 25dB"));
+        QVERIFY(LogTexts().last().startsWith("Set Attenuation - \r\n     Channel 1"));
+
+        form->Listen_Button->click(); // Stop: the client is closed
+        QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(!remoteStatus()->isVisible());
+    }
+
+    // Every interface only when the operator confirms it.
+    void allInterfacesAsksFirst() {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->AllInterfaces_CheckBox->setChecked(true);
+        dialogs.answers = {Dialogs::Answer::Abort};
+        form->Listen_Button->click();
+        QVERIFY(!form->Listening());
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].text.contains("will control the card"));
+        form->Listen_Button->click(); // answered OK this time
+        QVERIFY(form->Listening());
+        QVERIFY(remoteStatus()->text().startsWith("Remote: 0.0.0.0:"));
+    }
+};
+
+NV815_TEST_MAIN(TestRemoteWindow)
+#include "tst_remotewindow.moc"
