@@ -15,6 +15,15 @@ namespace {
 // SCPI's answer for a value not known.
 const char* const kNotKnown = "9.91E37";
 
+// The card in use, or nothing (an execution error then says so).
+Card* OpenCardOf(Session& session, const std::function<Card*()>& card) {
+    Card* c = card();
+    if (c && c->session() != 0)
+        return c;
+    session.error(ExecutionError, "no card is open");
+    return nullptr;
+}
+
 // The words of a setting, each as its long form and its short form (the
 // upper case letters): "SINusoid" -> SINUSOID, SIN.
 std::vector<std::pair<std::string, std::string>> Words(const char* list) {
@@ -103,9 +112,9 @@ void AddSetting(Session& session, const ScpiName& name, const std::string& heade
     const SettingRange& r = *name.setting;
     session.add(header.c_str(), false, 1,
                 [&session, &name, &r, card](const Unit& u, int suffix, std::vector<std::string>&) {
-                    Card* c = card();
-                    if (!c || c->session() == 0)
-                        return session.error(ExecutionError, "no card is open");
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
                     double value = 0;
                     if (const Error e = ValueOf(name, u.parameters.front(), value); e != NoError)
                         return session.error(e);
@@ -130,9 +139,9 @@ void AddSetting(Session& session, const ScpiName& name, const std::string& heade
                 });
     session.add(header.c_str(), true, 0,
                 [&session, &name, &r, card](const Unit&, int suffix, std::vector<std::string>& a) {
-                    Card* c = card();
-                    if (!c || c->session() == 0)
-                        return session.error(ExecutionError, "no card is open");
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
                     a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
                 });
 }
@@ -143,9 +152,9 @@ void AddSwitch(Session& session, const char* header, std::function<Card*()> card
                std::function<ViStatus(Card&, int, bool)> send,
                std::function<std::optional<bool>(const TAcceptedChannel&)> held) {
     session.add(header, false, 1, [&session, card, send](const Unit& u, int channel, auto&) {
-        Card* c = card();
-        if (!c || c->session() == 0)
-            return session.error(ExecutionError, "no card is open");
+        Card* c = OpenCardOf(session, card);
+        if (!c)
+            return;
         const Parameter& p = u.parameters.front();
         const bool on = p.kind == Parameter::Kind::Word ? p.text == "ON" : p.number != 0;
         if ((p.kind == Parameter::Kind::Word && p.text != "ON" && p.text != "OFF") ||
@@ -156,9 +165,9 @@ void AddSwitch(Session& session, const char* header, std::function<Card*()> card
             session.error(ExecutionError, "refused");
     });
     session.add(header, true, 0, [&session, card, held](const Unit&, int channel, auto& a) {
-        Card* c = card();
-        if (!c || c->session() == 0)
-            return session.error(ExecutionError, "no card is open");
+        Card* c = OpenCardOf(session, card);
+        if (!c)
+            return;
         const std::optional<bool> on = held(c->accepted().Channel[static_cast<size_t>(channel)]);
         a.push_back(on ? (*on ? "1" : "0") : kNotKnown);
     });
@@ -169,9 +178,9 @@ void AddSwitch(Session& session, const char* header, std::function<Card*()> card
 void AddCardCommands(Session& session, std::function<Card*()> card) {
     // What a card selection sends: every output off at 10 dB.
     session.addCommon("RST", false, 0, [&session, card](const Unit&, int, auto&) {
-        Card* c = card();
-        if (!c || c->session() == 0)
-            return session.error(ExecutionError, "no card is open");
+        Card* c = OpenCardOf(session, card);
+        if (!c)
+            return;
         ResetOutputs(*c, ReadChannelCount(c->session()).value_or(kChannelCount));
     });
     AddSwitch(session, "OUTPut#[:STATe]", card, SetOutput,
