@@ -60,8 +60,10 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "of two always stops it; a file longer than the wave memory loads its first 262144 "
          "values, with a warning."},
         {"list-cards",
-         "Prints the resource, model and card id of every 72-815 and 82-815 card found, one "
-         "line each, tab-separated."},
+         "Prints the resource, model and card id of every 72-815 and 82-815 card found, "
+         "by resource: a header line, then one line each, tab-separated."},
+        {"json", "With --list-cards: one JSON array instead, an object per card (resource, model, "
+                 "cardId, channels)."},
         {"serve",
          "Serves the card --resource names in SCPI over TCP, without a window, until SIGINT "
          "or SIGTERM: opens the card with an exclusive lock (sending nothing by itself), "
@@ -97,6 +99,8 @@ std::string UsageProblem(const QCommandLineParser& parser) {
     for (const char* option : {"listen", "port"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
+    if (parser.isSet("json") && !parser.isSet("list-cards"))
+        return "--json needs --list-cards.";
     if (parser.isSet("list-cards")) {
         for (const char* option : {"apply", "resource", "channels", "log", "normalise"})
             if (parser.isSet(option))
@@ -119,7 +123,7 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         return kExitUsage;
     }
     if (parser.isSet("list-cards"))
-        return RunListCards(stdout, stderr);
+        return RunListCards(stdout, stderr, parser.isSet("json"));
     if (parser.isSet("serve")) {
         ServeOptions o;
         o.resource = parser.value("resource").toLocal8Bit().toStdString();

@@ -1,5 +1,9 @@
 #include "Automation.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
 #include <climits>
 #include <set>
@@ -329,7 +333,7 @@ int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
     return run.prepare() ? run.apply() : kExitUsage;
 }
 
-int RunListCards(std::FILE* out, std::FILE* err) {
+int RunListCards(std::FILE* out, std::FILE* err, bool json) {
     if (!BindForCommandLine(err))
         return kExitUsage;
     if (const std::string missing = MissingLibraryText(); !missing.empty()) {
@@ -338,6 +342,12 @@ int RunListCards(std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     int result = kExitAccepted;
+    struct Found {
+        std::string resource, model;
+        int32_t id = 0;
+        int channels = 0; // 0: not read
+    };
+    std::vector<Found> cards;
     for (const char* model : kModels) {
         std::vector<std::string> found;
         const ViStatus status = FindVisaResources(model, found);
@@ -345,15 +355,33 @@ int RunListCards(std::FILE* out, std::FILE* err) {
             TSelectedCard probe;
             probe.Resource = resource;
             const bool opened = OpenCard(probe, false) == VI_SUCCESS;
-            const int32_t id = opened ? ReadCardId(probe.Session) : 0;
+            Found card{resource, model, opened ? ReadCardId(probe.Session) : 0, 0};
+            if (opened)
+                card.channels = ReadChannelCount(probe.Session).value_or(0);
             CloseCard(probe);
-            std::fprintf(out, "%s\t%s\t%d\n", resource.c_str(), model, id);
+            cards.push_back(card);
         }
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
             std::fprintf(err, "The search for %s cards failed: %s\n", model,
                          StatusDescription(status).c_str());
             result = kExitUsage;
         }
+    }
+    // In a stable order, by resource, for scripts.
+    std::stable_sort(cards.begin(), cards.end(),
+                     [](const Found& a, const Found& b) { return a.resource < b.resource; });
+    if (json) {
+        QJsonArray array;
+        for (const Found& c : cards)
+            array.append(QJsonObject{{"resource", QString::fromStdString(c.resource)},
+                                     {"model", QString::fromStdString(c.model)},
+                                     {"cardId", c.id},
+                                     {"channels", c.channels}});
+        std::fprintf(out, "%s\n", QJsonDocument(array).toJson(QJsonDocument::Compact).constData());
+    } else {
+        std::fprintf(out, "Resource\tModel\tCard ID\n");
+        for (const Found& c : cards)
+            std::fprintf(out, "%s\t%s\t%d\n", c.resource.c_str(), c.model.c_str(), c.id);
     }
     CloseResourceManager();
     RunExitHandlers();

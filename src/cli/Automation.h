@@ -31,5 +31,7 @@ struct ApplyOptions {
 // Only the listed channels count towards the exit status.
 int RunApply(const ApplyOptions& options, std::FILE* out, std::FILE* err);
 
-// One line per card of either model: resource, model and card id.
-int RunListCards(std::FILE* out, std::FILE* err);
+// Every card of either model, by resource: a header line, then one line per
+// card (resource, model, card id, tab-separated); with `json`, one JSON array
+// of objects (resource, model, cardId, channels; 0 where not read).
+int RunListCards(std::FILE* out, std::FILE* err, bool json = false);

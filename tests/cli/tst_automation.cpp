@@ -5,6 +5,9 @@
 
 #include "TestRegistry.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -135,8 +138,18 @@ private slots:
         QVERIFY(mkfifo(qPrintable(fifo), 0600) == 0);
         const Run untouched = start({"--list-cards"});
         QCOMPARE(untouched.exitCode, 0);
-        QCOMPARE(untouched.out.count('\n'), 3);
-        QVERIFY(untouched.out.startsWith(QString(kCard) + "\t72-815\t1001\n"));
+        QCOMPARE(untouched.out.count('\n'), 4); // a header, then by resource
+        QVERIFY(untouched.out.startsWith("Resource\tModel\tCard ID\n" + QString(kCard) +
+                                         "\t72-815\t1001\n"));
+        const Run json = start({"--list-cards", "--json"});
+        const QJsonArray cards = QJsonDocument::fromJson(json.out.toUtf8()).array();
+        QCOMPARE(cards.size(), 3);
+        QCOMPARE(
+            cards[0].toObject(),
+            QJsonObject(
+                {{"resource", kCard}, {"model", "72-815"}, {"cardId", 1001}, {"channels", 3}}));
+        QCOMPARE(cards[1].toObject()["channels"].toInt(), 2);
+        QCOMPARE(start({"--json"}).exitCode, 1);
         const struct {
             QStringList arguments;
             int exitCode;
