@@ -63,7 +63,9 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "Prints the resource, model and card id of every 72-815 and 82-815 card found, "
          "by resource: a header line, then one line each, tab-separated."},
         {"json", "With --list-cards: one JSON array instead, an object per card (resource, model, "
-                 "cardId, channels)."},
+                 "cardId, channels). With --apply: standard output holds one JSON object per "
+                 "command (time, channel, command, arguments, status, driverText) and a last one "
+                 "with the counts and the exit status (sent, refused, exitStatus)."},
         {"serve",
          "Serves the card --resource names in SCPI over TCP, without a window, until SIGINT "
          "or SIGTERM: opens the card with an exclusive lock (sending nothing by itself), "
@@ -99,8 +101,8 @@ std::string UsageProblem(const QCommandLineParser& parser) {
     for (const char* option : {"listen", "port"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
-    if (parser.isSet("json") && !parser.isSet("list-cards"))
-        return "--json needs --list-cards.";
+    if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
+        return "--json needs --list-cards or --apply.";
     if (parser.isSet("list-cards")) {
         for (const char* option : {"apply", "resource", "channels", "log", "normalise"})
             if (parser.isSet(option))
@@ -143,6 +145,7 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
     o.logFile = parser.value("log").toLocal8Bit().toStdString();
     o.quiet = parser.isSet("quiet");
     o.normalise = parser.isSet("normalise");
+    o.json = parser.isSet("json");
     return RunApply(o, stdout, stderr);
 }
 

@@ -79,13 +79,15 @@ private:
 // that is open (what came before it first).
 class LogOutput {
 public:
-    LogOutput(std::FILE* out, bool quiet) {
+    LogOutput(std::FILE* out, bool quiet, bool json) {
         CreateLogLines();
         LogEnabled = true;
         MaxLogLines = INT_MAX;
-        listener_ = AddLogEntryListener([this, out, quiet](const std::string& entry) {
+        listener_ = AddLogEntryListener([this, out, quiet, json](const std::string& entry) {
             const std::string line = LogEntryLine(entry) + "\n";
-            if (!quiet)
+            if (json)
+                PrintJson(out);
+            else if (!quiet)
                 std::fputs(line.c_str(), out);
             if (file_.isOpen())
                 file_.write(line);
@@ -99,6 +101,24 @@ public:
         LogEnabled = false;
     }
     bool open(const std::string& path) { return file_.open(path) && file_.write(early_); }
+    // The newest entry, a command, as one JSON object on a line.
+    static void PrintJson(std::FILE* out) {
+        const std::optional<LogRecord> r = LastLogRecord();
+        if (!r || !r->command)
+            return;
+        QJsonArray arguments;
+        for (const std::string& a : r->arguments)
+            arguments.append(QString::fromStdString(a));
+        char status[16];
+        std::snprintf(status, sizeof status, "%08X", static_cast<unsigned>(r->status));
+        const QJsonObject o{{"time", QString::fromStdString(r->time)},
+                            {"channel", r->channel},
+                            {"command", QString::fromStdString(CommandName(r->title))},
+                            {"arguments", arguments},
+                            {"status", status},
+                            {"driverText", QString::fromLocal8Bit(r->errorText.c_str())}};
+        std::fprintf(out, "%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+    }
     // False when a write to the file failed; error() says why.
     bool close() { return file_.close(); }
     const std::string& error() const { return file_.error(); }
@@ -113,7 +133,7 @@ private:
 class ApplyRun {
 public:
     ApplyRun(const ApplyOptions& o, std::FILE* out, std::FILE* err)
-        : o_(o), out_(out), err_(err), log_(out, o.quiet), ui_(err, o.file, o.normalise) {}
+        : o_(o), out_(out), err_(err), log_(out, o.quiet, o.json), ui_(err, o.file, o.normalise) {}
     ~ApplyRun() { Release(selected_, card_); }
 
     // Finds and opens the card and loads the file; false (the reason written)
@@ -122,8 +142,9 @@ public:
         return resolveResource() && open() && chooseChannels() && load() && ready() && openLog();
     }
 
+    CommandTally tally; // what apply() sent and the card refused
+
     int apply() {
-        CommandTally tally;
         card_.link().setTally(&tally);
         const int observer = card_.link().addObserver([this](const CommandOutcome& outcome) {
             if (outcome.status == VI_SUCCESS || !listed(outcome.channel))
@@ -330,7 +351,15 @@ int RunApply(const ApplyOptions& o, std::FILE* out, std::FILE* err) {
     if (!BindForCommandLine(err))
         return kExitUsage;
     ApplyRun run(o, out, err);
-    return run.prepare() ? run.apply() : kExitUsage;
+    const int status = run.prepare() ? run.apply() : kExitUsage;
+    if (o.json)
+        std::fprintf(out, "%s\n",
+                     QJsonDocument(QJsonObject{{"sent", run.tally.sent},
+                                               {"refused", run.tally.refused},
+                                               {"exitStatus", status}})
+                         .toJson(QJsonDocument::Compact)
+                         .constData());
+    return status;
 }
 
 int RunListCards(std::FILE* out, std::FILE* err, bool json) {

@@ -20,6 +20,7 @@ struct ApplyOptions {
     std::vector<int> channels; // empty: every channel of the card
     std::string logFile;       // empty: none
     bool quiet = false;        // no log entries on standard output
+    bool json = false;         // each command a JSON object on standard output, then the counts
     bool normalise = false;    // answers the normalise question of a text waveform with OK
 };
 
@@ -28,7 +29,10 @@ struct ApplyOptions {
 // (values held at the settings' limits, the waveforms of the listed channels
 // read), opens the log file, and applies each listed channel: clock,
 // waveform, attenuation, offset. Closes the card and releases the libraries.
-// Only the listed channels count towards the exit status.
+// Only the listed channels count towards the exit status. With `json`,
+// standard output holds one JSON object per command (time, channel,
+// command, arguments, status, driverText) and a last one with the counts and
+// the exit status (sent, refused, exitStatus).
 int RunApply(const ApplyOptions& options, std::FILE* out, std::FILE* err);
 
 // Every card of either model, by resource: a header line, then one line per

@@ -115,6 +115,12 @@ void AddToLog(const std::string& text, LogRecord record) {
         entryListeners.call(LogLines->back());
 }
 
+std::optional<LogRecord> LastLogRecord() {
+    if (!LogLines || LogLines->empty() || records.empty())
+        return std::nullopt;
+    return records.back();
+}
+
 std::vector<LogRecord> LogRecords() {
     const size_t n = LogLines ? std::min(LogLines->size(), records.size()) : 0;
     return std::vector<LogRecord>(records.end() - static_cast<std::ptrdiff_t>(n), records.end());

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ void AddToLog(const std::string& text, LogRecord record);
 
 // The fields of LogLines' entries, oldest first, one per entry.
 std::vector<LogRecord> LogRecords();
+// The newest entry's fields (nothing while the log is empty).
+std::optional<LogRecord> LastLogRecord();
 
 // Every entry as the log window shows it, with its time, each ending in CR LF.
 std::string LogText();

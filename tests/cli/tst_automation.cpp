@@ -265,6 +265,30 @@ private slots:
             "no message");
     }
 
+    // --apply --json: one object per command, then the counts and the exit status.
+    void applyAsJsonLines() {
+        const QString ini = file("json.ini", "[Channel1_Wave]\nAttenuation=5\n");
+        const Run r = start({"--apply", ini, "--resource", kCard, "--channels", "1", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.trimmed().split('\n');
+        QVERIFY(lines.size() > 5);
+        for (const QString& line : lines.mid(0, lines.size() - 1)) {
+            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+            QVERIFY2(o.keys() == QStringList({"arguments", "channel", "command", "driverText",
+                                              "status", "time"}),
+                     qPrintable(line));
+            QCOMPARE(o["status"].toString(), QString("00000000"));
+        }
+        QVERIFY(r.out.contains(
+            R"({"arguments":["Level 5dB"],"channel":1,"command":"Set Attenuation","driverText":"","status":"00000000")"));
+        const QJsonObject last = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+        QCOMPARE(last["exitStatus"].toInt(), 0);
+        QCOMPARE(last["refused"].toInt(), 0);
+        QVERIFY(last["sent"].toInt() >= lines.size() - 1);
+        const Run bad = start({"--apply", dir.filePath("none.ini"), "--resource", kCard, "--json"});
+        QCOMPARE(bad.out, QString("{\"exitStatus\":1,\"refused\":0,\"sent\":0}\n"));
+    }
+
     // --serve: listens, answers a client as the card accepted, and on SIGTERM
     // closes the client, the card and the resource manager; usage errors first.
     void serveUntilStopped() {
