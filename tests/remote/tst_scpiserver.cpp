@@ -1,6 +1,7 @@
 // The SCPI server on a loopback socket: lines and blocks as clients send
 // them, in pieces; too long a line, too long a block; the ninth client; a
 // client that leaves in the middle of a block.
+#include <QDir>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -90,6 +91,23 @@ private slots:
         clients[0]->disconnectFromHost();
         QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients - 1);
         QCOMPARE(ask(*clients[1], "*OPC?\n"), QByteArray("1"));
+    }
+
+    // 1000 clients, one after the other: no file descriptor left behind.
+    void manyConnectionsLeaveNothingBehind() {
+        auto descriptors = [] { return QDir("/proc/self/fd").entryList(QDir::Files).size(); };
+        const auto before = descriptors();
+        for (int i = 0; i < 1000; ++i) {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, server->port());
+            QVERIFY(client.waitForConnected(5000));
+            QTRY_COMPARE(server->clients().size(), 1);
+            client.disconnectFromHost();
+            QTRY_COMPARE(server->clients().size(), 0);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(descriptors() <= before + 2,
+                 qPrintable(QString("%1 -> %2").arg(before).arg(descriptors())));
     }
 };
 
