@@ -196,18 +196,7 @@ private:
         return !selected_.Resource.empty();
     }
 
-    bool open() {
-        const ViStatus status = OpenCard(selected_, true);
-        if (status != VI_SUCCESS) {
-            std::fprintf(err_, "An error occurred while opening %s: %s\n",
-                         selected_.Resource.c_str(), StatusDescription(status).c_str());
-            return false;
-        }
-        card_.useSession(selected_.Session);
-        selected_.CardID = ReadCardId(card_.session());
-        AddToLog("New card selected - " + selected_.Resource);
-        return true;
-    }
+    bool open() { return OpenForCommandLine(selected_, card_, err_); }
 
     bool chooseChannels() {
         const int channels = ReadChannelCount(card_.session()).value_or(kChannelCount);
@@ -329,6 +318,19 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
                          name.c_str());
     }
     return {};
+}
+
+bool OpenForCommandLine(TSelectedCard& selected, Card& card, std::FILE* err) {
+    const ViStatus status = OpenCard(selected, true);
+    if (status != VI_SUCCESS) {
+        std::fprintf(err, "An error occurred while opening %s: %s\n", selected.Resource.c_str(),
+                     StatusDescription(status).c_str());
+        return false;
+    }
+    card.useSession(selected.Session);
+    selected.CardID = ReadCardId(card.session());
+    AddToLog("New card selected - " + selected.Resource);
+    return true;
 }
 
 void Release(TSelectedCard& selected, Card& card) {

@@ -62,16 +62,13 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         Release(selected, card);
         return 1;
     }
-    if (const ViStatus status = OpenCard(selected, true); status != VI_SUCCESS) {
-        std::fprintf(err, "An error occurred while opening %s: %s\n", selected.Resource.c_str(),
-                     VisaStatusText(status).c_str());
+    if (!OpenForCommandLine(selected, card, err)) {
         Release(selected, card);
         return 1;
     }
-    card.useSession(selected.Session);
     card.resetRecord(); // the window's defaults, sent by nothing
     card.record().Resource = selected.Resource;
-    const std::string serial = std::to_string(ReadCardId(selected.Session));
+    const std::string serial = std::to_string(selected.CardID);
     ScpiServer server([&card] { return &card; },
                       [&] {
                           return scpi::Identity{

@@ -1,5 +1,4 @@
 // The clock Update and the DDS reference clock.
-#include "AcceptedUpdate.h"
 #include "Commands.h"
 #include "Commit.h"
 #include "Operations.h"
@@ -33,10 +32,7 @@ ViStatus SetReferenceClock(Card& card, int channel, bool external, double extFre
     const ViStatus status =
         Commit([&] { return SendStep(Step::ReferenceClock, card.link(), r, channel, false); },
                Set(r.DDSSourceExtFlag, external), Set(r.ExtFreq, extFreq));
-    if (status == VI_SUCCESS) {
-        const TChannelInfo& ch = card.channel(channel);
-        AcceptedChannel(card, channel).ClockSource =
-            TClockSourceSetting{r.DDSSourceExtFlag, r.ExtFreq, ch.Multiplier};
-    }
+    if (status == VI_SUCCESS)
+        NoteAccepted(card, channel, Step::ReferenceClock);
     return status;
 }

@@ -30,6 +30,8 @@ SettingValues Sent(Card& card, int channel, Step step, bool sweeping) {
     return values;
 }
 
+} // namespace
+
 void NoteAccepted(Card& card, int c, Step step, bool manual) {
     TAcceptedChannel& a = AcceptedChannel(card, c);
     const TCardInfo& record = card.record();
@@ -69,8 +71,6 @@ void NoteAccepted(Card& card, int c, Step step, bool manual) {
         break;
     }
 }
-
-} // namespace
 
 ViStatus CommitStep(Card& card, int channel, const TChannelInfo& draft, Step step, bool manual) {
     std::vector<std::pair<const SettingRange*, double>> saved;

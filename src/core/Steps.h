@@ -14,6 +14,10 @@
 ViStatus CommitStep(Card& card, int channel, const TChannelInfo& draft, Step step,
                     bool manual = false);
 
+// The card accepted the command of `step` with the record's values: its
+// picture says so (a generator's also forgets a loaded waveform).
+void NoteAccepted(Card& card, int channel, Step step, bool manual = false);
+
 // The settings `step` sends or keeps, copied from the draft into the record;
 // nothing is sent.
 void KeepStep(Card& card, int channel, const TChannelInfo& draft, Step step);

@@ -1,6 +1,5 @@
 #include "CardCommands.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -26,23 +25,21 @@ Card* OpenCardOf(Session& session, const std::function<Card*()>& card) {
 
 // The words of a setting, each as its long form and its short form (the
 // upper case letters): "SINusoid" -> SINUSOID, SIN.
+// "A|B|C" as its alternatives.
+std::vector<std::string_view> Alternatives(std::string_view list) {
+    std::vector<std::string_view> parts;
+    while (!list.empty()) {
+        const size_t bar = list.find('|');
+        parts.push_back(list.substr(0, bar));
+        list = bar == std::string_view::npos ? std::string_view() : list.substr(bar + 1);
+    }
+    return parts;
+}
+
 std::vector<std::pair<std::string, std::string>> Words(const char* list) {
     std::vector<std::pair<std::string, std::string>> words;
-    std::string_view rest = list;
-    while (!rest.empty()) {
-        const size_t bar = rest.find('|');
-        const std::string_view word = rest.substr(0, bar);
-        std::string longForm, shortForm;
-        for (char c : word) {
-            if (std::isupper(static_cast<unsigned char>(c)) ||
-                std::isdigit(static_cast<unsigned char>(c)))
-                if (shortForm.size() == longForm.size())
-                    shortForm += c;
-            longForm += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
-        words.emplace_back(longForm, shortForm);
-        rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
-    }
+    for (std::string_view word : Alternatives(list))
+        words.push_back(MnemonicForms(word));
     return words;
 }
 
@@ -196,14 +193,9 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         [](const TAcceptedChannel& a) {
             return a.Offset ? std::optional<bool>(a.Offset->PowerOn) : std::nullopt;
         });
-    for (const ScpiName& name : ScpiNames()) {
-        std::string_view headers = name.headers;
-        while (!headers.empty()) {
-            const size_t bar = headers.find('|');
-            AddSetting(session, name, std::string(headers.substr(0, bar)), card);
-            headers = bar == std::string_view::npos ? std::string_view() : headers.substr(bar + 1);
-        }
-    }
+    for (const ScpiName& name : ScpiNames())
+        for (std::string_view header : Alternatives(name.headers))
+            AddSetting(session, name, std::string(header), card);
 }
 
 } // namespace scpi

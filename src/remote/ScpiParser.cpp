@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <tuple>
 
 namespace scpi {
 
@@ -380,17 +381,31 @@ bool MnemonicIs(std::string_view sent, std::string_view longForm, std::string_vi
     return equal(longForm) || equal(shortForm);
 }
 
-Pattern::Pattern(std::string_view spec) {
+std::pair<std::string, std::string> MnemonicForms(std::string_view written) {
+    std::string longForm, shortForm;
+    for (char c : written) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((std::isupper(u) || std::isdigit(u)) && shortForm.size() == longForm.size())
+            shortForm += c;
+        longForm += static_cast<char>(std::toupper(u));
+    }
+    return {longForm, shortForm};
+}
+
+Pattern::Pattern(std::string_view header) {
     bool optional = false;
     Part part;
+    std::string written; // the part's mnemonic as the header writes it
     auto finish = [&] {
-        if (part.longForm.empty())
+        if (written.empty())
             return;
+        std::tie(part.longForm, part.shortForm) = MnemonicForms(written);
         part.optional = optional;
         parts_.push_back(part);
         part = Part();
+        written.clear();
     };
-    for (char c : spec) {
+    for (char c : header) {
         if (c == '[') {
             finish();
             optional = true;
@@ -402,10 +417,7 @@ Pattern::Pattern(std::string_view spec) {
         } else if (c == '#') {
             part.numbered = true;
         } else {
-            if (std::isupper(static_cast<unsigned char>(c)) &&
-                part.shortForm.size() == part.longForm.size())
-                part.shortForm += c;
-            part.longForm += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            written += c;
         }
     }
     finish();

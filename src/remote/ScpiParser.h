@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace scpi {
@@ -66,7 +67,7 @@ std::vector<Unit> ParseMessage(std::string_view line);
 // 1 when none is sent).
 class Pattern {
 public:
-    explicit Pattern(std::string_view spec);
+    explicit Pattern(std::string_view header);
 
     // Whether the unit's nodes are this header; `suffix` gets the numeric
     // suffix of the node marked #, or SuffixOutOfRange when one is given
@@ -82,6 +83,10 @@ private:
                Error& error) const;
     std::vector<Part> parts_;
 };
+
+// A mnemonic as a command table writes it ("FREQuency", "PXI0"): its long
+// form and its short form (the leading capitals and digits), upper case.
+std::pair<std::string, std::string> MnemonicForms(std::string_view written);
 
 // Whether `sent` is the mnemonic in its long form ("FREQUENCY") or its short
 // form ("FREQ"), any case.

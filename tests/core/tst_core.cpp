@@ -13,6 +13,7 @@
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
+#include "QuietUi.h"
 #include "SettingRanges.h"
 #include "TestRegistry.h"
 #include "VISA_def_v2.h"
@@ -23,17 +24,6 @@ const char* const kCard = "PXI1::13::INSTR";
 
 // The card object the operations act on.
 Card card;
-
-struct QuietUi final : OperatorUi {
-    QStringList messages;
-    void error(const std::string& t) override { messages << QString::fromStdString(t); }
-    void warning(const std::string& t) override { messages << QString::fromStdString(t); }
-    void information(const std::string& t) override { messages << QString::fromStdString(t); }
-    bool confirm(const std::string& t) override {
-        messages << QString::fromStdString(t);
-        return true;
-    }
-};
 
 // Every setting the picture holds equals the simulated card's; the first
 // difference, or an empty text.

@@ -8,6 +8,7 @@
 #include "OperationLog.h"
 #include "Operations.h"
 #include "ProgramState.h"
+#include "QuietUi.h"
 #include "SimJournal.h"
 #include "TestRegistry.h"
 
@@ -15,14 +16,6 @@ namespace {
 
 const char* const kCard = "PXI1::13::INSTR";
 const ViStatus kRefused = static_cast<ViStatus>(0xBFFC0806u);
-
-struct QuietUi final : OperatorUi {
-    QStringList messages;
-    void error(const std::string& t) override { messages << QString::fromStdString(t); }
-    void warning(const std::string& t) override { messages << QString::fromStdString(t); }
-    void information(const std::string& t) override { messages << QString::fromStdString(t); }
-    bool confirm(const std::string&) override { return true; }
-};
 
 } // namespace
 
