@@ -100,6 +100,17 @@ private slots:
         QCOMPARE(status, VI_ERROR_INV_EXPR);
     }
 
+    // A well-formed name whose interface number is left out answers a status:
+    // reading it once ended the calling process.
+    void namesWithoutTheirInterfaceNumberAnswer() {
+        for (const char* name : {"PXI::13::INSTR", "PXI::1-13::INSTR", "PXI::1-13.0::INSTR"}) {
+            ViUInt16 type = 0, number = 0;
+            ViChar kind[VI_FIND_BUFLEN], expanded[VI_FIND_BUFLEN], alias[VI_FIND_BUFLEN];
+            const ViStatus status = viParseRsrcEx(rm, name, &type, &number, kind, expanded, alias);
+            QVERIFY2(status == VI_SUCCESS || status == VI_ERROR_RSRC_NFOUND, name);
+        }
+    }
+
     void findListEndsAndCloses() {
         ViFindList list = 0;
         ViUInt32 count = 0;
