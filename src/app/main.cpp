@@ -1,4 +1,5 @@
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -78,12 +79,17 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "lets whoever can reach the port control the card: said so on standard error.",
          "ADDRESS"},
         {"port", "The TCP port --serve listens on (default 5025; 0: any free port).", "N"},
+        {"files",
+         "The folder whose configuration files the clients of --serve may load and save "
+         "(MMEMory:LOAD:STATe and MMEMory:STORe:STATe, by names inside it only). Without it "
+         "those commands are refused.",
+         "DIR"},
     });
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port"})
+    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port", "files"})
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve")) {
@@ -96,9 +102,11 @@ std::string UsageProblem(const QCommandLineParser& parser) {
         const int port = parser.value("port").toInt(&number);
         if (parser.isSet("port") && (!number || port < 0 || port > 65535))
             return "--port takes a number from 0 to 65535.";
+        if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
+            return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
         return {};
     }
-    for (const char* option : {"listen", "port"})
+    for (const char* option : {"listen", "port", "files"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -133,6 +141,7 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
             o.address = parser.value("listen").toStdString();
         if (parser.isSet("port"))
             o.port = parser.value("port").toInt();
+        o.files = parser.value("files").toLocal8Bit().toStdString();
         return RunServe(o, stdout, stderr);
     }
     if (!parser.isSet("apply"))

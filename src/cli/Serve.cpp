@@ -75,6 +75,7 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
                               "Norvale", model, serial,
                               QCoreApplication::applicationVersion().toStdString()};
                       });
+    server.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
     QString problem;
     const QHostAddress address(QString::fromStdString(o.address));
     if (address.isNull() || !server.listen(address, static_cast<quint16>(o.port), problem)) {

@@ -92,6 +92,31 @@ void KeepStep(Card& card, int channel, const TChannelInfo& draft, Step step) {
     Copy(card, channel, draft, step);
 }
 
+TChannelInfo AcceptedDraft(Card& card, int channel, std::initializer_list<Step> steps) {
+    TChannelInfo draft = DraftOf(card.channel(channel));
+    const TAcceptedChannel& a = card.accepted().Channel[channel];
+    for (const SettingRange& r : SettingRanges())
+        for (Step step : steps)
+            if (r.inChannel && PartOf(r, step))
+                if (const std::optional<double> held = AcceptedValue(a, r))
+                    r.set(draft, *held);
+    return draft;
+}
+
+namespace {
+
+// Sends the step; a generated waveform the card accepted is what the
+// channel plays now, and the record says so.
+ViStatus SendGenerator(Card& card, int channel, const TChannelInfo& draft, Step step,
+                       bool manual) {
+    const ViStatus status = CommitStep(card, channel, draft, step, manual);
+    if (status == VI_SUCCESS && step == Step::Generator)
+        card.channel(channel).Wave.ArbitraryFlag = false;
+    return status;
+}
+
+} // namespace
+
 ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, double value,
                       std::string& problem) {
     problem = SettingProblem(setting, value * setting.scale);
@@ -115,17 +140,17 @@ ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, doub
     default:
         break;
     }
-    // The other settings of the same command as the card holds them.
     const Step step = setting.step == Step::Sweep ? Step::Generator : setting.step;
-    TChannelInfo draft = DraftOf(card.channel(channel));
-    const TAcceptedChannel& a = card.accepted().Channel[channel];
-    for (const SettingRange& r : SettingRanges())
-        if (r.inChannel && PartOf(r, step))
-            if (const std::optional<double> held = AcceptedValue(a, r))
-                r.set(draft, *held);
+    TChannelInfo draft = AcceptedDraft(card, channel, {step});
     setting.set(draft, value);
-    const bool manual = a.Generated && a.Generated->Manual;
-    return CommitStep(card, channel, draft, step, manual);
+    const TAcceptedChannel& a = card.accepted().Channel[channel];
+    return SendGenerator(card, channel, draft, step, a.Generated && a.Generated->Manual);
+}
+
+ViStatus SetSweepManual(Card& card, int channel, bool manual) {
+    const HeldReports hold(card.link()); // told once the picture is up to date
+    return SendGenerator(card, channel, AcceptedDraft(card, channel, {Step::Generator}),
+                         Step::Generator, manual);
 }
 
 std::optional<double> AcceptedValue(const TAcceptedChannel& a, const SettingRange& r) {

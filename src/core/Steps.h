@@ -5,6 +5,7 @@
 // picture.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "Card.h"
@@ -27,9 +28,20 @@ void KeepStep(Card& card, int channel, const TChannelInfo& draft, Step step);
 // settings of that command as the card last accepted them (the record's
 // where it accepted none); nothing is sent for a value the table refuses
 // (its words returned in `problem`). The attenuation and the offset go
-// through their own operations; a flag the Update only keeps is kept.
+// through their own operations; a flag the Update only keeps is kept. A
+// generated waveform the card accepts is what the channel plays: the
+// record's ArbitraryFlag goes off.
 ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, double value,
                       std::string& problem);
+
+// The channel's record with the settings of each step's command as the card
+// last accepted them (a draft for a change of one of them).
+TChannelInfo AcceptedDraft(Card& card, int channel, std::initializer_list<Step> steps);
+
+// The generated waveform the card last accepted sent again, swept
+// automatically or stepped by the operator (`manual`); the record's where
+// the card accepted none.
+ViStatus SetSweepManual(Card& card, int channel, bool manual);
 
 // What the card accepted of a setting, from the card's picture; nothing when
 // it never accepted one (or the setting is of no step the picture keeps).

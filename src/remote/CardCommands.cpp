@@ -2,26 +2,16 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
-#include "Operations.h"
+#include "CommandHelpers.h"
 #include "Steps.h"
+#include "WaveLoad.h"
 
 namespace scpi {
 
 namespace {
-
-// SCPI's answer for a value not known.
-const char* const kNotKnown = "9.91E37";
-
-// The card in use, or nothing (an execution error then says so).
-Card* OpenCardOf(Session& session, const std::function<Card*()>& card) {
-    Card* c = card();
-    if (c && c->session() != 0)
-        return c;
-    session.error(ExecutionError, "no card is open");
-    return nullptr;
-}
 
 // The words of a setting, each as its long form and its short form (the
 // upper case letters): "SINusoid" -> SINUSOID, SIN.
@@ -104,70 +94,189 @@ std::optional<double> Held(Card& card, int channel, const SettingRange& r) {
                                             : (a.ClockSource->External ? 1.0 : 0.0);
 }
 
+const ScpiName& NameOf(const SettingRange& setting) {
+    for (const ScpiName& name : ScpiNames())
+        if (name.setting == &setting)
+            return name;
+    std::abort(); // every setting a command names has a SCPI name
+}
+
+// Whether the channel plays the waveform loaded into its wave memory.
+bool PlaysLoaded(const TAcceptedChannel& a) {
+    return a.Loaded && !a.Generated;
+}
+
+// A setter of one setting: the parameter checked, then the setting sent alone.
+void SetOne(Session& session, const ScpiName& name, Card& card, int suffix, const Parameter& p) {
+    const SettingRange& r = *name.setting;
+    double value = 0;
+    if (const Error e = ValueOf(name, p, value); e != NoError)
+        return session.error(e);
+    const int channel = r.cardWide ? 1 : suffix;
+    // A generator setting while the channel plays its arbitrary waveform
+    // would replace that waveform: the shape is changed first, on purpose.
+    if ((r.step == Step::Generator || r.step == Step::Sweep) && &r != &Setting("_Wave/WaveType") &&
+        PlaysLoaded(card.accepted().Channel[static_cast<size_t>(channel)]))
+        return session.error(SettingsConflict, "the channel plays its arbitrary waveform: send "
+                                               "FUNCtion SIN, TRI or SQU, or APPLy, first");
+    OperationWatch watch(session, card);
+    std::string problem;
+    const ViStatus status = ApplySetting(card, channel, r, value, problem);
+    if (!problem.empty())
+        session.error(DataOutOfRange, problem);
+    else
+        watch.report(status);
+}
+
 void AddSetting(Session& session, const ScpiName& name, const std::string& header,
                 std::function<Card*()> card) {
-    const SettingRange& r = *name.setting;
     session.add(header.c_str(), false, 1,
-                [&session, &name, &r, card](const Unit& u, int suffix, std::vector<std::string>&) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    double value = 0;
-                    if (const Error e = ValueOf(name, u.parameters.front(), value); e != NoError)
-                        return session.error(e);
-                    // A refusal reported by the card: its status and its driver's words.
-                    std::string refused;
-                    const int key = c->link().addObserver([&](const CommandOutcome& o) {
-                        if (o.status != 0 && refused.empty()) {
-                            char status[16];
-                            std::snprintf(status, sizeof status, "%08X",
-                                          static_cast<unsigned>(o.status));
-                            refused = std::string(status) + " " + o.errorText;
-                        }
-                    });
-                    std::string problem;
-                    const int channel = r.cardWide ? 1 : suffix;
-                    const ViStatus status = ApplySetting(*c, channel, r, value, problem);
-                    c->link().removeObserver(key);
-                    if (!problem.empty())
-                        session.error(DataOutOfRange, problem);
-                    else if (status != 0)
-                        session.error(ExecutionError, refused.empty() ? "refused" : refused);
+                [&session, &name, card](const Unit& u, int suffix, std::vector<std::string>&) {
+                    if (Card* c = OpenCardOf(session, card))
+                        SetOne(session, name, *c, suffix, u.parameters.front());
                 });
     session.add(header.c_str(), true, 0,
-                [&session, &name, &r, card](const Unit&, int suffix, std::vector<std::string>& a) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
+                [&session, &name, card](const Unit&, int suffix, std::vector<std::string>& a) {
+                    const SettingRange& r = *name.setting;
+                    if (Card* c = OpenCardOf(session, card))
+                        a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
                 });
 }
 
-// A flag of a channel that is no setting of the table: the output, the
-// offset's power. `send` changes it; `held` reads what the card accepted.
+// FUNCtion USER: the channel's samples played from wave memory; nothing is
+// sent when the card plays those very samples already.
+void PlayUser(Session& session, Card& card, int channel) {
+    TWaveSettings& w = card.channel(channel).Wave;
+    const TArbWave& arb = w.Arb;
+    if (arb.WaveLength <= 0)
+        return session.error(SettingsConflict,
+                             "the channel holds no arbitrary waveform: send DATA first");
+    if (const char* problem = WaveLengthProblem(arb.WaveLength, arb.Data.size()))
+        return session.error(SettingsConflict, problem);
+    const TAcceptedChannel& a = card.accepted().Channel[static_cast<size_t>(channel)];
+    const bool flag = w.ArbitraryFlag;
+    w.ArbitraryFlag = true;
+    if (PlaysLoaded(a) && a.Loaded->Length == arb.WaveLength &&
+        a.Loaded->Checksum == WaveChecksum(arb.Data.data(), arb.WaveLength))
+        return;
+    OperationWatch watch(session, card);
+    if (watch.report(LoadWaveform(card, channel, watch)))
+        card.channel(channel).Wave.ArbitraryFlag = flag;
+}
+
+void AddShape(Session& session, std::function<Card*()> card) {
+    const ScpiName& name = NameOf(Setting("_Wave/WaveType"));
+    session.add(name.headers, false, 1,
+                [&session, &name, card](const Unit& u, int channel, std::vector<std::string>&) {
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
+                    const Parameter& p = u.parameters.front();
+                    if (p.kind == Parameter::Kind::Word && p.text == "USER")
+                        return PlayUser(session, *c, channel);
+                    SetOne(session, name, *c, channel, p);
+                });
+    session.add(name.headers, true, 0,
+                [&session, &name, card](const Unit&, int channel, std::vector<std::string>& a) {
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
+                    const TAcceptedChannel& held = c->accepted().Channel[channel];
+                    a.push_back(PlaysLoaded(held) ? std::string("USER")
+                                                  : Answer(name, Held(*c, channel, *name.setting)));
+                });
+}
+
+// A switch of a channel that is no setting of the table: the output, the
+// offset's power, the software FSK level. `send` changes it; `held` reads
+// what the card accepted. Its words: ON and OFF (1 and 0), or its own.
+struct SwitchWords {
+    const char *on = "ON", *off = "OFF"; // as written: the answer is the short form
+};
+
 void AddSwitch(Session& session, const char* header, std::function<Card*()> card,
                std::function<ViStatus(Card&, int, bool)> send,
-               std::function<std::optional<bool>(const TAcceptedChannel&)> held) {
-    session.add(header, false, 1, [&session, card, send](const Unit& u, int channel, auto&) {
-        Card* c = OpenCardOf(session, card);
-        if (!c)
-            return;
-        const Parameter& p = u.parameters.front();
-        const bool on = p.kind == Parameter::Kind::Word ? p.text == "ON" : p.number != 0;
-        if ((p.kind == Parameter::Kind::Word && p.text != "ON" && p.text != "OFF") ||
-            (p.kind == Parameter::Kind::Number && p.number != 0 && p.number != 1) ||
-            p.kind == Parameter::Kind::String || p.kind == Parameter::Kind::Block)
-            return session.error(IllegalValue, "ON, OFF, 1 or 0");
-        if (send(*c, channel, on) != 0)
-            session.error(ExecutionError, "refused");
-    });
-    session.add(header, true, 0, [&session, card, held](const Unit&, int channel, auto& a) {
-        Card* c = OpenCardOf(session, card);
-        if (!c)
-            return;
-        const std::optional<bool> on = held(c->accepted().Channel[static_cast<size_t>(channel)]);
-        a.push_back(on ? (*on ? "1" : "0") : kNotKnown);
-    });
+               std::function<std::optional<bool>(const TAcceptedChannel&)> held,
+               SwitchWords words = {}) {
+    const bool onOff = std::string_view(words.on) == "ON";
+    const auto on = MnemonicForms(words.on), off = MnemonicForms(words.off);
+    session.add(header, false, 1,
+                [&session, card, send, words, onOff, on, off](const Unit& u, int channel, auto&) {
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
+                    const Parameter& p = u.parameters.front();
+                    const bool word = p.kind == Parameter::Kind::Word;
+                    const bool isOn = word && MnemonicIs(p.text, on.first, on.second);
+                    const bool isOff = word && MnemonicIs(p.text, off.first, off.second);
+                    const bool number = onOff && p.kind == Parameter::Kind::Number &&
+                                        p.unit.empty() && (p.number == 0 || p.number == 1);
+                    if (!number && !isOn && !isOff)
+                        return session.error(IllegalValue,
+                                             onOff ? std::string("ON, OFF, 1 or 0")
+                                                   : std::string(words.on) + " or " + words.off);
+                    OperationWatch watch(session, *c);
+                    watch.report(send(*c, channel, word ? isOn : p.number != 0));
+                });
+    session.add(header, true, 0,
+                [&session, card, held, onOff, on, off](const Unit&, int channel, auto& a) {
+                    Card* c = OpenCardOf(session, card);
+                    if (!c)
+                        return;
+                    const std::optional<bool> value = held(c->accepted().Channel[channel]);
+                    if (!value)
+                        a.push_back(kNotKnown);
+                    else if (onOff)
+                        a.push_back(*value ? "1" : "0");
+                    else
+                        a.push_back(*value ? on.second : off.second);
+                });
+}
+
+// SWEep:MODE AUTO|MANual: the sweep the channel plays, sent again.
+ViStatus SendSweepMode(Session& session, Card& card, int channel, bool manual) {
+    const TAcceptedChannel& a = card.accepted().Channel[static_cast<size_t>(channel)];
+    const std::optional<double> sweeps =
+        a.Generated ? a.Generated->value("_Wave/SweepFlag") : std::nullopt;
+    if (!sweeps || *sweeps == 0) {
+        session.error(SettingsConflict,
+                      "the channel does not sweep: send FREQuency:MODE SWEep first");
+        return VI_SUCCESS; // said already
+    }
+    return SetSweepManual(card, channel, manual);
+}
+
+// APPLy:SINusoid|SQUare|TRIangle [<frequency>]: the waveform Update with
+// that shape at one frequency, the other settings as the card holds them.
+void AddApply(Session& session, std::function<Card*()> card) {
+    for (const auto& [header, shape] :
+         {std::pair{"[SOURce#:]APPLy:SINusoid", 0}, std::pair{"[SOURce#:]APPLy:TRIangle", 1},
+          std::pair{"[SOURce#:]APPLy:SQUare", 2}}) {
+        session.add(header, false, Session::kOptional,
+                    [&session, card, shape](const Unit& u, int channel, auto&) {
+                        Card* c = OpenCardOf(session, card);
+                        if (!c)
+                            return;
+                        TChannelInfo draft =
+                            AcceptedDraft(*c, channel, {Step::AM, Step::Generator, Step::Trigger});
+                        draft.Wave.WaveType = shape;
+                        draft.Wave.ArbitraryFlag = false;
+                        draft.Wave.SweepFlag = false;
+                        if (!u.parameters.empty()) {
+                            const ScpiName& f = NameOf(Setting("_Wave/StartF"));
+                            if (const Error e = ValueOf(f, u.parameters.front(), draft.Wave.StartF);
+                                e != NoError)
+                                return session.error(e);
+                            const std::string problem =
+                                SettingProblem(*f.setting, draft.Wave.StartF * f.setting->scale);
+                            if (!problem.empty())
+                                return session.error(DataOutOfRange, problem);
+                        }
+                        OperationWatch watch(session, *c);
+                        ApplyWaveform(*c, channel, draft, false, watch);
+                        watch.report();
+                    });
+    }
 }
 
 } // namespace
@@ -178,7 +287,9 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         Card* c = OpenCardOf(session, card);
         if (!c)
             return;
+        OperationWatch watch(session, *c);
         ResetOutputs(*c, ReadChannelCount(c->session()).value_or(kChannelCount));
+        watch.report();
     });
     AddSwitch(session, "OUTPut#[:STATe]", card, SetOutput,
               [](const TAcceptedChannel& a) { return a.OutputOn; });
@@ -193,9 +304,26 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         [](const TAcceptedChannel& a) {
             return a.Offset ? std::optional<bool>(a.Offset->PowerOn) : std::nullopt;
         });
+    AddSwitch(session, "[SOURce#:]FSKey:LEVel", card, SetFskLevel,
+              [](const TAcceptedChannel& a) { return a.FSKHigh; }, {"HIGH", "LOW"});
+    AddSwitch(
+        session, "[SOURce#:]SWEep:MODE", card,
+        [&session](Card& c, int channel, bool manual) {
+            return SendSweepMode(session, c, channel, manual);
+        },
+        [](const TAcceptedChannel& a) {
+            return a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0
+                       ? std::optional<bool>(a.Generated->Manual)
+                       : std::nullopt;
+        },
+        {"MANual", "AUTO"});
+    AddShape(session, card);
+    AddApply(session, card);
     for (const ScpiName& name : ScpiNames())
-        for (std::string_view header : Alternatives(name.headers))
-            AddSetting(session, name, std::string(header), card);
+        if (name.setting != &Setting("_Wave/WaveType"))
+            for (std::string_view header : Alternatives(name.headers))
+                AddSetting(session, name, std::string(header), card);
+    AddWaveCommands(session, card);
 }
 
 } // namespace scpi

@@ -344,6 +344,10 @@ const char* ErrorText(int error) {
         return "Settings conflict";
     case DataOutOfRange:
         return "Data out of range";
+    case FileNameNotFound:
+        return "File name not found";
+    case FileNameError:
+        return "File name error";
     case TooMuchData:
         return "Too much data";
     case IllegalValue:

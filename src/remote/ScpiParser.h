@@ -32,6 +32,8 @@ enum Error {
     DataOutOfRange = -222,
     TooMuchData = -223,
     IllegalValue = -224,
+    FileNameNotFound = -256,
+    FileNameError = -257,
 };
 
 // The standard text of an error number ("Undefined header").

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "CardCommands.h"
+#include "FileCommands.h"
 
 // One connection: its session, and the line it is sending, read as it comes.
 struct ScpiServer::Client {
@@ -67,6 +68,39 @@ QStringList ScpiServer::clients() const {
     return names;
 }
 
+void ScpiServer::setFilesFolder(const QString& folder) {
+    folder_ = folder;
+}
+
+QString ScpiServer::filesFolder() const {
+    return folder_;
+}
+
+QString ScpiServer::lockHolder() const {
+    return lockHolder_ ? lockHolder_->name : QString();
+}
+
+void ScpiServer::unlock() {
+    setLock(nullptr);
+}
+
+void ScpiServer::setLock(const Client* holder) {
+    if (holder == lockHolder_)
+        return;
+    lockHolder_ = holder;
+    emit lockChanged();
+}
+
+// SYSTem:RWLock locks the front panel out for this client; SYSTem:LOCal
+// and SYSTem:REMote give it back (remote commands go on being taken).
+void ScpiServer::addSystemCommands(Client& client) {
+    scpi::Session& s = *client.session;
+    const Client* c = &client;
+    s.add("SYSTem:RWLock", false, 0, [this, c](const scpi::Unit&, int, auto&) { setLock(c); });
+    for (const char* header : {"SYSTem:LOCal", "SYSTem:REMote"})
+        s.add(header, false, 0, [this](const scpi::Unit&, int, auto&) { setLock(nullptr); });
+}
+
 void ScpiServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         if (static_cast<int>(clients_.size()) >= kMaxClients) {
@@ -81,6 +115,8 @@ void ScpiServer::accept() {
         client->name = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         client->session = std::make_unique<scpi::Session>(identity_);
         scpi::AddCardCommands(*client->session, card_);
+        scpi::AddFileCommands(*client->session, card_, [this] { return folder_; });
+        addSystemCommands(*client);
         Client* c = client.get();
         clients_.push_back(std::move(client));
         connect(socket, &QTcpSocket::readyRead, this, [this, c] { read(*c); });
@@ -95,7 +131,9 @@ void ScpiServer::drop(QTcpSocket* socket) {
     if (it == clients_.end())
         return;
     const QString name = (*it)->name;
-    clients_.erase(it); // what it was sending is forgotten
+    if (lockHolder_ == it->get())
+        setLock(nullptr); // a client that leaves gives the front panel back
+    clients_.erase(it);   // what it was sending is forgotten
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();

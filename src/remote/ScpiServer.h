@@ -38,11 +38,23 @@ public:
     // Each connected client's address and port ("127.0.0.1:50122").
     QStringList clients() const;
 
+    // The folder MMEMory's file names are in; empty: none.
+    void setFilesFolder(const QString& folder);
+    QString filesFolder() const;
+
+    // The client that locked the front panel out (SYSTem:RWLock), until it
+    // sends SYSTem:LOCal or SYSTem:REMote, disconnects, or unlock() (the
+    // operator's Local button); empty when none.
+    QString lockHolder() const;
+    void unlock();
+
 signals:
     void clientConnected(const QString& client);
     void clientDisconnected(const QString& client);
     // A client's lines ran (after the last of what it sent at once).
     void linesRan();
+    // The front panel was locked out or given back (lockHolder()).
+    void lockChanged();
 
 private:
     struct Client;
@@ -50,9 +62,13 @@ private:
     // Reads what the client sent; each complete line runs at once.
     void read(Client& client);
     void drop(QTcpSocket* socket);
+    void addSystemCommands(Client& client);
+    void setLock(const Client* holder);
 
     std::function<Card*()> card_;
     std::function<scpi::Identity()> identity_;
     QTcpServer* server_;
     std::vector<std::unique_ptr<Client>> clients_;
+    QString folder_;
+    const Client* lockHolder_ = nullptr;
 };

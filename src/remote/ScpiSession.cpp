@@ -1,6 +1,7 @@
 #include "ScpiSession.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace scpi {
 
@@ -142,10 +143,13 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
         headerKnown = true;
         if (c.query != u.query)
             continue;
-        const size_t wanted = u.query ? 0 : static_cast<size_t>(c.parameters);
-        if (u.parameters.size() > wanted)
+        const size_t given = u.parameters.size();
+        const int n = u.query ? 0 : c.parameters;
+        const size_t fewest = n == kOptional ? 0 : n == kList ? 1 : static_cast<size_t>(n);
+        const size_t most = n == kOptional ? 1 : n == kList ? SIZE_MAX : static_cast<size_t>(n);
+        if (given > most)
             return error(ParameterNotAllowed);
-        if (u.parameters.size() < wanted)
+        if (given < fewest)
             return error(MissingParameter);
         return c.run(u, suffix, answers);
     }

@@ -48,8 +48,10 @@ public:
     uint8_t statusByte() const;
 
     // A command of the table: its header pattern, whether it is the query,
-    // how many parameters a setter takes; its handler gets the unit, the
-    // header's numeric suffix (1..3, 1 when none) and the answers to add to.
+    // how many parameters a setter takes (or kOptional: none or one;
+    // kList: one or more); its handler gets the unit, the header's numeric
+    // suffix (1..3, 1 when none) and the answers to add to.
+    static constexpr int kOptional = -1, kList = -2;
     using Handler = std::function<void(const Unit&, int suffix, std::vector<std::string>& answers)>;
     void add(const char* header, bool query, int parameters, Handler run);
     // A common command ("RST" for *RST).

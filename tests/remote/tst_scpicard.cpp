@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "CardCommands.h"
+#include "FileCommands.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
@@ -101,6 +102,99 @@ private slots:
         QCOMPARE(s.handle("*RST;OUTP3?;OUTP3:ATT?"), std::string("0;10"));
         QCOMPARE(Sent().filter("SetInstrumentMode(0)").size(), 3);
         QCOMPARE(SimValue(kCard, 3, "outputOn"), 0.0);
+    }
+
+    // Samples as a block (either byte order) or in percent, the shape USER,
+    // APPLy and the sweep's mode: the fewest calls, and nothing for a fault.
+    void waveformsShapesAndSweeps() {
+        Session s([] { return Identity{}; });
+        AddCardCommands(s, [this] { return &card; });
+        s.handle("*RST");
+        nvsim_journal_clear();
+        const QByteArray block("\x80\x00\x7f\xff", 4); // -32768, 32767
+        const struct {
+            QByteArray line;
+            const char* answer;
+            QStringList calls;
+        } dialogue[] = {
+            {"SOUR2:DATA #14" + block + ";:SOUR2:FUNC?",
+             "USER",
+             {"nv815_SetActiveChannel(2) = 00000000", "nv815_SetCounterStep(131072) = 00000000",
+              "nv815_LoadArbitraryWaveform(2, 82878807B4EB6FED) = 00000000"}}, // 0 % and 100 %
+            // Played already: nothing to send. A generator setting would replace it.
+            {"SOUR2:FUNC USER;FREQ 5;:SYST:ERR?",
+             "-221,\"Settings conflict;the channel plays its arbitrary waveform: send FUNCtion "
+             "SIN, TRI or SQU, or APPLy, first\"",
+             {}},
+            {"FORM:BORD SWAP;BORD?;:SOUR2:DATA 0,25,50,100",
+             "SWAP",
+             {"nv815_SetCounterStep(65536) = 00000000",
+              "nv815_LoadArbitraryWaveform(4, 98D6767F9DCE13F5) = 00000000"}},
+            {"SOUR2:DATA 1,2,3;DATA 101,1;DATA #13abc;DATA 'x';:SYST:ERR?",
+             "-222,\"Data out of range;the number of samples must be a power of two up to 262144: "
+             "3 is not\"",
+             {}},
+            {"*CLS;APPL:SQU 3KHZ;:FUNC?;FREQ?",
+             "SQU;3000",
+             {"nv815_SetActiveChannel(1) = 00000000", "nv815_SetInstrumentMode(0) = 00000000",
+              "nv815_SetAMMode(0) = 00000000", "nv815_GenerateSignal(3, 2, 50) = 00000000",
+              "nv815_SetInstrumentMode(1) = 00000000", "nv815_SetTriggerMode(0, 6) = 00000000"}},
+            {"SWE:MODE MAN;:SYST:ERR?",
+             "-221,\"Settings conflict;the channel does not sweep: send FREQuency:MODE SWEep "
+             "first\"",
+             {}},
+            {"FREQ:MODE SWE;:SWE:MODE MAN;MODE?;:FSK:LEV HIGH;LEV?",
+             "MAN;HIGH",
+             {"nv815_GenerateSweep(2, 50, 0, 3, 1, 0.001, 0.001) = 00000000",
+              "nv815_GenerateSweep(2, 50, 1, 3, 1, 0.001, 0.001) = 00000000",
+              "nv815_SetFSKPin(1) = 00000000"}},
+        };
+        for (const auto& d : dialogue) {
+            QCOMPARE(QString::fromStdString(s.handle(d.line.toStdString())), QString(d.answer));
+            QCOMPARE(Sent(), d.calls);
+        }
+        const TArbWave& arb = card.channel(2).Wave.Arb;
+        QCOMPARE(arb.Data, std::vector<double>({0, 25, 50, 100}));
+        // A refused load keeps the waveform the channel had.
+        nvsim_fail("nv815_LoadArbitraryWaveform", static_cast<ViStatus>(0xBFFC0802u), 1, 0,
+                   nullptr);
+        s.handle("*CLS");
+        QVERIFY(
+            s.handle("SOUR2:DATA 1,2;:SYST:ERR?").starts_with("-200,\"Execution error;BFFC0802"));
+        nvsim_clear_faults();
+        QCOMPARE(arb.Data, std::vector<double>({0, 25, 50, 100}));
+        QVERIFY(card.channel(2).Wave.ArbitraryFlag);
+    }
+
+    // Configuration files only by names inside the folder; a load sends
+    // every channel as --apply does.
+    void configurationFilesInTheirFolder() {
+        QTemporaryDir dir, outside;
+        QString folder;
+        Session s([] { return Identity{}; });
+        AddCardCommands(s, [this] { return &card; });
+        AddFileCommands(
+            s, [this] { return &card; }, [&folder] { return folder; });
+        QVERIFY(s.handle("MMEM:STOR:STAT 'a.ini';:SYST:ERR?")
+                    .starts_with("-221,\"Settings conflict;no folder for configuration files"));
+        folder = dir.path();
+        QVERIFY(QFile::link(outside.filePath("x.ini"), dir.filePath("out.ini")));
+        for (const char* name : {"../a.ini", "sub/a.ini", "..", "out.ini"})
+            QVERIFY2(s.handle("MMEM:STOR:STAT \"" + std::string(name) + "\";:SYST:ERR?")
+                         .starts_with("-257,\"File name error"),
+                     name);
+        QVERIFY(!QFile::exists(outside.filePath("x.ini")));
+        QCOMPARE(s.handle("MMEM:LOAD:STAT 'none.ini';:SYST:ERR?"),
+                 std::string("-256,\"File name not found;none.ini\""));
+
+        s.handle("SOUR2:DATA 0,100;:SOUR3:FREQ 7KHZ;:OUTP3:ATT 33;:MMEM:STOR:STAT 'a.ini'");
+        // Channel 2's samples came from a client: saved beside it, and named.
+        QVERIFY(QFile::exists(dir.filePath("a_channel2.txt")));
+        s.handle("SOUR3:FREQ 1KHZ;:OUTP3:ATT 0");
+        nvsim_journal_clear();
+        QCOMPARE(s.handle("MMEM:LOAD:STAT 'a.ini';:SOUR3:FREQ?;:OUTP3:ATT?;:SYST:ERR?"),
+                 std::string("7000;33;0,\"No error\""));
+        QVERIFY(Sent().filter("SetAttenuation").size() == 3); // every channel
     }
 
     void withoutACardEverySettingSaysSo() {
