@@ -64,9 +64,32 @@ void TMain_Form::RemoteControl1Click() {
             RemoteStatus_Label->setVisible(!text.isEmpty());
         });
         // What a client changed shows at once: the page, the strip, the marks.
-        connect(remoteForm_, &TRemote_Form::commandsRan, this, [this] { UpdateAllControls(); });
+        connect(remoteForm_, &TRemote_Form::commandsRan, this, [this] { FollowRemoteChanges(); });
+        connect(remoteForm_, &TRemote_Form::lockChanged, this,
+                [this] { LockForRemote(!remoteForm_->LockHolder().isEmpty()); });
     }
     remoteForm_->show();
     remoteForm_->raise();
     remoteForm_->activateWindow();
+}
+
+void TMain_Form::LockForRemote(bool locked) {
+    for (QWidget* area :
+         std::initializer_list<QWidget*>{Wave_TabSheet, Clk_TabSheet, GroupBox7, GroupBox1})
+        area->setEnabled(!locked);
+    for (QAction* action : {LoadConfig1, ApplyConfig1, Card1, InternalClk_MenuItem,
+                            ExternalClk_MenuItem, MemoryTest1, WaveBuilder1})
+        action->setEnabled(!locked);
+    for (QAction* recent : RecentConfig)
+        if (recent)
+            recent->setEnabled(!locked);
+}
+
+void TMain_Form::FollowRemoteChanges() {
+    UpdateAllControls();
+    const TAcceptedChannel& a = card_.accepted().Channel[ActiveChannelNumber()];
+    if (a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0) {
+        (a.Generated->Manual ? ManualRadioButton : AutoRadioButton)->setChecked(true);
+        ApplySweepGroupRules();
+    }
 }

@@ -80,6 +80,13 @@ public:
     void RemoteControl1Click();
     // The remote control window, made when first asked for (null before).
     TRemote_Form* RemoteForm() const { return remoteForm_; }
+    // While a client locks the front panel out: every control that sends a
+    // setting or changes the record disabled (the pages, the output group,
+    // the menu items that load, apply, select a card or test memory).
+    void LockForRemote(bool locked);
+    // What a client changed shows: the controls, the strip, the marks, and
+    // the sweep's Auto/Manual choice the card plays.
+    void FollowRemoteChanges();
     // Puts built samples into a channel's waveform as an import would.
     void UseBuiltWaveform(int channel, const std::vector<double>& samples, const QString& name);
     void Channel_PageControlChange();

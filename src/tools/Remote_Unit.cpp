@@ -1,6 +1,7 @@
 #include "Remote_Unit.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,13 +31,24 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     // Room for the address and a few clients without the window moving.
     Clients_Label->setMinimumHeight(Clients_Label->fontMetrics().lineSpacing() * 4);
     Clients_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Files_Button = Named(new QPushButton("Folder...", this), "Files_Button");
+    Files_Button->setToolTip("The folder whose configuration files clients may load and save "
+                             "(MMEMory:LOAD:STATe, MMEMory:STORe:STATe).");
+    Files_Label = Named(new QLabel(this), "Files_Label");
+    Files_Label->setWordWrap(true);
+    Local_Button = Named(new QPushButton("Local", this), "Local_Button");
+    Local_Button->setToolTip("Gives the panel's controls back from a client that locked them.");
+    Local_Button->setEnabled(false);
     Close_Button = Named(new QPushButton("Close", this), "Close_Button");
 
     auto* form = new QFormLayout;
     form->addRow("TCP port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
+    form->addRow("Configuration files", Files_Button);
+    form->addRow(Files_Label);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Listen_Button);
+    buttons->addWidget(Local_Button);
     buttons->addStretch(1);
     buttons->addWidget(Close_Button);
     auto* page = new QVBoxLayout(this);
@@ -46,9 +58,18 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
 
     connect(Listen_Button, &QPushButton::clicked, this, [this] { ListenClicked(); });
     connect(Close_Button, &QPushButton::clicked, this, &QDialog::hide);
+    connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    connect(Local_Button, &QPushButton::clicked, this, [this] {
+        if (server_)
+            server_->unlock();
+    });
+    ShowFolder();
 }
 
-TRemote_Form::~TRemote_Form() = default;
+TRemote_Form::~TRemote_Form() {
+    if (server_)
+        server_->disconnect(this); // its last signals find no half-destroyed window
+}
 
 bool TRemote_Form::Listening() const {
     return server_ && server_->listening();
@@ -58,9 +79,15 @@ quint16 TRemote_Form::Port() const {
     return Listening() ? server_->port() : 0;
 }
 
+QString TRemote_Form::LockHolder() const {
+    return server_ ? server_->lockHolder() : QString();
+}
+
 QString TRemote_Form::StatusText() const {
     if (!Listening())
         return {};
+    if (const QString holder = LockHolder(); !holder.isEmpty())
+        return "Remote: locked by " + holder;
     const auto clients = server_->clients().size();
     return QString("Remote: %1:%2, %3 client%4")
         .arg(address_)
@@ -71,7 +98,7 @@ QString TRemote_Form::StatusText() const {
 
 void TRemote_Form::ListenClicked() {
     if (Listening()) {
-        server_.reset(); // every client closed
+        server_.reset(); // every client closed, the panel given back
         Listen_Button->setText("Start");
         ShowClients();
         emit statusChanged();
@@ -99,6 +126,8 @@ void TRemote_Form::ListenClicked() {
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
+    connect(server_.get(), &ScpiServer::lockChanged, this, [this] { ShowLock(); });
+    server_->setFilesFolder(folder_);
     Listen_Button->setText("Stop");
     ShowClients();
     emit statusChanged();
@@ -115,5 +144,29 @@ void TRemote_Form::ShowClients() {
     }
     Clients_Label->setAccessibleName(Clients_Label->text());
     adjustSize(); // many clients: the window grows to show them all
+    emit statusChanged();
+}
+
+void TRemote_Form::ChooseFolder() {
+    const QString chosen = AppDialogs().folderName(this, folder_);
+    if (chosen.isEmpty())
+        return; // cancelled: the folder stays
+    folder_ = chosen;
+    if (server_)
+        server_->setFilesFolder(folder_);
+    ShowFolder();
+}
+
+void TRemote_Form::ShowFolder() {
+    Files_Label->setText(folder_.isEmpty() ? QString("No folder: clients cannot load or save "
+                                                     "configuration files.")
+                                           : "Clients load and save configuration files in " +
+                                                 QDir::toNativeSeparators(folder_) + ".");
+    Files_Label->setAccessibleName(Files_Label->text());
+}
+
+void TRemote_Form::ShowLock() {
+    Local_Button->setEnabled(!LockHolder().isEmpty());
+    emit lockChanged();
     emit statusChanged();
 }

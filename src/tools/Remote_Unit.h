@@ -26,25 +26,40 @@ public:
     QCheckBox* AllInterfaces_CheckBox;
     QPushButton* Listen_Button; // "Start" or "Stop"
     QLabel* Clients_Label;
+    QPushButton* Files_Button; // chooses the folder of MMEMory's configuration files
+    QLabel* Files_Label;
+    QPushButton* Local_Button; // gives the front panel back from a client's SYSTem:RWLock
     QPushButton* Close_Button;
 
     bool Listening() const;
     quint16 Port() const;
-    // "Remote: 127.0.0.1:5025, 1 client"; empty while not listening.
+    // "Remote: 127.0.0.1:5025, 1 client", or "Remote: locked by
+    // 127.0.0.1:50122" while a client locks the front panel out; empty while
+    // not listening.
     QString StatusText() const;
+    // The client locking the front panel out; empty when none.
+    QString LockHolder() const;
+    // The folder of the configuration files clients may load and save.
+    QString FilesFolder() const { return folder_; }
 
 signals:
     // Listening started or stopped, a client came or went.
     void statusChanged();
     // Commands of a client ran: whatever shows the card reads it again.
     void commandsRan();
+    // A client locked the front panel out, or it was given back (LockHolder()).
+    void lockChanged();
 
 private:
     void ListenClicked();
     void ShowClients();
+    void ChooseFolder();
+    void ShowFolder();
+    void ShowLock();
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
     std::unique_ptr<ScpiServer> server_;
     QString address_;
+    QString folder_;
 };

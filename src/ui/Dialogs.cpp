@@ -99,6 +99,16 @@ public:
                          const QString& defaultSuffix) override {
         return FileName(parent, QFileDialog::AcceptSave, filter, defaultSuffix);
     }
+
+    QString folderName(QWidget* parent, const QString& start) override {
+        QFileDialog dialog(parent);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        dialog.setDirectory(start);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
+    }
 };
 
 QtDialogs realDialogs;

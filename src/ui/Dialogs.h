@@ -25,6 +25,8 @@ public:
                                  const QString& defaultSuffix) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    // An existing folder, starting at `start`; empty when cancelled.
+    virtual QString folderName(QWidget* parent, const QString& start) = 0;
 };
 
 // The dialogs in use: the real ones unless a test installed others.

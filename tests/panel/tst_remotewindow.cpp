@@ -2,10 +2,12 @@
 // watches; a client's change shows in the page, the strip and the log.
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 
 #include "Captions.h"
 #include "PanelFixture.h"
@@ -65,6 +67,49 @@ private slots:
         form->Listen_Button->click(); // Stop: the client is closed
         QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(!remoteStatus()->isVisible());
+    }
+
+    // SYSTem:RWLock takes the controls until SYSTem:LOCal, the Local button
+    // or the client's leaving; the folder for MMEMory is the operator's choice.
+    void aClientLocksThePanelOut() {
+        selectCard(false, 0);
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        QTemporaryDir folder;
+        dialogs.fileNames = {folder.path()};
+        form->Files_Button->click();
+        QCOMPARE(form->FilesFolder(), folder.path());
+        const int port = FreePort();
+        form->Port_SpinEdit->setValue(port);
+        form->Listen_Button->click();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        QVERIFY(client.waitForConnected(5000));
+        auto ask = [&client](const QByteArray& line) {
+            client.write(line + "\n");
+            for (int i = 0; i < 500 && !client.canReadLine(); ++i)
+                QTest::qWait(10);
+            return client.readLine().trimmed();
+        };
+        QWidget* page = main().findChild<QWidget*>("Wave_TabSheet");
+        auto* loadConfig = main().findChild<QAction*>("LoadConfig1");
+        QCOMPARE(ask("SYST:RWL;:MMEM:STOR:STAT 'b.ini';*OPC?"), QByteArray("1"));
+        QVERIFY(QFile::exists(folder.filePath("b.ini")));
+        QVERIFY(!page->isEnabled() && !ui().AttenSetButton->isEnabled() &&
+                !loadConfig->isEnabled());
+        const QString clientName = form->LockHolder();
+        QCOMPARE(remoteStatus()->text(), "Remote: locked by " + clientName);
+        QVERIFY(form->Local_Button->isEnabled());
+        QCOMPARE(ask("SYST:LOC;*OPC?"), QByteArray("1"));
+        QVERIFY(page->isEnabled() && ui().AttenSetButton->isEnabled() && loadConfig->isEnabled());
+
+        ask("SYST:RWL;*OPC?");
+        form->Local_Button->click(); // the operator takes the panel back
+        QVERIFY(page->isEnabled() && form->LockHolder().isEmpty());
+        ask("SYST:RWL;*OPC?");
+        client.disconnectFromHost(); // and a client that leaves gives it back
+        QTRY_VERIFY(page->isEnabled());
+        QCOMPARE(remoteStatus()->text(), QString("Remote: 127.0.0.1:%1, 0 clients").arg(port));
     }
 
     // Every interface only when the operator confirms it.

@@ -32,6 +32,7 @@ public:
     QString saveFileName(QWidget*, const QString& filter, const QString& suffix) override {
         return nextFile(filter, suffix);
     }
+    QString folderName(QWidget*, const QString&) override { return nextFile("folder", {}); }
 
 private:
     QString nextFile(const QString& filter, const QString& suffix) {
