@@ -323,17 +323,24 @@ Chassis::Chassis() {
     if (!load(path ? path : "")) {
         std::fprintf(stderr, "Simulated chassis: %s\n", loadError_.c_str());
     }
+    clearJournal();
 }
 
 Chassis::~Chassis() {
     if (const char* path = std::getenv("NVSIM_STATE_FILE"); path && *path)
         WriteChannelState(*this, path);
-    if (const char* path = std::getenv("NVSIM_JOURNAL_FILE"); path && *path)
-        if (std::FILE* f = std::fopen(path, "w")) {
-            for (const std::string& line : journal)
-                std::fprintf(f, "%s\n", line.c_str());
-            std::fclose(f);
-        }
+    if (journalFile_)
+        std::fclose(journalFile_);
+}
+
+void Chassis::clearJournal() {
+    journal.clear();
+    const char* path = std::getenv("NVSIM_JOURNAL_FILE");
+    if (!path || !*path)
+        return;
+    if (journalFile_)
+        std::fclose(journalFile_);
+    journalFile_ = std::fopen(path, "w");
 }
 
 Chassis& Chassis::instance() {
@@ -373,7 +380,7 @@ void Chassis::reset() {
     // Every session belongs to the chassis it was opened on.
     sessions.clear();
     faults.clear();
-    journal.clear();
+    clearJournal();
     instruments.clear();
     limits = Limits{};
     vendor = "Norvale Simulated VISA";
@@ -540,6 +547,10 @@ void Chassis::record(const std::string& function, const std::string& args, ViSta
     char code[16];
     std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
     journal.push_back(function + "(" + args + ") = " + code);
+    if (journalFile_) {
+        std::fprintf(journalFile_, "%s\n", journal.back().c_str());
+        std::fflush(journalFile_);
+    }
     if (journalSink)
         journalSink(journal.back().c_str(), journalSinkContext);
 }

@@ -3,6 +3,7 @@
 // to that library and reaches the same chassis, sessions and locks.
 #pragma once
 
+#include <cstdio>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -139,8 +140,9 @@ struct Fault {
 class Chassis {
 public:
     static Chassis& instance();
-    // With NVSIM_STATE_FILE set, leaves the cards' state there (WriteChannelState);
-    // with NVSIM_JOURNAL_FILE set, the journal, one call a line.
+    // With NVSIM_STATE_FILE set, leaves the cards' state there (WriteChannelState).
+    // With NVSIM_JOURNAL_FILE set, the journal is in that file as it grows,
+    // one call a line, from the last time it was cleared.
     ~Chassis();
 
     // Replaces the whole chassis: the built-in description when path is empty,
@@ -172,9 +174,13 @@ public:
 
     void record(const std::string& function, const std::string& args, ViStatus status);
     std::vector<std::string> journal;
+    // The journal cleared, in memory and in its file.
+    void clearJournal();
     // Sees every line as it is written; survives reset().
     void (*journalSink)(const char* line, void* context) = nullptr;
     void* journalSinkContext = nullptr;
+
+    std::FILE* journalFile_ = nullptr; // NVSIM_JOURNAL_FILE, written as calls come
 
     static std::string statusText(ViStatus status, bool* known = nullptr);
 

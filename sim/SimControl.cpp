@@ -153,7 +153,7 @@ const char* nvsim_journal_line(int index) {
 }
 
 void nvsim_journal_clear(void) {
-    Chassis::instance().journal.clear();
+    Chassis::instance().clearJournal();
 }
 
 void nvsim_journal_follow(nvsim_journal_sink sink, void* context) {

@@ -91,7 +91,8 @@ private slots:
         Session s([] { return Identity{}; });
         AddCardCommands(s, [this] { return &card; });
         nvsim_journal_clear();
-        QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.5;OFFS:STAT ON;STAT?"), std::string("1;1"));
+        QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.5;OFFS:STAT ON;STAT?;:VOLT:OFFS?"),
+                 std::string("1;1;1.5"));
         QCOMPARE(Sent(), QStringList({"nv815_SetActiveChannel(3) = 00000000",
                                       "nv815_SetInstrumentMode(1) = 00000000",
                                       "nv815_SetActiveChannel(1) = 00000000",
