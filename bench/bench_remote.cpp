@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "LibraryBindings.h"
+#include "Operations.h"
 #include "nv815_def.h"
 
 namespace {
@@ -98,6 +99,58 @@ void BM_FrequencySetterWithOpc(benchmark::State& state) {
             return state.SkipWithError("no answer");
 }
 BENCHMARK(BM_FrequencySetterWithOpc)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A whole wave memory (262144 samples) sent as one block and loaded, then
+// *OPC? answered; each time other samples.
+QByteArray WaveBlock(int seed) {
+    QByteArray samples(2 * 262144, Qt::Uninitialized);
+    for (int i = 0; i < 262144; ++i) {
+        const auto v = static_cast<uint16_t>(i * 7 + seed);
+        samples[2 * i] = static_cast<char>(v >> 8);
+        samples[2 * i + 1] = static_cast<char>(v & 0xFF);
+    }
+    return "SOUR3:DATA #6524288" + samples + "\n*OPC?\n";
+}
+
+void BM_BlockUpload262144(benchmark::State& state) {
+    if (!TheServer().ok)
+        return state.SkipWithError("the server did not start");
+    const QByteArray even = WaveBlock(0), odd = WaveBlock(1);
+    bool k = false;
+    for (auto _ : state)
+        if (!TheServer().ask((k = !k) ? odd : even))
+            return state.SkipWithError("no answer");
+}
+BENCHMARK(BM_BlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same load in this process: the channel's 262144 samples handed to the
+// card as the Arbitrary page's Update hands them.
+void BM_WaveLoadInProcess262144(benchmark::State& state) {
+    Card card;
+    TSelectedCard selected;
+    selected.Resource = "PXI2::10::INSTR";
+    if (!BindAllLibraries().ok() || OpenCard(selected, true) != VI_SUCCESS)
+        return state.SkipWithError("the simulated card could not be opened");
+    UseCard(card, selected.Session, 3);
+    TArbWave& arb = card.channel(3).Wave.Arb;
+    arb.Data.resize(262144);
+    arb.WaveLength = 262144;
+    struct : OperatorUi {
+        void error(const std::string&) override {}
+        void warning(const std::string&) override {}
+        bool confirm(const std::string&) override { return true; }
+        void information(const std::string&) override {}
+    } ui;
+    int seed = 0;
+    for (auto _ : state) {
+        ++seed;
+        for (int i = 0; i < 262144; ++i) // other samples each time, as a client sends
+            arb.Data[static_cast<size_t>(i)] = (static_cast<uint16_t>(i * 7 + seed)) / 655.35;
+        LoadWaveform(card, 3, ui);
+    }
+    CloseCard(selected);
+}
+BENCHMARK(BM_WaveLoadInProcess262144)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor of a setter: the simulated driver's generate call alone.
 void BM_DriverGenerateSignal(benchmark::State& state) {

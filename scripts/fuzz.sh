@@ -42,7 +42,8 @@ run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   "$root/tests/ui/fuzz/fuzz_frequency.cpp" "$root/src/ui/FrequencyText.cpp" \
   $(pkg-config --libs Qt6Core)
 run scpi -I"$root/src/remote" "$root/tests/remote/fuzz/fuzz_scpi.cpp" \
-  "$root/src/remote/ScpiParser.cpp" "$root/src/remote/ScpiSession.cpp"
+  "$root/src/remote/ScpiParser.cpp" "$root/src/remote/ScpiSession.cpp" \
+  "$root/src/remote/WaveSamples.cpp"
 run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
