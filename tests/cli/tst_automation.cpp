@@ -294,6 +294,9 @@ private slots:
     void serveUntilStopped() {
         QCOMPARE(start({"--serve"}).err, QString("%1: --serve needs --resource.\n").arg(PROGRAM));
         QCOMPARE(start({"--serve", "--resource", kCard, "--port", "70000"}).exitCode, 1);
+        QVERIFY(start({"--serve", "--resource", kCard, "--files", dir.filePath("none")})
+                    .err.contains("--files: '" + dir.filePath("none") + "' is no folder."));
+        QVERIFY(start({"--files", dir.path()}).err.contains("--files needs --serve."));
         QCOMPARE(start({"--port", "1"}).exitCode, 1);
         const QString journal = dir.filePath("serve.journal");
         QProcessEnvironment env;

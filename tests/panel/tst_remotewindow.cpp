@@ -100,6 +100,8 @@ private slots:
         const QString clientName = form->LockHolder();
         QCOMPARE(remoteStatus()->text(), "Remote: locked by " + clientName);
         QVERIFY(form->Local_Button->isEnabled());
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
+            main().grab().save(shots + "/main_locked.png");
         QCOMPARE(ask("SYST:LOC;*OPC?"), QByteArray("1"));
         QVERIFY(page->isEnabled() && ui().AttenSetButton->isEnabled() && loadConfig->isEnabled());
 
