@@ -92,16 +92,20 @@ TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCa
     QStringList left, filed;
     const QFileInfo where(config);
     for (int c = 1; c <= kChannelCount; ++c) {
-        if (!unfiled_[c])
+        // A remote client's samples are in no file either.
+        const TWaveSettings& w = card_.channel(c).Wave;
+        const bool sent = w.ArbitraryFlag && w.Arb.WaveLength > 0 && w.Arb.ArbFile.empty();
+        if (!unfiled_[c] && !sent)
             continue;
         const QString wave = where.absoluteDir().filePath(where.completeBaseName() +
                                                           QString("_channel%1.txt").arg(c));
         const QString question =
-            QString("The waveform of channel %1 came from the Waveform Builder and is in no "
+            QString("The waveform of channel %1 came from %3 and is in no "
                     "file.\r\nOK saves it as the text waveform file %2 beside the configuration, "
                     "which then names it; Abort leaves it out of the configuration.")
                 .arg(c)
-                .arg(QFileInfo(wave).fileName());
+                .arg(QFileInfo(wave).fileName())
+                .arg(unfiled_[c] ? "the Waveform Builder" : "a remote client");
         TArbWave& arb = card_.channel(c).Wave.Arb;
         DialogOperatorUi ui(this);
         if (AppDialogs().message(this, Dialogs::Kind::Confirmation, question) ==

@@ -114,6 +114,27 @@ private slots:
         QCOMPARE(remoteStatus()->text(), QString("Remote: 127.0.0.1:%1, 0 clients").arg(port));
     }
 
+    // A client's samples are in no file: Save Config offers to save them.
+    void saveConfigKeepsAClientsWaveform() {
+        selectCard(false, 0);
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Listen_Button->click();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        client.write("DATA 0,100;:SYST:ERR?\n");
+        QTRY_VERIFY(client.canReadLine());
+        QCOMPARE(client.readLine(), QByteArray("0,\"No error\"\n"));
+        QTemporaryDir dir;
+        dialogs.fileNames = {dir.filePath("kept.ini")};
+        main().findChild<QAction*>("SaveConfig1")->trigger();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.last().text.startsWith(
+            "The waveform of channel 1 came from a remote client and is in no file."));
+        QVERIFY(QFile::exists(dir.filePath("kept_channel1.txt")));
+    }
+
     // Every interface only when the operator confirms it.
     void allInterfacesAsksFirst() {
         main().findChild<QAction*>("RemoteControl1")->trigger();
