@@ -1,5 +1,8 @@
 #include "SimChassis.h"
 
+#include <condition_variable>
+#include <thread>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -343,6 +346,48 @@ void Chassis::clearJournal() {
     journalFile_ = std::fopen(path, "w");
 }
 
+namespace {
+std::recursive_mutex& ChassisMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+std::condition_variable_any& ChassisSignal() {
+    static std::condition_variable_any signal;
+    return signal;
+}
+} // namespace
+
+EntryLock::EntryLock() : lock_(ChassisMutex()) {}
+
+EntryLock::~EntryLock() = default;
+
+bool EntryLock::waitUntil(std::chrono::steady_clock::time_point deadline) {
+    return ChassisSignal().wait_until(lock_, deadline) == std::cv_status::no_timeout;
+}
+
+void EntryLock::wait() {
+    ChassisSignal().wait(lock_);
+}
+
+void EntryLock::sleep(int milliseconds) {
+    lock_.unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    lock_.lock();
+}
+
+void ChassisChanged() {
+    ChassisSignal().notify_all();
+}
+
+ViStatus EntryFailed(const char* function) noexcept {
+    try {
+        Chassis::instance().record(function, "", VI_ERROR_SYSTEM_ERROR);
+    } catch (...) {
+        // out of memory even for the journal: the status still answers
+    }
+    return VI_ERROR_SYSTEM_ERROR;
+}
+
 Chassis& Chassis::instance() {
     static Chassis chassis;
     return chassis;
@@ -377,6 +422,7 @@ void Chassis::loadDefault() {
 }
 
 void Chassis::reset() {
+    ChassisChanged();
     // Every session belongs to the chassis it was opened on.
     sessions.clear();
     faults.clear();
@@ -495,6 +541,7 @@ void Chassis::close(ViSession vi) {
             in.sharedKey.clear();
     }
     sessions.erase(vi);
+    ChassisChanged(); // a lock it held may be granted to a waiting request
 }
 
 Instrument* Chassis::instrumentOf(ViSession vi) {

@@ -3,9 +3,11 @@
 // to that library and reaches the same chassis, sessions and locks.
 #pragma once
 
-#include <cstdio>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -200,5 +202,32 @@ void WriteChannelState(const Chassis& chassis, const std::string& path);
 
 // Formats a real the way the journal shows it (up to 15 significant digits).
 std::string Real(double v);
+
+// Every C entry point holds the chassis while it runs, so calls from any
+// number of threads take turns; one that waits (a lock held elsewhere, a
+// delay of the card) lets the others in meanwhile. An exception never
+// leaves an entry point: it answers EntryFailed's status.
+class EntryLock {
+public:
+    EntryLock();
+    ~EntryLock();
+    EntryLock(const EntryLock&) = delete;
+    EntryLock& operator=(const EntryLock&) = delete;
+    // Waits for the chassis to change (a lock given back, a session closed)
+    // or the deadline; false when the deadline came.
+    bool waitUntil(std::chrono::steady_clock::time_point deadline);
+    void wait();
+    // The caller blocked for a while, the chassis free for the others.
+    void sleep(int milliseconds);
+
+private:
+    std::unique_lock<std::recursive_mutex> lock_;
+};
+
+// Wakes every call waiting in EntryLock::wait.
+void ChassisChanged();
+
+// The call journalled as failed with VISA's system error, which it returns.
+ViStatus EntryFailed(const char* function) noexcept;
 
 } // namespace sim

@@ -8,6 +8,8 @@
 #include "nvsim.h"
 
 using sim::Chassis;
+using sim::EntryFailed;
+using sim::EntryLock;
 
 namespace {
 sim::Instrument* InstrumentOf(const char* resource) {
@@ -71,19 +73,29 @@ void sim::WriteChannelState(const Chassis& chassis, const std::string& path) {
 
 extern "C" {
 
-int nvsim_load_chassis(const char* path, char* error, int errorSize) {
+int nvsim_load_chassis(const char* path, char* error, int errorSize) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     bool ok = ch.load(path ? path : "");
     if (error && errorSize > 0)
         std::snprintf(error, errorSize, "%s", ch.loadError().c_str());
     return ok ? 0 : -1;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-const char* nvsim_load_error(void) {
+const char* nvsim_load_error(void) try {
+    EntryLock entry;
     return Chassis::instance().loadError().c_str();
+} catch (...) {
+    EntryFailed(__func__);
+    return "";
 }
 
-void nvsim_fail(const char* function, int32_t status, int nth, int channel, const char* resource) {
+void nvsim_fail(const char* function, int32_t status, int nth, int channel,
+                const char* resource) try {
+    EntryLock entry;
     sim::Fault f;
     f.function = function ? function : "*";
     f.status = status;
@@ -91,22 +103,32 @@ void nvsim_fail(const char* function, int32_t status, int nth, int channel, cons
     f.channel = channel;
     f.resource = resource ? resource : "";
     Chassis::instance().faults.push_back(f);
+} catch (...) {
+    EntryFailed(__func__);
 }
 
-void nvsim_clear_faults(void) {
+void nvsim_clear_faults(void) try {
+    EntryLock entry;
     Chassis::instance().faults.clear();
+} catch (...) {
+    EntryFailed(__func__);
 }
 
-int nvsim_set_open_delay(const char* resource, int milliseconds) {
+int nvsim_set_open_delay(const char* resource, int milliseconds) try {
+    EntryLock entry;
     sim::Instrument* in = InstrumentOf(resource);
     if (!in || milliseconds < 0)
         return -1;
     in->openDelayMs = milliseconds;
     return 0;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
 int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t address,
-                          uint32_t data, uint32_t expected) {
+                          uint32_t data, uint32_t expected) try {
+    EntryLock entry;
     sim::ChannelState* c = ChannelOf(resource, channel);
     if (!c || mode < 0 || mode > 2)
         return -1;
@@ -115,17 +137,26 @@ int nvsim_set_memory_test(const char* resource, int channel, int mode, uint32_t 
     c->errorData = data;
     c->expectedData = expected;
     return 0;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-int nvsim_set_memory_test_duration(const char* resource, int milliseconds) {
+int nvsim_set_memory_test_duration(const char* resource, int milliseconds) try {
+    EntryLock entry;
     sim::Instrument* in = InstrumentOf(resource);
     if (!in || milliseconds < 0)
         return -1;
     in->memoryTestMs = milliseconds;
     return 0;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t month, uint32_t day) {
+int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t month,
+                               uint32_t day) try {
+    EntryLock entry;
     sim::Instrument* in = InstrumentOf(resource);
     if (!in)
         return -1;
@@ -133,35 +164,56 @@ int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t mon
     in->calMonth = month;
     in->calDay = day;
     return 0;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-void nvsim_set_visa_identity(const char* vendor, uint32_t implementationVersion) {
+void nvsim_set_visa_identity(const char* vendor, uint32_t implementationVersion) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     ch.vendor = std::string(vendor ? vendor : "").substr(0, 255);
     ch.implVersion = implementationVersion;
+} catch (...) {
+    EntryFailed(__func__);
 }
 
-int nvsim_journal_count(void) {
+int nvsim_journal_count(void) try {
+    EntryLock entry;
     return static_cast<int>(Chassis::instance().journal.size());
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-const char* nvsim_journal_line(int index) {
+const char* nvsim_journal_line(int index) try {
+    EntryLock entry;
     auto& j = Chassis::instance().journal;
     if (index < 0 || index >= static_cast<int>(j.size()))
         return "";
     return j[index].c_str();
+} catch (...) {
+    EntryFailed(__func__);
+    return "";
 }
 
-void nvsim_journal_clear(void) {
+void nvsim_journal_clear(void) try {
+    EntryLock entry;
     Chassis::instance().clearJournal();
+} catch (...) {
+    EntryFailed(__func__);
 }
 
-void nvsim_journal_follow(nvsim_journal_sink sink, void* context) {
+void nvsim_journal_follow(nvsim_journal_sink sink, void* context) try {
+    EntryLock entry;
     Chassis::instance().journalSink = sink;
     Chassis::instance().journalSinkContext = context;
+} catch (...) {
+    EntryFailed(__func__);
 }
 
-uint64_t nvsim_checksum(const double* samples, int count) {
+uint64_t nvsim_checksum(const double* samples, int count) try {
+    EntryLock entry;
     uint64_t hash = 0xCBF29CE484222325u;
     for (int i = 0; samples && i < count; ++i) {
         uint64_t bits;
@@ -169,13 +221,21 @@ uint64_t nvsim_checksum(const double* samples, int count) {
         hash = (hash ^ bits) * 0x100000001B3u;
     }
     return hash;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-int nvsim_open_sessions(void) {
+int nvsim_open_sessions(void) try {
+    EntryLock entry;
     return static_cast<int>(Chassis::instance().sessions.size());
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
 }
 
-int nvsim_channel_value(const char* resource, int channel, const char* field, double* value) {
+int nvsim_channel_value(const char* resource, int channel, const char* field, double* value) try {
+    EntryLock entry;
     sim::ChannelState* c = ChannelOf(resource, channel);
     if (!c || !field || !value)
         return -1;
@@ -184,6 +244,9 @@ int nvsim_channel_value(const char* resource, int channel, const char* field, do
     if (it == fields.end())
         return -1;
     *value = it->second();
+    return 0;
+} catch (...) {
+    EntryFailed(__func__);
     return 0;
 }
 

@@ -94,7 +94,8 @@ std::string SamplesText(ViInt32 count, const double* samples) {
 
 extern "C" {
 
-ViStatus nv815_init(const ViChar* resource, ViInt32 idQuery, ViInt32 reset, ViSession* vi) {
+ViStatus nv815_init(const ViChar* resource, ViInt32 idQuery, ViInt32 reset, ViSession* vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = (resource ? "\"" + std::string(resource) + "\"" : std::string("NULL")) +
                        ", " + I(idQuery) + ", " + I(reset);
@@ -121,16 +122,22 @@ ViStatus nv815_init(const ViChar* resource, ViInt32 idQuery, ViInt32 reset, ViSe
     s.instrument = index;
     *vi = ch.newSession(std::move(s));
     return done(VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_close(ViSession vi) {
+ViStatus nv815_close(ViSession vi) try {
+    EntryLock entry;
     Call c(__func__, vi, "");
     if (c.ok())
         Chassis::instance().close(vi);
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_error_message(ViSession vi, ViStatus status, ViChar message[]) {
+ViStatus nv815_error_message(ViSession vi, ViStatus status, ViChar message[]) try {
+    EntryLock entry;
     // Like the VISA description it needs no open session, and it is not
     // journalled; it fails when told to, leaving the text as it was.
     Chassis& ch = Chassis::instance();
@@ -141,27 +148,36 @@ ViStatus nv815_error_message(ViSession vi, ViStatus status, ViChar message[]) {
         return kErrNullPointer;
     CopyMessage(message, Chassis::statusText(status));
     return VI_SUCCESS;
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetActiveChannel(ViSession vi, ViInt32 channel) {
+ViStatus nv815_SetActiveChannel(ViSession vi, ViInt32 channel) try {
+    EntryLock entry;
     Call c(__func__, vi, I(channel));
     if (!c.ok())
         return c.result();
     if (c.check(channel >= 1 && channel <= c.card().channels, kErrChannel))
         c.session().activeChannel = channel;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetInstrumentMode(ViSession vi, ViInt32 outputOn) {
+ViStatus nv815_SetInstrumentMode(ViSession vi, ViInt32 outputOn) try {
+    EntryLock entry;
     Call c(__func__, vi, I(outputOn));
     if (!c.ok())
         return c.result();
     if (c.check(IsBoolean(outputOn), kErrBoolean))
         c.channel().outputOn = outputOn;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetAttenuation(ViSession vi, double attenuation) {
+ViStatus nv815_SetAttenuation(ViSession vi, double attenuation) try {
+    EntryLock entry;
     Call c(__func__, vi, Real(attenuation));
     if (!c.ok())
         return c.result();
@@ -169,9 +185,12 @@ ViStatus nv815_SetAttenuation(ViSession vi, double attenuation) {
                 kErrAttenuation))
         c.channel().attenuation = attenuation;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetOutputOffsetVoltage(ViSession vi, double offset, ViInt32 apply) {
+ViStatus nv815_SetOutputOffsetVoltage(ViSession vi, double offset, ViInt32 apply) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({Real(offset), I(apply)}));
     if (!c.ok())
         return c.result();
@@ -181,36 +200,48 @@ ViStatus nv815_SetOutputOffsetVoltage(ViSession vi, double offset, ViInt32 apply
         c.channel().offsetApplied = apply;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetAMMode(ViSession vi, ViInt32 on) {
+ViStatus nv815_SetAMMode(ViSession vi, ViInt32 on) try {
+    EntryLock entry;
     Call c(__func__, vi, I(on));
     if (!c.ok())
         return c.result();
     if (c.check(IsBoolean(on), kErrBoolean))
         c.channel().amOn = on;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetFSKPin(ViSession vi, ViInt32 high) {
+ViStatus nv815_SetFSKPin(ViSession vi, ViInt32 high) try {
+    EntryLock entry;
     Call c(__func__, vi, I(high));
     if (!c.ok())
         return c.result();
     if (c.check(IsBoolean(high), kErrBoolean))
         c.channel().fskPin = high;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetFSKSource(ViSession vi, ViInt32 source) {
+ViStatus nv815_SetFSKSource(ViSession vi, ViInt32 source) try {
+    EntryLock entry;
     Call c(__func__, vi, I(source));
     if (!c.ok())
         return c.result();
     if (c.check(source >= 0 && source <= c.limits().fskSourceMax, kErrFskSource))
         c.channel().fskSource = source;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetTriggerMode(ViSession vi, ViInt32 source, ViInt32 mode) {
+ViStatus nv815_SetTriggerMode(ViSession vi, ViInt32 source, ViInt32 mode) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({I(source), I(mode)}));
     if (!c.ok())
         return c.result();
@@ -220,10 +251,13 @@ ViStatus nv815_SetTriggerMode(ViSession vi, ViInt32 source, ViInt32 mode) {
         c.channel().triggerMode = mode;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus nv815_SetClockSource(ViSession vi, ViInt32 source, double externalFrequency,
-                              ViInt32 multiplier) {
+                              ViInt32 multiplier) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({I(source), Real(externalFrequency), I(multiplier)}));
     if (!c.ok())
         return c.result();
@@ -238,10 +272,13 @@ ViStatus nv815_SetClockSource(ViSession vi, ViInt32 source, double externalFrequ
         c.channel().multiplier = multiplier;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus nv815_SetClockMode(ViSession vi, ViInt32 mode, double start, double end, double step,
-                            double stepInterval) {
+                            double stepInterval) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({I(mode), Real(start), Real(end), Real(step), Real(stepInterval)}));
     if (!c.ok())
         return c.result();
@@ -260,9 +297,12 @@ ViStatus nv815_SetClockMode(ViSession vi, ViInt32 mode, double start, double end
         s.clockStepInterval = stepInterval;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_SetCounterStep(ViSession vi, ViUInt32 step) {
+ViStatus nv815_SetCounterStep(ViSession vi, ViUInt32 step) try {
+    EntryLock entry;
     Call c(__func__, vi, I(step));
     if (!c.ok())
         return c.result();
@@ -270,9 +310,13 @@ ViStatus nv815_SetCounterStep(ViSession vi, ViUInt32 step) {
     if (c.check(powerOfTwo && step <= c.limits().counterStepMax, kErrCounterStep))
         c.channel().counterStep = step;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_GenerateSignal(ViSession vi, double frequency, ViInt32 waveType, double symmetry) {
+ViStatus nv815_GenerateSignal(ViSession vi, double frequency, ViInt32 waveType,
+                              double symmetry) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({Real(frequency), I(waveType), Real(symmetry)}));
     if (!c.ok())
         return c.result();
@@ -287,10 +331,13 @@ ViStatus nv815_GenerateSignal(ViSession vi, double frequency, ViInt32 waveType, 
         s.symmetry = symmetry;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus nv815_GenerateSweep(ViSession vi, ViInt32 waveType, double symmetry, ViInt32 sweepMode,
-                             double start, double end, double step, double stepTime) {
+                             double start, double end, double step, double stepTime) try {
+    EntryLock entry;
     Call c(__func__, vi,
            Args({I(waveType), Real(symmetry), I(sweepMode), Real(start), Real(end), Real(step),
                  Real(stepTime)}));
@@ -316,9 +363,12 @@ ViStatus nv815_GenerateSweep(ViSession vi, ViInt32 waveType, double symmetry, Vi
         s.sweepStepTime = stepTime;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_LoadArbitraryWaveform(ViSession vi, ViInt32 count, const double* samples) {
+ViStatus nv815_LoadArbitraryWaveform(ViSession vi, ViInt32 count, const double* samples) try {
+    EntryLock entry;
     Call c(__func__, vi, Args({I(count), SamplesText(count, samples)}));
     if (!c.ok())
         return c.result();
@@ -332,10 +382,16 @@ ViStatus nv815_LoadArbitraryWaveform(ViSession vi, ViInt32 count, const double* 
     s.generator = 3;
     s.waveLength = count;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus nv815_MemoryTest(ViSession vi, ViUInt32* errorAddress, ViUInt32* errorData,
-                          ViUInt32* expectedData) {
+                          ViUInt32* expectedData) try {
+    EntryLock entry;
+    // The test blocks the caller, as on the card; the other threads go on.
+    if (const Instrument* in = Chassis::instance().instrumentOf(vi); in && in->memoryTestMs > 0)
+        entry.sleep(in->memoryTestMs);
     Call c(__func__, vi, "");
     if (!c.ok())
         return c.result();
@@ -343,8 +399,6 @@ ViStatus nv815_MemoryTest(ViSession vi, ViUInt32* errorAddress, ViUInt32* errorD
         return c.result();
     ChannelState& s = c.channel();
     *errorAddress = *errorData = *expectedData = 0;
-    if (c.card().memoryTestMs > 0) // the test blocks the caller, as on the card
-        std::this_thread::sleep_for(std::chrono::milliseconds(c.card().memoryTestMs));
     switch (s.memoryTest) {
     case MemoryTestMode::Pass:
         break;
@@ -359,9 +413,13 @@ ViStatus nv815_MemoryTest(ViSession vi, ViUInt32* errorAddress, ViUInt32* errorD
         break;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_GetCalibrationDate(ViSession vi, ViUInt32* year, ViUInt32* month, ViUInt32* day) {
+ViStatus nv815_GetCalibrationDate(ViSession vi, ViUInt32* year, ViUInt32* month,
+                                  ViUInt32* day) try {
+    EntryLock entry;
     Call c(__func__, vi, "");
     if (!c.ok())
         return c.result();
@@ -371,18 +429,25 @@ ViStatus nv815_GetCalibrationDate(ViSession vi, ViUInt32* year, ViUInt32* month,
         *day = c.card().calDay;
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_GetCardId(ViSession vi, ViInt32* cardId) {
+ViStatus nv815_GetCardId(ViSession vi, ViInt32* cardId) try {
+    EntryLock entry;
     Call c(__func__, vi, "");
     if (!c.ok())
         return c.result();
     if (c.check(cardId != nullptr, kErrNullPointer))
         *cardId = c.card().cardId;
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus nv815_revision_query(ViSession vi, ViChar driverRevision[], ViChar instrumentRevision[]) {
+ViStatus nv815_revision_query(ViSession vi, ViChar driverRevision[],
+                              ViChar instrumentRevision[]) try {
+    EntryLock entry;
     Call c(__func__, vi, "");
     if (!c.ok())
         return c.result();
@@ -392,13 +457,18 @@ ViStatus nv815_revision_query(ViSession vi, ViChar driverRevision[], ViChar inst
                       c.card().instrumentRevision.c_str());
     }
     return c.result();
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 // Entry points the simulated card does not implement.
 #define NVSIM_UNSUPPORTED(name, params)                                                            \
-    ViStatus name params {                                                                         \
+    ViStatus name params try {                                                                     \
+        EntryLock entry;                                                                           \
         Chassis::instance().record(#name, "", VI_ERROR_NSUP_OPER);                                 \
         return VI_ERROR_NSUP_OPER;                                                                 \
+    } catch (...) {                                                                                \
+        return EntryFailed(#name);                                                                 \
     }
 NVSIM_UNSUPPORTED(nv815_error_query, (ViSession, ViInt32*, ViChar*))
 NVSIM_UNSUPPORTED(nv815_GetOffsetCalCode, (ViSession, ViInt32*))

@@ -76,7 +76,8 @@ ViStatus CompileExpression(const char* expr, std::regex& out) {
 
 extern "C" {
 
-ViStatus viOpenDefaultRM(ViSession* vi) {
+ViStatus viOpenDefaultRM(ViSession* vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     if (!vi)
         return Done(__func__, "NULL", VI_ERROR_USER_BUF);
@@ -87,10 +88,13 @@ ViStatus viOpenDefaultRM(ViSession* vi) {
         return Done(__func__, "", VI_ERROR_SYSTEM_ERROR);
     *vi = ch.newSession({SessionKind::ResourceManager});
     return Done(__func__, "", VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt32* retCnt,
-                    ViChar desc[]) {
+                    ViChar desc[]) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = std::to_string(sesn) + ", " + Quoted(expr);
     SessionInfo* rm = ch.find(sesn);
@@ -127,9 +131,12 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
     else
         ch.close(id); // nobody can use the list, so it is not kept
     return Done(__func__, args, VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viFindNext(ViFindList vi, ViChar desc[]) {
+ViStatus viFindNext(ViFindList vi, ViChar desc[]) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = std::to_string(vi);
     SessionInfo* s = ch.find(vi);
@@ -143,9 +150,12 @@ ViStatus viFindNext(ViFindList vi, ViChar desc[]) {
         CopyText(desc, s->matches[s->next]);
     ++s->next;
     return Done(__func__, args, VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
+ViStatus viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     if (ViStatus f = ch.injected(__func__, 0, ResourceOf(vi)))
         return f; // the description stays as it was
@@ -158,10 +168,13 @@ ViStatus viStatusDesc(ViObject vi, ViStatus status, ViChar desc[]) {
     CopyText(desc, text);
     // Status descriptions are not journalled: they describe, they do not act.
     return known ? VI_SUCCESS : static_cast<ViStatus>(0x3FFF0085u);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 timeout,
-                ViSession* vi) {
+                ViSession* vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = std::to_string(sesn) + ", " + Quoted(name) + ", " + std::to_string(mode) +
                        ", " + std::to_string(timeout);
@@ -182,13 +195,15 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
     if (index < 0) // a name of another form is no resource name at all
         return Done(__func__, args,
                     ParseResourceName(name).valid ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME);
-    Instrument& in = ch.instruments[index];
-    if (in.openDelayMs > 0) {
-        int wait = std::min<long long>(in.openDelayMs, timeout);
-        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-        if (static_cast<ViUInt32>(in.openDelayMs) > timeout)
+    if (const int delay = ch.instruments[index].openDelayMs; delay > 0) {
+        entry.sleep(static_cast<int>(std::min<long long>(delay, timeout)));
+        if (static_cast<ViUInt32>(delay) > timeout)
             return Done(__func__, args, VI_ERROR_TMO);
+        index = ch.instrumentIndex(name); // the chassis may have changed meanwhile
+        if (index < 0 || !ch.find(sesn))
+            return Done(__func__, args, VI_ERROR_RSRC_NFOUND);
     }
+    Instrument& in = ch.instruments[index];
     if ((mode & VI_EXCLUSIVE_LOCK) && in.exclusiveLockHolder != 0)
         return Done(__func__, args, VI_ERROR_RSRC_LOCKED);
     SessionInfo s{SessionKind::Instrument};
@@ -200,9 +215,12 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
         in.exclusiveCount = 1;
     }
     return Done(__func__, args, VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viClose(ViObject vi) {
+ViStatus viClose(ViObject vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = std::to_string(vi);
     if (vi == VI_NULL)
@@ -213,12 +231,17 @@ ViStatus viClose(ViObject vi) {
         return Done(__func__, args, f);
     ch.close(vi);
     return Done(__func__, args, VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 // Entry points the simulated chassis does not implement.
 #define NVSIM_UNSUPPORTED(name, params)                                                            \
-    ViStatus name params {                                                                         \
+    ViStatus name params try {                                                                     \
+        EntryLock entry;                                                                           \
         return Done(#name, "", VI_ERROR_NSUP_OPER);                                                \
+    } catch (...) {                                                                                \
+        return EntryFailed(#name);                                                                 \
     }
 NVSIM_UNSUPPORTED(viRead, (ViSession, ViUInt8*, ViUInt32, ViUInt32*))
 NVSIM_UNSUPPORTED(viWrite, (ViSession, const ViUInt8*, ViUInt32, ViUInt32*))

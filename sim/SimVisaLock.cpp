@@ -29,7 +29,8 @@ bool Grantable(const Instrument& in, ViSession vi, ViAccessMode type, const std:
 extern "C" {
 
 ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, const ViChar* requestedKey,
-                ViChar accessKey[]) {
+                ViChar accessKey[]) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args =
         std::to_string(vi) + ", " + std::to_string(lockType) + ", " + std::to_string(timeout);
@@ -46,9 +47,13 @@ ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, const ViC
     // Another session's lock: wait for it up to the timeout.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     while (!Grantable(*in, vi, lockType, key)) {
-        if (timeout != VI_TMO_INFINITE && std::chrono::steady_clock::now() >= deadline)
+        if (timeout == VI_TMO_INFINITE)
+            entry.wait();
+        else if (!entry.waitUntil(deadline) && !Grantable(*in, vi, lockType, key))
             return Done(__func__, args, VI_ERROR_TMO);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        in = ch.instrumentOf(vi); // the session may be gone meanwhile
+        if (!in)
+            return Done(__func__, args, VI_ERROR_INV_OBJECT);
     }
     if (lockType == VI_EXCLUSIVE_LOCK) {
         const bool nested = in->exclusiveLockHolder == vi;
@@ -62,10 +67,13 @@ ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout, const ViC
     if (accessKey)
         CopyText(accessKey, in->sharedKey);
     return Done(__func__, args, nested ? VI_SUCCESS_NESTED_SHARED : VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 // One lock given back: the latest exclusive one first, then shared ones.
-ViStatus viUnlock(ViSession vi) {
+ViStatus viUnlock(ViSession vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     std::string args = std::to_string(vi);
     Instrument* in = ch.instrumentOf(vi);
@@ -85,11 +93,14 @@ ViStatus viUnlock(ViSession vi) {
     } else {
         return Done(__func__, args, VI_ERROR_SESN_NLOCKED);
     }
+    ChassisChanged(); // a waiting request may be granted now
     if (in->exclusiveLockHolder == vi)
         return Done(__func__, args, VI_SUCCESS_NESTED_EXCLUSIVE);
     if (in->sharedHolders.count(vi))
         return Done(__func__, args, VI_SUCCESS_NESTED_SHARED);
     return Done(__func__, args, VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 } // extern "C"

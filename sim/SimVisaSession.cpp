@@ -209,7 +209,8 @@ ViStatus ParseName(const char* function, ViSession rm, const ViChar* name, ViUIn
 
 extern "C" {
 
-ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
+ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     const std::string args = std::to_string(vi) + ", " + Hex(attr);
     SessionInfo* s = ch.find(vi);
@@ -221,9 +222,12 @@ ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
         return Done(__func__, args, f);
     // Reading attributes is allowed on a resource another session has locked.
     return Done(__func__, args, Attribute(*s, ch.instrumentOf(vi), attr, value));
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) {
+ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     const std::string args = std::to_string(vi) + ", " + Hex(attr) + ", " + Hex(value);
     SessionInfo* s = ch.find(vi);
@@ -238,18 +242,27 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) {
     char probe[VI_FIND_BUFLEN];
     const bool known = Attribute(*s, ch.instrumentOf(vi), attr, probe) == VI_SUCCESS;
     return Done(__func__, args, known ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viParseRsrc(ViSession rm, const ViChar* name, ViUInt16* intfType, ViUInt16* intfNum) {
+ViStatus viParseRsrc(ViSession rm, const ViChar* name, ViUInt16* intfType, ViUInt16* intfNum) try {
+    EntryLock entry;
     return ParseName(__func__, rm, name, intfType, intfNum, nullptr, nullptr, nullptr);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus viParseRsrcEx(ViSession rm, const ViChar* name, ViUInt16* intfType, ViUInt16* intfNum,
-                       ViChar rsrcClass[], ViChar expandedName[], ViChar aliasName[]) {
+                       ViChar rsrcClass[], ViChar expandedName[], ViChar aliasName[]) try {
+    EntryLock entry;
     return ParseName(__func__, rm, name, intfType, intfNum, rsrcClass, expandedName, aliasName);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viClear(ViSession vi) {
+ViStatus viClear(ViSession vi) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     Instrument* in = ch.instrumentOf(vi);
     if (!in)
@@ -259,9 +272,12 @@ ViStatus viClear(ViSession vi) {
     if (ch.lockedAgainst(vi))
         return Done(__func__, std::to_string(vi), VI_ERROR_RSRC_LOCKED);
     return Done(__func__, std::to_string(vi), VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEventFilter) {
+ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEventFilter) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     const std::string args =
         std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
@@ -277,9 +293,12 @@ ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEve
     const bool already = (enabled & mechanism) != 0;
     enabled |= mechanism;
     return Done(__func__, args, already ? VI_SUCCESS_EVENT_EN : VI_SUCCESS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) {
+ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) try {
+    EntryLock entry;
     SessionInfo* s = nullptr;
     const std::string args = EventArgs(vi, type, mechanism);
     if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
@@ -291,18 +310,24 @@ ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) {
             enabled &= static_cast<ViUInt16>(~mechanism);
         }
     return Done(__func__, args, any ? VI_SUCCESS : VI_SUCCESS_EVENT_DIS);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
-ViStatus viDiscardEvents(ViSession vi, ViEventType type, ViUInt16 mechanism) {
+ViStatus viDiscardEvents(ViSession vi, ViEventType type, ViUInt16 mechanism) try {
+    EntryLock entry;
     SessionInfo* s = nullptr;
     const std::string args = EventArgs(vi, type, mechanism);
     if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
         return Done(__func__, args, bad);
     return Done(__func__, args, VI_SUCCESS_QUEUE_EMPTY); // no event ever occurs
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 ViStatus viWaitOnEvent(ViSession vi, ViEventType type, ViUInt32 timeout, ViEventType* outType,
-                       ViEvent* outContext) {
+                       ViEvent* outContext) try {
+    EntryLock entry;
     Chassis& ch = Chassis::instance();
     const std::string args = std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(timeout);
     if (outType)
@@ -322,17 +347,25 @@ ViStatus viWaitOnEvent(ViSession vi, ViEventType type, ViUInt32 timeout, ViEvent
         return Done(__func__, args, VI_ERROR_NENABLED);
     // No event occurs on the simulated chassis: the wait ends with its timeout.
     if (timeout != VI_TMO_INFINITE)
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<ViUInt32>(timeout, 10000)));
+        entry.sleep(static_cast<int>(std::min<ViUInt32>(timeout, 10000)));
     return Done(__func__, args, VI_ERROR_TMO);
+} catch (...) {
+    return EntryFailed(__func__);
 }
 
 #define NVSIM_IN(name, type)                                                                       \
-    ViStatus name(ViSession vi, ViUInt16 space, ViBusAddress offset, type* val) {                  \
+    ViStatus name(ViSession vi, ViUInt16 space, ViBusAddress offset, type* val) try {              \
+        EntryLock entry;                                                                           \
         return In(#name, vi, space, offset, val);                                                  \
+    } catch (...) {                                                                                \
+        return EntryFailed(#name);                                                                 \
     }
 #define NVSIM_OUT(name, type)                                                                      \
-    ViStatus name(ViSession vi, ViUInt16 space, ViBusAddress offset, type val) {                   \
+    ViStatus name(ViSession vi, ViUInt16 space, ViBusAddress offset, type val) try {               \
+        EntryLock entry;                                                                           \
         return Out(#name, vi, space, offset, sizeof(type), val);                                   \
+    } catch (...) {                                                                                \
+        return EntryFailed(#name);                                                                 \
     }
 NVSIM_IN(viIn8, ViUInt8)
 NVSIM_IN(viIn16, ViUInt16)
@@ -349,17 +382,26 @@ NVSIM_OUT(viOut32Ex, ViUInt32)
 
 // No address is ever mapped (viMapAddress is not supported): a peek reads
 // 0 and a poke goes nowhere. Both return nothing, as VISA declares them.
-void viPeek8(ViSession, ViAddr, ViUInt8* val) {
+void viPeek8(ViSession, ViAddr, ViUInt8* val) try {
+    EntryLock entry;
     if (val)
         *val = 0;
+} catch (...) {
+    EntryFailed(__func__);
 }
-void viPeek16(ViSession, ViAddr, ViUInt16* val) {
+void viPeek16(ViSession, ViAddr, ViUInt16* val) try {
+    EntryLock entry;
     if (val)
         *val = 0;
+} catch (...) {
+    EntryFailed(__func__);
 }
-void viPeek32(ViSession, ViAddr, ViUInt32* val) {
+void viPeek32(ViSession, ViAddr, ViUInt32* val) try {
+    EntryLock entry;
     if (val)
         *val = 0;
+} catch (...) {
+    EntryFailed(__func__);
 }
 void viPoke8(ViSession, ViAddr, ViUInt8) {}
 void viPoke16(ViSession, ViAddr, ViUInt16) {}
