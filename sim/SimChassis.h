@@ -105,6 +105,8 @@ struct Instrument {
     std::string sharedKey;
     std::map<ViSession, int> sharedHolders;
     bool isCard() const;
+    // Whether some session holds a lock on it, exclusive or shared.
+    bool lockedByAnyone() const { return exclusiveLockHolder != 0 || !sharedHolders.empty(); }
 };
 
 enum class SessionKind { ResourceManager, Instrument, FindList };

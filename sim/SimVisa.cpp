@@ -203,9 +203,17 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
         if (index < 0 || !ch.find(sesn))
             return Done(__func__, args, VI_ERROR_RSRC_NFOUND);
     }
+    // An exclusive lock only when no other session holds one of either kind;
+    // a lock held elsewhere is waited for up to the open's timeout.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    while ((mode & VI_EXCLUSIVE_LOCK) && ch.instruments[index].lockedByAnyone()) {
+        if (!entry.waitUntil(deadline) && ch.instruments[index].lockedByAnyone())
+            return Done(__func__, args, VI_ERROR_RSRC_LOCKED);
+        index = ch.instrumentIndex(name);
+        if (index < 0 || !ch.find(sesn))
+            return Done(__func__, args, VI_ERROR_RSRC_NFOUND);
+    }
     Instrument& in = ch.instruments[index];
-    if ((mode & VI_EXCLUSIVE_LOCK) && in.exclusiveLockHolder != 0)
-        return Done(__func__, args, VI_ERROR_RSRC_LOCKED);
     SessionInfo s{SessionKind::Instrument};
     s.parent = sesn;
     s.instrument = index;

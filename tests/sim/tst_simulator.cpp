@@ -3,7 +3,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "SimJournal.h"
 #include "TestRegistry.h"
@@ -191,6 +193,34 @@ private slots:
         QCOMPARE(viClose(rm), VI_SUCCESS);
         QCOMPARE(nvsim_open_sessions(), 0);
         QCOMPARE(viClose(0), static_cast<ViStatus>(0x3FFF0082u));
+    }
+
+    // Exclusive over shared in both orders: neither kind is granted beside the
+    // other's holder, an open asking for the exclusive lock included.
+    void exclusiveAndSharedLocksExcludeEachOther() {
+        ViSession a = 0, b = 0, c = 0;
+        ViChar key[VI_FIND_BUFLEN];
+        QCOMPARE(viOpen(rm, kCard72, VI_NULL, 0, &a), VI_SUCCESS);
+        QCOMPARE(viLock(a, VI_SHARED_LOCK, 0, "k", key), VI_SUCCESS);
+        QCOMPARE(viOpen(rm, kCard72, VI_EXCLUSIVE_LOCK, 50, &b), VI_ERROR_RSRC_LOCKED);
+        QCOMPARE(b, 0u);
+        QCOMPARE(viLock(a, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr), VI_SUCCESS); // its own
+        QCOMPARE(viUnlock(a), VI_SUCCESS_NESTED_SHARED);
+        QCOMPARE(viOpen(rm, kCard72, VI_NULL, 0, &b), VI_SUCCESS);
+        QCOMPARE(viLock(b, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr), VI_ERROR_TMO);
+        QCOMPARE(viLock(b, VI_SHARED_LOCK, 0, "k", key), VI_SUCCESS); // by its key
+        QCOMPARE(viUnlock(b), VI_SUCCESS);
+        QCOMPARE(viUnlock(a), VI_SUCCESS);
+        QCOMPARE(viOpen(rm, kCard72, VI_EXCLUSIVE_LOCK, 0, &c), VI_SUCCESS);
+        QCOMPARE(viLock(a, VI_SHARED_LOCK, 0, "k", key), VI_ERROR_TMO);
+        QCOMPARE(viLock(c, VI_SHARED_LOCK, 0, nullptr, key), VI_SUCCESS); // its own
+        // A request waits for the lock to be given back by another thread.
+        std::thread giver([c] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            viClose(c);
+        });
+        QCOMPARE(viLock(a, VI_EXCLUSIVE_LOCK, 5000, nullptr, nullptr), VI_SUCCESS);
+        giver.join();
     }
 
     void initRefusesWhatIsNotAnOpenableCard() {
