@@ -338,6 +338,7 @@ Chassis::~Chassis() {
 
 void Chassis::clearJournal() {
     journal.clear();
+    journalDropped = 0;
     const char* path = std::getenv("NVSIM_JOURNAL_FILE");
     if (!path || !*path)
         return;
@@ -593,6 +594,10 @@ bool Chassis::lockedAgainst(ViSession vi) {
 void Chassis::record(const std::string& function, const std::string& args, ViStatus status) {
     char code[16];
     std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
+    if (journal.size() >= kJournalLines) {
+        journal.pop_front();
+        ++journalDropped;
+    }
     journal.push_back(function + "(" + args + ") = " + code);
     if (journalFile_) {
         std::fprintf(journalFile_, "%s\n", journal.back().c_str());

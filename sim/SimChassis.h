@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -177,7 +178,10 @@ public:
     bool lockedAgainst(ViSession vi);
 
     void record(const std::string& function, const std::string& args, ViStatus status);
-    std::vector<std::string> journal;
+    // The latest kJournalLines calls; the older ones dropped, and counted.
+    static constexpr size_t kJournalLines = 65536;
+    std::deque<std::string> journal;
+    long long journalDropped = 0;
     // The journal cleared, in memory and in its file.
     void clearJournal();
     // Sees every line as it is written; survives reset().

@@ -186,6 +186,14 @@ int nvsim_journal_count(void) try {
     return 0;
 }
 
+long long nvsim_journal_dropped(void) try {
+    EntryLock entry;
+    return Chassis::instance().journalDropped;
+} catch (...) {
+    EntryFailed(__func__);
+    return 0;
+}
+
 const char* nvsim_journal_line(int index) try {
     EntryLock entry;
     auto& j = Chassis::instance().journal;

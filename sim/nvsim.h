@@ -47,9 +47,13 @@ int nvsim_set_calibration_date(const char* resource, uint32_t year, uint32_t mon
  * characters kept) and implementation version (VI_ATTR_RSRC_IMPL_VERSION). */
 void nvsim_set_visa_identity(const char* vendor, uint32_t implementationVersion);
 
-/* Every call so far, one line each: name(arguments) = status in 8 hex digits. */
+/* Every call so far, one line each: name(arguments) = status in 8 hex digits.
+ * The latest 65536 are kept; nvsim_journal_dropped() counts the older ones
+ * dropped since the journal was last cleared. A line stays readable until
+ * the journal is cleared or drops it. */
 int nvsim_journal_count(void);
 const char* nvsim_journal_line(int index);
+long long nvsim_journal_dropped(void);
 void nvsim_journal_clear(void);
 
 /* Hands every journal line to `sink` as it is written, whatever clears the

@@ -223,6 +223,21 @@ private slots:
         giver.join();
     }
 
+    // 200 000 calls keep the latest 65536 journal lines, the rest counted.
+    void theJournalStaysBounded() {
+        ViSession vi = 0;
+        nvsim_journal_clear();
+        for (int i = 0; i < 50000; ++i) {
+            viOpen(rm, kCard72, VI_NULL, 0, &vi);
+            viLock(vi, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr);
+            viUnlock(vi);
+            viClose(vi);
+        }
+        QCOMPARE(nvsim_journal_count(), 65536);
+        QCOMPARE(nvsim_journal_dropped(), 200000LL - 65536);
+        QVERIFY(QString(nvsim_journal_line(65535)).startsWith("viClose("));
+    }
+
     void initRefusesWhatIsNotAnOpenableCard() {
         ViSession vi = 99;
         QCOMPARE(nv815_init("PXI9::9::INSTR", 0, 0, &vi), VI_ERROR_RSRC_NFOUND);
