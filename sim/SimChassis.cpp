@@ -237,6 +237,8 @@ void ReadInstrument(const SectionReader& r, const Section& s, Instrument& in) {
          [&](const Entry& e) { in.openDelayMs = static_cast<int>(r.integer(e, 0, 600000)); }},
         {"memorytestms",
          [&](const Entry& e) { in.memoryTestMs = static_cast<int>(r.integer(e, 0, 600000)); }},
+        {"chassis", [&](const Entry& e) { in.chassis = static_cast<int>(r.integer(e, 0, 65535)); }},
+        {"slot", [&](const Entry& e) { in.slot = static_cast<int>(r.integer(e, 0, 31)); }},
         {"memorytest1", memoryTest(1)},
         {"memorytest2", memoryTest(2)},
         {"memorytest3", memoryTest(3)},
@@ -310,6 +312,10 @@ void ReadFault(const SectionReader& r, const Section& s, Fault& f) {
 }
 
 } // namespace
+
+int Instrument::slotNumber() const {
+    return slot >= 0 ? slot : ParseResourceName(resource).device;
+}
 
 bool Instrument::isCard() const {
     return model.find("72-815") != std::string::npos || model.find("82-815") != std::string::npos;
@@ -559,7 +565,12 @@ int Chassis::instrumentIndex(const std::string& resource) const {
         const Instrument& in = instruments[i];
         if (Lower(in.resource) == Lower(resource) || (!in.alias.empty() && in.alias == resource))
             return static_cast<int>(i);
-        if (wanted.valid && ParseResourceName(in.resource).canonical == wanted.canonical)
+        if (!wanted.valid || wanted.memoryAccess)
+            continue;
+        const ResourceName own = ParseResourceName(in.resource);
+        if (wanted.bySlot ? own.valid && wanted.chassis == in.chassis &&
+                                wanted.slot == in.slotNumber() && wanted.function == own.function
+                          : own.canonical == wanted.canonical)
             return static_cast<int>(i);
     }
     return -1;

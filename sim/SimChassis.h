@@ -96,9 +96,10 @@ struct Instrument {
     uint32_t calYear = 2013, calMonth = 2, calDay = 25;
     std::string driverRevision = "1.4.6", instrumentRevision = "A1";
     int openDelayMs = 0;
-    int memoryTestMs = 0;    // how long each channel's memory test takes
-    ChannelState channel[4]; // 1..3
-    std::string alias;       // another name the resource answers to
+    int memoryTestMs = 0;       // how long each channel's memory test takes
+    ChannelState channel[4];    // 1..3
+    std::string alias;          // another name the resource answers to
+    int chassis = 1, slot = -1; // where it sits; the slot is its device number unless given
     // Locks: the exclusive holder and how often it locked, the shared lock's key and
     // how often each session sharing it locked.
     ViSession exclusiveLockHolder = 0;
@@ -106,11 +107,12 @@ struct Instrument {
     std::string sharedKey;
     std::map<ViSession, int> sharedHolders;
     bool isCard() const;
+    int slotNumber() const;
     // Whether some session holds a lock on it, exclusive or shared.
     bool lockedByAnyone() const { return exclusiveLockHolder != 0 || !sharedHolders.empty(); }
 };
 
-enum class SessionKind { ResourceManager, Instrument, FindList };
+enum class SessionKind { ResourceManager, Instrument, FindList, MemoryAccess };
 
 struct SessionInfo {
     SessionInfo(SessionKind k) : kind(k) {}
@@ -124,11 +126,15 @@ struct SessionInfo {
     std::map<ViEventType, ViUInt16> enabled; // event type -> mechanisms
 };
 
-// A PXI INSTR resource name taken apart; `canonical` is the same for every
-// spelling of one resource.
+// A PXI resource name taken apart: an INSTR resource by its bus, device and
+// function or by its chassis and slot, or the memory access resource.
+// `canonical` is the same for every spelling of one resource by bus.
 struct ResourceName {
     bool valid = false;
+    bool memoryAccess = false; // PXI[interface]::MEMACC
+    bool bySlot = false;       // PXI[interface]::CHASSISn::SLOTm[::FUNCf][::INSTR]
     int interfaceNumber = 0, bus = 0, device = 0, function = 0;
+    int chassis = 0, slot = 0;
     std::string canonical;
 };
 ResourceName ParseResourceName(const std::string& name);

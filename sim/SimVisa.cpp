@@ -116,6 +116,8 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
     for (const Instrument& in : ch.instruments)
         if (std::regex_match(in.resource, re))
             found.matches.push_back(in.resource);
+    if (std::regex_match(kMemoryAccess, re))
+        found.matches.push_back(kMemoryAccess);
     if (retCnt)
         *retCnt = static_cast<ViUInt32>(found.matches.size());
     if (list)
@@ -192,6 +194,12 @@ ViStatus viOpen(ViSession sesn, const ViChar* name, ViAccessMode mode, ViUInt32 
     if (mode & ~static_cast<ViAccessMode>(VI_EXCLUSIVE_LOCK | VI_LOAD_CONFIG))
         return Done(__func__, args, VI_ERROR_INV_ACC_MODE);
     int index = ch.instrumentIndex(name);
+    if (index < 0 && ParseResourceName(name).memoryAccess) {
+        SessionInfo s{SessionKind::MemoryAccess};
+        s.parent = sesn;
+        *vi = ch.newSession(std::move(s));
+        return Done(__func__, args, VI_SUCCESS);
+    }
     if (index < 0) // a name of another form is no resource name at all
         return Done(__func__, args,
                     ParseResourceName(name).valid ? VI_ERROR_RSRC_NFOUND : VI_ERROR_INV_RSRC_NAME);

@@ -8,6 +8,10 @@
 
 namespace sim {
 
+// The chassis's memory access resource: listed, parsed and opened, with no
+// operation of its own.
+inline const char* const kMemoryAccess = "PXI0::MEMACC";
+
 inline std::string Hex(uint64_t v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));

@@ -141,6 +141,19 @@ ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     default:
         break;
     }
+    if (!in && s.kind == SessionKind::MemoryAccess) // PXI0::MEMACC
+        switch (attr) {
+        case VI_ATTR_RSRC_NAME:
+            return text(kMemoryAccess);
+        case VI_ATTR_RSRC_CLASS:
+            return text("MEMACC");
+        case VI_ATTR_INTF_TYPE:
+            return number(VI_INTF_PXI);
+        case VI_ATTR_INTF_NUM:
+            return number(static_cast<ViUInt16>(0));
+        default:
+            return VI_ERROR_NSUP_ATTR;
+        }
     if (!in)
         return s.kind == SessionKind::ResourceManager && attr == VI_ATTR_RSRC_NAME
                    ? text("::INSTR0")
@@ -187,17 +200,20 @@ ViStatus ParseName(const char* function, ViSession rm, const ViChar* name, ViUIn
     if (!name)
         return Done(function, args, VI_ERROR_INV_RSRC_NAME);
     const int index = ch.instrumentIndex(name);
-    // An alias names its resource; any other name must be a resource name.
+    // An alias names its resource; any other name must be a resource name,
+    // of an instrument the chassis holds or of its memory access resource.
     const std::string unaliased = index >= 0 ? ch.instruments[size_t(index)].resource : name;
     const ResourceName parsed = ParseResourceName(unaliased);
     if (!parsed.valid)
         return Done(function, args, VI_ERROR_INV_RSRC_NAME);
+    if (index < 0 && !parsed.memoryAccess)
+        return Done(function, args, VI_ERROR_RSRC_NFOUND);
     if (intfType)
         *intfType = VI_INTF_PXI;
     if (intfNum)
         *intfNum = static_cast<ViUInt16>(parsed.interfaceNumber);
     if (rsrcClass)
-        CopyText(rsrcClass, "INSTR");
+        CopyText(rsrcClass, parsed.memoryAccess ? "MEMACC" : "INSTR");
     if (expanded)
         CopyText(expanded, index >= 0 ? unaliased : parsed.canonical);
     if (alias)

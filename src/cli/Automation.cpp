@@ -287,6 +287,10 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
     }
     ViStatus status = VI_SUCCESS;
     const std::string wanted = ExpandedResourceName(name, status);
+    if (status == VI_ERROR_RSRC_NFOUND) { // a resource name, of no resource
+        std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
+        return {};
+    }
     if (wanted.empty()) {
         std::fprintf(err, "'%s' is no VISA resource name: %s\n", name.c_str(),
                      StatusDescription(status).c_str());

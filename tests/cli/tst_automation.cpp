@@ -226,7 +226,7 @@ private slots:
         } cases[] = {
             {{"--resource", "pxi1::13::instr", "--channels", "1"}, ""},
             {{"--resource", "PXI1::13", "--channels", "2"}, ""},
-            {{"--resource", "PXI1::1-13.0::INSTR", "--channels", "1,2"}, ""},
+            {{"--resource", "PXI0::1-13.0::INSTR", "--channels", "1,2"}, ""},
             {{"--resource", kTwoChannelCard}, ""},
             {{}, "Using PXI1::14::INSTR, the card '"},
         };

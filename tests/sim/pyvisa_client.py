@@ -51,7 +51,7 @@ class SimulatedChassis(unittest.TestCase):
         self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_MANF_ID), 0x1C0F)
         self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_MODEL_CODE), 0x0815)
         self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_PXI_DEV_NUM), 13)
-        self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_INTF_NUM), 1)
+        self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_INTF_NUM), 0)  # PXI1 is the bus
         self.assertTrue(r.get_visa_attribute(constants.VI_ATTR_RSRC_MANF_NAME))
         self.assertEqual(r.get_visa_attribute(constants.VI_ATTR_RSRC_LOCK_STATE),
                          constants.AccessModes.no_lock)

@@ -102,15 +102,49 @@ private slots:
         QCOMPARE(status, VI_ERROR_INV_EXPR);
     }
 
-    // A well-formed name whose interface number is left out answers a status:
-    // reading it once ended the calling process.
-    void namesWithoutTheirInterfaceNumberAnswer() {
-        for (const char* name : {"PXI::13::INSTR", "PXI::1-13::INSTR", "PXI::1-13.0::INSTR"}) {
+    // Every spelling of a card names it (the number after PXI is its bus, on
+    // interface 0, or the interface before bus-device); the memory access
+    // resource is a resource too; a well-formed name of nothing is not found
+    // and a number too large for its field is no name. A name without its
+    // interface number once ended the calling process.
+    void resourceNamesAndWhatTheyName() {
+        const struct {
+            const char* name;
+            ViStatus parsed;
+            const char* opens; // the resource it opens, or nothing
+        } names[] = {
+            {"PXI1::13::INSTR", VI_SUCCESS, kCard72},
+            {"pxi1::13", VI_SUCCESS, kCard72},
+            {"PXI0::1-13.0::INSTR", VI_SUCCESS, kCard72},
+            {"PXI::1-13::INSTR", VI_SUCCESS, kCard72},
+            {"PXI0::CHASSIS1::SLOT13::INSTR", VI_SUCCESS, kCard72},
+            {"PXI0::CHASSIS1::SLOT14", VI_SUCCESS, kCard82},
+            {"PXI0::MEMACC", VI_SUCCESS, "PXI0::MEMACC"},
+            {"PXI::13::INSTR", VI_ERROR_RSRC_NFOUND, nullptr},      // bus 0
+            {"PXI1::1-13.0::INSTR", VI_ERROR_RSRC_NFOUND, nullptr}, // interface 1
+            {"PXI0::CHASSIS2::SLOT13::INSTR", VI_ERROR_RSRC_NFOUND, nullptr},
+            {"PXI256::13::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+            {"PXI1::32::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+            {"PXI0::1-13.8::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+            {"PXI99999999999::1-13::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+            {"PXI0::CHASSIS1::SLOT99::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+            {"PXI0::1-13::2::INSTR", VI_ERROR_INV_RSRC_NAME, nullptr},
+        };
+        for (const auto& n : names) {
             ViUInt16 type = 0, number = 0;
             ViChar kind[VI_FIND_BUFLEN], expanded[VI_FIND_BUFLEN], alias[VI_FIND_BUFLEN];
-            const ViStatus status = viParseRsrcEx(rm, name, &type, &number, kind, expanded, alias);
-            QVERIFY2(status == VI_SUCCESS || status == VI_ERROR_RSRC_NFOUND, name);
+            QCOMPARE(viParseRsrcEx(rm, n.name, &type, &number, kind, expanded, alias), n.parsed);
+            ViSession vi = 0;
+            const ViStatus opened = viOpen(rm, n.name, VI_NULL, 0, &vi);
+            QCOMPARE(opened, n.opens ? VI_SUCCESS : n.parsed);
+            if (!n.opens)
+                continue;
+            ViChar resource[VI_FIND_BUFLEN] = {};
+            QCOMPARE(viGetAttribute(vi, VI_ATTR_RSRC_NAME, resource), VI_SUCCESS);
+            QCOMPARE(Text(resource), QString(n.opens));
+            viClose(vi);
         }
+        QVERIFY(find("?*").contains("PXI0::MEMACC"));
     }
 
     void findListEndsAndCloses() {
@@ -473,6 +507,8 @@ SubsystemId = 0x4404
 CardId = 42
 CalibrationDate = 2020-11-30
 MemoryTest2 = mismatch 0x10 0x1 0x2
+Chassis = 2
+Slot = 7
 
 [Fault1]
 Function = nv815_SetFSKPin
@@ -483,7 +519,7 @@ Status = 0xBFFC0811
         QCOMPARE(Text(error), QString());
         QCOMPARE(viOpenDefaultRM(&rm), VI_SUCCESS);
         QCOMPARE(find("PXI?*::INSTR"), QStringList({"PXI5::1::INSTR"}));
-        ViSession vi = openCard("PXI5::1::INSTR");
+        ViSession vi = openCard("PXI0::CHASSIS2::SLOT7::INSTR"); // where the file puts it
         QCOMPARE(nv815_SetAttenuation(vi, 20), VI_SUCCESS);
         QCOMPARE(nv815_SetAttenuation(vi, 21), static_cast<ViStatus>(0xBFFC0802u));
         QCOMPARE(nv815_SetActiveChannel(vi, 3), static_cast<ViStatus>(0xBFFC0801u));
