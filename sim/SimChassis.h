@@ -124,6 +124,20 @@ struct SessionInfo {
     size_t next = 0;
     ViUInt32 timeout = 2000;                 // VI_ATTR_TMO_VALUE, milliseconds
     std::map<ViEventType, ViUInt16> enabled; // event type -> mechanisms
+    // The attributes a client sets, as VISA names them.
+    uint64_t userData = 0;   // VI_ATTR_USER_DATA
+    uint32_t maxQueue = 50;  // VI_ATTR_MAX_QUEUE_LENGTH
+    int16_t triggerId = -1;  // VI_ATTR_TRIG_ID: software
+    int16_t triggerBus = 1;  // VI_ATTR_PXI_TRIG_BUS
+    int32_t sourceIncrement = 1, destinationIncrement = 1; // VI_ATTR_SRC/DEST_INCREMENT
+    bool dmaAllowed = false; // VI_ATTR_DMA_ALLOW_EN
+    // Installed handlers: event type, handler, its user handle.
+    struct Handler {
+        ViEventType type;
+        ViHndlr handler;
+        ViAddr userHandle;
+    };
+    std::vector<Handler> handlers;
 };
 
 // A PXI resource name taken apart: an INSTR resource by its bus, device and

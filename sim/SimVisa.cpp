@@ -261,7 +261,6 @@ ViStatus viClose(ViObject vi) try {
     }
 NVSIM_UNSUPPORTED(viRead, (ViSession, ViUInt8*, ViUInt32, ViUInt32*))
 NVSIM_UNSUPPORTED(viWrite, (ViSession, const ViUInt8*, ViUInt32, ViUInt32*))
-NVSIM_UNSUPPORTED(viInstallHandler, (ViSession, ViEventType, ViHndlr, ViAddr))
 NVSIM_UNSUPPORTED(viMapAddress,
                   (ViSession, ViUInt16, ViBusAddress, ViBusSize, ViBoolean, ViAddr, ViAddr*))
 NVSIM_UNSUPPORTED(viUnmapAddress, (ViSession))

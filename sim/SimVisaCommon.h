@@ -37,4 +37,19 @@ inline std::string ResourceOf(ViSession vi) {
     return in ? in->resource : std::string();
 }
 
+// One register access of a PXI INSTR session (configuration space or BAR0),
+// not journalled: the session's, space's, offset's and alignment's checks,
+// then `width` bytes read into or written from `value`.
+ViStatus RegisterAccess(const char* function, ViSession vi, ViUInt16 space, uint64_t offset,
+                        int width, uint64_t* value, bool write);
+
+// Attributes every session has (VI_ERROR_NSUP_ATTR for any other).
+ViStatus SessionAttribute(const SessionInfo& s, ViAttr attr, void* value);
+// Attributes of a PXI INSTR session (VI_ERROR_NSUP_ATTR for any other).
+ViStatus PxiAttribute(const SessionInfo& s, const Instrument& in, ViAttr attr, void* value);
+// Sets an attribute a client may set; `known` tells whether the session has
+// the attribute at all (then a refusal is of the value).
+ViStatus SetSessionAttribute(SessionInfo& s, bool instrument, ViAttr attr, ViAttrState value,
+                             bool& known);
+
 } // namespace sim

@@ -1,12 +1,14 @@
 // What every VISA client does with a PXI INSTR session: parse resource names,
 // read and set the standard attributes, clear the device, enable, wait for
 // and discard events (none occur), and read and write registers.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "SimVisaCommon.h"
+#include "SimVisaConstants.h"
 
 using namespace sim;
 
@@ -36,38 +38,36 @@ uint32_t ConfigWord(const Instrument& in, uint64_t offset) {
     }
 }
 
-// Reads or writes `width` bytes at `offset` of `space`; the standard's
-// statuses for a bad space, offset or alignment.
-ViStatus Access(const char* function, ViSession vi, ViUInt16 space, uint64_t offset, int width,
-                uint64_t* value, bool write) {
+} // namespace
+
+ViStatus sim::RegisterAccess(const char* function, ViSession vi, ViUInt16 space, uint64_t offset,
+                        int width, uint64_t* value, bool write) {
     Chassis& ch = Chassis::instance();
-    const std::string args = std::to_string(vi) + ", " + std::to_string(space) + ", " +
-                             Hex(offset) + (write ? ", " + Hex(*value) : "");
     Instrument* in = ch.instrumentOf(vi);
     if (!in)
-        return Done(function, args, VI_ERROR_INV_OBJECT);
+        return VI_ERROR_INV_OBJECT;
     if (!value)
-        return Done(function, args, VI_ERROR_USER_BUF);
+        return VI_ERROR_USER_BUF;
     if (ViStatus f = ch.injected(function, 0, in->resource))
-        return Done(function, args, f);
+        return f;
     if (ch.lockedAgainst(vi))
-        return Done(function, args, VI_ERROR_RSRC_LOCKED);
+        return VI_ERROR_RSRC_LOCKED;
     if (space != VI_PXI_CFG_SPACE && space != kBar0Space)
-        return Done(function, args, VI_ERROR_INV_SPACE);
+        return VI_ERROR_INV_SPACE;
     const uint64_t size = space == VI_PXI_CFG_SPACE ? kConfigBytes : kBar0Bytes;
     if (offset >= size || offset + static_cast<uint64_t>(width) > size)
-        return Done(function, args, VI_ERROR_INV_OFFSET);
+        return VI_ERROR_INV_OFFSET;
     if (offset % static_cast<uint64_t>(width) != 0)
-        return Done(function, args, VI_ERROR_NSUP_ALIGN_OFFSET);
+        return VI_ERROR_NSUP_ALIGN_OFFSET;
     if (space == VI_PXI_CFG_SPACE) {
         if (write) // the identification is read-only; the rest is not simulated
-            return Done(function, args, VI_SUCCESS);
+            return VI_SUCCESS;
         uint64_t v = 0;
         for (int b = 0; b < width; b += 2)
             v |= static_cast<uint64_t>(ConfigWord(*in, offset + static_cast<uint64_t>(b)))
                  << (8 * b);
         *value = width == 1 ? (ConfigWord(*in, offset & ~1ull) >> (8 * (offset & 1))) & 0xFF : v;
-        return Done(function, args, VI_SUCCESS);
+        return VI_SUCCESS;
     }
     auto& memory = Bar0()[in->resource];
     if (write)
@@ -76,7 +76,18 @@ ViStatus Access(const char* function, ViSession vi, ViUInt16 space, uint64_t off
         *value = 0;
         std::memcpy(value, memory.data() + offset, static_cast<size_t>(width));
     }
-    return Done(function, args, VI_SUCCESS);
+    return VI_SUCCESS;
+}
+
+namespace {
+
+// Reads or writes `width` bytes at `offset` of `space`, journalled; the
+// standard's statuses for a bad space, offset or alignment.
+ViStatus Access(const char* function, ViSession vi, ViUInt16 space, uint64_t offset, int width,
+                uint64_t* value, bool write) {
+    const std::string args = std::to_string(vi) + ", " + std::to_string(space) + ", " +
+                             Hex(offset) + (write && value ? ", " + Hex(*value) : "");
+    return Done(function, args, RegisterAccess(function, vi, space, offset, width, value, write));
 }
 
 template <typename T>
@@ -141,6 +152,8 @@ ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     default:
         break;
     }
+    if (const ViStatus common = SessionAttribute(s, attr, value); common != VI_ERROR_NSUP_ATTR)
+        return common;
     if (!in && s.kind == SessionKind::MemoryAccess) // PXI0::MEMACC
         switch (attr) {
         case VI_ATTR_RSRC_NAME:
@@ -186,7 +199,7 @@ ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     case VI_ATTR_PXI_FUNC_NUM:
         return number(static_cast<ViUInt16>(name.function));
     default:
-        return VI_ERROR_NSUP_ATTR;
+        return PxiAttribute(s, *in, attr, value);
     }
 }
 
@@ -251,10 +264,11 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) try {
         return Done(__func__, args, VI_ERROR_INV_OBJECT);
     if (ViStatus f = ch.injected(__func__, 0, ResourceOf(vi)))
         return Done(__func__, args, f);
-    if (attr == VI_ATTR_TMO_VALUE) {
-        s->timeout = static_cast<ViUInt32>(value);
-        return Done(__func__, args, VI_SUCCESS);
-    }
+    bool settable = false;
+    const ViStatus set = SetSessionAttribute(*s, s->kind == SessionKind::Instrument, attr, value,
+                                             settable);
+    if (settable)
+        return Done(__func__, args, set);
     char probe[VI_FIND_BUFLEN];
     const bool known = Attribute(*s, ch.instrumentOf(vi), attr, probe) == VI_SUCCESS;
     return Done(__func__, args, known ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR);
@@ -305,6 +319,11 @@ ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEve
     if (mechanism == 0 || (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR)) ||
         ((mechanism & VI_HNDLR) && (mechanism & VI_SUSPEND_HNDLR)))
         return Done(__func__, args, VI_ERROR_INV_MECH);
+    // A handler mechanism needs a handler of the event installed.
+    const bool handled = std::any_of(s->handlers.begin(), s->handlers.end(),
+                                     [type](const SessionInfo::Handler& h) { return h.type == type; });
+    if ((mechanism & (VI_HNDLR | VI_SUSPEND_HNDLR)) && !handled)
+        return Done(__func__, args, VI_ERROR_HNDLR_NINSTALLED);
     ViUInt16& enabled = s->enabled[type];
     const bool already = (enabled & mechanism) != 0;
     enabled |= mechanism;
@@ -389,12 +408,16 @@ NVSIM_IN(viIn32, ViUInt32)
 NVSIM_IN(viIn8Ex, ViUInt8)
 NVSIM_IN(viIn16Ex, ViUInt16)
 NVSIM_IN(viIn32Ex, ViUInt32)
+NVSIM_IN(viIn64, ViUInt64)
+NVSIM_IN(viIn64Ex, ViUInt64)
 NVSIM_OUT(viOut8, ViUInt8)
 NVSIM_OUT(viOut16, ViUInt16)
 NVSIM_OUT(viOut32, ViUInt32)
 NVSIM_OUT(viOut8Ex, ViUInt8)
 NVSIM_OUT(viOut16Ex, ViUInt16)
 NVSIM_OUT(viOut32Ex, ViUInt32)
+NVSIM_OUT(viOut64, ViUInt64)
+NVSIM_OUT(viOut64Ex, ViUInt64)
 
 // No address is ever mapped (viMapAddress is not supported): a peek reads
 // 0 and a poke goes nowhere. Both return nothing, as VISA declares them.
@@ -419,8 +442,13 @@ void viPeek32(ViSession, ViAddr, ViUInt32* val) try {
 } catch (...) {
     EntryFailed(__func__);
 }
+void viPeek64(ViSession, ViAddr, ViUInt64* val) {
+    if (val)
+        *val = 0;
+}
 void viPoke8(ViSession, ViAddr, ViUInt8) {}
 void viPoke16(ViSession, ViAddr, ViUInt16) {}
 void viPoke32(ViSession, ViAddr, ViUInt32) {}
+void viPoke64(ViSession, ViAddr, ViUInt64) {}
 
 } // extern "C"
