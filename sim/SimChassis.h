@@ -125,12 +125,12 @@ struct SessionInfo {
     ViUInt32 timeout = 2000;                 // VI_ATTR_TMO_VALUE, milliseconds
     std::map<ViEventType, ViUInt16> enabled; // event type -> mechanisms
     // The attributes a client sets, as VISA names them.
-    uint64_t userData = 0;   // VI_ATTR_USER_DATA
-    uint32_t maxQueue = 50;  // VI_ATTR_MAX_QUEUE_LENGTH
-    int16_t triggerId = -1;  // VI_ATTR_TRIG_ID: software
-    int16_t triggerBus = 1;  // VI_ATTR_PXI_TRIG_BUS
+    uint64_t userData = 0;                                 // VI_ATTR_USER_DATA
+    uint32_t maxQueue = 50;                                // VI_ATTR_MAX_QUEUE_LENGTH
+    int16_t triggerId = -1;                                // VI_ATTR_TRIG_ID: software
+    int16_t triggerBus = 1;                                // VI_ATTR_PXI_TRIG_BUS
     int32_t sourceIncrement = 1, destinationIncrement = 1; // VI_ATTR_SRC/DEST_INCREMENT
-    bool dmaAllowed = false; // VI_ATTR_DMA_ALLOW_EN
+    bool dmaAllowed = false;                               // VI_ATTR_DMA_ALLOW_EN
     // Installed handlers: event type, handler, its user handle.
     struct Handler {
         ViEventType type;

@@ -17,9 +17,9 @@
 #define VI_ATTR_PXI_TRIG_BUS ((ViAttr)0x3FFF020Au)
 #define VI_ATTR_PXI_STAR_TRIG_BUS ((ViAttr)0x3FFF020Bu)
 #define VI_ATTR_PXI_STAR_TRIG_LINE ((ViAttr)0x3FFF020Cu)
-#define VI_ATTR_PXI_MEM_TYPE_BAR0 ((ViAttr)0x3FFF0211u)  /* ..BAR5: +1 each */
-#define VI_ATTR_PXI_MEM_BASE_BAR0 ((ViAttr)0x3FFF0228u)  /* ..BAR5: +1 each */
-#define VI_ATTR_PXI_MEM_SIZE_BAR0 ((ViAttr)0x3FFF0238u)  /* ..BAR5: +1 each */
+#define VI_ATTR_PXI_MEM_TYPE_BAR0 ((ViAttr)0x3FFF0211u) /* ..BAR5: +1 each */
+#define VI_ATTR_PXI_MEM_BASE_BAR0 ((ViAttr)0x3FFF0228u) /* ..BAR5: +1 each */
+#define VI_ATTR_PXI_MEM_SIZE_BAR0 ((ViAttr)0x3FFF0238u) /* ..BAR5: +1 each */
 #define VI_ATTR_PXI_IS_EXPRESS ((ViAttr)0x3FFF0240u)
 #define VI_ATTR_PXI_SLOT_LWIDTH ((ViAttr)0x3FFF0241u)
 #define VI_ATTR_PXI_MAX_LWIDTH ((ViAttr)0x3FFF0242u)

@@ -35,12 +35,15 @@ ViStatus Block(const char* function, ViSession vi, ViUInt16 space, ViBusAddress 
     for (ViBusSize i = 0; i < length; ++i) {
         uint64_t value = 0;
         if (out)
-            std::memcpy(&value, bytes + i * static_cast<ViBusSize>(width), static_cast<size_t>(width));
-        const ViBusAddress at = offset + i * static_cast<ViBusSize>(width) * static_cast<ViBusSize>(step);
+            std::memcpy(&value, bytes + i * static_cast<ViBusSize>(width),
+                        static_cast<size_t>(width));
+        const ViBusAddress at =
+            offset + i * static_cast<ViBusSize>(width) * static_cast<ViBusSize>(step);
         if (const ViStatus st = RegisterAccess(function, vi, space, at, width, &value, out))
             return Done(function, args, st);
         if (!out)
-            std::memcpy(bytes + i * static_cast<ViBusSize>(width), &value, static_cast<size_t>(width));
+            std::memcpy(bytes + i * static_cast<ViBusSize>(width), &value,
+                        static_cast<size_t>(width));
     }
     return Done(function, args, VI_SUCCESS);
 }
@@ -60,12 +63,15 @@ ViStatus Move(const char* function, ViSession vi, ViUInt16 srcSpace, ViBusAddres
         return Done(function, args, VI_ERROR_INV_WIDTH);
     for (ViBusSize i = 0; i < length; ++i) {
         uint64_t value = 0;
-        const ViBusAddress from = srcOffset + i * srcWidth * static_cast<ViBusSize>(s->sourceIncrement);
+        const ViBusAddress from =
+            srcOffset + i * srcWidth * static_cast<ViBusSize>(s->sourceIncrement);
         const ViBusAddress to =
             destOffset + i * destWidth * static_cast<ViBusSize>(s->destinationIncrement);
-        if (const ViStatus st = RegisterAccess(function, vi, srcSpace, from, srcWidth, &value, false))
+        if (const ViStatus st =
+                RegisterAccess(function, vi, srcSpace, from, srcWidth, &value, false))
             return Done(function, args, st);
-        if (const ViStatus st = RegisterAccess(function, vi, destSpace, to, destWidth, &value, true))
+        if (const ViStatus st =
+                RegisterAccess(function, vi, destSpace, to, destWidth, &value, true))
             return Done(function, args, st);
     }
     return Done(function, args, VI_SUCCESS);
@@ -112,10 +118,10 @@ NVSIM_NSUP(viReadSTB, (ViSession vi, ViUInt16*))
 NVSIM_NSUP(viReadToFile, (ViSession vi, const ViChar*, ViUInt32, ViUInt32*))
 NVSIM_NSUP(viWriteFromFile, (ViSession vi, const ViChar*, ViUInt32, ViUInt32*))
 NVSIM_NSUP(viSetBuf, (ViSession vi, ViUInt16, ViUInt32))
-NVSIM_NSUP(viUsbControlIn, (ViSession vi, ViInt16, ViInt16, ViUInt16, ViUInt16, ViUInt16,
-                            ViUInt8*, ViUInt16*))
-NVSIM_NSUP(viUsbControlOut, (ViSession vi, ViInt16, ViInt16, ViUInt16, ViUInt16, ViUInt16,
-                             const ViUInt8*))
+NVSIM_NSUP(viUsbControlIn,
+           (ViSession vi, ViInt16, ViInt16, ViUInt16, ViUInt16, ViUInt16, ViUInt8*, ViUInt16*))
+NVSIM_NSUP(viUsbControlOut,
+           (ViSession vi, ViInt16, ViInt16, ViUInt16, ViUInt16, ViUInt16, const ViUInt8*))
 NVSIM_NSUP(viVxiCommandQuery, (ViSession vi, ViUInt16, ViUInt32, ViUInt32*))
 
 // Handlers of the PXI interrupt event (which the simulated card never raises).
@@ -147,11 +153,10 @@ ViStatus viUninstallHandler(ViSession vi, ViEventType type, ViHndlr handler,
     const size_t before = s->handlers.size();
     // VI_ANY_HNDLR removes every handler of the event.
     std::erase_if(s->handlers, [&](const SessionInfo::Handler& h) {
-        return h.type == type && (handler == VI_ANY_HNDLR ||
-                                  (h.handler == handler && h.userHandle == userHandle));
+        return h.type == type &&
+               (handler == VI_ANY_HNDLR || (h.handler == handler && h.userHandle == userHandle));
     });
-    return Done(__func__, args,
-                s->handlers.size() < before ? VI_SUCCESS : VI_ERROR_INV_HNDLR_REF);
+    return Done(__func__, args, s->handlers.size() < before ? VI_SUCCESS : VI_ERROR_INV_HNDLR_REF);
 } catch (...) {
     return EntryFailed(__func__);
 }
@@ -192,7 +197,7 @@ NVSIM_ENTRY(ViStatus viMove(ViSession vi, ViUInt16 srcSpace, ViBusAddress srcOff
 NVSIM_ENTRY(ViStatus viMoveAsync(ViSession vi, ViUInt16 srcSpace, ViBusAddress srcOffset,
                                  ViUInt16 srcWidth, ViUInt16 destSpace, ViBusAddress destOffset,
                                  ViUInt16 destWidth, ViBusSize length, ViUInt32* jobId),
-            if (jobId) *jobId = 0;
+            if (jobId) * jobId = 0;
             const ViStatus st = Move(__func__, vi, srcSpace, srcOffset, srcWidth, destSpace,
                                      destOffset, destWidth, length);
             return st == VI_SUCCESS ? VI_SUCCESS_SYNC : st)

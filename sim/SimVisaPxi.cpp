@@ -29,7 +29,8 @@ ViStatus PutText(void* value, const std::string& text) {
 bool BarAttribute(ViAttr attr, void* value, ViStatus& status) {
     for (ViAttr bar = 0; bar < 6; ++bar) {
         if (attr == VI_ATTR_PXI_MEM_TYPE_BAR0 + bar)
-            status = Put(value, static_cast<ViUInt16>(bar == 0 ? VI_PXI_ADDR_MEM : VI_PXI_ADDR_NONE));
+            status =
+                Put(value, static_cast<ViUInt16>(bar == 0 ? VI_PXI_ADDR_MEM : VI_PXI_ADDR_NONE));
         else if (attr == VI_ATTR_PXI_MEM_BASE_BAR0 + bar)
             status = Put(value, static_cast<ViUInt32>(bar == 0 ? kBar0Base : 0));
         else if (attr == VI_ATTR_PXI_MEM_SIZE_BAR0 + bar)
@@ -113,7 +114,9 @@ ViStatus PxiAttribute(const SessionInfo& s, const Instrument& in, ViAttr attr, v
 ViStatus SetSessionAttribute(SessionInfo& s, bool instrument, ViAttr attr, ViAttrState value,
                              bool& known) {
     known = true;
-    const auto signedValue = static_cast<int64_t>(value);
+    // The value as the attribute's own type takes it: a client may pass a
+    // 32-bit ViAttrState, so a signed 16-bit -1 arrives as 0xFFFFFFFF.
+    const auto short16 = static_cast<int16_t>(static_cast<uint16_t>(value));
     switch (attr) {
     case VI_ATTR_TMO_VALUE:
         s.timeout = static_cast<ViUInt32>(value);
@@ -146,15 +149,14 @@ ViStatus SetSessionAttribute(SessionInfo& s, bool instrument, ViAttr attr, ViAtt
         s.dmaAllowed = value == 1;
         return VI_SUCCESS;
     case VI_ATTR_TRIG_ID: // software, or a PXI trigger line
-        if (static_cast<int16_t>(signedValue) != signedValue ||
-            (signedValue != VI_TRIG_SW && (signedValue < VI_TRIG_TTL0 || signedValue > VI_TRIG_TTL7)))
+        if (short16 != VI_TRIG_SW && (short16 < VI_TRIG_TTL0 || short16 > VI_TRIG_TTL7))
             return VI_ERROR_NSUP_ATTR_STATE;
-        s.triggerId = static_cast<int16_t>(signedValue);
+        s.triggerId = short16;
         return VI_SUCCESS;
     case VI_ATTR_PXI_TRIG_BUS:
-        if (signedValue < 1 || signedValue > 8)
+        if (short16 < 1 || short16 > 8)
             return VI_ERROR_NSUP_ATTR_STATE;
-        s.triggerBus = static_cast<int16_t>(signedValue);
+        s.triggerBus = short16;
         return VI_SUCCESS;
     default:
         known = false;

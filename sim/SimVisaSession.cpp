@@ -41,7 +41,7 @@ uint32_t ConfigWord(const Instrument& in, uint64_t offset) {
 } // namespace
 
 ViStatus sim::RegisterAccess(const char* function, ViSession vi, ViUInt16 space, uint64_t offset,
-                        int width, uint64_t* value, bool write) {
+                             int width, uint64_t* value, bool write) {
     Chassis& ch = Chassis::instance();
     Instrument* in = ch.instrumentOf(vi);
     if (!in)
@@ -116,7 +116,7 @@ std::string EventArgs(ViSession vi, ViEventType type, ViUInt16 mechanism) {
 // events; `s` gets the session.
 ViStatus CheckEventRequest(ViSession vi, ViEventType type, ViUInt16 mechanism, SessionInfo*& s) {
     s = Chassis::instance().find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
+    if (!s || (s->kind != SessionKind::Instrument && s->kind != SessionKind::MemoryAccess))
         return VI_ERROR_INV_OBJECT;
     if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
         return VI_ERROR_INV_EVENT;
@@ -265,8 +265,8 @@ ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) try {
     if (ViStatus f = ch.injected(__func__, 0, ResourceOf(vi)))
         return Done(__func__, args, f);
     bool settable = false;
-    const ViStatus set = SetSessionAttribute(*s, s->kind == SessionKind::Instrument, attr, value,
-                                             settable);
+    const ViStatus set =
+        SetSessionAttribute(*s, s->kind == SessionKind::Instrument, attr, value, settable);
     if (settable)
         return Done(__func__, args, set);
     char probe[VI_FIND_BUFLEN];
@@ -320,8 +320,9 @@ ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEve
         ((mechanism & VI_HNDLR) && (mechanism & VI_SUSPEND_HNDLR)))
         return Done(__func__, args, VI_ERROR_INV_MECH);
     // A handler mechanism needs a handler of the event installed.
-    const bool handled = std::any_of(s->handlers.begin(), s->handlers.end(),
-                                     [type](const SessionInfo::Handler& h) { return h.type == type; });
+    const bool handled =
+        std::any_of(s->handlers.begin(), s->handlers.end(),
+                    [type](const SessionInfo::Handler& h) { return h.type == type; });
     if ((mechanism & (VI_HNDLR | VI_SUSPEND_HNDLR)) && !handled)
         return Done(__func__, args, VI_ERROR_HNDLR_NINSTALLED);
     ViUInt16& enabled = s->enabled[type];
