@@ -3,6 +3,7 @@
 // to that library and reaches the same chassis, sessions and locks.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +43,9 @@ enum DriverStatus : uint32_t {
     kErrMemoryHardware = 0xBFFC0815u,
     kErrNullPointer = 0xBFFC0816u,
     kErrNotCard = 0xBFFC0817u,
+    kErrAddress = 0xBFFC0818u,
+    kErrVoltage = 0xBFFC0819u,
+    kErrDacCode = 0xBFFC081Au,
     kMemoryTestFailed = 0xBFFC0901u,
 };
 
@@ -81,6 +85,11 @@ struct ChannelState {
     double frequency = 0, symmetry = 50;
     double sweepStart = 0, sweepEnd = 0, sweepStep = 0, sweepStepTime = 0;
     int waveLength = 0; // samples in wave memory; the journal keeps their checksum
+    // The low-level settings: output amplitude, DAC codes, the wave memory
+    // address counter.
+    double outputVoltage = 10;
+    int mainDacCode = 0, rangeDacCode = 0, offsetDacCode = 2048;
+    uint32_t addressCounter = 0;
     MemoryTestMode memoryTest = MemoryTestMode::Pass;
     uint32_t errorAddress = 0, errorData = 0, expectedData = 0;
 };
@@ -96,8 +105,16 @@ struct Instrument {
     uint32_t calYear = 2013, calMonth = 2, calDay = 25;
     std::string driverRevision = "1.4.6", instrumentRevision = "A1";
     int openDelayMs = 0;
-    int memoryTestMs = 0;       // how long each channel's memory test takes
-    ChannelState channel[4];    // 1..3
+    int memoryTestMs = 0;    // how long each channel's memory test takes
+    ChannelState channel[4]; // 1..3
+    int lockMode = 0;
+    // The card's EEPROM (256 words) and instrument memory (1 Mi 32-bit
+    // words, zero until written, kept only where written).
+    std::array<int32_t, 256> eeprom{};
+    std::map<uint32_t, uint32_t> memory;
+    // Calibration values the driver reads back.
+    int offsetCalCode = 2048;
+    double offsetCalLow = -5, offsetCalHigh = 5, rangeLimitLow = 0, rangeLimitHigh = 10;
     std::string alias;          // another name the resource answers to
     int chassis = 1, slot = -1; // where it sits; the slot is its device number unless given
     // Locks: the exclusive holder and how often it locked, the shared lock's key and
@@ -131,6 +148,7 @@ struct SessionInfo {
     int16_t triggerBus = 1;                                // VI_ATTR_PXI_TRIG_BUS
     int32_t sourceIncrement = 1, destinationIncrement = 1; // VI_ATTR_SRC/DEST_INCREMENT
     bool dmaAllowed = false;                               // VI_ATTR_DMA_ALLOW_EN
+    ViStatus lastError = 0; // the driver's last refusal, for nv815_error_query
     // Installed handlers: event type, handler, its user handle.
     struct Handler {
         ViEventType type;

@@ -7,64 +7,13 @@
 #include <thread>
 
 #include "SimChassis.h"
+#include "SimDriverCall.h"
 #include "nv815.h" // the definitions below must match these declarations
 #include "nvsim.h"
 
 using namespace sim;
 
 namespace {
-
-std::string Args(std::initializer_list<std::string> parts) {
-    std::string s;
-    for (const std::string& p : parts)
-        s += (s.empty() ? "" : ", ") + p;
-    return s;
-}
-
-std::string I(long long v) {
-    return std::to_string(v);
-}
-
-// One driver call: session checks, fault injection, then the journal entry.
-class Call {
-public:
-    Call(const char* function, ViSession vi, std::string args)
-        : fn_(function), args_(Args({I(vi)}) + (args.empty() ? "" : ", " + args)),
-          chassis_(Chassis::instance()) {
-        in_ = chassis_.instrumentOf(vi);
-        session_ = chassis_.find(vi);
-        if (!in_ || !in_->isCard())
-            status_ = VI_ERROR_INV_OBJECT;
-        else if (ViStatus f = chassis_.injected(fn_, session_->activeChannel, in_->resource))
-            status_ = f;
-        else if (chassis_.lockedAgainst(vi))
-            status_ = VI_ERROR_RSRC_LOCKED;
-    }
-    ~Call() { chassis_.record(fn_, args_, status_); }
-
-    // True while the call may go on; a failed check ends it with its status.
-    bool ok() const { return status_ == VI_SUCCESS; }
-    bool check(bool condition, ViStatus failure) {
-        if (ok() && !condition)
-            status_ = failure;
-        return ok();
-    }
-    ViStatus result() const { return status_; }
-    ViStatus fail(ViStatus s) { return status_ = s; }
-
-    Instrument& card() { return *in_; }
-    SessionInfo& session() { return *session_; }
-    ChannelState& channel() { return in_->channel[session_->activeChannel]; }
-    const Limits& limits() const { return chassis_.limits; }
-
-private:
-    const char* fn_;
-    std::string args_;
-    Chassis& chassis_;
-    Instrument* in_ = nullptr;
-    SessionInfo* session_ = nullptr;
-    ViStatus status_ = VI_SUCCESS;
-};
 
 bool IsBoolean(ViInt32 v) {
     return v == 0 || v == 1;
@@ -461,7 +410,7 @@ ViStatus nv815_revision_query(ViSession vi, ViChar driverRevision[],
     return EntryFailed(__func__);
 }
 
-// Entry points the simulated card does not implement.
+// The calibration writes, which the simulated card does not take.
 #define NVSIM_UNSUPPORTED(name, params)                                                            \
     ViStatus name params try {                                                                     \
         EntryLock entry;                                                                           \
@@ -470,33 +419,11 @@ ViStatus nv815_revision_query(ViSession vi, ViChar driverRevision[],
     } catch (...) {                                                                                \
         return EntryFailed(#name);                                                                 \
     }
-NVSIM_UNSUPPORTED(nv815_error_query, (ViSession, ViInt32*, ViChar*))
-NVSIM_UNSUPPORTED(nv815_GetOffsetCalCode, (ViSession, ViInt32*))
-NVSIM_UNSUPPORTED(nv815_GetOutputOffsetCalVoltages, (ViSession, double*, double*))
-NVSIM_UNSUPPORTED(nv815_GetRangeLimitVoltages, (ViSession, double*, double*))
-NVSIM_UNSUPPORTED(nv815_ReadEeprom, (ViSession, ViInt32, ViInt32*))
-NVSIM_UNSUPPORTED(nv815_ReadInstrumentMemory, (ViSession, ViUInt32, ViUInt32*))
-NVSIM_UNSUPPORTED(nv815_ReadInstrumentMemoryArray, (ViSession, ViUInt32, ViUInt32, ViUInt32*))
-NVSIM_UNSUPPORTED(nv815_ReadRegister, (ViSession, ViInt32, ViUInt32*))
-NVSIM_UNSUPPORTED(nv815_reset, (ViSession))
-NVSIM_UNSUPPORTED(nv815_ResetAddressCounter, (ViSession))
-NVSIM_UNSUPPORTED(nv815_self_test, (ViSession, ViInt16*, ViChar*))
-NVSIM_UNSUPPORTED(nv815_SetLockMode, (ViSession, ViInt32))
-NVSIM_UNSUPPORTED(nv815_SetMainDacCode, (ViSession, ViInt32))
 NVSIM_UNSUPPORTED(nv815_SetOffsetCalCode, (ViSession, ViInt32))
 NVSIM_UNSUPPORTED(nv815_SetOutputOffsetCalVoltages, (ViSession, double, double))
-NVSIM_UNSUPPORTED(nv815_SetOutputOffsetDacCode, (ViSession, ViInt32))
-NVSIM_UNSUPPORTED(nv815_SetOutputVoltage, (ViSession, double))
-NVSIM_UNSUPPORTED(nv815_SetRangeDacCode, (ViSession, ViInt32))
 NVSIM_UNSUPPORTED(nv815_SetRangeLimitVoltages, (ViSession, double, double))
-NVSIM_UNSUPPORTED(nv815_SetSignal, (ViSession, ViInt32))
 NVSIM_UNSUPPORTED(nv815_StoreCalibrationData, (ViSession))
 NVSIM_UNSUPPORTED(nv815_WriteCalibrationDate, (ViSession, ViUInt32, ViUInt32, ViUInt32))
 NVSIM_UNSUPPORTED(nv815_WriteCardId, (ViSession, ViInt32))
-NVSIM_UNSUPPORTED(nv815_WriteEeprom, (ViSession, ViInt32, ViInt32))
-NVSIM_UNSUPPORTED(nv815_WriteInstrumentMemory, (ViSession, ViUInt32, ViUInt32))
-NVSIM_UNSUPPORTED(nv815_WriteInstrumentMemoryArray,
-                  (ViSession, ViUInt32, ViUInt32, const ViUInt32*))
-NVSIM_UNSUPPORTED(nv815_WriteRegister, (ViSession, ViInt32, ViUInt32))
 
 } // extern "C"

@@ -81,6 +81,9 @@ std::string Chassis::statusText(ViStatus status, bool* known) {
                              "wave memory."},
         {kErrNullPointer, "A required output argument is missing."},
         {kErrNotCard, "The resource is not a 72-815 or 82-815 function generator."},
+        {kErrAddress, "Register, EEPROM or memory address out of range for this card."},
+        {kErrVoltage, "Output voltage out of range."},
+        {kErrDacCode, "DAC code out of range (0 to 65535)."},
         {kMemoryTestFailed, "Wave memory test failed: data read back differs from data written."},
     };
     auto it = texts.find(static_cast<uint32_t>(status));

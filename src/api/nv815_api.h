@@ -15,7 +15,12 @@
 /* The driver's status for a memory test that found a mismatch. */
 #define NV815_MEMORY_TEST_FAILED ((ViStatus)0xBFFC0901u)
 
-/* The 48 entry points, in binding order: X(name, parameter list). */
+/* The 48 entry points, in binding order: X(name, parameter list). The
+ * simulated driver (sim/) implements each of them but the calibration writes
+ * (nv815_SetOffsetCalCode, nv815_SetOutputOffsetCalVoltages,
+ * nv815_SetRangeLimitVoltages, nv815_StoreCalibrationData,
+ * nv815_WriteCalibrationDate, nv815_WriteCardId), which answer
+ * VI_ERROR_NSUP_OPER there. */
 #define NV815_DRIVER_ENTRY_POINTS(X)                                                               \
     X(nv815_close, (ViSession vi))                                                                 \
     X(nv815_error_message, (ViSession vi, ViStatus status, ViChar message[]))                      \
