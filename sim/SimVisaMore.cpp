@@ -77,6 +77,15 @@ ViStatus Move(const char* function, ViSession vi, ViUInt16 srcSpace, ViBusAddres
     return Done(function, args, VI_SUCCESS);
 }
 
+// The instrument session a handler of `type` is installed on or removed
+// from; only the PXI interrupt event takes handlers.
+ViStatus HandlerSession(ViSession vi, ViEventType type, SessionInfo*& s) {
+    s = Chassis::instance().find(vi);
+    if (!s || s->kind != SessionKind::Instrument)
+        return VI_ERROR_INV_OBJECT;
+    return type == VI_EVENT_PXI_INTR ? VI_SUCCESS : VI_ERROR_INV_EVENT;
+}
+
 // An operation the session's resource does not have: VI_ERROR_NSUP_OPER
 // for a session, VI_ERROR_INV_OBJECT for anything else.
 ViStatus NotSupported(const char* function, ViSession vi) {
@@ -128,11 +137,9 @@ NVSIM_NSUP(viVxiCommandQuery, (ViSession vi, ViUInt16, ViUInt32, ViUInt32*))
 ViStatus viInstallHandler(ViSession vi, ViEventType type, ViHndlr handler, ViAddr userHandle) try {
     EntryLock entry;
     const std::string args = std::to_string(vi) + ", " + Hex(type);
-    SessionInfo* s = Chassis::instance().find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (type != VI_EVENT_PXI_INTR)
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
+    SessionInfo* s = nullptr;
+    if (const ViStatus bad = HandlerSession(vi, type, s))
+        return Done(__func__, args, bad);
     if (!handler)
         return Done(__func__, args, VI_ERROR_INV_HNDLR_REF);
     s->handlers.push_back({type, handler, userHandle});
@@ -145,11 +152,9 @@ ViStatus viUninstallHandler(ViSession vi, ViEventType type, ViHndlr handler,
                             ViAddr userHandle) try {
     EntryLock entry;
     const std::string args = std::to_string(vi) + ", " + Hex(type);
-    SessionInfo* s = Chassis::instance().find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (type != VI_EVENT_PXI_INTR)
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
+    SessionInfo* s = nullptr;
+    if (const ViStatus bad = HandlerSession(vi, type, s))
+        return Done(__func__, args, bad);
     const size_t before = s->handlers.size();
     // VI_ANY_HNDLR removes every handler of the event.
     std::erase_if(s->handlers, [&](const SessionInfo::Handler& h) {
