@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
 # and writer, typed frequencies, the command line's channel list, the
-# builder's CSV reader and expressions, the C program's string literals and
-# the simulated chassis reader) with clang and runs each for a while (60 s by
-# default; FUZZ_SECONDS changes it). Not part of CI.
+# builder's CSV reader and expressions, the C program's string literals, the
+# SCPI reader, the simulated chassis reader and its resource names) with clang
+# and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
+# part of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_DIR:-"$root/build-fuzz"}
@@ -54,4 +55,7 @@ run expression -I"$root/src/wavebuild" "$root/tests/wavebuild/fuzz/fuzz_expressi
 run cstring -I"$root/src/instrument" -I"$root/src/api" \
   "$root/tests/instrument/fuzz/fuzz_cstring.cpp" "$root/src/instrument/CProgram.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
-  "$root/sim/SimChassis.cpp" "$root/sim/SimControl.cpp" "$root/sim/SimStatus.cpp"
+  "$root/sim/SimChassis.cpp" "$root/sim/SimControl.cpp" "$root/sim/SimStatus.cpp" \
+  "$root/sim/SimResourceName.cpp"
+run resource_name -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_resource_name.cpp" \
+  "$root/sim/SimResourceName.cpp"
