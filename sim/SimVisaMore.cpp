@@ -4,6 +4,8 @@
 // asynchronously), and the standard status for each operation a PXI INSTR
 // resource does not support (message-based I/O, GPIB, USB, VXI, trigger
 // mapping, memory allocation).
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "SimVisaCommon.h"
