@@ -1,5 +1,5 @@
 // VISA's numbers the simulated library needs beyond the program's header
-// (src/api/visa_types.h), with the values the VISA specification gives them.
+// (src/api/visa_types.h), with the values VISA gives them.
 #pragma once
 
 #include "visa_types.h"
