@@ -522,6 +522,7 @@ bool Chassis::parse(const std::string& text, const std::string& path) {
 
 ViSession Chassis::newSession(SessionInfo info) {
     ViSession vi = nextSession_++;
+    info.self = vi;
     sessions.emplace(vi, std::move(info));
     return vi;
 }

@@ -134,6 +134,7 @@ enum class SessionKind { ResourceManager, Instrument, FindList, MemoryAccess };
 struct SessionInfo {
     SessionInfo(SessionKind k) : kind(k) {}
     SessionKind kind;
+    ViSession self = 0;   // its own number
     ViSession parent = 0; // resource manager of an instrument or find list
     int instrument = -1;  // index into instruments
     int activeChannel = 1;

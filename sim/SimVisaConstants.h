@@ -8,6 +8,7 @@
 #define VI_ATTR_USER_DATA ((ViAttr)0x3FFF000Au)
 #define VI_ATTR_MAX_QUEUE_LENGTH ((ViAttr)0x3FFF0005u)
 #define VI_ATTR_INTF_INST_NAME ((ViAttr)0xBFFF00E9u)
+#define VI_ATTR_RM_SESSION ((ViAttr)0x3FFF00C4u)
 // Attributes of a PXI INSTR resource.
 #define VI_ATTR_SLOT ((ViAttr)0x3FFF00E8u)
 #define VI_ATTR_PXI_CHASSIS ((ViAttr)0x3FFF0206u)

@@ -52,6 +52,8 @@ ViStatus SessionAttribute(const SessionInfo& s, ViAttr attr, void* value) {
         return Put(value, static_cast<ViUInt32>(s.maxQueue));
     case VI_ATTR_INTF_INST_NAME:
         return PutText(value, "PXI0 (simulated chassis)");
+    case VI_ATTR_RM_SESSION: // the resource manager it was opened from (its own for one)
+        return Put(value, s.kind == SessionKind::ResourceManager ? s.self : s.parent);
     default:
         return VI_ERROR_NSUP_ATTR;
     }

@@ -58,6 +58,9 @@ class Walk(unittest.TestCase):
         self.card.set_visa_attribute(constants.VI_ATTR_USER_DATA, 0xC0FFEE)
         self.assertEqual(self.card.get_visa_attribute(constants.VI_ATTR_USER_DATA), 0xC0FFEE)
         self.assertEqual(self.card.get_visa_attribute(constants.VI_ATTR_SLOT), 13)
+        rm_session = ctypes.c_uint32()  # newer PyVISAs read it too: VI_ATTR_RM_SESSION
+        self.assertEqual(SIM.viGetAttribute(self.vi, 0x3FFF00C4, ctypes.byref(rm_session)), 0)
+        self.assertEqual(rm_session.value, self.rm.session)
         self.assertEqual(self.card.get_visa_attribute(constants.VI_ATTR_PXI_MEM_SIZE_BAR0), 4096)
         with self.assertRaises(pyvisa.VisaIOError) as e:
             self.card.set_visa_attribute(constants.VI_ATTR_TRIG_ID, 40)
