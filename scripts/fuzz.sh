@@ -55,7 +55,8 @@ run expression -I"$root/src/wavebuild" "$root/tests/wavebuild/fuzz/fuzz_expressi
 run cstring -I"$root/src/instrument" -I"$root/src/api" \
   "$root/tests/instrument/fuzz/fuzz_cstring.cpp" "$root/src/instrument/CProgram.cpp"
 run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.cpp" \
-  "$root/sim/SimChassis.cpp" "$root/sim/SimControl.cpp" "$root/sim/SimStatus.cpp" \
+  "$root/sim/SimChassis.cpp" "$root/sim/SimChassisFile.cpp" "$root/sim/SimControl.cpp" \
+  "$root/sim/SimStatus.cpp" \
   "$root/sim/SimResourceName.cpp"
 run resource_name -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_resource_name.cpp" \
   "$root/sim/SimResourceName.cpp"

@@ -245,6 +245,9 @@ private:
 // (what a run left on the cards, for tests of other processes).
 void WriteChannelState(const Chassis& chassis, const std::string& path);
 
+// Lower case, for names compared without regard to case.
+std::string Lower(std::string s);
+
 // Formats a real the way the journal shows it (up to 15 significant digits).
 std::string Real(double v);
 
