@@ -1,10 +1,12 @@
 // The program's file dialogs and the placement of its windows on the screen.
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -102,6 +104,35 @@ private slots:
             std::sort(buttons.begin(), buttons.end());
             QCOMPARE(buttons, c.buttons);
             QCOMPARE(answer, c.answer);
+        }
+    }
+
+    // The folder chooser is a real dialog too: it shows folders only, starts
+    // where asked, answers the folder chosen, and nothing when cancelled.
+    void theFolderChooserWaitsForItsAnswer() {
+        QTemporaryDir start, chosen;
+        for (const bool accept : {true, false}) {
+            bool foldersOnly = false;
+            QString shownAt;
+            QTimer closer;
+            closer.setInterval(10);
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                closer.stop();
+                foldersOnly = dialog->fileMode() == QFileDialog::Directory;
+                shownAt = dialog->directory().absolutePath();
+                if (!accept)
+                    return dialog->reject();
+                dialog->selectFile(chosen.path());
+                QMetaObject::invokeMethod(dialog, "accept"); // accept() is protected
+            });
+            closer.start();
+            const QString answer = AppDialogs().folderName(nullptr, start.path());
+            QVERIFY(foldersOnly);
+            QCOMPARE(shownAt, QDir(start.path()).absolutePath());
+            QCOMPARE(answer, accept ? QDir(chosen.path()).absolutePath() : QString());
         }
     }
 
