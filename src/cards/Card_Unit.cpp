@@ -1,5 +1,6 @@
 #include "Card_Unit.h"
 
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include "Dialogs.h"
 #include "LibraryBindings.h"
 #include "Named.h"
+#include "OperationLog.h"
 #include "SessionMemory.h"
 
 namespace {
@@ -236,10 +238,9 @@ void TCard_Form::Ok_ButtonClick() {
     }
     Selection.Status = OpenCard(Lock_CheckBox->isChecked());
     if (Selection.Status != VI_SUCCESS) {
-        char code[16];
-        std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(Selection.Status));
         const QString text = QString("An error occurred while opening this card:\r\nError: ") +
-                             code + "\r\n" + StatusDescription(Selection.Status);
+                             QString::fromStdString(StatusHex(Selection.Status)) + "\r\n" +
+                             StatusDescription(Selection.Status);
         Selection = PreviousSelection;
         AppDialogs().message(this, Dialogs::Kind::Error, text);
         Card_StringGrid->viewport()->update();

@@ -27,10 +27,8 @@ const char* const kModels[] = {"72-815", "82-815"};
 
 // The status in hexadecimal, then VISA's description of it.
 std::string StatusDescription(ViStatus status) {
-    char code[16];
-    std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
     const std::string description = VisaStatusText(status);
-    return code + (description.empty() ? std::string() : " " + description);
+    return StatusHex(status) + (description.empty() ? std::string() : " " + description);
 }
 
 // The messages and questions of the operations, answered without waiting:
@@ -109,13 +107,11 @@ public:
         QJsonArray arguments;
         for (const std::string& a : r->arguments)
             arguments.append(QString::fromStdString(a));
-        char status[16];
-        std::snprintf(status, sizeof status, "%08X", static_cast<unsigned>(r->status));
         const QJsonObject o{{"time", QString::fromStdString(r->time)},
                             {"channel", r->channel},
                             {"command", QString::fromStdString(CommandName(r->title))},
                             {"arguments", arguments},
-                            {"status", status},
+                            {"status", QString::fromStdString(StatusHex(r->status))},
                             {"driverText", QString::fromLocal8Bit(r->errorText.c_str())}};
         std::fprintf(out, "%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
     }

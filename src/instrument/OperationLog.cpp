@@ -149,15 +149,19 @@ std::string CsvField(const std::string& value) {
 }
 } // namespace
 
+std::string StatusHex(ViStatus status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
+    return code;
+}
+
 std::string LogCsv() {
     std::string csv = "Time,Channel,Command,Arguments,Status,Driver text\r\n";
     for (const LogRecord& r : LogRecords()) {
         std::string arguments;
         for (const std::string& a : r.arguments)
             arguments += (arguments.empty() ? "" : "; ") + a;
-        char status[16] = "";
-        if (r.command)
-            std::snprintf(status, sizeof status, "%08X", static_cast<unsigned>(r.status));
+        const std::string status = r.command ? StatusHex(r.status) : std::string();
         csv += CsvField(r.time) + ',' + (r.channel ? std::to_string(r.channel) : "") + ',' +
                CsvField(r.title) + ',' + CsvField(arguments) + ',' + status + ',' +
                CsvField(r.errorText) + "\r\n";

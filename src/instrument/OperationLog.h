@@ -51,6 +51,9 @@ std::string LogText();
 // status (8 hex digits), driver text.
 std::string LogCsv();
 
+// A status as the log and every front end write it: eight hex digits ("BFFC0802").
+std::string StatusHex(ViStatus status);
+
 // Empties the log, records "Log Cleared" (when logging is on) and refreshes
 // the log window.
 void ClearLog();

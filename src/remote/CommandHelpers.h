@@ -2,10 +2,10 @@
 // operation run for a client met, reported as one SCPI error.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
+#include "OperationLog.h"
 #include "Operations.h"
 #include "ScpiSession.h"
 
@@ -33,9 +33,7 @@ public:
         key_ = card.link().addObserver([this](const CommandOutcome& o) {
             if (o.status == 0 || !refused_.empty())
                 return;
-            char status[16];
-            std::snprintf(status, sizeof status, "%08X", static_cast<unsigned>(o.status));
-            refused_ = std::string(status) + " " + o.errorText;
+            refused_ = StatusHex(o.status) + " " + o.errorText;
         });
     }
     ~OperationWatch() override { card_.link().removeObserver(key_); }
