@@ -1,6 +1,5 @@
 #include "Card_Unit.h"
 
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
