@@ -26,6 +26,46 @@ struct ScpiServer::Client {
         quote = 0;
         blockHeader.clear();
     }
+    // A character of a block's header: "#", its digit count, its length.
+    void takeBlockHeader(char ch) {
+        blockHeader.append(ch);
+        const int digits = blockHeader[1] - '0';
+        if (blockHeader.size() == 2 && (digits < 1 || digits > 9)) {
+            line.append(blockHeader); // #H, #Q, #B or #0: text for the reader
+            text += 2;
+            blockHeader.clear();
+        } else if (blockHeader.size() == 2 + digits) {
+            const qint64 length = blockHeader.mid(2).toLongLong();
+            if (length > kMaxBlock) {
+                session->error(scpi::TooMuchData, "a block longer than the wave memory");
+                skipLeft = length;
+                discarding = true;
+                reset();
+            } else {
+                line.append(blockHeader);
+                blockLeft = length;
+                blockHeader.clear();
+            }
+        }
+    }
+    // A character of the line outside blocks, strings followed.
+    void takeText(char ch) {
+        if (quote) {
+            if (ch == quote)
+                quote = 0;
+        } else if (ch == '"' || ch == '\'') {
+            quote = ch;
+        } else if (ch == '#') {
+            blockHeader = "#";
+            return;
+        }
+        line.append(ch);
+        if (++text > kMaxLine) {
+            session->error(scpi::TooMuchData, "a line longer than 64 kB");
+            discarding = true;
+            reset();
+        }
+    }
 };
 
 ScpiServer::ScpiServer(std::function<Card*()> card, std::function<scpi::Identity()> identity,
@@ -140,12 +180,10 @@ void ScpiServer::drop(QTcpSocket* socket) {
     emit clientDisconnected(name);
 }
 
-void ScpiServer::read(Client& client) {
-    QTcpSocket* socket = client.socket;
-    const QByteArray data = socket->readAll();
+void ScpiServer::read(Client& c) {
+    const QByteArray data = c.socket->readAll();
     qsizetype i = 0;
     const qsizetype n = data.size();
-    Client& c = client;
     // Text, strings and blocks as they come: a block's bytes are taken by
     // count (they may hold LF), the line runs at the LF after it.
     bool ran = false;
@@ -163,67 +201,40 @@ void ScpiServer::read(Client& client) {
         }
         const char ch = data[i++];
         if (ch == '\n') {
-            if (!c.discarding) {
-                ran = true;
-                c.line.append(c.blockHeader);
-                if (c.line.endsWith('\r'))
-                    c.line.chop(1);
-                const std::string answer = c.session->handle(
-                    std::string_view(c.line.constData(), static_cast<size_t>(c.line.size())));
-                if (!answer.empty()) {
-                    socket->write(QByteArray::fromStdString(answer) + '\n');
-                    socket->flush(); // now, not at the event loop's next turn
-                }
-            }
-            c.discarding = false;
-            c.reset();
-            if (socket->bytesToWrite() > kMaxUnread) {
-                drop(socket); // a client that never reads its answers
+            ran = ran || !c.discarding;
+            if (!endLine(c)) {
                 emit linesRan();
-                return;
+                return; // dropped
             }
+        } else if (c.discarding) {
             continue;
-        }
-        if (c.discarding)
-            continue;
-        if (!c.blockHeader.isEmpty()) { // "#", then its digit count and length
-            c.blockHeader.append(ch);
-            const int digits = c.blockHeader[1] - '0';
-            if (c.blockHeader.size() == 2 && (digits < 1 || digits > 9)) {
-                c.line.append(c.blockHeader); // #H, #Q, #B or #0: text for the reader
-                c.text += 2;
-                c.blockHeader.clear();
-            } else if (c.blockHeader.size() == 2 + digits) {
-                const qint64 length = c.blockHeader.mid(2).toLongLong();
-                if (length > kMaxBlock) {
-                    c.session->error(scpi::TooMuchData, "a block longer than the wave memory");
-                    c.skipLeft = length;
-                    c.discarding = true;
-                    c.reset();
-                } else {
-                    c.line.append(c.blockHeader);
-                    c.blockLeft = length;
-                    c.blockHeader.clear();
-                }
-            }
-            continue;
-        }
-        if (c.quote) {
-            if (ch == c.quote)
-                c.quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-            c.quote = ch;
-        } else if (ch == '#') {
-            c.blockHeader = "#";
-            continue;
-        }
-        c.line.append(ch);
-        if (++c.text > kMaxLine) {
-            c.session->error(scpi::TooMuchData, "a line longer than 64 kB");
-            c.discarding = true;
-            c.reset();
+        } else if (!c.blockHeader.isEmpty()) {
+            c.takeBlockHeader(ch);
+        } else {
+            c.takeText(ch);
         }
     }
     if (ran)
         emit linesRan();
+}
+
+bool ScpiServer::endLine(Client& c) {
+    QTcpSocket* socket = c.socket;
+    if (!c.discarding) {
+        c.line.append(c.blockHeader);
+        if (c.line.endsWith('\r'))
+            c.line.chop(1);
+        const std::string answer = c.session->handle(
+            std::string_view(c.line.constData(), static_cast<size_t>(c.line.size())));
+        if (!answer.empty()) {
+            socket->write(QByteArray::fromStdString(answer) + '\n');
+            socket->flush(); // now, not at the event loop's next turn
+        }
+    }
+    c.discarding = false;
+    c.reset();
+    if (socket->bytesToWrite() <= kMaxUnread)
+        return true;
+    drop(socket); // a client that never reads its answers
+    return false;
 }

@@ -61,6 +61,9 @@ private:
     void accept();
     // Reads what the client sent; each complete line runs at once.
     void read(Client& client);
+    // The line ended: it runs and its answer leaves; false when the client
+    // was dropped for leaving too much unread.
+    bool endLine(Client& client);
     void drop(QTcpSocket* socket);
     void addSystemCommands(Client& client);
     void setLock(const Client* holder);
