@@ -45,6 +45,8 @@ ViStatus RegisterAccess(const char* function, ViSession vi, ViUInt16 space, uint
 
 // Attributes every session has (VI_ERROR_NSUP_ATTR for any other).
 ViStatus SessionAttribute(const SessionInfo& s, ViAttr attr, void* value);
+// Attributes of the memory access resource (PXI0::MEMACC).
+ViStatus MemoryAccessAttribute(ViAttr attr, void* value);
 // Attributes of a PXI INSTR session (VI_ERROR_NSUP_ATTR for any other).
 ViStatus PxiAttribute(const SessionInfo& s, const Instrument& in, ViAttr attr, void* value);
 // Sets an attribute a client may set; `known` tells whether the session has

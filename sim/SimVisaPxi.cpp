@@ -59,6 +59,21 @@ ViStatus SessionAttribute(const SessionInfo& s, ViAttr attr, void* value) {
     }
 }
 
+ViStatus MemoryAccessAttribute(ViAttr attr, void* value) {
+    switch (attr) {
+    case VI_ATTR_RSRC_NAME:
+        return PutText(value, kMemoryAccess);
+    case VI_ATTR_RSRC_CLASS:
+        return PutText(value, "MEMACC");
+    case VI_ATTR_INTF_TYPE:
+        return Put(value, static_cast<ViUInt16>(VI_INTF_PXI));
+    case VI_ATTR_INTF_NUM:
+        return Put(value, static_cast<ViUInt16>(0));
+    default:
+        return VI_ERROR_NSUP_ATTR;
+    }
+}
+
 ViStatus PxiAttribute(const SessionInfo& s, const Instrument& in, ViAttr attr, void* value) {
     const ResourceName name = ParseResourceName(in.resource);
     ViStatus status = VI_ERROR_NSUP_ATTR;

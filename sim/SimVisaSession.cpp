@@ -154,19 +154,8 @@ ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     }
     if (const ViStatus common = SessionAttribute(s, attr, value); common != VI_ERROR_NSUP_ATTR)
         return common;
-    if (!in && s.kind == SessionKind::MemoryAccess) // PXI0::MEMACC
-        switch (attr) {
-        case VI_ATTR_RSRC_NAME:
-            return text(kMemoryAccess);
-        case VI_ATTR_RSRC_CLASS:
-            return text("MEMACC");
-        case VI_ATTR_INTF_TYPE:
-            return number(VI_INTF_PXI);
-        case VI_ATTR_INTF_NUM:
-            return number(static_cast<ViUInt16>(0));
-        default:
-            return VI_ERROR_NSUP_ATTR;
-        }
+    if (!in && s.kind == SessionKind::MemoryAccess)
+        return MemoryAccessAttribute(attr, value);
     if (!in)
         return s.kind == SessionKind::ResourceManager && attr == VI_ATTR_RSRC_NAME
                    ? text("::INSTR0")
