@@ -107,8 +107,7 @@ namespace {
 
 // Sends the step; a generated waveform the card accepted is what the
 // channel plays now, and the record says so.
-ViStatus SendGenerator(Card& card, int channel, const TChannelInfo& draft, Step step,
-                       bool manual) {
+ViStatus SendGenerator(Card& card, int channel, const TChannelInfo& draft, Step step, bool manual) {
     const ViStatus status = CommitStep(card, channel, draft, step, manual);
     if (status == VI_SUCCESS && step == Step::Generator)
         card.channel(channel).Wave.ArbitraryFlag = false;
@@ -174,9 +173,14 @@ std::optional<double> AcceptedValue(const TAcceptedChannel& a, const SettingRang
         if (!a.Trigger)
             return std::nullopt;
         return &r == &Setting("_Trigger/Source") ? a.Trigger->Source : a.Trigger->Mode;
-    case Step::Kept:
-    case Step::ReferenceClock:
+    case Step::ReferenceClock: // the source the channel's clock command sent with
+        if (!a.ClockSource)
+            return std::nullopt;
+        return &r == &Setting("_Clock/ExtFreq") ? a.ClockSource->ExtFreq
+                                                : (a.ClockSource->External ? 1.0 : 0.0);
     case Step::Offset:
+        return a.Offset ? std::optional<double>(a.Offset->Volts) : std::nullopt;
+    case Step::Kept:
         break;
     }
     return std::nullopt;

@@ -44,5 +44,7 @@ TChannelInfo AcceptedDraft(Card& card, int channel, std::initializer_list<Step> 
 ViStatus SetSweepManual(Card& card, int channel, bool manual);
 
 // What the card accepted of a setting, from the card's picture; nothing when
-// it never accepted one (or the setting is of no step the picture keeps).
+// it never accepted one (or the setting is one the Update only keeps). The
+// reference clock is the one the channel's clock source was sent with, the
+// offset the volts the channel accepted (whatever its power).
 std::optional<double> AcceptedValue(const TAcceptedChannel& a, const SettingRange& setting);

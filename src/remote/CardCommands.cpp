@@ -85,15 +85,7 @@ std::string Answer(const ScpiName& name, std::optional<double> held) {
 }
 
 std::optional<double> Held(Card& card, int channel, const SettingRange& r) {
-    const TAcceptedChannel& a = card.accepted().Channel[static_cast<size_t>(channel)];
-    if (r.step == Step::Offset)
-        return a.Offset ? std::optional<double>(a.Offset->Volts) : std::nullopt;
-    if (r.step != Step::ReferenceClock)
-        return AcceptedValue(a, r);
-    if (!a.ClockSource)
-        return std::nullopt;
-    return &r == &Setting("_Clock/ExtFreq") ? a.ClockSource->ExtFreq
-                                            : (a.ClockSource->External ? 1.0 : 0.0);
+    return AcceptedValue(card.accepted().Channel[static_cast<size_t>(channel)], r);
 }
 
 const ScpiName& NameOf(const SettingRange& setting) {
