@@ -44,7 +44,7 @@ run frequency -fPIC -I"$root/src/ui" $(pkg-config --cflags Qt6Core) \
   $(pkg-config --libs Qt6Core)
 run scpi -I"$root/src/remote" "$root/tests/remote/fuzz/fuzz_scpi.cpp" \
   "$root/src/remote/ScpiParser.cpp" "$root/src/remote/ScpiSession.cpp" \
-  "$root/src/remote/WaveSamples.cpp"
+  "$root/src/remote/WaveSamples.cpp" "$root/src/remote/LineReader.cpp"
 run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \

@@ -300,16 +300,20 @@ std::optional<std::string> ConfigurationText(const TCardInfo& card, const std::s
     return ini.text();
 }
 
-bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
+std::optional<std::string> SavedConfigurationText(const TCardInfo& card, const std::string& path) {
     try {
         std::string existing;
         if (path.empty() || !ReadConfigurationFile(path, existing).empty())
-            return false; // an existing file that is no configuration is never replaced
-        const std::optional<std::string> text = ConfigurationText(card, existing);
-        return text && ReplaceFile(path, *text);
+            return std::nullopt; // an existing file that is no configuration is never replaced
+        return ConfigurationText(card, existing);
     } catch (const std::bad_alloc&) {
-        return false;
+        return std::nullopt;
     }
+}
+
+bool SaveConfiguration(const TCardInfo& card, const std::string& path) {
+    const std::optional<std::string> text = SavedConfigurationText(card, path);
+    return text && ReplaceFile(path, *text);
 }
 
 ConfigLoad LoadConfigurationText(TCardInfo& card, const std::string& text,

@@ -21,6 +21,10 @@ constexpr size_t kMaxConfigurationSize = 16 * 1024 * 1024;
 // byte), or a text value of the record holds a control character.
 bool SaveConfiguration(const TCardInfo& card, const std::string& path);
 
+// The text SaveConfiguration would write at `path` (for a save of several
+// files at once); empty where it would refuse.
+std::optional<std::string> SavedConfigurationText(const TCardInfo& card, const std::string& path);
+
 // The text SaveConfiguration writes: the record's keys set in `existing`,
 // every other line of it kept. Empty when `existing` holds a NUL byte or a
 // text value of the record holds a control character (a line end would

@@ -169,39 +169,70 @@ bool WriteInPlace(const std::string& target, const struct stat& info, const std:
 
 } // namespace
 
-bool ReplaceFile(const std::string& path, const std::string& content) {
-    if (path.empty())
-        return false;
-    std::string target;
+namespace {
+
+// A file of a save, written beside its target but not yet in its place.
+struct Staged {
+    std::string target, temporary;
     bool exists = false;
-    struct stat info;
-    if (!SaveTarget(path, target, exists, info))
+    bool inPlace = false; // written over the file itself when the set is committed
+    struct stat info = {};
+};
+
+// Whether a rename may replace the target: in a sticky folder only the
+// file's owner, the folder's owner (or root) may.
+bool MayRenameOver(const std::string& target, const struct stat& info) {
+    const std::string folder = FolderOf(target);
+    struct stat dir;
+    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0)
         return false;
-    if (exists && !S_ISREG(info.st_mode))
+    const uid_t me = ::geteuid();
+    return !(dir.st_mode & S_ISVTX) || me == 0 || info.st_uid == me || dir.st_uid == me;
+}
+
+// Room for `size` bytes in the file itself, its content as it is.
+bool ReserveInPlace(const std::string& target, size_t size) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const int room =
+        size == 0 ? 0 : ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+    const bool ok = room == 0 || errno == EOPNOTSUPP;
+    return ::close(fd) == 0 && ok;
+}
+
+// The new file written and flushed beside the target (or, where it must be
+// written in place, room for it taken); nothing of the target changed.
+bool Stage(const std::string& path, const std::string& content, Staged& s) {
+    if (path.empty() || !SaveTarget(path, s.target, s.exists, s.info))
+        return false;
+    if (s.exists && !S_ISREG(s.info.st_mode))
         return false; // a directory or a device is never replaced
     // What the user may not write is not replaced either, even where the
     // folder would let a new file take its name.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    if (s.exists && ::faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) != 0)
         return false;
-    // Other names of the file must keep showing it.
-    if (exists && info.st_nlink > 1)
-        return WriteInPlace(target, info, content);
+    // Other names of the file must keep showing it; another user's file in
+    // a sticky folder cannot be renamed over, but may still be written.
+    s.inPlace = s.exists && (s.info.st_nlink > 1 || !MayRenameOver(s.target, s.info));
+    if (s.inPlace)
+        return ReserveInPlace(s.target, content.size());
 
-    std::string temporary = FolderOf(target) + ".nv815-XXXXXX"; // short: any name fits
-    const int fd = ::mkstemp(temporary.data());
+    s.temporary = FolderOf(s.target) + ".nv815-XXXXXX"; // short: any name fits
+    const int fd = ::mkstemp(s.temporary.data());
     if (fd < 0) {
+        s.temporary.clear();
         // A folder that takes no new files: the file is written where it is.
-        if (exists && (errno == EACCES || errno == EPERM))
-            return WriteInPlace(target, info, content);
-        return false;
+        s.inPlace = s.exists && (errno == EACCES || errno == EPERM);
+        return s.inPlace && ReserveInPlace(s.target, content.size());
     }
     mode_t mode;
-    if (exists) {
-        mode = info.st_mode & 07777;
+    if (s.exists) {
+        mode = s.info.st_mode & 07777;
         // The owner and group stay where the process may keep them (before
         // the mode: a change of owner clears set-id bits).
-        if (::fchown(fd, info.st_uid, info.st_gid) != 0)
-            (void)::fchown(fd, static_cast<uid_t>(-1), info.st_gid);
+        if (::fchown(fd, s.info.st_uid, s.info.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), s.info.st_gid);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -210,18 +241,32 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
     const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {
-        ::unlink(temporary.c_str());
+        ::unlink(s.temporary.c_str());
+        s.temporary.clear();
         return false;
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    return true;
+}
+
+void Discard(Staged& s) {
+    if (!s.temporary.empty())
+        ::unlink(s.temporary.c_str());
+    s.temporary.clear();
+}
+
+// The staged file takes its name, and the new name reaches the disk.
+bool Commit(Staged& s, const std::string& content) {
+    if (s.inPlace)
+        return WriteInPlace(s.target, s.info, content);
+    if (::rename(s.temporary.c_str(), s.target.c_str()) != 0) {
         const int why = errno;
-        ::unlink(temporary.c_str());
-        // Another user's file in a sticky folder cannot be renamed over,
-        // but may still be written.
-        return exists && (why == EPERM || why == EACCES) && WriteInPlace(target, info, content);
+        Discard(s);
+        // A sticky folder's rule the check before did not foresee.
+        return s.exists && (why == EPERM || why == EACCES) &&
+               WriteInPlace(s.target, s.info, content);
     }
-    // The new name itself reaches the disk.
-    const std::string folder = FolderOf(target);
+    s.temporary.clear();
+    const std::string folder = FolderOf(s.target);
     const int dirFd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
@@ -229,6 +274,26 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
         ::close(dirFd);
     }
     return true;
+}
+
+} // namespace
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+    return ReplaceFiles({{path, content}});
+}
+
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<Staged> staged(files.size());
+    for (size_t k = 0; k < files.size(); ++k)
+        if (!Stage(files[k].first, files[k].second, staged[k])) {
+            for (size_t j = 0; j < k; ++j)
+                Discard(staged[j]);
+            return false;
+        }
+    bool ok = true;
+    for (size_t k = 0; k < files.size(); ++k)
+        ok = Commit(staged[k], files[k].second) && ok;
+    return ok;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
 
 // Whether the name is a regular file (a directory or a missing name is not).
 bool IsRegularFile(const std::string& path);
@@ -54,6 +56,14 @@ private:
 // link, one owned by the folder's owner, or one outside a sticky
 // world-writable folder; a dangling one creates the file it names.
 bool ReplaceFile(const std::string& path, const std::string& content);
+
+// Replaces (or creates) a set of files, each by the rules of ReplaceFile,
+// all or none: every new file is written and flushed beside its target
+// (room taken for one written in place) before any takes its name. When one
+// cannot be written, every old file is left as it was. Only a rename
+// failing once all are written (which nothing on a working file system
+// does) would leave the set part old, part new.
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
 
 // Whether two names name the same file (both exist).
 bool SameFile(const std::string& a, const std::string& b);

@@ -29,7 +29,9 @@ inline Card* OpenCardOf(Session& session, const std::function<Card*()>& card) {
 // client one execution error for all of it.
 class OperationWatch final : public OperatorUi {
 public:
-    OperationWatch(Session& session, Card& card) : session_(session), card_(card) {
+    // `hidden`: a folder's path, left out of the messages the client reads.
+    OperationWatch(Session& session, Card& card, std::string hidden = {})
+        : session_(session), card_(card), hidden_(std::move(hidden)) {
         key_ = card.link().addObserver([this](const CommandOutcome& o) {
             if (o.status == 0 || !refused_.empty())
                 return;
@@ -67,13 +69,15 @@ private:
         for (char& c : text)
             if (c == '\r' || c == '\n')
                 c = ' ';
+        for (size_t at; !hidden_.empty() && (at = text.find(hidden_)) != std::string::npos;)
+            text.erase(at, hidden_.size());
         if (message_.empty())
             message_ = text;
     }
     Session& session_;
     Card& card_;
     int key_ = 0;
-    std::string refused_, message_;
+    std::string hidden_, refused_, message_;
 };
 
 // The card's waveform commands: DATA[:DAC] and FORMat:BORDer.

@@ -6,24 +6,41 @@
 #include "ApplySettings.h"
 #include "CommandHelpers.h"
 #include "ConfigFile.h"
+#include "SafeFile.h"
 #include "WaveFile.h"
 
 namespace scpi {
 
-FileInFolder ResolveInFolder(const QString& folder, const std::string& name) {
-    FileInFolder f;
+namespace {
+
+// The folder's own path, links resolved; empty with the error when there is none.
+QString FolderPath(const QString& folder, FileInFolder& f) {
     if (folder.isEmpty()) {
         f.error = SettingsConflict;
         f.detail = "no folder for configuration files: start the server with --files DIR, or "
                    "choose one in the Remote Control window";
-        return f;
+        return {};
     }
     const QString base = QFileInfo(folder).canonicalFilePath();
     if (base.isEmpty() || !QFileInfo(base).isDir()) {
         f.error = SettingsConflict;
-        f.detail = "the folder " + folder.toStdString() + " does not exist";
-        return f;
+        f.detail = "the folder for configuration files does not exist";
+        return {};
     }
+    return base;
+}
+
+bool Inside(const QString& base, const QString& path) {
+    return path.startsWith(base + "/");
+}
+
+} // namespace
+
+FileInFolder ResolveInFolder(const QString& folder, const std::string& name) {
+    FileInFolder f;
+    const QString base = FolderPath(folder, f);
+    if (base.isEmpty())
+        return f;
     bool plain = !name.empty() && name != "." && name != "..";
     for (unsigned char c : name)
         plain = plain && c >= 0x20 && c != 0x7F && c != '/' && c != '\\';
@@ -40,6 +57,32 @@ FileInFolder ResolveInFolder(const QString& folder, const std::string& name) {
             f.error = FileNameError;
             f.detail = name + " is a link out of the folder";
         }
+    }
+    return f;
+}
+
+FileInFolder ResolveWaveInFolder(const QString& folder, const std::string& name) {
+    FileInFolder f;
+    const QString base = FolderPath(folder, f);
+    if (base.isEmpty())
+        return f;
+    if (name.empty()) {
+        f.error = FileNameNotFound;
+        f.detail = "a channel plays an arbitrary waveform and names no waveform file";
+        return f;
+    }
+    const QString given = QString::fromLocal8Bit(name.c_str());
+    const QString path = QDir::isAbsolutePath(given) ? given : base + "/" + given;
+    const QString shown = Inside(base, QDir::cleanPath(path))
+                              ? QDir::cleanPath(path).mid(base.size() + 1)
+                              : QFileInfo(given).fileName();
+    f.path = QFileInfo(path).canonicalFilePath();
+    if (f.path.isEmpty()) {
+        f.error = FileNameNotFound;
+        f.detail = "the waveform file " + shown.toStdString();
+    } else if (!Inside(base, f.path)) {
+        f.error = FileNameError;
+        f.detail = "the waveform file " + shown.toStdString() + " is outside the folder";
     }
     return f;
 }
@@ -63,21 +106,34 @@ bool FileOf(Session& session, const Unit& u, const std::function<QString()>& fol
     return true;
 }
 
-// The file loaded into a copy of the record, checked, then the record
-// replaced and every channel sent as --apply sends it; nothing is sent when
-// the file, a waveform of it or a setting cannot be used.
+// The file loaded into a copy of the record, its waveform files read from
+// the folder only, checked, then the record replaced and every channel sent
+// as --apply sends it; nothing is sent when the file, a waveform of it or
+// a setting cannot be used.
 void LoadAndApply(Session& session, Card& card, const QString& path) {
+    const QString base = QFileInfo(path).absolutePath();
     if (!QFileInfo(path).isFile())
         return session.error(FileNameNotFound, QFileInfo(path).fileName().toStdString());
     TCardInfo loaded = card.record();
-    OperationWatch watch(session, card);
+    OperationWatch watch(session, card, (base + "/").toStdString());
+    FileInFolder unusable;
     const ConfigLoad load =
         LoadConfiguration(loaded, path.toLocal8Bit().toStdString(), [&](int channel) {
             TArbWave& arb = loaded.Channel[static_cast<size_t>(channel)].Wave.Arb;
+            const FileInFolder wave = ResolveWaveInFolder(base, arb.ArbFile);
+            if (wave.error != NoError) {
+                if (unusable.error == NoError)
+                    unusable = wave;
+                return;
+            }
+            arb.ArbFile = wave.path.toLocal8Bit().toStdString();
             ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, watch);
         });
     if (!load.error.empty())
-        return session.error(ExecutionError, load.error);
+        return session.error(ExecutionError,
+                             "could not load " + QFileInfo(path).fileName().toStdString());
+    if (unusable.error != NoError)
+        return session.error(unusable.error, unusable.detail);
     if (watch.report())
         return;
     const int channels = ReadChannelCount(card.session()).value_or(kChannelCount);
@@ -91,32 +147,55 @@ void LoadAndApply(Session& session, Card& card, const QString& path) {
     watch.report();
 }
 
-// The card's settings saved; a waveform a client sent, in no file, is
-// saved first beside the configuration as a text waveform file
-// ("NAME_channel2.txt"), which the configuration then names.
-void Store(Session& session, Card& card, const QString& folder, const QString& path) {
+// The card's settings saved with a text waveform file of its own for each
+// channel that plays an arbitrary waveform ("NAME_channel2.txt"), named
+// relative to the folder; all of them are written, or none.
+void Store(Session& session, Card& card, const QString& path) {
+    const QFileInfo config(path);
+    const QString base = config.absolutePath();
     TCardInfo saved = card.record();
-    const QString base = QFileInfo(path).completeBaseName();
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<int> written;
     for (int c = 1; c <= kChannelCount; ++c) {
-        TWaveSettings& w = card.channel(c).Wave;
-        if (!w.ArbitraryFlag || w.Arb.WaveLength <= 0 || !w.Arb.ArbFile.empty())
+        const TWaveSettings& w = card.channel(c).Wave;
+        TArbWave& arb = saved.Channel[static_cast<size_t>(c)].Wave.Arb;
+        if (!w.ArbitraryFlag || w.Arb.WaveLength <= 0 ||
+            static_cast<size_t>(w.Arb.WaveLength) > w.Arb.Data.size()) {
+            // Another waveform file it names: by its name in the folder.
+            const QString named = QString::fromLocal8Bit(arb.ArbFile.c_str());
+            if (Inside(base, QDir::cleanPath(named)))
+                arb.ArbFile =
+                    QDir::cleanPath(named).mid(base.size() + 1).toLocal8Bit().toStdString();
             continue;
-        const FileInFolder wave =
-            ResolveInFolder(folder, (base + QString("_channel%1.txt").arg(c)).toStdString());
-        if (wave.error != NoError)
-            return session.error(wave.error, wave.detail);
-        OperationWatch watch(session, card);
-        const std::string name = wave.path.toLocal8Bit().toStdString();
-        if (watch.report(SaveWaveFile(w.Arb, name, 0, true, w.Arb.WaveLength, watch)))
-            return;
-        w.Arb.ArbFile = name;
-        w.Arb.TextFlag = true;
-        w.Arb.NormaliseFlag = false; // percent already
-        saved.Channel[static_cast<size_t>(c)].Wave.Arb = w.Arb;
+        }
+        const std::string wave = (config.completeBaseName() + QString("_channel%1.txt").arg(c))
+                                     .toLocal8Bit()
+                                     .toStdString();
+        files.emplace_back(
+            (base + "/").toLocal8Bit().toStdString() + wave,
+            WaveFileText(w.Arb.Data, 0, static_cast<size_t>(w.Arb.WaveLength), wave));
+        arb.ArbFile = wave;
+        arb.TextFlag = true;
+        arb.NormaliseFlag = false; // percent already
+        written.push_back(c);
     }
-    if (!SaveConfiguration(saved, path.toLocal8Bit().toStdString()))
-        session.error(ExecutionError,
-                      "could not write " + QFileInfo(path).fileName().toStdString());
+    const std::string target = path.toLocal8Bit().toStdString();
+    const std::optional<std::string> text = SavedConfigurationText(saved, target);
+    if (text)
+        files.emplace_back(target, *text);
+    if (!text || !ReplaceFiles(files))
+        return session.error(ExecutionError,
+                             "could not write " + config.fileName().toStdString() +
+                                 (files.size() > 1 ? " and its waveform files" : "") +
+                                 ": nothing was changed");
+    // The card's record names the files now written, as an import names its file.
+    for (int c : written) {
+        TArbWave& arb = card.channel(c).Wave.Arb;
+        arb.ArbFile = (base + "/").toLocal8Bit().toStdString() +
+                      saved.Channel[static_cast<size_t>(c)].Wave.Arb.ArbFile;
+        arb.TextFlag = true;
+        arb.NormaliseFlag = false;
+    }
 }
 
 } // namespace
@@ -137,7 +216,7 @@ void AddFileCommands(Session& session, std::function<Card*()> card,
                     if (!FileOf(session, u, folder, path))
                         return;
                     if (Card* c = card())
-                        Store(session, *c, folder(), path);
+                        Store(session, *c, path);
                 });
 }
 

@@ -1,6 +1,7 @@
 // Configuration files from a client: MMEMory:LOAD:STATe "<name>" loads one
 // and sends it as --apply does, MMEMory:STORe:STATe "<name>" saves the
-// card's settings, only for names inside one folder.
+// card's settings, only for names inside one folder, waveform files
+// included. What a client reads never holds the server's own paths.
 #pragma once
 
 #include <QString>
@@ -25,5 +26,11 @@ struct FileInFolder {
     std::string detail;
 };
 FileInFolder ResolveInFolder(const QString& folder, const std::string& name);
+
+// The waveform file a configuration in `folder` names: a relative name
+// inside the folder (subfolders allowed), an absolute one only where it
+// lies inside it; the error otherwise (not found, or outside). The detail
+// names the file as the folder sees it, never by the server's own path.
+FileInFolder ResolveWaveInFolder(const QString& folder, const std::string& name);
 
 } // namespace scpi

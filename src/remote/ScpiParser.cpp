@@ -107,11 +107,16 @@ private:
             const bool absolute = peek() == ':';
             if (absolute)
                 ++i_;
+            // No command is deeper than kMaxDepth nodes: a deeper header is
+            // not kept (the unit is skipped) and the path stays as it was.
+            const size_t depth = absolute ? 0 : path.size();
             std::vector<Node> nodes;
             do {
                 Node n;
                 if (!mnemonic(n))
                     return CommandError;
+                if (depth + nodes.size() >= kMaxDepth)
+                    return UndefinedHeader;
                 nodes.push_back(n);
             } while (peek() == ':' && (++i_, true));
             u.nodes = absolute ? std::vector<Node>{} : path;
@@ -361,15 +366,19 @@ const char* ErrorText(int error) {
     }
 }
 
-std::vector<Unit> ParseMessage(std::string_view line) {
-    std::vector<Unit> units;
+void ForEachUnit(std::string_view line, const std::function<void(const Unit&)>& run) {
     std::vector<Node> path; // where a unit without a leading ':' starts
     Reader reader(line);
     Unit u;
     while (reader.unit(u, path)) {
-        units.push_back(std::move(u));
+        run(u);
         u = Unit();
     }
+}
+
+std::vector<Unit> ParseMessage(std::string_view line) {
+    std::vector<Unit> units;
+    ForEachUnit(line, [&units](const Unit& u) { units.push_back(u); });
     return units;
 }
 

@@ -6,6 +6,7 @@
 // server and the fuzzer read the same code.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,7 +62,15 @@ struct Unit {
     Error error = NoError; // what could not be read; the unit is then not run
 };
 
-// The units of one program message (one line, without its LF or CR LF).
+// The deepest header path a unit may have (nodes, the path it continues
+// included); a deeper one is an undefined header.
+inline constexpr size_t kMaxDepth = 12;
+
+// Each unit of one program message (one line, without its LF or CR LF) as
+// it is read: a unit runs before the next is read, and none is kept.
+void ForEachUnit(std::string_view line, const std::function<void(const Unit&)>& run);
+
+// The units of one program message, kept (for tests and tools).
 std::vector<Unit> ParseMessage(std::string_view line);
 
 // A header pattern of the command table: "[SOURce#:]FREQuency[:CW]" (upper

@@ -1,79 +1,39 @@
 #include "ScpiServer.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTimer>
 #include <QTcpSocket>
 #include <algorithm>
 
 #include "CardCommands.h"
 #include "FileCommands.h"
+#include "LineReader.h"
 
 // One connection: its session, and the line it is sending, read as it comes.
 struct ScpiServer::Client {
     QTcpSocket* socket = nullptr;
     QString name;
     std::unique_ptr<scpi::Session> session;
-    QByteArray line;         // the line so far, blocks included
-    qsizetype text = 0;      // its characters outside blocks
-    qint64 blockLeft = 0;    // bytes of a block still to come into `line`
-    qint64 skipLeft = 0;     // bytes of a refused block still to skip
-    QByteArray blockHeader;  // "#", its digit count, its length digits, as they come
-    char quote = 0;          // inside a string
-    bool discarding = false; // a line refused: skipped up to its LF
-
-    void reset() {
-        line.clear();
-        text = 0;
-        quote = 0;
-        blockHeader.clear();
-    }
-    // A character of a block's header: "#", its digit count, its length.
-    void takeBlockHeader(char ch) {
-        blockHeader.append(ch);
-        const int digits = blockHeader[1] - '0';
-        if (blockHeader.size() == 2 && (digits < 1 || digits > 9)) {
-            line.append(blockHeader); // #H, #Q, #B or #0: text for the reader
-            text += 2;
-            blockHeader.clear();
-        } else if (blockHeader.size() == 2 + digits) {
-            const qint64 length = blockHeader.mid(2).toLongLong();
-            if (length > kMaxBlock) {
-                session->error(scpi::TooMuchData, "a block longer than the wave memory");
-                skipLeft = length;
-                discarding = true;
-                reset();
-            } else {
-                line.append(blockHeader);
-                blockLeft = length;
-                blockHeader.clear();
-            }
-        }
-    }
-    // A character of the line outside blocks, strings followed.
-    void takeText(char ch) {
-        if (quote) {
-            if (ch == quote)
-                quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-            quote = ch;
-        } else if (ch == '#') {
-            blockHeader = "#";
-            return;
-        }
-        line.append(ch);
-        if (++text > kMaxLine) {
-            session->error(scpi::TooMuchData, "a line longer than 64 kB");
-            discarding = true;
-            reset();
-        }
-    }
+    scpi::LineReader reader;
+    QElapsedTimer lastByte; // since the last byte came
+    QElapsedTimer lastLine; // since the last line ran (or it connected)
+    bool gone = false;      // dropped: nothing more is read or written
 };
 
 ScpiServer::ScpiServer(std::function<Card*()> card, std::function<scpi::Identity()> identity,
                        QObject* parent)
     : QObject(parent), card_(std::move(card)), identity_(std::move(identity)),
-      server_(new QTcpServer(this)) {
+      server_(new QTcpServer(this)), idleTimer_(new QTimer(this)) {
     server_->setMaxPendingConnections(kMaxClients);
     connect(server_, &QTcpServer::newConnection, this, [this] { accept(); });
+    connect(idleTimer_, &QTimer::timeout, this, [this] { dropIdle(); });
+    setIdleLimits(limits_);
+}
+
+void ScpiServer::setIdleLimits(IdleLimits limits) {
+    limits_ = limits;
+    idleTimer_->start(std::max<qint64>(limits.partialLine.count() / 4, 1));
 }
 
 ScpiServer::~ScpiServer() {
@@ -90,7 +50,7 @@ bool ScpiServer::listen(const QHostAddress& address, quint16 port, QString& erro
 void ScpiServer::close() {
     server_->close();
     while (!clients_.empty())
-        drop(clients_.back()->socket);
+        drop(*clients_.back());
 }
 
 bool ScpiServer::listening() const {
@@ -143,98 +103,111 @@ void ScpiServer::addSystemCommands(Client& client) {
 
 void ScpiServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
-        if (static_cast<int>(clients_.size()) >= kMaxClients) {
-            socket->abort(); // the ninth: closed at once, nothing read
+        // One that left before it was taken, or the ninth: closed at once,
+        // nothing read.
+        if (socket->state() != QAbstractSocket::ConnectedState || socket->peerAddress().isNull() ||
+            !freeSlot()) {
+            socket->abort();
             socket->deleteLater();
             continue;
         }
         // Answers leave at once: a client waits for each before it asks again.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        auto client = std::make_unique<Client>();
+        // What a fast client sends waits in the system's buffers, not ours.
+        socket->setReadBufferSize(kReadBuffer);
+        auto client = std::make_shared<Client>();
         client->socket = socket;
         client->name = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         client->session = std::make_unique<scpi::Session>(identity_);
         scpi::AddCardCommands(*client->session, card_);
         scpi::AddFileCommands(*client->session, card_, [this] { return folder_; });
         addSystemCommands(*client);
-        Client* c = client.get();
-        clients_.push_back(std::move(client));
-        connect(socket, &QTcpSocket::readyRead, this, [this, c] { read(*c); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
-        emit clientConnected(c->name);
+        client->lastByte.start();
+        client->lastLine.start();
+        const std::weak_ptr<Client> weak = client;
+        clients_.push_back(client);
+        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
+            if (const auto c = weak.lock())
+                read(c);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
+            if (const auto c = weak.lock())
+                drop(*c);
+        });
+        emit clientConnected(client->name);
     }
 }
 
-void ScpiServer::drop(QTcpSocket* socket) {
-    const auto it = std::find_if(clients_.begin(), clients_.end(),
-                                 [socket](const auto& c) { return c->socket == socket; });
-    if (it == clients_.end())
-        return;
-    const QString name = (*it)->name;
-    if (lockHolder_ == it->get())
-        setLock(nullptr); // a client that leaves gives the front panel back
-    clients_.erase(it);   // what it was sending is forgotten
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
-    emit clientDisconnected(name);
+bool ScpiServer::freeSlot() {
+    if (static_cast<int>(clients_.size()) < kMaxClients)
+        return true;
+    Client* idlest = nullptr;
+    for (const auto& c : clients_)
+        if (c.get() != lockHolder_ &&
+            (!idlest || c->lastLine.elapsed() > idlest->lastLine.elapsed()))
+            idlest = c.get();
+    if (!idlest || idlest->lastLine.elapsed() < limits_.takeover.count())
+        return false;
+    drop(*idlest);
+    return true;
 }
 
-void ScpiServer::read(Client& c) {
+void ScpiServer::dropIdle() {
+    std::vector<Client*> stalled;
+    for (const auto& c : clients_)
+        if (c->reader.midLine() && c->lastByte.elapsed() >= limits_.partialLine.count())
+            stalled.push_back(c.get());
+    for (Client* c : stalled)
+        drop(*c);
+}
+
+void ScpiServer::drop(Client& c) {
+    if (c.gone)
+        return;
+    c.gone = true;
+    const auto it =
+        std::find_if(clients_.begin(), clients_.end(), [&c](const auto& p) { return p.get() == &c; });
+    const std::shared_ptr<Client> keep = *it; // alive until the end of this call at least
+    if (lockHolder_ == &c)
+        setLock(nullptr); // a client that leaves gives the front panel back
+    clients_.erase(it);   // what it was sending is forgotten
+    c.socket->disconnect(this);
+    c.socket->abort();
+    c.socket->deleteLater();
+    emit clientDisconnected(c.name);
+}
+
+// Text, strings and blocks as they come; each line runs at its end. The
+// client may be dropped by anything that runs or writes: `client` keeps its
+// object alive, and nothing more is done once it is gone.
+void ScpiServer::read(const std::shared_ptr<Client>& client) {
+    Client& c = *client;
     const QByteArray data = c.socket->readAll();
-    qsizetype i = 0;
-    const qsizetype n = data.size();
-    // Text, strings and blocks as they come: a block's bytes are taken by
-    // count (they may hold LF), the line runs at the LF after it.
+    c.lastByte.start();
+    const size_t size = static_cast<size_t>(data.size());
     bool ran = false;
-    while (i < n) {
-        if (c.skipLeft > 0 || c.blockLeft > 0) { // bytes of a block, taken by count
-            const qint64 k = std::min<qint64>(std::max(c.skipLeft, c.blockLeft), n - i);
-            if (c.blockLeft > 0) {
-                c.line.append(data.constData() + i, k);
-                c.blockLeft -= k;
-            } else {
-                c.skipLeft -= k;
-            }
-            i += k;
-            continue;
-        }
-        const char ch = data[i++];
-        if (ch == '\n') {
-            ran = ran || !c.discarding;
-            if (!endLine(c)) {
-                emit linesRan();
-                return; // dropped
-            }
-        } else if (c.discarding) {
-            continue;
-        } else if (!c.blockHeader.isEmpty()) {
-            c.takeBlockHeader(ch);
-        } else {
-            c.takeText(ch);
+    for (size_t i = 0; i < size && !c.gone;) {
+        size_t taken = 0;
+        const auto result = c.reader.take(data.constData() + i, size - i, taken);
+        i += taken;
+        if (result == scpi::LineReader::Result::Refused) {
+            c.session->error(scpi::TooMuchData, c.reader.refusal());
+        } else if (result == scpi::LineReader::Result::Line) {
+            ran = true;
+            runLine(c);
         }
     }
     if (ran)
         emit linesRan();
 }
 
-bool ScpiServer::endLine(Client& c) {
-    QTcpSocket* socket = c.socket;
-    if (!c.discarding) {
-        c.line.append(c.blockHeader);
-        if (c.line.endsWith('\r'))
-            c.line.chop(1);
-        const std::string answer = c.session->handle(
-            std::string_view(c.line.constData(), static_cast<size_t>(c.line.size())));
-        if (!answer.empty()) {
-            socket->write(QByteArray::fromStdString(answer) + '\n');
-            socket->flush(); // now, not at the event loop's next turn
-        }
-    }
-    c.discarding = false;
-    c.reset();
-    if (socket->bytesToWrite() <= kMaxUnread)
-        return true;
-    drop(socket); // a client that never reads its answers
-    return false;
+void ScpiServer::runLine(Client& c) {
+    const std::string answer = c.session->handle(c.reader.line());
+    c.lastLine.start();
+    if (c.gone || answer.empty())
+        return;
+    c.socket->write(QByteArray::fromStdString(answer) + '\n');
+    c.socket->flush(); // now, not at the event loop's next turn: this may drop it
+    if (!c.gone && c.socket->bytesToWrite() > kMaxUnread)
+        drop(c); // a client that never reads its answers
 }

@@ -1,11 +1,15 @@
 // SCPI over a raw TCP socket: up to eight clients, each with its own session
 // (error queue, status registers), their lines run one at a time in arrival
 // order in the program's thread, so each command is atomic for the card.
+// Slots are not held for ever: a client that stops in the middle of a line
+// is closed, and a newcomer finding every slot taken takes the one of the
+// client that has run no line for longest, once that is long enough.
 #pragma once
 
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -14,17 +18,26 @@
 #include "ScpiSession.h"
 
 class QTcpServer;
+class QTimer;
 class QTcpSocket;
 
 class ScpiServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaxClients = 8;
-    // A line's text outside blocks; a block's bytes (a full wave memory of
-    // 16-bit samples); what a client may leave unread.
-    static constexpr qsizetype kMaxLine = 64 * 1024;
-    static constexpr qsizetype kMaxBlock = 2 * 262144;
+    // What a client may leave unread; what is read of a client at a time.
     static constexpr qint64 kMaxUnread = 1024 * 1024;
+    static constexpr qint64 kReadBuffer = 256 * 1024;
+
+    // How long a client may keep a line unfinished without sending a byte
+    // (it is then closed), and how long it must have run no line before a
+    // newcomer may take its slot when every slot is taken (the client
+    // holding the front panel's lock keeps its slot).
+    struct IdleLimits {
+        std::chrono::milliseconds partialLine{10000};
+        std::chrono::milliseconds takeover{30000};
+    };
+    void setIdleLimits(IdleLimits limits);
 
     ScpiServer(std::function<Card*()> card, std::function<scpi::Identity()> identity,
                QObject* parent = nullptr);
@@ -59,19 +72,25 @@ signals:
 private:
     struct Client;
     void accept();
+    // Whether a slot is free, after closing the client whose slot a
+    // newcomer may take.
+    bool freeSlot();
     // Reads what the client sent; each complete line runs at once.
-    void read(Client& client);
-    // The line ended: it runs and its answer leaves; false when the client
-    // was dropped for leaving too much unread.
-    bool endLine(Client& client);
-    void drop(QTcpSocket* socket);
+    void read(const std::shared_ptr<Client>& client);
+    // The line runs and its answer leaves; the client may be dropped meanwhile.
+    void runLine(Client& client);
+    // Closes the client; its object lives on while a read of it holds it.
+    void drop(Client& client);
+    void dropIdle();
     void addSystemCommands(Client& client);
     void setLock(const Client* holder);
 
     std::function<Card*()> card_;
     std::function<scpi::Identity()> identity_;
     QTcpServer* server_;
-    std::vector<std::unique_ptr<Client>> clients_;
+    QTimer* idleTimer_;
+    IdleLimits limits_;
+    std::vector<std::shared_ptr<Client>> clients_;
     QString folder_;
     const Client* lockHolder_ = nullptr;
 };

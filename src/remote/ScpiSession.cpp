@@ -158,15 +158,19 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
 
 std::string Session::handle(std::string_view line) {
     std::vector<std::string> answers;
-    for (const Unit& u : ParseMessage(line)) {
+    std::string out;
+    ForEachUnit(line, [&](const Unit& u) {
         if (u.error != NoError)
             error(u.error);
         else
             run(u, answers);
-    }
-    std::string out;
-    for (const std::string& a : answers)
-        out += (out.empty() ? "" : ";") + a;
+        for (const std::string& a : answers) {
+            if (!out.empty())
+                out += ';';
+            out += a;
+        }
+        answers.clear();
+    });
     return out;
 }
 

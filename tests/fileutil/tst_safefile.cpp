@@ -114,6 +114,43 @@ private slots:
         QCOMPARE(QString::fromStdString(s.error()), QString("File too large"));
     }
 
+    // A set is replaced all or none: when one file cannot be written (a
+    // full disk, a folder in its place), every old file stays as it was
+    // and no temporary file is left beside them.
+    void aSetIsReplacedAllOrNone() {
+        const std::string folder = at("set"), ini = folder + "/a.ini",
+                          wave = folder + "/a_channel1.txt";
+        QVERIFY(QDir().mkpath(QString::fromStdString(folder + "/dir")));
+        Put(ini, "old ini");
+        Put(wave, "old wave");
+        const struct {
+            const char* what;
+            std::vector<std::pair<std::string, std::string>> files;
+            rlim_t room;
+            bool replaced;
+        } rows[] = {
+            {"a folder in the way",
+             {{wave, "new wave"}, {folder + "/dir", "x"}},
+             RLIM_INFINITY,
+             false},
+            {"a full disk", {{wave, "new wave"}, {ini, std::string(8192, 'x')}}, 4096, false},
+            {"room for all", {{wave, "new wave"}, {ini, "new ini"}}, RLIM_INFINITY, true},
+        };
+        for (const auto& row : rows) {
+            bool replaced = false;
+            {
+                const FileSizeLimit limit(row.room);
+                replaced = ::ReplaceFiles(row.files);
+            }
+            QVERIFY2(replaced == row.replaced, row.what);
+            QCOMPARE(Bytes(wave), std::string(row.replaced ? "new wave" : "old wave"));
+            QCOMPARE(Bytes(ini), std::string(row.replaced ? "new ini" : "old ini"));
+            QCOMPARE(QDir(QString::fromStdString(folder))
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList({"a.ini", "a_channel1.txt", "dir"}));
+        }
+    }
+
     void aSavedFileStaysWhatItWas() {
         // Owner, group and mode are kept.
         const std::string owned = at("owned.txt");

@@ -3,6 +3,7 @@
 // of each thing that cannot be read.
 #include <QtTest>
 
+#include "LineReader.h"
 #include "ScpiParser.h"
 #include "ScpiSession.h"
 #include "TestRegistry.h"
@@ -117,6 +118,75 @@ private slots:
                 QVERIFY2(units.size() == 2 && Header(units[1]) == "*OPC", row.line);
         }
         QCOMPARE(QString(ErrorText(SuffixOutOfRange)), QString("Header suffix out of range"));
+    }
+
+    // A relative header continues the path, which never grows past the
+    // deepest header: deeper units are undefined and keep nothing, so a
+    // line of thousands of them costs in proportion to its length.
+    void headerPathsHaveABoundedDepth() {
+        std::string line;
+        for (int i = 0; i < 2000; ++i)
+            line += "a:a;";
+        size_t units = 0, deepest = 0, undefined = 0;
+        ForEachUnit(line, [&](const Unit& u) {
+            ++units;
+            deepest = std::max(deepest, u.nodes.size());
+            undefined += u.error == UndefinedHeader;
+        });
+        QCOMPARE(units, size_t(2000));
+        QCOMPARE(deepest, kMaxDepth);
+        QCOMPARE(undefined, size_t(2000) - (kMaxDepth - 1));
+        // An absolute header starts again from the top.
+        const std::vector<Unit> after = ParseMessage(line + ":SYST:ERR?");
+        QCOMPARE(Header(after.back()), QString("SYST:ERR?"));
+        QCOMPARE(after.back().error, NoError);
+    }
+
+    // Lines out of a byte stream: a block's bytes by count (LF and all), text
+    // outside blocks up to 64 kB, the whole line up to one wave memory and
+    // 64 kB; what goes beyond is refused once and skipped to its LF without
+    // being kept, and the next line is read.
+    void linesOutOfAStream() {
+        const std::string wave(LineReader::kMaxBlock, '\n');
+        const std::string third = "#6" + std::to_string(LineReader::kMaxBlock / 3);
+        const struct {
+            std::string input;
+            QStringList events;
+        } rows[] = {
+            {"*IDN?\r\n*OPC?\n", {"*IDN?", "*OPC?"}},
+            {std::string("DATA #14a\n;b;*OPC?\n", 19), {"DATA #14a\n;b;*OPC?"}},
+            {"FREQ #HFF;X '#9'\n", {"FREQ #HFF;X '#9'"}},
+            {"DATA #2x1\n", {"DATA #2x1"}},
+            {"*OPC " + std::string(70 * 1024, '1') + "\n*OPC?\n",
+             {"refused: a line longer than 64 kB", "*OPC?"}},
+            {"DATA #6" + std::to_string(LineReader::kMaxBlock + 1) + wave + "\n\n*OPC?\n",
+             {"refused: a block longer than the wave memory", "*OPC?"}},
+            {"DATA " + third + wave.substr(0, LineReader::kMaxBlock / 3) + "," + third +
+                 wave.substr(0, LineReader::kMaxBlock / 3) + ",#6" +
+                 std::to_string(LineReader::kMaxBlock) + wave + "\nX\n",
+             {"refused: a line longer than one wave memory and 64 kB", "X"}},
+        };
+        for (const auto& row : rows) {
+            LineReader reader;
+            QStringList events;
+            size_t grown = 0;
+            for (size_t i = 0; i < row.input.size();) {
+                size_t taken = 0;
+                // In pieces of 4096 bytes, as a socket hands them over.
+                const auto r =
+                    reader.take(row.input.data() + i, std::min<size_t>(4096, row.input.size() - i),
+                                taken);
+                i += taken;
+                grown = std::max(grown, reader.line().capacity());
+                if (r == LineReader::Result::Line)
+                    events << QString::fromStdString(reader.line()).left(40);
+                else if (r == LineReader::Result::Refused)
+                    events << QString("refused: ") + reader.refusal();
+            }
+            QCOMPARE(events, row.events);
+            QVERIFY(grown <= LineReader::kMaxLine + 16);
+            QVERIFY(!reader.midLine());
+        }
     }
 
     // Long and short forms, optional nodes, the numbered node's suffix and its range.

@@ -5,6 +5,7 @@
 
 #include "CardCommands.h"
 #include "FileCommands.h"
+#include "FileFaults.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
@@ -196,6 +197,68 @@ private slots:
         QCOMPARE(s.handle("MMEM:LOAD:STAT 'a.ini';:SOUR3:FREQ?;:OUTP3:ATT?;:SYST:ERR?"),
                  std::string("7000;33;0,\"No error\""));
         QVERIFY(Sent().filter("SetAttenuation").size() == 3); // every channel
+    }
+
+    // A store writes all its files or none; each configuration names
+    // waveform files of its own, by names inside the folder; a load reads
+    // them from the folder only; no answer holds a path of the server's.
+    void storedConfigurationsStandAlone() {
+        QTemporaryDir dir, outside;
+        Session s([] { return Identity{}; });
+        AddCardCommands(s, [this] { return &card; });
+        AddFileCommands(
+            s, [this] { return &card; }, [&dir] { return dir.path(); });
+        const auto bytes = [&dir](const char* name) {
+            QFile f(dir.filePath(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const auto ask = [&s](const std::string& line) {
+            return QString::fromStdString(s.handle(line));
+        };
+        const QString noError = "0,\"No error\"";
+        QCOMPARE(ask("SOUR1:DATA 0,100;:MMEM:STOR:STAT 'sa.ini';STAT 'sb.ini';:SYST:ERR?"),
+                 noError);
+        QVERIFY(bytes("sa.ini").contains("\nArbFile=sa_channel1.txt"));
+        QVERIFY(bytes("sb.ini").contains("\nArbFile=sb_channel1.txt"));
+        const QByteArray sbWave = bytes("sb_channel1.txt");
+        QCOMPARE(ask("SOUR1:DATA 100,0,50,25;:MMEM:STOR:STAT 'sa.ini';:SYST:ERR?"), noError);
+        QCOMPARE(bytes("sb_channel1.txt"), sbWave);
+
+        // A full disk: the waveform file would fit, the configuration not.
+        const QByteArray sa = bytes("sa.ini"), saWave = bytes("sa_channel1.txt");
+        QString refused;
+        {
+            const FileSizeLimit limit(static_cast<rlim_t>(saWave.size() + 64));
+            refused = ask("SOUR1:DATA 0,1,2,3;:MMEM:STOR:STAT 'sa.ini';:SYST:ERR?");
+        }
+        QCOMPARE(refused, QString("-200,\"Execution error;could not write sa.ini and its "
+                                  "waveform files: nothing was changed\""));
+        QCOMPARE(bytes("sa.ini"), sa);
+        QCOMPARE(bytes("sa_channel1.txt"), saWave);
+
+        // What a stored configuration names, read from the folder only.
+        QFile(outside.filePath("w.txt")).open(QIODevice::WriteOnly);
+        const struct {
+            QString arbFile;
+            QString answer;
+        } rows[] = {
+            {"sa_channel1.txt", noError},
+            {"./sa_channel1.txt", noError},
+            {outside.filePath("w.txt"), "-257,\"File name error;the waveform file w.txt is "
+                                        "outside the folder\""},
+            {"../" + QFileInfo(outside.path()).fileName() + "/w.txt",
+             "-257,\"File name error;the waveform file w.txt is outside the folder\""},
+            {"gone.txt", "-256,\"File name not found;the waveform file gone.txt\""},
+        };
+        for (const auto& row : rows) {
+            QFile ini(dir.filePath("sa.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(QByteArray(sa).replace("ArbFile=sa_channel1.txt",
+                                             "ArbFile=" + row.arbFile.toUtf8()));
+            ini.close();
+            QCOMPARE(ask("MMEM:LOAD:STAT 'sa.ini';:SYST:ERR?"), row.answer);
+        }
+        QCOMPARE(card.channel(1).Wave.Arb.Data, std::vector<double>({100, 0, 50, 25}));
     }
 
     void withoutACardEverySettingSaysSo() {

@@ -1,9 +1,11 @@
 // The SCPI server on a loopback socket: lines and blocks as clients send
 // them, in pieces; too long a line, too long a block; the ninth client; a
-// client that leaves in the middle of a block.
+// client that leaves in the middle of a block or resets its connection;
+// idle clients.
 #include <QDir>
 #include <QTcpSocket>
 #include <QtTest>
+#include <sys/socket.h>
 
 #include "ScpiServer.h"
 #include "TestRegistry.h"
@@ -34,6 +36,14 @@ class TestScpiServer : public QObject {
             else
                 QTest::qWait(5);
         return s.readLine().trimmed();
+    }
+
+    // Closes the socket with a reset (RST) instead of an orderly end.
+    static void Reset(QTcpSocket& s) {
+        const linger hard{1, 0};
+        ::setsockopt(static_cast<int>(s.socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                     sizeof hard);
+        s.abort();
     }
 
 private slots:
@@ -91,6 +101,75 @@ private slots:
         clients[0]->disconnectFromHost();
         QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients - 1);
         QCOMPARE(ask(*clients[1], "*OPC?\n"), QByteArray("1"));
+    }
+
+    // A connection reset (SO_LINGER 0: RST, not FIN) at any point of a line,
+    // with answers still to write: the server closes it and serves the
+    // others. One reset before it is taken is never announced.
+    void resetsAtEveryPointOfALine() {
+        const QByteArray line = "*IDN?;DATA #15ab\ncd;*OPC?\n";
+        auto other = connectClient();
+        QVERIFY(other);
+        for (qsizetype cut = 0; cut <= line.size(); ++cut) {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, server->port());
+            QVERIFY(client.waitForConnected(5000));
+            QTRY_COMPARE(server->clients().size(), 2);
+            client.write(line.left(cut));
+            client.flush();
+            QTest::qWait(2); // the server reads the first part
+            client.write(line.mid(cut) + QByteArray("*IDN?\n").repeated(100));
+            client.flush();
+            Reset(client);
+            QTRY_COMPARE(server->clients().size(), 1);
+            QCOMPARE(ask(*other, "*OPC?\n"), QByteArray("1"));
+        }
+        QSignalSpy announced(server.get(), &ScpiServer::clientConnected);
+        {
+            QTcpSocket early;
+            early.connectToHost(QHostAddress::LocalHost, server->port());
+            QVERIFY(early.waitForConnected(5000));
+            Reset(early);
+        }
+        QCOMPARE(ask(*other, "*OPC?\n"), QByteArray("1"));
+        QCOMPARE(announced.size(), 0);
+    }
+
+    // Slots are not held for ever (short limits here): an unfinished line
+    // with no byte for the limit is closed; a newcomer finding every slot
+    // taken takes the slot of the client that ran no line for longest, once
+    // that is long enough (one sending a byte now and then included); the
+    // holder of the front panel's lock keeps its slot.
+    void idleClientsGiveWayToNewcomers() {
+        server->setIdleLimits({std::chrono::milliseconds(300), std::chrono::milliseconds(1000)});
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < ScpiServer::kMaxClients; ++i)
+            clients.push_back(connectClient());
+        QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients);
+        QCOMPARE(ask(*clients[0], "SYST:RWL;*OPC?\n"), QByteArray("1"));
+        const QString holder = server->lockHolder();
+        auto refused = connectClient(); // no one idle long enough yet
+        QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+
+        clients[1]->write("*OP"); // and nothing more
+        QTimer trickle;           // a byte now and then, never a line's end
+        connect(&trickle, &QTimer::timeout, [&] { clients[2]->write("1"); });
+        clients[2]->write("*OPC ");
+        trickle.start(50);
+        QTRY_COMPARE(clients[1]->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(server->clients().size(), ScpiServer::kMaxClients - 1);
+        QTest::qWait(1100);
+        std::vector<std::unique_ptr<QTcpSocket>> newcomers;
+        for (int i = 0; i < ScpiServer::kMaxClients - 1; ++i) { // a free slot, six idle ones
+            newcomers.push_back(connectClient());
+            QCOMPARE(ask(*newcomers.back(), "*OPC?\n"), QByteArray("1"));
+        }
+        refused = connectClient(); // the newcomers are not idle, the holder keeps its slot
+        QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(server->clients().size(), ScpiServer::kMaxClients);
+        QCOMPARE(server->lockHolder(), holder);
+        QCOMPARE(clients[2]->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(ask(*clients[0], "*OPC?\n"), QByteArray("1"));
     }
 
     // 1000 clients, one after the other: no file descriptor left behind, and

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +54,29 @@ inline void KillDuringSaves(const std::string& target, const std::function<void(
         QVERIFY2(now == textA || now == textB, "a torn or empty file");
     }
 }
+
+// While it lives, no file of this process grows beyond `bytes` (a write
+// beyond fails with EFBIG, its signal ignored), as on a disk that is full.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old_;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit old_ = {};
+    void (*previous_)(int) = nullptr;
+};
 
 // A small file system that fills up, when this process may mount one; its
 // folder, or "" (the caller then skips).

@@ -1,12 +1,15 @@
-// libFuzzer target: any program message, read into units, matched against a
-// few headers, read as a waveform's samples and run by a session, without a
-// crash, a hang or reading out of bounds.
+// libFuzzer target: any bytes cut into lines as a socket's stream, and any
+// program message, read into units, matched against a few headers, read as
+// a waveform's samples and run by a session, without a crash, a hang or
+// reading out of bounds.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "LineReader.h"
 #include "ScpiParser.h"
 #include "ScpiSession.h"
 #include "WaveSamples.h"
@@ -31,5 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // And a client's whole conversation: common commands, errors, registers.
     static scpi::Session session([] { return scpi::Identity{"m", "x", "1", "1"}; });
     session.handle(line);
+    // The bytes as a stream, in pieces of varied size, each line run.
+    scpi::LineReader reader;
+    for (size_t i = 0, piece = 1; i < size; piece = piece % 7 + 1) {
+        size_t taken = 0;
+        if (reader.take(line.data() + i, std::min(piece, size - i), taken) ==
+            scpi::LineReader::Result::Line)
+            session.handle(reader.line());
+        i += taken;
+    }
     return 0;
 }
