@@ -2,8 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QTcpServer>
-#include <QTimer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 
 #include "CardCommands.h"
@@ -165,8 +165,8 @@ void ScpiServer::drop(Client& c) {
     if (c.gone)
         return;
     c.gone = true;
-    const auto it =
-        std::find_if(clients_.begin(), clients_.end(), [&c](const auto& p) { return p.get() == &c; });
+    const auto it = std::find_if(clients_.begin(), clients_.end(),
+                                 [&c](const auto& p) { return p.get() == &c; });
     const std::shared_ptr<Client> keep = *it; // alive until the end of this call at least
     if (lockHolder_ == &c)
         setLock(nullptr); // a client that leaves gives the front panel back

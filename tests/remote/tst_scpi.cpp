@@ -173,9 +173,8 @@ private slots:
             for (size_t i = 0; i < row.input.size();) {
                 size_t taken = 0;
                 // In pieces of 4096 bytes, as a socket hands them over.
-                const auto r =
-                    reader.take(row.input.data() + i, std::min<size_t>(4096, row.input.size() - i),
-                                taken);
+                const auto r = reader.take(row.input.data() + i,
+                                           std::min<size_t>(4096, row.input.size() - i), taken);
                 i += taken;
                 grown = std::max(grown, reader.line().capacity());
                 if (r == LineReader::Result::Line)
