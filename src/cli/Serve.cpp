@@ -5,6 +5,7 @@
 #include <csignal>
 #include <unistd.h>
 
+#include "LineOutput.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
 
@@ -29,6 +30,11 @@ public:
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &oldInt_);
         sigaction(SIGTERM, &action, &oldTerm_);
+        // A closed output or client is an error of its write, not the end.
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &oldPipe_);
         notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated,
                          [] { QCoreApplication::quit(); });
@@ -37,6 +43,7 @@ public:
         notifier_.reset();
         sigaction(SIGINT, &oldInt_, nullptr);
         sigaction(SIGTERM, &oldTerm_, nullptr);
+        sigaction(SIGPIPE, &oldPipe_, nullptr);
         for (int& fd : stopPipe)
             if (fd >= 0) {
                 ::close(fd);
@@ -45,7 +52,7 @@ public:
     }
 
 private:
-    struct sigaction oldInt_ = {}, oldTerm_ = {};
+    struct sigaction oldInt_ = {}, oldTerm_ = {}, oldPipe_ = {};
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -88,21 +95,22 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      o.address.c_str(), server.port());
-    QObject::connect(&server, &ScpiServer::clientConnected, [out](const QString& client) {
-        std::fprintf(out, "Client %s connected\n", qPrintable(client));
-        std::fflush(out);
+    // The server's own lines never hold up its clients, whatever reads them.
+    std::fflush(out);
+    LineOutput lines(fileno(out));
+    QObject::connect(&server, &ScpiServer::clientConnected, [&lines](const QString& client) {
+        lines.print("Client " + client.toStdString() + " connected");
     });
-    QObject::connect(&server, &ScpiServer::clientDisconnected, [out](const QString& client) {
-        std::fprintf(out, "Client %s disconnected\n", qPrintable(client));
-        std::fflush(out);
+    QObject::connect(&server, &ScpiServer::clientDisconnected, [&lines](const QString& client) {
+        lines.print("Client " + client.toStdString() + " disconnected");
     });
     const StopSignals stopping;
-    std::fprintf(out, "Listening on %s:%d for %s\n", o.address.c_str(), server.port(),
-                 selected.Resource.c_str());
-    std::fflush(out);
+    lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
+                selected.Resource);
     QCoreApplication::exec();
     server.close();
-    std::fprintf(out, "Stopped: %s closed, its outputs as they were.\n", selected.Resource.c_str());
     Release(selected, card);
+    lines.finish("Stopped: " + selected.Resource + " closed, its outputs as they were.",
+                 std::chrono::seconds(2), fileno(err));
     return 0;
 }

@@ -1,7 +1,10 @@
 // --apply and --list-cards run as a process without any display: what the
 // simulated card holds afterwards (the state the simulator leaves in
 // NVSIM_STATE_FILE), the exit status and the messages.
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestRegistry.h"
 
@@ -337,6 +340,73 @@ private slots:
             1);
         QVERIFY(calls.filter("nv815_SetInstrumentMode").isEmpty()); // the outputs as they were
         QVERIFY2(calls.last().startsWith("viClose("), qPrintable(calls.last()));
+    }
+
+    // --serve whose standard output is a pipe that its reader closes, or
+    // stops reading until it is full: clients are served as ever, SIGTERM
+    // still closes the card, and lines dropped meanwhile are counted on the
+    // output once it takes lines again.
+    void serveOutlivesItsOutput() {
+        for (const bool closed : {true, false}) {
+            int out[2];
+            QVERIFY(::pipe(out) == 0);
+            const QString journal = dir.filePath("outlive.journal");
+            const pid_t server = fork();
+            if (server == 0) {
+                ::dup2(out[1], STDOUT_FILENO);
+                ::close(out[0]);
+                ::setenv("LD_LIBRARY_PATH", SIM_DIR, 1);
+                ::setenv("NVSIM_CHASSIS", "", 1);
+                ::setenv("NVSIM_JOURNAL_FILE", journal.toLocal8Bit().constData(), 1);
+                ::execl(PROGRAM, PROGRAM, "--serve", "--resource", kCard, "--port", "0", nullptr);
+                _exit(127);
+            }
+            ::close(out[1]);
+            struct Child { // killed should the test stop early
+                pid_t pid;
+                ~Child() {
+                    if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+                        ::waitpid(pid, nullptr, 0);
+                }
+            } child{server};
+            QByteArray first;
+            for (char c = 0; c != '\n' && ::read(out[0], &c, 1) == 1;)
+                first += c;
+            const quint16 port = first.split(':').value(1).split(' ').value(0).toUShort();
+            QVERIFY2(port != 0, first.constData());
+            if (closed)
+                ::close(out[0]);
+            for (int i = 0; i < (closed ? 3 : 1500); ++i) { // two lines each
+                QTcpSocket c;
+                c.connectToHost(QHostAddress::LocalHost, port);
+                QVERIFY(c.waitForConnected(5000));
+                c.write("*OPC?\n");
+                QVERIFY2(c.waitForReadyRead(5000), "the server stopped answering");
+            }
+            ::kill(server, SIGTERM);
+            QByteArray rest;
+            char buffer[65536];
+            for (ssize_t n; !closed && (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+                rest.append(buffer, n);
+            int status = -1;
+            QCOMPARE(::waitpid(server, &status, 0), server);
+            child.pid = 0;
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                     qPrintable(QString::number(status)));
+            QFile f(journal);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY(QString::fromLatin1(f.readAll())
+                        .trimmed()
+                        .section('\n', -1)
+                        .startsWith("viClose("));
+            if (!closed) {
+                ::close(out[0]);
+                QVERIFY(rest.contains(
+                    "lines were not written here: the output did not take them in time)\n"));
+                QVERIFY(
+                    rest.endsWith("Stopped: PXI1::13::INSTR closed, its outputs as they were.\n"));
+            }
+        }
     }
 };
 
