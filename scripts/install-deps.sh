@@ -11,6 +11,7 @@ packages=(
   python3-pyvisa python3-pyvisa-py lxi-tools
   clang-format clang
   desktop-file-utils appstream
+  xvfb xauth xdotool
 )
 
 missing=()

@@ -31,6 +31,7 @@
 #include "PanelWidgets.h"
 #include "SessionMemory.h"
 #include "SettingRanges.h"
+#include "WindowPlacement.h"
 
 TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Main_Form");
@@ -112,15 +113,17 @@ void TMain_Form::FitInto(const QRect& area) {
     Client_ScrollArea->setVerticalScrollBarPolicy(bars);
     if (fits) {
         setFixedSize(whole);
-        layout()->activate();
-        return;
+    } else {
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const QSize most = whole + QSize(bar, bar);
+        setMinimumSize(std::min(most.width(), 320), std::min(most.height(), 240));
+        setMaximumSize(most);
+        resize(most.boundedTo(room));
     }
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize most = whole + QSize(bar, bar);
-    setMinimumSize(std::min(most.width(), 320), std::min(most.height(), 240));
-    setMaximumSize(most);
-    resize(most.boundedTo(room));
     layout()->activate();
+    // Its place was chosen for the size it had: the whole of it stays in the area.
+    if (isVisible())
+        MoveInside(this, area);
 }
 
 TMain_Form::~TMain_Form() {

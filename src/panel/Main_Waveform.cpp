@@ -126,16 +126,17 @@ void TMain_Form::FormKeyDown(const QKeyEvent* event) {
     default:
         break;
     }
+    // What is being typed in the field stays as typed.
     if (held == Qt::ShiftModifier)
-        StartF_SpinEdit->setSingleStep(10);
+        StartF_SpinEdit->setStepKeepingText(10);
     else if (held == Qt::ControlModifier)
-        StartF_SpinEdit->setSingleStep(100);
+        StartF_SpinEdit->setStepKeepingText(100);
     else if (held == Qt::AltModifier)
-        StartF_SpinEdit->setSingleStep(1000);
+        StartF_SpinEdit->setStepKeepingText(1000);
 }
 
 void TMain_Form::FormKeyUp(const QKeyEvent*) {
-    StartF_SpinEdit->setSingleStep(1);
+    StartF_SpinEdit->setStepKeepingText(1);
 }
 
 namespace {

@@ -100,6 +100,24 @@ void TSpinEdit::keyReleaseEvent(QKeyEvent* event) {
     AsArrowKey(event, [this](QKeyEvent* e) { QSpinBox::keyReleaseEvent(e); });
 }
 
+void TSpinEdit::setStepKeepingText(int step) {
+    if (singleStep() == step)
+        return;
+    QLineEdit* edit = lineEdit();
+    const QString text = edit->text();
+    const int cursor = edit->cursorPosition();
+    const int selected = edit->selectionStart(), length = edit->selectedText().size();
+    setSingleStep(step);
+    if (edit->text() == text)
+        return;
+    const QSignalBlocker quiet(edit);
+    edit->setText(text);
+    if (selected >= 0)
+        edit->setSelection(selected, length);
+    else
+        edit->setCursorPosition(cursor);
+}
+
 void TSpinEdit::setWidestValue(int value) {
     widest_ = value;
     fitText();

@@ -37,6 +37,9 @@ public:
     // The value whose text must show whole; by default the wider limit. An
     // unbounded field names the largest value it is meant for.
     void setWidestValue(int value);
+    // Sets the single step without touching what is being typed
+    // (QSpinBox::setSingleStep writes the value's text over it).
+    void setStepKeepingText(int step);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

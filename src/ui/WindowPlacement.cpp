@@ -23,18 +23,21 @@ private:
         const Qt::WindowType type = w->windowType();
         if (!w->isWindow() || type == Qt::Popup || type == Qt::ToolTip || !w->screen())
             return;
-        const QRect area = w->screen()->availableGeometry();
-        const QRect frame = w->frameGeometry();
-        const QPoint at(std::clamp(frame.left(), area.left(),
-                                   std::max(area.left(), area.right() + 1 - frame.width())),
-                        std::clamp(frame.top(), area.top(),
-                                   std::max(area.top(), area.bottom() + 1 - frame.height())));
-        if (at != frame.topLeft())
-            w->move(at);
+        MoveInside(w, w->screen()->availableGeometry());
     }
 };
 
 } // namespace
+
+void MoveInside(QWidget* w, const QRect& area) {
+    const QRect frame = w->frameGeometry();
+    const QPoint at(std::clamp(frame.left(), area.left(),
+                               std::max(area.left(), area.right() + 1 - frame.width())),
+                    std::clamp(frame.top(), area.top(),
+                               std::max(area.top(), area.bottom() + 1 - frame.height())));
+    if (at != frame.topLeft())
+        w->move(at);
+}
 
 void KeepWindowsOnScreen() {
     static OnScreenFilter* filter = nullptr;

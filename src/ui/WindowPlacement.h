@@ -6,3 +6,9 @@
 // centred over one, would be) is moved just far enough that its title bar
 // and menu lie inside that area: a larger window to the area's top-left.
 void KeepWindowsOnScreen();
+
+// Moves the window just far enough that its frame lies inside `area`, as
+// far as it fits (a larger window to the area's top-left).
+class QRect;
+class QWidget;
+void MoveInside(QWidget* window, const QRect& area);

@@ -1,0 +1,80 @@
+// What only a real X server shows, with real key and mouse events from
+// xdotool and no window manager, at the scale and screen the run sets:
+// typing into a field after a click on it, and where the window lies.
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+
+#include "PanelFixture.h"
+#include "TestRegistry.h"
+
+class TestXServer : public QObject {
+    Q_OBJECT
+    PanelFixture f;
+
+    static void XDo(const QStringList& arguments) {
+        QProcess p;
+        p.start("xdotool", arguments);
+        QVERIFY2(p.waitForFinished(10000) && p.exitCode() == 0,
+                 qPrintable("xdotool " + arguments.join(' ')));
+    }
+    // Where X puts a point of the widget: device pixels from the screen's origin.
+    static QPoint OnX(QWidget* w, QPoint at) {
+        const QPoint global = w->mapToGlobal(at);
+        const qreal ratio = w->devicePixelRatioF();
+        return {qRound(global.x() * ratio), qRound(global.y() * ratio)};
+    }
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != "xcb")
+            QSKIP("runs on an X server only");
+        QVERIFY(PanelFixture::bind());
+    }
+    void init() { f.start(); }
+    void cleanup() { f.stop(); }
+
+    // The window, menu to status bar, lies inside the screen's free area.
+    void theWindowLiesOnTheScreen() {
+        const QRect area = f.main().screen()->availableGeometry();
+        QTRY_VERIFY2(area.contains(f.main().frameGeometry()),
+                     qPrintable(QString("%1,%2 %3x%4 on %5x%6")
+                                    .arg(f.main().frameGeometry().x())
+                                    .arg(f.main().frameGeometry().y())
+                                    .arg(f.main().frameGeometry().width())
+                                    .arg(f.main().frameGeometry().height())
+                                    .arg(area.width())
+                                    .arg(area.height())));
+    }
+
+    // A click into the start frequency (which switches the window's key
+    // preview on), then keys typed: the field takes them, Backspace deletes,
+    // and the stepping keys still step by 10, 100 and 1000.
+    void typingAfterAClickReachesTheField() {
+        MainControls& m = f.ui();
+        QSpinBox* start = m.StartF_SpinEdit;
+        QLineEdit* edit = start->findChild<QLineEdit*>();
+        const QPoint at = OnX(edit, edit->rect().center());
+        XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        QTRY_VERIFY(m->KeyPreview());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(start));
+        XDo({"key", "ctrl+a"});
+        XDo({"type", "--delay", "20", "7500"});
+        QTRY_COMPARE(edit->text(), QString("7500"));
+        XDo({"key", "BackSpace"});
+        QTRY_COMPARE(edit->text(), QString("750"));
+        XDo({"type", "0"});
+        const struct {
+            const char* keys;
+            int value;
+        } steps[] = {{"shift+Up", 7510}, {"ctrl+Up", 7610}, {"alt+Down", 6610}, {"Up", 6611}};
+        for (const auto& s : steps) {
+            XDo({"key", s.keys});
+            QTRY_COMPARE(start->value(), s.value);
+            QCOMPARE(edit->text(), QString::number(s.value));
+        }
+    }
+};
+
+NV815_TEST_MAIN(TestXServer)
+#include "tst_xserver.moc"
