@@ -87,6 +87,17 @@ static_assert(std::size(kRanges) == kSettingCount);
 #undef CARD
 #undef CHANNEL
 
+} // namespace
+
+double AtResolution(const SettingRange& r, double shown) {
+    if (r.resolution <= 0 || !std::isfinite(shown))
+        return shown;
+    const double steps = 1 / r.resolution; // per unit: exact for 1 and 0.01
+    return std::round(shown * steps) / steps;
+}
+
+namespace {
+
 // `shown` held as the row says; the value shown after it.
 double Held(const SettingRange& r, double shown) {
     double held = std::clamp(shown, r.minimum, r.maximum);
@@ -101,10 +112,7 @@ double Held(const SettingRange& r, double shown) {
     case Hold::PowerOfTwo:
         return std::exp2(std::floor(std::log2(held)));
     }
-    if (r.resolution <= 0)
-        return held;
-    const double steps = 1 / r.resolution; // per unit: exact for 1 and 0.01
-    return std::round(held * steps) / steps;
+    return AtResolution(r, held);
 }
 
 // Holds one field; true when it was beyond the limits.

@@ -112,6 +112,10 @@ ViStatus SendStep(Step step, CommandLink& link, const TCardInfo& card, int chann
 // The row of `key`; the program's own keys only (a wrong key is a fault).
 const SettingRange& Setting(std::string_view key);
 
+// `shown` (in the shown unit) rounded to the setting's resolution, as an
+// instrument rounds what it is sent; its limits are not applied.
+double AtResolution(const SettingRange& setting, double shown);
+
 // Why `shown` (in the shown unit) cannot be sent for the setting: "Symmetry in %
 // must be from 0 to 100: 150 is not." and the like; empty when it can.
 std::string SettingProblem(const SettingRange& setting, double shown);

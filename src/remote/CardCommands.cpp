@@ -47,7 +47,9 @@ Error ValueOf(const ScpiName& name, const Parameter& p, double& value) {
     if (p.kind == Parameter::Kind::Number) {
         if (!p.unit.empty() && p.unit != name.unit)
             return InvalidSuffix;
-        value = p.number * name.shownPerUnit / r.scale;
+        // Rounded to what the setting holds (whole hertz, 0.01 V, whole
+        // dB): the query, the window and a saved file then agree.
+        value = AtResolution(r, p.number * name.shownPerUnit) / r.scale;
         return NoError;
     }
     const auto words = Words(name.words);

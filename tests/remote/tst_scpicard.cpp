@@ -67,6 +67,9 @@ private slots:
              {"nv815_SetActiveChannel(1) = 00000000",
               "nv815_SetClockMode(0, 1, 1, 0.001, 2) = 00000000"}},
             {"ROSC:SOUR EXT;SOUR?", "EXT", {"nv815_SetClockSource(1, 10, 20) = 00000000"}},
+            // A finer value is rounded to what the setting holds before it is sent.
+            {"FREQ 2500.4;FREQ?", "2500", {"nv815_GenerateSignal(2.5, 1, 50) = 00000000"}},
+            {"OUTP1:ATT 5.6;ATT?", "6", {"nv815_SetAttenuation(6) = 00000000"}},
             // Nothing reaches the card for a value, unit, word or suffix it cannot take.
             {"FREQ 99MHZ;FREQ 1XYZ;FREQ 'a';FUNC BOGUS;SOUR4:FREQ 1;:SYST:ERR:COUN?", "5", {}},
             {"SYST:ERR?",
@@ -92,7 +95,7 @@ private slots:
         Session s([] { return Identity{}; });
         AddCardCommands(s, [this] { return &card; });
         nvsim_journal_clear();
-        QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.5;OFFS:STAT ON;STAT?;:VOLT:OFFS?"),
+        QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.504;OFFS:STAT ON;STAT?;:VOLT:OFFS?"),
                  std::string("1;1;1.5"));
         QCOMPARE(Sent(), QStringList({"nv815_SetActiveChannel(3) = 00000000",
                                       "nv815_SetInstrumentMode(1) = 00000000",
