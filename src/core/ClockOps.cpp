@@ -14,14 +14,17 @@ bool ApplyClock(Card& card, int channel, const TChannelInfo& draft, OperatorUi& 
         return false;
     }
     TChannelInfo& ch = card.channel(channel);
-    // Kept whatever the card answers: the generator sweeps in the modes that sweep.
+    // The generator sweeps in the modes that sweep; a refused clock mode
+    // leaves the card as it was, sweeping or not, and the record says so.
+    const bool sweeping = ch.Wave.SweepFlag;
     ch.Wave.SweepFlag = draft.SweepMode == 2 || draft.SweepMode == 3;
 
     // All four commands are sent; each refusal puts back only its own fields.
     if (CommitStep(card, channel, draft, Step::ClockSource) != VI_SUCCESS)
         card.pendingMultiplier(channel) = ch.Multiplier;
     CommitStep(card, channel, draft, Step::CounterStep);
-    CommitStep(card, channel, draft, Step::ClockMode);
+    if (CommitStep(card, channel, draft, Step::ClockMode) != VI_SUCCESS)
+        ch.Wave.SweepFlag = sweeping;
     CommitStep(card, channel, draft, Step::FSKSource);
     return true;
 }

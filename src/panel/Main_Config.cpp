@@ -171,6 +171,7 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     }
     std::fill(std::begin(unfiled_), std::end(unfiled_), false); // every name is the file's
     UpdateControlValues();
+    ShowLoadedClockAndTrigger();
     UpdateModeLEDs();
     UpdateAttControls(); // the output group shows the loaded attenuation and offset too
     SessionMemory::AddRecentConfig(chosen);

@@ -94,6 +94,24 @@ void TMain_Form::ApplyClock() {
         UpdateAllControls();
 }
 
+// After a load the Clock page and the trigger group show the record, as the
+// Waveform page does: else their next Update would send what they showed
+// before over what was loaded.
+void TMain_Form::ShowLoadedClockAndTrigger() {
+    const int c = ActiveChannelNumber();
+    TChannelInfo& ch = card_.channel(c);
+    for (const BoundControl& b : bound_)
+        if (b.area != Area::Wave)
+            ShowBoundValue(b.control, *b.setting, b.setting->get(ch));
+    for (int channel = 1; channel <= kChannelCount; ++channel)
+        card_.pendingMultiplier(channel) = card_.channel(channel).Multiplier;
+    ClkX_Edit->setText(QString::number(ch.Multiplier));
+    CounterStep_UpDown->setPosition(static_cast<int>(std::lround(std::log2(ch.MemStep))));
+    CounterStepClicked();
+    ClockSweepModeChanged();
+    TriggerModeChosen();
+}
+
 TChannelInfo TMain_Form::ReadClockDraft() {
     TChannelInfo draft = ReadDraft(Clk_TabSheet);
     // Shown in fields of text: the multiplier the arrows chose, the counter step 2^N.

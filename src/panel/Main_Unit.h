@@ -359,6 +359,7 @@ private:
     // the multiplier shown and the counter step its arrows set.
     TChannelInfo ReadWaveformDraft();
     TChannelInfo ReadClockDraft();
+    void ShowLoadedClockAndTrigger();
     bool ManualSweep() const;
 
     Card card_;

@@ -105,7 +105,7 @@ private slots:
 
     // Each refused command of the clock Update puts back only its own
     // settings; the other three are sent and kept. A refused multiplier
-    // takes the pending one back with it.
+    // takes the pending one back with it, a refused mode the sweep flag.
     void clockUpdateRestoresOnlyWhatWasRefused_data() {
         QTest::addColumn<QString>("function");
         QTest::newRow("clock source") << "nv815_SetClockSource";
@@ -147,7 +147,9 @@ private slots:
         QCOMPARE(ch().ClkSweepStep, mode.ClkSweepStep);
         QCOMPARE(ch().ClkStepInterval, mode.ClkStepInterval);
         QCOMPARE(ch().FSKSource, fsk.FSKSource);
-        QVERIFY(ch().Wave.SweepFlag); // swept FSK: kept whatever the card answers
+        // Swept FSK sweeps the generator, unless the card refused the mode.
+        QVERIFY(!before.Wave.SweepFlag);
+        QCOMPARE(bool(ch().Wave.SweepFlag), kept("nv815_SetClockMode"));
         QCOMPARE(SimValue(kCard, 1, "multiplier"), double(source.Multiplier));
         QCOMPARE(SimValue(kCard, 1, "clockMode"), double(mode.SweepMode));
         // All four commands reached the driver, one channel selection before them.

@@ -50,6 +50,44 @@ private slots:
         QCOMPARE(m.Att_Slider->value(), 17); // the controls show the record
     }
 
+    // After a load the Clock page and the trigger group show the loaded
+    // values too, so that their Updates send what was loaded.
+    void theClockPageAndTriggerShowALoad() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        dialogs.fileNames = {file("clock.ini", "[Channel1_Trigger]\nSource=3\nMode=2\n"
+                                               "[Channel1_Clock]\nMultiplier=7\nSweepMode=1\n"
+                                               "StartF=2.5\nEndF=4\nMemStep=8\n")};
+        m.LoadConfig1->trigger();
+        const struct {
+            QWidget* control;
+            QString shown;
+        } rows[] = {
+            {m.TrigSource_ComboBox, "3"},
+            {m.TrigMode_ComboBox, "2"},
+            {m.ClkX_Edit, "7"},
+            {m.SweepMode_ComboBox, "1"},
+            {m.SwpStartF_SpinEdit, "2500"},
+            {m.SwpEndF_SpinEdit, "4000"},
+            {m.CounterStep_Edit, "3"},
+        };
+        for (const auto& row : rows) {
+            QString shown;
+            if (auto* combo = qobject_cast<QComboBox*>(row.control))
+                shown = QString::number(combo->currentIndex());
+            else if (auto* spin = qobject_cast<QSpinBox*>(row.control))
+                shown = QString::number(spin->value());
+            else
+                shown = static_cast<QLineEdit*>(row.control)->text();
+            QVERIFY2(shown == row.shown, qPrintable(row.control->objectName() + ": " + shown));
+        }
+        nvsim_journal_clear();
+        m.ClkUpdate_Button->click();
+        QCOMPARE(DriverSets().filter("SetClock"),
+                 QStringList({"nv815_SetClockSource(0, 10, 7) = 00000000",
+                              "nv815_SetClockMode(1, 2.5, 4, 0.001, 1) = 00000000"}));
+    }
+
     // Values beyond a setting's limits are held alike by the window and the
     // command line: Apply Config and --apply of one file make the same calls.
     void bothFrontEndsHoldAndSendTheSame() {
