@@ -148,8 +148,8 @@ void TMain_Form::SaveConfig1Click() {
     RefreshRecentConfigs();
     UpdateArbInfoLabels();
     if (!filed.said.isEmpty()) // a waveform written or left out is said
-        ShowFeedback("Configuration saved." + filed.said,
-                     filed.leftOut ? Tone::Failure : Tone::Advice);
+        ShowFeedback("Configuration saved.", filed.leftOut ? Tone::Failure : Tone::Advice,
+                     filed.said);
 }
 
 void TMain_Form::LoadConfig1Click() {
@@ -177,12 +177,10 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
     loadReport_ = LoadReport(load.unreadable, load.outOfRange);
-    ShowFeedback((card_.session() != 0
-                      ? "Configuration loaded: press Update and Set on each channel, or "
-                        "use Apply Config to Card."
-                      : "Configuration loaded; no card is selected.") +
-                     loadReport_,
-                 loadReport_.isEmpty() ? Tone::Advice : Tone::Failure);
+    ShowFeedback(card_.session() != 0 ? "Configuration loaded: press Update and Set on each "
+                                        "channel, or use Apply Config to Card."
+                                      : "Configuration loaded; no card is selected.",
+                 loadReport_.isEmpty() ? Tone::Advice : Tone::Failure, loadReport_);
     return true;
 }
 
@@ -203,9 +201,9 @@ void TMain_Form::ApplyConfig1Click() {
     card_.link().setTally(outer);
     UpdateAllControls();
     ShowFeedback(QString("Configuration applied: %1 commands sent, %2 refused%3")
-                         .arg(tally.sent)
-                         .arg(tally.refused)
-                         .arg(tally.refused ? " (see the operation log)." : ".") +
-                     loadReport_,
-                 tally.refused == 0 && loadReport_.isEmpty() ? Tone::Advice : Tone::Failure);
+                     .arg(tally.sent)
+                     .arg(tally.refused)
+                     .arg(tally.refused ? " (see the operation log)." : "."),
+                 tally.refused == 0 && loadReport_.isEmpty() ? Tone::Advice : Tone::Failure,
+                 loadReport_);
 }

@@ -12,7 +12,9 @@
 #include "CardState.h"
 #include "Commands.h"
 #include "LibraryBindings.h"
+#include "Log_Unit.h"
 #include "Named.h"
+#include "OperationLog.h"
 #include "PanelWidgets.h"
 
 namespace {
@@ -29,24 +31,31 @@ QString ChannelPrefix(int channel) {
 
 } // namespace
 
-// The field takes what the card's text leaves of the bar; a text longer
-// than that is elided in the middle, so that its start (what happened) and
-// its end (the names it gives) both stay in view.
+// The field takes what the card's text leaves of the bar; what happened and
+// its counts are never shortened (the card's text gives way first), a list
+// of names after them may be, at its end. A click on it opens the log with
+// the whole text above it, at the entry of the failure it shows.
 void TMain_Form::CreateFeedbackField() {
-    Feedback_Label = Named(new TElidedLabel(StatusBar1), "StatusBar1_Feedback");
+    Feedback_Label = Named(new TElidedLabel(StatusBar1, Qt::ElideRight), "StatusBar1_Feedback");
+    Feedback_Label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     Feedback_Label->setStyleSheet("QLabel[tone=\"failure\"] { color: #b00000; }");
     Feedback_Label->setCursor(Qt::PointingHandCursor);
     Feedback_Label->setEmptyName("No failure");
     StatusBar1->addWidget(Feedback_Label, 1);
 }
 
-void TMain_Form::ShowFeedback(const QString& text, Tone tone) {
-    feedback_ = text;
+void TMain_Form::ShowFeedback(const QString& text, Tone tone, const QString& names) {
+    feedback_ = text + names;
     failureTitle_.clear();
-    Feedback_Label->setProperty("tone", tone == Tone::Failure ? "failure" : "advice");
-    Feedback_Label->style()->unpolish(Feedback_Label);
-    Feedback_Label->style()->polish(Feedback_Label);
-    Feedback_Label->setFullText(text, "Click to open the operation log.");
+    failureEntry_.clear();
+    const char* shade = tone == Tone::Failure ? "failure" : "advice";
+    if (Feedback_Label->property("tone").toString() != QLatin1String(shade)) {
+        Feedback_Label->setProperty("tone", shade);
+        Feedback_Label->style()->unpolish(Feedback_Label);
+        Feedback_Label->style()->polish(Feedback_Label);
+    }
+    Feedback_Label->setFullText(feedback_, "Click to read it whole in the operation log.",
+                                static_cast<int>(text.size()));
 }
 
 // A refusal stays shown until the same command is accepted on the same
@@ -66,6 +75,9 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
             QString("%1").arg(static_cast<uint32_t>(outcome.status), 8, 16, QChar('0')).toUpper();
         ShowFeedback(ChannelPrefix(outcome.channel) + Title(outcome.title) + " failed" +
                      (error.isEmpty() ? " (status 0x" + code + ")." : ": " + error));
+        // Its log entry, the latest when the command reports.
+        if (LogLines && !LogLines->empty())
+            failureEntry_ = LogLines->back();
         failureTitle_ = outcome.title;
         failureChannel_ = outcome.channel;
         failureThisAction_ = true;
@@ -112,6 +124,9 @@ bool TMain_Form::FeedbackClicked(QObject* watched, QEvent* event) {
     if (watched != Feedback_Label || event->type() != QEvent::MouseButtonRelease ||
         static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
+    if (logForm_)
+        logForm_->ShowStatusMessage(
+            feedback_, Feedback_Label->property("tone").toString() == "failure", failureEntry_);
     Log1Click();
     return true;
 }

@@ -192,11 +192,12 @@ void TMain_Form::Card1Click() {
         return;
     const TSelectedCard& card = cardForm_->Selection;
     const QString resource = QString::fromStdString(card.Resource);
-    if (card.CardID != 0)
-        StatusText->setText("Selected Card ID: " + QString::number(card.CardID) +
-                            " - VISA Resource: " + resource);
-    else
-        StatusText->setText("Selected Card: " + resource);
+    // Where the bar is short, the text gives way from its start: the
+    // resource stays in view, the whole text in its tooltip.
+    const QString text = card.CardID != 0 ? "Selected Card ID: " + QString::number(card.CardID) +
+                                                " - VISA Resource: " + resource
+                                          : "Selected Card: " + resource;
+    StatusText->setFullText(text, QString(), static_cast<int>(resource.size()));
     StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
     ShowFeedback(QString());          // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);

@@ -25,6 +25,7 @@
 #include "CardState.h"
 #include "Commands.h"
 #include "Display_Unit.h"
+#include "ElidedLabel.h"
 #include "JpegImage.h"
 #include "Main_Controls.h"
 #include "Named.h"
@@ -44,8 +45,8 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
 
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-    StatusText =
-        Named(new QLabel("Selected Card: No card selected", StatusBar1), "StatusBar1_Panel0");
+    StatusText = Named(new TElidedLabel(StatusBar1, Qt::ElideLeft), "StatusBar1_Panel0");
+    StatusText->setFullText("Selected Card: No card selected");
     // As wide as its text; the feedback field takes the rest of the bar.
     StatusText->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusText);

@@ -299,7 +299,7 @@ private:
     bool fitsScreens_ = false;      // refitted when the window changes screens
     QScrollArea* Client_ScrollArea; // holds the client area
     QStatusBar* StatusBar1;
-    QLabel* StatusText;                   // the status bar's one panel
+    TElidedLabel* StatusText;             // the status bar's one panel
     QLabel* RemoteStatus_Label = nullptr; // "Remote: ..." while serving
     TElidedLabel* Feedback_Label;         // what happened last, in the rest of the bar
 
@@ -321,7 +321,10 @@ private:
     void StartFeedback();
     // A failure shows in red; advice and success in the normal text colour.
     enum class Tone { Failure, Advice };
-    void ShowFeedback(const QString& text, Tone tone = Tone::Failure);
+    // `text` (what happened, never shortened) and `names` after it (a list
+    // the field may shorten at its end).
+    void ShowFeedback(const QString& text, Tone tone = Tone::Failure,
+                      const QString& names = QString());
     void ShowNoCard();
     bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
     void CommandReported(const CommandOutcome& outcome);
@@ -376,6 +379,7 @@ private:
     bool keyPreview_ = false;           // the window sees every key before the focused control
     QString feedback_;                  // what the status field says, in full
     std::string failureTitle_;          // the refused command it shows, if it shows one
+    std::string failureEntry_;          // that refusal's log entry
     int failureChannel_ = 0;
     bool failureThisAction_ = false; // a command of the operation under way was refused
     QString loadReport_;             // what the last configuration load could not use

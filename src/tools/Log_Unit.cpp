@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -108,7 +109,18 @@ TLog_Form::TLog_Form(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(Clear_Button);
     buttons->addWidget(OK_Button);
 
+    // What the main window's status field said, whole, when a click on it
+    // opened the log; hidden otherwise.
+    Message_Label = Named(new QLabel(this), "Message_Label");
+    Message_Label->setWordWrap(true);
+    Message_Label->setTextFormat(Qt::PlainText);
+    Message_Label->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
+    Message_Label->setStyleSheet("QLabel[tone=\"failure\"] { color: #b00000; }");
+    Message_Label->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Message_Label);
     layout->addWidget(GroupBox1);
     layout->addWidget(Log_StringGrid, 1);
     layout->addWidget(Export_Label);
@@ -155,6 +167,37 @@ void TLog_Form::FormShow() {
     Log_CheckBox->setChecked(LogEnabled);
     MaxLog_SpinEdit->setValue(MaxLogLines);
     UpdateStringGrid();
+    if (entry_)
+        ShowEntry();
+    else
+        Message_Label->hide();
+}
+
+void TLog_Form::ShowStatusMessage(const QString& message, bool failure, const std::string& entry) {
+    Message_Label->setText(message);
+    Message_Label->setProperty("tone", failure ? "failure" : "advice");
+    Message_Label->style()->unpolish(Message_Label);
+    Message_Label->style()->polish(Message_Label);
+    Message_Label->setVisible(!message.isEmpty());
+    entry_ = entry;
+}
+
+// The latest entry that is the one asked for, selected and in view; the
+// log's end when there is none.
+void TLog_Form::ShowEntry() {
+    const std::string entry = *entry_;
+    entry_.reset();
+    int row = Log_StringGrid->rowCount() - 1;
+    Log_StringGrid->clearSelection();
+    if (LogLines && !entry.empty())
+        for (int i = static_cast<int>(LogLines->size()) - 1; i >= 0; --i)
+            if ((*LogLines)[static_cast<size_t>(i)] == entry) {
+                row = i;
+                Log_StringGrid->selectRow(row);
+                break;
+            }
+    if (QTableWidgetItem* item = Log_StringGrid->item(std::max(row, 0), 0))
+        Log_StringGrid->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 int TLog_Form::LineHeight() const {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <QStyledItemDelegate>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QGroupBox;
@@ -34,6 +36,10 @@ public:
     ~TLog_Form() override;
 
     void UpdateStringGrid();
+    // For its next showing only (a click on the main window's status field):
+    // `message` whole above the log (red for a failure), and the log scrolled
+    // to the latest entry that is `entry`, selected, or else to its end.
+    void ShowStatusMessage(const QString& message, bool failure, const std::string& entry);
 
     QCheckBox* Log_CheckBox;
     QSpinBox* MaxLog_SpinEdit;
@@ -44,6 +50,7 @@ public:
     QPushButton* CopyLog_Button;      // the log's text to the clipboard
     QPushButton* SaveCProgram_Button; // the session's driver calls as a C program
     QLabel* Export_Label;             // what the last save or copy did
+    QLabel* Message_Label;            // the status field's message, whole, when it opened the log
 
     // Height of one text line of the grid, in pixels, plus one.
     int LineHeight() const;
@@ -53,6 +60,8 @@ protected:
 
 private:
     Card* card_ = nullptr;
+    std::optional<std::string> entry_; // the entry to show, for the next showing
+    void ShowEntry();
     int clearedListener_ = 0; // the log's cleared listener
     void FormCreate();
     void FormShow();

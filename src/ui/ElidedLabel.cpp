@@ -1,14 +1,19 @@
 #include "ElidedLabel.h"
 
 #include <QEvent>
+#include <algorithm>
 
 TElidedLabel::TElidedLabel(QWidget* parent, Qt::TextElideMode mode) : QLabel(parent), mode_(mode) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setTextFormat(Qt::PlainText);
 }
 
-void TElidedLabel::setFullText(const QString& text, const QString& note) {
+void TElidedLabel::setFullText(const QString& text, const QString& note, int kept) {
+    const bool minimumChanged = kept_ != 0 || kept != 0;
     full_ = text;
+    kept_ = std::clamp(kept, 0, static_cast<int>(text.size()));
+    if (minimumChanged)
+        updateGeometry();
     setToolTip(text.isEmpty() ? QString() : note.isEmpty() ? text : text + "\n" + note);
     setAccessibleName(text.isEmpty() ? emptyName_ : text);
     fit();
@@ -20,8 +25,22 @@ void TElidedLabel::setEmptyName(const QString& name) {
         setAccessibleName(name);
 }
 
+QString TElidedLabel::keptText() const {
+    if (kept_ == 0 || kept_ == full_.size())
+        return kept_ == 0 ? QString() : full_;
+    if (mode_ == Qt::ElideRight)
+        return full_.left(kept_) + QChar(0x2026);
+    if (mode_ == Qt::ElideLeft)
+        return QChar(0x2026) + full_.right(kept_);
+    return {};
+}
+
 QSize TElidedLabel::minimumSizeHint() const {
-    return {0, QLabel::minimumSizeHint().height()};
+    const QString kept = keptText();
+    const int width = kept.isEmpty() ? 0
+                                     : fontMetrics().horizontalAdvance(kept) + 2 * margin() +
+                                           2 * std::max(indent(), 0) + 4;
+    return {width, QLabel::minimumSizeHint().height()};
 }
 
 QSize TElidedLabel::sizeHint() const {
@@ -40,7 +59,27 @@ void TElidedLabel::changeEvent(QEvent* event) {
         fit();
 }
 
+void TElidedLabel::showEvent(QShowEvent* event) {
+    QLabel::showEvent(event);
+    fit();
+}
+
 void TElidedLabel::fit() {
+    if (!isVisible()) { // no room known yet: whole, until it is shown and laid out
+        QLabel::setText(full_);
+        return;
+    }
     const int room = std::max(0, contentsRect().width() - 2 * margin() - std::max(indent(), 0));
-    QLabel::setText(fontMetrics().elidedText(full_, mode_, room));
+    const QFontMetrics metrics = fontMetrics();
+    const QString kept = keptText();
+    if (metrics.horizontalAdvance(full_) <= room || kept.isEmpty() ||
+        metrics.horizontalAdvance(kept) > room) {
+        QLabel::setText(metrics.elidedText(full_, mode_, room));
+        return;
+    }
+    // The part kept whole, and as much of the rest as there is room for.
+    const QString whole = mode_ == Qt::ElideRight ? full_.left(kept_) : full_.right(kept_);
+    const QString rest = mode_ == Qt::ElideRight ? full_.mid(kept_) : full_.chopped(kept_);
+    const QString shown = metrics.elidedText(rest, mode_, room - metrics.horizontalAdvance(whole));
+    QLabel::setText(mode_ == Qt::ElideRight ? whole + shown : shown + whole);
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSlider>
+#include <QTableWidget>
 
 #include "ExtClkFreq_Unit.h"
 #include "LibraryBindings.h"
@@ -71,44 +72,87 @@ private slots:
         QVERIFY(shown);
     }
 
-    // The field takes the bar's room and elides in the middle: what happened
-    // and the names at the end both show; only failures are red.
-    void longTextsKeepTheirStartAndEnd() {
+    // What happened and its counts are never shortened: the card's text
+    // gives way first, and only a list of names after them may be cut, at
+    // its end. Only failures are red.
+    void whatHappenedIsNeverShortened() {
         MainControls& m = ui();
         selectCard(false, 0);
         const QColor normal = main().palette().color(QPalette::WindowText);
         const QString bad = file("bad.ini", "[Channel1_Wave]\nStartF=x\nEndF=y\n"
-                                            "[Channel2_Wave]\nSymmetry=z\n");
+                                            "[Channel2_Wave]\nSymmetry=z\nAttenuation=w\n"
+                                            "[Channel3_Clock]\nMultiplier=v\n");
         const QString good = file("good.ini", "[Channel1_Wave]\nAttenuation=5\n");
         const struct {
             std::function<void()> act;
-            const char* start;
-            const char* end;
-            bool red;
+            QString head;
+            bool names, red;
         } cases[] = {
             {[&] { dialogs.fileNames = {bad}, m.LoadConfig1->trigger(); },
-             "Configuration loaded: press Update", "Channel2_Wave/Symmetry.", true},
-            {[&] { dialogs.fileNames = {good}, m.LoadConfig1->trigger(); },
-             "Configuration loaded: press Update", "use Apply Config to Card.", false},
+             "Configuration loaded: press Update and Set on each channel, or use Apply Config "
+             "to Card.",
+             true, true},
+            {[&] { dialogs.fileNames = {bad}, m.ApplyConfig1->trigger(); },
+             "Configuration applied: ", true, true},
             {[&] { dialogs.fileNames = {good}, m.ApplyConfig1->trigger(); },
-             "Configuration applied: ", "commands sent, 0 refused.", false},
+             "Configuration applied: ", false, false},
         };
         for (const auto& c : cases) {
             c.act();
             QCoreApplication::processEvents();
             const QString shown = m.Feedback_Label->text();
-            QVERIFY2(m->Feedback().startsWith(c.start) && m->Feedback().endsWith(c.end),
-                     qPrintable(m->Feedback()));
-            QVERIFY2(shown.startsWith(QString(c.start).left(12)) && shown.endsWith(c.end),
+            const QString full = m->Feedback();
+            const QString head = full.left(full.indexOf('.') + 1); // the counts included
+            QVERIFY2(head.startsWith(c.head) && shown.startsWith(head), qPrintable(shown));
+            QVERIFY2(shown == full || (c.names && shown.endsWith(QChar(0x2026)) &&
+                                       full.startsWith(shown.chopped(1))),
                      qPrintable(shown));
-            QCOMPARE(m.Feedback_Label->accessibleName(), m->Feedback());
-            QVERIFY(m.Feedback_Label->toolTip().startsWith(m->Feedback()));
+            QCOMPARE(m.Feedback_Label->accessibleName(), full);
+            QVERIFY(m.Feedback_Label->toolTip().startsWith(full));
             QCOMPARE(m.Feedback_Label->palette().color(QPalette::WindowText),
                      c.red ? QColor(0xb0, 0, 0) : normal);
-            // The card's text and the field fill the bar between them.
+            // The card's text and the field fill the bar between them; the
+            // card's text keeps its resource in view.
             QVERIFY(m.Feedback_Label->geometry().right() > main().width() - 30);
+            QVERIFY(m.StatusText->text().endsWith("PXI1::13::INSTR"));
+            if (&c == &cases[1])
+                shot("feedback_names.png");
         }
         shot("feedback_long.png");
+    }
+
+    // A click on a failure opens the log at that failure's entry, with the
+    // field's whole text above the log; on other text, at the log's end.
+    void aClickShowsTheFailureWhole() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
+        m.AttenSetButton->click();
+        nvsim_clear_faults();
+        m.Ch1_Mode_Button->click(); // later entries
+        m.Ch1_Mode_Button->click();
+        const QString failure = m->Feedback();
+        QVERIFY(failure.startsWith("Channel 1: Set Attenuation failed: "));
+        for (const bool failed : {true, false}) {
+            if (!failed)
+                m.AttenSetButton->click(); // accepted: the field is empty
+            QString message, row;
+            bool shown = false;
+            whenModal([&] {
+                TLog_Form* log = w->log;
+                shown = log->isVisible();
+                message = log->Message_Label->isVisible() ? log->Message_Label->text() : "";
+                const QList<QTableWidgetItem*> selected = log->Log_StringGrid->selectedItems();
+                row = selected.isEmpty() ? QString() : selected.first()->text();
+                log->OK_Button->click();
+            });
+            QTest::mouseClick(m.Feedback_Label, Qt::LeftButton);
+            QVERIFY(shown);
+            QCOMPARE(message, failed ? failure : QString());
+            QVERIFY2(failed ? row.contains("Set Attenuation") && row.contains("FAILED")
+                            : row.isEmpty(),
+                     qPrintable(row));
+        }
     }
 
     void missingLibrariesAreNamed() {
