@@ -20,6 +20,7 @@
 #include "Dialogs.h"
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
+#include "SafeFile.h"
 #include "SessionMemory.h"
 #include "WaveFile.h"
 
@@ -89,6 +90,7 @@ void TMain_Form::RecentConfigClick(int index) {
 
 TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCardInfo& saved) {
     saved = card_.record();
+    FiledWaves out;
     QStringList left, filed;
     const QFileInfo where(config);
     for (int c = 1; c <= kChannelCount; ++c) {
@@ -100,30 +102,36 @@ TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCa
         const QString wave = where.absoluteDir().filePath(where.completeBaseName() +
                                                           QString("_channel%1.txt").arg(c));
         const QString question =
-            QString("The waveform of channel %1 came from %3 and is in no "
-                    "file.\r\nOK saves it as the text waveform file %2 beside the configuration, "
-                    "which then names it; Abort leaves it out of the configuration.")
+            QString("The waveform of channel %1 came from %3 and is in no file.\r\nYes saves it "
+                    "as the text waveform file %2 beside the configuration, which then names it; "
+                    "No leaves it out of the configuration; Cancel saves nothing.")
                 .arg(c)
                 .arg(QFileInfo(wave).fileName())
                 .arg(unfiled_[c] ? "the Waveform Builder" : "a remote client");
-        TArbWave& arb = card_.channel(c).Wave.Arb;
-        DialogOperatorUi ui(this);
-        if (AppDialogs().message(this, Dialogs::Kind::Confirmation, question) ==
-                Dialogs::Answer::Ok &&
-            ::SaveWaveFile(arb, wave.toLocal8Bit().toStdString(), 0, true, arb.WaveLength, ui) ==
-                VI_SUCCESS) {
-            arb.ArbFile = wave.toLocal8Bit().toStdString();
+        const Dialogs::Answer answer =
+            AppDialogs().message(this, Dialogs::Kind::QuestionOrCancel, question);
+        if (answer == Dialogs::Answer::Cancel || answer == Dialogs::Answer::Closed) {
+            out.cancelled = true;
+            return out;
+        }
+        TArbWave& arb = saved.Channel[c].Wave.Arb;
+        const bool fits =
+            arb.WaveLength > 0 && static_cast<size_t>(arb.WaveLength) <= arb.Data.size();
+        if (answer == Dialogs::Answer::Yes && fits) {
+            const std::string name = wave.toLocal8Bit().toStdString();
+            out.files.emplace_back(
+                name, WaveFileText(arb.Data, 0, static_cast<size_t>(arb.WaveLength), name));
+            arb.ArbFile = name;
             arb.TextFlag = true;
             arb.NormaliseFlag = false; // the samples are percent already
-            unfiled_[c] = false;
-            saved.Channel[c].Wave.Arb = arb;
+            out.channels.push_back(c);
             filed << QString("channel %1's waveform as %2").arg(c).arg(QFileInfo(wave).fileName());
             continue;
         }
-        saved.Channel[c].Wave.Arb.ArbFile.clear(); // a name that is no file is not written
+        arb.ArbFile.clear(); // a name that is no file is not written
         left << QString::number(c);
     }
-    FiledWaves out{QString(), !left.isEmpty()};
+    out.leftOut = !left.isEmpty();
     if (!filed.isEmpty())
         out.said += " Saved beside it: " + filed.join(", ") + ".";
     if (!left.isEmpty())
@@ -138,11 +146,22 @@ void TMain_Form::SaveConfig1Click() {
     if (chosen.isEmpty())
         return;
     TCardInfo saved;
-    const FiledWaves filed = FileBuiltWaveforms(chosen, saved);
-    // The file is replaced only by a complete new one: a failed save keeps it.
-    if (!SaveConfiguration(saved, chosen.toLocal8Bit().toStdString())) {
+    FiledWaves filed = FileBuiltWaveforms(chosen, saved);
+    if (filed.cancelled)
+        return; // nothing written
+    // The configuration and the waveform files it names are written all or
+    // none, each replaced only by a complete new one: a failed save keeps them.
+    const std::string path = chosen.toLocal8Bit().toStdString();
+    const std::optional<std::string> text = SavedConfigurationText(saved, path);
+    if (text)
+        filed.files.emplace_back(path, *text);
+    if (!text || !ReplaceFiles(filed.files)) {
         AppDialogs().message(this, Dialogs::Kind::Error, "Unable to write to " + chosen);
         return;
+    }
+    for (int c : filed.channels) {
+        card_.channel(c).Wave.Arb = saved.Channel[c].Wave.Arb;
+        unfiled_[c] = false;
     }
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();

@@ -144,13 +144,16 @@ public:
 
     // Configuration files.
     void SaveConfig1Click();
-    // Before a save: each builder waveform in no file saved beside the
-    // configuration `config` (when the operator agrees) or left out of it.
-    // Fills `saved` with the record to save; what to say of it, and whether
-    // a waveform was left out.
+    // Before a save: each builder waveform in no file to be saved beside the
+    // configuration `config` (when the operator agrees) or left out of it, or
+    // the save cancelled. Fills `saved` with the record to save; the files to
+    // write with it, what to say of them, and whether a waveform was left out.
     struct FiledWaves {
         QString said;
         bool leftOut = false;
+        bool cancelled = false;                                 // the operator cancelled the save
+        std::vector<std::pair<std::string, std::string>> files; // to write with the configuration
+        std::vector<int> channels;                              // whose waveform they hold
     };
     FiledWaves FileBuiltWaveforms(const QString& config, TCardInfo& saved);
     void LoadConfig1Click();

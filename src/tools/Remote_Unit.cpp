@@ -106,11 +106,11 @@ void TRemote_Form::ListenClicked() {
     }
     const bool everywhere = AllInterfaces_CheckBox->isChecked();
     if (everywhere &&
-        AppDialogs().message(this, Dialogs::Kind::Confirmation,
+        AppDialogs().message(this, Dialogs::Kind::Question,
                              "Anyone who can reach this computer on port " +
                                  QString::number(Port_SpinEdit->value()) +
                                  " will control the card. Listen on all network interfaces?") !=
-            Dialogs::Answer::Ok)
+            Dialogs::Answer::Yes)
         return;
     auto server = std::make_unique<ScpiServer>([this] { return &card_; }, identity_);
     QString problem;

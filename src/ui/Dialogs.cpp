@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 #include "SessionMemory.h"
 
@@ -55,6 +57,22 @@ QString FileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& f
     return dialog.selectedFiles().first();
 }
 
+// A box's buttons, and what each answers.
+std::vector<std::pair<QMessageBox::StandardButton, Dialogs::Answer>> ButtonsOf(Dialogs::Kind kind) {
+    using A = Dialogs::Answer;
+    switch (kind) {
+    case Dialogs::Kind::Confirmation:
+        return {{QMessageBox::Ok, A::Ok}, {QMessageBox::Abort, A::Abort}};
+    case Dialogs::Kind::Question:
+        return {{QMessageBox::Yes, A::Yes}, {QMessageBox::No, A::No}};
+    case Dialogs::Kind::QuestionOrCancel:
+        return {
+            {QMessageBox::Yes, A::Yes}, {QMessageBox::No, A::No}, {QMessageBox::Cancel, A::Cancel}};
+    default:
+        return {{QMessageBox::Ok, A::Ok}};
+    }
+}
+
 class QtDialogs final : public Dialogs {
 public:
     Answer message(QWidget* parent, Kind kind, const QString& text) override {
@@ -77,15 +95,18 @@ public:
         case Kind::Information:
             box.setIcon(QMessageBox::NoIcon);
             break;
+        case Kind::Question:
+        case Kind::QuestionOrCancel:
+            box.setIcon(QMessageBox::Question);
+            box.setWindowTitle("Question");
+            break;
         }
-        QPushButton* ok = box.addButton(QMessageBox::Ok);
-        QPushButton* abort =
-            kind == Kind::Confirmation ? box.addButton(QMessageBox::Abort) : nullptr;
         // Only a pressed button answers; closing the box by its frame answers Closed.
         Answer answer = Answer::Closed;
-        QObject::connect(ok, &QPushButton::clicked, [&] { answer = Answer::Ok; });
-        if (abort)
-            QObject::connect(abort, &QPushButton::clicked, [&] { answer = Answer::Abort; });
+        for (const auto& [button, meaning] : ButtonsOf(kind)) {
+            QPushButton* b = box.addButton(button);
+            QObject::connect(b, &QPushButton::clicked, [&answer, m = meaning] { answer = m; });
+        }
         box.exec();
         return answer;
     }

@@ -8,13 +8,15 @@ class QWidget;
 
 class Dialogs {
 public:
-    enum class Kind { Error, Warning, Confirmation, Information };
-    enum class Answer { Ok, Abort, Closed };
+    enum class Kind { Error, Warning, Confirmation, Information, Question, QuestionOrCancel };
+    enum class Answer { Ok, Abort, Closed, Yes, No, Cancel };
 
     virtual ~Dialogs() = default;
 
     // Error, warning and information boxes have an OK button; a confirmation
-    // has OK and Abort. Closing the box otherwise answers Closed.
+    // has OK and Abort; a question that means yes or no has Yes and No, and
+    // Cancel too where the action can be cancelled. Closing the box otherwise
+    // answers Closed.
     virtual Answer message(QWidget* parent, Kind kind, const QString& text) = 0;
 
     // Filters use the form "Description|pattern|Description|pattern"; the

@@ -141,12 +141,13 @@ private slots:
         TRemote_Form* form = main().RemoteForm();
         form->Port_SpinEdit->setValue(FreePort());
         form->AllInterfaces_CheckBox->setChecked(true);
-        dialogs.answers = {Dialogs::Answer::Abort};
+        dialogs.answers = {Dialogs::Answer::No};
         form->Listen_Button->click();
         QVERIFY(!form->Listening());
         QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Question); // Yes or No
         QVERIFY(dialogs.messages[0].text.contains("will control the card"));
-        form->Listen_Button->click(); // answered OK this time
+        form->Listen_Button->click(); // answered Yes this time
         QVERIFY(form->Listening());
         QVERIFY(remoteStatus()->text().startsWith("Remote: 0.0.0.0:"));
     }

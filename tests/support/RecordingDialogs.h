@@ -14,7 +14,7 @@ public:
         QString text;
     };
     QList<Shown> messages;
-    QList<Answer> answers;           // consumed in order; Ok once they run out
+    QList<Answer> answers;           // consumed in order; Ok (Yes to a question) once they run out
     QStringList fileNames;           // consumed in order; "" (cancel) once they run out
     std::function<void()> onMessage; // runs as each message is shown
 
@@ -22,7 +22,9 @@ public:
         messages.append({kind, text});
         if (onMessage)
             onMessage();
-        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return kind == Kind::Question || kind == Kind::QuestionOrCancel ? Answer::Yes : Answer::Ok;
     }
     QString lastFilter, lastSuffix; // of the last file dialog
 

@@ -68,7 +68,8 @@ private slots:
             A answer;
         };
         const QList<QMessageBox::StandardButton> ok{QMessageBox::Ok},
-            okAbort{QMessageBox::Ok, QMessageBox::Abort};
+            okAbort{QMessageBox::Ok, QMessageBox::Abort}, yesNo{QMessageBox::Yes, QMessageBox::No},
+            yesNoCancel{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
         const Case cases[] = {
             {K::Error, QMessageBox::Critical, "Error", ok, QMessageBox::Ok, A::Ok},
             {K::Warning, QMessageBox::Warning, "Warning", ok, QMessageBox::Ok, A::Ok},
@@ -78,6 +79,11 @@ private slots:
             {K::Confirmation, QMessageBox::Question, "Confirm", okAbort, QMessageBox::NoButton,
              A::Closed},
             {K::Information, QMessageBox::NoIcon, QString(), ok, QMessageBox::Ok, A::Ok},
+            {K::Question, QMessageBox::Question, "Question", yesNo, QMessageBox::No, A::No},
+            {K::QuestionOrCancel, QMessageBox::Question, "Question", yesNoCancel,
+             QMessageBox::Cancel, A::Cancel},
+            {K::QuestionOrCancel, QMessageBox::Question, "Question", yesNoCancel, QMessageBox::Yes,
+             A::Yes},
         };
         for (const Case& c : cases) {
             QString shown, title;

@@ -260,8 +260,9 @@ private slots:
         QVERIFY(std::fabs(back.Data[255] - b->Samples()[255]) < 1e-4);
     }
 
-    // A built waveform is in no file: Save Config offers to write one beside
-    // the configuration, which then names it; refused, it names none and says so.
+    // A built waveform is in no file: Save Config asks whether to write one
+    // beside the configuration, which then names it: No names none and says
+    // so, Cancel (or closing the box) saves nothing at all.
     void builtWaveformsInAConfiguration() {
         ui().WaveBuilder1->trigger();
         TWaveBuilder_Form* b = main().findChild<TWaveBuilder_Form*>();
@@ -269,15 +270,17 @@ private slots:
         b->UseOnChannel_Button->click();
         record().Channel[1].Wave.ArbitraryFlag = true;
         const std::vector<double> built = record().Channel[1].Wave.Arb.Data;
-        for (const Dialogs::Answer answer : {Dialogs::Answer::Abort, Dialogs::Answer::Ok}) {
-            const bool kept = answer == Dialogs::Answer::Ok;
+        using A = Dialogs::Answer;
+        for (const A answer : {A::Cancel, A::Closed, A::No, A::Yes}) {
+            const bool saved = answer == A::No || answer == A::Yes, kept = answer == A::Yes;
             dialogs.answers = {answer};
             dialogs.fileNames = {dir.filePath("built.ini")};
             ui().SaveConfig1->trigger();
-            QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Confirmation);
+            QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::QuestionOrCancel);
             QVERIFY(dialogs.messages.last().text.contains("built_channel1.txt"));
+            QCOMPARE(QFile::exists(dir.filePath("built.ini")), saved);
             QCOMPARE(QFile::exists(dir.filePath("built_channel1.txt")), kept);
-            QCOMPARE(ui()->Feedback().contains("channel 1 is in no file"), !kept);
+            QCOMPARE(ui()->Feedback().contains("channel 1 is in no file"), answer == A::No);
         }
         dialogs.fileNames = {dir.filePath("built.ini")};
         ui().LoadConfig1->trigger();
