@@ -22,12 +22,14 @@
 
 #include "CardState.h"
 #include "Card_Unit.h"
+#include "Dialogs.h"
 #include "Display_Unit.h"
 #include "Log_Unit.h"
 #include "Main_Controls.h"
 #include "OperationLog.h"
 #include "Operations.h"
 #include "PanelWidgets.h"
+#include "Remote_Unit.h"
 #include "SafeFile.h"
 #include "WaveBuilder_Unit.h"
 
@@ -81,8 +83,34 @@ void TMain_Form::FormShow() {
 }
 
 void TMain_Form::closeEvent(QCloseEvent* event) {
+    if (!CloseRemoteClients()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
+}
+
+// Clients connected are told before the window goes: the operator is asked,
+// then every connection is closed (they see it at once, not a timeout).
+bool TMain_Form::CloseRemoteClients() {
+    if (!remoteForm_ || closed_)
+        return true;
+    const QStringList clients = remoteForm_->Clients();
+    if (!clients.isEmpty()) {
+        const QString holder = remoteForm_->LockHolder();
+        const QString question =
+            QString("%1 remote client%2 connected (%3)%4. Exiting closes %5. Exit?")
+                .arg(clients.size())
+                .arg(clients.size() == 1 ? " is" : "s are")
+                .arg(clients.join(", "))
+                .arg(holder.isEmpty() ? QString() : ", " + holder + " holding the front panel")
+                .arg(clients.size() == 1 ? "its connection" : "their connections");
+        if (AppDialogs().message(this, Dialogs::Kind::Question, question) != Dialogs::Answer::Yes)
+            return false;
+    }
+    remoteForm_->StopListening();
+    return true;
 }
 
 void TMain_Form::FormClose() {

@@ -309,6 +309,8 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    // False when the operator keeps the window for the remote clients connected.
+    bool CloseRemoteClients();
     void CreateMenu();
     void CreatePreview(QWidget* client);
     void CreateOutputGroup(QWidget* client);

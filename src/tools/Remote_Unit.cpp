@@ -96,12 +96,22 @@ QString TRemote_Form::StatusText() const {
         .arg(clients == 1 ? "" : "s");
 }
 
+QStringList TRemote_Form::Clients() const {
+    return Listening() ? server_->clients() : QStringList();
+}
+
+void TRemote_Form::StopListening() {
+    if (!server_)
+        return;
+    server_.reset(); // every client closed, the panel given back
+    Listen_Button->setText("Start");
+    ShowClients();
+    ShowLock();
+}
+
 void TRemote_Form::ListenClicked() {
     if (Listening()) {
-        server_.reset(); // every client closed, the panel given back
-        Listen_Button->setText("Start");
-        ShowClients();
-        emit statusChanged();
+        StopListening();
         return;
     }
     const bool everywhere = AllInterfaces_CheckBox->isChecked();

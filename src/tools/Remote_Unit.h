@@ -41,6 +41,10 @@ public:
     QString LockHolder() const;
     // The folder of the configuration files clients may load and save.
     QString FilesFolder() const { return folder_; }
+    // The clients connected ("127.0.0.1:50122"); none while not listening.
+    QStringList Clients() const;
+    // Stops listening: every client's connection closed, the panel given back.
+    void StopListening();
 
 signals:
     // Listening started or stopped, a client came or went.

@@ -135,6 +135,34 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath("kept_channel1.txt")));
     }
 
+    // Exit with clients connected asks first; then every connection is
+    // closed before the window goes, so a client sees it at once.
+    void exitWithClientsAsksAndClosesThem() {
+        selectCard(false, 0);
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        const int port = FreePort();
+        form->Port_SpinEdit->setValue(port);
+        form->Listen_Button->click();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        client.write("SYST:RWL;*OPC?\n");
+        QTRY_VERIFY(client.canReadLine());
+        for (const Dialogs::Answer answer : {Dialogs::Answer::No, Dialogs::Answer::Yes}) {
+            dialogs.answers = {answer};
+            ui().Exit1->trigger();
+            QCOMPARE(dialogs.messages.last().kind, Dialogs::Kind::Question);
+            QVERIFY2(dialogs.messages.last().text.startsWith(
+                         "1 remote client is connected (127.0.0.1:") &&
+                         dialogs.messages.last().text.contains("holding the front panel"),
+                     qPrintable(dialogs.messages.last().text));
+            const bool gone = answer == Dialogs::Answer::Yes;
+            QCOMPARE(main().isVisible(), !gone);
+            QCOMPARE(form->Listening(), !gone);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 1000);
+    }
+
     // Every interface only when the operator confirms it.
     void allInterfacesAsksFirst() {
         main().findChild<QAction*>("RemoteControl1")->trigger();
