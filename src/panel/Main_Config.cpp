@@ -193,6 +193,7 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
     ShowLoadedClockAndTrigger();
     UpdateModeLEDs();
     UpdateAttControls(); // the output group shows the loaded attenuation and offset too
+    RedrawPreview();
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
     loadReport_ = LoadReport(load.unreadable, load.outOfRange);
@@ -219,6 +220,7 @@ void TMain_Form::ApplyConfig1Click() {
         ApplyChannel(card_, c, ui);
     card_.link().setTally(outer);
     UpdateAllControls();
+    RedrawPreview();
     ShowFeedback(QString("Configuration applied: %1 commands sent, %2 refused%3")
                      .arg(tally.sent)
                      .arg(tally.refused)

@@ -17,7 +17,16 @@ void TMain_Form::Preview_ButtonClick() {
     Preview_Wave();
 }
 
+// Another than the operator changed the channel's waveform (a configuration
+// sent or loaded, a client): a preview already drawn follows it. (Importing
+// and Update leave it as it is, and nothing is drawn before it is asked for.)
+void TMain_Form::RedrawPreview() {
+    if (previewDrawn_)
+        Preview_Wave();
+}
+
 void TMain_Form::Preview_Wave() {
+    previewDrawn_ = true;
     const int c = ActiveChannelNumber();
     if (Wave_PageControl->currentIndex() == 1) {
         const TArbWave& arb = card_.channel(c).Wave.Arb;

@@ -69,49 +69,17 @@ void TMain_Form::CreateStatusStrip(QWidget* client) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(3);
     const char* names[] = {"Channel1Status_Label", "Channel2Status_Label", "Channel3Status_Label"};
+    // Three equal parts, fixed: a label's text never moves the others.
+    const int width =
+        (ChannelStatus_Panel->width() - (kChannelCount - 1) * row->spacing()) / kChannelCount;
     for (int c = 1; c <= kChannelCount; ++c) {
         QLabel* label = Named(new QLabel(ChannelStatus_Panel), names[c - 1]);
         label->setIndent(3);
+        label->setFixedWidth(width);
         row->addWidget(label);
         ChannelStatus_Label[c] = label;
     }
 }
-
-namespace {
-
-// Widths for texts that want `wanted` pixels in `room`: what each wants when
-// all fit (the rest shared out), else as much as an equal share allows, the
-// shorter ones giving what they leave over to the longer.
-std::vector<int> ShareWidth(std::vector<int> wanted, int room) {
-    int total = 0;
-    for (int w : wanted)
-        total += w;
-    const int n = static_cast<int>(wanted.size());
-    if (total <= room) {
-        for (int& w : wanted)
-            w += (room - total) / n;
-        return wanted;
-    }
-    std::vector<int> share(n, 0);
-    int left = room, open = n;
-    for (bool settled = false; !settled && open > 0;) {
-        settled = true;
-        const int cap = left / open;
-        for (int i = 0; i < n; ++i)
-            if (share[i] == 0 && wanted[i] <= cap) {
-                share[i] = wanted[i];
-                left -= wanted[i];
-                --open;
-                settled = false;
-            }
-    }
-    for (int i = 0; i < n; ++i)
-        if (share[i] == 0)
-            share[i] = left / std::max(open, 1);
-    return share;
-}
-
-} // namespace
 
 void TMain_Form::RefreshChannelStrip() {
     const int channels = CardChannels();
@@ -136,21 +104,13 @@ void TMain_Form::RefreshChannelStrip() {
     }
     if (!changed)
         return;
-    // Each label as wide as its text wants, as far as the strip allows.
+    // Each label keeps its third of the strip whatever its text (nothing
+    // moves as the card changes); a text longer than that is cut at its end.
     const QFontMetrics metrics = ChannelStatus_Label[1]->fontMetrics();
-    std::vector<int> wanted;
-    for (int c = 1; c <= kChannelCount; ++c)
-        wanted.push_back(metrics.horizontalAdvance(lines[c]) +
-                         2 * ChannelStatus_Label[c]->indent() + 4);
-    const int spacing = ChannelStatus_Panel->layout()->spacing();
-    const std::vector<int> widths =
-        ShareWidth(wanted, ChannelStatus_Panel->width() - (kChannelCount - 1) * spacing);
     for (int c = 1; c <= kChannelCount; ++c) {
         QLabel* label = ChannelStatus_Label[c];
-        const int width = widths[static_cast<size_t>(c - 1)];
-        label->setFixedWidth(width);
         label->setText(
-            metrics.elidedText(lines[c], Qt::ElideRight, width - 2 * label->indent() - 2));
+            metrics.elidedText(lines[c], Qt::ElideRight, label->width() - 2 * label->indent() - 2));
     }
 }
 

@@ -87,6 +87,7 @@ void TMain_Form::LockForRemote(bool locked) {
 
 void TMain_Form::FollowRemoteChanges() {
     UpdateAllControls();
+    RedrawPreview();
     const TAcceptedChannel& a = card_.accepted().Channel[ActiveChannelNumber()];
     if (a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0) {
         (a.Generated->Manual ? ManualRadioButton : AutoRadioButton)->setChecked(true);

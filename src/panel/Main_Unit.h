@@ -112,6 +112,7 @@ public:
 
     // Preview.
     void Preview_Wave();
+    void RedrawPreview();
     void Preview_ButtonClick();
 
     // Trigger and clock.
@@ -381,6 +382,7 @@ private:
     TRemote_Form* remoteForm_ = nullptr;       // made when first asked for
     bool closed_ = false;
     std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
+    bool previewDrawn_ = false;         // the preview was drawn once
     bool keyPreview_ = false;           // the window sees every key before the focused control
     QString feedback_;                  // what the status field says, in full
     std::string failureTitle_;          // the refused command it shows, if it shows one

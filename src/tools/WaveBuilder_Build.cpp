@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "Dialogs.h"
@@ -145,7 +146,10 @@ bool TWaveBuilder_Form::SourceSamples(std::vector<double>& out, QString& name) {
     }
     case 1:
         if (csvPath_.isEmpty() || !csvProblem_.isEmpty() || csvValues_.empty()) {
-            ShowProblem(csvPath_.isEmpty() ? "Open a CSV or TSV file." : csvProblem_);
+            if (csvPath_.isEmpty())
+                ShowProblem("Open a CSV or TSV file.", false); // what to do, no error
+            else
+                ShowProblem(csvProblem_);
             return false;
         }
         out = ResampleLinear(csvValues_, count);
@@ -154,7 +158,10 @@ bool TWaveBuilder_Form::SourceSamples(std::vector<double>& out, QString& name) {
         return true;
     default:
         if (wavPath_.isEmpty() || !wavProblem_.isEmpty() || wavValues_.empty()) {
-            ShowProblem(wavPath_.isEmpty() ? "Open a sound file." : wavProblem_);
+            if (wavPath_.isEmpty())
+                ShowProblem("Open a sound file.", false);
+            else
+                ShowProblem(wavProblem_);
             return false;
         }
         out = ResampleLinear(wavValues_, count);
@@ -164,7 +171,12 @@ bool TWaveBuilder_Form::SourceSamples(std::vector<double>& out, QString& name) {
     }
 }
 
-void TWaveBuilder_Form::ShowProblem(const QString& text) {
+void TWaveBuilder_Form::ShowProblem(const QString& text, bool error) {
+    if (Problem_Label->property("tone").toBool() != error) {
+        Problem_Label->setProperty("tone", error);
+        Problem_Label->style()->unpolish(Problem_Label);
+        Problem_Label->style()->polish(Problem_Label);
+    }
     Problem_Label->setText(text);
     Problem_Label->setAccessibleName(text.isEmpty() ? QString("No problem") : text);
 }

@@ -175,7 +175,8 @@ void TWaveBuilder_Form::CreateOutput() {
     PreviewInfo_Label = Note(this, "PreviewInfo_Label");
     layout->addWidget(PreviewInfo_Label);
     Problem_Label = Note(this, "Problem_Label");
-    Problem_Label->setStyleSheet("color: #b00000");
+    Problem_Label->setStyleSheet("QLabel[tone=\"true\"] { color: #b00000; }");
+    Problem_Label->setProperty("tone", true);
     layout->addWidget(Problem_Label);
 
     auto* buttons = new QHBoxLayout;

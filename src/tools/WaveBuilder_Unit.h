@@ -69,7 +69,8 @@ private:
     // The source's values at the chosen length, or false with the reason shown.
     bool SourceSamples(std::vector<double>& out, QString& name);
     void Rebuild();
-    void ShowProblem(const QString& text);
+    // A problem in red; what the operator is to do next (`error` false) not.
+    void ShowProblem(const QString& text, bool error = true);
     void ReadCsvColumnChosen();
     void ReadWavChannelChosen();
     void SaveTextClick();

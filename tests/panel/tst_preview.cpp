@@ -83,6 +83,22 @@ private slots:
         QVERIFY(!WaveDrawn());
     }
 
+    // A preview drawn follows a waveform that another than the operator
+    // changed: a configuration applied or loaded.
+    void aPreviewFollowsAnAppliedConfiguration() {
+        MainControls& m = ui();
+        selectCard(false, 0);
+        m.Preview_Button->click(); // the sine sketch
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Time: 1mS"));
+        const QString wave = file("ramp.txt", "0\n25\n50\n100\n");
+        dialogs.fileNames = {file("arb.ini", "[Channel1_Wave]\nArbitraryFlag=1\nTextFlag=1\n"
+                                             "ArbFile=" +
+                                                 wave.toUtf8() + "\n")};
+        m.ApplyConfig1->trigger();
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 4"));
+        QVERIFY(WaveDrawn());
+    }
+
     void renderedSineMatchesTheStoredPicture() {
         if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty()) {
             // The README's picture: a card in use, channel 1 playing a sine

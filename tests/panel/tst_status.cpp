@@ -255,9 +255,16 @@ private slots:
         QFile::remove(path);
     }
 
-    // Three busy channels fit beside the tabs, in the panel's own font.
+    // Three busy channels fit beside the tabs, in the panel's own font; no
+    // part of the strip moves as their texts change.
     void stripFitsThreeChannels() {
         selectCard(false, 0);
+        const QRect parts[] = {strip(1)->geometry(), strip(2)->geometry(), strip(3)->geometry()};
+        dialogs.fileNames = {file("one.ini", "[Channel1_Wave]\nWaveType=1\nSweepFlag=1\n"
+                                             "StartF=1.5\nEndF=9999.999\nDCOffset=-4.99\n")};
+        ui().ApplyConfig1->trigger(); // one busy channel beside two quiet ones
+        for (int c = 1; c <= 3; ++c)
+            QCOMPARE(strip(c)->geometry(), parts[c - 1]);
         QByteArray ini;
         for (int c = 1; c <= 3; ++c)
             ini += QString("[Channel%1_Wave]\nWaveType=1\nSweepFlag=1\nStartF=1.5\nEndF=9999.999\n"
@@ -270,6 +277,7 @@ private slots:
             QLabel* label = strip(c);
             QCOMPARE(label->font(), main().font());
             QCOMPARE(label->text(), QString("%1 on, 40dB, -4.99V, tri 1.5k\u201310M").arg(c));
+            QCOMPARE(label->geometry(), parts[c - 1]);
         }
         if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
             main().grab().save(shots + "/main_form_busy_strip.png");

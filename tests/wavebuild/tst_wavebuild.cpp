@@ -248,6 +248,13 @@ private slots:
         QVERIFY(b->Samples().empty() && !b->UseOnChannel_Button->isEnabled());
         QVERIFY(b->Problem_Label->text().startsWith(
             "127 samples lie outside 0..100 % (the first is n = 129"));
+        // Only problems are red; what to do first is not.
+        const QColor red(0xb0, 0, 0);
+        QCOMPARE(b->Problem_Label->palette().color(QPalette::WindowText), red);
+        b->Source_TabWidget->setCurrentIndex(1);
+        QCOMPARE(b->Problem_Label->text(), QString("Open a CSV or TSV file."));
+        QVERIFY(b->Problem_Label->palette().color(QPalette::WindowText) != red);
+        b->Source_TabWidget->setCurrentIndex(0);
         // Saved as the text format, it imports as it was built.
         b->Scale_ComboBox->setCurrentIndex(0);
         dialogs.fileNames = {dir.filePath("built.txt")};
