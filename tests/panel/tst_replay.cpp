@@ -182,6 +182,48 @@ private slots:
                                     .arg(replayed.value(i), calls.value(i))));
     }
 
+    // The README's lines that build a saved program against the simulated
+    // driver of the build tree and of an installed program work as written,
+    // without a library path of the test's own.
+    void theReadmeBuildsASavedProgram() {
+        selectCard(false, 0);
+        ui().WaveUpdate_Button->click();
+        const QString folder = dir.filePath("readme");
+        QVERIFY(QDir().mkpath(folder));
+        dialogs.fileNames = {folder + "/session.c"};
+        w->log->SaveCProgram_Button->click();
+        const QString prefix = dir.filePath("installed");
+        QCOMPARE(QProcess::execute(CMAKE, {"--install", BUILD_DIR, "--prefix", prefix}), 0);
+        QFile readme(README);
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        static const QRegularExpression block(R"(```sh\n(cc session\.c [^`]*)```)");
+        QStringList lines;
+        for (auto m = block.globalMatch(text); m.hasNext();) {
+            QString line = m.next().captured(1);
+            line.replace("\\\n", " ").replace('\n', ' ');
+            if (line.contains("ROOT") || line.contains("PREFIX"))
+                lines << line.replace("ROOT/build", BUILD_DIR)
+                             .replace("ROOT", SOURCE_DIR)
+                             .replace("PREFIX/lib/nv815-panel/sim", prefix + "/" SIM_INSTALL_DIR)
+                             .replace("PREFIX", prefix)
+                             .replace("cc session.c", "cc " CC_FLAGS " session.c");
+        }
+        QCOMPARE(lines.size(), 2);
+        for (const QString& line : lines) {
+            QFile::remove(folder + "/session");
+            QProcess sh;
+            QProcessEnvironment env; // no library path but the line's own
+            env.insert("PATH", qEnvironmentVariable("PATH"));
+            env.insert("NVSIM_CHASSIS", "");
+            sh.setProcessEnvironment(env);
+            sh.setWorkingDirectory(folder);
+            sh.start("sh", {"-c", line});
+            QVERIFY(sh.waitForFinished(60000));
+            QVERIFY2(sh.exitCode() == 0, qPrintable(line + "\n" + sh.readAllStandardError()));
+        }
+    }
+
     void noCardNoProgram() {
         dialogs.fileNames = {dir.filePath("none.c")};
         w->log->SaveCProgram_Button->click();
