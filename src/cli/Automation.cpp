@@ -186,7 +186,8 @@ private:
                              o_.file.c_str());
                 return false;
             }
-            std::fprintf(out_, "Using %s, the card '%s' names.\n", name.c_str(), o_.file.c_str());
+            // A message: standard output holds only what the run reports (JSON with --json).
+            std::fprintf(err_, "Using %s, the card '%s' names.\n", name.c_str(), o_.file.c_str());
         }
         selected_.Resource = FindCard(name, err_);
         return !selected_.Resource.empty();

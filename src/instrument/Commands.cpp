@@ -175,7 +175,11 @@ ViStatus CmdRevisionQuery(ViSession session, char driverRevision[NV815_REVISION_
 
 std::string CommandName(const std::string& title) {
     const size_t end = title.find_last_not_of(" -");
-    return end == std::string::npos ? std::string() : title.substr(0, end + 1);
+    std::string name;
+    for (size_t i = 0; end != std::string::npos && i <= end; ++i)
+        if (title[i] != ' ' || (!name.empty() && name.back() != ' '))
+            name += title[i]; // one space between words ("Set  dcOffset" is "Set dcOffset")
+    return name;
 }
 
 std::string CmdResultText(ViSession session, ViStatus status) {

@@ -148,7 +148,8 @@ private:
 void ReportCommandOutcome(CommandLink& link, const std::string& title, ViStatus status,
                           int32_t channel = 0);
 
-// A log entry's title as a command's name: "Set Attenuation - " -> "Set Attenuation".
+// A log entry's title as a command's name, one space between its words:
+// "Set Attenuation - " -> "Set Attenuation", "Set  dcOffset - " -> "Set dcOffset".
 std::string CommandName(const std::string& title);
 
 // "Success" for 0, else "***FAILED***\r\nError: " and the driver's text.

@@ -52,7 +52,7 @@ private slots:
         // The offset "Set" calls the driver itself and reports as well.
         nvsim_fail("nv815_SetOutputOffsetVoltage", VI_ERROR_TMO, 0, 0, nullptr);
         m.OffsetButton->click();
-        QVERIFY(m->Feedback().startsWith("Channel 1: Set  dcOffset failed: "));
+        QVERIFY(m->Feedback().startsWith("Channel 1: Set dcOffset failed: "));
         // The driver's text cannot be had: the log says so, the field gives the status.
         nvsim_fail("nv815_error_message", VI_ERROR_TMO, 0, 0, nullptr);
         m.AttenSetButton->click();
