@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "Automation.h"
+#include "SimulatedLibraries.h"
 #include "ThreeFullWaves.h"
 
 namespace {
@@ -36,6 +37,7 @@ void BM_ApplyProcess(benchmark::State& state) {
     for (auto _ : state) {
         QProcess p;
         p.setProcessEnvironment(env);
+        EndsWithParent(p);
         p.start(PROGRAM, {"--apply", QString::fromStdString(Files().ini), "--resource",
                           "PXI1::13::INSTR", "--quiet"});
         if (!p.waitForFinished(60000) || p.exitCode() != kExitAccepted)
@@ -47,6 +49,7 @@ BENCHMARK(BM_ApplyProcess)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
+    UseSimulatedLibraries(argv);
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "LibraryBindings.h"
 #include "OperationLog.h"
+#include "SimulatedLibraries.h"
 #include "nv815_def.h"
 #include "nvsim.h"
 
@@ -99,4 +100,10 @@ BENCHMARK(BM_EveryCommandText);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    UseSimulatedLibraries(argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -13,6 +13,7 @@
 
 #include "LibraryBindings.h"
 #include "Operations.h"
+#include "SimulatedLibraries.h"
 #include "nv815_def.h"
 
 namespace {
@@ -28,6 +29,7 @@ struct Served {
         env.insert("LD_LIBRARY_PATH", NV815_SIM_DIR);
         env.insert("NVSIM_CHASSIS", "");
         server.setProcessEnvironment(env);
+        EndsWithParent(server); // a crashed benchmark leaves no server behind
         server.start(PROGRAM, {"--serve", "--resource", "PXI1::13::INSTR", "--port", "0"});
         if (!server.waitForReadyRead(20000))
             return;
@@ -166,4 +168,10 @@ BENCHMARK(BM_DriverGenerateSignal)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    UseSimulatedLibraries(argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
