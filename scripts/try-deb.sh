@@ -2,12 +2,14 @@
 # Builds the Debian package, installs it into a fresh Debian 12 system made
 # with debootstrap (kept in DEB_ROOT for later runs), and starts the panel
 # there on its simulated chassis, offscreen, for a few seconds. Needs root and
-# the Debian mirror. Not part of CI.
+# a Debian archive (this system's apt sources', or DEBIAN_MIRROR). Not part
+# of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-"$root/build"}
 target=${DEB_ROOT:-/tmp/nv815-deb-root}
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+# shellcheck source=chroot-common.sh
+. "$root/scripts/chroot-common.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "try-deb: run this as root (debootstrap and chroot need it)." >&2
@@ -25,9 +27,12 @@ echo "try-deb: $deb"
 dpkg-deb -f "$deb" Depends
 
 if [ ! -x "$target/usr/bin/apt-get" ]; then
-  echo "try-deb: making a fresh Debian 12 in $target"
+  mirror=$(debian_mirror)
+  use_apt_proxy
+  echo "try-deb: making a fresh Debian 12 in $target from $mirror"
   debootstrap --variant=minbase bookworm "$target" "$mirror" >/dev/null
 fi
+mount_for_chroot "$target"
 cp "$deb" "$target/tmp/"
 echo "try-deb: installing the package and what it depends on"
 chroot "$target" apt-get update -q >/dev/null

@@ -3,12 +3,14 @@
 # debootstrap, exactly as the README says: the sources are copied into it and
 # scripts/test.sh installs the packages, builds and runs every test there. The
 # system is kept in TRIXIE_ROOT for later runs (the sources and the build are
-# made again each time). Needs root and the Debian mirror; takes about 20
-# minutes on two cores. Not part of CI.
+# made again each time). Needs root and a Debian archive (this system's apt
+# sources', or DEBIAN_MIRROR); takes about 20 minutes on two cores. Not part
+# of CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 target=${TRIXIE_ROOT:-/tmp/nv815-trixie-root}
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+# shellcheck source=chroot-common.sh
+. "$root/scripts/chroot-common.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "try-debian13: run this as root (debootstrap and chroot need it)." >&2
@@ -17,24 +19,12 @@ fi
 command -v debootstrap >/dev/null || apt-get install -y -q --no-install-recommends debootstrap
 
 if [ ! -x "$target/usr/bin/apt-get" ]; then
-  echo "try-debian13: making a fresh Debian 13 in $target"
+  mirror=$(debian_mirror)
+  use_apt_proxy
+  echo "try-debian13: making a fresh Debian 13 in $target from $mirror"
   debootstrap --variant=minbase trixie "$target" "$mirror" >/dev/null
 fi
-cp /etc/resolv.conf "$target/etc/resolv.conf"
-
-# What the chroot needs of the running system, mounted for this run only.
-mounted=()
-cleanup() {
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" || true; done
-}
-trap cleanup EXIT
-for fs in proc sys dev dev/pts; do
-  mkdir -p "$target/$fs"
-  if ! mountpoint -q "$target/$fs"; then
-    mount --bind "/$fs" "$target/$fs"
-    mounted+=("$target/$fs")
-  fi
-done
+mount_for_chroot "$target"
 
 echo "try-debian13: copying the sources"
 rm -rf "$target/src/nv815"
