@@ -129,7 +129,7 @@ struct Instrument {
     bool lockedByAnyone() const { return exclusiveLockHolder != 0 || !sharedHolders.empty(); }
 };
 
-enum class SessionKind { ResourceManager, Instrument, FindList, MemoryAccess };
+enum class SessionKind { ResourceManager, Instrument, FindList, MemoryAccess, Event };
 
 struct SessionInfo {
     SessionInfo(SessionKind k) : kind(k) {}
@@ -157,6 +157,18 @@ struct SessionInfo {
         ViAddr userHandle;
     };
     std::vector<Handler> handlers;
+    // An event as it occurred: its type, and for an I/O completion the
+    // operation's status, job, count of elements and name.
+    struct EventData {
+        ViEventType type = 0;
+        ViStatus status = 0;
+        ViUInt32 jobId = 0;
+        uint64_t count = 0;
+        std::string operation;
+    };
+    EventData event;                 // an event object's own
+    std::deque<EventData> queue;     // an instrument's, waiting for viWaitOnEvent
+    std::deque<EventData> suspended; // waiting for handlers to be enabled again
 };
 
 // A PXI resource name taken apart: an INSTR resource by its bus, device and

@@ -54,4 +54,10 @@ ViStatus PxiAttribute(const SessionInfo& s, const Instrument& in, ViAttr attr, v
 ViStatus SetSessionAttribute(SessionInfo& s, bool instrument, ViAttr attr, ViAttrState value,
                              bool& known);
 
+// An event of the instrument session: queued, held for suspended handlers or
+// handed to its handlers, as the session enabled it; nothing when not enabled.
+void PostEvent(ViSession vi, const SessionInfo::EventData& event);
+// Attributes of an event object (VI_ERROR_NSUP_ATTR for any other).
+ViStatus EventAttribute(const SessionInfo& s, ViAttr attr, void* value);
+
 } // namespace sim

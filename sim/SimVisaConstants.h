@@ -51,6 +51,17 @@
 #define VI_TRIG_TTL7 7
 #define VI_ANY_HNDLR 0
 
+// Events beyond the program's header, and the attributes of an event object.
+#define VI_EVENT_IO_COMPLETION ((ViEventType)0x3FFF2009u)
+#define VI_EVENT_EXCEPTION ((ViEventType)0xBFFF200Eu)
+#define VI_ATTR_EVENT_TYPE ((ViAttr)0x3FFF4010u)
+#define VI_ATTR_STATUS ((ViAttr)0x3FFF4025u)
+#define VI_ATTR_JOB_ID ((ViAttr)0x3FFF4006u)
+#define VI_ATTR_RET_COUNT_32 ((ViAttr)0x3FFF4026u)
+#define VI_ATTR_RET_COUNT_64 ((ViAttr)0x3FFF4028u)
+#define VI_ATTR_BUFFER ((ViAttr)0x3FFF4027u)
+#define VI_ATTR_OPER_NAME ((ViAttr)0xBFFF4042u)
+
 #define VI_SUCCESS_SYNC ((ViStatus)0x3FFF009Bu)
 #define VI_ERROR_NSUP_ATTR_STATE ((ViStatus)0xBFFF001Eu)
 #define VI_ERROR_INV_JOB_ID ((ViStatus)0xBFFF001Cu)

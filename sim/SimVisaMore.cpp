@@ -1,5 +1,5 @@
 // The rest of VISA's entry points, as a PXI INSTR resource answers them:
-// event handlers, 64-bit register access, block moves between the
+// 64-bit register access, block moves between the
 // configuration space and BAR0 (synchronous, also when asked
 // asynchronously), and the standard status for each operation a PXI INSTR
 // resource does not support (message-based I/O, GPIB, USB, VXI, trigger
@@ -79,15 +79,6 @@ ViStatus Move(const char* function, ViSession vi, ViUInt16 srcSpace, ViBusAddres
     return Done(function, args, VI_SUCCESS);
 }
 
-// The instrument session a handler of `type` is installed on or removed
-// from; only the PXI interrupt event takes handlers.
-ViStatus HandlerSession(ViSession vi, ViEventType type, SessionInfo*& s) {
-    s = Chassis::instance().find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return VI_ERROR_INV_OBJECT;
-    return type == VI_EVENT_PXI_INTR ? VI_SUCCESS : VI_ERROR_INV_EVENT;
-}
-
 // An operation the session's resource does not have: VI_ERROR_NSUP_OPER
 // for a session, VI_ERROR_INV_OBJECT for anything else.
 ViStatus NotSupported(const char* function, ViSession vi) {
@@ -135,39 +126,6 @@ NVSIM_NSUP(viUsbControlOut,
            (ViSession vi, ViInt16, ViInt16, ViUInt16, ViUInt16, ViUInt16, const ViUInt8*))
 NVSIM_NSUP(viVxiCommandQuery, (ViSession vi, ViUInt16, ViUInt32, ViUInt32*))
 
-// Handlers of the PXI interrupt event (which the simulated card never raises).
-ViStatus viInstallHandler(ViSession vi, ViEventType type, ViHndlr handler, ViAddr userHandle) try {
-    EntryLock entry;
-    const std::string args = std::to_string(vi) + ", " + Hex(type);
-    SessionInfo* s = nullptr;
-    if (const ViStatus bad = HandlerSession(vi, type, s))
-        return Done(__func__, args, bad);
-    if (!handler)
-        return Done(__func__, args, VI_ERROR_INV_HNDLR_REF);
-    s->handlers.push_back({type, handler, userHandle});
-    return Done(__func__, args, VI_SUCCESS);
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
-ViStatus viUninstallHandler(ViSession vi, ViEventType type, ViHndlr handler,
-                            ViAddr userHandle) try {
-    EntryLock entry;
-    const std::string args = std::to_string(vi) + ", " + Hex(type);
-    SessionInfo* s = nullptr;
-    if (const ViStatus bad = HandlerSession(vi, type, s))
-        return Done(__func__, args, bad);
-    const size_t before = s->handlers.size();
-    // VI_ANY_HNDLR removes every handler of the event.
-    std::erase_if(s->handlers, [&](const SessionInfo::Handler& h) {
-        return h.type == type &&
-               (handler == VI_ANY_HNDLR || (h.handler == handler && h.userHandle == userHandle));
-    });
-    return Done(__func__, args, s->handlers.size() < before ? VI_SUCCESS : VI_ERROR_INV_HNDLR_REF);
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
 #define NVSIM_MOVE_IN(name, type)                                                                  \
     NVSIM_ENTRY(ViStatus name(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length, \
                               type* buf),                                                          \
@@ -200,14 +158,20 @@ NVSIM_ENTRY(ViStatus viMove(ViSession vi, ViUInt16 srcSpace, ViBusAddress srcOff
             return Move(__func__, vi, srcSpace, srcOffset, srcWidth, destSpace, destOffset,
                         destWidth, length))
 
-// Done before it returns: VISA's "completed synchronously", with no job left.
+// Done before it returns: VISA's "completed synchronously", with no job left
+// to terminate; its completion event is posted all the same, as for every
+// asynchronous operation that started.
 NVSIM_ENTRY(ViStatus viMoveAsync(ViSession vi, ViUInt16 srcSpace, ViBusAddress srcOffset,
                                  ViUInt16 srcWidth, ViUInt16 destSpace, ViBusAddress destOffset,
                                  ViUInt16 destWidth, ViBusSize length, ViUInt32* jobId),
+            static ViUInt32 lastJob = 0;
             if (jobId) * jobId = 0;
             const ViStatus st = Move(__func__, vi, srcSpace, srcOffset, srcWidth, destSpace,
                                      destOffset, destWidth, length);
-            return st == VI_SUCCESS ? VI_SUCCESS_SYNC : st)
+            if (st != VI_SUCCESS) return st;
+            const ViUInt32 job = ++lastJob == 0 ? ++lastJob : lastJob; if (jobId) * jobId = job;
+            PostEvent(vi, {VI_EVENT_IO_COMPLETION, VI_SUCCESS, job, length, "viMoveAsync"});
+            return VI_SUCCESS_SYNC)
 
 // No asynchronous job ever runs on the simulated chassis.
 NVSIM_ENTRY(ViStatus viTerminate(ViSession vi, ViUInt16 degree, ViUInt32 jobId),

@@ -1,6 +1,6 @@
 // What every VISA client does with a PXI INSTR session: parse resource names,
-// read and set the standard attributes, clear the device, enable, wait for
-// and discard events (none occur), and read and write registers.
+// read and set the standard attributes, clear the device, and read and write
+// registers. Events are in SimVisaEvents.cpp.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -104,28 +104,6 @@ ViStatus Out(const char* function, ViSession vi, ViUInt16 space, uint64_t offset
     return Access(function, vi, space, offset, width, &val, true);
 }
 
-bool KnownEvent(ViEventType type) {
-    return type == VI_EVENT_TRIG || type == VI_EVENT_SERVICE_REQ || type == VI_EVENT_PXI_INTR;
-}
-
-std::string EventArgs(ViSession vi, ViEventType type, ViUInt16 mechanism) {
-    return std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
-}
-
-// The session, event type and mechanisms of a request to disable or discard
-// events; `s` gets the session.
-ViStatus CheckEventRequest(ViSession vi, ViEventType type, ViUInt16 mechanism, SessionInfo*& s) {
-    s = Chassis::instance().find(vi);
-    if (!s || (s->kind != SessionKind::Instrument && s->kind != SessionKind::MemoryAccess))
-        return VI_ERROR_INV_OBJECT;
-    if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
-        return VI_ERROR_INV_EVENT;
-    if (mechanism == 0 ||
-        (mechanism != VI_ALL_MECH && (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR))))
-        return VI_ERROR_INV_MECH;
-    return VI_SUCCESS;
-}
-
 // Text and number attributes of a session.
 ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     Chassis& ch = Chassis::instance();
@@ -138,6 +116,8 @@ ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
         CopyText(static_cast<char*>(value), t);
         return VI_SUCCESS;
     };
+    if (s.kind == SessionKind::Event)
+        return EventAttribute(s, attr, value);
     switch (attr) {
     case VI_ATTR_RSRC_MANF_NAME:
         return text(ch.vendor);
@@ -291,89 +271,6 @@ ViStatus viClear(ViSession vi) try {
     if (ch.lockedAgainst(vi))
         return Done(__func__, std::to_string(vi), VI_ERROR_RSRC_LOCKED);
     return Done(__func__, std::to_string(vi), VI_SUCCESS);
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
-ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism, ViEventFilter) try {
-    EntryLock entry;
-    Chassis& ch = Chassis::instance();
-    const std::string args =
-        std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(mechanism);
-    SessionInfo* s = ch.find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (!KnownEvent(type))
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
-    if (mechanism == 0 || (mechanism & ~(VI_QUEUE | VI_HNDLR | VI_SUSPEND_HNDLR)) ||
-        ((mechanism & VI_HNDLR) && (mechanism & VI_SUSPEND_HNDLR)))
-        return Done(__func__, args, VI_ERROR_INV_MECH);
-    // A handler mechanism needs a handler of the event installed.
-    const bool handled =
-        std::any_of(s->handlers.begin(), s->handlers.end(),
-                    [type](const SessionInfo::Handler& h) { return h.type == type; });
-    if ((mechanism & (VI_HNDLR | VI_SUSPEND_HNDLR)) && !handled)
-        return Done(__func__, args, VI_ERROR_HNDLR_NINSTALLED);
-    ViUInt16& enabled = s->enabled[type];
-    const bool already = (enabled & mechanism) != 0;
-    enabled |= mechanism;
-    return Done(__func__, args, already ? VI_SUCCESS_EVENT_EN : VI_SUCCESS);
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
-ViStatus viDisableEvent(ViSession vi, ViEventType type, ViUInt16 mechanism) try {
-    EntryLock entry;
-    SessionInfo* s = nullptr;
-    const std::string args = EventArgs(vi, type, mechanism);
-    if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
-        return Done(__func__, args, bad);
-    bool any = false;
-    for (auto& [event, enabled] : s->enabled)
-        if (type == VI_ALL_ENABLED_EVENTS || event == type) {
-            any = any || (enabled & mechanism) != 0;
-            enabled &= static_cast<ViUInt16>(~mechanism);
-        }
-    return Done(__func__, args, any ? VI_SUCCESS : VI_SUCCESS_EVENT_DIS);
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
-ViStatus viDiscardEvents(ViSession vi, ViEventType type, ViUInt16 mechanism) try {
-    EntryLock entry;
-    SessionInfo* s = nullptr;
-    const std::string args = EventArgs(vi, type, mechanism);
-    if (const ViStatus bad = CheckEventRequest(vi, type, mechanism, s); bad != VI_SUCCESS)
-        return Done(__func__, args, bad);
-    return Done(__func__, args, VI_SUCCESS_QUEUE_EMPTY); // no event ever occurs
-} catch (...) {
-    return EntryFailed(__func__);
-}
-
-ViStatus viWaitOnEvent(ViSession vi, ViEventType type, ViUInt32 timeout, ViEventType* outType,
-                       ViEvent* outContext) try {
-    EntryLock entry;
-    Chassis& ch = Chassis::instance();
-    const std::string args = std::to_string(vi) + ", " + Hex(type) + ", " + std::to_string(timeout);
-    if (outType)
-        *outType = 0;
-    if (outContext)
-        *outContext = 0;
-    SessionInfo* s = ch.find(vi);
-    if (!s || s->kind != SessionKind::Instrument)
-        return Done(__func__, args, VI_ERROR_INV_OBJECT);
-    if (type != VI_ALL_ENABLED_EVENTS && !KnownEvent(type))
-        return Done(__func__, args, VI_ERROR_INV_EVENT);
-    bool queued = false;
-    for (const auto& [event, enabled] : s->enabled)
-        if ((type == VI_ALL_ENABLED_EVENTS || event == type) && (enabled & VI_QUEUE))
-            queued = true;
-    if (!queued)
-        return Done(__func__, args, VI_ERROR_NENABLED);
-    // No event occurs on the simulated chassis: the wait ends with its timeout.
-    if (timeout != VI_TMO_INFINITE)
-        entry.sleep(static_cast<int>(std::min<ViUInt32>(timeout, 10000)));
-    return Done(__func__, args, VI_ERROR_TMO);
 } catch (...) {
     return EntryFailed(__func__);
 }

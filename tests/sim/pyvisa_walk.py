@@ -110,6 +110,42 @@ class Walk(unittest.TestCase):
         self.assertEqual(self.status(self.lib.terminate, self.vi, 0, 7),
                          StatusCode.error_invalid_job_i_d)
 
+    def test_events_of_a_pxi_instrument(self):
+        events, mechanisms = constants.EventType, constants.EventMechanism
+        for event, mechanism, code in [
+                (events.service_request, mechanisms.queue, StatusCode.error_invalid_event),
+                (events.exception, mechanisms.queue, StatusCode.error_invalid_mechanism)]:
+            with self.subTest(event):
+                with self.assertRaises(pyvisa.VisaIOError) as e:
+                    self.card.enable_event(event, mechanism)
+                self.assertEqual(e.exception.error_code, code)
+        # An asynchronous move's completion is queued, and read from its event.
+        self.card.enable_event(events.io_completion, mechanisms.queue)
+        bar0 = constants.AddressSpace.pxi_bar0
+        job, status = self.lib.move_asynchronously(self.vi, bar0, 0x100, 2, bar0, 0x300, 2, 3)
+        self.assertEqual(status, StatusCode.success_synchronous)
+        response = self.card.wait_on_event(events.io_completion, 1000)
+        self.assertEqual(response.event.event_type, events.io_completion)
+        self.assertEqual(response.event.status, StatusCode.success)
+        self.assertEqual(response.event.job_id, job.value)
+        self.assertEqual(response.event.return_count, 3)
+        self.assertEqual(response.event.operation_name, "viMoveAsync")
+        response.event.close()
+        with self.assertRaises(pyvisa.VisaIOError) as e:  # one event per move
+            self.card.wait_on_event(events.io_completion, 10)
+        self.assertEqual(e.exception.error_code, StatusCode.error_timeout)
+        # To a handler as well, while one is enabled.
+        seen = []
+        def handler(session, event_type, context, user_handle):
+            seen.append(event_type)
+        self.card.install_handler(events.io_completion, handler)
+        self.card.enable_event(events.io_completion, mechanisms.handler)
+        self.lib.move_asynchronously(self.vi, bar0, 0x100, 2, bar0, 0x300, 2, 1)
+        self.assertEqual(seen, [events.io_completion])
+        self.card.disable_event(events.io_completion, mechanisms.all)
+        self.card.discard_events(events.io_completion, mechanisms.queue)
+        self.card.uninstall_handler(events.io_completion, handler)
+
     def test_resource_names(self):
         for name, found in [("PXI1::13::INSTR", CARD), ("PXI0::1-13.0::INSTR", CARD),
                             ("PXI0::CHASSIS1::SLOT13::INSTR", CARD),
