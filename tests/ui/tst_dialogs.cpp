@@ -131,7 +131,10 @@ private slots:
                 shownAt = dialog->directory().absolutePath();
                 if (!accept)
                     return dialog->reject();
-                dialog->selectFile(chosen.path());
+                // As an operator does: opens the folder, then chooses it. (Selecting
+                // it by name from its parent and accepting at once races the
+                // dialog's file list, which Qt 6.8 fills later: it answered the parent.)
+                dialog->setDirectory(chosen.path());
                 QMetaObject::invokeMethod(dialog, "accept"); // accept() is protected
             });
             closer.start();
