@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QProcess>
+#include <benchmark/benchmark.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +41,15 @@ inline void UseSimulatedLibraries(char** argv) {
                      dir.c_str());
         std::exit(1);
     }
+}
+
+// The main of a benchmark of the simulated card that needs no Qt application.
+inline int RunOnTheSimulator(int argc, char** argv) {
+    UseSimulatedLibraries(argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 // A child process that ends with this one, even when this one crashes.

@@ -101,9 +101,5 @@ BENCHMARK(BM_EveryCommandText);
 } // namespace
 
 int main(int argc, char** argv) {
-    UseSimulatedLibraries(argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunOnTheSimulator(argc, argv);
 }

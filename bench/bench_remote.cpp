@@ -169,9 +169,5 @@ BENCHMARK(BM_DriverGenerateSignal)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    UseSimulatedLibraries(argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunOnTheSimulator(argc, argv);
 }
