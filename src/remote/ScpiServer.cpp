@@ -167,6 +167,8 @@ void ScpiServer::drop(Client& c) {
     c.gone = true;
     const auto it = std::find_if(clients_.begin(), clients_.end(),
                                  [&c](const auto& p) { return p.get() == &c; });
+    if (it == clients_.end())
+        return;
     const std::shared_ptr<Client> keep = *it; // alive until the end of this call at least
     if (lockHolder_ == &c)
         setLock(nullptr); // a client that leaves gives the front panel back
