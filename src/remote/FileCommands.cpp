@@ -129,9 +129,12 @@ void LoadAndApply(Session& session, Card& card, const QString& path) {
             arb.ArbFile = wave.path.toLocal8Bit().toStdString();
             ImportWaveFile(arb, arb.ArbFile, arb.NormaliseFlag, arb.TextFlag, watch);
         });
-    if (!load.error.empty())
-        return session.error(ExecutionError,
-                             "could not load " + QFileInfo(path).fileName().toStdString());
+    if (!load.error.empty()) { // why, naming the file as the client does
+        const std::string quoted = "'" + path.toLocal8Bit().toStdString() + "' ";
+        const std::string why =
+            load.error.rfind(quoted, 0) == 0 ? load.error.substr(quoted.size()) : load.error;
+        return session.error(ExecutionError, QFileInfo(path).fileName().toStdString() + " " + why);
+    }
     if (unusable.error != NoError)
         return session.error(unusable.error, unusable.detail);
     if (watch.report())

@@ -262,6 +262,12 @@ private slots:
             QCOMPARE(ask("MMEM:LOAD:STAT 'sa.ini';:SYST:ERR?"), row.answer);
         }
         QCOMPARE(card.channel(1).Wave.Arb.Data, std::vector<double>({100, 0, 50, 25}));
+        QFile nul(dir.filePath("nul.ini"));
+        QVERIFY(nul.open(QIODevice::WriteOnly) && nul.write("[Card]\n\0", 8) == 8);
+        nul.close();
+        QCOMPARE(ask("MMEM:LOAD:STAT 'nul.ini';:SYST:ERR?"),
+                 QString("-200,\"Execution error;nul.ini holds a NUL byte: it is no "
+                         "configuration file.\""));
     }
 
     void withoutACardEverySettingSaysSo() {
