@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "SimChassis.h"
@@ -24,6 +25,16 @@ inline std::string Quoted(const char* s) {
 
 inline void CopyText(char* out, const std::string& text) {
     std::snprintf(out, VI_FIND_BUFLEN, "%s", text.c_str());
+}
+
+// An attribute's value, or its text, into the caller's place for it.
+template <class T> ViStatus Put(void* out, T value) {
+    std::memcpy(out, &value, sizeof value);
+    return VI_SUCCESS;
+}
+inline ViStatus PutText(void* out, const std::string& text) {
+    CopyText(static_cast<char*>(out), text);
+    return VI_SUCCESS;
 }
 
 // Journals the call and returns its status.

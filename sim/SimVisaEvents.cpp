@@ -94,26 +94,21 @@ void sim::PostEvent(ViSession vi, const SessionInfo::EventData& event) {
 
 ViStatus sim::EventAttribute(const SessionInfo& s, ViAttr attr, void* value) {
     const SessionInfo::EventData& e = s.event;
-    auto number = [&](auto v) {
-        std::memcpy(value, &v, sizeof v);
-        return VI_SUCCESS;
-    };
     switch (attr) {
     case VI_ATTR_EVENT_TYPE:
-        return number(static_cast<ViEventType>(e.type));
+        return Put(value, static_cast<ViEventType>(e.type));
     case VI_ATTR_STATUS:
-        return number(static_cast<ViStatus>(e.status));
+        return Put(value, static_cast<ViStatus>(e.status));
     case VI_ATTR_JOB_ID:
-        return number(static_cast<ViUInt32>(e.jobId));
+        return Put(value, static_cast<ViUInt32>(e.jobId));
     case VI_ATTR_RET_COUNT_32:
-        return number(static_cast<ViUInt32>(e.count));
+        return Put(value, static_cast<ViUInt32>(e.count));
     case VI_ATTR_RET_COUNT_64:
-        return number(static_cast<ViUInt64>(e.count));
+        return Put(value, static_cast<ViUInt64>(e.count));
     case VI_ATTR_BUFFER:
-        return number(static_cast<void*>(nullptr)); // a move has no buffer of the caller's
+        return Put(value, static_cast<void*>(nullptr)); // a move has no buffer of the caller's
     case VI_ATTR_OPER_NAME:
-        CopyText(static_cast<char*>(value), e.operation);
-        return VI_SUCCESS;
+        return PutText(value, e.operation);
     default:
         return VI_ERROR_NSUP_ATTR;
     }

@@ -15,16 +15,6 @@ namespace {
 
 constexpr uint32_t kBar0Base = 0xF7D00000u, kBar0Size = 4096;
 
-template <typename T> ViStatus Put(void* value, T v) {
-    std::memcpy(value, &v, sizeof v);
-    return VI_SUCCESS;
-}
-
-ViStatus PutText(void* value, const std::string& text) {
-    CopyText(static_cast<char*>(value), text);
-    return VI_SUCCESS;
-}
-
 // A BAR attribute (type, base or size of BAR0..BAR5): only BAR0 is memory.
 bool BarAttribute(ViAttr attr, void* value, ViStatus& status) {
     for (ViAttr bar = 0; bar < 6; ++bar) {

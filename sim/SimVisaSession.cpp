@@ -108,14 +108,8 @@ ViStatus Out(const char* function, ViSession vi, ViUInt16 space, uint64_t offset
 ViStatus Attribute(SessionInfo& s, Instrument* in, ViAttr attr, void* value) {
     Chassis& ch = Chassis::instance();
     const ResourceName name = in ? ParseResourceName(in->resource) : ResourceName{};
-    auto number = [&](auto v) {
-        std::memcpy(value, &v, sizeof v);
-        return VI_SUCCESS;
-    };
-    auto text = [&](const std::string& t) {
-        CopyText(static_cast<char*>(value), t);
-        return VI_SUCCESS;
-    };
+    auto number = [value](auto v) { return Put(value, v); };
+    auto text = [value](const std::string& t) { return PutText(value, t); };
     if (s.kind == SessionKind::Event)
         return EventAttribute(s, attr, value);
     switch (attr) {

@@ -115,15 +115,10 @@ TMain_Form::FiledWaves TMain_Form::FileBuiltWaveforms(const QString& config, TCa
             return out;
         }
         TArbWave& arb = saved.Channel[c].Wave.Arb;
-        const bool fits =
-            arb.WaveLength > 0 && static_cast<size_t>(arb.WaveLength) <= arb.Data.size();
-        if (answer == Dialogs::Answer::Yes && fits) {
-            const std::string name = wave.toLocal8Bit().toStdString();
-            out.files.emplace_back(
-                name, WaveFileText(arb.Data, 0, static_cast<size_t>(arb.WaveLength), name));
-            arb.ArbFile = name;
-            arb.TextFlag = true;
-            arb.NormaliseFlag = false; // the samples are percent already
+        const std::string name = wave.toLocal8Bit().toStdString();
+        std::optional<std::string> text;
+        if (answer == Dialogs::Answer::Yes && (text = NameTextWaveFile(arb, name))) {
+            out.files.emplace_back(name, std::move(*text));
             out.channels.push_back(c);
             filed << QString("channel %1's waveform as %2").arg(c).arg(QFileInfo(wave).fileName());
             continue;

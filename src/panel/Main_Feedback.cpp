@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
-#include <QStyle>
 
 #include "ElidedLabel.h"
 
@@ -48,12 +47,7 @@ void TMain_Form::ShowFeedback(const QString& text, Tone tone, const QString& nam
     feedback_ = text + names;
     failureTitle_.clear();
     failureEntry_.clear();
-    const char* shade = tone == Tone::Failure ? "failure" : "advice";
-    if (Feedback_Label->property("tone").toString() != QLatin1String(shade)) {
-        Feedback_Label->setProperty("tone", shade);
-        Feedback_Label->style()->unpolish(Feedback_Label);
-        Feedback_Label->style()->polish(Feedback_Label);
-    }
+    SetStyleProperty(Feedback_Label, "tone", tone == Tone::Failure ? "failure" : "advice");
     Feedback_Label->setFullText(feedback_, "Click to read it whole in the operation log.",
                                 static_cast<int>(text.size()));
 }
@@ -71,8 +65,7 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
     } else {
         // Without the driver's text (its own call failed too), the status itself.
         const QString error = QString::fromLocal8Bit(outcome.errorText.c_str()).trimmed();
-        const QString code =
-            QString("%1").arg(static_cast<uint32_t>(outcome.status), 8, 16, QChar('0')).toUpper();
+        const QString code = QString::fromStdString(StatusHex(outcome.status));
         ShowFeedback(ChannelPrefix(outcome.channel) + Title(outcome.title) + " failed" +
                      (error.isEmpty() ? " (status 0x" + code + ")." : ": " + error));
         // Its log entry, the latest when the command reports.

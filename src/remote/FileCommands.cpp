@@ -156,31 +156,25 @@ void LoadAndApply(Session& session, Card& card, const QString& path) {
 void Store(Session& session, Card& card, const QString& path) {
     const QFileInfo config(path);
     const QString base = config.absolutePath();
+    const std::string folder = (base + "/").toLocal8Bit().toStdString();
     TCardInfo saved = card.record();
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<int> written;
     for (int c = 1; c <= kChannelCount; ++c) {
-        const TWaveSettings& w = card.channel(c).Wave;
-        TArbWave& arb = saved.Channel[static_cast<size_t>(c)].Wave.Arb;
-        if (!w.ArbitraryFlag || w.Arb.WaveLength <= 0 ||
-            static_cast<size_t>(w.Arb.WaveLength) > w.Arb.Data.size()) {
-            // Another waveform file it names: by its name in the folder.
-            const QString named = QString::fromLocal8Bit(arb.ArbFile.c_str());
-            if (Inside(base, QDir::cleanPath(named)))
-                arb.ArbFile =
-                    QDir::cleanPath(named).mid(base.size() + 1).toLocal8Bit().toStdString();
-            continue;
-        }
+        TWaveSettings& w = saved.Channel[static_cast<size_t>(c)].Wave;
         const std::string wave = (config.completeBaseName() + QString("_channel%1.txt").arg(c))
                                      .toLocal8Bit()
                                      .toStdString();
-        files.emplace_back(
-            (base + "/").toLocal8Bit().toStdString() + wave,
-            WaveFileText(w.Arb.Data, 0, static_cast<size_t>(w.Arb.WaveLength), wave));
-        arb.ArbFile = wave;
-        arb.TextFlag = true;
-        arb.NormaliseFlag = false; // percent already
-        written.push_back(c);
+        std::optional<std::string> text;
+        if (w.ArbitraryFlag && (text = NameTextWaveFile(w.Arb, wave))) {
+            files.emplace_back(folder + wave, std::move(*text));
+            written.push_back(c);
+            continue;
+        }
+        // Another waveform file it names: by its name in the folder.
+        const QString named = QDir::cleanPath(QString::fromLocal8Bit(w.Arb.ArbFile.c_str()));
+        if (Inside(base, named))
+            w.Arb.ArbFile = named.mid(base.size() + 1).toLocal8Bit().toStdString();
     }
     const std::string target = path.toLocal8Bit().toStdString();
     const std::optional<std::string> text = SavedConfigurationText(saved, target);
@@ -194,10 +188,10 @@ void Store(Session& session, Card& card, const QString& path) {
     // The card's record names the files now written, as an import names its file.
     for (int c : written) {
         TArbWave& arb = card.channel(c).Wave.Arb;
-        arb.ArbFile = (base + "/").toLocal8Bit().toStdString() +
-                      saved.Channel[static_cast<size_t>(c)].Wave.Arb.ArbFile;
-        arb.TextFlag = true;
-        arb.NormaliseFlag = false;
+        const TArbWave& filed = saved.Channel[static_cast<size_t>(c)].Wave.Arb;
+        arb.ArbFile = folder + filed.ArbFile;
+        arb.TextFlag = filed.TextFlag;
+        arb.NormaliseFlag = filed.NormaliseFlag;
     }
 }
 

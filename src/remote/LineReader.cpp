@@ -12,7 +12,7 @@ bool LineReader::midLine() const {
 }
 
 void LineReader::refuse(const char* why) {
-    pendingRefusal_ = why;
+    refusal_ = why;
     discarding_ = true;
     std::string().swap(line_); // what was kept of it goes at once
     text_ = 0;
@@ -93,7 +93,7 @@ LineReader::Result LineReader::take(const char* data, size_t size, size_t& taken
         text_ = 0;
         quote_ = 0;
     }
-    refusal_ = pendingRefusal_ = nullptr;
+    refusal_ = nullptr;
     size_t i = 0;
     while (i < size) {
         if (skipLeft_ > 0 || blockLeft_ > 0) {
@@ -120,8 +120,7 @@ LineReader::Result LineReader::take(const char* data, size_t size, size_t& taken
             takeBlockHeader(ch);
         else
             takeText(ch);
-        if (pendingRefusal_) {
-            refusal_ = pendingRefusal_;
+        if (refusal_) {
             taken = i;
             return Result::Refused;
         }

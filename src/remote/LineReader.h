@@ -40,16 +40,15 @@ private:
     void takeText(char ch);
     size_t takeBlockBytes(const char* data, size_t size);
 
-    std::string line_;        // the line so far, blocks included
-    size_t text_ = 0;         // its characters outside blocks
-    size_t blockLeft_ = 0;    // bytes of a block still to come into `line_`
-    size_t skipLeft_ = 0;     // bytes of a refused block still to skip
-    std::string blockHeader_; // "#", its digit count, its length digits, as they come
-    char quote_ = 0;          // inside a string
-    bool discarding_ = false; // a line refused: skipped up to its LF
-    bool ended_ = false;      // line_ holds a finished line, cleared at the next take
-    const char* refusal_ = nullptr;
-    const char* pendingRefusal_ = nullptr;
+    std::string line_;              // the line so far, blocks included
+    size_t text_ = 0;               // its characters outside blocks
+    size_t blockLeft_ = 0;          // bytes of a block still to come into `line_`
+    size_t skipLeft_ = 0;           // bytes of a refused block still to skip
+    std::string blockHeader_;       // "#", its digit count, its length digits, as they come
+    char quote_ = 0;                // inside a string
+    bool discarding_ = false;       // a line refused: skipped up to its LF
+    bool ended_ = false;            // line_ holds a finished line, cleared at the next take
+    const char* refusal_ = nullptr; // the take() that refused the line says why
 };
 
 } // namespace scpi

@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "Dialogs.h"
 #include "Named.h"
 #include "OperationLog.h"
+#include "PanelWidgets.h"
 
 namespace {
 const QColor kFailedColour(255, 160, 160);
@@ -175,9 +175,7 @@ void TLog_Form::FormShow() {
 
 void TLog_Form::ShowStatusMessage(const QString& message, bool failure, const std::string& entry) {
     Message_Label->setText(message);
-    Message_Label->setProperty("tone", failure ? "failure" : "advice");
-    Message_Label->style()->unpolish(Message_Label);
-    Message_Label->style()->polish(Message_Label);
+    SetStyleProperty(Message_Label, "tone", failure ? "failure" : "advice");
     Message_Label->setVisible(!message.isEmpty());
     entry_ = entry;
 }

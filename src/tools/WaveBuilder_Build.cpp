@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 
 #include "Dialogs.h"
@@ -172,11 +171,7 @@ bool TWaveBuilder_Form::SourceSamples(std::vector<double>& out, QString& name) {
 }
 
 void TWaveBuilder_Form::ShowProblem(const QString& text, bool error) {
-    if (Problem_Label->property("tone").toBool() != error) {
-        Problem_Label->setProperty("tone", error);
-        Problem_Label->style()->unpolish(Problem_Label);
-        Problem_Label->style()->polish(Problem_Label);
-    }
+    SetStyleProperty(Problem_Label, "tone", error);
     Problem_Label->setText(text);
     Problem_Label->setAccessibleName(text.isEmpty() ? QString("No problem") : text);
 }

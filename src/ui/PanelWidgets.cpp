@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -87,6 +88,14 @@ template <typename Handler> void AsArrowKey(QKeyEvent* event, Handler handle) {
 }
 
 } // namespace
+
+void SetStyleProperty(QWidget* widget, const char* name, const QVariant& value) {
+    if (widget->property(name) == value)
+        return;
+    widget->setProperty(name, value);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+}
 
 TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent) {
     setStyle(SpinEditStyle());

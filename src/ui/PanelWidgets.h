@@ -9,6 +9,10 @@
 
 class QToolButton;
 
+// Sets a property the widget's style sheet reads and, only when its value
+// changed, draws the widget again by it.
+void SetStyleProperty(QWidget* widget, const char* name, const QVariant& value);
+
 // A push button with an indicator lamp: a click toggles the lamp, which shows
 // lit (green) or dark. The lamp state is the button's checked state.
 class TLampButton : public QPushButton {

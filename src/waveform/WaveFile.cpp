@@ -164,6 +164,16 @@ std::string WaveFileText(const std::vector<double>& samples, size_t first, size_
     return out;
 }
 
+std::optional<std::string> NameTextWaveFile(TArbWave& wave, const std::string& fileName) {
+    if (wave.WaveLength <= 0 || static_cast<size_t>(wave.WaveLength) > wave.Data.size())
+        return std::nullopt;
+    std::string text = WaveFileText(wave.Data, 0, static_cast<size_t>(wave.WaveLength), fileName);
+    wave.ArbFile = fileName;
+    wave.TextFlag = true;
+    wave.NormaliseFlag = false; // percent already
+    return text;
+}
+
 ViStatus SaveWaveFile(const TArbWave& wave, const std::string& fileName, int first, bool text,
                       int count, WaveFileUi& ui) {
     if (count < 1) {

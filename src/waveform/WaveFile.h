@@ -1,6 +1,7 @@
 // Importing a channel's arbitrary waveform from a file and saving it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,9 @@ ViStatus SaveWaveFile(const TArbWave& wave, const std::string& fileName, int fir
 // The text form of a waveform file, header included.
 std::string WaveFileText(const std::vector<double>& samples, size_t first, size_t count,
                          const std::string& fileName);
+
+// A waveform in no file, to be saved with a configuration: the text of its
+// samples as the text waveform file `fileName` (percent, so read back without
+// normalising), and the waveform then names that file. Nothing, the waveform
+// unchanged, when it holds no samples to save.
+std::optional<std::string> NameTextWaveFile(TArbWave& wave, const std::string& fileName);

@@ -17,38 +17,32 @@
 class TestDialogs : public QObject {
     Q_OBJECT
 
+    // Runs `act` on the first modal dialog of type Dialog that comes up
+    // while `open` runs.
+    template <class Dialog, class Act>
+    static void Answering(const std::function<void()>& open, Act act) {
+        QTimer waiter;
+        waiter.setInterval(10);
+        QObject::connect(&waiter, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                waiter.stop();
+                act(dialog);
+            }
+        });
+        waiter.start();
+        open();
+    }
+
     // The choices of the file dialog that `open` shows, read while it is open.
     static QStringList FilterChoices(const std::function<void()>& open) {
         QStringList shown;
-        QTimer closer; // until the dialog is up, then it is read and closed
-        closer.setInterval(10);
-        QObject::connect(&closer, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            closer.stop();
+        Answering<QDialog>(open, [&](QDialog* dialog) {
             if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
                 for (int i = 0; i < types->count(); ++i)
                     shown << types->itemText(i);
             dialog->reject();
         });
-        closer.start();
-        open();
         return shown;
-    }
-
-    // Runs `act` on the first modal box that comes up while `open` runs.
-    template <class Act> static void Answering(const std::function<void()>& open, Act act) {
-        QTimer waiter;
-        waiter.setInterval(10);
-        QObject::connect(&waiter, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                waiter.stop();
-                act(box);
-            }
-        });
-        waiter.start();
-        open();
     }
 
 private slots:
@@ -90,7 +84,7 @@ private slots:
             QMessageBox::Icon icon = QMessageBox::NoIcon;
             QList<QMessageBox::StandardButton> buttons;
             A answer = A::Ok;
-            Answering(
+            Answering<QMessageBox>(
                 [&] { answer = AppDialogs().message(nullptr, c.kind, "Line one\r\nline two"); },
                 [&](QMessageBox* box) {
                     shown = box->text();
@@ -119,26 +113,21 @@ private slots:
         QTemporaryDir start, chosen;
         for (const bool accept : {true, false}) {
             bool foldersOnly = false;
-            QString shownAt;
-            QTimer closer;
-            closer.setInterval(10);
-            QObject::connect(&closer, &QTimer::timeout, [&] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                if (!dialog)
-                    return;
-                closer.stop();
-                foldersOnly = dialog->fileMode() == QFileDialog::Directory;
-                shownAt = dialog->directory().absolutePath();
-                if (!accept)
-                    return dialog->reject();
-                // As an operator does: opens the folder, then chooses it. (Selecting
-                // it by name from its parent and accepting at once races the
-                // dialog's file list, which Qt 6.8 fills later: it answered the parent.)
-                dialog->setDirectory(chosen.path());
-                QMetaObject::invokeMethod(dialog, "accept"); // accept() is protected
-            });
-            closer.start();
-            const QString answer = AppDialogs().folderName(nullptr, start.path());
+            QString shownAt, answer;
+            Answering<QFileDialog>([&] { answer = AppDialogs().folderName(nullptr, start.path()); },
+                                   [&](QFileDialog* dialog) {
+                                       foldersOnly = dialog->fileMode() == QFileDialog::Directory;
+                                       shownAt = dialog->directory().absolutePath();
+                                       if (!accept)
+                                           return dialog->reject();
+                                       // As an operator does: opens the folder, then chooses it.
+                                       // (Selecting it by name from its parent and accepting at
+                                       // once races the dialog's file list, which Qt 6.8 fills
+                                       // later: it answered the parent.)
+                                       dialog->setDirectory(chosen.path());
+                                       QMetaObject::invokeMethod(dialog,
+                                                                 "accept"); // accept() is protected
+                                   });
             QVERIFY(foldersOnly);
             QCOMPARE(shownAt, QDir(start.path()).absolutePath());
             QCOMPARE(answer, accept ? QDir(chosen.path()).absolutePath() : QString());
