@@ -4,6 +4,9 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
+
+#include "Log_Unit.h"
 
 #include "PanelFixture.h"
 #include "TestRegistry.h"
@@ -73,6 +76,33 @@ private slots:
             QTRY_COMPARE(start->value(), s.value);
             QCOMPARE(edit->text(), QString::number(s.value));
         }
+    }
+
+    // A real click on the status field opens the log with the field's
+    // whole text above it.
+    void aClickOnTheStatusFieldShowsItWhole() {
+        MainControls& m = f.ui();
+        m.Ch1_Mode_Button->click(); // no card: the field says so
+        const QString said = m->Feedback();
+        QVERIFY(!said.isEmpty());
+        QString shown;
+        QTimer waiter;
+        waiter.setInterval(10);
+        QObject::connect(&waiter, &QTimer::timeout, [&] {
+            TLog_Form* log = f.w->log;
+            if (QApplication::activeModalWidget() != log || !log->isVisible())
+                return;
+            waiter.stop();
+            shown = log->Message_Label->isVisible() ? log->Message_Label->text() : QString();
+            if (const QString dir = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !dir.isEmpty())
+                log->grab().save(dir + "/log_form_message.png");
+            log->OK_Button->click();
+        });
+        waiter.start();
+        QLabel* field = m.Feedback_Label;
+        const QPoint at = OnX(field, QPoint(8, field->height() / 2));
+        XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        QTRY_COMPARE(shown, said);
     }
 };
 

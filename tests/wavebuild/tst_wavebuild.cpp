@@ -254,6 +254,8 @@ private slots:
         b->Source_TabWidget->setCurrentIndex(1);
         QCOMPARE(b->Problem_Label->text(), QString("Open a CSV or TSV file."));
         QVERIFY(b->Problem_Label->palette().color(QPalette::WindowText) != red);
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
+            b->grab().save(shots + "/wavebuilder_prompt.png");
         b->Source_TabWidget->setCurrentIndex(0);
         // Saved as the text format, it imports as it was built.
         b->Scale_ComboBox->setCurrentIndex(0);
