@@ -94,6 +94,24 @@ void BM_DriverLoad262144(benchmark::State& state) {
 }
 BENCHMARK(BM_DriverLoad262144)->Unit(benchmark::kMillisecond);
 
+// The floor of a single-frequency Update: its five driver calls, made directly.
+void BM_DriverSingleFrequencyCalls(benchmark::State& state) {
+    if (!Open(state))
+        return;
+    const ViSession vi = windows->main->card().session();
+    for (auto _ : state) {
+        Driver.nv815_SetInstrumentMode(vi, 0);
+        Driver.nv815_SetAMMode(vi, 0);
+        Driver.nv815_GenerateSignal(vi, 1, 0, 50);
+        Driver.nv815_SetInstrumentMode(vi, 1);
+        Driver.nv815_SetTriggerMode(vi, 0, 0);
+        state.PauseTiming();
+        nvsim_journal_clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DriverSingleFrequencyCalls)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
