@@ -135,7 +135,7 @@ void BM_WaveLoadInProcess262144(benchmark::State& state) {
         return state.SkipWithError("the simulated card could not be opened");
     UseCard(card, selected.Session, 3);
     TArbWave& arb = card.channel(3).Wave.Arb;
-    arb.Data.resize(262144);
+    std::vector<double> samples(262144);
     arb.WaveLength = 262144;
     struct : OperatorUi {
         void error(const std::string&) override {}
@@ -147,7 +147,8 @@ void BM_WaveLoadInProcess262144(benchmark::State& state) {
     for (auto _ : state) {
         ++seed;
         for (int i = 0; i < 262144; ++i) // other samples each time, as a client sends
-            arb.Data[static_cast<size_t>(i)] = (static_cast<uint16_t>(i * 7 + seed)) / 655.35;
+            samples[static_cast<size_t>(i)] = (static_cast<uint16_t>(i * 7 + seed)) / 655.35;
+        arb.Data = samples;
         LoadWaveform(card, 3, ui);
     }
     CloseCard(selected);

@@ -108,8 +108,10 @@ BENCHMARK(BM_BinaryImport)->Unit(benchmark::kMillisecond);
 void BM_TextExport(benchmark::State& state) {
     QuietUi ui;
     TArbWave wave;
+    std::vector<double> samples;
     for (int i = 0; i < WaveMemorySize; ++i)
-        wave.Data.push_back(100.0 * i / WaveMemorySize);
+        samples.push_back(100.0 * i / WaveMemorySize);
+    wave.Data = std::move(samples);
     const std::string path = QDir(TestFiles().dir.path()).filePath("out.txt").toStdString();
     for (auto _ : state)
         if (SaveWaveFile(wave, path, 0, true, WaveMemorySize, ui) != VI_SUCCESS)

@@ -140,7 +140,7 @@ WaveformUnsent UnsentWaveform(const TChannelInfo& draft, bool manual, const TArb
     if (draft.Wave.ArbitraryFlag) {
         const bool whole = arb.WaveLength > 0 && arb.Data.size() >= size_t(arb.WaveLength);
         u.Samples = !a.Loaded || !whole || a.Loaded->Length != arb.WaveLength ||
-                    a.Loaded->Checksum != WaveChecksum(arb.Data.data(), arb.WaveLength);
+                    a.Loaded->Checksum != arb.Data.checksum(arb.WaveLength);
     } else if (draft.Wave.SweepFlag) {
         u.Manual = !swept || g->Manual != manual;
     }

@@ -150,9 +150,11 @@ void SettingRange::set(TChannelInfo& channel, double value) const {
 }
 
 TChannelInfo DraftOf(TChannelInfo& channel) {
-    std::vector<double> samples = std::move(channel.Wave.Arb.Data);
+    // A copy without the samples' values: the channel keeps them, and their version.
+    Samples samples;
+    std::swap(samples, channel.Wave.Arb.Data);
     TChannelInfo draft = channel;
-    channel.Wave.Arb.Data = std::move(samples);
+    std::swap(samples, channel.Wave.Arb.Data);
     return draft;
 }
 

@@ -22,8 +22,7 @@ const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status) {
 }
 
 WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channel,
-                               uint32_t& memStep, const std::vector<double>& samples,
-                               WaveFileUi& ui) {
+                               uint32_t& memStep, const Samples& samples, WaveFileUi& ui) {
     WaveLoadOutcome out;
     ViStatus& status = out.Status;
     const ViSession session = link.session();
@@ -49,7 +48,7 @@ WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channe
     // The samples sent, kept for the session's replay and known by their checksum.
     std::shared_ptr<const SampleSnapshot> sent;
     if (DriverCallRecording()) {
-        sent = SnapshotSamples(samples.data(), length);
+        sent = SnapshotSamples(samples.data(), length, samples.version(), samples.checksum(length));
         RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
     }
     ReportCommandOutcome(link, "Load Arbitrary Waveform", status, channel);
@@ -57,6 +56,6 @@ WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channe
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;
     if (out.Loaded)
-        out.Checksum = sent ? sent->checksum : WaveChecksum(samples.data(), length);
+        out.Checksum = samples.checksum(length);
     return out;
 }

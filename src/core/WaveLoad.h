@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "Samples.h"
 #include "WaveFile.h"
 #include "visa_types.h"
 
@@ -27,5 +28,4 @@ const char* WaveLengthProblem(int32_t length, size_t held, ViStatus* status = nu
 // memory; each refusal shows its own plain message. Status: the driver's, or
 // 0 when the length was refused.
 WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channel,
-                               uint32_t& memStep, const std::vector<double>& samples,
-                               WaveFileUi& ui);
+                               uint32_t& memStep, const Samples& samples, WaveFileUi& ui);

@@ -15,6 +15,7 @@ struct SessionRecord {
 
 std::map<ViSession, SessionRecord> sessions;
 std::shared_ptr<const SampleSnapshot> lastSnapshot;
+uint64_t lastVersion = 0; // the version of the samples lastSnapshot holds (0: not known)
 bool recording = true;
 size_t sampleLimit = kSessionSampleLimit;
 
@@ -72,17 +73,25 @@ void ForgetSessionCalls(ViSession session) {
 void ForgetAllSessionCalls() {
     sessions.clear();
     lastSnapshot.reset();
+    lastVersion = 0;
 }
 
-std::shared_ptr<const SampleSnapshot> SnapshotSamples(const double* samples, int count) {
+std::shared_ptr<const SampleSnapshot> SnapshotSamples(const double* samples, int count,
+                                                      uint64_t version, uint64_t checksum) {
     const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
     if (lastSnapshot && lastSnapshot->samples.size() == n &&
-        (n == 0 || std::memcmp(lastSnapshot->samples.data(), samples, n * sizeof(double)) == 0))
+        ((version != 0 && version == lastVersion) ||
+         (checksum == lastSnapshot->checksum &&
+          (n == 0 ||
+           std::memcmp(lastSnapshot->samples.data(), samples, n * sizeof(double)) == 0)))) {
+        lastVersion = version;
         return lastSnapshot;
+    }
     auto snapshot = std::make_shared<SampleSnapshot>();
     snapshot->samples.assign(samples, samples + n);
-    snapshot->checksum = WaveChecksum(samples, count);
+    snapshot->checksum = checksum;
     lastSnapshot = snapshot;
+    lastVersion = version;
     return snapshot;
 }
 

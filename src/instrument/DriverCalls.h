@@ -52,8 +52,11 @@ void ForgetSessionCalls(ViSession session);
 void ForgetAllSessionCalls();
 
 // The samples of a load as a snapshot: the previous one when the samples
-// equal its samples, else a new copy.
-std::shared_ptr<const SampleSnapshot> SnapshotSamples(const double* samples, int count);
+// equal its samples, else a new copy. `version` (0: none) names the samples'
+// contents and `checksum` is theirs: the same version as the previous
+// snapshot's is taken as the same samples without comparing them.
+std::shared_ptr<const SampleSnapshot> SnapshotSamples(const double* samples, int count,
+                                                      uint64_t version, uint64_t checksum);
 
 // The checksum of a wave memory load: over the bit patterns of the samples
 // sent, one 64-bit word each (a Fletcher sum in four lanes, folded by FNV-1a),

@@ -153,7 +153,7 @@ void PlayUser(Session& session, Card& card, int channel) {
     const bool flag = w.ArbitraryFlag;
     w.ArbitraryFlag = true;
     if (PlaysLoaded(a) && a.Loaded->Length == arb.WaveLength &&
-        a.Loaded->Checksum == WaveChecksum(arb.Data.data(), arb.WaveLength))
+        a.Loaded->Checksum == arb.Data.checksum(arb.WaveLength))
         return;
     OperationWatch watch(session, card);
     if (watch.report(LoadWaveform(card, channel, watch)))

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "Samples.h"
+
 struct TArbWave {
     std::string ArbFile;   // path of the waveform file last imported
     bool TextFlag = false; // text file (true) or binary MSB-LSB file (false)
     bool NormaliseFlag = false;
-    std::vector<double> Data; // samples, percent of full scale
+    Samples Data;           // samples, percent of full scale
     int32_t WaveLength = 0;   // number of samples in Data
     bool operator==(const TArbWave&) const = default;
 };

@@ -100,9 +100,10 @@ class TestCore : public QObject {
         card.resetRecord();
         QCOMPARE(OpenAndUse(selected), VI_SUCCESS);
         TArbWave& arb = card.record().Channel[2].Wave.Arb;
-        arb.Data.assign(1024, 0.0);
+        std::vector<double> samples(1024);
         for (int i = 0; i < 1024; ++i)
-            arb.Data[size_t(i)] = i % 101;
+            samples[size_t(i)] = i % 101;
+        arb.Data = samples;
         arb.WaveLength = 1024;
         nvsim_journal_clear();
     }
@@ -297,7 +298,9 @@ private slots:
         TChannelInfo& ch = card.record().Channel[2];
         QuietUi ui;
         for (double first : {1.0, 1.0, 2.0, 3.0}) { // A, A again, B, C
-            ch.Wave.Arb.Data[0] = first;
+            std::vector<double> samples = ch.Wave.Arb.Data;
+            samples[0] = first;
+            ch.Wave.Arb.Data = samples;
             QCOMPARE(LoadWaveform(card, 2, ui), VI_SUCCESS);
             QCOMPARE(SessionComplete(card.session()), first < 3);
         }

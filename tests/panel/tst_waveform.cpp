@@ -99,9 +99,10 @@ class TestWaveform : public QObject, public PanelFixture {
     }
     void holdArbitrary(int c, size_t count) {
         TArbWave& arb = ch(c).Wave.Arb;
-        arb.Data.resize(count);
+        std::vector<double> samples(count);
         for (size_t i = 0; i < count; ++i)
-            arb.Data[i] = double(i % 101);
+            samples[i] = double(i % 101);
+        arb.Data = samples;
         arb.WaveLength = int32_t(count);
         ui().Wave_PageControl->setCurrentWidget(ui().TabSheet8);
     }

@@ -429,7 +429,7 @@ private slots:
         ui.answers = {false};
         QCOMPARE(ImportWaveFile(back, path, false, true, ui), VI_ERROR_FILE_IO);
         QCOMPARE(ui.questions, QStringList({kAbove100}));
-        w.Data.pop_back();
+        w.Data = std::vector<double>(w.Data.begin(), w.Data.end() - 1);
         QCOMPARE(SaveWaveFile(w, path, 0, true, 6, ui), VI_SUCCESS);
         QCOMPARE(ImportWaveFile(back, path, false, true, ui), VI_SUCCESS);
         QCOMPARE(back.Data, std::vector<double>({50, 12.3457, 0, 100, 0, 100}));
