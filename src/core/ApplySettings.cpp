@@ -26,6 +26,7 @@ std::string ChannelSettingsProblem(const TCardInfo& card, int channel) {
 }
 
 void ApplyChannel(Card& card, int channel, OperatorUi& ui) {
+    Card::Operation operation(card);
     // The draft is taken from the record before anything is sent: the clock
     // Update changes the record's sweep flag. The attenuation and offset too.
     const TChannelInfo draft = DraftOf(card.channel(channel));

@@ -1,9 +1,97 @@
 #include "Card.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include "AcceptedUpdate.h"
 #include "SettingRanges.h"
+
+bool ChannelChange::any() const {
+    return samples || output || accepted ||
+           std::find(settings.begin(), settings.end(), true) != settings.end();
+}
+
+// What an operation may change of a channel, without the samples' values.
+struct Card::Picture {
+    struct Channel {
+        std::array<double, kSettingCount> values{};
+        uint64_t samples = 0;
+        std::string file;
+        int32_t length = 0;
+        double repRate = 0;
+        bool outputOn = false, offsetOn = false, fskHigh = false;
+        TAcceptedChannel accepted;
+    };
+    std::array<Channel, kChannelCount + 1> channel;
+
+    explicit Picture(Card& card) {
+        for (int c = 1; c <= kChannelCount; ++c) {
+            Channel& p = channel[c];
+            const TChannelInfo& ch = card.channel(c);
+            for (const SettingRange& s : SettingRanges())
+                p.values[s.index()] = std::visit([](auto* v) { return static_cast<double>(*v); },
+                                                 s.field(card.record(), c));
+            p.samples = ch.Wave.Arb.Data.version();
+            p.file = ch.Wave.Arb.ArbFile;
+            p.length = ch.Wave.Arb.WaveLength;
+            p.repRate = ch.Wave.RepRate;
+            p.outputOn = ch.OutputOn;
+            p.offsetOn = ch.Wave.OffsetOn;
+            p.fskHigh = ch.FSKHigh;
+            p.accepted = card.accepted().Channel[c];
+        }
+    }
+
+    // What differs between this and `now`.
+    CardChange against(const Picture& now) const {
+        CardChange change;
+        const auto same = [](double a, double b) {
+            return a == b || (std::isnan(a) && std::isnan(b));
+        };
+        for (int c = 1; c <= kChannelCount; ++c) {
+            const Channel &a = channel[c], &b = now.channel[c];
+            ChannelChange& d = change.channel[c];
+            for (size_t i = 0; i < kSettingCount; ++i)
+                d.settings[i] = !same(a.values[i], b.values[i]);
+            d.samples = a.samples != b.samples || a.file != b.file || a.length != b.length ||
+                        !same(a.repRate, b.repRate);
+            d.output =
+                a.outputOn != b.outputOn || a.offsetOn != b.offsetOn || a.fskHigh != b.fskHigh;
+            d.accepted = !(a.accepted == b.accepted);
+        }
+        return change;
+    }
+};
+
+Card::Operation::Operation(Card& card, const void* origin) : card_(card) {
+    if (card_.operations_++ == 0) {
+        card_.origin_ = origin;
+        card_.before_ = std::make_unique<Picture>(card_);
+    } else if (origin && origin != card_.origin_) {
+        card_.origin_ = nullptr; // another's inside it (a client's line under a message box)
+    }
+}
+
+Card::Operation::~Operation() {
+    if (--card_.operations_ == 0)
+        card_.tellChange();
+}
+
+void Card::tellChange() {
+    const std::unique_ptr<Picture> before = std::move(before_);
+    CardChange change = before->against(Picture(*this));
+    change.origin = origin_;
+    origin_ = nullptr;
+    bool any = false;
+    for (int c = 1; c <= kChannelCount; ++c)
+        any = any || change.channel[c].any();
+    if (!any)
+        return;
+    const std::vector<CardSubscriber*> told = subscribers_;
+    for (CardSubscriber* s : told)
+        s->cardChanged(change);
+}
 
 Card::Card() {
     // The card's own observer of its link: the one that tells the subscribers.

@@ -8,11 +8,30 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Accepted.h"
 #include "CardState.h"
 #include "Commands.h"
+#include "SettingRanges.h"
+
+// What one operation changed of one channel, in the record and in what the
+// card accepted.
+struct ChannelChange {
+    SettingFlags settings{}; // the settings table's rows whose value changed
+    bool samples = false;    // the samples, their file, length or repetition rate
+    bool output = false;     // the output switch, the offset's power or the FSK level
+    bool accepted = false;   // what the card accepted
+    bool any() const;
+};
+
+// What one operation changed, told once when it ended.
+struct CardChange {
+    std::array<ChannelChange, kChannelCount + 1> channel{}; // [1] .. [3]
+    // Who ran it, as it said (Card::Operation); null when nobody said.
+    const void* origin = nullptr;
+};
 
 // Told about one card: any number of them (a window, its strip, the command
 // line, a server), each added and removed on its own.
@@ -23,6 +42,9 @@ public:
     virtual void commandReported(const CommandOutcome& outcome) { (void)outcome; }
     // The record took its defaults: whatever shows it reads it again.
     virtual void recordReset() {}
+    // An operation ended having changed something: told once, after the
+    // card's own picture is up to date.
+    virtual void cardChanged(const CardChange& change) { (void)change; }
 };
 
 class Card {
@@ -65,7 +87,25 @@ public:
     // nothing accepted, no pending multipliers. Subscribers stay.
     void clear();
 
+    // While one is alive, the card gathers what changes; when the outermost
+    // ends, every subscriber is told once what changed (when anything did),
+    // with the origin the outermost was given (none when one inside it gave
+    // another). The operations open their own; a front end opens one around
+    // what it does to say it did it.
+    class Operation {
+    public:
+        explicit Operation(Card& card, const void* origin = nullptr);
+        ~Operation();
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        Card& card_;
+    };
+
 private:
+    struct Picture;
+    void tellChange();
     friend TAcceptedChannel& AcceptedChannel(Card& card, int channel);
 
     CommandLink link_;
@@ -73,4 +113,7 @@ private:
     std::array<int32_t, kChannelCount + 1> pending_{};
     TAcceptedCard accepted_;
     std::vector<CardSubscriber*> subscribers_;
+    int operations_ = 0;              // Operations alive
+    const void* origin_ = nullptr;    // the outermost's
+    std::unique_ptr<Picture> before_; // as the outermost began
 };

@@ -76,6 +76,7 @@ std::optional<int> ReadChannelCount(ViSession session) {
 }
 
 MemoryTestResult TestChannelMemory(Card& card, int channel, OperatorUi& ui) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     MemoryTestResult r;
     bool outputOff = false;
@@ -93,6 +94,7 @@ MemoryTestResult TestChannelMemory(Card& card, int channel, OperatorUi& ui) {
 }
 
 std::optional<std::string> ReadCalibrationDate(Card& card) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     uint32_t year = 0, month = 0, day = 0;
     if (CmdGetCalibrationDate(card.link(), &year, &month, &day) != VI_SUCCESS)

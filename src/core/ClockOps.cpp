@@ -8,6 +8,7 @@ const char* const kClockEndBeforeStart =
     "Sweep end frequency value must always be greater or equal to \r\nsweep start frequency.";
 
 bool ApplyClock(Card& card, int channel, const TChannelInfo& draft, OperatorUi& ui) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     if (draft.ClkStartF > draft.ClkEndF) {
         ui.error(kClockEndBeforeStart);
@@ -30,6 +31,7 @@ bool ApplyClock(Card& card, int channel, const TChannelInfo& draft, OperatorUi& 
 }
 
 ViStatus SetReferenceClock(Card& card, int channel, bool external, double extFreq) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TCardInfo& r = card.record();
     const ViStatus status =

@@ -16,11 +16,7 @@
 #include "WaveFile.h"
 
 // The messages and questions of the operations, answered by the caller.
-class OperatorUi : public WaveFileUi {
-public:
-    // The record's output switch of `channel` changed; a window shows it at once.
-    virtual void outputChanged(int channel) { (void)channel; }
-};
+class OperatorUi : public WaveFileUi {};
 
 // ---------------------------------------------------------------------------
 // Output group

@@ -8,6 +8,7 @@
 #include "nv815_def.h"
 
 ViStatus SetOutput(Card& card, int channel, bool on) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TChannelInfo& ch = card.channel(channel);
     const ViStatus status = Commit([&] { return CmdSetInstrumentMode(card.link(), channel, on); },
@@ -18,6 +19,7 @@ ViStatus SetOutput(Card& card, int channel, bool on) {
 }
 
 ViStatus SetAttenuation(Card& card, int channel, double dB) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TWaveSettings& w = card.channel(channel).Wave;
     const ViStatus status =
@@ -29,6 +31,7 @@ ViStatus SetAttenuation(Card& card, int channel, double dB) {
 }
 
 ViStatus SetOffset(Card& card, int channel, double volts) {
+    Card::Operation operation(card);
     CommandLink& link = card.link();
     const HeldReports hold(link); // told once the picture is up to date
     TWaveSettings& w = card.channel(channel).Wave;
@@ -56,6 +59,7 @@ ViStatus SetOffset(Card& card, int channel, double volts) {
 }
 
 ViStatus SetOffsetPower(Card& card, int channel, double volts, bool on) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TWaveSettings& w = card.channel(channel).Wave;
     const ViStatus status = Commit(
@@ -69,6 +73,7 @@ ViStatus SetOffsetPower(Card& card, int channel, double volts, bool on) {
 }
 
 ViStatus SetFskLevel(Card& card, int channel, bool high) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TChannelInfo& ch = card.channel(channel);
     const ViStatus status =
@@ -79,11 +84,13 @@ ViStatus SetFskLevel(Card& card, int channel, bool high) {
 }
 
 std::vector<int> UseCard(Card& card, ViSession session, int channels) {
+    Card::Operation operation(card);
     card.useSession(session);
     return ResetOutputs(card, channels);
 }
 
 std::vector<int> ResetOutputs(Card& card, int channels) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     std::vector<int> unknown;
     for (int c = 1; c <= kChannelCount; ++c) {
@@ -102,6 +109,7 @@ std::vector<int> ResetOutputs(Card& card, int channels) {
 }
 
 void SwitchOutputsOff(Card& card, int channels) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     for (int c = 1; c <= kChannelCount; ++c) {
         const UnshownReports expected(card.link(), c > channels); // refused by a card without it

@@ -118,6 +118,7 @@ ViStatus SendGenerator(Card& card, int channel, const TChannelInfo& draft, Step 
 
 ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, double value,
                       std::string& problem) {
+    Card::Operation operation(card);
     problem = SettingProblem(setting, value * setting.scale);
     if (!problem.empty())
         return VI_ERROR_INV_PARAMETER;
@@ -147,6 +148,7 @@ ViStatus ApplySetting(Card& card, int channel, const SettingRange& setting, doub
 }
 
 ViStatus SetSweepManual(Card& card, int channel, bool manual) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     return SendGenerator(card, channel, AcceptedDraft(card, channel, {Step::Generator}),
                          Step::Generator, manual);

@@ -7,21 +7,22 @@
 
 namespace {
 
-// The output switch inside an Update: the record and the window follow
-// what the card accepted at each step.
-void SwitchOutput(Card& card, int channel, bool on, OperatorUi& ui) {
-    if (SetOutput(card, channel, on) == VI_SUCCESS)
-        ui.outputChanged(channel);
+// The output switch inside an Update: the record follows what the card
+// accepted at each step.
+void SwitchOutput(Card& card, int channel, bool on, OperatorUi&) {
+    SetOutput(card, channel, on);
 }
 
 } // namespace
 
 ViStatus ApplyTrigger(Card& card, int channel, const TChannelInfo& draft) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     return CommitStep(card, channel, draft, Step::Trigger);
 }
 
 ViStatus LoadWaveform(Card& card, int channel, OperatorUi& ui) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     TChannelInfo& ch = card.channel(channel);
     const TArbWave& arb = ch.Wave.Arb;
@@ -39,6 +40,7 @@ ViStatus LoadWaveform(Card& card, int channel, OperatorUi& ui) {
 
 void ApplyWaveform(Card& card, int channel, const TChannelInfo& draft, bool manual,
                    OperatorUi& ui) {
+    Card::Operation operation(card);
     const HeldReports hold(card.link()); // told once the picture is up to date
     // Kept as the page shows them, whatever the card answers.
     KeepStep(card, channel, draft, Step::Kept);

@@ -47,20 +47,24 @@ ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int 
 }
 
 void TMain_Form::LoadBin_RadioButtonClick() {
+    OwnOperation own(*this);
     LoadNorm_CheckBox->setChecked(true);
     LoadNorm_CheckBox->setEnabled(false);
 }
 
 void TMain_Form::LoadText_RadioButtonClick() {
+    OwnOperation own(*this);
     LoadNorm_CheckBox->setChecked(true);
     LoadNorm_CheckBox->setEnabled(true);
 }
 
 void TMain_Form::LoadNorm_CheckBoxClick() {
+    OwnOperation own(*this);
     card_.channel(ActiveChannelNumber()).Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
 }
 
 void TMain_Form::Import_ButtonClick() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     TArbWave& arb = card_.channel(c).Wave.Arb;
     const std::string previousFile = arb.ArbFile;
@@ -102,6 +106,7 @@ void TMain_Form::WaveBuilder1Click() {
 
 void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& samples,
                                   const QString& name) {
+    OwnOperation own(*this);
     TArbWave& arb = card_.channel(channel).Wave.Arb;
     arb.Data = samples;
     arb.WaveLength = static_cast<int32_t>(samples.size());

@@ -75,6 +75,7 @@ void TMain_Form::RefreshRecentConfigs() {
 }
 
 void TMain_Form::RecentConfigClick(int index) {
+    OwnOperation own(*this);
     const QStringList recent = SessionMemory::RecentConfigs();
     if (index >= recent.size())
         return;
@@ -167,6 +168,7 @@ void TMain_Form::SaveConfig1Click() {
 }
 
 void TMain_Form::LoadConfig1Click() {
+    OwnOperation own(*this);
     const QString chosen = AppDialogs().openFileName(this, kIniFiles, "ini");
     if (!chosen.isEmpty())
         LoadConfigFrom(chosen);
@@ -200,6 +202,7 @@ bool TMain_Form::LoadConfigFrom(const QString& chosen) {
 }
 
 void TMain_Form::ApplyConfig1Click() {
+    OwnOperation own(*this);
     if (card_.session() == 0) {
         ShowNoCard();
         return;
@@ -210,7 +213,7 @@ void TMain_Form::ApplyConfig1Click() {
     const int channels = CardChannels();
     CommandTally tally;
     CommandTally* const outer = card_.link().setTally(&tally);
-    DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
+    DialogOperatorUi ui(this);
     for (int c = 1; c <= channels; ++c)
         ApplyChannel(card_, c, ui);
     card_.link().setTally(outer);

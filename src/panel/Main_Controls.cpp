@@ -71,29 +71,39 @@ void Bind(QWidget* control, const SettingRange& setting, double value, bool deci
     control->setProperty("settingDecides", decides);
 }
 
-std::optional<double> BoundValue(const QWidget* control, const SettingRange& setting) {
+Binding BindingOf(const QWidget* control) {
+    Binding b;
+    b.setting = SettingOf(control);
+    if (b.setting) {
+        b.value = control->property("settingValue").toDouble();
+        const QVariant decides = control->property("settingDecides");
+        b.decides = !decides.isValid() || decides.toBool();
+    }
+    return b;
+}
+
+std::optional<double> BoundValue(const QWidget* control, const Binding& binding) {
     if (const auto* spin = qobject_cast<const QSpinBox*>(control))
-        return SpinEditValue(spin) / setting.scale;
+        return SpinEditValue(spin) / binding.setting->scale;
     if (const auto* combo = qobject_cast<const QComboBox*>(control))
         return ComboItemIndex(combo);
     if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
-        if (!control->property("settingDecides").toBool())
+        if (!binding.decides)
             return std::nullopt;
-        const double value = control->property("settingValue").toDouble();
-        return radio->isChecked() ? value : 1 - value;
+        return radio->isChecked() ? binding.value : 1 - binding.value;
     }
     if (const auto* check = qobject_cast<const QCheckBox*>(control))
         return check->isChecked() ? 1 : 0;
     return std::nullopt;
 }
 
-void ShowBoundValue(QWidget* control, const SettingRange& setting, double value) {
+void ShowBoundValue(QWidget* control, const Binding& binding, double value) {
     if (auto* spin = qobject_cast<QSpinBox*>(control))
-        spin->setValue(static_cast<int>(std::lround(value * setting.scale)));
+        spin->setValue(static_cast<int>(std::lround(value * binding.setting->scale)));
     else if (auto* combo = qobject_cast<QComboBox*>(control))
         combo->setCurrentIndex(static_cast<int>(value));
     else if (auto* radio = qobject_cast<QRadioButton*>(control))
-        radio->setChecked(value == control->property("settingValue").toDouble());
+        radio->setChecked(value == binding.value);
     else if (auto* check = qobject_cast<QCheckBox*>(control))
         check->setChecked(value != 0);
 }
@@ -161,14 +171,4 @@ int ComboItemIndex(const QComboBox* combo) {
     if (!combo->isEditable())
         return combo->currentIndex();
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
-}
-
-QString PlainToolTip(const QWidget* widget) {
-    const QVariant plain = widget->property("plainToolTip");
-    return plain.isValid() ? plain.toString() : widget->toolTip();
-}
-
-void SetPlainToolTip(QWidget* widget, const QString& text) {
-    widget->setProperty("plainToolTip", text);
-    widget->setToolTip(text);
 }

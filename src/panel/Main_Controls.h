@@ -25,12 +25,19 @@ const SettingRange* SettingOf(const QWidget* control);
 // value; the one that `decides` gives the flag its value or the other one,
 // checked or not (its partner only shows the flag).
 void Bind(QWidget* control, const SettingRange& setting, double value = 0, bool decides = true);
+// How a control edits its row, as Bind made it: read once from the control.
+struct Binding {
+    const SettingRange* setting = nullptr; // null: the control edits none
+    double value = 0;                      // the flag's value a radio button stands for
+    bool decides = true;
+};
+Binding BindingOf(const QWidget* control);
 // The value a bound control shows, in the record's unit: a spin edit's value,
 // a list's choice, a check box's state, the flag a deciding radio button
 // gives; nothing for its partner or a field of text.
-std::optional<double> BoundValue(const QWidget* control, const SettingRange& setting);
+std::optional<double> BoundValue(const QWidget* control, const Binding& binding);
 // Shows a value of the record in a bound control.
-void ShowBoundValue(QWidget* control, const SettingRange& setting, double value);
+void ShowBoundValue(QWidget* control, const Binding& binding, double value);
 QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value);
 // The same for a frequency in whole units, typed with or without k and M;
 // `caption` names it to assistive tools and in messages.
@@ -62,7 +69,3 @@ int SpinEditValue(const QSpinBox* spin);
 // The item a combo box shows: for an editable one, the item its text names
 // (ignoring case), or -1 when the text names none.
 int ComboItemIndex(const QComboBox* combo);
-
-// A control's tooltip without the unsent mark's note, and setting it.
-QString PlainToolTip(const QWidget* widget);
-void SetPlainToolTip(QWidget* widget, const QString& text);

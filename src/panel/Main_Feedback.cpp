@@ -75,8 +75,6 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
         failureChannel_ = outcome.channel;
         failureThisAction_ = true;
     }
-    if (outcome.last) // the card's picture is complete: drawn once per operation
-        RefreshCardView();
 }
 
 // What an operation said in a box about a failure no command reported:

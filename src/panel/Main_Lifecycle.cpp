@@ -147,8 +147,8 @@ void TMain_Form::UpdateControlValues() {
     if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
         // Every bound control of the page but the trigger group's shows the record.
         for (const BoundControl& b : bound_)
-            if (b.area == Area::Wave)
-                ShowBoundValue(b.control, *b.setting, b.setting->get(ch));
+            if (b.setting && b.area == Area::Wave)
+                ShowBoundValue(b.control, b, b.setting->get(ch));
         StartF_SpinEdit->setEnabled(true);
         const bool sweep = SweepF_RadioButton->isChecked();
         for (QWidget* w2 : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
@@ -161,6 +161,17 @@ void TMain_Form::UpdateControlValues() {
     UpdateArbInfoLabels();
     ApplySweepGroupRules();
     RefreshCardView();
+}
+
+void TMain_Form::ApplyPageRules() {
+    const bool sweep = SweepF_RadioButton->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
+                                                      StepInt_SpinEdit, FSK_ComboBox})
+        w->setEnabled(sweep);
+    LoadNorm_CheckBox->setEnabled(LoadText_RadioButton->isChecked());
+    ApplySweepGroupRules();
+    ClockSweepModeChanged();
+    TriggerModeChosen();
 }
 
 void TMain_Form::UpdateArbInfoLabels() {
@@ -185,6 +196,12 @@ void TMain_Form::UpdateModeLEDs() {
 }
 
 void TMain_Form::UpdateAttControls() {
+    ShowAttenuation();
+    ShowOffset();
+    RefreshCardView();
+}
+
+void TMain_Form::ShowAttenuation() {
     const TWaveSettings& w = card_.channel(ActiveChannelNumber()).Wave;
     if (IsKnown(w.Attenuation)) {
         Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
@@ -196,12 +213,16 @@ void TMain_Form::UpdateAttControls() {
         SetPlainToolTip(Att_Edit, "Not known: the card refused the attenuation it was sent when "
                                   "it was selected. Press Set to send one.");
     }
+}
+
+void TMain_Form::ShowOffset() {
+    const TWaveSettings& w = card_.channel(ActiveChannelNumber()).Wave;
     V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
     OffsetBut->setLit(w.OffsetOn);
-    RefreshCardView();
 }
 
 void TMain_Form::Channel_PageControlChange() {
+    OwnOperation own(*this);
     if (builderForm_)
         builderForm_->setChannel(ActiveChannelNumber());
     UpdateAllControls();
@@ -209,6 +230,7 @@ void TMain_Form::Channel_PageControlChange() {
 }
 
 void TMain_Form::Settings_PageControlChange() {
+    OwnOperation own(*this);
     UpdateControlValues();
 }
 
@@ -216,6 +238,7 @@ void TMain_Form::Settings_PageControlChange() {
 // Card selection and the log window
 
 void TMain_Form::Card1Click() {
+    OwnOperation own(*this);
     if (!cardForm_ || cardForm_->exec() != QDialog::Accepted)
         return;
     const TSelectedCard& card = cardForm_->Selection;

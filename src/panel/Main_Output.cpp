@@ -29,6 +29,7 @@ QString OffsetText(double volts) {
 // Output group
 
 void TMain_Form::Ch1_Mode_ButtonClick() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     TChannelInfo& ch = card_.channel(c);
     SetOutput(card_, c, !ch.OutputOn);
@@ -43,6 +44,7 @@ void TMain_Form::OnSliderChange(QSlider* sender) {
 }
 
 void TMain_Form::AttenButtonClick(QPushButton* sender) {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     if (sender == AttenSetButton) {
         SetAttenuation(card_, c, Att_Slider->value());
@@ -55,6 +57,7 @@ void TMain_Form::AttenButtonClick(QPushButton* sender) {
 }
 
 void TMain_Form::OffsetButClick() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     const double value = V_Slider->value() / 100.0;
     V_Edit->setText(OffsetText(value));

@@ -31,8 +31,8 @@
 
 namespace {
 
-// One rule marks every unsent setting alike; the strip's colours follow the output.
-const char* const kUnsentRule = "*[unsent=\"true\"] { background-color: #ffe8a3; }";
+// One colour marks every unsent setting alike; the strip's colours follow the output.
+const QColor kUnsentColour(0xff, 0xe8, 0xa3);
 const char* const kStripStyle =
     "QLabel[output=\"on\"] { background-color: #d4eed4; color: #0b4f0b; }"
     "QLabel[output=\"off\"] { background-color: #e4e4e4; color: #202020; }"
@@ -114,29 +114,71 @@ void TMain_Form::RefreshChannelStrip() {
     }
 }
 
-// A control whose value the card does not hold carries `unsent`, and its
-// tooltip names the button that sends it.
-void TMain_Form::MarkUnsent(QWidget* control, bool unsent, const char* button) {
-    if (control->styleSheet().isEmpty()) {
-        control->setProperty("unsent", unsent);
-        control->setStyleSheet(kUnsentRule);
-        Restyle(control);
-    } else if (control->property("unsent").toBool() != unsent) {
-        control->setProperty("unsent", unsent);
-        Restyle(control);
-    }
-    const auto* frequency = qobject_cast<TFrequencySpinEdit*>(control);
+TMain_Form::BoundControl& TMain_Form::Bound(const QWidget* control) {
+    for (BoundControl& b : bound_)
+        if (b.control == control)
+            return b;
+    // A control marked without a setting of its own: the list holds it from now on.
+    BoundControl b;
+    b.control = const_cast<QWidget*>(control);
+    b.plainTip = control->toolTip();
+    bound_.push_back(b);
+    return bound_.back();
+}
+
+bool TMain_Form::MarkedUnsent(const QWidget* control) const {
+    for (const BoundControl& b : bound_)
+        if (b.control == control)
+            return b.unsent;
+    return false;
+}
+
+QString TMain_Form::PlainToolTip(const QWidget* control) const {
+    for (const BoundControl& b : bound_)
+        if (b.control == control)
+            return b.plainTip;
+    return control->toolTip();
+}
+
+void TMain_Form::SetPlainToolTip(QWidget* control, const QString& text) {
+    BoundControl& b = Bound(control);
+    b.plainTip = text;
+    ShowToolTip(b);
+}
+
+void TMain_Form::ShowToolTip(BoundControl& b) {
+    const auto* frequency = qobject_cast<TFrequencySpinEdit*>(b.control);
     if (frequency && frequency->refused())
         return; // the refusal's own tooltip stands until the text is mended
-    const QString plain = PlainToolTip(control);
-    const QString tip = unsent ? (plain.isEmpty() ? QString() : plain + "\n") +
-                                     "Not on the card yet: press " + button + " to send it."
-                               : plain;
-    if (control->toolTip() != tip) {
-        if (!control->property("plainToolTip").isValid())
-            control->setProperty("plainToolTip", plain);
-        control->setToolTip(tip);
+    const QString tip = b.unsent ? (b.plainTip.isEmpty() ? QString() : b.plainTip + "\n") +
+                                       "Not on the card yet: press " + b.button + " to send it."
+                                 : b.plainTip;
+    if (b.control->toolTip() != tip)
+        b.control->setToolTip(tip);
+}
+
+// A control whose value the card does not hold is drawn on the mark's
+// colour, and its tooltip names the button that sends it. Only a change of
+// the mark touches the control.
+void TMain_Form::MarkUnsent(QWidget* control, bool unsent, const char* button) {
+    MarkUnsent(Bound(control), unsent, button);
+}
+
+void TMain_Form::MarkUnsent(BoundControl& b, bool unsent, const char* button) {
+    if (b.unsent != unsent) {
+        b.unsent = unsent;
+        if (unsent) {
+            QPalette marked = b.control->palette();
+            for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
+                marked.setColor(role, kUnsentColour);
+            b.control->setAutoFillBackground(true);
+            b.control->setPalette(marked);
+        } else {
+            b.control->setPalette(QPalette()); // the parent's again
+        }
     }
+    b.button = button;
+    ShowToolTip(b);
 }
 
 void TMain_Form::RefreshUnsentMarks() {
@@ -154,26 +196,28 @@ void TMain_Form::RefreshUnsentMarks() {
     // page's Update, its trigger group's, the Clock page's. Controls that cannot
     // be changed now are not marked; the counter step's field only shows what its
     // arrows set.
-    for (const auto& [control, setting, area] : bound_) {
-        const size_t row = setting->index();
-        const bool onClockPage = area == Area::Clock;
-        const QWidget* enabled = control == CounterStep_Edit ? CounterStep_UpDown : control;
+    for (BoundControl& b : bound_) {
+        if (!b.setting)
+            continue;
+        const size_t row = b.setting->index();
+        const bool onClockPage = b.area == Area::Clock;
+        const QWidget* enabled = b.control == CounterStep_Edit ? CounterStep_UpDown : b.control;
         const bool changeable = card && enabled->isEnabled();
-        switch (setting->step) {
+        switch (b.setting->step) {
         case Step::AM:
         case Step::Generator:
         case Step::Sweep:
-            MarkUnsent(control, changeable && wu.Setting[row], kWaveButton);
+            MarkUnsent(b, changeable && wu.Setting[row], kWaveButton);
             break;
         case Step::Trigger:
-            MarkUnsent(control, changeable && trigger[row], kTriggerButton);
+            MarkUnsent(b, changeable && trigger[row], kTriggerButton);
             break;
         case Step::ClockSource:
         case Step::CounterStep:
         case Step::ClockMode:
         case Step::FSKSource:
             if (onClockPage)
-                MarkUnsent(control, changeable && clock[row], kClockButton);
+                MarkUnsent(b, changeable && clock[row], kClockButton);
             break;
         default:
             break;
@@ -194,8 +238,8 @@ void TMain_Form::RefreshUnsentMarks() {
 }
 
 void TMain_Form::RefreshCardView() {
-    if (!ChannelStatus_Panel)
-        return; // still being built
+    if (!ChannelStatus_Panel || ownOperations_ > 0)
+        return; // still being built, or drawn when the window's operation ends
     RefreshChannelStrip();
     RefreshUnsentMarks();
 }

@@ -16,6 +16,7 @@
 #include "Remote_Unit.h"
 
 void TMain_Form::MemoryTest1Click() {
+    OwnOperation own(*this);
     if (card_.session() == 0) {
         ShowNoCard(); // the test needs a card: say so where the operator looks
         return;
@@ -29,6 +30,7 @@ void TMain_Form::MemoryTest1Click() {
 }
 
 void TMain_Form::ReadCalibrationDate1Click() {
+    OwnOperation own(*this);
     // A refusal, if it reached the card, is in the log.
     if (const std::optional<std::string> text = ReadCalibrationDate(card_))
         AppDialogs().message(this, Dialogs::Kind::Information, QString::fromStdString(*text));
@@ -63,8 +65,6 @@ void TMain_Form::RemoteControl1Click() {
             RemoteStatus_Label->setAccessibleName(text);
             RemoteStatus_Label->setVisible(!text.isEmpty());
         });
-        // What a client changed shows at once: the page, the strip, the marks.
-        connect(remoteForm_, &TRemote_Form::commandsRan, this, [this] { FollowRemoteChanges(); });
         connect(remoteForm_, &TRemote_Form::lockChanged, this,
                 [this] { LockForRemote(!remoteForm_->LockHolder().isEmpty()); });
     }
@@ -83,14 +83,4 @@ void TMain_Form::LockForRemote(bool locked) {
     for (QAction* recent : RecentConfig)
         if (recent)
             recent->setEnabled(!locked);
-}
-
-void TMain_Form::FollowRemoteChanges() {
-    UpdateAllControls();
-    RedrawPreview();
-    const TAcceptedChannel& a = card_.accepted().Channel[ActiveChannelNumber()];
-    if (a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0) {
-        (a.Generated->Manual ? ManualRadioButton : AutoRadioButton)->setChecked(true);
-        ApplySweepGroupRules();
-    }
 }

@@ -18,8 +18,9 @@
 // Trigger group
 
 void TMain_Form::ApplyTrigger() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
-    ::ApplyTrigger(card_, c, ReadDraft(GroupBox1));
+    ::ApplyTrigger(card_, c, ReadDraft({Area::Trigger}));
 }
 
 void TMain_Form::TriggerModeChosen() {
@@ -31,6 +32,7 @@ void TMain_Form::TriggerModeChosen() {
 // Clock page
 
 void TMain_Form::MultiplierUp() {
+    OwnOperation own(*this);
     int32_t& m = card_.pendingMultiplier(ActiveChannelNumber());
     if (m <= 1)
         m = 4;
@@ -42,6 +44,7 @@ void TMain_Form::MultiplierUp() {
 }
 
 void TMain_Form::MultiplierDown() {
+    OwnOperation own(*this);
     int32_t& m = card_.pendingMultiplier(ActiveChannelNumber());
     if (m <= 4)
         m = 1;
@@ -85,6 +88,7 @@ void TMain_Form::ClockEndChanged() {
 }
 
 void TMain_Form::ApplyClock() {
+    OwnOperation own(*this);
     if (!FrequenciesReadable({SwpStartF_SpinEdit, SwpEndF_SpinEdit, SwpStep_SpinEdit}))
         return;
     const int c = ActiveChannelNumber();
@@ -101,8 +105,8 @@ void TMain_Form::ShowLoadedClockAndTrigger() {
     const int c = ActiveChannelNumber();
     TChannelInfo& ch = card_.channel(c);
     for (const BoundControl& b : bound_)
-        if (b.area != Area::Wave)
-            ShowBoundValue(b.control, *b.setting, b.setting->get(ch));
+        if (b.setting && b.area != Area::Wave)
+            ShowBoundValue(b.control, b, b.setting->get(ch));
     for (int channel = 1; channel <= kChannelCount; ++channel)
         card_.pendingMultiplier(channel) = card_.channel(channel).Multiplier;
     ClkX_Edit->setText(QString::number(ch.Multiplier));
@@ -113,10 +117,10 @@ void TMain_Form::ShowLoadedClockAndTrigger() {
 }
 
 TChannelInfo TMain_Form::ReadClockDraft() {
-    TChannelInfo draft = ReadDraft(Clk_TabSheet);
+    TChannelInfo draft = ReadDraft({Area::Clock});
     // Shown in fields of text: the multiplier the arrows chose, the counter step 2^N.
-    SettingOf(ClkX_Edit)->set(draft, card_.pendingMultiplier(ActiveChannelNumber()));
-    SettingOf(CounterStep_Edit)->set(draft, std::pow(2.0, CounterStep_UpDown->position()));
+    multiplierSetting_->set(draft, card_.pendingMultiplier(ActiveChannelNumber()));
+    counterStepSetting_->set(draft, std::pow(2.0, CounterStep_UpDown->position()));
     return draft;
 }
 
@@ -129,12 +133,14 @@ void TMain_Form::UpdateClockSourceChecks() {
 }
 
 void TMain_Form::UseInternalClock() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     SetReferenceClock(card_, c, false, card_.record().ExtFreq);
     UpdateClockSourceChecks();
 }
 
 void TMain_Form::UseExternalClock() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     bool external = card_.record().DDSSourceExtFlag;
     double freq = card_.record().ExtFreq;

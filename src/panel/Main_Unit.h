@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Card.h"
+#include "Main_Controls.h"
 
 class QAction;
 class QCheckBox;
@@ -84,9 +85,6 @@ public:
     // setting or changes the record disabled (the pages, the output group,
     // the menu items that load, apply, select a card or test memory).
     void LockForRemote(bool locked);
-    // What a client changed shows: the controls, the strip, the marks, and
-    // the sweep's Auto/Manual choice the card plays.
-    void FollowRemoteChanges();
     // Puts built samples into a channel's waveform as an import would.
     void UseBuiltWaveform(int channel, const std::vector<double>& samples, const QString& name);
     void Channel_PageControlChange();
@@ -165,6 +163,11 @@ public:
 
     // The channel status strip and the unsent marks, from what the card accepted.
     void RefreshCardView();
+
+    // Whether a control is marked as holding what the card does not; its
+    // tooltip without the mark's note.
+    bool MarkedUnsent(const QWidget* control) const;
+    QString PlainToolTip(const QWidget* control) const;
 
     // The text the feedback field shows in full (the field may elide it).
     const QString& Feedback() const { return feedback_; }
@@ -336,6 +339,29 @@ private:
     void CommandReported(const CommandOutcome& outcome);
     void commandReported(const CommandOutcome& outcome) override { CommandReported(outcome); }
     void recordReset() override { UpdateAllControls(); }
+    void cardChanged(const CardChange& change) override;
+    // Shows what another than the window changed of the active channel:
+    // only the controls of those settings, and the sweep's Auto/Manual
+    // choice the card plays.
+    void ShowChangedSettings(const ChannelChange& changed);
+    // The enabling rules of the pages, from what their controls show.
+    void ApplyPageRules();
+    void ShowAttenuation();
+    void ShowOffset();
+    // Around what the window does to its card: the card tells the change as
+    // the window's own, and the strip and marks are drawn once, at its end.
+    class OwnOperation {
+    public:
+        explicit OwnOperation(TMain_Form& form);
+        ~OwnOperation();
+        OwnOperation(const OwnOperation&) = delete;
+        OwnOperation& operator=(const OwnOperation&) = delete;
+
+    private:
+        TMain_Form& form_;
+        std::unique_ptr<Card::Operation> operation_;
+    };
+    int ownOperations_ = 0;
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();
@@ -354,15 +380,25 @@ private:
     QString LoadReport(const std::vector<std::string>& unreadable,
                        const std::vector<std::string>& outOfRange) const;
     // The active channel's settings (DraftOf the record) with the bound
-    // controls inside `area` read into them.
-    TChannelInfo ReadDraft(const QWidget* area);
-    // The pages' controls bound to rows of the settings table, found once.
-    enum class Area { Wave, Trigger, Clock };
-    struct BoundControl {
-        QWidget* control;
-        const SettingRange* setting;
-        Area area;
+    // controls of `areas` read into them.
+    enum class Area { Wave, Trigger, Clock, Other };
+    TChannelInfo ReadDraft(std::initializer_list<Area> areas);
+    // The pages' controls bound to rows of the settings table, found once,
+    // and every control that may be marked unsent (without a setting of its
+    // own: the output group's, the sweep's Auto/Manual, the samples' labels),
+    // with its mark and its tooltip without the mark's note.
+    struct BoundControl : Binding {
+        QWidget* control = nullptr;
+        Area area = Area::Other;
+        bool unsent = false;
+        const char* button = ""; // the mark's note names it
+        QString plainTip;
     };
+    BoundControl& Bound(const QWidget* control);
+    void MarkUnsent(BoundControl& bound, bool unsent, const char* button);
+    void ShowToolTip(BoundControl& bound);
+    // A control's tooltip without the unsent mark's note, and setting it.
+    void SetPlainToolTip(QWidget* control, const QString& text);
     void CollectBoundControls();
     // The Waveform page's, its trigger group included; the Clock page's, with
     // the multiplier shown and the counter step its arrows set.
@@ -373,6 +409,8 @@ private:
 
     Card card_;
     std::vector<BoundControl> bound_;
+    const SettingRange* multiplierSetting_ = nullptr;
+    const SettingRange* counterStepSetting_ = nullptr;
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
     TAbout_Form* aboutForm_ = nullptr;

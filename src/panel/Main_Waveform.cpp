@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "CardState.h"
 #include "Main_Controls.h"
@@ -19,25 +20,36 @@
 
 void TMain_Form::CollectBoundControls() {
     bound_.clear();
-    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>())
-        if (const SettingRange* setting = SettingOf(control))
-            bound_.push_back({control, setting,
-                              Clk_TabSheet->isAncestorOf(control) ? Area::Clock
-                              : GroupBox1->isAncestorOf(control)  ? Area::Trigger
-                                                                  : Area::Wave});
+    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>()) {
+        const Binding binding = BindingOf(control);
+        if (!binding.setting)
+            continue;
+        BoundControl b;
+        static_cast<Binding&>(b) = binding;
+        b.control = control;
+        b.area = Clk_TabSheet->isAncestorOf(control) ? Area::Clock
+                 : GroupBox1->isAncestorOf(control)  ? Area::Trigger
+                                                     : Area::Wave;
+        b.plainTip = control->toolTip();
+        bound_.push_back(b);
+    }
+    if (ClkX_Edit) { // shown as text: the multiplier the arrows chose, the counter step 2^N
+        multiplierSetting_ = SettingOf(ClkX_Edit);
+        counterStepSetting_ = SettingOf(CounterStep_Edit);
+    }
 }
 
-TChannelInfo TMain_Form::ReadDraft(const QWidget* area) {
+TChannelInfo TMain_Form::ReadDraft(std::initializer_list<Area> areas) {
     TChannelInfo draft = DraftOf(card_.channel(ActiveChannelNumber()));
     for (const BoundControl& b : bound_)
-        if (area->isAncestorOf(b.control))
-            if (const std::optional<double> value = BoundValue(b.control, *b.setting))
+        if (b.setting && std::find(areas.begin(), areas.end(), b.area) != areas.end())
+            if (const std::optional<double> value = BoundValue(b.control, b))
                 b.setting->set(draft, *value);
     return draft;
 }
 
 TChannelInfo TMain_Form::ReadWaveformDraft() {
-    TChannelInfo draft = ReadDraft(Wave_TabSheet);
+    TChannelInfo draft = ReadDraft({Area::Wave, Area::Trigger});
     draft.Wave.ArbitraryFlag = Wave_PageControl->currentWidget() == TabSheet8;
     draft.Wave.RepRate = SpinEditValue(repRate1);
     return draft;
@@ -48,11 +60,12 @@ bool TMain_Form::ManualSweep() const {
 }
 
 void TMain_Form::ApplyWaveform() {
+    OwnOperation own(*this);
     if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
         return;
     const int c = ActiveChannelNumber();
     const TChannelInfo draft = ReadWaveformDraft();
-    DialogOperatorUi ui(this, [this](int) { UpdateModeLEDs(); });
+    DialogOperatorUi ui(this);
     failureThisAction_ = false;
     ui.onProblem(
         [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
@@ -64,11 +77,13 @@ void TMain_Form::ApplyWaveform() {
 // Choosing single or swept frequency takes effect in the record at once; the
 // refresh puts every other control of the page back to the record.
 void TMain_Form::SelectSingleFrequency() {
+    OwnOperation own(*this);
     card_.channel(ActiveChannelNumber()).Wave.SweepFlag = false;
     UpdateControlValues();
 }
 
 void TMain_Form::SelectSweep() {
+    OwnOperation own(*this);
     card_.channel(ActiveChannelNumber()).Wave.SweepFlag = true;
     UpdateControlValues();
 }
@@ -76,16 +91,19 @@ void TMain_Form::SelectSweep() {
 // The sweep mode reaches the card with the next Update; only the enabling
 // of the Up and Down buttons follows the choice.
 void TMain_Form::SelectSweepAuto() {
+    OwnOperation own(*this);
     UpdateControlValues();
 }
 
 void TMain_Form::SelectSweepManual() {
+    OwnOperation own(*this);
     UpdateControlValues();
 }
 
 // The Up and Down buttons drive the channel's software FSK level. The click
 // has already toggled the clicked button's lamp.
 void TMain_Form::SweepUp() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     if (SetFskLevel(card_, c, true) == VI_SUCCESS)
         ManualDownButton->setLit(false);
@@ -94,6 +112,7 @@ void TMain_Form::SweepUp() {
 }
 
 void TMain_Form::SweepDown() {
+    OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     if (SetFskLevel(card_, c, false) == VI_SUCCESS)
         ManualUpButton->setLit(false);

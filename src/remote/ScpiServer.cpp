@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 #include "CardCommands.h"
 #include "FileCommands.h"
@@ -204,7 +205,15 @@ void ScpiServer::read(const std::shared_ptr<Client>& client) {
 }
 
 void ScpiServer::runLine(Client& c) {
-    const std::string answer = c.session->handle(c.reader.line());
+    std::string answer;
+    {
+        // The line is one operation on the card: whoever shows the card is
+        // told once what it changed, as the server's.
+        std::optional<Card::Operation> operation;
+        if (Card* card = card_())
+            operation.emplace(*card, this);
+        answer = c.session->handle(c.reader.line());
+    }
     c.lastLine.start();
     if (c.gone || answer.empty())
         return;

@@ -30,8 +30,3 @@ bool DialogOperatorUi::confirm(const std::string& text) {
     return AppDialogs().message(parent_, Dialogs::Kind::Confirmation, Text(text)) ==
            Dialogs::Answer::Ok;
 }
-
-void DialogOperatorUi::outputChanged(int channel) {
-    if (outputChanged_)
-        outputChanged_(channel);
-}

@@ -180,8 +180,9 @@ private slots:
             QCOMPARE(double(spin->maximum()) * r.resolution, r.maximum);
             // Its tooltip says what the table says of it.
             QCOMPARE(SettingOf(spin), &r);
-            QVERIFY2(PlainToolTip(spin).startsWith(QString::fromStdString(RangeDescription(r))),
-                     qPrintable(spin->toolTip()));
+            QVERIFY2(
+                main().PlainToolTip(spin).startsWith(QString::fromStdString(RangeDescription(r))),
+                qPrintable(spin->toolTip()));
         }
         for (const auto& [name, key] : {std::pair("Att_Slider", "_Wave/Attenuation"),
                                         std::pair("V_Slider", "_Wave/DCOffset")}) {

@@ -56,10 +56,19 @@ private slots:
         if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
             form->grab().save(shots + "/remote_form.png");
 
+        // The operator's unsent edits and the page shown stay: the record
+        // plays the Arbitrary page, the operator shows Basic with a symmetry of 30.
+        record().Channel[1].Wave.ArbitraryFlag = true;
+        ui().Wave_PageControl->setCurrentWidget(ui().TabSheet7);
+        ui().Symm_SpinEdit->setValue(30);
         client.write("OUTP1:ATT 25;ATT?\n");
         QTRY_VERIFY(client.canReadLine());
         QCOMPARE(client.readLine(), QByteArray("25\n"));
-        QTRY_COMPARE(ui().Att_Slider->value(), 25);
+        QCOMPARE(ui().Att_Slider->value(), 25); // at once, with the answer
+        QCOMPARE(ui().Att_Edit->text(), QString("25"));
+        QCOMPARE(ui().Wave_PageControl->currentWidget(), ui().TabSheet7);
+        QCOMPARE(ui().Symm_SpinEdit->value(), 30);
+        QVERIFY(main().MarkedUnsent(ui().Symm_SpinEdit));
         QVERIFY(
             main().findChild<QLabel*>("Channel1Status_Label")->text().startsWith("1 off, 25dB"));
         QVERIFY(LogTexts().last().startsWith("Set Attenuation - \r\n     Channel 1"));

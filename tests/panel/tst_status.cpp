@@ -18,7 +18,7 @@ class TestStatus : public QObject, public PanelFixture {
     QLabel* strip(int channel) {
         return main().findChild<QLabel*>(QString("Channel%1Status_Label").arg(channel));
     }
-    static bool unsent(const QWidget* w) { return w->property("unsent").toBool(); }
+    bool unsent(const QWidget* w) { return main().MarkedUnsent(w); }
     static void fail(const char* call) {
         nvsim_fail(call, static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
     }
