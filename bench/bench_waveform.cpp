@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <cmath>
 
@@ -111,6 +112,34 @@ void BM_DriverSingleFrequencyCalls(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DriverSingleFrequencyCalls)->Unit(benchmark::kMillisecond);
+
+// A keystroke in a watched field with a full waveform on the Arbitrary page
+// (the marks ask whether the card holds the samples), against the same
+// keystroke with no samples: no pass over them per key.
+void Keystrokes(benchmark::State& state, bool fullWaveform) {
+    if (!Open(state))
+        return;
+    TMain_Form& m = *windows->main;
+    auto* channels = m.findChild<QTabWidget*>("Channel_PageControl");
+    channels->setCurrentIndex(fullWaveform ? 0 : 1);
+    m.findChild<QTabWidget*>("Wave_PageControl")
+        ->setCurrentWidget(m.findChild<QWidget*>("TabSheet8"));
+    auto* symmetry = m.findChild<QSpinBox*>("Symm_SpinEdit");
+    int value = 10;
+    for (auto _ : state)
+        symmetry->setValue(value = value == 10 ? 20 : 10);
+    channels->setCurrentIndex(0);
+}
+
+void BM_KeystrokeBesideFullWaveform(benchmark::State& state) {
+    Keystrokes(state, true);
+}
+BENCHMARK(BM_KeystrokeBesideFullWaveform)->Unit(benchmark::kMicrosecond);
+
+void BM_KeystrokeWithoutSamples(benchmark::State& state) {
+    Keystrokes(state, false);
+}
+BENCHMARK(BM_KeystrokeWithoutSamples)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

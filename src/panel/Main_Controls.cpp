@@ -160,11 +160,17 @@ const QStringList kFskSources = {"Software", "Front (Trigger Input)",
 int SpinEditValue(const QSpinBox* spin) {
     if (const auto* frequency = qobject_cast<const TFrequencySpinEdit*>(spin))
         return frequency->typedValue().value_or(frequency->value());
-    bool ok = false;
-    const int value = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
+    std::optional<int> value;
+    if (const auto* edit = qobject_cast<const TSpinEdit*>(spin)) {
+        value = edit->typedNumber();
+    } else {
+        bool ok = false;
+        const int number = spin->locale().toInt(spin->cleanText().trimmed(), &ok);
+        value = ok ? std::optional<int>(number) : std::nullopt;
+    }
     // Typed text may stand outside the range until the spin edit fixes it up.
-    return ok ? std::clamp(value, spin->minimum(), spin->maximum())
-              : spin->property("designMinimum").toInt();
+    return value ? std::clamp(*value, spin->minimum(), spin->maximum())
+                 : spin->property("designMinimum").toInt();
 }
 
 int ComboItemIndex(const QComboBox* combo) {

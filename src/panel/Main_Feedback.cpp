@@ -44,6 +44,8 @@ void TMain_Form::CreateFeedbackField() {
 }
 
 void TMain_Form::ShowFeedback(const QString& text, Tone tone, const QString& names) {
+    if (text.isEmpty() && names.isEmpty() && feedback_.isEmpty())
+        return; // nothing shown, nothing to show
     feedback_ = text + names;
     failureTitle_.clear();
     failureEntry_.clear();

@@ -150,11 +150,16 @@ void TMain_Form::ShowToolTip(BoundControl& b) {
     const auto* frequency = qobject_cast<TFrequencySpinEdit*>(b.control);
     if (frequency && frequency->refused())
         return; // the refusal's own tooltip stands until the text is mended
-    const QString tip = b.unsent ? (b.plainTip.isEmpty() ? QString() : b.plainTip + "\n") +
-                                       "Not on the card yet: press " + b.button + " to send it."
-                                 : b.plainTip;
-    if (b.control->toolTip() != tip)
-        b.control->setToolTip(tip);
+    if (b.tipUnsent != b.unsent || b.tipButton != b.button || b.tipPlain != b.plainTip) {
+        b.tip = b.unsent ? (b.plainTip.isEmpty() ? QString() : b.plainTip + "\n") +
+                               "Not on the card yet: press " + b.button + " to send it."
+                         : b.plainTip;
+        b.tipUnsent = b.unsent;
+        b.tipButton = b.button;
+        b.tipPlain = b.plainTip;
+    }
+    if (b.control->toolTip() != b.tip)
+        b.control->setToolTip(b.tip);
 }
 
 // A control whose value the card does not hold is drawn on the mark's

@@ -393,6 +393,10 @@ private:
         bool unsent = false;
         const char* button = ""; // the mark's note names it
         QString plainTip;
+        // The tooltip last made, and what it was made of.
+        QString tip, tipPlain;
+        bool tipUnsent = false;
+        const char* tipButton = nullptr;
     };
     BoundControl& Bound(const QWidget* control);
     void MarkUnsent(BoundControl& bound, bool unsent, const char* button);

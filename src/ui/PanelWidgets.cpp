@@ -101,6 +101,20 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent) {
     setStyle(SpinEditStyle());
 }
 
+std::optional<int> TSpinEdit::typedNumber() const {
+    const QString text = cleanText().trimmed();
+    const QLocale here = locale();
+    if (!numberRead_ || text != numberText_ || here != numberLocale_) {
+        bool ok = false;
+        const int value = here.toInt(text, &ok);
+        number_ = ok ? std::optional<int>(value) : std::nullopt;
+        numberText_ = text;
+        numberLocale_ = here;
+        numberRead_ = true;
+    }
+    return number_;
+}
+
 void TSpinEdit::keyPressEvent(QKeyEvent* event) {
     AsArrowKey(event, [this](QKeyEvent* e) { QSpinBox::keyPressEvent(e); });
 }
@@ -168,10 +182,18 @@ TFrequencySpinEdit::TFrequencySpinEdit(QWidget* parent) : TSpinEdit(parent) {
 }
 
 std::optional<int> TFrequencySpinEdit::read(const QString& text) const {
+    if (text == readText_ && minimum() == readMinimum_ && maximum() == readMaximum_ &&
+        locale() == readLocale_)
+        return readValue_;
     const std::optional<int64_t> typed = ParseWholeFrequency(text, locale());
-    if (!typed)
-        return std::nullopt;
-    return static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum()));
+    readValue_ = typed ? std::optional<int>(
+                             static_cast<int>(std::clamp<int64_t>(*typed, minimum(), maximum())))
+                       : std::nullopt;
+    readText_ = text;
+    readLocale_ = locale();
+    readMinimum_ = minimum();
+    readMaximum_ = maximum();
+    return readValue_;
 }
 
 std::optional<int> TFrequencySpinEdit::typedValue() const {
@@ -183,10 +205,15 @@ void TFrequencySpinEdit::setRefused(bool refused) {
         return;
     refused_ = refused;
     setProperty("refused", refused);
-    QPalette palette = lineEdit()->palette();
-    palette.setColor(QPalette::Base,
-                     refused ? QColor(255, 214, 214) : this->palette().color(QPalette::Base));
-    lineEdit()->setPalette(palette);
+    // Refused: the text's background red; mended: the field's own again
+    // (with whatever mark the field carries).
+    if (refused) {
+        QPalette palette = lineEdit()->palette();
+        palette.setColor(QPalette::Base, QColor(255, 214, 214));
+        lineEdit()->setPalette(palette);
+    } else {
+        lineEdit()->setPalette(QPalette());
+    }
     if (refused) {
         hint_ = toolTip();
         setToolTip("Not read: a whole number, k (x 1000) or M (x 1000000) may follow it.");
@@ -198,7 +225,9 @@ void TFrequencySpinEdit::setRefused(bool refused) {
 void TFrequencySpinEdit::setValue(int value) {
     setRefused(false);
     QSpinBox::setValue(value);
-    lineEdit()->setText(textFromValue(this->value())); // even when the value is unchanged
+    // Even when the value is unchanged: typed text goes.
+    if (const QString text = textFromValue(this->value()); lineEdit()->text() != text)
+        lineEdit()->setText(text);
 }
 
 QValidator::State TFrequencySpinEdit::validate(QString& input, int&) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
@@ -44,6 +45,9 @@ public:
     // Sets the single step without touching what is being typed
     // (QSpinBox::setSingleStep writes the value's text over it).
     void setStepKeepingText(int step);
+    // The whole number the text says in the field's locale, or nothing; read
+    // again only when the text changed.
+    std::optional<int> typedNumber() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -55,6 +59,11 @@ private:
     void fitText();
     std::optional<int> widest_;
     bool fitting_ = false;
+    // The text typedNumber read last, and what it read as.
+    mutable QString numberText_;
+    mutable QLocale numberLocale_;
+    mutable std::optional<int> number_;
+    mutable bool numberRead_ = false;
 };
 
 // A spin edit for a frequency in whole units that reads what was typed
@@ -91,6 +100,12 @@ private:
 
     bool refused_ = false;
     QString hint_; // the tooltip the field had before a mark
+    // The last text read and what it read as: a draft reads every field
+    // again, and the text rarely changed since.
+    mutable QString readText_;
+    mutable std::optional<int> readValue_;
+    mutable QLocale readLocale_;
+    mutable int readMinimum_ = 0, readMaximum_ = 0;
 };
 
 // Up and down arrows. As an up-down control it holds a position within a range

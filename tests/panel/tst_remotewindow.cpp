@@ -69,6 +69,8 @@ private slots:
         QCOMPARE(ui().Wave_PageControl->currentWidget(), ui().TabSheet7);
         QCOMPARE(ui().Symm_SpinEdit->value(), 30);
         QVERIFY(main().MarkedUnsent(ui().Symm_SpinEdit));
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty())
+            ui().Wave_TabSheet->grab().save(shots + "/wave_page_unsent_beside_a_client.png");
         QVERIFY(
             main().findChild<QLabel*>("Channel1Status_Label")->text().startsWith("1 off, 25dB"));
         QVERIFY(LogTexts().last().startsWith("Set Attenuation - \r\n     Channel 1"));
