@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "CardDiscovery.h"
 #include "Dialogs.h"
 #include "LibraryBindings.h"
 #include "Named.h"
@@ -84,9 +85,9 @@ TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
 
     GroupBox1 = Named(new QGroupBox("Card Search", this), "GroupBox1");
     Label1 = Named(new QLabel("Model Search String:", GroupBox1), "Label1");
-    Set72815 = Named(new QRadioButton("72-815", GroupBox1), "Set72815");
+    Set72815 = Named(new QRadioButton(CardModels()[0].name, GroupBox1), "Set72815");
     Set72815->setChecked(true);
-    Set82815 = Named(new QRadioButton("82-815", GroupBox1), "Set82815");
+    Set82815 = Named(new QRadioButton(CardModels()[1].name, GroupBox1), "Set82815");
     Find_Button = Named(new QPushButton("Find Cards", GroupBox1), "Find_Button");
     auto* search = new QVBoxLayout(GroupBox1);
     search->addWidget(Label1);
@@ -148,9 +149,9 @@ void TCard_Form::showEvent(QShowEvent* event) {
     // used last, so that its row, offered after Find, is of the model OK opens.
     if (!Selection.Opened && !event->spontaneous()) {
         const QString model = SessionMemory::LastCardModel();
-        if (model == "82-815")
+        if (model == CardModels()[1].name)
             Set82815->setChecked(true);
-        else if (model == "72-815")
+        else if (model == CardModels()[0].name)
             Set72815->setChecked(true);
     }
     QDialog::showEvent(event);
@@ -183,12 +184,17 @@ void TCard_Form::Find_ButtonClick() {
         for (int c = 0; c < 3; ++c)
             Card_StringGrid->item(r, c)->setText(QString());
 
-    std::vector<std::string> found;
-    const char* model = Set72815->isChecked() ? "72-815" : "82-815";
-    searchedModel_ = model;
+    const CardModel& model = CardModels()[Set72815->isChecked() ? 0 : 1];
+    searchedModel_ = model.name;
     SearchStop stop;
-    const ViStatus status = FindVisaResources(model, found, &stop);
-    Hint_Label->setText(SearchHint(status, stop, model, !found.empty()));
+    DiscoveryOptions options;
+    if (Selection.Opened) { // the card in use keeps its session
+        options.inUseResource = Selection.Resource;
+        options.inUseSession = Selection.Session;
+    }
+    std::vector<FoundCard> found;
+    const ViStatus status = DiscoverCards(model, found, options, &stop);
+    Hint_Label->setText(SearchHint(status, stop, model.name, !found.empty()));
 
     if (static_cast<int>(found.size()) > Card_StringGrid->rowCount()) {
         const int old = Card_StringGrid->rowCount();
@@ -199,27 +205,17 @@ void TCard_Form::Find_ButtonClick() {
     }
     for (size_t k = 0; k < found.size(); ++k) {
         const int row = static_cast<int>(k);
-        Card_StringGrid->item(row, 1)->setText(QString::fromStdString(found[k]));
+        Card_StringGrid->item(row, 1)->setText(QString::fromStdString(found[k].resource));
         Card_StringGrid->item(row, 0)->setText("Card " + QString::number(k + 1));
-        // The card in use keeps its session; every other card is probed with
-        // a scratch record that is closed again at once.
-        if (Selection.Opened && found[k] == Selection.Resource) {
-            Card_StringGrid->item(row, 2)->setText(QString::number(GetSelectedCardID()));
-            continue;
-        }
-        TSelectedCard probe;
-        probe.Resource = found[k];
-        probe.Status = ::OpenCard(probe, false);
-        if (probe.Status == VI_SUCCESS)
-            Card_StringGrid->item(row, 2)->setText(QString::number(ReadCardId(probe.Session)));
-        CloseCard(probe);
+        if (found[k].openStatus == VI_SUCCESS)
+            Card_StringGrid->item(row, 2)->setText(QString::number(found[k].cardId));
     }
     Card_StringGrid->scrollToTop(); // the cards found
     // The card used last is offered (selected, not opened) when it is there.
     const std::string offered =
         Selection.Opened ? Selection.Resource : SessionMemory::LastCard().toStdString();
     for (size_t k = 0; k < found.size(); ++k)
-        if (!offered.empty() && found[k] == offered)
+        if (!offered.empty() && found[k].resource == offered)
             Card_StringGrid->setCurrentCell(static_cast<int>(k), 1);
     Card_StringGrid->viewport()->update();
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "ApplySettings.h"
+#include "CardDiscovery.h"
 #include "CardState.h"
 #include "Commands.h"
 #include "ConfigFile.h"
@@ -22,8 +23,6 @@
 #include "VISA_Unit.h"
 
 namespace {
-
-const char* const kModels[] = {"72-815", "82-815"};
 
 // The status in hexadecimal, then VISA's description of it.
 std::string StatusDescription(ViStatus status) {
@@ -196,7 +195,10 @@ private:
     bool open() { return OpenForCommandLine(selected_, card_, err_); }
 
     bool chooseChannels() {
-        const int channels = ReadChannelCount(card_.session()).value_or(kChannelCount);
+        const std::optional<int> read = ReadChannelCount(card_.session());
+        const int channels = read.value_or(kChannelCount);
+        if (read)
+            card_.setIdentity({selected_.Resource, selected_.CardID, &ModelWithChannels(*read)});
         channels_ = o_.channels;
         if (channels_.empty())
             for (int c = 1; c <= channels; ++c)
@@ -295,7 +297,7 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
     }
     // The cards of each model, as discovery lists them; when neither holds
     // it, every PXI instrument, to tell another model from no resource at all.
-    for (const char* model : {kModels[0], kModels[1], ""}) {
+    for (const char* model : {CardModels()[0].name, CardModels()[1].name, ""}) {
         std::vector<std::string> found;
         status = FindVisaResources(model, found);
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
@@ -330,6 +332,7 @@ bool OpenForCommandLine(TSelectedCard& selected, Card& card, std::FILE* err) {
     }
     card.useSession(selected.Session);
     selected.CardID = ReadCardId(card.session());
+    card.setIdentity({selected.Resource, selected.CardID, nullptr});
     AddToLog("New card selected - " + selected.Resource);
     return true;
 }
@@ -380,21 +383,15 @@ int RunListCards(std::FILE* out, std::FILE* err, bool json) {
         int channels = 0; // 0: not read
     };
     std::vector<Found> cards;
-    for (const char* model : kModels) {
-        std::vector<std::string> found;
-        const ViStatus status = FindVisaResources(model, found);
-        for (const std::string& resource : found) {
-            TSelectedCard probe;
-            probe.Resource = resource;
-            const bool opened = OpenCard(probe, false) == VI_SUCCESS;
-            Found card{resource, model, opened ? ReadCardId(probe.Session) : 0, 0};
-            if (opened)
-                card.channels = ReadChannelCount(probe.Session).value_or(0);
-            CloseCard(probe);
-            cards.push_back(card);
-        }
+    for (const CardModel& model : CardModels()) {
+        std::vector<FoundCard> found;
+        DiscoveryOptions options;
+        options.readChannels = true;
+        const ViStatus status = DiscoverCards(model, found, options);
+        for (const FoundCard& f : found)
+            cards.push_back({f.resource, model.name, f.cardId, f.channels.value_or(0)});
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
-            std::fprintf(err, "The search for %s cards failed: %s\n", model,
+            std::fprintf(err, "The search for %s cards failed: %s\n", model.name,
                          StatusDescription(status).c_str());
             result = kExitUsage;
         }

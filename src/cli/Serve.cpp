@@ -5,6 +5,7 @@
 #include <csignal>
 #include <unistd.h>
 
+#include "CardCommands.h"
 #include "LineOutput.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
@@ -75,13 +76,8 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     }
     card.resetRecord(); // the window's defaults, sent by nothing
     card.record().Resource = selected.Resource;
-    const std::string serial = std::to_string(selected.CardID);
-    ScpiServer server([&card] { return &card; },
-                      [&] {
-                          return scpi::Identity{
-                              "Norvale", model, serial,
-                              QCoreApplication::applicationVersion().toStdString()};
-                      });
+    card.setIdentity({selected.Resource, selected.CardID, ModelNamed(model)});
+    ScpiServer server([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
     server.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
     QString problem;
     const QHostAddress address(QString::fromStdString(o.address));

@@ -129,6 +129,7 @@ void Card::useSession(ViSession session) {
 }
 
 void Card::clear() {
+    identity_ = CardIdentity{};
     record_ = TCardInfo{};
     pending_ = {};
     useSession(0);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Accepted.h"
+#include "CardModels.h"
 #include "CardState.h"
 #include "Commands.h"
 #include "SettingRanges.h"
@@ -31,6 +32,13 @@ struct CardChange {
     std::array<ChannelChange, kChannelCount + 1> channel{}; // [1] .. [3]
     // Who ran it, as it said (Card::Operation); null when nobody said.
     const void* origin = nullptr;
+};
+
+// Which card a card object holds: its resource, card id and model.
+struct CardIdentity {
+    std::string resource;             // empty: none
+    int32_t cardId = 0;               // 0: not read
+    const CardModel* model = nullptr; // null: not known, taken as the three-channel card
 };
 
 // Told about one card: any number of them (a window, its strip, the command
@@ -57,6 +65,15 @@ public:
     // The session of the card; 0 while no card is open.
     ViSession session() const { return link_.session(); }
     CommandLink& link() { return link_; }
+
+    // Which card it is; set when a card is taken into use, cleared with it.
+    const CardIdentity& identity() const { return identity_; }
+    void setIdentity(CardIdentity identity) { identity_ = std::move(identity); }
+    // Its model (the three-channel card when not known) and channel count.
+    const CardModel& model() const {
+        return identity_.model ? *identity_.model : ModelWithChannels(kChannelCount);
+    }
+    int channels() const { return model().channels; }
 
     // The card record: a configuration load changes it without sending.
     TCardInfo& record() { return record_; }
@@ -109,6 +126,7 @@ private:
     friend TAcceptedChannel& AcceptedChannel(Card& card, int channel);
 
     CommandLink link_;
+    CardIdentity identity_;
     TCardInfo record_;
     std::array<int32_t, kChannelCount + 1> pending_{};
     TAcceptedCard accepted_;

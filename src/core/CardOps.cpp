@@ -2,38 +2,28 @@
 #include <cstdio>
 
 #include "AcceptedUpdate.h"
+#include "CardModels.h"
 #include "Commands.h"
 #include "DriverCalls.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
+#include "SessionCalls.h"
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
 
-namespace {
-const ViUInt16 kTwoChannelSubsystemId = 0x4404;
-const ViBusAddress kSubsystemIdOffset = 0x2E;
-} // namespace
-
 ViStatus OpenCard(TSelectedCard& card, bool lock) {
     card.Opened = false;
-    if (!VisaLoaded || !DriverLoaded)
-        return VI_ERROR_LIBRARY_NFOUND;
-    const ViStatus status = Driver.nv815_init(card.Resource.c_str(), 0, 0, &card.Session);
-    if (status == VI_SUCCESS)
-        RecordDriverCall(
-            {"nv815_init", card.Session, {card.Resource, int64_t(0), int64_t(0)}, nullptr, status});
+    const ViStatus status = DriverOpenSession(card.Resource, card.Session);
     if (status == VI_SUCCESS) {
         if (lock)
-            Visa.viLock(card.Session, VI_EXCLUSIVE_LOCK, 0, nullptr, nullptr);
+            VisaLockExclusive(card.Session);
         card.Opened = true;
     }
     return status;
 }
 
 void CloseCard(TSelectedCard& card) {
-    if (card.Session != 0 && VisaLoaded)
-        Visa.viClose(card.Session);
-    ForgetSessionCalls(card.Session);
+    VisaCloseSession(card.Session);
     card.Session = 0;
     card.Opened = false;
 }
@@ -44,35 +34,15 @@ void CloseCardAndResourceManager(TSelectedCard& selected, Card& card) {
     CloseResourceManager();
 }
 
-void CloseResourceManager() {
-    if (DefaultRM != 0 && VisaLoaded)
-        Visa.viClose(DefaultRM);
-    DefaultRM = 0;
-}
-
-std::string VisaStatusText(ViStatus status) {
-    char description[VI_FIND_BUFLEN] = {};
-    if (VisaLoaded) {
-        Visa.viStatusDesc(GetDefaultRM(), status, description);
-        description[VI_FIND_BUFLEN - 1] = '\0';
-    }
-    return description;
-}
-
 int32_t ReadCardId(ViSession session) {
-    if (session == 0 || !DriverLoaded)
-        return 0;
-    ViInt32 id = 0;
-    const ViStatus status = Driver.nv815_GetCardId(session, &id);
-    RecordDriverCall({"nv815_GetCardId", session, {}, nullptr, status});
-    return status == VI_SUCCESS ? id : 0;
+    return DriverCardId(session);
 }
 
 std::optional<int> ReadChannelCount(ViSession session) {
-    ViUInt16 subsystemId = 0;
-    if (Visa.viIn16(session, VI_PXI_CFG_SPACE, kSubsystemIdOffset, &subsystemId) != VI_SUCCESS)
+    uint16_t subsystemId = 0;
+    if (VisaPxiSubsystemId(session, subsystemId) != VI_SUCCESS)
         return std::nullopt;
-    return subsystemId == kTwoChannelSubsystemId ? 2 : kChannelCount;
+    return ModelOfSubsystem(subsystemId).channels;
 }
 
 MemoryTestResult TestChannelMemory(Card& card, int channel, OperatorUi& ui) {

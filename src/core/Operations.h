@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Card.h"
+#include "SessionCalls.h"
 #include "VISA_Unit.h"
 #include "WaveFile.h"
 
@@ -87,10 +88,6 @@ void CloseCard(TSelectedCard& card);
 // At the end of a run: closes the card, the card object forgets it, and
 // VISA's default resource manager is closed.
 void CloseCardAndResourceManager(TSelectedCard& selected, Card& card);
-// VISA's default resource manager closed (process-wide: every card's searches use it).
-void CloseResourceManager();
-// VISA's description of a status; empty without the library.
-std::string VisaStatusText(ViStatus status);
 // The card id of an open session, 0 when there is none or it cannot be read.
 int32_t ReadCardId(ViSession session);
 // From the card's PCI subsystem id: 2 or 3 channels; nothing when it cannot be read.

@@ -5,6 +5,7 @@
 #include "Commit.h"
 #include "DriverCalls.h"
 #include "Operations.h"
+#include "SessionCalls.h"
 #include "nv815_def.h"
 
 ViStatus SetOutput(Card& card, int channel, bool on) {
@@ -35,21 +36,13 @@ ViStatus SetOffset(Card& card, int channel, double volts) {
     CommandLink& link = card.link();
     const HeldReports hold(link); // told once the picture is up to date
     TWaveSettings& w = card.channel(channel).Wave;
-    // The enable flag follows the offset power, so the driver is called
-    // directly once the channel is selected; the entry is written here.
+    // The enable flag follows the offset power: once the channel is
+    // selected, the offset goes without a logged command of its own.
     const ViStatus status = Commit(
         [&] {
             ViStatus s = CmdSetActiveChannel(link, channel);
-            if (s == VI_SUCCESS) {
-                const ViSession session = link.session();
-                s = Driver.nv815_SetOutputOffsetVoltage(session, w.DCOffset, w.OffsetOn ? 1 : 0);
-                RecordDriverCall({"nv815_SetOutputOffsetVoltage",
-                                  session,
-                                  {w.DCOffset, int64_t(w.OffsetOn ? 1 : 0)},
-                                  nullptr,
-                                  s});
-                ReportCommandOutcome(link, "Set  dcOffset - ", s, channel);
-            }
+            if (s == VI_SUCCESS)
+                s = UnloggedSetOutputOffsetVoltage(link, w.DCOffset, w.OffsetOn, channel);
             return s;
         },
         Set(w.DCOffset, volts));

@@ -3,6 +3,7 @@
 #include "Accepted.h"
 #include "Commands.h"
 #include "DriverCalls.h"
+#include "SessionCalls.h"
 #include "WaveParse.h"
 #include "nv815_def.h"
 
@@ -25,7 +26,6 @@ WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channe
                                uint32_t& memStep, const Samples& samples, WaveFileUi& ui) {
     WaveLoadOutcome out;
     ViStatus& status = out.Status;
-    const ViSession session = link.session();
     status = CmdSetActiveChannel(link, channel);
     if (status != VI_SUCCESS) {
         ui.information("Set Active Channel for Load Waveform failed.");
@@ -36,22 +36,14 @@ WaveLoadOutcome LoadWaveToCard(CommandLink& link, int32_t length, int32_t channe
         return out;
     }
     memStep = static_cast<uint32_t>(WaveMemorySize / length);
-    status = Driver.nv815_SetCounterStep(session, memStep);
-    RecordDriverCall({"nv815_SetCounterStep", session, {int64_t(memStep)}, nullptr, status});
-    ReportCommandOutcome(link, "Set Counter Step for Load Waveform", status, channel);
+    status = UnloggedSetCounterStep(link, memStep, channel, "Set Counter Step for Load Waveform");
     if (status != VI_SUCCESS) {
         ui.information("Set Counter Step for Load Waveform failed.");
         return out;
     }
     out.CounterStepAccepted = true;
-    status = Driver.nv815_LoadArbitraryWaveform(session, length, samples.data());
-    // The samples sent, kept for the session's replay and known by their checksum.
-    std::shared_ptr<const SampleSnapshot> sent;
-    if (DriverCallRecording()) {
-        sent = SnapshotSamples(samples.data(), length, samples.version(), samples.checksum(length));
-        RecordDriverCall({"nv815_LoadArbitraryWaveform", session, {int64_t(length)}, sent, status});
-    }
-    ReportCommandOutcome(link, "Load Arbitrary Waveform", status, channel);
+    status = UnloggedLoadArbitraryWaveform(link, length, samples.data(), samples.version(),
+                                           samples.checksum(length), channel);
     if (status != VI_SUCCESS)
         ui.information("Load Arbitrary Waveform failed.");
     out.Loaded = status == VI_SUCCESS;

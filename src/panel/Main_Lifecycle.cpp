@@ -126,7 +126,7 @@ void TMain_Form::FormClose() {
 // Refresh from the card record
 
 int TMain_Form::CardChannels() const {
-    return Channel_PageControl->isTabVisible(2) ? kChannelCount : 2;
+    return card_.channels();
 }
 
 int TMain_Form::ActiveChannelNumber() const {
@@ -253,8 +253,10 @@ void TMain_Form::Card1Click() {
     ShowFeedback(QString());          // another card's failures say nothing of this one
     AddToLog("New card selected - " + card.Resource);
     card_.useSession(card.Session);
+    card_.setIdentity({card.Resource, card.CardID,
+                       &ModelWithChannels(cardForm_->ThirdChannelShown ? kChannelCount : 2)});
     card_.record().Resource = card.Resource; // what Save Config names as the card of its settings
-    Channel_PageControl->setTabVisible(2, cardForm_->ThirdChannelShown);
+    Channel_PageControl->setTabVisible(2, card_.channels() == kChannelCount);
     InitCardStates();
 }
 

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "About_Unit.h"
+#include "CardCommands.h"
 #include "CardState.h"
 #include "Card_Unit.h"
 #include "Dialogs.h"
@@ -47,15 +48,7 @@ void TMain_Form::About1Click() {
 void TMain_Form::RemoteControl1Click() {
     if (!remoteForm_) {
         remoteForm_ = new TRemote_Form(
-            card_,
-            [this] {
-                const bool card = card_.session() != 0 && cardForm_;
-                return scpi::Identity{"Norvale",
-                                      CardChannels() == kChannelCount ? "72-815" : "82-815",
-                                      std::to_string(card ? cardForm_->Selection.CardID : 0),
-                                      QCoreApplication::applicationVersion().toStdString()};
-            },
-            this);
+            card_, [this] { return scpi::IdentityOf(card_); }, this);
         RemoteStatus_Label = Named(new QLabel(StatusBar1), "RemoteStatus_Label");
         RemoteStatus_Label->hide();
         StatusBar1->addPermanentWidget(RemoteStatus_Label);

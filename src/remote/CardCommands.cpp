@@ -1,5 +1,6 @@
 #include "CardCommands.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -320,6 +321,11 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
             for (std::string_view header : Alternatives(name.headers))
                 AddSetting(session, name, std::string(header), card);
     AddWaveCommands(session, card);
+}
+
+Identity IdentityOf(const Card& card) {
+    return {kCardMaker, card.model().name, std::to_string(card.identity().cardId),
+            QCoreApplication::applicationVersion().toStdString()};
 }
 
 } // namespace scpi

@@ -15,4 +15,8 @@ namespace scpi {
 // session: every setting command is an execution error saying so).
 void AddCardCommands(Session& session, std::function<Card*()> card);
 
+// What *IDN? answers for `card`: the maker, its model, its card id as the
+// serial number, and the program's version.
+Identity IdentityOf(const Card& card);
+
 } // namespace scpi

@@ -13,6 +13,7 @@
 #include "Card.h"
 #include "Commands.h"
 #include "Named.h"
+#include "SessionCalls.h"
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
 
@@ -38,13 +39,9 @@ QString DriverLine(ViSession session) {
 QString VisaLine() {
     if (!VisaLoaded)
         return "VISA Driver: Not Loaded ";
-    const ViSession rm = GetDefaultRM();
-    char vendor[256] = {};
-    ViUInt32 version = 0;
-    Visa.viGetAttribute(rm, VI_ATTR_RSRC_MANF_NAME, vendor);
-    Visa.viGetAttribute(rm, VI_ATTR_RSRC_IMPL_VERSION, &version);
-    vendor[sizeof vendor - 1] = '\0';
-    const QString name = QString::fromLocal8Bit(vendor).left(33);
+    const VisaLibraryInfo visa = VisaLibraryIdentity();
+    const ViUInt32 version = visa.version;
+    const QString name = QString::fromLocal8Bit(visa.vendor.c_str()).left(33);
     return "VISA Driver: " + name + " V" + QString::number(version >> 20) + "." +
            QString::number((version >> 8) & 0xFFF) + "." + QString::number(version & 0xFF);
 }
