@@ -243,6 +243,7 @@ void TCard_Form::Ok_ButtonClick() {
     }
     CloseCard(PreviousSelection);
     Selection.CardID = GetSelectedCardID();
+    SelectedModel = searchedModel_;
     SessionMemory::SetLastCard(QString::fromStdString(Selection.Resource), searchedModel_);
     if (const std::optional<int> channels = ReadChannelCount(Selection.Session))
         ThirdChannelShown = *channels == kChannelCount;

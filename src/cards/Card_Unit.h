@@ -38,6 +38,7 @@ public:
 
     TSelectedCard Selection;         // the card now chosen (and in use after OK)
     TSelectedCard PreviousSelection; // the one chosen before the current OK
+    QString SelectedModel;           // the model searched for when Selection was chosen
 
     // Set after a successful OK from the card's PCI subsystem id: false for a
     // two-channel card (0x4404). Unchanged when the id cannot be read.

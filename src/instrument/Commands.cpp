@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include <atomic>
+
 #include <QLocale>
 #include <cmath>
 #include <cstdio>
@@ -119,6 +121,7 @@ public:
         text_ += ResultText(status, error);
         record_.status = status;
         record_.errorText = error;
+        record_.card = link.cardTag();
         AddToLog(text_, std::move(record_));
         link.report({title, status, error, record_.channel});
         return status;
@@ -257,6 +260,11 @@ UnshownReports::UnshownReports(CommandLink& link, bool unshownHere)
 
 UnshownReports::~UnshownReports() {
     link_.unshown_ -= unshown_ ? 1 : 0;
+}
+
+CommandLink::CommandLink() {
+    static std::atomic<uint32_t> last{0};
+    cardTag_ = ++last;
 }
 
 void ReportCommandOutcome(CommandLink& link, const std::string& title, ViStatus status,

@@ -39,9 +39,13 @@ struct CommandTally {
 // card object owns one; nothing of it is shared between cards.
 class CommandLink {
 public:
-    CommandLink() = default;
+    CommandLink();
     CommandLink(const CommandLink&) = delete;
     CommandLink& operator=(const CommandLink&) = delete;
+
+    // Names the link's card in the log's entries: never the same for two
+    // links of one run, never 0.
+    uint32_t cardTag() const { return cardTag_; }
 
     ViSession session() const { return session_; }
     // A new session (0: none): its selected channel is not known.
@@ -72,6 +76,7 @@ private:
     friend class UnshownReports;
     void tell(const CommandOutcome& outcome) const;
 
+    uint32_t cardTag_;
     ViSession session_ = 0;
     int32_t selected_ = 0;
     std::vector<std::pair<int, CommandObserver>> observers_;

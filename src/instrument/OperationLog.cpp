@@ -115,6 +115,31 @@ void AddToLog(const std::string& text, LogRecord record) {
         entryListeners.call(LogLines->back());
 }
 
+void AddCardNote(const std::string& text, uint32_t card) {
+    LogRecord note;
+    note.title = text;
+    note.card = card;
+    AddToLog(text, std::move(note));
+}
+
+std::vector<std::string> LogLinesOf(uint32_t card) {
+    if (!LogLines)
+        return {};
+    if (card == 0)
+        return *LogLines;
+    // Records are kept for the last entries; an older entry names no card.
+    const std::vector<std::string>& lines = *LogLines;
+    const size_t n = std::min(lines.size(), records.size());
+    const size_t first = lines.size() - n;
+    std::vector<std::string> shown;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const uint32_t of = i < first ? 0 : records[records.size() - n + (i - first)].card;
+        if (of == 0 || of == card)
+            shown.push_back(lines[i]);
+    }
+    return shown;
+}
+
 std::optional<LogRecord> LastLogRecord() {
     if (!LogLines || LogLines->empty() || records.empty())
         return std::nullopt;

@@ -35,10 +35,18 @@ struct LogRecord {
     std::vector<std::string> arguments; // "Level 12dB", one per line of the entry
     ViStatus status = 0;
     std::string errorText; // the driver's text for a status other than 0
+    uint32_t card = 0;     // the card whose link wrote it (CommandLink::cardTag); 0: none
 };
 
 // Appends a command's entry (as AddToLog(text)) with its fields.
 void AddToLog(const std::string& text, LogRecord record);
+
+// A note about one card ("New card selected - ..."), as AddToLog(text).
+void AddCardNote(const std::string& text, uint32_t card);
+
+// The entries a card's log window shows, oldest first: those of the card
+// tagged `card` and those of no card; every entry for 0.
+std::vector<std::string> LogLinesOf(uint32_t card);
 
 // The fields of LogLines' entries, oldest first, one per entry.
 std::vector<LogRecord> LogRecords();

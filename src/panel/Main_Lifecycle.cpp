@@ -31,6 +31,7 @@
 #include "PanelWidgets.h"
 #include "Remote_Unit.h"
 #include "SafeFile.h"
+#include "SessionMemory.h"
 #include "WaveBuilder_Unit.h"
 
 // ---------------------------------------------------------------------------
@@ -40,7 +41,12 @@ void TMain_Form::FormCreate() {
     setWindowTitle("Norvale 815 Soft Front Panel v1.46");
     card_.subscribe(*this); // the record's reset refreshes every control
     card_.resetRecord();
-    CreateLogLines();
+    if (!LogLines) // the first panel's: every panel writes to the one log
+        CreateLogLines();
+    if (OpenPanels().empty())
+        panelsOpened_ = 0; // the first panel of the run
+    OpenPanels().push_back(this);
+    ++panelsOpened_;
     StartFeedback();
     RefreshRecentConfigs();
 
@@ -113,12 +119,31 @@ bool TMain_Form::CloseRemoteClients() {
     return true;
 }
 
+int TMain_Form::panelsOpened_ = 0;
+
+std::vector<TMain_Form*>& TMain_Form::OpenPanels() {
+    static std::vector<TMain_Form*> panels;
+    return panels;
+}
+
+// A panel closes its card, leaving its outputs as they are; the last one
+// also the resource manager and the log, and its card is the one remembered.
 void TMain_Form::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    std::erase(OpenPanels(), this);
     TSelectedCard none;
-    CloseCardAndResourceManager(cardForm_ ? cardForm_->Selection : none, card_);
+    TSelectedCard& selection = cardForm_ ? cardForm_->Selection : none;
+    if (!OpenPanels().empty()) {
+        CloseCard(selection);
+        card_.useSession(0);
+        return;
+    }
+    if (panelsOpened_ > 1 && selection.Opened) // with one panel, the card dialog's OK said it
+        SessionMemory::SetLastCard(QString::fromStdString(selection.Resource),
+                                   cardForm_->SelectedModel);
+    CloseCardAndResourceManager(selection, card_);
     FreeLogLines();
 }
 
@@ -251,7 +276,7 @@ void TMain_Form::Card1Click() {
     StatusText->setFullText(text, QString(), static_cast<int>(resource.size()));
     StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
     ShowFeedback(QString());          // another card's failures say nothing of this one
-    AddToLog("New card selected - " + card.Resource);
+    AddCardNote("New card selected - " + card.Resource, card_.link().cardTag());
     card_.useSession(card.Session);
     card_.setIdentity({card.Resource, card.CardID,
                        &ModelWithChannels(cardForm_->ThirdChannelShown ? kChannelCount : 2)});

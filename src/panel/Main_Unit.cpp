@@ -1,6 +1,7 @@
 // Construction of the main window: the frame, the menu, the preview panel,
 // the output group and the logo.
 #include "Main_Unit.h"
+#include "Startup.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -146,6 +147,10 @@ void TMain_Form::CreateMenu() {
     bar->setObjectName("MainMenu");
     // Every menu and item has its mnemonic ("&"); the captions are otherwise as designed.
     QMenu* file = Named(bar->addMenu("&File"), "File1");
+    // Another panel, for another card of this process.
+    NewWindow1 = Named(file->addAction("&New Window"), "NewWindow1");
+    NewWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    file->addSeparator();
     LoadConfig1 = Named(file->addAction("&Load Config"), "LoadConfig1");
     LoadConfig1->setShortcut(QKeySequence::Open);
     ApplyConfig1 = Named(file->addAction("&Apply Config to Card..."), "ApplyConfig1");
@@ -181,6 +186,7 @@ void TMain_Form::CreateMenu() {
     RemoteControl1 = Named(options->addAction("Remote &Control..."), "RemoteControl1");
     About1 = Named(bar->addAction("&About"), "About1");
 
+    connect(NewWindow1, &QAction::triggered, this, [this] { OpenAnotherPanel(*this); });
     connect(LoadConfig1, &QAction::triggered, this, [this] { LoadConfig1Click(); });
     connect(ApplyConfig1, &QAction::triggered, this, [this] { ApplyConfig1Click(); });
     connect(SaveConfig1, &QAction::triggered, this, [this] { SaveConfig1Click(); });

@@ -188,6 +188,7 @@ protected:
 private:
     // The controls; tests and assistive tools find them by their object names.
     // Menu.
+    QAction* NewWindow1;
     QAction* LoadConfig1;
     QAction* ApplyConfig1;
     QAction* SaveConfig1;
@@ -310,6 +311,9 @@ private:
     QLabel* RemoteStatus_Label = nullptr; // "Remote: ..." while serving
     TElidedLabel* Feedback_Label;         // what happened last, in the rest of the bar
 
+    // The panels of the process not yet closed, the first opened first.
+    static std::vector<TMain_Form*>& OpenPanels();
+    static int panelsOpened_; // panels made in this run
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -34,9 +34,10 @@ bool BindLibrariesAtStartup() {
 
 AppWindows::~AppWindows() = default;
 
-std::unique_ptr<AppWindows> CreateWindows() {
-    ResetProgramState();
-    KeepWindowsOnScreen();
+namespace {
+
+// One panel's windows: the main window and the dialogs it owns.
+std::unique_ptr<AppWindows> CreatePanelWindows() {
     auto w = std::make_unique<AppWindows>();
     w->main = std::make_unique<TMain_Form>();
     QWidget* owner = w->main.get();
@@ -52,6 +53,24 @@ std::unique_ptr<AppWindows> CreateWindows() {
     w->memTest->SetCard(card);
     w->main->AttachForms(w->extClk, w->card, w->about, w->log, w->memTest);
     return w;
+}
+
+} // namespace
+
+std::unique_ptr<AppWindows> CreateWindows() {
+    ResetProgramState();
+    KeepWindowsOnScreen();
+    return CreatePanelWindows();
+}
+
+TMain_Form* OpenAnotherPanel(const TMain_Form& beside) {
+    TMain_Form* panel = CreatePanelWindows()->main.release(); // its dialogs are its children
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->move(beside.pos() + QPoint(32, 32));
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    return panel;
 }
 
 int RunProgram() {

@@ -29,5 +29,10 @@ struct AppWindows {
 // Creates the windows in their fixed order, the main window first.
 std::unique_ptr<AppWindows> CreateWindows();
 
+// File > New Window: another panel with a card and windows of its own (the
+// operation log is the process's), shown beside `beside`; it is deleted when
+// closed.
+TMain_Form* OpenAnotherPanel(const TMain_Form& beside);
+
 // The whole program after the application object exists; returns the exit status.
 int RunProgram();

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+
+#include "Card.h"
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -187,9 +189,10 @@ void TLog_Form::ShowEntry() {
     entry_.reset();
     int row = Log_StringGrid->rowCount() - 1;
     Log_StringGrid->clearSelection();
-    if (LogLines && !entry.empty())
-        for (int i = static_cast<int>(LogLines->size()) - 1; i >= 0; --i)
-            if ((*LogLines)[static_cast<size_t>(i)] == entry) {
+    const std::vector<std::string> lines = ShownLines();
+    if (!entry.empty())
+        for (int i = static_cast<int>(lines.size()) - 1; i >= 0; --i)
+            if (lines[static_cast<size_t>(i)] == entry) {
                 row = i;
                 Log_StringGrid->selectRow(row);
                 break;
@@ -202,10 +205,14 @@ int TLog_Form::LineHeight() const {
     return Log_StringGrid->fontMetrics().height() + 1;
 }
 
+std::vector<std::string> TLog_Form::ShownLines() const {
+    return LogLinesOf(card_ ? card_->link().cardTag() : 0);
+}
+
 void TLog_Form::UpdateStringGrid() {
     if (!LogLines)
         return;
-    const auto& lines = *LogLines;
+    const std::vector<std::string> lines = ShownLines();
     const int rows = lines.empty() ? 1 : static_cast<int>(lines.size());
     Log_StringGrid->setRowCount(rows);
     for (int i = 0; i < rows; ++i) {

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -32,6 +33,7 @@ class TLog_Form : public QDialog {
 public:
     explicit TLog_Form(QWidget* parent = nullptr);
     // The card whose session it shows or tests (none: nullptr).
+    // The card whose entries the log shows (with those of no card).
     void SetCard(Card* card) { card_ = card; }
     ~TLog_Form() override;
 
@@ -59,6 +61,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The log's entries this window shows: its card's and those of no card.
+    std::vector<std::string> ShownLines() const;
     Card* card_ = nullptr;
     std::optional<std::string> entry_; // the entry to show, for the next showing
     void ShowEntry();

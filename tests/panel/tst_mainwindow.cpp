@@ -16,13 +16,17 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
+#include <numeric>
 
 #include "About_Unit.h"
 #include "Captions.h"
+#include "Card_Unit.h"
+#include "DriverCalls.h"
 #include "ExtClkFreq_Unit.h"
 #include "Log_Unit.h"
 #include "Main_Controls.h"
 #include "MemTest_Unit.h"
+#include "OperationLog.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
@@ -44,6 +48,66 @@ private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() { start(); }
     void cleanup() { stop(); }
+
+    // File > New Window: a second panel drives a second card; the two are
+    // driven in turn and each holds, shows and logs only its own.
+    void twoPanelsDriveTwoCards() {
+        selectCard(false, 0); // PXI1::13, a 72-815
+        ui().window.findChild<QAction*>("NewWindow1")->trigger();
+        QPointer<TMain_Form> other;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* panel = qobject_cast<TMain_Form*>(top); panel && panel != &main())
+                other = panel;
+        QVERIFY(other && other->isVisible());
+        MainControls b(*other);
+        whenModal([&] {
+            auto* f = other->findChild<TCard_Form*>();
+            f->Set82815->setChecked(true);
+            f->Find_Button->click();
+            f->Card_StringGrid->setCurrentCell(0, 1); // PXI1::14, an 82-815
+            f->Ok_Button->click();
+        });
+        b.Card1->trigger();
+        const ViSession sa = card().session(), sb = other->card().session();
+        QVERIFY(sa != 0 && sb != 0 && sa != sb);
+        QCOMPARE(other->card().channels(), 2);
+        for (auto [panel, level] :
+             {std::pair(&ui(), 12), std::pair(&b, 30), std::pair(&ui(), 14)}) {
+            panel->Att_Slider->setValue(level);
+            panel->AttenSetButton->click();
+        }
+        const auto levels = [](ViSession s) {
+            QList<double> out;
+            for (const DriverCall& c : SessionCalls(s))
+                if (c.function == "nv815_SetAttenuation")
+                    out << std::get<double>(c.arguments.back());
+            return out;
+        };
+        QCOMPARE(levels(sa), QList<double>({10, 10, 10, 12, 14})); // the selection's, then its own
+        QCOMPARE(levels(sb), QList<double>({10, 10, 30}));
+        const auto strip = [](TMain_Form& m) {
+            return m.findChild<QLabel*>("Channel1Status_Label")->text();
+        };
+        QVERIFY2(strip(main()).startsWith("1 off, 14dB"), qPrintable(strip(main())));
+        QVERIFY2(strip(*other).startsWith("1 off, 30dB"), qPrintable(strip(*other)));
+        QVERIFY(!other->findChild<QLabel*>("Channel3Status_Label")->text().startsWith("3 off"));
+        // Each panel's log shows its own card's entries.
+        const auto logged = [](TMain_Form& m) {
+            const std::vector<std::string> lines = LogLinesOf(m.card().link().cardTag());
+            return QString::fromStdString(
+                std::accumulate(lines.begin(), lines.end(), std::string()));
+        };
+        QVERIFY(logged(main()).contains("PXI1::13") && !logged(main()).contains("PXI1::14"));
+        QVERIFY(logged(*other).contains("30dB") && !logged(*other).contains("12dB"));
+        // Closing a panel closes its card only.
+        other->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!other);
+        QVERIFY(SessionCalls(sb).empty()); // closed, its calls forgotten
+        QCOMPARE(card().session(), sa);
+        ui().AttenSetButton->click();
+        QCOMPARE(levels(sa).size(), 6);
+    }
 
     void everyComponentExistsWithItsKind() {
         const QList<QPair<const char*, const char*>> components = {
