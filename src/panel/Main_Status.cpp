@@ -28,15 +28,12 @@
 #include "Named.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
+#include "StatusStripView.h"
 
 namespace {
 
-// One colour marks every unsent setting alike; the strip's colours follow the output.
+// One colour marks every unsent setting alike.
 const QColor kUnsentColour(0xff, 0xe8, 0xa3);
-const char* const kStripStyle =
-    "QLabel[output=\"on\"] { background-color: #d4eed4; color: #0b4f0b; }"
-    "QLabel[output=\"off\"] { background-color: #e4e4e4; color: #202020; }"
-    "QLabel[output=\"unknown\"] { background-color: #f4f4f4; color: #505050; }";
 
 const char* const kWaveButton = "Update on the Waveform page (Ctrl+Enter)";
 const char* const kTriggerButton =
@@ -45,73 +42,16 @@ const char* const kClockButton = "Update on the Clock page (Ctrl+Enter)";
 const char* const kAttButton = "Set beside it (Ctrl+Shift+A)";
 const char* const kOffsetButton = "Set beside it (Ctrl+Shift+D)";
 
-// Draws a widget again by its style sheet after a property change; the
-// style sheet's polish would give it the application's face, not the panel's.
-void Restyle(QWidget* widget) {
-    const QFont face = widget->parentWidget()->font();
-    widget->style()->unpolish(widget);
-    widget->style()->polish(widget);
-    widget->setFont(face);
-    widget->update();
-}
-
 } // namespace
 
 void TMain_Form::CreateStatusStrip(QWidget* client) {
     QTabBar* tabs = Channel_PageControl->tabBar();
     const int left = Channel_PageControl->x() + tabs->sizeHint().width() + 4;
-    ChannelStatus_Panel = Named(new QFrame(client), "ChannelStatus_Panel");
-    ChannelStatus_Panel->setGeometry(left, Channel_PageControl->y() + 1, kClientWidth - left - 2,
-                                     tabs->sizeHint().height() - 3);
-    ChannelStatus_Panel->setAccessibleName("Channel status");
-    ChannelStatus_Panel->setStyleSheet(kStripStyle);
-    auto* row = new QHBoxLayout(ChannelStatus_Panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(3);
-    const char* names[] = {"Channel1Status_Label", "Channel2Status_Label", "Channel3Status_Label"};
-    // Three equal parts, fixed: a label's text never moves the others.
-    const int width =
-        (ChannelStatus_Panel->width() - (kChannelCount - 1) * row->spacing()) / kChannelCount;
-    for (int c = 1; c <= kChannelCount; ++c) {
-        QLabel* label = Named(new QLabel(ChannelStatus_Panel), names[c - 1]);
-        label->setIndent(3);
-        label->setFixedWidth(width);
-        row->addWidget(label);
-        ChannelStatus_Label[c] = label;
-    }
-}
-
-void TMain_Form::RefreshChannelStrip() {
-    const int channels = CardChannels();
-    QString lines[kChannelCount + 1];
-    bool changed = false;
-    for (int c = 1; c <= kChannelCount; ++c) {
-        const ChannelPresence presence = card_.session() == 0 ? ChannelPresence::NoCard
-                                         : c > channels       ? ChannelPresence::Absent
-                                                              : ChannelPresence::Present;
-        const ChannelStatus s = DescribeChannel(c, presence, card_.accepted().Channel[c]);
-        QLabel* label = ChannelStatus_Label[c];
-        lines[c] = QString::fromStdString(s.line);
-        const QString sentence = QString::fromStdString(s.sentence);
-        if (label->accessibleName() == sentence)
-            continue;
-        changed = true;
-        label->setToolTip(sentence);
-        label->setAccessibleName(sentence);
-        label->setProperty("line", lines[c]);
-        label->setProperty("output", s.outputOn ? "on" : s.outputOff ? "off" : "unknown");
-        Restyle(label);
-    }
-    if (!changed)
-        return;
-    // Each label keeps its third of the strip whatever its text (nothing
-    // moves as the card changes); a text longer than that is cut at its end.
-    const QFontMetrics metrics = ChannelStatus_Label[1]->fontMetrics();
-    for (int c = 1; c <= kChannelCount; ++c) {
-        QLabel* label = ChannelStatus_Label[c];
-        label->setText(
-            metrics.elidedText(lines[c], Qt::ElideRight, label->width() - 2 * label->indent() - 2));
-    }
+    strip_ = std::make_unique<StatusStripView>(client,
+                                               QRect(left, Channel_PageControl->y() + 1,
+                                                     kClientWidth - left - 2,
+                                                     tabs->sizeHint().height() - 3),
+                                               card_);
 }
 
 TMain_Form::BoundControl& TMain_Form::Bound(const QWidget* control) {
@@ -243,9 +183,9 @@ void TMain_Form::RefreshUnsentMarks() {
 }
 
 void TMain_Form::RefreshCardView() {
-    if (!ChannelStatus_Panel || ownOperations_ > 0)
+    if (!strip_ || ownOperations_ > 0)
         return; // still being built, or drawn when the window's operation ends
-    RefreshChannelStrip();
+    strip_->refresh();
     RefreshUnsentMarks();
 }
 

@@ -2,6 +2,7 @@
 // the output group and the logo.
 #include "Main_Unit.h"
 #include "Startup.h"
+#include "StatusStripView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -130,6 +131,7 @@ void TMain_Form::FitInto(const QRect& area) {
 
 TMain_Form::~TMain_Form() {
     FormClose();
+    strip_.reset(); // a view of the card, gone before it
     card_.unsubscribe(*this);
 }
 

@@ -42,6 +42,7 @@ class TLog_Form;
 class TMemTest_Form;
 class TWaveBuilder_Form;
 class TRemote_Form;
+class StatusStripView;
 class TUpDown;
 
 // The window is one subscriber of the card it shows: told about each command
@@ -301,8 +302,7 @@ private:
     TImage* Image1;
 
     // What each channel of the open card holds: beside the channel tabs.
-    QFrame* ChannelStatus_Panel = nullptr;
-    QLabel* ChannelStatus_Label[4] = {}; // [1] .. [3]
+    std::unique_ptr<StatusStripView> strip_;
 
     bool fitsScreens_ = false;      // refitted when the window changes screens
     QScrollArea* Client_ScrollArea; // holds the client area
@@ -373,7 +373,6 @@ private:
     void CreateSendKeys();
     void SetRangeToolTips();
     void WatchUnsentEdits();
-    void RefreshChannelStrip();
     void RefreshUnsentMarks();
     void MarkUnsent(QWidget* control, bool unsent, const char* button);
     void WatchStepKeyClicks();
