@@ -38,7 +38,7 @@ void TMain_Form::ShowChangedSettings(const ChannelChange& changed) {
     TChannelInfo& ch = card_.channel(c);
     const auto was = [&](const char* key) { return changed.settings[Setting(key).index()]; };
     for (const BoundControl& b : bound_)
-        if (b.setting && !b.setting->cardWide && changed.settings[b.setting->index()])
+        if (!b.setting->cardWide && changed.settings[b.setting->index()])
             ShowBoundValue(b.control, b, b.setting->get(ch));
     if (was("_Wave/ArbitraryFlag"))
         Wave_PageControl->setCurrentWidget(ch.Wave.ArbitraryFlag ? TabSheet8 : TabSheet7);

@@ -172,7 +172,7 @@ void TMain_Form::UpdateControlValues() {
     if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
         // Every bound control of the page but the trigger group's shows the record.
         for (const BoundControl& b : bound_)
-            if (b.setting && b.area == Area::Wave)
+            if (b.area == Area::Wave)
                 ShowBoundValue(b.control, b, b.setting->get(ch));
         StartF_SpinEdit->setEnabled(true);
         const bool sweep = SweepF_RadioButton->isChecked();

@@ -32,9 +32,6 @@
 
 namespace {
 
-// One colour marks every unsent setting alike.
-const QColor kUnsentColour(0xff, 0xe8, 0xa3);
-
 const char* const kWaveButton = "Update on the Waveform page (Ctrl+Enter)";
 const char* const kTriggerButton =
     "Update in the Trigger group (the Waveform page's Update sends it too)";
@@ -54,76 +51,20 @@ void TMain_Form::CreateStatusStrip(QWidget* client) {
                                                card_);
 }
 
-TMain_Form::BoundControl& TMain_Form::Bound(const QWidget* control) {
-    for (BoundControl& b : bound_)
-        if (b.control == control)
-            return b;
-    // A control marked without a setting of its own: the list holds it from now on.
-    BoundControl b;
-    b.control = const_cast<QWidget*>(control);
-    b.plainTip = control->toolTip();
-    bound_.push_back(b);
-    return bound_.back();
-}
-
 bool TMain_Form::MarkedUnsent(const QWidget* control) const {
-    for (const BoundControl& b : bound_)
-        if (b.control == control)
-            return b.unsent;
-    return false;
+    return marks_.marked(control);
 }
 
 QString TMain_Form::PlainToolTip(const QWidget* control) const {
-    for (const BoundControl& b : bound_)
-        if (b.control == control)
-            return b.plainTip;
-    return control->toolTip();
+    return marks_.plainToolTip(control);
 }
 
 void TMain_Form::SetPlainToolTip(QWidget* control, const QString& text) {
-    BoundControl& b = Bound(control);
-    b.plainTip = text;
-    ShowToolTip(b);
+    marks_.setPlainToolTip(control, text);
 }
 
-void TMain_Form::ShowToolTip(BoundControl& b) {
-    const auto* frequency = qobject_cast<TFrequencySpinEdit*>(b.control);
-    if (frequency && frequency->refused())
-        return; // the refusal's own tooltip stands until the text is mended
-    if (b.tipUnsent != b.unsent || b.tipButton != b.button || b.tipPlain != b.plainTip) {
-        b.tip = b.unsent ? (b.plainTip.isEmpty() ? QString() : b.plainTip + "\n") +
-                               "Not on the card yet: press " + b.button + " to send it."
-                         : b.plainTip;
-        b.tipUnsent = b.unsent;
-        b.tipButton = b.button;
-        b.tipPlain = b.plainTip;
-    }
-    if (b.control->toolTip() != b.tip)
-        b.control->setToolTip(b.tip);
-}
-
-// A control whose value the card does not hold is drawn on the mark's
-// colour, and its tooltip names the button that sends it. Only a change of
-// the mark touches the control.
 void TMain_Form::MarkUnsent(QWidget* control, bool unsent, const char* button) {
-    MarkUnsent(Bound(control), unsent, button);
-}
-
-void TMain_Form::MarkUnsent(BoundControl& b, bool unsent, const char* button) {
-    if (b.unsent != unsent) {
-        b.unsent = unsent;
-        if (unsent) {
-            QPalette marked = b.control->palette();
-            for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
-                marked.setColor(role, kUnsentColour);
-            b.control->setAutoFillBackground(true);
-            b.control->setPalette(marked);
-        } else {
-            b.control->setPalette(QPalette()); // the parent's again
-        }
-    }
-    b.button = button;
-    ShowToolTip(b);
+    marks_.mark(control, unsent, button);
 }
 
 void TMain_Form::RefreshUnsentMarks() {
@@ -141,9 +82,7 @@ void TMain_Form::RefreshUnsentMarks() {
     // page's Update, its trigger group's, the Clock page's. Controls that cannot
     // be changed now are not marked; the counter step's field only shows what its
     // arrows set.
-    for (BoundControl& b : bound_) {
-        if (!b.setting)
-            continue;
+    for (const BoundControl& b : bound_) {
         const size_t row = b.setting->index();
         const bool onClockPage = b.area == Area::Clock;
         const QWidget* enabled = b.control == CounterStep_Edit ? CounterStep_UpDown : b.control;
@@ -152,17 +91,17 @@ void TMain_Form::RefreshUnsentMarks() {
         case Step::AM:
         case Step::Generator:
         case Step::Sweep:
-            MarkUnsent(b, changeable && wu.Setting[row], kWaveButton);
+            MarkUnsent(b.control, changeable && wu.Setting[row], kWaveButton);
             break;
         case Step::Trigger:
-            MarkUnsent(b, changeable && trigger[row], kTriggerButton);
+            MarkUnsent(b.control, changeable && trigger[row], kTriggerButton);
             break;
         case Step::ClockSource:
         case Step::CounterStep:
         case Step::ClockMode:
         case Step::FSKSource:
             if (onClockPage)
-                MarkUnsent(b, changeable && clock[row], kClockButton);
+                MarkUnsent(b.control, changeable && clock[row], kClockButton);
             break;
         default:
             break;

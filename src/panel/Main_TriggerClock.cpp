@@ -105,7 +105,7 @@ void TMain_Form::ShowLoadedClockAndTrigger() {
     const int c = ActiveChannelNumber();
     TChannelInfo& ch = card_.channel(c);
     for (const BoundControl& b : bound_)
-        if (b.setting && b.area != Area::Wave)
+        if (b.area != Area::Wave)
             ShowBoundValue(b.control, b, b.setting->get(ch));
     for (int channel = 1; channel <= kChannelCount; ++channel)
         card_.pendingMultiplier(channel) = card_.channel(channel).Multiplier;

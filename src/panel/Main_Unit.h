@@ -11,6 +11,7 @@
 
 #include "Card.h"
 #include "Main_Controls.h"
+#include "UnsentMarks.h"
 
 class QAction;
 class QCheckBox;
@@ -384,26 +385,13 @@ private:
                        const std::vector<std::string>& outOfRange) const;
     // The active channel's settings (DraftOf the record) with the bound
     // controls of `areas` read into them.
-    enum class Area { Wave, Trigger, Clock, Other };
+    enum class Area { Wave, Trigger, Clock };
     TChannelInfo ReadDraft(std::initializer_list<Area> areas);
-    // The pages' controls bound to rows of the settings table, found once,
-    // and every control that may be marked unsent (without a setting of its
-    // own: the output group's, the sweep's Auto/Manual, the samples' labels),
-    // with its mark and its tooltip without the mark's note.
+    // The pages' controls bound to rows of the settings table, found once.
     struct BoundControl : Binding {
         QWidget* control = nullptr;
-        Area area = Area::Other;
-        bool unsent = false;
-        const char* button = ""; // the mark's note names it
-        QString plainTip;
-        // The tooltip last made, and what it was made of.
-        QString tip, tipPlain;
-        bool tipUnsent = false;
-        const char* tipButton = nullptr;
+        Area area = Area::Wave;
     };
-    BoundControl& Bound(const QWidget* control);
-    void MarkUnsent(BoundControl& bound, bool unsent, const char* button);
-    void ShowToolTip(BoundControl& bound);
     // A control's tooltip without the unsent mark's note, and setting it.
     void SetPlainToolTip(QWidget* control, const QString& text);
     void CollectBoundControls();
@@ -416,6 +404,7 @@ private:
 
     Card card_;
     std::vector<BoundControl> bound_;
+    UnsentMarks marks_;
     const SettingRange* multiplierSetting_ = nullptr;
     const SettingRange* counterStepSetting_ = nullptr;
     TExternalClk_Form* extClkForm_ = nullptr;

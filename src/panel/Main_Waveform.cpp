@@ -30,7 +30,6 @@ void TMain_Form::CollectBoundControls() {
         b.area = Clk_TabSheet->isAncestorOf(control) ? Area::Clock
                  : GroupBox1->isAncestorOf(control)  ? Area::Trigger
                                                      : Area::Wave;
-        b.plainTip = control->toolTip();
         bound_.push_back(b);
     }
     if (ClkX_Edit) { // shown as text: the multiplier the arrows chose, the counter step 2^N
@@ -42,7 +41,7 @@ void TMain_Form::CollectBoundControls() {
 TChannelInfo TMain_Form::ReadDraft(std::initializer_list<Area> areas) {
     TChannelInfo draft = DraftOf(card_.channel(ActiveChannelNumber()));
     for (const BoundControl& b : bound_)
-        if (b.setting && std::find(areas.begin(), areas.end(), b.area) != areas.end())
+        if (std::find(areas.begin(), areas.end(), b.area) != areas.end())
             if (const std::optional<double> value = BoundValue(b.control, b))
                 b.setting->set(draft, *value);
     return draft;
