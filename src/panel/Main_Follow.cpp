@@ -13,6 +13,7 @@
 #include "Accepted.h"
 #include "CardState.h"
 #include "Main_Controls.h"
+#include "OutputView.h"
 #include "PanelWidgets.h"
 
 TMain_Form::OwnOperation::OwnOperation(TMain_Form& form)
@@ -52,12 +53,7 @@ void TMain_Form::ShowChangedSettings(const ChannelChange& changed) {
     }
     if (was("_Clock/DDSSourceExtFlag"))
         UpdateClockSourceChecks();
-    if (was("_Wave/Attenuation"))
-        ShowAttenuation();
-    if (was("_Wave/DCOffset") || changed.output)
-        ShowOffset();
-    if (changed.output)
-        UpdateModeLEDs();
+    output_->showChanged(changed);
     if (changed.samples)
         UpdateArbInfoLabels();
     // The sweep's Auto/Manual choice follows the sweep the card plays.

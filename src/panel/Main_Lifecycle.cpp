@@ -28,6 +28,7 @@
 #include "Main_Controls.h"
 #include "OperationLog.h"
 #include "Operations.h"
+#include "OutputView.h"
 #include "PanelWidgets.h"
 #include "Remote_Unit.h"
 #include "SafeFile.h"
@@ -217,33 +218,13 @@ void TMain_Form::ApplySweepGroupRules() {
 }
 
 void TMain_Form::UpdateModeLEDs() {
-    Ch1_Mode_Button->setLit(card_.channel(ActiveChannelNumber()).OutputOn);
+    output_->showOutput();
 }
 
 void TMain_Form::UpdateAttControls() {
-    ShowAttenuation();
-    ShowOffset();
+    output_->showAttenuation();
+    output_->showOffset();
     RefreshCardView();
-}
-
-void TMain_Form::ShowAttenuation() {
-    const TWaveSettings& w = card_.channel(ActiveChannelNumber()).Wave;
-    if (IsKnown(w.Attenuation)) {
-        Att_Slider->setValue(static_cast<int>(std::lround(w.Attenuation)));
-        OnSliderChange(Att_Slider); // also when the position stays
-        SetPlainToolTip(Att_Edit, PlainToolTip(Att_Slider));
-    } else {
-        // The slider keeps its place; the value shows as not known.
-        Att_Edit->setText("--");
-        SetPlainToolTip(Att_Edit, "Not known: the card refused the attenuation it was sent when "
-                                  "it was selected. Press Set to send one.");
-    }
-}
-
-void TMain_Form::ShowOffset() {
-    const TWaveSettings& w = card_.channel(ActiveChannelNumber()).Wave;
-    V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
-    OffsetBut->setLit(w.OffsetOn);
 }
 
 void TMain_Form::Channel_PageControlChange() {
@@ -308,8 +289,6 @@ bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
     if (FeedbackClicked(watched, event))
         return true;
     NoteStepKeyClick(watched, event);
-    if (watched == V_Edit && event->type() == QEvent::KeyPress)
-        EditKeyPress(static_cast<QKeyEvent*>(event)->key());
     // The trigger mode list closed: judge the choice once the combo box has taken it.
     if (watched == TrigMode_ComboBox->view()->window() && event->type() == QEvent::Hide)
         QTimer::singleShot(0, this, [this] { TriggerModeChosen(); });

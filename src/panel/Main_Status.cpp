@@ -26,6 +26,7 @@
 #include "ChannelStatus.h"
 #include "Main_Controls.h"
 #include "Named.h"
+#include "OutputView.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
 #include "StatusStripView.h"
@@ -36,8 +37,6 @@ const char* const kWaveButton = "Update on the Waveform page (Ctrl+Enter)";
 const char* const kTriggerButton =
     "Update in the Trigger group (the Waveform page's Update sends it too)";
 const char* const kClockButton = "Update on the Clock page (Ctrl+Enter)";
-const char* const kAttButton = "Set beside it (Ctrl+Shift+A)";
-const char* const kOffsetButton = "Set beside it (Ctrl+Shift+D)";
 
 } // namespace
 
@@ -113,12 +112,7 @@ void TMain_Form::RefreshUnsentMarks() {
          std::initializer_list<QWidget*>{ArbWave_Filename_Label, Arbwave_DataCount_Label})
         MarkUnsent(control, card && wu.Samples && control->isEnabled(), kWaveButton);
 
-    const bool att = card && UnsentAttenuation(Att_Slider->value(), a);
-    MarkUnsent(Att_Slider, att, kAttButton);
-    MarkUnsent(Att_Edit, att, kAttButton);
-    const bool offset = card && UnsentOffset(V_Slider->value() / 100.0, a);
-    MarkUnsent(V_Slider, offset, kOffsetButton);
-    MarkUnsent(V_Edit, offset, kOffsetButton);
+    output_->refreshMarks();
 }
 
 void TMain_Form::RefreshCardView() {
@@ -142,7 +136,7 @@ void TMain_Form::WatchUnsentEdits() {
          std::initializer_list<QAbstractButton*>{SingleF_RadioButton, SweepF_RadioButton,
                                                  AutoRadioButton, ManualRadioButton, AM_CheckBox})
         connect(button, &QAbstractButton::toggled, this, refresh);
-    for (QSlider* slider : {Att_Slider, V_Slider})
+    for (QSlider* slider : {output_->Att_Slider, output_->V_Slider})
         connect(slider, &QSlider::valueChanged, this, refresh);
     for (QLineEdit* edit : {ClkX_Edit, CounterStep_Edit})
         connect(edit, &QLineEdit::textChanged, this, refresh);
@@ -165,10 +159,10 @@ void TMain_Form::CreateSendKeys() {
          }},
         {"SetAttenuation_Action",
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
-         [this] { return AttenSetButton; }},
+         [this] { return output_->AttenSetButton; }},
         {"SetOffset_Action",
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
-         [this] { return OffsetButton; }},
+         [this] { return output_->OffsetButton; }},
     };
     for (const auto& key : keys) {
         QAction* action = Named(new QAction(this), key.name);
@@ -183,8 +177,6 @@ void TMain_Form::CreateSendKeys() {
     WaveUpdate_Button->setToolTip("Sends the waveform to the channel (Ctrl+Enter).");
     ClkUpdate_Button->setToolTip("Sends the clock settings to the channel (Ctrl+Enter).");
     TrigUpdate_Button->setToolTip("Sends the trigger mode and source to the channel.");
-    AttenSetButton->setToolTip("Sends the attenuation to the channel (Ctrl+Shift+A).");
-    OffsetButton->setToolTip("Sends the DC offset to the channel (Ctrl+Shift+D).");
 }
 
 namespace {
@@ -209,15 +201,7 @@ void TMain_Form::SetRangeToolTips() {
                                       .arg(repRate1->minimum())
                                       .arg(repRate1->maximum()) +
                                   kSuffixes);
-    SetPlainToolTip(Att_Slider,
-                    QString::fromStdString(RangeDescription(Setting("_Wave/Attenuation"))) + ".");
-    const QString offset =
-        QString("%1, %2 to %3, in steps of 0.01 V; type a value and press Enter.")
-            .arg(Setting("_Wave/DCOffset").description)
-            .arg(Att_Slider->locale().toString(V_Slider->minimum() / 100.0, 'f', 2))
-            .arg(Att_Slider->locale().toString(V_Slider->maximum() / 100.0, 'f', 2));
-    SetPlainToolTip(V_Slider, offset);
-    SetPlainToolTip(V_Edit, offset);
+    output_->setToolTips();
     SetPlainToolTip(ClkX_Edit, "Clock multiplier, 1 or 4 to 20: the arrows beside it change it.");
     SetPlainToolTip(CounterStep_Edit,
                     "Memory counter step as a power of two: 0 to 18 (steps of 1 to 262144).");

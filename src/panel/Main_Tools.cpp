@@ -14,6 +14,7 @@
 #include "MemTest_Unit.h"
 #include "Named.h"
 #include "Operations.h"
+#include "OutputView.h"
 #include "Remote_Unit.h"
 
 void TMain_Form::MemoryTest1Click() {
@@ -67,8 +68,8 @@ void TMain_Form::RemoteControl1Click() {
 }
 
 void TMain_Form::LockForRemote(bool locked) {
-    for (QWidget* area :
-         std::initializer_list<QWidget*>{Wave_TabSheet, Clk_TabSheet, GroupBox7, GroupBox1})
+    for (QWidget* area : std::initializer_list<QWidget*>{Wave_TabSheet, Clk_TabSheet,
+                                                         output_->GroupBox7, GroupBox1})
         area->setEnabled(!locked);
     for (QAction* action : {LoadConfig1, ApplyConfig1, Card1, InternalClk_MenuItem,
                             ExternalClk_MenuItem, MemoryTest1, WaveBuilder1})

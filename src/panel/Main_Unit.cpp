@@ -1,6 +1,7 @@
 // Construction of the main window: the frame, the menu, the preview panel,
 // the output group and the logo.
 #include "Main_Unit.h"
+#include "OutputView.h"
 #include "Startup.h"
 #include "StatusStripView.h"
 
@@ -248,59 +249,12 @@ void TMain_Form::CreatePreview(QWidget* client) {
 }
 
 void TMain_Form::CreateOutputGroup(QWidget* client) {
-    GroupBox7 = Named(new QGroupBox("Output", client), "GroupBox7");
-    GroupBox7->setGeometry(16, 466, 561, 84);
-
-    Ch1_Mode_Button = Named(new TLampButton("Output On ", GroupBox7), "Ch1_Mode_Button");
-    Ch1_Mode_Button->setGeometry(8, 26, 96, 44);
-
-    auto* attLabel = Named(new QLabel("Attenuation", GroupBox7), "Label9");
-    attLabel->move(116, 20);
-    Att_Slider = Named(new QSlider(Qt::Horizontal, GroupBox7), "Att_Slider");
-    const SettingRange& attenuation = Setting("_Wave/Attenuation");
-    Att_Slider->setRange(attenuation.controlMinimum(), attenuation.controlMaximum());
-    Att_Slider->setTickInterval(10);
-    Att_Slider->setTickPosition(QSlider::TicksBelow);
-    Att_Slider->setGeometry(112, 40, 100, 30);
-    Att_Slider->setAccessibleName("Attenuation");
-    Att_Edit = Named(new QLineEdit(" 0", GroupBox7), "Att_Edit");
-    Att_Edit->setMaxLength(2); // two digits; it only shows the slider
-    Att_Edit->setEnabled(false);
-    Att_Edit->setGeometry(216, 42, 28, 22);
-    Edit2 = UnitText(GroupBox7, "Edit2", "dB");
-    Edit2->setGeometry(246, 42, 22, 22);
-    AttenSetButton = Named(new QPushButton("Set", GroupBox7), "AttenSetButton");
-    AttenSetButton->setGeometry(270, 41, 40, 24);
-
-    auto* offsetLabel = Named(new QLabel("DC Offset", GroupBox7), "Label10");
-    offsetLabel->move(334, 20);
-    V_Slider = Named(new QSlider(Qt::Horizontal, GroupBox7), "V_Slider");
-    const SettingRange& offset = Setting("_Wave/DCOffset"); // in hundredths of a volt
-    V_Slider->setRange(offset.controlMinimum(), offset.controlMaximum());
-    V_Slider->setTickInterval(100);
-    V_Slider->setTickPosition(QSlider::TicksBelow);
-    V_Slider->setGeometry(330, 40, 120, 30);
-    V_Slider->setAccessibleName("DC Offset");
-    V_Edit = Named(new QLineEdit("0.00", GroupBox7), "V_Edit");
-    V_Edit->setGeometry(454, 42, 44, 22);
-    V_Edit->setAccessibleName("DC Offset (V)");
-    V_Edit->installEventFilter(this);
-    Edit3 = UnitText(GroupBox7, "Edit3", "V");
-    Edit3->setGeometry(500, 42, 14, 22);
-    OffsetButton = Named(new QPushButton("Set", GroupBox7), "OffsetButton");
-    OffsetButton->setGeometry(516, 41, 38, 24);
-    OffsetBut = Named(new TLampButton("Offset On", GroupBox7), "OffsetBut");
-    OffsetBut->setGeometry(472, 12, 82, 26);
-
-    FitChildrenInsideFrame(GroupBox7);
-
-    connect(Ch1_Mode_Button, &QPushButton::clicked, this, [this] { Ch1_Mode_ButtonClick(); });
-    connect(Att_Slider, &QSlider::valueChanged, this, [this] { OnSliderChange(Att_Slider); });
-    connect(V_Slider, &QSlider::valueChanged, this, [this] { OnSliderChange(V_Slider); });
-    connect(AttenSetButton, &QPushButton::clicked, this,
-            [this] { AttenButtonClick(AttenSetButton); });
-    connect(OffsetButton, &QPushButton::clicked, this, [this] { AttenButtonClick(OffsetButton); });
-    connect(OffsetBut, &QPushButton::clicked, this, [this] { OffsetButClick(); });
+    output_ = new OutputView(
+        client, card_, marks_, [this] { return ActiveChannelNumber(); },
+        [this](const std::function<void()>& body) {
+            OwnOperation own(*this);
+            body();
+        });
 }
 
 void TMain_Form::CreateLogo(QWidget* client) {

@@ -44,6 +44,7 @@ class TMemTest_Form;
 class TWaveBuilder_Form;
 class TRemote_Form;
 class StatusStripView;
+class OutputView;
 class TUpDown;
 
 // The window is one subscriber of the card it shows: told about each command
@@ -91,11 +92,6 @@ public:
     void UseBuiltWaveform(int channel, const std::vector<double>& samples, const QString& name);
     void Channel_PageControlChange();
     void Settings_PageControlChange();
-    void Ch1_Mode_ButtonClick();
-    void OnSliderChange(QSlider* sender);
-    void AttenButtonClick(QPushButton* sender);
-    void OffsetButClick();
-    void EditKeyPress(int key);
 
     // Waveform page.
     void ApplyWaveform();
@@ -286,18 +282,8 @@ private:
     QLabel* Max_Sample_Label;
     QPushButton* Preview_Button;
 
-    // Output group.
-    QGroupBox* GroupBox7;
-    TLampButton* Ch1_Mode_Button;
-    QSlider* Att_Slider;
-    QLineEdit* Att_Edit;
-    QLineEdit* Edit2;
-    QPushButton* AttenSetButton;
-    QSlider* V_Slider;
-    QLineEdit* V_Edit;
-    QLineEdit* Edit3;
-    QPushButton* OffsetButton;
-    TLampButton* OffsetBut;
+    // The output group: a view of the card (a child of the client area).
+    OutputView* output_ = nullptr;
 
     QFrame* Panel2;
     TImage* Image1;
@@ -351,8 +337,6 @@ private:
     void ShowChangedSettings(const ChannelChange& changed);
     // The enabling rules of the pages, from what their controls show.
     void ApplyPageRules();
-    void ShowAttenuation();
-    void ShowOffset();
     // Around what the window does to its card: the card tells the change as
     // the window's own, and the strip and marks are drawn once, at its end.
     class OwnOperation {

@@ -1,0 +1,70 @@
+// The output group: the output switch, attenuation and DC offset of the
+// active channel. A view of one card: it sends through the card's
+// operations, shows the record's values, and marks what the card does not
+// hold yet.
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+#include "Card.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class TLampButton;
+class UnsentMarks;
+
+class OutputView final : public QObject {
+public:
+    // Runs what a button does as one operation of the window on the card.
+    using Operate = std::function<void(const std::function<void()>&)>;
+
+    OutputView(QWidget* client, Card& card, UnsentMarks& marks, std::function<int()> channel,
+               Operate operate);
+
+    // The controls; tests and assistive tools find them by their object names.
+    QGroupBox* GroupBox7;
+    TLampButton* Ch1_Mode_Button;
+    QSlider* Att_Slider;
+    QLineEdit* Att_Edit;
+    QLineEdit* Edit2;
+    QPushButton* AttenSetButton;
+    QSlider* V_Slider;
+    QLineEdit* V_Edit;
+    QLineEdit* Edit3;
+    QPushButton* OffsetButton;
+    TLampButton* OffsetBut;
+
+    // The record's values of the active channel.
+    void showOutput();
+    void showAttenuation();
+    void showOffset();
+    // What another than the window changed.
+    void showChanged(const ChannelChange& changed);
+    // The marks of the attenuation and the offset the card does not hold.
+    void refreshMarks();
+    // The controls' ranges in their tooltips.
+    void setToolTips();
+
+    // The buttons.
+    void switchOutput();
+    void setAttenuation();
+    void setOffset();
+    void switchOffsetPower();
+    // Enter in the offset's field takes its value into the slider.
+    void offsetTyped(int key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls(QWidget* client);
+    void showSliderValue(QSlider* slider);
+
+    Card& card_;
+    UnsentMarks& marks_;
+    std::function<int()> channel_;
+    Operate operate_;
+};
