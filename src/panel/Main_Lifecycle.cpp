@@ -23,13 +23,13 @@
 #include "CardState.h"
 #include "Card_Unit.h"
 #include "Dialogs.h"
-#include "Display_Unit.h"
 #include "Log_Unit.h"
 #include "Main_Controls.h"
 #include "OperationLog.h"
 #include "Operations.h"
 #include "OutputView.h"
 #include "PanelWidgets.h"
+#include "PreviewView.h"
 #include "Remote_Unit.h"
 #include "SafeFile.h"
 #include "SessionMemory.h"
@@ -51,18 +51,7 @@ void TMain_Form::FormCreate() {
     StartFeedback();
     RefreshRecentConfigs();
 
-    // The two preview images fill the display but for a 12-pixel margin.
-    const QRect inner(12, 12, VrDisplay2->width() - 24, VrDisplay2->height() - 24);
-    Grat_Image->setGeometry(inner);
-    Wave_Image->setGeometry(inner);
-    display_ =
-        std::make_unique<TDisplay>(Grat_Image->picture(), Wave_Image->picture(), inner.size());
-    // The scale labels are centred on the image's top edge, middle and bottom edge.
-    const int top = VrDisplay2->y() + Grat_Image->y();
-    const int height = Grat_Image->height();
-    Max_Vert_Label->move(Max_Vert_Label->x(), top - Max_Vert_Label->height() / 2);
-    Min_Vert_Label->move(Min_Vert_Label->x(), top + height - Min_Vert_Label->height() / 2);
-    Half_Vert_Label->move(Half_Vert_Label->x(), top + height / 2 - Half_Vert_Label->height() / 2);
+    preview_->layOut();
 }
 
 void TMain_Form::showEvent(QShowEvent* event) {

@@ -27,7 +27,6 @@
 
 #include "CardState.h"
 #include "Commands.h"
-#include "Display_Unit.h"
 #include "ElidedLabel.h"
 #include "JpegImage.h"
 #include "Main_Controls.h"
@@ -204,48 +203,6 @@ void TMain_Form::CreateMenu() {
     connect(ReadCalibrationDate1, &QAction::triggered, this,
             [this] { ReadCalibrationDate1Click(); });
     connect(About1, &QAction::triggered, this, [this] { About1Click(); });
-}
-
-void TMain_Form::CreatePreview(QWidget* client) {
-    Panel1 = Named(new QFrame(client), "Panel1");
-    Panel1->setGeometry(16, 32, 561, 433);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
-    VrDisplay2 = Named(new QFrame(Panel1), "VrDisplay2");
-    VrDisplay2->setGeometry(48, 16, 473, 369);
-    VrDisplay2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    VrDisplay2->setLineWidth(2);
-    QPalette display = VrDisplay2->palette();
-    display.setColor(QPalette::Window, QColor(133, 152, 124));
-    display.setColor(QPalette::Dark, QColor(102, 119, 94));
-    display.setColor(QPalette::Shadow, QColor(102, 119, 94));
-    VrDisplay2->setPalette(display);
-    VrDisplay2->setAutoFillBackground(true);
-
-    Grat_Image = Named(new TImage(VrDisplay2), "Grat_Image");
-    Wave_Image = Named(new TImage(VrDisplay2), "Wave_Image");
-
-    auto scaleLabel = [&](const char* name, const char* text, int left) {
-        auto* label = Named(new QLabel(text, Panel1), name);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(left, 0, 42 - left, label->sizeHint().height());
-        return label;
-    };
-    Max_Vert_Label = scaleLabel("Max_Vert_Label", "100%", 8);
-    Half_Vert_Label = scaleLabel("Half_Vert_Label", "50%", 8);
-    Min_Vert_Label = scaleLabel("Min_Vert_Label", "0%", 12);
-
-    Min_Sample_Label = Named(new QLabel("Data Point 0", Panel1), "Min_Sample_Label");
-    Min_Sample_Label->move(32, 396);
-    Min_Sample_Label->resize(150, Min_Sample_Label->sizeHint().height());
-    Max_Sample_Label = Named(new QLabel("Data Point 0", Panel1), "Max_Sample_Label");
-    Max_Sample_Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // Right-aligned: its right edge stays where the design put it.
-    Max_Sample_Label->setGeometry(462 + Max_Sample_Label->sizeHint().width() - 150, 396, 150,
-                                  Max_Sample_Label->sizeHint().height());
-    Preview_Button = Named(new QPushButton("Preview Waveform", Panel1), "Preview_Button");
-    Preview_Button->setGeometry(216, 400, 113, 25);
-    connect(Preview_Button, &QPushButton::clicked, this, [this] { Preview_ButtonClick(); });
 }
 
 void TMain_Form::CreateOutputGroup(QWidget* client) {

@@ -33,7 +33,6 @@ class QStatusBar;
 class QTabWidget;
 class TAbout_Form;
 class TCard_Form;
-class TDisplay;
 class TElidedLabel;
 class TExternalClk_Form;
 class TFrequencySpinEdit;
@@ -45,6 +44,7 @@ class TWaveBuilder_Form;
 class TRemote_Form;
 class StatusStripView;
 class OutputView;
+class PreviewView;
 class TUpDown;
 
 // The window is one subscriber of the card it shows: told about each command
@@ -270,17 +270,8 @@ private:
     TUpDown* CounterStep_UpDown;
     QPushButton* ClkUpdate_Button;
 
-    // Preview.
-    QFrame* Panel1;
-    QFrame* VrDisplay2;
-    TImage* Grat_Image;
-    TImage* Wave_Image;
-    QLabel* Max_Vert_Label;
-    QLabel* Half_Vert_Label;
-    QLabel* Min_Vert_Label;
-    QLabel* Min_Sample_Label;
-    QLabel* Max_Sample_Label;
-    QPushButton* Preview_Button;
+    // The preview: a view of the card (a child of the client area).
+    PreviewView* preview_ = nullptr;
 
     // The output group: a view of the card (a child of the client area).
     OutputView* output_ = nullptr;
@@ -399,12 +390,10 @@ private:
     TWaveBuilder_Form* builderForm_ = nullptr; // made when first asked for
     TRemote_Form* remoteForm_ = nullptr;       // made when first asked for
     bool closed_ = false;
-    std::unique_ptr<TDisplay> display_; // draws into Grat_Image and Wave_Image
-    bool previewDrawn_ = false;         // the preview was drawn once
-    bool keyPreview_ = false;           // the window sees every key before the focused control
-    QString feedback_;                  // what the status field says, in full
-    std::string failureTitle_;          // the refused command it shows, if it shows one
-    std::string failureEntry_;          // that refusal's log entry
+    bool keyPreview_ = false;  // the window sees every key before the focused control
+    QString feedback_;         // what the status field says, in full
+    std::string failureTitle_; // the refused command it shows, if it shows one
+    std::string failureEntry_; // that refusal's log entry
     int failureChannel_ = 0;
     bool failureThisAction_ = false; // a command of the operation under way was refused
     QString loadReport_;             // what the last configuration load could not use
