@@ -278,8 +278,5 @@ bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
     if (FeedbackClicked(watched, event))
         return true;
     NoteStepKeyClick(watched, event);
-    // The trigger mode list closed: judge the choice once the combo box has taken it.
-    if (watched == TrigMode_ComboBox->view()->window() && event->type() == QEvent::Hide)
-        QTimer::singleShot(0, this, [this] { TriggerModeChosen(); });
     return QMainWindow::eventFilter(watched, event);
 }

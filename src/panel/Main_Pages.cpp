@@ -1,6 +1,7 @@
 // Layout of the settings pages: Waveform (Basic and Arbitrary), the trigger
 // group and the Clock page, with the connections of their controls.
 #include "Main_Unit.h"
+#include "TriggerView.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -176,29 +177,17 @@ QWidget* TMain_Form::CreateWavePage() {
     apply->addWidget(WaveUpdate_Button);
     page->addLayout(apply);
 
-    GroupBox1 = Named(new QGroupBox("Trigger", Wave_TabSheet), "GroupBox1");
-    TrigMode_ComboBox = DropDown(GroupBox1, "TrigMode_ComboBox",
-                                 {"High level", "Low level", "Positive edge", "Negative edge",
-                                  "Pos edge single shot", "Neg edge single shot", "Continuous"},
-                                 6);
-    TrigSource_ComboBox = DropDown(GroupBox1, "TrigSource_ComboBox",
-                                   {"Front panel", "PXI 0", "PXI 1", "PXI 2", "PXI 3", "PXI 4",
-                                    "PXI 5", "PXI 6", "PXI 7", "PXI Star"},
-                                   0);
-    Bind(TrigMode_ComboBox, Setting("_Trigger/Mode"));
-    Bind(TrigSource_ComboBox, Setting("_Trigger/Source"));
-    TrigUpdate_Button = Named(new QPushButton("Update", GroupBox1), "TrigUpdate_Button");
-    auto* trigger = new QFormLayout(GroupBox1);
-    trigger->setVerticalSpacing(4);
-    trigger->addRow("Trigger Mode", TrigMode_ComboBox);
-    trigger->addRow("Trigger Source", TrigSource_ComboBox);
-    trigger->addRow(TrigUpdate_Button);
+    trigger_ = new TriggerView(
+        Wave_TabSheet, card_, [this] { return ActiveChannelNumber(); },
+        [this](const std::function<void()>& body) {
+            OwnOperation own(*this);
+            body();
+        });
+    GroupBox1 = trigger_->GroupBox1;
+    TrigMode_ComboBox = trigger_->TrigMode_ComboBox;
+    TrigSource_ComboBox = trigger_->TrigSource_ComboBox;
     page->addWidget(GroupBox1);
     connect(WaveUpdate_Button, &QPushButton::clicked, this, [this] { ApplyWaveform(); });
-    connect(TrigUpdate_Button, &QPushButton::clicked, this, [this] { ApplyTrigger(); });
-    // The list closing, with or without a new choice, decides the source's enabling.
-    connect(TrigMode_ComboBox, &QComboBox::activated, this, [this] { TriggerModeChosen(); });
-    TrigMode_ComboBox->view()->window()->installEventFilter(this);
     return Wave_TabSheet;
 }
 

@@ -176,7 +176,6 @@ void TMain_Form::CreateSendKeys() {
     }
     WaveUpdate_Button->setToolTip("Sends the waveform to the channel (Ctrl+Enter).");
     ClkUpdate_Button->setToolTip("Sends the clock settings to the channel (Ctrl+Enter).");
-    TrigUpdate_Button->setToolTip("Sends the trigger mode and source to the channel.");
 }
 
 namespace {

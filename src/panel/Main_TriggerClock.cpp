@@ -1,5 +1,6 @@
 // The trigger group, the Clock page and the DDS reference clock menu.
 #include "Main_Unit.h"
+#include "TriggerView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,14 +19,11 @@
 // Trigger group
 
 void TMain_Form::ApplyTrigger() {
-    OwnOperation own(*this);
-    const int c = ActiveChannelNumber();
-    ::ApplyTrigger(card_, c, ReadDraft({Area::Trigger}));
+    trigger_->apply();
 }
 
 void TMain_Form::TriggerModeChosen() {
-    TrigSource_ComboBox->setEnabled(TrigMode_ComboBox->currentText() !=
-                                    QLatin1String("Continuous"));
+    trigger_->modeChosen();
 }
 
 // ---------------------------------------------------------------------------

@@ -45,6 +45,7 @@ class TRemote_Form;
 class StatusStripView;
 class OutputView;
 class PreviewView;
+class TriggerView;
 class TUpDown;
 
 // The window is one subscriber of the card it shows: told about each command
@@ -247,11 +248,12 @@ private:
     QLabel* Label18;
     TFrequencySpinEdit* repRate1;
 
-    // Trigger group.
+    // The trigger group: a view of the card on the Waveform page; the
+    // frame reads its lists into the Waveform page's draft and marks them.
+    TriggerView* trigger_ = nullptr;
     QGroupBox* GroupBox1;
     QComboBox* TrigMode_ComboBox;
     QComboBox* TrigSource_ComboBox;
-    QPushButton* TrigUpdate_Button;
 
     // Clock page.
     QGroupBox* GroupBox2; // "DDS Ref Clock"

@@ -1,8 +1,10 @@
 // The window's views on their own, each bound to a card on the simulated
 // chassis: what they send, what they show, and what a change the window did
 // not make redraws.
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QtTest>
 
@@ -12,6 +14,7 @@
 #include "ProgramState.h"
 #include "StatusStripView.h"
 #include "TestRegistry.h"
+#include "TriggerView.h"
 #include "UnsentMarks.h"
 #include "nvsim.h"
 
@@ -78,6 +81,26 @@ private slots:
         QCOMPARE(view->Att_Edit->text(), QString("30"));
         QCOMPARE(view->V_Slider->value(), 150);
         QVERIFY(marks.marked(view->V_Slider));
+    }
+
+    // Update sends what the lists show, as the window's operation; a
+    // continuous trigger takes no source.
+    void triggerViewSendsItsLists() {
+        TriggerView view(
+            &client, card, [] { return 1; },
+            [this](const std::function<void()>& body) {
+                Card::Operation own(card, &client);
+                body();
+            });
+        view.TrigMode_ComboBox->setCurrentIndex(2);   // positive edge
+        view.TrigSource_ComboBox->setCurrentIndex(4); // PXI 3
+        view.TrigUpdate_Button->click();
+        QVERIFY(told && told->origin == &client);
+        QCOMPARE(card.accepted().Channel[1].Trigger, std::optional(TTriggerSetting{4, 2}));
+        QCOMPARE(card.channel(1).TrigMode, 2);
+        view.TrigMode_ComboBox->setCurrentIndex(6);
+        view.modeChosen();
+        QVERIFY(!view.TrigSource_ComboBox->isEnabled());
     }
 
     // The strip draws itself when an operation ends; a refused one leaves it.
