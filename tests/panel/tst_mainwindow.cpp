@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -91,6 +92,14 @@ private slots:
         QVERIFY2(strip(main()).startsWith("1 off, 14dB"), qPrintable(strip(main())));
         QVERIFY2(strip(*other).startsWith("1 off, 30dB"), qPrintable(strip(*other)));
         QVERIFY(!other->findChild<QLabel*>("Channel3Status_Label")->text().startsWith("3 off"));
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            auto* file = main().findChild<QMenu*>("File1");
+            file->popup(QPoint(0, 0));
+            QApplication::processEvents();
+            file->grab().save(shots + "/file_menu.png");
+            file->hide();
+            other->grab().save(shots + "/second_panel.png");
+        }
         // Each panel's log shows its own card's entries.
         const auto logged = [](TMain_Form& m) {
             const std::vector<std::string> lines = LogLinesOf(m.card().link().cardTag());
