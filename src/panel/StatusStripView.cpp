@@ -55,6 +55,13 @@ StatusStripView::~StatusStripView() {
 
 void StatusStripView::refresh() {
     const int channels = card_.channels();
+    if (drawn_ && drawnSession_ == card_.session() && drawnChannels_ == channels &&
+        drawnAccepted_ == card_.accepted())
+        return;
+    drawn_ = true;
+    drawnSession_ = card_.session();
+    drawnChannels_ = channels;
+    drawnAccepted_ = card_.accepted();
     QString lines[kChannelCount + 1];
     bool changed = false;
     for (int c = 1; c <= kChannelCount; ++c) {

@@ -25,6 +25,11 @@ private:
     void cardChanged(const CardChange&) override { refresh(); }
 
     Card& card_;
+    // What the strip was drawn from: nothing else changes it.
+    bool drawn_ = false;
+    ViSession drawnSession_ = 0;
+    int drawnChannels_ = 0;
+    TAcceptedCard drawnAccepted_;
     QFrame* panel_;
     QLabel* labels_[kChannelCount + 1] = {}; // [1] .. [3]
 };
