@@ -178,11 +178,7 @@ QWidget* TMain_Form::CreateWavePage() {
     page->addLayout(apply);
 
     trigger_ = new TriggerView(
-        Wave_TabSheet, card_, [this] { return ActiveChannelNumber(); },
-        [this](const std::function<void()>& body) {
-            OwnOperation own(*this);
-            body();
-        });
+        Wave_TabSheet, card_, [this] { return ActiveChannelNumber(); }, AsOwnOperation());
     GroupBox1 = trigger_->GroupBox1;
     TrigMode_ComboBox = trigger_->TrigMode_ComboBox;
     TrigSource_ComboBox = trigger_->TrigSource_ComboBox;

@@ -205,13 +205,16 @@ void TMain_Form::CreateMenu() {
     connect(About1, &QAction::triggered, this, [this] { About1Click(); });
 }
 
+std::function<void(const std::function<void()>&)> TMain_Form::AsOwnOperation() {
+    return [this](const std::function<void()>& body) {
+        OwnOperation own(*this);
+        body();
+    };
+}
+
 void TMain_Form::CreateOutputGroup(QWidget* client) {
     output_ = new OutputView(
-        client, card_, marks_, [this] { return ActiveChannelNumber(); },
-        [this](const std::function<void()>& body) {
-            OwnOperation own(*this);
-            body();
-        });
+        client, card_, marks_, [this] { return ActiveChannelNumber(); }, AsOwnOperation());
 }
 
 void TMain_Form::CreateLogo(QWidget* client) {

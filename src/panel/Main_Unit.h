@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -344,6 +345,8 @@ private:
         std::unique_ptr<Card::Operation> operation_;
     };
     int ownOperations_ = 0;
+    // What a view's button does, run as one of the window's own operations.
+    std::function<void(const std::function<void()>&)> AsOwnOperation();
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
     void UpdateArbInfoLabels();

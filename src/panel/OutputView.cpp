@@ -177,20 +177,19 @@ void OutputView::setAttenuation() {
 }
 
 void OutputView::setOffset() {
-    operate_([this] {
-        const double value = V_Slider->value() / 100.0;
-        V_Edit->setText(OffsetText(value));
-        SetOffset(card_, channel_(), value);
-        showAttenuation();
-        showOffset();
-    });
+    sendOffset([this](double volts) { SetOffset(card_, channel_(), volts); });
 }
 
 void OutputView::switchOffsetPower() {
-    operate_([this] {
-        const double value = V_Slider->value() / 100.0;
-        V_Edit->setText(OffsetText(value));
-        SetOffsetPower(card_, channel_(), value, OffsetBut->lit());
+    sendOffset(
+        [this](double volts) { SetOffsetPower(card_, channel_(), volts, OffsetBut->lit()); });
+}
+
+void OutputView::sendOffset(const std::function<void(double)>& send) {
+    operate_([&] {
+        const double volts = V_Slider->value() / 100.0;
+        V_Edit->setText(OffsetText(volts));
+        send(volts);
         showAttenuation();
         showOffset();
     });

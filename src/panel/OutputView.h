@@ -62,6 +62,9 @@ protected:
 private:
     void createControls(QWidget* client);
     void showSliderValue(QSlider* slider);
+    // The offset the slider shows, written in its field and sent by `send`;
+    // then the group shows the record.
+    void sendOffset(const std::function<void(double)>& send);
 
     Card& card_;
     UnsentMarks& marks_;

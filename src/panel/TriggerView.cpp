@@ -26,6 +26,8 @@ TriggerView::TriggerView(QWidget* page, Card& card, std::function<int()> channel
                                    0);
     Bind(TrigMode_ComboBox, Setting("_Trigger/Mode"));
     Bind(TrigSource_ComboBox, Setting("_Trigger/Source"));
+    mode_ = BindingOf(TrigMode_ComboBox);
+    source_ = BindingOf(TrigSource_ComboBox);
     TrigUpdate_Button = Named(new QPushButton("Update", GroupBox1), "TrigUpdate_Button");
     TrigUpdate_Button->setToolTip("Sends the trigger mode and source to the channel.");
     auto* rows = new QFormLayout(GroupBox1);
@@ -44,11 +46,10 @@ void TriggerView::apply() {
     operate_([this] {
         const int c = channel_();
         TChannelInfo draft = DraftOf(card_.channel(c));
-        for (const QComboBox* list : {TrigMode_ComboBox, TrigSource_ComboBox}) {
-            const Binding binding = BindingOf(list);
+        for (const auto& [list, binding] :
+             {std::pair(TrigMode_ComboBox, mode_), std::pair(TrigSource_ComboBox, source_)})
             if (const std::optional<double> value = BoundValue(list, binding))
                 binding.setting->set(draft, *value);
-        }
         ApplyTrigger(card_, c, draft);
     });
 }

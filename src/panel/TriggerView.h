@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "Card.h"
+#include "Main_Controls.h"
 
 class QComboBox;
 class QGroupBox;
@@ -36,4 +37,5 @@ private:
     Card& card_;
     std::function<int()> channel_;
     Operate operate_;
+    Binding mode_, source_; // the lists' rows, read once
 };
