@@ -2,11 +2,13 @@
 // xdotool and no window manager, at the scale and screen the run sets:
 // typing into a field after a click on it, and where the window lies.
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
 
 #include "Log_Unit.h"
+#include "OperationLog.h"
 
 #include "PanelFixture.h"
 #include "TestRegistry.h"
@@ -76,6 +78,30 @@ private slots:
             QTRY_COMPARE(start->value(), s.value);
             QCOMPARE(edit->text(), QString::number(s.value));
         }
+    }
+
+    // Ctrl+N, a real key, opens a second panel on the screen; the first
+    // stays, and closing the second leaves it working.
+    void ctrlNOpensAnotherPanel() {
+        QWidget* preview = f.main().findChild<QWidget*>("Panel1"); // a click does nothing there
+        const QPoint at = OnX(preview, QPoint(4, 4));
+        XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        QTRY_VERIFY(f.main().isActiveWindow());
+        XDo({"key", "ctrl+n"});
+        QPointer<TMain_Form> other;
+        QTRY_VERIFY([&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* panel = qobject_cast<TMain_Form*>(top);
+                    panel && panel != &f.main() && panel->isVisible())
+                    other = panel;
+            return !other.isNull();
+        }());
+        const QRect area = other->screen()->availableGeometry();
+        QTRY_VERIFY(area.contains(other->frameGeometry()));
+        QVERIFY(f.main().isVisible());
+        other->close();
+        QTRY_VERIFY(other.isNull());
+        QVERIFY(f.main().isVisible() && LogLines);
     }
 
     // A real click on the status field opens the log with the field's
