@@ -12,6 +12,7 @@
 #include "SafeFile.h"
 #include "WaveBuilder_Unit.h"
 #include "WaveFile.h"
+#include "WaveformView.h"
 
 // ---------------------------------------------------------------------------
 // Arbitrary waveform files
@@ -35,7 +36,7 @@ ViStatus TMain_Form::ImportWaveFile(int channel, const std::string& fileName, bo
     const ViStatus status = ::ImportWaveFile(arb, fileName, normalise, text, ui);
     if (status == VI_SUCCESS) {
         unfiled_[channel] = false;
-        UpdateArbInfoLabels(); // they describe the active channel's waveform
+        wave_->showSamplesInfo(ActiveChannelNumber()); // the active channel's waveform
     }
     return status;
 }
@@ -44,23 +45,6 @@ ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int 
                                   int count) {
     DialogOperatorUi ui(this);
     return ::SaveWaveFile(card_.channel(channel).Wave.Arb, fileName, first, text, count, ui);
-}
-
-void TMain_Form::LoadBin_RadioButtonClick() {
-    OwnOperation own(*this);
-    LoadNorm_CheckBox->setChecked(true);
-    LoadNorm_CheckBox->setEnabled(false);
-}
-
-void TMain_Form::LoadText_RadioButtonClick() {
-    OwnOperation own(*this);
-    LoadNorm_CheckBox->setChecked(true);
-    LoadNorm_CheckBox->setEnabled(true);
-}
-
-void TMain_Form::LoadNorm_CheckBoxClick() {
-    OwnOperation own(*this);
-    card_.channel(ActiveChannelNumber()).Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
 }
 
 void TMain_Form::Import_ButtonClick() {
@@ -72,8 +56,8 @@ void TMain_Form::Import_ButtonClick() {
     if (chosen.isEmpty())
         return;
     arb.ArbFile = chosen.toLocal8Bit().toStdString();
-    if (ImportWaveFile(c, arb.ArbFile, arb.NormaliseFlag, LoadText_RadioButton->isChecked()) !=
-        VI_SUCCESS)
+    if (ImportWaveFile(c, arb.ArbFile, arb.NormaliseFlag,
+                       wave_->LoadText_RadioButton->isChecked()) != VI_SUCCESS)
         arb.ArbFile = previousFile;
 }
 
@@ -82,7 +66,7 @@ void TMain_Form::Save_ButtonClick() {
     const QString chosen = AppDialogs().saveFileName(this, kAllFiles, QString());
     if (chosen.isEmpty())
         return;
-    SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, SaveText_RadioButton->isChecked(),
+    SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, wave_->SaveText_RadioButton->isChecked(),
                  static_cast<int>(card_.channel(c).Wave.Arb.Data.size()));
 }
 
@@ -115,7 +99,7 @@ void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& sample
     arb.ArbFile = name.toLocal8Bit().toStdString();
     unfiled_[channel] = true;
     if (channel == ActiveChannelNumber()) {
-        UpdateArbInfoLabels();
+        wave_->showSamplesInfo(channel);
         Preview_Wave();
         RefreshCardView();
     }

@@ -2,6 +2,7 @@
 // loaded from an INI file. Loading sends nothing to the card; applying sends
 // every channel of the loaded file.
 #include "Main_Unit.h"
+#include "WaveformView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -161,7 +162,7 @@ void TMain_Form::SaveConfig1Click() {
     }
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
-    UpdateArbInfoLabels();
+    wave_->showSamplesInfo(ActiveChannelNumber());
     if (!filed.said.isEmpty()) // a waveform written or left out is said
         ShowFeedback("Configuration saved.", filed.leftOut ? Tone::Failure : Tone::Advice,
                      filed.said);

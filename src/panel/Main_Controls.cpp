@@ -108,6 +108,44 @@ void ShowBoundValue(QWidget* control, const Binding& binding, double value) {
         check->setChecked(value != 0);
 }
 
+void BoundControls::collect(const QWidget* area, const QWidget* except) {
+    entries_.clear();
+    for (QWidget* control : area->findChildren<QWidget*>()) {
+        const Binding binding = BindingOf(control);
+        if (!binding.setting || (except && except->isAncestorOf(control)))
+            continue;
+        Entry e;
+        static_cast<Binding&>(e) = binding;
+        e.control = control;
+        entries_.push_back(e);
+    }
+}
+
+void BoundControls::show(TChannelInfo& ch) const {
+    for (const Entry& e : entries_)
+        ShowBoundValue(e.control, e, e.setting->get(ch));
+}
+
+void BoundControls::showChanged(const SettingFlags& changed, TChannelInfo& ch) const {
+    for (const Entry& e : entries_)
+        if (!e.setting->cardWide && changed[e.setting->index()])
+            ShowBoundValue(e.control, e, e.setting->get(ch));
+}
+
+void BoundControls::read(TChannelInfo& draft) const {
+    for (const Entry& e : entries_)
+        if (const std::optional<double> value = BoundValue(e.control, e))
+            e.setting->set(draft, *value);
+}
+
+QString RangeToolTip(const SettingRange& setting) {
+    QString text = QString::fromStdString(RangeDescription(setting));
+    text += QLatin1String(setting.unit) == QLatin1String("Hz")
+                ? "; k (x 1000) or M (x 1000000) may follow the number."
+                : ".";
+    return text;
+}
+
 const SettingRange* SettingOf(const QWidget* control) {
     const QString key = control->property(kSettingProperty).toString();
     for (const SettingRange& r : SettingRanges())

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QStringList>
+
+#include "Card.h"
 
 class QComboBox;
 class QGroupBox;
@@ -38,6 +41,27 @@ Binding BindingOf(const QWidget* control);
 std::optional<double> BoundValue(const QWidget* control, const Binding& binding);
 // Shows a value of the record in a bound control.
 void ShowBoundValue(QWidget* control, const Binding& binding, double value);
+// The controls of a view bound to rows of the settings table, found once.
+class BoundControls {
+public:
+    struct Entry : Binding {
+        QWidget* control = nullptr;
+    };
+    // Every bound control inside `area`, but those inside `except`.
+    void collect(const QWidget* area, const QWidget* except = nullptr);
+    const std::vector<Entry>& entries() const { return entries_; }
+    // Each control shows the record's value; or only those of the changed
+    // settings (a channel's own: card-wide rows have controls of their own).
+    void show(TChannelInfo& ch) const;
+    void showChanged(const SettingFlags& changed, TChannelInfo& ch) const;
+    // What the controls show, read into `draft`.
+    void read(TChannelInfo& draft) const;
+
+private:
+    std::vector<Entry> entries_;
+};
+// The range a field made from the table takes, for its tooltip.
+QString RangeToolTip(const SettingRange& setting);
 QSpinBox* SpinEdit(QWidget* parent, const char* name, const SettingRange& range, int value);
 // The same for a frequency in whole units, typed with or without k and M;
 // `caption` names it to assistive tools and in messages.

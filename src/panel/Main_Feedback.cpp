@@ -94,7 +94,7 @@ void TMain_Form::ShowNoCard() {
 
 // An operation that reads a field whose text was refused sends nothing: the
 // field is marked, and the status field says which and why.
-bool TMain_Form::FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields) {
+bool TMain_Form::FrequenciesReadable(const std::vector<TFrequencySpinEdit*>& fields) {
     for (TFrequencySpinEdit* field : fields) {
         if (field->typedValue())
             continue;

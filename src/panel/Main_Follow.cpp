@@ -3,7 +3,9 @@
 // not make (a client's command, a configuration a client loaded, another
 // program part driving the card) redraws only the controls of what it
 // changed, so the operator's unsent edits elsewhere and the page shown stay.
+#include "ClockView.h"
 #include "Main_Unit.h"
+#include "WaveformView.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -36,30 +38,12 @@ void TMain_Form::cardChanged(const CardChange& change) {
 
 void TMain_Form::ShowChangedSettings(const ChannelChange& changed) {
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = card_.channel(c);
     const auto was = [&](const char* key) { return changed.settings[Setting(key).index()]; };
-    for (const BoundControl& b : bound_)
-        if (!b.setting->cardWide && changed.settings[b.setting->index()])
-            ShowBoundValue(b.control, b, b.setting->get(ch));
-    if (was("_Wave/ArbitraryFlag"))
-        Wave_PageControl->setCurrentWidget(ch.Wave.ArbitraryFlag ? TabSheet8 : TabSheet7);
-    if (was("_Clock/Multiplier")) {
-        card_.pendingMultiplier(c) = ch.Multiplier;
-        ClkX_Edit->setText(QString::number(ch.Multiplier));
-    }
-    if (was("_Clock/MemStep")) {
-        CounterStep_UpDown->setPosition(static_cast<int>(std::lround(std::log2(ch.MemStep))));
-        CounterStepClicked();
-    }
+    wave_->showChanged(changed, c);
+    clock_->showChanged(changed, c);
     if (was("_Clock/DDSSourceExtFlag"))
         UpdateClockSourceChecks();
     output_->showChanged(changed);
-    if (changed.samples)
-        UpdateArbInfoLabels();
-    // The sweep's Auto/Manual choice follows the sweep the card plays.
-    const TAcceptedChannel& a = card_.accepted().Channel[c];
-    if (changed.accepted && a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0)
-        (a.Generated->Manual ? ManualRadioButton : AutoRadioButton)->setChecked(true);
     ApplyPageRules();
     if (changed.samples || was("_Wave/ArbitraryFlag") || was("_Wave/WaveType") ||
         was("_Wave/Symmetry") || was("_Wave/StartF"))

@@ -1,6 +1,8 @@
 // Creating, showing and closing the main window, the refresh of the controls
 // from the card record, card selection and the log window.
+#include "ClockView.h"
 #include "Main_Unit.h"
+#include "WaveformView.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -156,54 +158,21 @@ void TMain_Form::UpdateAllControls() {
     TriggerModeChosen();
 }
 
+// The Waveform page shows the record when it is the page shown; the samples'
+// description and the page's rules follow the channel in any case.
 void TMain_Form::UpdateControlValues() {
     const int c = ActiveChannelNumber();
-    TChannelInfo& ch = card_.channel(c);
-    if (Settings_PageControl->currentWidget() == Wave_TabSheet) {
-        // Every bound control of the page but the trigger group's shows the record.
-        for (const BoundControl& b : bound_)
-            if (b.area == Area::Wave)
-                ShowBoundValue(b.control, b, b.setting->get(ch));
-        StartF_SpinEdit->setEnabled(true);
-        const bool sweep = SweepF_RadioButton->isChecked();
-        for (QWidget* w2 : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
-                                                           StepInt_SpinEdit, FSK_ComboBox})
-            w2->setEnabled(sweep);
-        // Binary files are always normalised.
-        LoadNorm_CheckBox->setEnabled(LoadText_RadioButton->isChecked());
-        Wave_PageControl->setCurrentWidget(ch.Wave.ArbitraryFlag ? TabSheet8 : TabSheet7);
-    }
-    UpdateArbInfoLabels();
-    ApplySweepGroupRules();
+    if (Settings_PageControl->currentWidget() == wave_->Wave_TabSheet)
+        wave_->show(c);
+    wave_->showSamplesInfo(c);
+    wave_->applySweepRules();
     RefreshCardView();
 }
 
 void TMain_Form::ApplyPageRules() {
-    const bool sweep = SweepF_RadioButton->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{EndF_SpinEdit, SweepStep_SpinEdit,
-                                                      StepInt_SpinEdit, FSK_ComboBox})
-        w->setEnabled(sweep);
-    LoadNorm_CheckBox->setEnabled(LoadText_RadioButton->isChecked());
-    ApplySweepGroupRules();
-    ClockSweepModeChanged();
+    wave_->applyRules();
+    clock_->applyRules();
     TriggerModeChosen();
-}
-
-void TMain_Form::UpdateArbInfoLabels() {
-    const TArbWave& arb = card_.channel(ActiveChannelNumber()).Wave.Arb;
-    ArbWave_Filename_Label->setText("Filename: " +
-                                    QString::fromLocal8Bit(BaseName(arb.ArbFile).c_str()));
-    Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
-}
-
-void TMain_Form::ApplySweepGroupRules() {
-    const bool live =
-        SweepF_RadioButton->isChecked() && FSK_ComboBox->currentText() == QLatin1String("Software");
-    AutoRadioButton->setEnabled(live);
-    ManualRadioButton->setEnabled(live);
-    const bool manual = live && ManualRadioButton->isChecked();
-    ManualUpButton->setEnabled(manual);
-    ManualDownButton->setEnabled(manual);
 }
 
 void TMain_Form::UpdateModeLEDs() {

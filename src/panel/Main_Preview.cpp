@@ -7,15 +7,12 @@
 
 #include "Main_Controls.h"
 #include "PreviewView.h"
+#include "WaveformView.h"
 
 void TMain_Form::CreatePreview(QWidget* client) {
     preview_ = new PreviewView(
         client, card_, [this] { return ActiveChannelNumber(); },
-        [this] {
-            return PreviewShape{Wave_PageControl->currentIndex() == 1,
-                                SpinEditValue(StartF_SpinEdit), WaveType_ComboBox->currentIndex(),
-                                SpinEditValue(Symm_SpinEdit)};
-        });
+        [this] { return wave_->previewShape(); });
 }
 
 void TMain_Form::Preview_ButtonClick() {

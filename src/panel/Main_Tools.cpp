@@ -1,6 +1,8 @@
 // The maintenance tools of the menu: wave memory test, calibration date, the
 // about box, and remote control.
+#include "ClockView.h"
 #include "Main_Unit.h"
+#include "WaveformView.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -68,8 +70,8 @@ void TMain_Form::RemoteControl1Click() {
 }
 
 void TMain_Form::LockForRemote(bool locked) {
-    for (QWidget* area : std::initializer_list<QWidget*>{Wave_TabSheet, Clk_TabSheet,
-                                                         output_->GroupBox7, GroupBox1})
+    for (QWidget* area : std::initializer_list<QWidget*>{wave_->Wave_TabSheet, clock_->Clk_TabSheet,
+                                                         output_->GroupBox7})
         area->setEnabled(!locked);
     for (QAction* action : {LoadConfig1, ApplyConfig1, Card1, InternalClk_MenuItem,
                             ExternalClk_MenuItem, MemoryTest1, WaveBuilder1})

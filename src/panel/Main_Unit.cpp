@@ -1,9 +1,11 @@
 // Construction of the main window: the frame, the menu, the preview panel,
 // the output group and the logo.
 #include "Main_Unit.h"
+#include "ClockView.h"
 #include "OutputView.h"
 #include "Startup.h"
 #include "StatusStripView.h"
+#include "WaveformView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -79,7 +81,6 @@ TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
     CreateLogo(client);
     CreateSettings(client);
     WatchStepKeyClicks();
-    CollectBoundControls();
     SetRangeToolTips();
     CreateSendKeys();
     WatchUnsentEdits();
@@ -234,11 +235,31 @@ void TMain_Form::CreateLogo(QWidget* client) {
         Image1->setPicture(DecodeJpeg(logo.readAll())); // a picture that fails stays empty
 }
 
+ViewHost TMain_Form::Host() {
+    return ViewHost{card_,
+                    marks_,
+                    [this] { return ActiveChannelNumber(); },
+                    AsOwnOperation(),
+                    [this] {
+                        if (wave_ && clock_) // not while the pages are being made
+                            RefreshUnsentMarks();
+                    },
+                    [this] { UpdateControlValues(); }};
+}
+
+// The pages are views of the card; the window runs their Updates, the
+// import and the save, whose failures its status field reports.
 void TMain_Form::CreateSettings(QWidget* client) {
     Settings_PageControl = Named(new QTabWidget(client), "Settings_PageControl");
     Settings_PageControl->setGeometry(584, 32, 234, client->height() - 38);
-    Settings_PageControl->addTab(CreateWavePage(), "Wave_TabSheet");
-    Settings_PageControl->addTab(CreateClockPage(), "Clk_TabSheet");
+    wave_ = new WaveformView(Host());
+    clock_ = new ClockView(Host());
+    Settings_PageControl->addTab(wave_->Wave_TabSheet, "Wave_TabSheet");
+    Settings_PageControl->addTab(clock_->Clk_TabSheet, "Clk_TabSheet");
+    connect(wave_->WaveUpdate_Button, &QPushButton::clicked, this, [this] { ApplyWaveform(); });
+    connect(wave_->Import_Button, &QPushButton::clicked, this, [this] { Import_ButtonClick(); });
+    connect(wave_->Save_Button, &QPushButton::clicked, this, [this] { Save_ButtonClick(); });
+    connect(clock_->ClkUpdate_Button, &QPushButton::clicked, this, [this] { ApplyClock(); });
 }
 
 QImage& TMain_Form::LogoPicture() {

@@ -13,6 +13,7 @@
 #include "Card.h"
 #include "Main_Controls.h"
 #include "UnsentMarks.h"
+#include "ViewHost.h"
 
 class QAction;
 class QCheckBox;
@@ -46,8 +47,8 @@ class TRemote_Form;
 class StatusStripView;
 class OutputView;
 class PreviewView;
-class TriggerView;
-class TUpDown;
+class WaveformView;
+class ClockView;
 
 // The window is one subscriber of the card it shows: told about each command
 // and each reset of the record.
@@ -97,12 +98,6 @@ public:
 
     // Waveform page.
     void ApplyWaveform();
-    void SelectSingleFrequency();
-    void SelectSweep();
-    void SelectSweepAuto();
-    void SelectSweepManual();
-    void SweepUp();
-    void SweepDown();
     // The start-frequency stepping keys.
     void FormKeyDown(const QKeyEvent* event);
     void FormKeyUp(const QKeyEvent* event);
@@ -114,14 +109,7 @@ public:
     void Preview_ButtonClick();
 
     // Trigger and clock.
-    void ApplyTrigger();
     void TriggerModeChosen();
-    void MultiplierUp();
-    void MultiplierDown();
-    void CounterStepClicked();
-    void ClockSweepModeChanged();
-    void ClockStartChanged();
-    void ClockEndChanged();
     void ApplyClock();
     void UseInternalClock();
     void UseExternalClock();
@@ -132,9 +120,6 @@ public:
                           int count);
     void Import_ButtonClick();
     void Save_ButtonClick();
-    void LoadBin_RadioButtonClick();
-    void LoadText_RadioButtonClick();
-    void LoadNorm_CheckBoxClick();
 
     // Maintenance tools.
     void MemoryTest1Click();
@@ -210,68 +195,10 @@ private:
     QWidget* Ch3_TabSheet;
 
     QTabWidget* Settings_PageControl;
-    QWidget* Wave_TabSheet;
-    QWidget* Clk_TabSheet;
 
-    // Waveform page.
-    QTabWidget* Wave_PageControl;
-    QWidget* TabSheet7; // "Basic"
-    QWidget* TabSheet8; // "Arbitrary"
-    QComboBox* WaveType_ComboBox;
-    QSpinBox* Symm_SpinEdit;
-    QRadioButton* SingleF_RadioButton;
-    QRadioButton* SweepF_RadioButton;
-    TFrequencySpinEdit* StartF_SpinEdit;
-    TFrequencySpinEdit* EndF_SpinEdit;
-    TFrequencySpinEdit* SweepStep_SpinEdit;
-    QSpinBox* StepInt_SpinEdit;
-    QComboBox* FSK_ComboBox;
-    QGroupBox* SweepBox;
-    QRadioButton* AutoRadioButton;
-    QRadioButton* ManualRadioButton;
-    TLampButton* ManualUpButton;
-    TLampButton* ManualDownButton;
-    TLampButton* ManualDown_Button;
-    QCheckBox* AM_CheckBox;
-    QPushButton* WaveUpdate_Button;
-    QGroupBox* GroupBox6;
-    QRadioButton* LoadBin_RadioButton;
-    QRadioButton* LoadText_RadioButton;
-    QCheckBox* LoadNorm_CheckBox;
-    QPushButton* Import_Button;
-    QGroupBox* GroupBox5;
-    QRadioButton* SaveBin_RadioButton;
-    QRadioButton* SaveText_RadioButton;
-    QPushButton* Save_Button;
-    QGroupBox* GroupBox18;
-    QLabel* ArbWave_Filename_Label;
-    QLabel* Arbwave_DataCount_Label;
-    QLabel* Label18;
-    TFrequencySpinEdit* repRate1;
-
-    // The trigger group: a view of the card on the Waveform page; the
-    // frame reads its lists into the Waveform page's draft and marks them.
-    TriggerView* trigger_ = nullptr;
-    QGroupBox* GroupBox1;
-    QComboBox* TrigMode_ComboBox;
-    QComboBox* TrigSource_ComboBox;
-
-    // Clock page.
-    QGroupBox* GroupBox2; // "DDS Ref Clock"
-    QLineEdit* ClkX_Edit;
-    TUpDown* ClkX_SpinButton;
-    QLabel* RefFreq_Label;
-    QGroupBox* GroupBox3; // "Waveform Memory Clock"
-    QComboBox* SweepMode_ComboBox;
-    TFrequencySpinEdit* SwpStartF_SpinEdit;
-    TFrequencySpinEdit* SwpEndF_SpinEdit;
-    TFrequencySpinEdit* SwpStep_SpinEdit;
-    QSpinBox* SwpInt_SpinEdit;
-    QComboBox* FSKSource_ComboBox;
-    QGroupBox* GroupBox4; // "Memory Counter"
-    QLineEdit* CounterStep_Edit;
-    TUpDown* CounterStep_UpDown;
-    QPushButton* ClkUpdate_Button;
+    // The settings pages: views of the card.
+    WaveformView* wave_ = nullptr;
+    ClockView* clock_ = nullptr;
 
     // The preview: a view of the card (a child of the client area).
     PreviewView* preview_ = nullptr;
@@ -305,12 +232,6 @@ private:
     void CreateOutputGroup(QWidget* client);
     void CreateLogo(QWidget* client);
     void CreateSettings(QWidget* client);
-    QWidget* CreateBasicPage();
-    QWidget* CreateArbitraryPage();
-    QWidget* CreateWavePage();
-    QWidget* CreateClockPage();
-    QGroupBox* CreateCounterGroup();
-    void ApplySweepGroupRules();
     void CreateFeedbackField();
     void StartFeedback();
     // A failure shows in red; advice and success in the normal text colour.
@@ -320,7 +241,7 @@ private:
     void ShowFeedback(const QString& text, Tone tone = Tone::Failure,
                       const QString& names = QString());
     void ShowNoCard();
-    bool FrequenciesReadable(std::initializer_list<TFrequencySpinEdit*> fields);
+    bool FrequenciesReadable(const std::vector<TFrequencySpinEdit*>& fields);
     void CommandReported(const CommandOutcome& outcome);
     void commandReported(const CommandOutcome& outcome) override { CommandReported(outcome); }
     void recordReset() override { UpdateAllControls(); }
@@ -347,15 +268,15 @@ private:
     int ownOperations_ = 0;
     // What a view's button does, run as one of the window's own operations.
     std::function<void(const std::function<void()>&)> AsOwnOperation();
+    // What the pages' views are given.
+    ViewHost Host();
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
-    void UpdateArbInfoLabels();
     void CreateStatusStrip(QWidget* client);
     void CreateSendKeys();
     void SetRangeToolTips();
     void WatchUnsentEdits();
     void RefreshUnsentMarks();
-    void MarkUnsent(QWidget* control, bool unsent, const char* button);
     void WatchStepKeyClicks();
     void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
@@ -363,30 +284,10 @@ private:
     void RefreshRecentConfigs();
     QString LoadReport(const std::vector<std::string>& unreadable,
                        const std::vector<std::string>& outOfRange) const;
-    // The active channel's settings (DraftOf the record) with the bound
-    // controls of `areas` read into them.
-    enum class Area { Wave, Trigger, Clock };
-    TChannelInfo ReadDraft(std::initializer_list<Area> areas);
-    // The pages' controls bound to rows of the settings table, found once.
-    struct BoundControl : Binding {
-        QWidget* control = nullptr;
-        Area area = Area::Wave;
-    };
-    // A control's tooltip without the unsent mark's note, and setting it.
-    void SetPlainToolTip(QWidget* control, const QString& text);
-    void CollectBoundControls();
-    // The Waveform page's, its trigger group included; the Clock page's, with
-    // the multiplier shown and the counter step its arrows set.
-    TChannelInfo ReadWaveformDraft();
-    TChannelInfo ReadClockDraft();
     void ShowLoadedClockAndTrigger();
-    bool ManualSweep() const;
 
     Card card_;
-    std::vector<BoundControl> bound_;
     UnsentMarks marks_;
-    const SettingRange* multiplierSetting_ = nullptr;
-    const SettingRange* counterStepSetting_ = nullptr;
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
     TAbout_Form* aboutForm_ = nullptr;

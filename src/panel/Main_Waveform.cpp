@@ -17,106 +17,23 @@
 #include "Operations.h"
 #include "OperatorDialogs.h"
 #include "PanelWidgets.h"
+#include "WaveformView.h"
 
-void TMain_Form::CollectBoundControls() {
-    bound_.clear();
-    for (QWidget* control : Settings_PageControl->findChildren<QWidget*>()) {
-        const Binding binding = BindingOf(control);
-        if (!binding.setting)
-            continue;
-        BoundControl b;
-        static_cast<Binding&>(b) = binding;
-        b.control = control;
-        b.area = Clk_TabSheet->isAncestorOf(control) ? Area::Clock
-                 : GroupBox1->isAncestorOf(control)  ? Area::Trigger
-                                                     : Area::Wave;
-        bound_.push_back(b);
-    }
-    if (ClkX_Edit) { // shown as text: the multiplier the arrows chose, the counter step 2^N
-        multiplierSetting_ = SettingOf(ClkX_Edit);
-        counterStepSetting_ = SettingOf(CounterStep_Edit);
-    }
-}
-
-TChannelInfo TMain_Form::ReadDraft(std::initializer_list<Area> areas) {
-    TChannelInfo draft = DraftOf(card_.channel(ActiveChannelNumber()));
-    for (const BoundControl& b : bound_)
-        if (std::find(areas.begin(), areas.end(), b.area) != areas.end())
-            if (const std::optional<double> value = BoundValue(b.control, b))
-                b.setting->set(draft, *value);
-    return draft;
-}
-
-TChannelInfo TMain_Form::ReadWaveformDraft() {
-    TChannelInfo draft = ReadDraft({Area::Wave, Area::Trigger});
-    draft.Wave.ArbitraryFlag = Wave_PageControl->currentWidget() == TabSheet8;
-    draft.Wave.RepRate = SpinEditValue(repRate1);
-    return draft;
-}
-
-bool TMain_Form::ManualSweep() const {
-    return !AutoRadioButton->isChecked();
-}
-
+// The Update runs as the window's own operation: its refusals and problems
+// show in the status field, then the page and the output switch show the record.
 void TMain_Form::ApplyWaveform() {
     OwnOperation own(*this);
-    if (!FrequenciesReadable({StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, repRate1}))
+    if (!FrequenciesReadable(wave_->frequencyFields()))
         return;
     const int c = ActiveChannelNumber();
-    const TChannelInfo draft = ReadWaveformDraft();
+    const TChannelInfo draft = wave_->draft(c);
     DialogOperatorUi ui(this);
     failureThisAction_ = false;
     ui.onProblem(
         [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
-    ::ApplyWaveform(card_, c, draft, ManualSweep(), ui);
+    ::ApplyWaveform(card_, c, draft, wave_->manualSweep(), ui);
     UpdateModeLEDs();
     UpdateControlValues();
-}
-
-// Choosing single or swept frequency takes effect in the record at once; the
-// refresh puts every other control of the page back to the record.
-void TMain_Form::SelectSingleFrequency() {
-    OwnOperation own(*this);
-    card_.channel(ActiveChannelNumber()).Wave.SweepFlag = false;
-    UpdateControlValues();
-}
-
-void TMain_Form::SelectSweep() {
-    OwnOperation own(*this);
-    card_.channel(ActiveChannelNumber()).Wave.SweepFlag = true;
-    UpdateControlValues();
-}
-
-// The sweep mode reaches the card with the next Update; only the enabling
-// of the Up and Down buttons follows the choice.
-void TMain_Form::SelectSweepAuto() {
-    OwnOperation own(*this);
-    UpdateControlValues();
-}
-
-void TMain_Form::SelectSweepManual() {
-    OwnOperation own(*this);
-    UpdateControlValues();
-}
-
-// The Up and Down buttons drive the channel's software FSK level. The click
-// has already toggled the clicked button's lamp.
-void TMain_Form::SweepUp() {
-    OwnOperation own(*this);
-    const int c = ActiveChannelNumber();
-    if (SetFskLevel(card_, c, true) == VI_SUCCESS)
-        ManualDownButton->setLit(false);
-    else
-        ManualUpButton->setLit(false);
-}
-
-void TMain_Form::SweepDown() {
-    OwnOperation own(*this);
-    const int c = ActiveChannelNumber();
-    if (SetFskLevel(card_, c, false) == VI_SUCCESS)
-        ManualUpButton->setLit(false);
-    else
-        ManualDownButton->setLit(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -146,15 +63,15 @@ void TMain_Form::FormKeyDown(const QKeyEvent* event) {
     }
     // What is being typed in the field stays as typed.
     if (held == Qt::ShiftModifier)
-        StartF_SpinEdit->setStepKeepingText(10);
+        wave_->StartF_SpinEdit->setStepKeepingText(10);
     else if (held == Qt::ControlModifier)
-        StartF_SpinEdit->setStepKeepingText(100);
+        wave_->StartF_SpinEdit->setStepKeepingText(100);
     else if (held == Qt::AltModifier)
-        StartF_SpinEdit->setStepKeepingText(1000);
+        wave_->StartF_SpinEdit->setStepKeepingText(1000);
 }
 
 void TMain_Form::FormKeyUp(const QKeyEvent*) {
-    StartF_SpinEdit->setStepKeepingText(1);
+    wave_->StartF_SpinEdit->setStepKeepingText(1);
 }
 
 namespace {
@@ -188,7 +105,8 @@ private:
 } // namespace
 
 void TMain_Form::WatchStepKeyClicks() {
-    for (QSpinBox* spin : {StartF_SpinEdit, repRate1}) {
+    for (QSpinBox* spin :
+         std::initializer_list<QSpinBox*>{wave_->StartF_SpinEdit, wave_->repRate1}) {
         spin->installEventFilter(this);
         if (auto* edit = spin->findChild<QLineEdit*>())
             edit->installEventFilter(this);
@@ -201,7 +119,7 @@ void TMain_Form::WatchStepKeyClicks() {
 void TMain_Form::NoteStepKeyClick(QObject* watched, QEvent* event) {
     if (keyPreview_ || event->type() != QEvent::MouseButtonPress)
         return;
-    for (QSpinBox* spin : {StartF_SpinEdit, repRate1})
+    for (QSpinBox* spin : std::initializer_list<QSpinBox*>{wave_->StartF_SpinEdit, wave_->repRate1})
         if (watched == spin || watched->parent() == spin) {
             keyPreview_ = true;
             qApp->installEventFilter(new KeyPreviewFilter(this));

@@ -26,8 +26,6 @@ TriggerView::TriggerView(QWidget* page, Card& card, std::function<int()> channel
                                    0);
     Bind(TrigMode_ComboBox, Setting("_Trigger/Mode"));
     Bind(TrigSource_ComboBox, Setting("_Trigger/Source"));
-    mode_ = BindingOf(TrigMode_ComboBox);
-    source_ = BindingOf(TrigSource_ComboBox);
     TrigUpdate_Button = Named(new QPushButton("Update", GroupBox1), "TrigUpdate_Button");
     TrigUpdate_Button->setToolTip("Sends the trigger mode and source to the channel.");
     auto* rows = new QFormLayout(GroupBox1);
@@ -35,6 +33,7 @@ TriggerView::TriggerView(QWidget* page, Card& card, std::function<int()> channel
     rows->addRow("Trigger Mode", TrigMode_ComboBox);
     rows->addRow("Trigger Source", TrigSource_ComboBox);
     rows->addRow(TrigUpdate_Button);
+    bound_.collect(GroupBox1);
 
     connect(TrigUpdate_Button, &QPushButton::clicked, this, [this] { apply(); });
     // The list closing, with or without a new choice, decides the source's enabling.
@@ -46,10 +45,7 @@ void TriggerView::apply() {
     operate_([this] {
         const int c = channel_();
         TChannelInfo draft = DraftOf(card_.channel(c));
-        for (const auto& [list, binding] :
-             {std::pair(TrigMode_ComboBox, mode_), std::pair(TrigSource_ComboBox, source_)})
-            if (const std::optional<double> value = BoundValue(list, binding))
-                binding.setting->set(draft, *value);
+        bound_.read(draft);
         ApplyTrigger(card_, c, draft);
     });
 }

@@ -29,6 +29,8 @@ public:
     void apply();
     // The source list is enabled unless the mode is continuous.
     void modeChosen();
+    // The lists' rows: shown from the record, read into a draft.
+    const BoundControls& bound() const { return bound_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,5 +39,5 @@ private:
     Card& card_;
     std::function<int()> channel_;
     Operate operate_;
-    Binding mode_, source_; // the lists' rows, read once
+    BoundControls bound_;
 };

@@ -1,0 +1,111 @@
+// The Waveform page: the Basic page (a generated waveform and its sweep), the
+// Arbitrary page (the samples' file and repetition rate), the AM mode, the
+// page's Update and the trigger group. A view of one card: it shows the
+// record, reads what it shows into a draft for the Update, and marks what the
+// card does not hold yet. The window runs the Update, the import and the
+// save, whose failures its status field reports.
+#pragma once
+
+#include <QObject>
+#include <vector>
+
+#include "Main_Controls.h"
+#include "PreviewView.h"
+#include "ViewHost.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class TFrequencySpinEdit;
+class TLampButton;
+class TriggerView;
+
+class WaveformView final : public QObject {
+public:
+    explicit WaveformView(ViewHost host);
+
+    // The page itself, for the settings tabs.
+    QWidget* Wave_TabSheet;
+    // The controls; tests and assistive tools find them by their object names.
+    QTabWidget* Wave_PageControl;
+    QWidget* TabSheet7; // "Basic"
+    QWidget* TabSheet8; // "Arbitrary"
+    QComboBox* WaveType_ComboBox;
+    QSpinBox* Symm_SpinEdit;
+    QRadioButton* SingleF_RadioButton;
+    QRadioButton* SweepF_RadioButton;
+    TFrequencySpinEdit* StartF_SpinEdit;
+    TFrequencySpinEdit* EndF_SpinEdit;
+    TFrequencySpinEdit* SweepStep_SpinEdit;
+    QSpinBox* StepInt_SpinEdit;
+    QComboBox* FSK_ComboBox;
+    QGroupBox* SweepBox;
+    QRadioButton* AutoRadioButton;
+    QRadioButton* ManualRadioButton;
+    TLampButton* ManualUpButton;
+    TLampButton* ManualDownButton;
+    TLampButton* ManualDown_Button;
+    QCheckBox* AM_CheckBox;
+    QPushButton* WaveUpdate_Button;
+    QGroupBox* GroupBox6;
+    QRadioButton* LoadBin_RadioButton;
+    QRadioButton* LoadText_RadioButton;
+    QCheckBox* LoadNorm_CheckBox;
+    QPushButton* Import_Button;
+    QGroupBox* GroupBox5;
+    QRadioButton* SaveBin_RadioButton;
+    QRadioButton* SaveText_RadioButton;
+    QPushButton* Save_Button;
+    QGroupBox* GroupBox18;
+    QLabel* ArbWave_Filename_Label;
+    QLabel* Arbwave_DataCount_Label;
+    QLabel* Label18;
+    TFrequencySpinEdit* repRate1;
+    // The trigger group: a view of its own on this page.
+    TriggerView* trigger;
+
+    // The record's values of the channel `c` (the trigger group keeps its
+    // own), the page it plays selected; or only the settings `changed`.
+    void show(int c);
+    void showChanged(const ChannelChange& changed, int c);
+    // The samples' file name and count.
+    void showSamplesInfo(int c);
+    // The channel's settings with the page's values read into them, the
+    // trigger group's included: what the Update sends.
+    TChannelInfo draft(int c) const;
+    bool manualSweep() const;
+    // The fields of frequencies the Update reads.
+    std::vector<TFrequencySpinEdit*> frequencyFields() const;
+    // What the preview draws of the page.
+    PreviewShape previewShape() const;
+    // The enabling rules of the page, from what its controls show.
+    void applyRules();
+    // Auto and Manual, Up and Down: only while a software sweep is chosen.
+    void applySweepRules();
+    void refreshMarks(int c);
+    void setToolTips();
+
+    // The page's own handlers.
+    void selectSweep(bool sweep);
+    void sweepModeChosen();
+    void sweepStep(bool up);
+    void loadFormatChosen(bool text);
+    void normaliseChosen();
+
+private:
+    QWidget* createBasicPage();
+    QWidget* createSweepGroup();
+    QWidget* createArbitraryPage();
+    QGroupBox* createLoadGroup();
+    QGroupBox* createSaveGroup();
+    void watchEdits();
+    void markPage(int c, const TChannelInfo& draft);
+
+    ViewHost host_;
+    BoundControls bound_; // the page's, the trigger group's aside
+};
