@@ -59,7 +59,7 @@ void CardCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->restore();
 }
 
-TCard_Form::TCard_Form(QWidget* parent) : QDialog(parent) {
+TCard_Form::TCard_Form(Card& card, QWidget* parent) : QDialog(parent), card_(card) {
     setObjectName("Card_Form");
     setWindowTitle("Card Selection");
 
@@ -147,7 +147,7 @@ TCard_Form::~TCard_Form() = default;
 void TCard_Form::showEvent(QShowEvent* event) {
     // Before a card is in use, the search starts at the model of the card
     // used last, so that its row, offered after Find, is of the model OK opens.
-    if (!Selection.Opened && !event->spontaneous()) {
+    if (card_.session() == 0 && !event->spontaneous()) {
         const QString model = SessionMemory::LastCardModel();
         if (model == CardModels()[1].name)
             Set82815->setChecked(true);
@@ -159,24 +159,12 @@ void TCard_Form::showEvent(QShowEvent* event) {
 
 QColor TCard_Form::RowColour(int row) const {
     const QTableWidgetItem* resource = Card_StringGrid->item(row, 1);
-    if (!Selection.Resource.empty() && resource &&
-        resource->text().toStdString() == Selection.Resource)
+    if (card_.session() != 0 && resource &&
+        resource->text().toStdString() == card_.identity().resource)
         return kInUse;
     if (row == Card_StringGrid->currentRow())
         return kCurrentRow;
     return Qt::white;
-}
-
-ViStatus TCard_Form::OpenCard(bool lock) {
-    return ::OpenCard(Selection, lock);
-}
-
-int32_t TCard_Form::GetSelectedCardID() {
-    return ReadCardId(Selection.Session);
-}
-
-void TCard_Form::CloseSelectedCard() {
-    CloseCard(Selection);
 }
 
 void TCard_Form::Find_ButtonClick() {
@@ -188,9 +176,9 @@ void TCard_Form::Find_ButtonClick() {
     searchedModel_ = model.name;
     SearchStop stop;
     DiscoveryOptions options;
-    if (Selection.Opened) { // the card in use keeps its session
-        options.inUseResource = Selection.Resource;
-        options.inUseSession = Selection.Session;
+    if (card_.session() != 0) { // the card in use keeps its session
+        options.inUseResource = card_.identity().resource;
+        options.inUseSession = card_.session();
     }
     std::vector<FoundCard> found;
     const ViStatus status = DiscoverCards(model, found, options, &stop);
@@ -213,40 +201,35 @@ void TCard_Form::Find_ButtonClick() {
     Card_StringGrid->scrollToTop(); // the cards found
     // The card used last is offered (selected, not opened) when it is there.
     const std::string offered =
-        Selection.Opened ? Selection.Resource : SessionMemory::LastCard().toStdString();
+        card_.session() != 0 ? card_.identity().resource : SessionMemory::LastCard().toStdString();
     for (size_t k = 0; k < found.size(); ++k)
         if (!offered.empty() && found[k].resource == offered)
             Card_StringGrid->setCurrentCell(static_cast<int>(k), 1);
     Card_StringGrid->viewport()->update();
 }
 
+// The chosen card is opened in place of the card in use, which stays in use
+// when the new one cannot be opened.
 void TCard_Form::Ok_ButtonClick() {
-    PreviousSelection = Selection;
     const QTableWidgetItem* chosen = Card_StringGrid->currentRow() >= 0
                                          ? Card_StringGrid->item(Card_StringGrid->currentRow(), 1)
                                          : nullptr;
-    Selection.Resource = chosen ? chosen->text().toStdString() : std::string();
-    if (Selection.Resource.empty()) {
-        Selection = PreviousSelection; // the card in use stays chosen
+    const std::string resource = chosen ? chosen->text().toStdString() : std::string();
+    if (resource.empty()) {
         AppDialogs().message(this, Dialogs::Kind::Information, "No card selected");
         return;
     }
-    Selection.Status = OpenCard(Lock_CheckBox->isChecked());
-    if (Selection.Status != VI_SUCCESS) {
+    const ViStatus status = card_.open(resource, Lock_CheckBox->isChecked());
+    if (status != VI_SUCCESS) {
         const QString text = QString("An error occurred while opening this card:\r\nError: ") +
-                             QString::fromStdString(StatusHex(Selection.Status)) + "\r\n" +
-                             StatusDescription(Selection.Status);
-        Selection = PreviousSelection;
+                             QString::fromStdString(StatusHex(status)) + "\r\n" +
+                             StatusDescription(status);
         AppDialogs().message(this, Dialogs::Kind::Error, text);
         Card_StringGrid->viewport()->update();
         return;
     }
-    CloseCard(PreviousSelection);
-    Selection.CardID = GetSelectedCardID();
     SelectedModel = searchedModel_;
-    SessionMemory::SetLastCard(QString::fromStdString(Selection.Resource), searchedModel_);
-    if (const std::optional<int> channels = ReadChannelCount(Selection.Session))
-        ThirdChannelShown = *channels == kChannelCount;
+    SessionMemory::SetLastCard(QString::fromStdString(resource), searchedModel_);
     Card_StringGrid->viewport()->update();
     done(QDialog::Accepted);
 }

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 #include <string>
 
+#include "Card.h"
 #include "Operations.h"
 
 class QCheckBox;
@@ -31,26 +32,13 @@ private:
 class TCard_Form : public QDialog {
     Q_OBJECT
 public:
-    explicit TCard_Form(QWidget* parent = nullptr);
+    // The dialog chooses and opens the card of `card` (Card::open).
+    explicit TCard_Form(Card& card, QWidget* parent = nullptr);
     ~TCard_Form() override;
 
     static constexpr int kGridRows = 49; // below the header row
 
-    TSelectedCard Selection;         // the card now chosen (and in use after OK)
-    TSelectedCard PreviousSelection; // the one chosen before the current OK
-    QString SelectedModel;           // the model searched for when Selection was chosen
-
-    // Set after a successful OK from the card's PCI subsystem id: false for a
-    // two-channel card (0x4404). Unchanged when the id cannot be read.
-    bool ThirdChannelShown = true;
-
-    // Opens Selection.Resource; see OpenCardRecord.
-    ViStatus OpenCard(bool lock);
-    // The card id of Selection's session, 0 when there is none or it cannot be read.
-    int32_t GetSelectedCardID();
-
-    // Closes the session of the card in use, when there is one (at exit).
-    void CloseSelectedCard();
+    QString SelectedModel; // the model searched for when the card in use was chosen
 
     // Background colour of a grid row, as the grid draws it.
     QColor RowColour(int row) const;
@@ -72,6 +60,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Card& card_;
     QString searchedModel_; // the model of the cards the grid lists
     QGroupBox* GroupBox1;
     QLabel* Label1;

@@ -129,7 +129,7 @@ class ApplyRun {
 public:
     ApplyRun(const ApplyOptions& o, std::FILE* out, std::FILE* err)
         : o_(o), out_(out), err_(err), log_(out, o.quiet, o.json), ui_(err, o.file, o.normalise) {}
-    ~ApplyRun() { Release(selected_, card_); }
+    ~ApplyRun() { Release(card_); }
 
     // Finds and opens the card and loads the file; false (the reason written)
     // when the run cannot go on. Nothing is sent.
@@ -188,17 +188,15 @@ private:
             // A message: standard output holds only what the run reports (JSON with --json).
             std::fprintf(err_, "Using %s, the card '%s' names.\n", name.c_str(), o_.file.c_str());
         }
-        selected_.Resource = FindCard(name, err_);
-        return !selected_.Resource.empty();
+        resource_ = FindCard(name, err_);
+        return !resource_.empty();
     }
 
-    bool open() { return OpenForCommandLine(selected_, card_, err_); }
+    bool open() { return OpenForCommandLine(resource_, card_, err_); }
 
     bool chooseChannels() {
-        const std::optional<int> read = ReadChannelCount(card_.session());
-        const int channels = read.value_or(kChannelCount);
-        if (read)
-            card_.setIdentity({selected_.Resource, selected_.CardID, &ModelWithChannels(*read)});
+        // The card's model as it read it at the open (three channels when it could not).
+        const int channels = card_.channels();
         channels_ = o_.channels;
         if (channels_.empty())
             for (int c = 1; c <= channels; ++c)
@@ -206,7 +204,7 @@ private:
         for (int c : channels_)
             if (c > channels) {
                 std::fprintf(err_, "%s has %d channels: channel %d cannot be applied.\n",
-                             selected_.Resource.c_str(), channels, c);
+                             resource_.c_str(), channels, c);
                 return false;
             }
         return true;
@@ -271,7 +269,7 @@ private:
     std::FILE* err_;
     LogOutput log_;
     CommandLineUi ui_;
-    TSelectedCard selected_;
+    std::string resource_;
     Card card_;
     std::vector<int> channels_;
     bool refused_ = false;
@@ -323,22 +321,20 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
     return {};
 }
 
-bool OpenForCommandLine(TSelectedCard& selected, Card& card, std::FILE* err) {
-    const ViStatus status = OpenCard(selected, true);
+bool OpenForCommandLine(const std::string& resource, Card& card, std::FILE* err,
+                        const CardModel* model) {
+    const ViStatus status = card.open(resource, true, model);
     if (status != VI_SUCCESS) {
-        std::fprintf(err, "An error occurred while opening %s: %s\n", selected.Resource.c_str(),
+        std::fprintf(err, "An error occurred while opening %s: %s\n", resource.c_str(),
                      StatusDescription(status).c_str());
         return false;
     }
-    card.useSession(selected.Session);
-    selected.CardID = ReadCardId(card.session());
-    card.setIdentity({selected.Resource, selected.CardID, nullptr});
-    AddToLog("New card selected - " + selected.Resource);
+    AddToLog("New card selected - " + resource);
     return true;
 }
 
-void Release(TSelectedCard& selected, Card& card) {
-    CloseCardAndResourceManager(selected, card);
+void Release(Card& card) {
+    CloseCardAndResourceManager(card);
     RunExitHandlers();
 }
 

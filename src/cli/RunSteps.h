@@ -17,10 +17,11 @@ bool BindForCommandLine(std::FILE* err);
 // `model` gets the model it was found as.
 std::string FindCard(const std::string& name, std::FILE* err, std::string* model = nullptr);
 
-// Opens the found card exclusively (sending nothing) and makes it the card
-// object's, its id read and its selection logged; false (the reason
-// written) when it cannot be opened.
-bool OpenForCommandLine(TSelectedCard& selected, Card& card, std::FILE* err);
+// Opens the found card exclusively into the card object (Card::open:
+// sending nothing; its model read from the card unless `model` names it) and
+// logs its selection; false (the reason written) when it cannot be opened.
+bool OpenForCommandLine(const std::string& resource, Card& card, std::FILE* err,
+                        const CardModel* model = nullptr);
 
 // Closes what the run opened and releases the libraries, in the program's order.
-void Release(TSelectedCard& selected, Card& card);
+void Release(Card& card);

@@ -63,20 +63,14 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     if (!BindForCommandLine(err))
         return 1;
     Card card;
-    TSelectedCard selected;
     std::string model;
-    selected.Resource = FindCard(o.resource, err, &model);
-    if (selected.Resource.empty()) {
-        Release(selected, card);
-        return 1;
-    }
-    if (!OpenForCommandLine(selected, card, err)) {
-        Release(selected, card);
+    const std::string resource = FindCard(o.resource, err, &model);
+    if (resource.empty() || !OpenForCommandLine(resource, card, err, ModelNamed(model))) {
+        Release(card);
         return 1;
     }
     card.resetRecord(); // the window's defaults, sent by nothing
-    card.record().Resource = selected.Resource;
-    card.setIdentity({selected.Resource, selected.CardID, ModelNamed(model)});
+    card.record().Resource = resource;
     ScpiServer server([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
     server.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
     QString problem;
@@ -84,7 +78,7 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     if (address.isNull() || !server.listen(address, static_cast<quint16>(o.port), problem)) {
         std::fprintf(err, "Cannot listen on %s:%d: %s\n", o.address.c_str(), o.port,
                      address.isNull() ? "no such address" : qPrintable(problem));
-        Release(selected, card);
+        Release(card);
         return 1;
     }
     if (!address.isLoopback())
@@ -102,11 +96,11 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     });
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
-                selected.Resource);
+                resource);
     QCoreApplication::exec();
     server.close();
-    Release(selected, card);
-    lines.finish("Stopped: " + selected.Resource + " closed, its outputs as they were.",
+    Release(card);
+    lines.finish("Stopped: " + resource + " closed, its outputs as they were.",
                  std::chrono::seconds(2), fileno(err));
     return 0;
 }

@@ -7,7 +7,7 @@
 struct ServeOptions {
     std::string resource;
     std::string address = "127.0.0.1";
-    int port = 5025; // 0: any free port (the one chosen is printed)
+    int port = 5025;   // 0: any free port (the one chosen is printed)
     std::string files; // the folder of MMEMory's configuration files; empty: none
 };
 

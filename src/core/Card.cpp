@@ -5,6 +5,7 @@
 #include <string>
 
 #include "AcceptedUpdate.h"
+#include "SessionCalls.h"
 #include "SettingRanges.h"
 
 bool ChannelChange::any() const {
@@ -126,6 +127,31 @@ void Card::resetRecord() {
 void Card::useSession(ViSession session) {
     link_.setSession(session);
     accepted_ = TAcceptedCard{};
+}
+
+ViStatus Card::open(const std::string& resource, bool lock, const CardModel* known) {
+    ViSession opened = 0;
+    const ViStatus status = DriverOpenSession(resource, opened);
+    if (status != VI_SUCCESS)
+        return status;
+    if (lock)
+        VisaLockExclusive(opened);
+    if (session() != 0)
+        VisaCloseSession(session());
+    const int32_t cardId = DriverCardId(opened);
+    const CardModel* model = known;
+    if (uint16_t subsystem = 0; !model && VisaPxiSubsystemId(opened, subsystem) == VI_SUCCESS)
+        model = &ModelOfSubsystem(subsystem);
+    identity_ = CardIdentity{resource, cardId, model ? model : identity_.model};
+    useSession(opened);
+    return VI_SUCCESS;
+}
+
+void Card::close() {
+    if (session() != 0)
+        VisaCloseSession(session());
+    identity_ = CardIdentity{};
+    useSession(0);
 }
 
 void Card::clear() {

@@ -100,6 +100,16 @@ public:
     // it accepted are forgotten. Sends nothing.
     void useSession(ViSession session);
 
+    // Opens `resource` in place of the card in use, locked exclusively when
+    // asked: the new session is opened (and locked) before the old one is
+    // closed; then its card id is read, and its model from the card's PCI
+    // subsystem id unless `known` names it (kept as it was when neither
+    // says). The new session is then the card's (useSession). On a failure
+    // the card in use stays as it was. Sends no command.
+    ViStatus open(const std::string& resource, bool lock, const CardModel* known = nullptr);
+    // Closes the session, the outputs left as they are; the card is forgotten.
+    void close();
+
     // Back to how a card object starts: a zero-filled record, no session,
     // nothing accepted, no pending multipliers. Subscribers stay.
     void clear();

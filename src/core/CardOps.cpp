@@ -28,9 +28,8 @@ void CloseCard(TSelectedCard& card) {
     card.Opened = false;
 }
 
-void CloseCardAndResourceManager(TSelectedCard& selected, Card& card) {
-    CloseCard(selected);
-    card.useSession(0);
+void CloseCardAndResourceManager(Card& card) {
+    card.close();
     CloseResourceManager();
 }
 

@@ -81,13 +81,15 @@ struct TSelectedCard {
     int32_t CardID = 0;    // 0 when not read
 };
 
-// Opens card.Resource through the driver, locked exclusively when asked.
+// A session of its own (a search's probe, a test's): opens card.Resource
+// through the driver, locked exclusively when asked. A card object opens
+// its own (Card::open).
 ViStatus OpenCard(TSelectedCard& card, bool lock);
 // Closes the card's session when there is one.
 void CloseCard(TSelectedCard& card);
-// At the end of a run: closes the card, the card object forgets it, and
-// VISA's default resource manager is closed.
-void CloseCardAndResourceManager(TSelectedCard& selected, Card& card);
+// At the end of a run: closes the card (Card::close), and VISA's default
+// resource manager is closed.
+void CloseCardAndResourceManager(Card& card);
 // The card id of an open session, 0 when there is none or it cannot be read.
 int32_t ReadCardId(ViSession session);
 // From the card's PCI subsystem id: 2 or 3 channels; nothing when it cannot be read.

@@ -125,17 +125,14 @@ void TMain_Form::FormClose() {
         return;
     closed_ = true;
     std::erase(OpenPanels(), this);
-    TSelectedCard none;
-    TSelectedCard& selection = cardForm_ ? cardForm_->Selection : none;
     if (!OpenPanels().empty()) {
-        CloseCard(selection);
-        card_.useSession(0);
+        card_.close();
         return;
     }
-    if (panelsOpened_ > 1 && selection.Opened) // with one panel, the card dialog's OK said it
-        SessionMemory::SetLastCard(QString::fromStdString(selection.Resource),
-                                   cardForm_->SelectedModel);
-    CloseCardAndResourceManager(selection, card_);
+    if (panelsOpened_ > 1 && card_.session() != 0) // with one panel, the card dialog's OK said it
+        SessionMemory::SetLastCard(QString::fromStdString(card_.identity().resource),
+                                   cardForm_ ? cardForm_->SelectedModel : QString());
+    CloseCardAndResourceManager(card_);
     FreeLogLines();
 }
 
@@ -205,21 +202,19 @@ void TMain_Form::Card1Click() {
     OwnOperation own(*this);
     if (!cardForm_ || cardForm_->exec() != QDialog::Accepted)
         return;
-    const TSelectedCard& card = cardForm_->Selection;
-    const QString resource = QString::fromStdString(card.Resource);
+    // The dialog opened the card in place of the one in use.
+    const CardIdentity& card = card_.identity();
+    const QString resource = QString::fromStdString(card.resource);
     // Where the bar is short, the text gives way from its start: the
     // resource stays in view, the whole text in its tooltip.
-    const QString text = card.CardID != 0 ? "Selected Card ID: " + QString::number(card.CardID) +
+    const QString text = card.cardId != 0 ? "Selected Card ID: " + QString::number(card.cardId) +
                                                 " - VISA Resource: " + resource
                                           : "Selected Card: " + resource;
     StatusText->setFullText(text, QString(), static_cast<int>(resource.size()));
     StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
     ShowFeedback(QString());          // another card's failures say nothing of this one
-    AddCardNote("New card selected - " + card.Resource, card_.link().cardTag());
-    card_.useSession(card.Session);
-    card_.setIdentity({card.Resource, card.CardID,
-                       &ModelWithChannels(cardForm_->ThirdChannelShown ? kChannelCount : 2)});
-    card_.record().Resource = card.Resource; // what Save Config names as the card of its settings
+    AddCardNote("New card selected - " + card.resource, card_.link().cardTag());
+    card_.record().Resource = card.resource; // what Save Config names as the card of its settings
     Channel_PageControl->setTabVisible(2, card_.channels() == kChannelCount);
     InitCardStates();
 }

@@ -42,7 +42,7 @@ std::unique_ptr<AppWindows> CreatePanelWindows() {
     w->main = std::make_unique<TMain_Form>();
     QWidget* owner = w->main.get();
     w->extClk = new TExternalClk_Form(owner);
-    w->card = new TCard_Form(owner);
+    w->card = new TCard_Form(w->main->card(), owner);
     w->about = new TAbout_Form(owner);
     w->about->SetLogo(w->main->LogoPicture());
     w->log = new TLog_Form(owner);

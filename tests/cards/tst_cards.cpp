@@ -31,6 +31,7 @@ QString Cell(TCard_Form& f, int row, int column) {
 class TestCards : public QObject {
     Q_OBJECT
     RecordingDialogs dialogs;
+    Card card; // what the dialog opens
 
     void loadChassis(const QByteArray& ini) {
         QTemporaryDir dir;
@@ -54,6 +55,7 @@ private slots:
 
     void init() {
         nvsim_load_chassis(nullptr, nullptr, 0); // closes every session
+        card.clear();
         ResetProgramState();
         dialogs = RecordingDialogs();
         SetAppDialogs(&dialogs);
@@ -117,7 +119,7 @@ private slots:
     void theSearchNamesWhereAndWhyItStopped() {
         // A slow card: the cards before it stay listed, the hint says which and why.
         nvsim_set_open_delay(kCardC, 1500);
-        TCard_Form f;
+        TCard_Form f(card);
         f.Find_Button->click();
         QCOMPARE(Cell(f, 0, 1), QString(kCardA));
         QCOMPARE(Cell(f, 0, 2), QString("1001"));
@@ -137,7 +139,7 @@ private slots:
     }
 
     void theKeyboardReachesEveryButton() {
-        TCard_Form f;
+        TCard_Form f(card);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         f.Card_StringGrid->setFocus();
@@ -161,9 +163,9 @@ private slots:
         QTest::mouseClick(f.Card_StringGrid->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(f.Card_StringGrid->viewport(), Qt::LeftButton, {}, row.center());
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QCOMPARE(f.Selection.Resource, std::string(kCardA));
-        QVERIFY(f.Selection.Opened);
-        f.CloseSelectedCard();
+        QCOMPARE(card.identity().resource, std::string(kCardA));
+        QVERIFY(card.session() != 0);
+        card.close();
     }
 
     void visaAbsentMakesNoCall() {
@@ -173,14 +175,13 @@ private slots:
         QCOMPARE(FindVisaResources("72-815", list), VI_ERROR_LIBRARY_NFOUND);
         QVERIFY(list.empty());
         QCOMPARE(nvsim_journal_count(), calls);
-        TCard_Form f;
-        f.Selection.Resource = kCardA;
-        QCOMPARE(f.OpenCard(false), VI_ERROR_LIBRARY_NFOUND);
+        TCard_Form f(card);
+        QCOMPARE(card.open(kCardA, false), VI_ERROR_LIBRARY_NFOUND);
         VisaLoaded = true;
     }
 
     void findCardsListsAndProbesEveryCard() {
-        TCard_Form f;
+        TCard_Form f(card);
         QCOMPARE(f.windowTitle(), QString("Card Selection"));
         QCOMPARE(f.Card_StringGrid->horizontalHeaderItem(1)->text(), QString("Resource Name"));
         // Leftovers of a longer earlier result are cleared too.
@@ -194,7 +195,7 @@ private slots:
         QCOMPARE(Cell(f, 1, 2), QString()); // could not be opened: no id
         QCOMPARE(Cell(f, 30, 1), QString());
         QCOMPARE(nvsim_open_sessions(), 1); // only the resource manager
-        QVERIFY(f.Selection.Resource.empty());
+        QVERIFY(card.identity().resource.empty());
 
         f.Set82815->setChecked(true);
         f.Find_Button->click();
@@ -203,7 +204,7 @@ private slots:
     }
 
     void okWithoutACard() {
-        TCard_Form f;
+        TCard_Form f(card);
         f.Find_Button->click();
         choose(f, 5);
         f.Card_StringGrid->setCurrentCell(-1, -1);
@@ -212,19 +213,19 @@ private slots:
         QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Information);
         QCOMPARE(dialogs.messages[0].text, QString("No card selected"));
         QCOMPARE(f.result(), int(QDialog::Rejected));
-        QCOMPARE(f.Selection.Session, 0u);
+        QCOMPARE(card.session(), 0u);
     }
 
     void okOpensTheCardAndReplacesTheOldOne() {
-        TCard_Form f;
+        TCard_Form f(card);
         f.Find_Button->click();
         choose(f, 0, true);
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QVERIFY(f.Selection.Opened);
-        QCOMPARE(f.Selection.Resource, std::string(kCardA));
-        QCOMPARE(f.Selection.CardID, 1001);
-        QVERIFY(f.ThirdChannelShown);
-        const ViSession first = f.Selection.Session;
+        QVERIFY(card.session() != 0);
+        QCOMPARE(card.identity().resource, std::string(kCardA));
+        QCOMPARE(card.identity().cardId, 1001);
+        QCOMPARE(card.channels(), 3);
+        const ViSession first = card.session();
         QCOMPARE(SimCalls("viLock").size(), 1);
         QVERIFY(SimCalls("viLock").first().startsWith(QString("viLock(%1, 1, 0)").arg(first)));
         QCOMPARE(f.RowColour(0), QColor(0x1F, 0xFF, 0x1F));
@@ -235,8 +236,8 @@ private slots:
         QCOMPARE(Cell(f, 0, 2), QString("1001")); // read through the open session
         f.Cancel_Button->click();
         QCOMPARE(f.result(), int(QDialog::Rejected));
-        QCOMPARE(f.Selection.Session, first);
-        QCOMPARE(f.Selection.Resource, std::string(kCardA));
+        QCOMPARE(card.session(), first);
+        QCOMPARE(card.identity().resource, std::string(kCardA));
         QCOMPARE(nvsim_open_sessions(), 2);
 
         // A two-channel card hides the third channel; its predecessor is closed.
@@ -244,50 +245,72 @@ private slots:
         f.Find_Button->click();
         choose(f, 0);
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QVERIFY(!f.ThirdChannelShown);
-        QCOMPARE(f.Selection.CardID, 1002);
+        QCOMPARE(card.channels(), 2);
+        QCOMPARE(card.identity().cardId, 1002);
         QVERIFY(SimJournal().contains(QString("viClose(%1) = 00000000").arg(first)));
-        QCOMPARE(f.PreviousSelection.Session, 0u);
         QCOMPARE(nvsim_open_sessions(), 2);
 
         // Another model shows it again.
         f.Set72815->setChecked(true);
         f.Find_Button->click();
         choose(f, 1);
-        QVERIFY(f.ThirdChannelShown);
-        QCOMPARE(f.Selection.CardID, 0);
+        QCOMPARE(card.channels(), 3);
+        QCOMPARE(card.identity().cardId, 0);
 
         // Nothing is left open at exit.
-        f.CloseSelectedCard();
+        card.close();
         QCOMPARE(nvsim_open_sessions(), 1);
     }
 
+    // The card in use is closed only once the new one is open (and locked);
+    // then the new one's id and model are read. Closing forgets it.
+    void theCardOpensTheNewBeforeClosingTheOld() {
+        QCOMPARE(card.open(kCardA, false), VI_SUCCESS);
+        const ViSession first = card.session();
+        const int from = nvsim_journal_count();
+        QCOMPARE(card.open(kCardB, true), VI_SUCCESS);
+        QStringList calls;
+        for (const QString& line : SimJournal().mid(from))
+            calls << line.section('(', 0, 0);
+        QCOMPARE(calls,
+                 QStringList({"nv815_init", "viLock", "viClose", "nv815_GetCardId", "viIn16"}));
+        QVERIFY(SimJournal().mid(from).at(2).startsWith(QString("viClose(%1)").arg(first)));
+        QCOMPARE(card.identity().resource, std::string(kCardB));
+        QCOMPARE(card.identity().cardId, 1002);
+        QCOMPARE(card.channels(), 2);
+        card.close();
+        QCOMPARE(card.session(), 0u);
+        QVERIFY(card.identity().resource.empty());
+        QCOMPARE(nvsim_open_sessions(), 0);
+    }
+
     void failedReadOfTheSubsystemIdKeepsTheTabs() {
-        TCard_Form f;
-        f.ThirdChannelShown = false;
+        TCard_Form f(card);
+        card.setIdentity({"", 0, &ModelWithChannels(2)}); // the card used before
         nvsim_fail("viIn16", VI_ERROR_TMO, 0, 0, nullptr);
         f.Find_Button->click();
         choose(f, 0);
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QVERIFY(!f.ThirdChannelShown);
-        f.CloseSelectedCard();
+        QCOMPARE(card.channels(), 2);
+        card.close();
     }
 
     void lockFailureIsIgnored() {
-        TCard_Form f;
+        TCard_Form f(card);
         nvsim_fail("viLock", VI_ERROR_TMO, 0, 0, nullptr);
         f.Find_Button->click();
         choose(f, 0, true);
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QVERIFY(f.Selection.Opened);
-        f.CloseSelectedCard();
+        QVERIFY(card.session() != 0);
+        card.close();
     }
 
     void openFailureKeepsTheCardInUse() {
-        TCard_Form f;
+        TCard_Form f(card);
         f.Find_Button->click();
         choose(f, 0);
-        const TSelectedCard inUse = f.Selection;
+        const CardIdentity inUse = card.identity();
+        const ViSession inUseSession = card.session();
         f.setResult(0);
         nvsim_fail("nv815_init", VI_ERROR_RSRC_NFOUND, 0, 0, kCardC);
         choose(f, 1);
@@ -298,9 +321,9 @@ private slots:
                  QString("An error occurred while opening this card:\r\nError: BFFF0011\r\n"
                          "Insufficient location information or the device or resource is not "
                          "present in the system."));
-        QCOMPARE(f.Selection.Resource, inUse.Resource);
-        QCOMPARE(f.Selection.Session, inUse.Session);
-        QVERIFY(f.Selection.Opened);
+        QCOMPARE(card.identity().resource, inUse.resource);
+        QCOMPARE(card.session(), inUseSession);
+        QVERIFY(card.session() != 0);
         QCOMPARE(nvsim_open_sessions(), 2);
 
         // Without VISA the description is empty.
@@ -309,11 +332,11 @@ private slots:
         QCOMPARE(dialogs.messages[1].text,
                  QString("An error occurred while opening this card:\r\nError: BFFF009E\r\n"));
         VisaLoaded = true;
-        f.CloseSelectedCard();
+        card.close();
     }
 
     void gridColours() {
-        TCard_Form f;
+        TCard_Form f(card);
         f.Find_Button->click();
         f.Card_StringGrid->setCurrentCell(1, 0);
         QCOMPARE(f.RowColour(1), QColor(0xEE, 0xEE, 0xEE));

@@ -77,7 +77,7 @@ public:
         if (QByteArray(a.name).startsWith("card"))
             options.outputMayShowOn = {true, true, true, true};
         const QString difference = CardDifference(
-            record(), QByteArray::fromStdString(w->card->Selection.Resource), 3, options);
+            record(), QByteArray::fromStdString(w->main->card().identity().resource), 3, options);
         if (!difference.isEmpty())
             QFAIL(qPrintable(where + ": " + difference));
     }

@@ -373,7 +373,7 @@ private slots:
         MainControls& m = ui();
         QCOMPARE(m.StatusText->text(),
                  QString("Selected Card ID: 1001 - VISA Resource: PXI1::13::INSTR"));
-        QCOMPARE(session(), w->card->Selection.Session);
+        QCOMPARE(session(), main().card().session());
         QVERIFY(session() != 0);
         const QStringList log = LogTexts();
         QCOMPARE(log.first(), QString("New card selected - PXI1::13::INSTR"));

@@ -182,7 +182,7 @@ private slots:
         dialogs.fileNames = {ini};
         ui().LoadConfig1->trigger();
         selectCard(false, 1);
-        const QString card = w->card->Selection.Resource.c_str();
+        const QString card = main().card().identity().resource.c_str();
         stop();
         start();
         QAction* recent = main().findChild<QAction*>("RecentConfig1");
@@ -193,7 +193,7 @@ private slots:
         QCOMPARE(SessionMemory::LastCard(), card);
         w->card->Find_Button->click(); // offered, not opened
         QCOMPARE(w->card->Card_StringGrid->currentRow(), 1);
-        QVERIFY(!w->card->Selection.Opened);
+        QCOMPARE(main().card().session(), 0u);
 
         // A remembered 82-815 is offered under its own model, and OK opens it.
         selectCard(true, 0);
@@ -208,7 +208,7 @@ private slots:
         });
         ui().Card1->trigger();
         QVERIFY(offered);
-        QCOMPARE(w->card->Selection.Resource, std::string("PXI1::14::INSTR"));
+        QCOMPARE(main().card().identity().resource, std::string("PXI1::14::INSTR"));
         QVERIFY(!ui().Channel_PageControl->isTabVisible(2));
 
         recent = main().findChild<QAction*>("RecentConfig1");
