@@ -98,9 +98,13 @@ std::optional<double> BoundValue(const QWidget* control, const Binding& binding)
 }
 
 void ShowBoundValue(QWidget* control, const Binding& binding, double value) {
-    if (auto* spin = qobject_cast<QSpinBox*>(control))
-        spin->setValue(static_cast<int>(std::lround(value * binding.setting->scale)));
-    else if (auto* combo = qobject_cast<QComboBox*>(control))
+    if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+        // A field already showing the value is left alone (setting it again
+        // costs a redraw of its text).
+        const int shown = static_cast<int>(std::lround(value * binding.setting->scale));
+        if (const auto* edit = qobject_cast<const TSpinEdit*>(spin); !edit || !edit->shows(shown))
+            spin->setValue(shown);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control))
         combo->setCurrentIndex(static_cast<int>(value));
     else if (auto* radio = qobject_cast<QRadioButton*>(control))
         radio->setChecked(value == binding.value);

@@ -222,6 +222,10 @@ void TFrequencySpinEdit::setRefused(bool refused) {
     }
 }
 
+bool TSpinEdit::shows(int value) const {
+    return this->value() == value && lineEdit()->text() == textFromValue(value);
+}
+
 void TFrequencySpinEdit::setValue(int value) {
     setRefused(false);
     QSpinBox::setValue(value);

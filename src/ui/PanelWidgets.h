@@ -48,6 +48,8 @@ public:
     // The whole number the text says in the field's locale, or nothing; read
     // again only when the text changed.
     std::optional<int> typedNumber() const;
+    // Whether the field holds `value` and its text says it (no typing over it).
+    bool shows(int value) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -29,29 +29,6 @@ private slots:
     void init() { start(); }
     void cleanup() { stop(); }
 
-    void multiplierArrowsSkipTwoAndThree() {
-        MainControls& m = ui();
-        const int calls = nvsim_journal_count();
-        auto up = [&] { m.ClkX_SpinButton->upButton()->click(); };
-        auto down = [&] { m.ClkX_SpinButton->downButton()->click(); };
-        up();
-        QCOMPARE(m.ClkX_Edit->text(), QString("20"));
-        down();
-        QCOMPARE(m.ClkX_Edit->text(), QString("19"));
-        card().pendingMultiplier(1) = 5;
-        down();
-        QCOMPARE(m.ClkX_Edit->text(), QString("4"));
-        down();
-        QCOMPARE(m.ClkX_Edit->text(), QString("1"));
-        down();
-        QCOMPARE(m.ClkX_Edit->text(), QString("1"));
-        up();
-        QCOMPARE(m.ClkX_Edit->text(), QString("4"));
-        QCOMPARE(card().pendingMultiplier(1), 4);
-        QCOMPARE(card().pendingMultiplier(2), 20);
-        QCOMPARE(nvsim_journal_count(), calls);
-    }
-
     void counterStepIsTwoToTheN() {
         selectCard(false, 0);
         MainControls& m = ui();
@@ -142,22 +119,6 @@ private slots:
         QCOMPARE(m.SwpStartF_SpinEdit->value(), 1200);
         m.SwpEndF_SpinEdit->setValue(4000);
         QCOMPARE(m.SwpStartF_SpinEdit->value(), 1200);
-    }
-
-    void sweepModeEnablesItsControls() {
-        MainControls& m = ui();
-        const QList<QList<bool>> expected = {{true, false, false, false, false},
-                                             {true, true, true, true, false},
-                                             {true, true, true, true, true},
-                                             {true, true, false, false, true}};
-        for (int mode = 0; mode < 4; ++mode) {
-            m.SweepMode_ComboBox->setCurrentIndex(mode);
-            const QList<bool> enabled = {
-                m.SwpStartF_SpinEdit->isEnabled(), m.SwpEndF_SpinEdit->isEnabled(),
-                m.SwpStep_SpinEdit->isEnabled(), m.SwpInt_SpinEdit->isEnabled(),
-                m.FSKSource_ComboBox->isEnabled()};
-            QCOMPARE(enabled, expected[mode]);
-        }
     }
 
     void fskClockModeShowsSweepOnTheWaveformPage() {

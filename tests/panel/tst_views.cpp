@@ -1,32 +1,53 @@
 // The window's views on their own, each bound to a card on the simulated
 // chassis: what they send, what they show, and what a change the window did
 // not make redraws.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QtTest>
 
+#include "ClockView.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "OutputView.h"
+#include "PanelWidgets.h"
 #include "ProgramState.h"
+#include "QuietUi.h"
 #include "StatusStripView.h"
 #include "TestRegistry.h"
 #include "TriggerView.h"
 #include "UnsentMarks.h"
+#include "WaveformView.h"
 #include "nvsim.h"
 
 class TestViews : public QObject, private CardSubscriber {
     Q_OBJECT
 
     Card card;
-    TSelectedCard selected;
     QWidget client;
     UnsentMarks marks;
     std::optional<CardChange> told; // the last change the card told
     void cardChanged(const CardChange& change) override { told = change; }
+
+    // What the pages' views are given: the window's part played by the test.
+    int edits = 0;
+    ViewHost host(std::function<void()> refresh = [] {}) {
+        return ViewHost{card,
+                        marks,
+                        [] { return 1; },
+                        [this](const std::function<void()>& body) {
+                            Card::Operation own(card, &client);
+                            body();
+                        },
+                        [this] { ++edits; },
+                        std::move(refresh)};
+    }
 
     OutputView* output() {
         return new OutputView(
@@ -45,15 +66,14 @@ private slots:
         card.clear();
         card.resetRecord();
         card.subscribe(*this);
-        selected.Resource = "PXI1::13::INSTR";
-        QCOMPARE(OpenCard(selected, true), VI_SUCCESS);
-        UseCard(card, selected.Session, kChannelCount);
+        QCOMPARE(card.open("PXI1::13::INSTR", true), VI_SUCCESS);
+        UseCard(card, card.session(), kChannelCount);
         told.reset();
     }
     void cleanup() {
         qDeleteAll(client.children());
         card.unsubscribe(*this);
-        CloseCard(selected);
+        card.close();
     }
 
     // Set sends the slider's value and the mark goes; another's change shows
@@ -101,6 +121,83 @@ private slots:
         view.TrigMode_ComboBox->setCurrentIndex(6);
         view.modeChosen();
         QVERIFY(!view.TrigSource_ComboBox->isEnabled());
+    }
+
+    // The Waveform page shows the record, sends what it shows and marks
+    // only what the card does not hold; a change another made redraws only
+    // its own controls: the operator's unsent symmetry and the page stay.
+    void waveformViewShowsSendsAndFollows() {
+        WaveformView view(host());
+        card.channel(1).Wave.Symmetry = 30;
+        view.show(1);
+        QCOMPARE(view.Symm_SpinEdit->value(), 30);
+        QCOMPARE(view.Wave_PageControl->currentWidget(), view.TabSheet7);
+        QVERIFY(!view.EndF_SpinEdit->isEnabled()); // a single frequency
+        QuietUi ui;
+        ApplyWaveform(card, 1, view.draft(1), view.manualSweep(), ui);
+        view.refreshMarks(1);
+        QVERIFY(!marks.marked(view.Symm_SpinEdit));
+
+        const int before = edits;
+        view.Symm_SpinEdit->setValue(45);
+        QVERIFY(edits > before);
+        QCOMPARE(view.draft(1).Wave.Symmetry, 45.0);
+        view.refreshMarks(1);
+        QVERIFY(marks.marked(view.Symm_SpinEdit) && !marks.marked(view.StartF_SpinEdit));
+
+        TChannelInfo client = DraftOf(card.channel(1));
+        client.Wave.StartF = 2.5;                  // kHz: the field shows Hz
+        ApplyWaveform(card, 1, client, false, ui); // not the window's
+        QVERIFY(told && told->origin == nullptr);
+        view.showChanged(told->channel[1], 1);
+        QCOMPARE(view.StartF_SpinEdit->value(), 2500);
+        QCOMPARE(view.Symm_SpinEdit->value(), 45);
+        QCOMPARE(view.Wave_PageControl->currentWidget(), view.TabSheet7);
+
+        // Sweep takes effect in the record at once, and the window shows it.
+        int refreshed = 0;
+        WaveformView swept(host([&] { ++refreshed; }));
+        swept.SweepF_RadioButton->click();
+        QVERIFY(card.channel(1).Wave.SweepFlag);
+        QCOMPARE(refreshed, 1);
+    }
+
+    // The multiplier's arrows keep to 1 and 4 to 20, send nothing and leave
+    // the other channels' alone; the draft holds the multiplier shown and the
+    // counter step 2^N; each sweep mode enables its fields.
+    void clockViewArrowsDraftAndRules() {
+        ClockView view(host());
+        const int calls = nvsim_journal_count();
+        const struct {
+            int from;
+            bool up;
+            int to;
+        } arrows[] = {{1, true, 4}, {4, false, 1}, {5, false, 4}, {19, true, 20}, {20, true, 20}};
+        for (const auto& a : arrows) {
+            card.pendingMultiplier(1) = a.from;
+            a.up ? view.multiplierUp() : view.multiplierDown();
+            QCOMPARE(card.pendingMultiplier(1), a.to);
+            QCOMPARE(view.ClkX_Edit->text(), QString::number(a.to));
+        }
+        QCOMPARE(nvsim_journal_count(), calls);
+        QCOMPARE(card.pendingMultiplier(2), 20);
+        view.CounterStep_UpDown->setPosition(5);
+        view.counterStepChosen();
+        const TChannelInfo draft = view.draft(1);
+        QCOMPARE(draft.Multiplier, 20);
+        QCOMPARE(draft.MemStep, 32);
+        const bool enabled[4][5] = {{true, false, false, false, false},
+                                    {true, true, true, true, false},
+                                    {true, true, true, true, true},
+                                    {true, true, false, false, true}};
+        for (int mode = 0; mode < 4; ++mode) {
+            view.SweepMode_ComboBox->setCurrentIndex(mode);
+            const QWidget* fields[5] = {view.SwpStartF_SpinEdit, view.SwpEndF_SpinEdit,
+                                        view.SwpStep_SpinEdit, view.SwpInt_SpinEdit,
+                                        view.FSKSource_ComboBox};
+            for (int i = 0; i < 5; ++i)
+                QCOMPARE(fields[i]->isEnabled(), enabled[mode][i]);
+        }
     }
 
     // The strip draws itself when an operation ends; a refused one leaves it.
