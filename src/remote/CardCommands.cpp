@@ -285,7 +285,7 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         if (!c)
             return;
         OperationWatch watch(session, *c);
-        ResetOutputs(*c, ReadChannelCount(c->session()).value_or(kChannelCount));
+        ResetOutputs(*c, c->channels());
         watch.report();
     });
     AddSwitch(session, "OUTPut#[:STATe]", card, SetOutput,

@@ -139,7 +139,7 @@ void LoadAndApply(Session& session, Card& card, const QString& path) {
         return session.error(unusable.error, unusable.detail);
     if (watch.report())
         return;
-    const int channels = ReadChannelCount(card.session()).value_or(kChannelCount);
+    const int channels = card.channels();
     for (int c = 1; c <= channels; ++c)
         if (const std::string problem = ChannelSettingsProblem(loaded, c); !problem.empty())
             return session.error(SettingsConflict, "channel " + std::to_string(c) + ": " + problem);
