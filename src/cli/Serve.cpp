@@ -71,8 +71,9 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     }
     card.resetRecord(); // the window's defaults, sent by nothing
     card.record().Resource = resource;
-    ScpiServer server([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
-    server.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
+    ScpiDevice device([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
+    device.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
+    ScpiServer server(device);
     QString problem;
     const QHostAddress address(QString::fromStdString(o.address));
     if (address.isNull() || !server.listen(address, static_cast<quint16>(o.port), problem)) {

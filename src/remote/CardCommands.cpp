@@ -125,19 +125,21 @@ void SetOne(Session& session, const ScpiName& name, Card& card, int suffix, cons
         watch.report(status);
 }
 
-void AddSetting(Session& session, const ScpiName& name, const std::string& header,
+void AddSetting(CommandSet& commands, const ScpiName& name, const std::string& header,
                 std::function<Card*()> card) {
-    session.add(header.c_str(), false, 1,
-                [&session, &name, card](const Unit& u, int suffix, std::vector<std::string>&) {
-                    if (Card* c = OpenCardOf(session, card))
-                        SetOne(session, name, *c, suffix, u.parameters.front());
-                });
-    session.add(header.c_str(), true, 0,
-                [&session, &name, card](const Unit&, int suffix, std::vector<std::string>& a) {
-                    const SettingRange& r = *name.setting;
-                    if (Card* c = OpenCardOf(session, card))
-                        a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
-                });
+    commands.add(
+        header.c_str(), false, 1,
+        [&name, card](Session& session, const Unit& u, int suffix, std::vector<std::string>&) {
+            if (Card* c = OpenCardOf(session, card))
+                SetOne(session, name, *c, suffix, u.parameters.front());
+        });
+    commands.add(
+        header.c_str(), true, 0,
+        [&name, card](Session& session, const Unit&, int suffix, std::vector<std::string>& a) {
+            const SettingRange& r = *name.setting;
+            if (Card* c = OpenCardOf(session, card))
+                a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
+        });
 }
 
 // FUNCtion USER: the channel's samples played from wave memory; nothing is
@@ -161,27 +163,29 @@ void PlayUser(Session& session, Card& card, int channel) {
         card.channel(channel).Wave.ArbitraryFlag = flag;
 }
 
-void AddShape(Session& session, std::function<Card*()> card) {
+void AddShape(CommandSet& commands, std::function<Card*()> card) {
     const ScpiName& name = NameOf(Setting("_Wave/WaveType"));
-    session.add(name.headers, false, 1,
-                [&session, &name, card](const Unit& u, int channel, std::vector<std::string>&) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    const Parameter& p = u.parameters.front();
-                    if (p.kind == Parameter::Kind::Word && p.text == "USER")
-                        return PlayUser(session, *c, channel);
-                    SetOne(session, name, *c, channel, p);
-                });
-    session.add(name.headers, true, 0,
-                [&session, &name, card](const Unit&, int channel, std::vector<std::string>& a) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    const TAcceptedChannel& held = c->accepted().Channel[channel];
-                    a.push_back(PlaysLoaded(held) ? std::string("USER")
-                                                  : Answer(name, Held(*c, channel, *name.setting)));
-                });
+    commands.add(
+        name.headers, false, 1,
+        [&name, card](Session& session, const Unit& u, int channel, std::vector<std::string>&) {
+            Card* c = OpenCardOf(session, card);
+            if (!c)
+                return;
+            const Parameter& p = u.parameters.front();
+            if (p.kind == Parameter::Kind::Word && p.text == "USER")
+                return PlayUser(session, *c, channel);
+            SetOne(session, name, *c, channel, p);
+        });
+    commands.add(
+        name.headers, true, 0,
+        [&name, card](Session& session, const Unit&, int channel, std::vector<std::string>& a) {
+            Card* c = OpenCardOf(session, card);
+            if (!c)
+                return;
+            const TAcceptedChannel& held = c->accepted().Channel[channel];
+            a.push_back(PlaysLoaded(held) ? std::string("USER")
+                                          : Answer(name, Held(*c, channel, *name.setting)));
+        });
 }
 
 // A switch of a channel that is no setting of the table: the output, the
@@ -191,43 +195,44 @@ struct SwitchWords {
     const char *on = "ON", *off = "OFF"; // as written: the answer is the short form
 };
 
-void AddSwitch(Session& session, const char* header, std::function<Card*()> card,
-               std::function<ViStatus(Card&, int, bool)> send,
+void AddSwitch(CommandSet& commands, const char* header, std::function<Card*()> card,
+               std::function<ViStatus(Session&, Card&, int, bool)> send,
                std::function<std::optional<bool>(const TAcceptedChannel&)> held,
                SwitchWords words = {}) {
     const bool onOff = std::string_view(words.on) == "ON";
     const auto on = MnemonicForms(words.on), off = MnemonicForms(words.off);
-    session.add(header, false, 1,
-                [&session, card, send, words, onOff, on, off](const Unit& u, int channel, auto&) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    const Parameter& p = u.parameters.front();
-                    const bool word = p.kind == Parameter::Kind::Word;
-                    const bool isOn = word && MnemonicIs(p.text, on.first, on.second);
-                    const bool isOff = word && MnemonicIs(p.text, off.first, off.second);
-                    const bool number = onOff && p.kind == Parameter::Kind::Number &&
-                                        p.unit.empty() && (p.number == 0 || p.number == 1);
-                    if (!number && !isOn && !isOff)
-                        return session.error(IllegalValue,
-                                             onOff ? std::string("ON, OFF, 1 or 0")
-                                                   : std::string(words.on) + " or " + words.off);
-                    OperationWatch watch(session, *c);
-                    watch.report(send(*c, channel, word ? isOn : p.number != 0));
-                });
-    session.add(header, true, 0,
-                [&session, card, held, onOff, on, off](const Unit&, int channel, auto& a) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    const std::optional<bool> value = held(c->accepted().Channel[channel]);
-                    if (!value)
-                        a.push_back(kNotKnown);
-                    else if (onOff)
-                        a.push_back(*value ? "1" : "0");
-                    else
-                        a.push_back(*value ? on.second : off.second);
-                });
+    commands.add(
+        header, false, 1,
+        [card, send, words, onOff, on, off](Session& session, const Unit& u, int channel, auto&) {
+            Card* c = OpenCardOf(session, card);
+            if (!c)
+                return;
+            const Parameter& p = u.parameters.front();
+            const bool word = p.kind == Parameter::Kind::Word;
+            const bool isOn = word && MnemonicIs(p.text, on.first, on.second);
+            const bool isOff = word && MnemonicIs(p.text, off.first, off.second);
+            const bool number = onOff && p.kind == Parameter::Kind::Number && p.unit.empty() &&
+                                (p.number == 0 || p.number == 1);
+            if (!number && !isOn && !isOff)
+                return session.error(IllegalValue,
+                                     onOff ? std::string("ON, OFF, 1 or 0")
+                                           : std::string(words.on) + " or " + words.off);
+            OperationWatch watch(session, *c);
+            watch.report(send(session, *c, channel, word ? isOn : p.number != 0));
+        });
+    commands.add(header, true, 0,
+                 [card, held, onOff, on, off](Session& session, const Unit&, int channel, auto& a) {
+                     Card* c = OpenCardOf(session, card);
+                     if (!c)
+                         return;
+                     const std::optional<bool> value = held(c->accepted().Channel[channel]);
+                     if (!value)
+                         a.push_back(kNotKnown);
+                     else if (onOff)
+                         a.push_back(*value ? "1" : "0");
+                     else
+                         a.push_back(*value ? on.second : off.second);
+                 });
 }
 
 // SWEep:MODE AUTO|MANual: the sweep the channel plays, sent again.
@@ -245,42 +250,43 @@ ViStatus SendSweepMode(Session& session, Card& card, int channel, bool manual) {
 
 // APPLy:SINusoid|SQUare|TRIangle [<frequency>]: the waveform Update with
 // that shape at one frequency, the other settings as the card holds them.
-void AddApply(Session& session, std::function<Card*()> card) {
+void AddApply(CommandSet& commands, std::function<Card*()> card) {
     for (const auto& [header, shape] :
          {std::pair{"[SOURce#:]APPLy:SINusoid", 0}, std::pair{"[SOURce#:]APPLy:TRIangle", 1},
           std::pair{"[SOURce#:]APPLy:SQUare", 2}}) {
-        session.add(header, false, Session::kOptional,
-                    [&session, card, shape](const Unit& u, int channel, auto&) {
-                        Card* c = OpenCardOf(session, card);
-                        if (!c)
-                            return;
-                        TChannelInfo draft =
-                            AcceptedDraft(*c, channel, {Step::AM, Step::Generator, Step::Trigger});
-                        draft.Wave.WaveType = shape;
-                        draft.Wave.ArbitraryFlag = false;
-                        draft.Wave.SweepFlag = false;
-                        if (!u.parameters.empty()) {
-                            const ScpiName& f = NameOf(Setting("_Wave/StartF"));
-                            if (const Error e = ValueOf(f, u.parameters.front(), draft.Wave.StartF);
-                                e != NoError)
-                                return session.error(e);
-                            const std::string problem =
-                                SettingProblem(*f.setting, draft.Wave.StartF * f.setting->scale);
-                            if (!problem.empty())
-                                return session.error(DataOutOfRange, problem);
-                        }
-                        OperationWatch watch(session, *c);
-                        ApplyWaveform(*c, channel, draft, false, watch);
-                        watch.report();
-                    });
+        commands.add(header, false, Session::kOptional,
+                     [card, shape](Session& session, const Unit& u, int channel, auto&) {
+                         Card* c = OpenCardOf(session, card);
+                         if (!c)
+                             return;
+                         TChannelInfo draft =
+                             AcceptedDraft(*c, channel, {Step::AM, Step::Generator, Step::Trigger});
+                         draft.Wave.WaveType = shape;
+                         draft.Wave.ArbitraryFlag = false;
+                         draft.Wave.SweepFlag = false;
+                         if (!u.parameters.empty()) {
+                             const ScpiName& f = NameOf(Setting("_Wave/StartF"));
+                             if (const Error e =
+                                     ValueOf(f, u.parameters.front(), draft.Wave.StartF);
+                                 e != NoError)
+                                 return session.error(e);
+                             const std::string problem =
+                                 SettingProblem(*f.setting, draft.Wave.StartF * f.setting->scale);
+                             if (!problem.empty())
+                                 return session.error(DataOutOfRange, problem);
+                         }
+                         OperationWatch watch(session, *c);
+                         ApplyWaveform(*c, channel, draft, false, watch);
+                         watch.report();
+                     });
     }
 }
 
 } // namespace
 
-void AddCardCommands(Session& session, std::function<Card*()> card) {
+void AddCardCommands(CommandSet& commands, std::function<Card*()> card) {
     // What a card selection sends: every output off at 10 dB.
-    session.addCommon("RST", false, 0, [&session, card](const Unit&, int, auto&) {
+    commands.addCommon("RST", false, 0, [card](Session& session, const Unit&, int, auto&) {
         Card* c = OpenCardOf(session, card);
         if (!c)
             return;
@@ -288,11 +294,17 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         ResetOutputs(*c, c->channels());
         watch.report();
     });
-    AddSwitch(session, "OUTPut#[:STATe]", card, SetOutput,
+    // A switch sent by an operation of the card, as it is.
+    const auto plain = [](ViStatus (*operation)(Card&, int, bool)) {
+        return [operation](Session&, Card& c, int channel, bool on) {
+            return operation(c, channel, on);
+        };
+    };
+    AddSwitch(commands, "OUTPut#[:STATe]", card, plain(SetOutput),
               [](const TAcceptedChannel& a) { return a.OutputOn; });
     AddSwitch(
-        session, "[SOURce#:]VOLTage:OFFSet:STATe", card,
-        [](Card& c, int channel, bool on) {
+        commands, "[SOURce#:]VOLTage:OFFSet:STATe", card,
+        [](Session&, Card& c, int channel, bool on) {
             // The offset the card holds, or the one the window shows.
             const std::optional<TOffsetSetting>& held = c.accepted().Channel[channel].Offset;
             return SetOffsetPower(c, channel, held ? held->Volts : c.channel(channel).Wave.DCOffset,
@@ -301,26 +313,22 @@ void AddCardCommands(Session& session, std::function<Card*()> card) {
         [](const TAcceptedChannel& a) {
             return a.Offset ? std::optional<bool>(a.Offset->PowerOn) : std::nullopt;
         });
-    AddSwitch(session, "[SOURce#:]FSKey:LEVel", card, SetFskLevel,
+    AddSwitch(commands, "[SOURce#:]FSKey:LEVel", card, plain(SetFskLevel),
               [](const TAcceptedChannel& a) { return a.FSKHigh; }, {"HIGH", "LOW"});
-    AddSwitch(
-        session, "[SOURce#:]SWEep:MODE", card,
-        [&session](Card& c, int channel, bool manual) {
-            return SendSweepMode(session, c, channel, manual);
-        },
-        [](const TAcceptedChannel& a) {
-            return a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0
-                       ? std::optional<bool>(a.Generated->Manual)
-                       : std::nullopt;
-        },
-        {"MANual", "AUTO"});
-    AddShape(session, card);
-    AddApply(session, card);
+    AddSwitch(commands, "[SOURce#:]SWEep:MODE", card, SendSweepMode,
+              [](const TAcceptedChannel& a) {
+                  return a.Generated && a.Generated->value("_Wave/SweepFlag").value_or(0) != 0
+                             ? std::optional<bool>(a.Generated->Manual)
+                             : std::nullopt;
+              },
+              {"MANual", "AUTO"});
+    AddShape(commands, card);
+    AddApply(commands, card);
     for (const ScpiName& name : ScpiNames())
         if (name.setting != &Setting("_Wave/WaveType"))
             for (std::string_view header : Alternatives(name.headers))
-                AddSetting(session, name, std::string(header), card);
-    AddWaveCommands(session, card);
+                AddSetting(commands, name, std::string(header), card);
+    AddWaveCommands(commands, card);
 }
 
 Identity IdentityOf(const Card& card) {

@@ -13,7 +13,7 @@ namespace scpi {
 
 // `card` gives the card the window or the server has open (null or without a
 // session: every setting command is an execution error saying so).
-void AddCardCommands(Session& session, std::function<Card*()> card);
+void AddCardCommands(CommandSet& commands, std::function<Card*()> card);
 
 // What *IDN? answers for `card`: the maker, its model, its card id as the
 // serial number, and the program's version.

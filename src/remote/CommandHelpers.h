@@ -81,6 +81,6 @@ private:
 };
 
 // The card's waveform commands: DATA[:DAC] and FORMat:BORDer.
-void AddWaveCommands(Session& session, std::function<Card*()> card);
+void AddWaveCommands(CommandSet& commands, std::function<Card*()> card);
 
 } // namespace scpi

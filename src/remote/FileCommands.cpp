@@ -197,24 +197,24 @@ void Store(Session& session, Card& card, const QString& path) {
 
 } // namespace
 
-void AddFileCommands(Session& session, std::function<Card*()> card,
+void AddFileCommands(CommandSet& commands, std::function<Card*()> card,
                      std::function<QString()> folder) {
-    session.add("MMEMory:LOAD:STATe", false, 1,
-                [&session, card, folder](const Unit& u, int, auto&) {
-                    QString path;
-                    if (!FileOf(session, u, folder, path))
-                        return;
-                    if (Card* c = OpenCardOf(session, card))
-                        LoadAndApply(session, *c, path);
-                });
-    session.add("MMEMory:STORe:STATe", false, 1,
-                [&session, card, folder](const Unit& u, int, auto&) {
-                    QString path;
-                    if (!FileOf(session, u, folder, path))
-                        return;
-                    if (Card* c = card())
-                        Store(session, *c, path);
-                });
+    commands.add("MMEMory:LOAD:STATe", false, 1,
+                 [card, folder](Session& session, const Unit& u, int, auto&) {
+                     QString path;
+                     if (!FileOf(session, u, folder, path))
+                         return;
+                     if (Card* c = OpenCardOf(session, card))
+                         LoadAndApply(session, *c, path);
+                 });
+    commands.add("MMEMory:STORe:STATe", false, 1,
+                 [card, folder](Session& session, const Unit& u, int, auto&) {
+                     QString path;
+                     if (!FileOf(session, u, folder, path))
+                         return;
+                     if (Card* c = card())
+                         Store(session, *c, path);
+                 });
 }
 
 } // namespace scpi

@@ -14,7 +14,7 @@ namespace scpi {
 
 // `folder`: the folder the names are in; empty when none was given (every
 // MMEMory command then answers a settings conflict saying so).
-void AddFileCommands(Session& session, std::function<Card*()> card,
+void AddFileCommands(CommandSet& commands, std::function<Card*()> card,
                      std::function<QString()> folder);
 
 // The file `name` names inside `folder`, or the error and its detail: a name

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "CardCommands.h"
-#include "FileCommands.h"
 #include "LineReader.h"
 
 // One connection: its session, and the line it is sending, read as it comes.
@@ -22,10 +20,9 @@ struct ScpiServer::Client {
     bool gone = false;      // dropped: nothing more is read or written
 };
 
-ScpiServer::ScpiServer(std::function<Card*()> card, std::function<scpi::Identity()> identity,
-                       QObject* parent)
-    : QObject(parent), card_(std::move(card)), identity_(std::move(identity)),
-      server_(new QTcpServer(this)), idleTimer_(new QTimer(this)) {
+ScpiServer::ScpiServer(ScpiDevice& device, QObject* parent)
+    : QObject(parent), device_(device), server_(new QTcpServer(this)),
+      idleTimer_(new QTimer(this)) {
     server_->setMaxPendingConnections(kMaxClients);
     connect(server_, &QTcpServer::newConnection, this, [this] { accept(); });
     connect(idleTimer_, &QTimer::timeout, this, [this] { dropIdle(); });
@@ -69,39 +66,6 @@ QStringList ScpiServer::clients() const {
     return names;
 }
 
-void ScpiServer::setFilesFolder(const QString& folder) {
-    folder_ = folder;
-}
-
-QString ScpiServer::filesFolder() const {
-    return folder_;
-}
-
-QString ScpiServer::lockHolder() const {
-    return lockHolder_ ? lockHolder_->name : QString();
-}
-
-void ScpiServer::unlock() {
-    setLock(nullptr);
-}
-
-void ScpiServer::setLock(const Client* holder) {
-    if (holder == lockHolder_)
-        return;
-    lockHolder_ = holder;
-    emit lockChanged();
-}
-
-// SYSTem:RWLock locks the front panel out for this client; SYSTem:LOCal
-// and SYSTem:REMote give it back (remote commands go on being taken).
-void ScpiServer::addSystemCommands(Client& client) {
-    scpi::Session& s = *client.session;
-    const Client* c = &client;
-    s.add("SYSTem:RWLock", false, 0, [this, c](const scpi::Unit&, int, auto&) { setLock(c); });
-    for (const char* header : {"SYSTem:LOCal", "SYSTem:REMote"})
-        s.add(header, false, 0, [this](const scpi::Unit&, int, auto&) { setLock(nullptr); });
-}
-
 void ScpiServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         // One that left before it was taken, or the ninth: closed at once,
@@ -119,10 +83,7 @@ void ScpiServer::accept() {
         auto client = std::make_shared<Client>();
         client->socket = socket;
         client->name = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
-        client->session = std::make_unique<scpi::Session>(identity_);
-        scpi::AddCardCommands(*client->session, card_);
-        scpi::AddFileCommands(*client->session, card_, [this] { return folder_; });
-        addSystemCommands(*client);
+        client->session = device_.openLink(client->name);
         client->lastByte.start();
         client->lastLine.start();
         const std::weak_ptr<Client> weak = client;
@@ -144,7 +105,7 @@ bool ScpiServer::freeSlot() {
         return true;
     Client* idlest = nullptr;
     for (const auto& c : clients_)
-        if (c.get() != lockHolder_ &&
+        if (c->session.get() != device_.lockHolder() &&
             (!idlest || c->lastLine.elapsed() > idlest->lastLine.elapsed()))
             idlest = c.get();
     if (!idlest || idlest->lastLine.elapsed() < limits_.takeover.count())
@@ -171,9 +132,8 @@ void ScpiServer::drop(Client& c) {
     if (it == clients_.end())
         return;
     const std::shared_ptr<Client> keep = *it; // alive until the end of this call at least
-    if (lockHolder_ == &c)
-        setLock(nullptr); // a client that leaves gives the front panel back
-    clients_.erase(it);   // what it was sending is forgotten
+    device_.closeLink(*c.session);            // a client that leaves gives the front panel back
+    clients_.erase(it);                       // what it was sending is forgotten
     c.socket->disconnect(this);
     c.socket->abort();
     c.socket->deleteLater();
@@ -205,15 +165,7 @@ void ScpiServer::read(const std::shared_ptr<Client>& client) {
 }
 
 void ScpiServer::runLine(Client& c) {
-    std::string answer;
-    {
-        // The line is one operation on the card: whoever shows the card is
-        // told once what it changed, as the server's.
-        std::optional<Card::Operation> operation;
-        if (Card* card = card_())
-            operation.emplace(*card, this);
-        answer = c.session->handle(c.reader.line());
-    }
+    const std::string answer = device_.run(*c.session, c.reader.line());
     c.lastLine.start();
     if (c.gone || answer.empty())
         return;

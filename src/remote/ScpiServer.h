@@ -1,6 +1,7 @@
-// SCPI over a raw TCP socket: up to eight clients, each with its own session
-// (error queue, status registers), their lines run one at a time in arrival
-// order in the program's thread, so each command is atomic for the card.
+// SCPI over a raw TCP socket, a transport of one SCPI device: up to eight
+// clients, each a link of the device with its own session, their lines run
+// one at a time in arrival order in the program's thread, so each command is
+// atomic for the card.
 // Slots are not held for ever: a client that stops in the middle of a line
 // is closed, and a newcomer finding every slot taken takes the one of the
 // client that has run no line for longest, once that is long enough.
@@ -14,8 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "Card.h"
-#include "ScpiSession.h"
+#include "ScpiDevice.h"
 
 class QTcpServer;
 class QTimer;
@@ -39,8 +39,8 @@ public:
     };
     void setIdleLimits(IdleLimits limits);
 
-    ScpiServer(std::function<Card*()> card, std::function<scpi::Identity()> identity,
-               QObject* parent = nullptr);
+    // `device` outlives the server.
+    explicit ScpiServer(ScpiDevice& device, QObject* parent = nullptr);
     ~ScpiServer() override;
 
     // Listens on `address`:`port` (0: any free port); false with the reason.
@@ -51,23 +51,13 @@ public:
     // Each connected client's address and port ("127.0.0.1:50122").
     QStringList clients() const;
 
-    // The folder MMEMory's file names are in; empty: none.
-    void setFilesFolder(const QString& folder);
-    QString filesFolder() const;
-
-    // The client that locked the front panel out (SYSTem:RWLock), until it
-    // sends SYSTem:LOCal or SYSTem:REMote, disconnects, or unlock() (the
-    // operator's Local button); empty when none.
-    QString lockHolder() const;
-    void unlock();
+    ScpiDevice& device() { return device_; }
 
 signals:
     void clientConnected(const QString& client);
     void clientDisconnected(const QString& client);
     // A client's lines ran (after the last of what it sent at once).
     void linesRan();
-    // The front panel was locked out or given back (lockHolder()).
-    void lockChanged();
 
 private:
     struct Client;
@@ -82,15 +72,9 @@ private:
     // Closes the client; its object lives on while a read of it holds it.
     void drop(Client& client);
     void dropIdle();
-    void addSystemCommands(Client& client);
-    void setLock(const Client* holder);
-
-    std::function<Card*()> card_;
-    std::function<scpi::Identity()> identity_;
+    ScpiDevice& device_;
     QTcpServer* server_;
     QTimer* idleTimer_;
     IdleLimits limits_;
     std::vector<std::shared_ptr<Client>> clients_;
-    QString folder_;
-    const Client* lockHolder_ = nullptr;
 };

@@ -30,66 +30,76 @@ uint8_t EventOf(int code) {
 
 } // namespace
 
-Session::Session(std::function<Identity()> identity) : identity_(std::move(identity)) {
-    addCommon("IDN", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        const Identity id = identity_();
+Session::Session(const CommandSet& commands, std::function<Identity()> identity)
+    : commands_(commands), identity_(std::move(identity)) {}
+
+void Session::AddCommonCommands(CommandSet& set) {
+    set.addCommon("IDN", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+        const Identity id = s.identity_();
         a.push_back(id.maker + "," + id.model + "," + id.serial + "," + id.version);
     });
-    addCommon("CLS", false, 0, [this](const Unit&, int, std::vector<std::string>&) {
-        errors_.clear();
-        events_ = 0;
+    set.addCommon("CLS", false, 0, [](Session& s, const Unit&, int, std::vector<std::string>&) {
+        s.errors_.clear();
+        s.events_ = 0;
     });
-    addCommon("OPC", false, 0, [this](const Unit&, int, std::vector<std::string>&) {
-        events_ |= OperationComplete; // every command has ended before the next is read
+    set.addCommon("OPC", false, 0, [](Session& s, const Unit&, int, std::vector<std::string>&) {
+        s.events_ |= OperationComplete; // every command has ended before the next is read
     });
-    addCommon("OPC", true, 0,
-              [](const Unit&, int, std::vector<std::string>& a) { a.push_back("1"); });
-    addCommon("WAI", false, 0, [](const Unit&, int, std::vector<std::string>&) {});
-    addCommon("TST", true, 0,
-              [](const Unit&, int, std::vector<std::string>& a) { a.push_back("0"); });
-    addCommon("ESR", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        a.push_back(std::to_string(events_));
-        events_ = 0;
+    set.addCommon("OPC", true, 0, [](Session&, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back("1");
     });
-    addCommon("ESE", false, 1, [this](const Unit& u, int, std::vector<std::string>&) {
-        registerValue(u, eventEnable_);
+    set.addCommon("WAI", false, 0, [](Session&, const Unit&, int, std::vector<std::string>&) {});
+    set.addCommon("TST", true, 0, [](Session&, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back("0");
     });
-    addCommon("ESE", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        a.push_back(std::to_string(eventEnable_));
+    set.addCommon("ESR", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back(std::to_string(s.events_));
+        s.events_ = 0;
     });
-    addCommon("SRE", false, 1, [this](const Unit& u, int, std::vector<std::string>&) {
-        registerValue(u, serviceEnable_);
+    set.addCommon("ESE", false, 1, [](Session& s, const Unit& u, int, std::vector<std::string>&) {
+        s.registerValue(u, s.eventEnable_);
     });
-    addCommon("SRE", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        a.push_back(std::to_string(serviceEnable_));
+    set.addCommon("ESE", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back(std::to_string(s.eventEnable_));
     });
-    addCommon("STB", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        a.push_back(std::to_string(statusByte()));
+    set.addCommon("SRE", false, 1, [](Session& s, const Unit& u, int, std::vector<std::string>&) {
+        // Bit 6 is the request itself: the enable register ignores it.
+        if (s.registerValue(u, s.serviceEnable_))
+            s.serviceEnable_ &= ~0x40;
     });
-    add("SYSTem:ERRor[:NEXT]", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        if (errors_.empty()) {
-            a.push_back(ErrorAnswer(NoError, {}));
-            return;
-        }
-        a.push_back(ErrorAnswer(errors_.front().first, errors_.front().second));
-        errors_.pop_front();
+    set.addCommon("SRE", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back(std::to_string(s.serviceEnable_));
     });
-    add("SYSTem:ERRor:COUNt", true, 0, [this](const Unit&, int, std::vector<std::string>& a) {
-        a.push_back(std::to_string(errors_.size()));
+    set.addCommon("STB", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+        a.push_back(std::to_string(s.statusByte()));
     });
-    add("SYSTem:VERSion", true, 0,
-        [](const Unit&, int, std::vector<std::string>& a) { a.push_back("1999.0"); });
+    set.add("SYSTem:ERRor[:NEXT]", true, 0,
+            [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+                if (s.errors_.empty()) {
+                    a.push_back(ErrorAnswer(NoError, {}));
+                    return;
+                }
+                a.push_back(ErrorAnswer(s.errors_.front().first, s.errors_.front().second));
+                s.errors_.pop_front();
+            });
+    set.add("SYSTem:ERRor:COUNt", true, 0,
+            [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+                a.push_back(std::to_string(s.errors_.size()));
+            });
+    set.add("SYSTem:VERSion", true, 0,
+            [](Session&, const Unit&, int, std::vector<std::string>& a) { a.push_back("1999.0"); });
 }
 
-void Session::addCommon(const char* name, bool query, int parameters, Handler run) {
+void CommandSet::addCommon(const char* name, bool query, int parameters, Handler run) {
     commands_.push_back({name, Pattern(""), query, parameters, std::move(run)});
 }
 
-void Session::add(const char* header, bool query, int parameters, Handler run) {
+void CommandSet::add(const char* header, bool query, int parameters, Handler run) {
     commands_.push_back({{}, Pattern(header), query, parameters, std::move(run)});
 }
 
-bool Session::matches(const Command& c, const Unit& u, int& suffix, Error& suffixError) const {
+bool Session::matches(const CommandSet::Command& c, const Unit& u, int& suffix,
+                      Error& suffixError) const {
     suffix = 1;
     if (!c.common.empty())
         return u.common && MnemonicIs(u.nodes.front().mnemonic, c.common, c.common);
@@ -133,7 +143,7 @@ bool Session::registerValue(const Unit& u, uint8_t& value) {
 
 void Session::run(const Unit& u, std::vector<std::string>& answers) {
     bool headerKnown = false, suffixWrong = false;
-    for (const Command& c : commands_) {
+    for (const CommandSet::Command& c : commands_.commands()) {
         Error suffixError = NoError;
         int suffix = 1;
         const bool match = matches(c, u, suffix, suffixError);
@@ -151,7 +161,7 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
             return error(ParameterNotAllowed);
         if (given < fewest)
             return error(MissingParameter);
-        return c.run(u, suffix, answers);
+        return c.run(*this, u, suffix, answers);
     }
     error(!headerKnown && suffixWrong ? SuffixOutOfRange : UndefinedHeader);
 }

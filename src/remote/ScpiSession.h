@@ -1,8 +1,9 @@
-// One client's conversation in SCPI: its error queue, its status registers
-// (IEEE 488.2's standard event status and status byte) and the commands it
-// may send, each run as its line arrives. The commands that change the card
-// come with the card's command table; these are IEEE 488.2's common commands
-// and SCPI's SYSTem:ERRor and SYSTem:VERSion.
+// One link's conversation in SCPI: its error queue, its status registers
+// (IEEE 488.2's standard event status and status byte) and its byte order,
+// each program message run as it arrives against its device's commands. The
+// commands are declared once per device (CommandSet) and shared by every
+// link; IEEE 488.2's common commands and SCPI's SYSTem:ERRor and
+// SYSTem:VERSion are the session's own (Session::AddCommonCommands).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,35 @@ struct Identity {
     std::string maker, model, serial, version;
 };
 
+class Session;
+
+// A command's handler: the link's session, the unit, the header's numeric
+// suffix (1 when none) and the answers to add to.
+using Handler = std::function<void(Session&, const Unit&, int suffix, std::vector<std::string>&)>;
+
+// The commands of a device, tried in the order they were added: a header
+// pattern or a common command's name, whether it is the query, and how many
+// parameters a setter takes (or kOptional: none or one; kList: one or more).
+class CommandSet {
+public:
+    static constexpr int kOptional = -1, kList = -2;
+    void add(const char* header, bool query, int parameters, Handler run);
+    // A common command ("RST" for *RST).
+    void addCommon(const char* name, bool query, int parameters, Handler run);
+
+    struct Command {
+        std::string common; // a common command's name ("IDN"); empty for a header
+        Pattern header;
+        bool query;
+        int parameters; // how many a setter takes (a query none)
+        Handler run;
+    };
+    const std::vector<Command>& commands() const { return commands_; }
+
+private:
+    std::vector<Command> commands_;
+};
+
 class Session {
 public:
     // The standard event status register's bits.
@@ -32,8 +62,12 @@ public:
         CommandErrorBit = 0x20,
     };
     static constexpr size_t kQueueLength = 20;
+    static constexpr int kOptional = CommandSet::kOptional, kList = CommandSet::kList;
 
-    explicit Session(std::function<Identity()> identity);
+    // `commands` outlive the session.
+    Session(const CommandSet& commands, std::function<Identity()> identity);
+    // IEEE 488.2's common commands, SYSTem:ERRor and SYSTem:VERSion.
+    static void AddCommonCommands(CommandSet& commands);
 
     // One program message (a line without its LF): the answer to send (the
     // queries' answers joined by ';', without the LF), empty when none.
@@ -47,33 +81,23 @@ public:
     // enable register lets through (bit 5), a service request (bit 6).
     uint8_t statusByte() const;
 
-    // A command of the table: its header pattern, whether it is the query,
-    // how many parameters a setter takes (or kOptional: none or one;
-    // kList: one or more); its handler gets the unit, the header's numeric
-    // suffix (1..3, 1 when none) and the answers to add to.
-    static constexpr int kOptional = -1, kList = -2;
-    using Handler = std::function<void(const Unit&, int suffix, std::vector<std::string>& answers)>;
-    void add(const char* header, bool query, int parameters, Handler run);
-    // A common command ("RST" for *RST).
-    void addCommon(const char* name, bool query, int parameters, Handler run);
+    // The byte order of binary blocks (FORMat:BORDer): swapped is the least
+    // significant byte first.
+    bool swapped() const { return swapped_; }
+    void setSwapped(bool swapped) { swapped_ = swapped; }
 
 private:
-    struct Command {
-        std::string common; // a common command's name ("IDN"); empty for a header
-        Pattern header;
-        bool query;
-        int parameters; // how many a setter takes (a query none)
-        Handler run;
-    };
-    bool matches(const Command& c, const Unit& u, int& suffix, Error& suffixError) const;
+    bool matches(const CommandSet::Command& c, const Unit& u, int& suffix,
+                 Error& suffixError) const;
     // A register's new value from the unit's one number (0..255).
     bool registerValue(const Unit& u, uint8_t& value);
     void run(const Unit& u, std::vector<std::string>& answers);
 
+    const CommandSet& commands_;
     std::function<Identity()> identity_;
-    std::vector<Command> commands_;
     std::deque<std::pair<int, std::string>> errors_;
     uint8_t events_ = 0, eventEnable_ = 0, serviceEnable_ = 0;
+    bool swapped_ = false;
 };
 
 } // namespace scpi

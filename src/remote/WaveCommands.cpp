@@ -37,32 +37,32 @@ void LoadSamples(Session& session, Card& card, int channel, std::vector<double> 
 
 } // namespace
 
-void AddWaveCommands(Session& session, std::function<Card*()> card) {
-    auto swapped = std::make_shared<bool>(false); // this client's byte order
-    session.add("FORMat:BORDer", false, 1, [&session, swapped](const Unit& u, int, auto&) {
+void AddWaveCommands(CommandSet& commands, std::function<Card*()> card) {
+    commands.add("FORMat:BORDer", false, 1, [](Session& session, const Unit& u, int, auto&) {
         const Parameter& p = u.parameters.front();
         const bool word = p.kind == Parameter::Kind::Word;
         if (word && MnemonicIs(p.text, "NORMAL", "NORM"))
-            *swapped = false;
+            session.setSwapped(false);
         else if (word && MnemonicIs(p.text, "SWAPPED", "SWAP"))
-            *swapped = true;
+            session.setSwapped(true);
         else
             session.error(IllegalValue, "NORMal or SWAPped");
     });
-    session.add("FORMat:BORDer", true, 0,
-                [swapped](const Unit&, int, auto& a) { a.push_back(*swapped ? "SWAP" : "NORM"); });
-    session.add("[SOURce#:]DATA[:DAC]", false, Session::kList,
-                [&session, card, swapped](const Unit& u, int channel, auto&) {
-                    Card* c = OpenCardOf(session, card);
-                    if (!c)
-                        return;
-                    std::vector<double> samples;
-                    std::string why;
-                    if (const Error e = WaveSamples(u.parameters, *swapped, samples, why);
-                        e != NoError)
-                        return session.error(e, why);
-                    LoadSamples(session, *c, channel, std::move(samples));
-                });
+    commands.add("FORMat:BORDer", true, 0, [](Session& session, const Unit&, int, auto& a) {
+        a.push_back(session.swapped() ? "SWAP" : "NORM");
+    });
+    commands.add("[SOURce#:]DATA[:DAC]", false, Session::kList,
+                 [card](Session& session, const Unit& u, int channel, auto&) {
+                     Card* c = OpenCardOf(session, card);
+                     if (!c)
+                         return;
+                     std::vector<double> samples;
+                     std::string why;
+                     if (const Error e = WaveSamples(u.parameters, session.swapped(), samples, why);
+                         e != NoError)
+                         return session.error(e, why);
+                     LoadSamples(session, *c, channel, std::move(samples));
+                 });
 }
 
 } // namespace scpi

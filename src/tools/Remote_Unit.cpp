@@ -12,10 +12,12 @@
 #include "Card.h"
 #include "Dialogs.h"
 #include "Named.h"
+#include "ScpiDevice.h"
 #include "ScpiServer.h"
 
 TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity, QWidget* parent)
-    : QDialog(parent), card_(card), identity_(std::move(identity)) {
+    : QDialog(parent), card_(card), identity_(std::move(identity)),
+      device_(std::make_unique<ScpiDevice>([this] { return &card_; }, identity_)) {
     setObjectName("Remote_Form");
     setWindowTitle("Remote Control");
     Port_SpinEdit = Named(new QSpinBox(this), "Port_SpinEdit");
@@ -59,16 +61,15 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Listen_Button, &QPushButton::clicked, this, [this] { ListenClicked(); });
     connect(Close_Button, &QPushButton::clicked, this, &QDialog::hide);
     connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
-    connect(Local_Button, &QPushButton::clicked, this, [this] {
-        if (server_)
-            server_->unlock();
-    });
+    connect(Local_Button, &QPushButton::clicked, this, [this] { device_->unlock(); });
+    connect(device_.get(), &ScpiDevice::lockChanged, this, [this] { ShowLock(); });
     ShowFolder();
 }
 
 TRemote_Form::~TRemote_Form() {
     if (server_)
         server_->disconnect(this); // its last signals find no half-destroyed window
+    device_->disconnect(this);
 }
 
 bool TRemote_Form::Listening() const {
@@ -80,7 +81,7 @@ quint16 TRemote_Form::Port() const {
 }
 
 QString TRemote_Form::LockHolder() const {
-    return server_ ? server_->lockHolder() : QString();
+    return device_->lockHolderName();
 }
 
 QString TRemote_Form::StatusText() const {
@@ -122,7 +123,7 @@ void TRemote_Form::ListenClicked() {
                                  " will control the card. Listen on all network interfaces?") !=
             Dialogs::Answer::Yes)
         return;
-    auto server = std::make_unique<ScpiServer>([this] { return &card_; }, identity_);
+    auto server = std::make_unique<ScpiServer>(*device_);
     QString problem;
     const QHostAddress address = everywhere ? QHostAddress::Any : QHostAddress::LocalHost;
     if (!server->listen(address, static_cast<quint16>(Port_SpinEdit->value()), problem)) {
@@ -136,8 +137,6 @@ void TRemote_Form::ListenClicked() {
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
-    connect(server_.get(), &ScpiServer::lockChanged, this, [this] { ShowLock(); });
-    server_->setFilesFolder(folder_);
     Listen_Button->setText("Stop");
     ShowClients();
     emit statusChanged();
@@ -162,8 +161,7 @@ void TRemote_Form::ChooseFolder() {
     if (chosen.isEmpty())
         return; // cancelled: the folder stays
     folder_ = chosen;
-    if (server_)
-        server_->setFilesFolder(folder_);
+    device_->setFilesFolder(folder_);
     ShowFolder();
 }
 

@@ -13,6 +13,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class ScpiDevice;
 class ScpiServer;
 
 class TRemote_Form : public QDialog {
@@ -63,6 +64,7 @@ private:
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
+    std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
     std::unique_ptr<ScpiServer> server_;
     QString address_;
     QString folder_;

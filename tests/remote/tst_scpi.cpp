@@ -221,7 +221,9 @@ private slots:
     // The common commands, the error queue and the status registers, line by
     // line as a client sends them: each line's answer, in order.
     void sessionAnswersAsIeee4882Says() {
-        Session session([] { return Identity{"Norvale", "72-815", "1001", "1.46"}; });
+        CommandSet commands;
+        Session::AddCommonCommands(commands);
+        Session session(commands, [] { return Identity{"Norvale", "72-815", "1001", "1.46"}; });
         const std::pair<const char*, const char*> dialogue[] = {
             {"*IDN?;*OPC?", "Norvale,72-815,1001,1.46;1"},
             {"syst:vers?", "1999.0"},
@@ -237,6 +239,7 @@ private slots:
             {"FOO;*STB?", "100"}, // queue not empty, a standard event, a service request
             {"*CLS;*STB?;SYST:ERR:COUN?", "0;0"},
             {"*OPC;*ESR?;*TST?;*WAI", "1;0"},
+            {"*SRE 255;*SRE?;*SRE 32", "191"}, // bit 6 is the request: never enabled
         };
         for (const auto& [line, answer] : dialogue)
             QCOMPARE(QString::fromStdString(session.handle(line)), QString(answer));

@@ -9,12 +9,21 @@
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "ProgramState.h"
+#include "ScpiDevice.h"
 #include "SimJournal.h"
 #include "TestRegistry.h"
 
 using namespace scpi;
 
 namespace {
+
+// One link of the SCPI device of `card` (null: no card).
+struct DeviceLink {
+    explicit DeviceLink(std::function<Card*()> card)
+        : device(std::move(card), [] { return Identity{}; }), link(device.openLink("test")) {}
+    ScpiDevice device;
+    std::unique_ptr<Session> link;
+};
 const char* const kCard = "PXI1::13::INSTR";
 } // namespace
 
@@ -46,8 +55,8 @@ private slots:
     void cleanupTestCase() { CloseCard(selected); }
 
     void settersSendOnlyTheirCommand() {
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [this] { return &card; });
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
         nvsim_journal_clear();
         const struct {
             const char* line;
@@ -92,8 +101,8 @@ private slots:
 
     // The output and the offset's power, and *RST: what a card selection sends.
     void outputOffsetPowerAndReset() {
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [this] { return &card; });
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
         nvsim_journal_clear();
         QCOMPARE(s.handle("OUTP3 ON;OUTP3?;:VOLT:OFFS 1.504;OFFS:STAT ON;STAT?;:VOLT:OFFS?"),
                  std::string("1;1;1.5"));
@@ -112,8 +121,8 @@ private slots:
     // Samples as a block (either byte order) or in percent, the shape USER,
     // APPLy and the sweep's mode: the fewest calls, and nothing for a fault.
     void waveformsShapesAndSweeps() {
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [this] { return &card; });
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
         s.handle("*RST");
         nvsim_journal_clear();
         const QByteArray block("\x80\x00\x7f\xff", 4); // -32768, 32767
@@ -175,14 +184,11 @@ private slots:
     // every channel as --apply does.
     void configurationFilesInTheirFolder() {
         QTemporaryDir dir, outside;
-        QString folder;
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [this] { return &card; });
-        AddFileCommands(
-            s, [this] { return &card; }, [&folder] { return folder; });
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
         QVERIFY(s.handle("MMEM:STOR:STAT 'a.ini';:SYST:ERR?")
                     .starts_with("-221,\"Settings conflict;no folder for configuration files"));
-        folder = dir.path();
+        d.device.setFilesFolder(dir.path());
         QVERIFY(QFile::link(outside.filePath("x.ini"), dir.filePath("out.ini")));
         for (const char* name : {"../a.ini", "sub/a.ini", "..", "out.ini"})
             QVERIFY2(s.handle("MMEM:STOR:STAT \"" + std::string(name) + "\";:SYST:ERR?")
@@ -207,10 +213,9 @@ private slots:
     // them from the folder only; no answer holds a path of the server's.
     void storedConfigurationsStandAlone() {
         QTemporaryDir dir, outside;
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [this] { return &card; });
-        AddFileCommands(
-            s, [this] { return &card; }, [&dir] { return dir.path(); });
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
+        d.device.setFilesFolder(dir.path());
         const auto bytes = [&dir](const char* name) {
             QFile f(dir.filePath(name));
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -271,8 +276,8 @@ private slots:
     }
 
     void withoutACardEverySettingSaysSo() {
-        Session s([] { return Identity{}; });
-        AddCardCommands(s, [] { return nullptr; });
+        DeviceLink d([] { return nullptr; });
+        Session& s = *d.link;
         QCOMPARE(s.handle("FREQ 1;FREQ?;SYST:ERR?"),
                  std::string("-200,\"Execution error;no card is open\""));
     }

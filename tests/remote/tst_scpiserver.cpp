@@ -12,6 +12,10 @@
 
 class TestScpiServer : public QObject {
     Q_OBJECT
+    ScpiDevice device{[] { return nullptr; },
+                      [] {
+                          return scpi::Identity{"Norvale", "72-815", "1001", "1.46"};
+                      }};
     std::unique_ptr<ScpiServer> server;
 
     std::unique_ptr<QTcpSocket> connectClient() {
@@ -48,11 +52,7 @@ class TestScpiServer : public QObject {
 
 private slots:
     void init() {
-        server = std::make_unique<ScpiServer>(
-            [] { return nullptr; },
-            [] {
-                return scpi::Identity{"Norvale", "72-815", "1001", "1.46"};
-            });
+        server = std::make_unique<ScpiServer>(device);
         QString error;
         QVERIFY2(server->listen(QHostAddress::LocalHost, 0, error), qPrintable(error));
     }
@@ -147,7 +147,7 @@ private slots:
             clients.push_back(connectClient());
         QTRY_COMPARE(server->clients().size(), ScpiServer::kMaxClients);
         QCOMPARE(ask(*clients[0], "SYST:RWL;*OPC?\n"), QByteArray("1"));
-        const QString holder = server->lockHolder();
+        const QString holder = device.lockHolderName();
         auto refused = connectClient(); // no one idle long enough yet
         QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
 
@@ -167,7 +167,7 @@ private slots:
         refused = connectClient(); // the newcomers are not idle, the holder keeps its slot
         QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(server->clients().size(), ScpiServer::kMaxClients);
-        QCOMPARE(server->lockHolder(), holder);
+        QCOMPARE(device.lockHolderName(), holder);
         QCOMPARE(clients[2]->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(ask(*clients[0], "*OPC?\n"), QByteArray("1"));
     }

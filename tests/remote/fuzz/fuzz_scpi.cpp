@@ -32,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             scpi::WaveSamples(u.parameters, swapped, samples, why);
     }
     // And a client's whole conversation: common commands, errors, registers.
-    static scpi::Session session([] { return scpi::Identity{"m", "x", "1", "1"}; });
+    static const scpi::CommandSet commands = [] {
+        scpi::CommandSet set;
+        scpi::Session::AddCommonCommands(set);
+        return set;
+    }();
+    static scpi::Session session(commands, [] { return scpi::Identity{"m", "x", "1", "1"}; });
     session.handle(line);
     // The bytes as a stream, in pieces of varied size, each line run.
     scpi::LineReader reader;

@@ -1,0 +1,68 @@
+// The card as one SCPI device behind every transport: its commands declared
+// once (IEEE 488.2's common commands, the card's settings, shapes, switches
+// and samples, the configuration files, the front panel's lock), its
+// identity, the folder of its files and the front panel's lock. A transport
+// opens a link for each client; each link has a session of its own (error
+// queue, status registers, byte order), and the transport only carries its
+// messages to the device and the answers back.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Card.h"
+#include "ScpiSession.h"
+
+class ScpiDevice : public QObject {
+    Q_OBJECT
+public:
+    ScpiDevice(std::function<Card*()> card, std::function<scpi::Identity()> identity,
+               QObject* parent = nullptr);
+    ~ScpiDevice() override;
+
+    // A link's own session; `name` says who it is ("127.0.0.1:50122").
+    std::unique_ptr<scpi::Session> openLink(const QString& name);
+    // The link is gone: the front panel is given back if it held it.
+    void closeLink(const scpi::Session& link);
+
+    // One program message of a link, run as one operation on the card
+    // (whoever shows the card is told once what it changed, as the
+    // device's): the answer to send, empty when none.
+    std::string run(scpi::Session& link, std::string_view message);
+
+    // The folder MMEMory's file names are in; empty: none.
+    void setFilesFolder(const QString& folder) { folder_ = folder; }
+    QString filesFolder() const { return folder_; }
+
+    // The link that locked the front panel out (SYSTem:RWLock) until it sends
+    // SYSTem:LOCal or SYSTem:REMote, closes, or unlock() (the operator's
+    // Local button): its session and its name; none when none.
+    const scpi::Session* lockHolder() const { return lockHolder_; }
+    QString lockHolderName() const;
+    void unlock() { setLock(nullptr); }
+
+    const scpi::CommandSet& commands() const { return commands_; }
+
+signals:
+    // The front panel was locked out or given back.
+    void lockChanged();
+
+private:
+    void setLock(const scpi::Session* holder);
+
+    std::function<Card*()> card_;
+    std::function<scpi::Identity()> identity_;
+    scpi::CommandSet commands_;
+    QString folder_;
+    struct Link {
+        const scpi::Session* session;
+        QString name;
+    };
+    std::vector<Link> links_;
+    const scpi::Session* lockHolder_ = nullptr;
+};
