@@ -48,6 +48,11 @@ Error ValueOf(const ScpiName& name, const Parameter& p, double& value) {
     if (p.kind == Parameter::Kind::Number) {
         if (!p.unit.empty() && p.unit != name.unit)
             return InvalidSuffix;
+        // A boolean's number is rounded: any but 0 is ON (SCPI-99).
+        if (IsFlag(r) && Words(name.words).empty()) {
+            value = std::round(p.number) != 0 ? 1 : 0;
+            return NoError;
+        }
         // Rounded to what the setting holds (whole hertz, 0.01 V, whole
         // dB): the query, the window and a saved file then agree.
         value = AtResolution(r, p.number * name.shownPerUnit) / r.scale;
@@ -55,7 +60,8 @@ Error ValueOf(const ScpiName& name, const Parameter& p, double& value) {
     }
     const auto words = Words(name.words);
     for (size_t k = 0; k < words.size(); ++k)
-        if (MnemonicIs(p.text, words[k].first, words[k].second)) {
+        if (MnemonicIs(p.text, words[k].first, words[k].second) ||
+            (words[k].second == "CW" && MnemonicIs(p.text, "FIXED", "FIX"))) { // SCPI's other name
             value = static_cast<double>(k);
             return NoError;
         }
@@ -85,6 +91,23 @@ std::string Answer(const ScpiName& name, std::optional<double> held) {
     char text[40];
     std::snprintf(text, sizeof text, "%.12G", *held * name.setting->scale / name.shownPerUnit);
     return text;
+}
+
+// A numeric query's MIN, MAX or DEF: the setting's limit or default as the
+// query answers it; an error for any other parameter, or for a setting of words.
+Error LimitAnswer(const ScpiName& name, const Parameter& p, std::string& answer) {
+    const SettingRange& r = *name.setting;
+    if (p.kind != Parameter::Kind::Word || !Words(name.words).empty())
+        return p.kind == Parameter::Kind::String ? StringNotAllowed : IllegalValue;
+    if (p.text == "MIN" || p.text == "MINIMUM")
+        answer = Answer(name, r.minimum / r.scale);
+    else if (p.text == "MAX" || p.text == "MAXIMUM")
+        answer = Answer(name, r.maximum / r.scale);
+    else if (p.text == "DEF" || p.text == "DEFAULT")
+        answer = Answer(name, std::isnan(r.recordDefault) ? 0 : r.recordDefault);
+    else
+        return IllegalValue;
+    return NoError;
 }
 
 std::optional<double> Held(Card& card, int channel, const SettingRange& r) {
@@ -134,8 +157,14 @@ void AddSetting(CommandSet& commands, const ScpiName& name, const std::string& h
                 SetOne(session, name, *c, suffix, u.parameters.front());
         });
     commands.add(
-        header.c_str(), true, 0,
-        [&name, card](Session& session, const Unit&, int suffix, std::vector<std::string>& a) {
+        header.c_str(), true, Session::kOptional,
+        [&name, card](Session& session, const Unit& u, int suffix, std::vector<std::string>& a) {
+            if (!u.parameters.empty()) { // MIN, MAX or DEF: no card needed
+                std::string limit;
+                if (const Error e = LimitAnswer(name, u.parameters.front(), limit); e != NoError)
+                    return session.error(e, "MIN, MAX or DEF");
+                return a.push_back(limit);
+            }
             const SettingRange& r = *name.setting;
             if (Card* c = OpenCardOf(session, card))
                 a.push_back(Answer(name, Held(*c, r.cardWide ? 1 : suffix, r)));
@@ -211,14 +240,14 @@ void AddSwitch(CommandSet& commands, const char* header, std::function<Card*()> 
             const bool word = p.kind == Parameter::Kind::Word;
             const bool isOn = word && MnemonicIs(p.text, on.first, on.second);
             const bool isOff = word && MnemonicIs(p.text, off.first, off.second);
-            const bool number = onOff && p.kind == Parameter::Kind::Number && p.unit.empty() &&
-                                (p.number == 0 || p.number == 1);
+            // A number is rounded: any but 0 is ON (SCPI-99).
+            const bool number = onOff && p.kind == Parameter::Kind::Number && p.unit.empty();
             if (!number && !isOn && !isOff)
                 return session.error(IllegalValue,
                                      onOff ? std::string("ON, OFF, 1 or 0")
                                            : std::string(words.on) + " or " + words.off);
             OperationWatch watch(session, *c);
-            watch.report(send(session, *c, channel, word ? isOn : p.number != 0));
+            watch.report(send(session, *c, channel, word ? isOn : std::round(p.number) != 0));
         });
     commands.add(header, true, 0,
                  [card, held, onOff, on, off](Session& session, const Unit&, int channel, auto& a) {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
+#include <algorithm>
 
 #include "ApplySettings.h"
 #include "CommandHelpers.h"
@@ -195,10 +197,39 @@ void Store(Session& session, Card& card, const QString& path) {
     }
 }
 
+// MMEMory:CATalog?: the bytes the folder's files use and the bytes free
+// where it lies, then each file as "<name>,<type>,<size>" (STAT for a
+// configuration, ASC for any other file).
+std::string Catalog(const QString& base) {
+    const QFileInfoList files =
+        QDir(base).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    qint64 used = 0;
+    std::string entries;
+    for (const QFileInfo& file : files) {
+        used += file.size();
+        std::string name = file.fileName().toStdString();
+        std::string quoted;
+        for (char c : name)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        entries += ",\"" + quoted + "," +
+                   (file.suffix().compare("ini", Qt::CaseInsensitive) == 0 ? "STAT" : "ASC") + "," +
+                   std::to_string(file.size()) + "\"";
+    }
+    return std::to_string(used) + "," +
+           std::to_string(std::max<qint64>(QStorageInfo(base).bytesAvailable(), 0)) + entries;
+}
+
 } // namespace
 
 void AddFileCommands(CommandSet& commands, std::function<Card*()> card,
                      std::function<QString()> folder) {
+    commands.add("MMEMory:CATalog", true, 0, [folder](Session& session, const Unit&, int, auto& a) {
+        FileInFolder f;
+        const QString base = FolderPath(folder(), f);
+        if (base.isEmpty())
+            return session.error(f.error, f.detail);
+        a.push_back(Catalog(base));
+    });
     commands.add("MMEMory:LOAD:STATe", false, 1,
                  [card, folder](Session& session, const Unit& u, int, auto&) {
                      QString path;

@@ -146,9 +146,11 @@ private:
         n.mnemonic = std::string(word.substr(0, digits));
         if (digits < word.size()) {
             const std::string_view number = word.substr(digits);
+            // Beyond six digits it is out of every command's range (-114).
             if (number.size() > 6)
-                return false;
-            std::from_chars(number.data(), number.data() + number.size(), n.suffix);
+                n.suffix = 1000000;
+            else
+                std::from_chars(number.data(), number.data() + number.size(), n.suffix);
         }
         return true;
     }
@@ -318,6 +320,11 @@ private:
 };
 
 } // namespace
+
+std::string DefiniteBlock(const std::string& bytes) {
+    const std::string length = std::to_string(bytes.size());
+    return "#" + std::to_string(length.size()) + length + bytes;
+}
 
 const char* ErrorText(int error) {
     switch (error) {

@@ -40,6 +40,10 @@ enum Error {
 // The standard text of an error number ("Undefined header").
 const char* ErrorText(int error);
 
+// `bytes` as an answer's definite-length block: "#", the count of the
+// length's digits, the length, the bytes.
+std::string DefiniteBlock(const std::string& bytes);
+
 struct Node {
     std::string mnemonic; // as sent, without its suffix
     int suffix = -1;      // -1: none given

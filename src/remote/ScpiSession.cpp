@@ -1,5 +1,6 @@
 #include "ScpiSession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -16,6 +17,23 @@ std::string ErrorAnswer(int code, const std::string& detail) {
     for (char c : text)
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return std::to_string(code) + ",\"" + quoted + "\"";
+}
+
+// SYSTem:HELP:HEADers?'s lines: each header once, "?" after a query's,
+// "/qonly/" after one only asked, "/nquery/" after one only set.
+std::string HeaderList(const CommandSet& set) {
+    std::vector<std::pair<std::string, int>> seen; // text, 1 set, 2 query
+    for (const CommandSet::Command& c : set.commands()) {
+        auto it = std::find_if(seen.begin(), seen.end(),
+                               [&c](const auto& s) { return s.first == c.text; });
+        if (it == seen.end())
+            it = seen.insert(seen.end(), {c.text, 0});
+        it->second |= c.query ? 2 : 1;
+    }
+    std::string list;
+    for (const auto& [text, forms] : seen)
+        list += text + (forms == 2 ? "?/qonly/" : forms == 1 ? "/nquery/" : "?") + "\n";
+    return list;
 }
 
 uint8_t EventOf(int code) {
@@ -86,16 +104,21 @@ void Session::AddCommonCommands(CommandSet& set) {
             [](Session& s, const Unit&, int, std::vector<std::string>& a) {
                 a.push_back(std::to_string(s.errors_.size()));
             });
+    set.add("SYSTem:HELP:HEADers", true, 0,
+            [](Session& s, const Unit&, int, std::vector<std::string>& a) {
+                a.push_back(DefiniteBlock(HeaderList(s.commands_)));
+            });
     set.add("SYSTem:VERSion", true, 0,
             [](Session&, const Unit&, int, std::vector<std::string>& a) { a.push_back("1999.0"); });
 }
 
 void CommandSet::addCommon(const char* name, bool query, int parameters, Handler run) {
-    commands_.push_back({name, Pattern(""), query, parameters, std::move(run)});
+    commands_.push_back(
+        {name, "*" + std::string(name), Pattern(""), query, parameters, std::move(run)});
 }
 
 void CommandSet::add(const char* header, bool query, int parameters, Handler run) {
-    commands_.push_back({{}, Pattern(header), query, parameters, std::move(run)});
+    commands_.push_back({{}, header, Pattern(header), query, parameters, std::move(run)});
 }
 
 bool Session::matches(const CommandSet::Command& c, const Unit& u, int& suffix,
@@ -154,7 +177,7 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
         if (c.query != u.query)
             continue;
         const size_t given = u.parameters.size();
-        const int n = u.query ? 0 : c.parameters;
+        const int n = c.parameters;
         const size_t fewest = n == kOptional ? 0 : n == kList ? 1 : static_cast<size_t>(n);
         const size_t most = n == kOptional ? 1 : n == kList ? SIZE_MAX : static_cast<size_t>(n);
         if (given > most)

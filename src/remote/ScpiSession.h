@@ -30,7 +30,7 @@ using Handler = std::function<void(Session&, const Unit&, int suffix, std::vecto
 
 // The commands of a device, tried in the order they were added: a header
 // pattern or a common command's name, whether it is the query, and how many
-// parameters a setter takes (or kOptional: none or one; kList: one or more).
+// parameters it takes (or kOptional: none or one; kList: one or more).
 class CommandSet {
 public:
     static constexpr int kOptional = -1, kList = -2;
@@ -40,9 +40,10 @@ public:
 
     struct Command {
         std::string common; // a common command's name ("IDN"); empty for a header
+        std::string text;   // the header as declared ("*IDN", "SYSTem:ERRor[:NEXT]")
         Pattern header;
         bool query;
-        int parameters; // how many a setter takes (a query none)
+        int parameters; // how many it takes
         Handler run;
     };
     const std::vector<Command>& commands() const { return commands_; }

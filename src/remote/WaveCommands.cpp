@@ -51,6 +51,19 @@ void AddWaveCommands(CommandSet& commands, std::function<Card*()> card) {
     commands.add("FORMat:BORDer", true, 0, [](Session& session, const Unit&, int, auto& a) {
         a.push_back(session.swapped() ? "SWAP" : "NORM");
     });
+    // The channel's samples as a block, in the link's byte order.
+    commands.add(
+        "[SOURce#:]DATA[:DAC]", true, 0,
+        [card](Session& session, const Unit&, int channel, auto& a) {
+            Card* c = card();
+            if (!c)
+                return session.error(ExecutionError, "no card is open");
+            const TArbWave& arb = c->channel(channel).Wave.Arb;
+            if (arb.WaveLength <= 0)
+                return session.error(SettingsConflict, "the channel holds no arbitrary waveform");
+            a.push_back(DefiniteBlock(
+                SampleBytes(arb.Data, static_cast<size_t>(arb.WaveLength), session.swapped())));
+        });
     commands.add("[SOURce#:]DATA[:DAC]", false, Session::kList,
                  [card](Session& session, const Unit& u, int channel, auto&) {
                      Card* c = OpenCardOf(session, card);

@@ -1,5 +1,7 @@
 #include "WaveSamples.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace scpi {
@@ -52,6 +54,18 @@ Error ListSamples(const std::vector<Parameter>& list, std::vector<double>& sampl
 }
 
 } // namespace
+
+std::string SampleBytes(const std::vector<double>& samples, size_t count, bool swapped) {
+    std::string bytes(2 * std::min(count, samples.size()), '\0');
+    for (size_t i = 0; i < bytes.size() / 2; ++i) {
+        const double code = std::round(samples[i] * 65535.0 / 100.0 - 32768.0);
+        const auto value = static_cast<uint16_t>(
+            static_cast<int16_t>(std::clamp(std::isnan(code) ? 0.0 : code, -32768.0, 32767.0)));
+        bytes[2 * i + (swapped ? 1 : 0)] = static_cast<char>(value >> 8);
+        bytes[2 * i + (swapped ? 0 : 1)] = static_cast<char>(value & 0xFF);
+    }
+    return bytes;
+}
 
 Error WaveSamples(const std::vector<Parameter>& parameters, bool swapped,
                   std::vector<double>& samples, std::string& why) {

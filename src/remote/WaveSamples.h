@@ -15,4 +15,8 @@ namespace scpi {
 Error WaveSamples(const std::vector<Parameter>& parameters, bool swapped,
                   std::vector<double>& samples, std::string& why);
 
+// The first `count` samples (percent) as a DATA? block's bytes: signed
+// 16-bit values, most significant byte first unless swapped.
+std::string SampleBytes(const std::vector<double>& samples, size_t count, bool swapped);
+
 } // namespace scpi

@@ -124,6 +124,16 @@ try:
         elif received not in rows[command]:
             failures.append(f"{setter or 'DATA'}: the card received {received!r}, the README "
                             f"names {rows[command]!r}")
+    # The samples back as a block, as query_binary_values reads one, in both byte orders.
+    sent = [(i * 7) % 65536 - 32768 for i in range(262144)]
+    check("DATA? (NORM)", inst.query_binary_values("SOUR3:DATA?", datatype="h",
+                                                   is_big_endian=True) == sent, True)
+    inst.write("FORM:BORD SWAP")
+    check("DATA? (SWAP)", inst.query_binary_values("SOUR3:DATA?", datatype="h",
+                                                   is_big_endian=False) == sent, True)
+    inst.write("FORM:BORD NORM")
+    check("FREQ? MAX", inst.query("FREQ? MAX"), "10000000")
+    check("MMEM:CAT?", '"station.ini,STAT,' in inst.query("MMEM:CAT?"), True)
     check("station.ini", os.path.exists(os.path.join(files, "station.ini")), True)
     check("its waveform", os.path.exists(os.path.join(files, "station_channel3.txt")), True)
     inst.write("OUTP2:ATT 99")

@@ -111,7 +111,7 @@ private slots:
                                       "nv815_SetActiveChannel(1) = 00000000",
                                       "nv815_SetOutputOffsetVoltage(1.5, 0) = 00000000",
                                       "nv815_SetOutputOffsetVoltage(1.5, 1) = 00000000"}));
-        QCOMPARE(s.handle("OUTP3 2;SYST:ERR?"),
+        QCOMPARE(s.handle("OUTP3 ONE;SYST:ERR?"),
                  std::string("-224,\"Illegal parameter value;ON, OFF, 1 or 0\""));
         QCOMPARE(s.handle("*RST;OUTP3?;OUTP3:ATT?"), std::string("0;10"));
         QCOMPARE(Sent().filter("SetInstrumentMode(0)").size(), 3);
@@ -273,6 +273,50 @@ private slots:
         QCOMPARE(ask("MMEM:LOAD:STAT 'nul.ini';:SYST:ERR?"),
                  QString("-200,\"Execution error;nul.ini holds a NUL byte: it is no "
                          "configuration file.\""));
+    }
+
+    // What SCPI also asks of an instrument, line by line: limits asked by
+    // MIN, MAX and DEF (nothing answered for another word), FIXed for CW,
+    // numeric booleans rounded, any suffix beyond range -114, the samples
+    // back as a block in the link's byte order, the headers, the folder's files.
+    void whatScpiAlsoAsks() {
+        QTemporaryDir dir;
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
+        d.device.setFilesFolder(dir.path());
+        const std::string block =
+            std::string("#18") + std::string("\x80\x00\x7f\xff\x00\x00\x12\x34", 8);
+        const std::pair<std::string, std::string> dialogue[] = {
+            {"FREQ? MAX;FREQ? MIN;OUTP:ATT? MIN;:OUTP:ATT? DEF", "10000000;1;0;0"},
+            {"FREQ? FOO;SYST:ERR?", "-224,\"Illegal parameter value;MIN, MAX or DEF\""},
+            {"FUNC SIN;FREQ:MODE FIX;:FREQ:MODE?", "CW"},
+            {"OUTP 2;OUTP?;OUTP 0.4;OUTP?", "1;0"},
+            {"SOUR99999999999:FREQ?;:SYST:ERR?", "-114,\"Header suffix out of range\""},
+            {"DATA " + block + ";DATA?", block},
+            {"FORM:BORD SWAP;:DATA?;:FORM:BORD NORM",
+             std::string("#18") + std::string("\x00\x80\xff\x7f\x00\x00\x34\x12", 8)},
+        };
+        for (const auto& [line, answer] : dialogue)
+            QCOMPARE(QByteArray::fromStdString(s.handle(line)), QByteArray::fromStdString(answer));
+        const std::string headers = s.handle("SYST:HELP:HEAD?");
+        QVERIFY(headers.starts_with("#"));
+        for (const char* h : {"*IDN?/qonly/\n", "*RST/nquery/\n", "[SOURce#:]DATA[:DAC]?\n"})
+            QVERIFY2(headers.find(h) != std::string::npos, h);
+        s.handle("MMEM:STOR:STAT 'a.ini'");
+        const QString catalog = QString::fromStdString(s.handle("MMEM:CAT?"));
+        // Used bytes, free bytes, then every file of the folder with its size.
+        qint64 used = 0;
+        QStringList names;
+        auto entries = QRegularExpression("\"([^,]+),(STAT|ASC),(\\d+)\"").globalMatch(catalog);
+        while (entries.hasNext()) {
+            const QRegularExpressionMatch e = entries.next();
+            QCOMPARE(e.captured(3).toLongLong(), QFileInfo(dir.filePath(e.captured(1))).size());
+            QCOMPARE(e.captured(2), QString(e.captured(1).endsWith(".ini") ? "STAT" : "ASC"));
+            used += e.captured(3).toLongLong();
+            names << e.captured(1);
+        }
+        QCOMPARE(names, QDir(dir.path()).entryList(QDir::Files, QDir::Name));
+        QVERIFY2(catalog.startsWith(QString::number(used) + ","), qPrintable(catalog));
     }
 
     void withoutACardEverySettingSaysSo() {
