@@ -1,6 +1,6 @@
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,12 +84,21 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "(MMEMory:LOAD:STATe and MMEMory:STORe:STATe, by names inside it only). Without it "
          "those commands are refused.",
          "DIR"},
+        {"no-vxi11",
+         "--serve serves the raw socket only, without VXI-11 (served by default: the core "
+         "channel on a free port, registered with the system's port mapper, rpcbind, so "
+         "that TCPIP::HOST::INSTR finds it)."},
+        {"vxi11",
+         "--serve serves VXI-11 beside the raw socket (the default), its core channel on port "
+         "N (0: any free port).",
+         "N"},
     });
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port", "files"})
+    for (const char* option :
+         {"apply", "resource", "channels", "log", "listen", "port", "files", "vxi11"})
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve")) {
@@ -102,11 +111,16 @@ std::string UsageProblem(const QCommandLineParser& parser) {
         const int port = parser.value("port").toInt(&number);
         if (parser.isSet("port") && (!number || port < 0 || port > 65535))
             return "--port takes a number from 0 to 65535.";
+        const int vxi11 = parser.value("vxi11").toInt(&number);
+        if (parser.isSet("vxi11") && (!number || vxi11 < 0 || vxi11 > 65535))
+            return "--vxi11 takes a port from 0 to 65535.";
+        if (parser.isSet("vxi11") && parser.isSet("no-vxi11"))
+            return "--vxi11 and --no-vxi11 exclude each other.";
         if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
             return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
         return {};
     }
-    for (const char* option : {"listen", "port", "files"})
+    for (const char* option : {"listen", "port", "files", "vxi11", "no-vxi11"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -142,6 +156,8 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         if (parser.isSet("port"))
             o.port = parser.value("port").toInt();
         o.files = parser.value("files").toLocal8Bit().toStdString();
+        o.vxi11 = !parser.isSet("no-vxi11");
+        o.vxi11Port = parser.value("vxi11").toInt();
         return RunServe(o, stdout, stderr);
     }
     if (!parser.isSet("apply"))

@@ -1,6 +1,7 @@
 #include "Serve.h"
 
 #include <QCoreApplication>
+#include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <csignal>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include "LineOutput.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
+#include "Vxi11Server.h"
 
 namespace {
 
@@ -57,6 +59,18 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// The addresses clients reach the server at: the one it listens on, or
+// each of this computer's IPv4 addresses when it listens on all.
+QStringList HostsOf(const QHostAddress& address) {
+    if (address != QHostAddress::Any && address != QHostAddress::AnyIPv4)
+        return {address.toString()};
+    QStringList hosts;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            hosts << a.toString();
+    return hosts;
+}
+
 } // namespace
 
 int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
@@ -86,6 +100,22 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      o.address.c_str(), server.port());
+    Vxi11Server vxi11;
+    if (o.vxi11) {
+        vxi11.addDevice(device);
+        if (!vxi11.listen(address, static_cast<quint16>(o.vxi11Port), problem)) {
+            std::fprintf(err, "Cannot serve VXI-11 on %s:%d: %s\n", o.address.c_str(), o.vxi11Port,
+                         qPrintable(problem));
+            Release(card);
+            return 1;
+        }
+        if (!vxi11.portMapperRegistered())
+            std::fprintf(err,
+                         "VXI-11: no port mapper answers on this computer, so clients that look "
+                         "the port up (TCPIP::HOST::INSTR) will not find the server: install and "
+                         "start rpcbind, or give them port %d.\n",
+                         vxi11.port());
+    }
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -98,7 +128,15 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
                 resource);
+    for (const QString& host : HostsOf(address)) {
+        lines.print("  TCPIP0::" + host.toStdString() + "::" + std::to_string(server.port()) +
+                    "::SOCKET");
+        if (vxi11.listening())
+            lines.print("  TCPIP0::" + host.toStdString() + "::inst0::INSTR (VXI-11, port " +
+                        std::to_string(vxi11.port()) + ")");
+    }
     QCoreApplication::exec();
+    vxi11.close();
     server.close();
     Release(card);
     lines.finish("Stopped: " + resource + " closed, its outputs as they were.",

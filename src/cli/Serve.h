@@ -9,6 +9,8 @@ struct ServeOptions {
     std::string address = "127.0.0.1";
     int port = 5025;   // 0: any free port (the one chosen is printed)
     std::string files; // the folder of MMEMory's configuration files; empty: none
+    bool vxi11 = true; // VXI-11 beside the raw socket
+    int vxi11Port = 0; // its core channel's port; 0: any free one
 };
 
 // Binds the libraries, finds and opens the card (exclusively, sending

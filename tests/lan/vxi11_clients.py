@@ -1,0 +1,121 @@
+"""VXI-11 as clients nobody here wrote see it: the program serves the
+simulated card (--serve), registered with the namespace's port mapper;
+rpcinfo finds it, lxi-tools (its default VXI-11 mode) and PyVISA with
+pyvisa-py talk to it: queries, writes, a whole wave memory as a block both
+ways, device clear, the status byte, a lock that holds another link off.
+
+Usage: vxi11_clients.py PROGRAM SIM_DIR"""
+import re
+import signal
+import socket
+import struct
+import subprocess
+import sys
+
+import pyvisa
+
+program, sim_dir = sys.argv[1:3]
+env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": ""}
+server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0"],
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+failures = []
+
+
+def check(what, got, wanted):
+    if got != wanted:
+        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
+
+
+try:
+    lines = [server.stdout.readline().strip() for _ in range(3)]
+    check("the resource strings", [re.sub(r"\d{4,5}", "N", l) for l in lines],
+          ["Listening on 127.0.0.1:N for PXI1::13::INSTR", "TCPIP0::127.0.0.1::N::SOCKET",
+           "TCPIP0::127.0.0.1::inst0::INSTR (VXI-11, port N)"])
+    mapped = subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True, text=True).stdout
+    check("rpcinfo lists the core channel", " 395183 " in mapped, True)
+
+    def lxi(command):
+        return subprocess.run(["lxi", "scpi", "--address", "127.0.0.1", "--timeout", "5", command],
+                              capture_output=True, text=True, timeout=20).stdout.strip()
+    check("lxi *IDN?", lxi("*IDN?"), "Norvale,72-815,1001,1.46")
+    check("lxi FREQ", lxi("FREQ 2500;FREQ?"), "2500")
+
+    rm = pyvisa.ResourceManager("@py")
+    inst = rm.open_resource("TCPIP0::127.0.0.1::INSTR", timeout=5000)
+    check("*IDN?", inst.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
+    inst.write("SOUR2:FREQ 3.5KHZ")
+    check("FREQ?", inst.query("SOUR2:FREQ?").strip(), "3500")
+    samples = [(i * 7) % 65536 - 32768 for i in range(262144)]
+    inst.write_binary_values("SOUR3:DATA ", samples, datatype="h", is_big_endian=True)
+    check("DATA error", inst.query("SYST:ERR?").strip(), '0,"No error"')
+    check("DATA?", inst.query_binary_values("SOUR3:DATA?", datatype="h", is_big_endian=True,
+                                            container=list) == samples, True)
+    inst.write("FOO")  # an error: the queue's bit in the status byte
+    check("read_stb", inst.read_stb() & 0x04, 0x04)
+    inst.write("*CLS")
+    inst.write("*IDN?")
+    inst.clear()  # the answer not read is gone
+    check("after clear", inst.query("*OPC?").strip(), "1")
+
+    other = rm.open_resource("TCPIP0::127.0.0.1::inst0::INSTR", timeout=2000)
+    inst.lock_excl()
+    try:
+        other.query("*IDN?")
+        failures.append("a locked device answered another link")
+    except pyvisa.errors.VisaIOError:
+        pass
+    inst.unlock()
+    check("after unlock", other.query("*OPC?").strip(), "1")
+    try:  # pyvisa-py says "error creating link: 3" (device not accessible)
+        rm.open_resource("TCPIP0::127.0.0.1::inst7::INSTR", timeout=2000).query("*IDN?")
+        failures.append("inst7 answered")
+    except Exception as e:  # pylint: disable=broad-except
+        check("inst7", str(e), "error creating link: 3")
+
+    # Two transports of one device at once: the card is one, each link's
+    # error queue its own.
+    port = int(re.search(r":(\d+) for", lines[0]).group(1))
+    raw = rm.open_resource(f"TCPIP0::127.0.0.1::{port}::SOCKET", read_termination="\n",
+                           write_termination="\n", timeout=5000)
+    check("*OPC? after the socket's change", raw.query("SOUR1:FREQ 1234;FOO;*OPC?"), "1")
+    check("the socket's change over VXI-11", other.query("SOUR1:FREQ?").strip(), "1234")
+    check("VXI-11's own queue", other.query("SYST:ERR?").strip(), '0,"No error"')
+    check("the socket's own queue", raw.query("SYST:ERR?"), '-113,"Undefined header"')
+    raw.close()
+
+    # Hostile connections: one stalled inside a record, one announcing a
+    # record beyond every bound, one reset in the middle; the others go on.
+    core = int(re.search(r"VXI-11, port (\d+)", lines[2]).group(1))
+    stalled = socket.create_connection(("127.0.0.1", core))
+    stalled.sendall(struct.pack(">I", 0x80000000 | 100) + b"\0" * 10)
+    huge = socket.create_connection(("127.0.0.1", core))
+    huge.sendall(struct.pack(">I", 0xFFFFFFFF) + b"\0" * 64)
+    huge.settimeout(5)
+    try:
+        check("a record beyond bounds closes its connection", huge.recv(100), b"")
+    except OSError:
+        pass  # reset: closed too
+    reset = socket.create_connection(("127.0.0.1", core))
+    reset.sendall(struct.pack(">I", 0x80000000 | 100) + b"\0" * 40)
+    reset.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    reset.close()
+    check("beside them", other.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
+    check("lxi beside them", lxi("*OPC?"), "1")
+    stalled.close()
+    huge.close()
+    other.close()
+    inst.close()
+finally:
+    server.send_signal(signal.SIGINT)
+    try:
+        out, err = server.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        out, err = server.communicate()
+        failures.append("the server did not stop")
+
+if failures:
+    print("\n".join(failures))
+    print(err)
+    sys.exit(1)
+print("VXI-11: rpcinfo, lxi-tools and pyvisa-py agree")
