@@ -1,6 +1,7 @@
 // SCPI over loopback against the program's --serve: round trips of *IDN?
 // and *OPC? from one client, and a frequency setter answered by *OPC?,
-// against the simulated driver's own generate call in this process.
+// against the simulated driver's own generate call in this process; the
+// same *IDN? and a whole wave memory over VXI-11 against the raw socket's.
 #include <benchmark/benchmark.h>
 
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include "Operations.h"
 #include "SimulatedLibraries.h"
 #include "nv815_def.h"
+#include "vxi11.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ namespace {
 struct Served {
     QProcess server;
     int client = -1;
+    quint16 vxi11Port = 0;
     bool ok = false;
     Served() {
         QProcessEnvironment env;
@@ -35,6 +38,14 @@ struct Served {
             return;
         const QRegularExpressionMatch m =
             QRegularExpression(":(\\d+) for").match(QString::fromLocal8Bit(server.readLine()));
+        // Its resource strings: the raw socket's, then VXI-11's with its port.
+        for (int line = 0; line < 2 && (server.canReadLine() || server.waitForReadyRead(5000));
+             ++line)
+            if (const QRegularExpressionMatch v =
+                    QRegularExpression("VXI-11, port (\\d+)")
+                        .match(QString::fromLocal8Bit(server.readLine()));
+                v.hasMatch())
+                vxi11Port = v.captured(1).toUShort();
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(m.captured(1).toUShort());
@@ -124,6 +135,88 @@ void BM_BlockUpload262144(benchmark::State& state) {
             return state.SkipWithError("no answer");
 }
 BENCHMARK(BM_BlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A VXI-11 link to the same server, through the RPC library's client.
+struct Vxi11Link {
+    CLIENT* client = nullptr;
+    Device_Link lid = 0;
+    bool ok = false;
+    Vxi11Link() {
+        if (!TheServer().ok || TheServer().vxi11Port == 0)
+            return;
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(TheServer().vxi11Port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int socket = RPC_ANYSOCK;
+        client = clnttcp_create(&a, DEVICE_CORE, DEVICE_CORE_VERSION, &socket, 2 << 20, 0);
+        if (!client)
+            return;
+        char device[] = "inst0";
+        Create_LinkParms parms{};
+        parms.device = device;
+        Create_LinkResp link{};
+        ok = create_link_1(&parms, &link, client) == RPC_SUCCESS && link.error == 0;
+        lid = link.lid;
+    }
+    ~Vxi11Link() {
+        if (client)
+            clnt_destroy(client);
+    }
+    // One message with END, then its answer read whole.
+    bool ask(QByteArray message) {
+        Device_WriteParms write{};
+        write.lid = lid;
+        write.flags = 8; // END
+        write.data.data_len = static_cast<u_int>(message.size());
+        write.data.data_val = message.data();
+        Device_WriteResp written{};
+        if (const auto rc = device_write_1(&write, &written, client);
+            rc != RPC_SUCCESS || written.error != 0) {
+            fprintf(stderr, "write: rc %d error %ld\n", int(rc), long(written.error));
+            return false;
+        }
+        Device_ReadParms read{};
+        read.lid = lid;
+        read.requestSize = 1024 * 1024;
+        for (;;) {
+            Device_ReadResp answer{};
+            if (const auto rc = device_read_1(&read, &answer, client);
+                rc != RPC_SUCCESS || answer.error != 0) {
+                fprintf(stderr, "read: rc %d error %ld\n", int(rc), long(answer.error));
+                return false;
+            }
+            const bool end = (answer.reason & 4) != 0;
+            xdr_free(reinterpret_cast<xdrproc_t>(xdr_Device_ReadResp),
+                     reinterpret_cast<char*>(&answer));
+            if (end)
+                return true;
+        }
+    }
+};
+
+void BM_Vxi11IdnRoundTrip(benchmark::State& state) {
+    Vxi11Link link;
+    if (!link.ok)
+        return state.SkipWithError("no VXI-11 link");
+    for (auto _ : state)
+        if (!link.ask("*IDN?\n"))
+            return state.SkipWithError("no answer");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Vxi11IdnRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_Vxi11BlockUpload262144(benchmark::State& state) {
+    Vxi11Link link;
+    if (!link.ok)
+        return state.SkipWithError("no VXI-11 link");
+    const QByteArray even = WaveBlock(0), odd = WaveBlock(1);
+    bool k = false;
+    for (auto _ : state)
+        if (!link.ask((k = !k) ? odd : even))
+            return state.SkipWithError("no answer");
+}
+BENCHMARK(BM_Vxi11BlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same load in this process: the channel's 262144 samples handed to the
 // card as the Arbitrary page's Update hands them.

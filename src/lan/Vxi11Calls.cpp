@@ -1,217 +1,278 @@
-// The VXI-11 procedures the RPC library's dispatch calls (their names are
-// the interface's), each handed to the one server of the process.
-#include <arpa/inet.h>
+// The VXI-11 procedures, and the dispatch of a call to them: the call's
+// header, arguments and reply through the RPC library's XDR routines and
+// those rpcgen made of the interface.
 #include <cstdlib>
 #include <cstring>
-#include <netinet/in.h>
 #include <rpc/rpc.h>
+#include <span>
 
+#include "Vxi11Dispatch.h"
 #include "Vxi11Server.h"
 #include "vxi11.h"
 
 namespace {
 
-constexpr int kInvalidLink = Vxi11Server::InvalidLink;
-constexpr int kOperationNotSupported = Vxi11Server::NotSupported;
-constexpr int kLockedByAnother = Vxi11Server::LockedByAnother;
+using S = Vxi11Server;
 
-// "192.0.2.7:50122": who made the request.
-QString PeerOf(SVCXPRT* transport) {
-    const netbuf* caller = svc_getrpccaller(transport);
-    if (!caller || caller->len < sizeof(sockaddr_in))
-        return "?";
-    const auto* a = static_cast<const sockaddr_in*>(caller->buf);
-    char text[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
-    return QString("%1:%2").arg(text).arg(ntohs(a->sin_port));
-}
+// What a procedure is called with: the server and the caller's connection.
+struct Call {
+    S& server;
+    int connection;
+};
 
 // The link a call names and may act on, or the error to answer.
-Vxi11Server::Link* LinkOf(long id, int& error, bool respectLock = true) {
-    Vxi11Server* server = Vxi11Server::active();
-    Vxi11Server::Link* link = server ? server->link(id) : nullptr;
-    error = !link ? kInvalidLink : respectLock && server->lockedOut(*link) ? kLockedByAnother : 0;
-    return error == 0 ? link : nullptr;
+S::Link* LinkOf(const Call& call, long id, long& error, bool respectLock = true) {
+    S::Link* link = call.server.link(id);
+    error = !link                                         ? S::InvalidLink
+            : respectLock && call.server.lockedOut(*link) ? S::LockedByAnother
+                                                          : S::NoError;
+    return error == S::NoError ? link : nullptr;
 }
 
-} // namespace
-
-extern "C" {
-
-bool_t create_link_1_svc(Create_LinkParms* p, Create_LinkResp* r, struct svc_req* request) {
-    Vxi11Server* server = Vxi11Server::active();
-    int error = 3;
-    r->lid = server ? server->createLink(request->rq_xprt->xp_fd, PeerOf(request->rq_xprt),
-                                         p->device, error)
-                    : 0;
-    if (error == 0 && p->lockDevice)
-        error = server->lock(*server->link(r->lid)) == 0 ? 0 : kLockedByAnother;
+void CreateLink(const Call& c, Create_LinkParms* p, Create_LinkResp* r) {
+    int error = S::NotAccessible;
+    r->lid = c.server.createLink(c.connection, p->device, error);
+    if (error == S::NoError && p->lockDevice)
+        error = c.server.lock(*c.server.link(r->lid));
     r->error = error;
-    r->abortPort = server ? server->abortPort() : 0;
-    r->maxRecvSize = Vxi11Server::kMaxRecvSize;
-    return TRUE;
+    r->abortPort = c.server.abortPort();
+    r->maxRecvSize = S::kMaxRecvSize;
 }
 
-bool_t device_write_1_svc(Device_WriteParms* p, Device_WriteResp* r, struct svc_req*) {
-    int error = 0;
+void Write(const Call& c, Device_WriteParms* p, Device_WriteResp* r) {
     r->size = 0;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error)) {
-        error = Vxi11Server::active()->write(*link, p->data.data_val, p->data.data_len,
-                                             (p->flags & Vxi11Server::EndFlag) != 0);
-        r->size = error == 0 ? p->data.data_len : 0;
+    if (S::Link* link = LinkOf(c, p->lid, r->error)) {
+        r->error =
+            c.server.write(*link, p->data.data_val, p->data.data_len, (p->flags & S::EndFlag) != 0);
+        r->size = r->error == S::NoError ? p->data.data_len : 0;
     }
-    r->error = error;
-    return TRUE;
 }
 
-bool_t device_read_1_svc(Device_ReadParms* p, Device_ReadResp* r, struct svc_req*) {
-    int error = 0;
-    r->reason = 0;
-    r->data.data_len = 0;
-    r->data.data_val = nullptr;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error)) {
+void Read(const Call& c, Device_ReadParms* p, Device_ReadResp* r) {
+    if (S::Link* link = LinkOf(c, p->lid, r->error)) {
         std::string data;
         long reason = 0;
-        error = Vxi11Server::active()->read(
-            *link, p->requestSize,
-            (p->flags & Vxi11Server::TermCharSet) ? static_cast<unsigned char>(p->termChar) : -1,
-            data, reason);
-        if (error == 0 && !data.empty()) {
-            // Freed by the library with the reply (device_core_1_freeresult).
+        const int termChar =
+            (p->flags & S::TermCharSet) ? static_cast<unsigned char>(p->termChar) : -1;
+        r->error = c.server.read(*link, p->requestSize, termChar, data, reason);
+        if (r->error == S::NoError && !data.empty()) {
+            // Freed with the reply's results (xdr_free).
             r->data.data_val = static_cast<char*>(std::malloc(data.size()));
             std::memcpy(r->data.data_val, data.data(), data.size());
             r->data.data_len = static_cast<u_int>(data.size());
         }
         r->reason = reason;
     }
-    r->error = error;
-    return TRUE;
 }
 
-bool_t device_readstb_1_svc(Device_GenericParms* p, Device_ReadStbResp* r, struct svc_req*) {
-    int error = 0;
-    r->stb = 0;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error))
-        r->stb = Vxi11Server::active()->statusByte(*link);
-    r->error = error;
-    return TRUE;
+void ReadStb(const Call& c, Device_GenericParms* p, Device_ReadStbResp* r) {
+    if (S::Link* link = LinkOf(c, p->lid, r->error))
+        r->stb = c.server.statusByte(*link);
 }
 
 // The card takes no trigger from a client.
-bool_t device_trigger_1_svc(Device_GenericParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    if (LinkOf(p->lid, error))
-        error = kOperationNotSupported;
-    r->error = error;
-    return TRUE;
+void Trigger(const Call& c, Device_GenericParms* p, Device_Error* r) {
+    if (LinkOf(c, p->lid, r->error))
+        r->error = S::NotSupported;
 }
 
-bool_t device_clear_1_svc(Device_GenericParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error))
-        Vxi11Server::active()->clear(*link);
-    r->error = error;
-    return TRUE;
+void Clear(const Call& c, Device_GenericParms* p, Device_Error* r) {
+    if (S::Link* link = LinkOf(c, p->lid, r->error))
+        c.server.clear(*link);
 }
 
 // Remote and local are SYSTem:RWLock's and SYSTem:LOCal's to say: these change nothing.
-bool_t device_remote_1_svc(Device_GenericParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    LinkOf(p->lid, error);
-    r->error = error;
-    return TRUE;
-}
-
-bool_t device_local_1_svc(Device_GenericParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    LinkOf(p->lid, error);
-    r->error = error;
-    return TRUE;
+void RemoteOrLocal(const Call& c, Device_GenericParms* p, Device_Error* r) {
+    LinkOf(c, p->lid, r->error);
 }
 
 // A lock another link holds is not waited for: the call says so at once.
-bool_t device_lock_1_svc(Device_LockParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error, false))
-        error = Vxi11Server::active()->lock(*link);
-    r->error = error;
-    return TRUE;
+void Lock(const Call& c, Device_LockParms* p, Device_Error* r) {
+    if (S::Link* link = LinkOf(c, p->lid, r->error, false))
+        r->error = c.server.lock(*link);
 }
 
-bool_t device_unlock_1_svc(Device_Link* lid, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    if (Vxi11Server::Link* link = LinkOf(*lid, error, false))
-        error = Vxi11Server::active()->unlock(*link);
-    r->error = error;
-    return TRUE;
+void Unlock(const Call& c, Device_Link* lid, Device_Error* r) {
+    if (S::Link* link = LinkOf(c, *lid, r->error, false))
+        r->error = c.server.unlock(*link);
 }
 
-bool_t device_enable_srq_1_svc(Device_EnableSrqParms* p, Device_Error* r, struct svc_req*) {
-    int error = 0;
-    if (Vxi11Server::Link* link = LinkOf(p->lid, error, false))
-        Vxi11Server::active()->enableSrq(*link, p->enable,
-                                         std::string(p->handle.handle_val, p->handle.handle_len));
-    r->error = error;
-    return TRUE;
+void EnableSrq(const Call& c, Device_EnableSrqParms* p, Device_Error* r) {
+    if (S::Link* link = LinkOf(c, p->lid, r->error, false))
+        c.server.enableSrq(*link, p->enable,
+                           std::string(p->handle.handle_val, p->handle.handle_len));
 }
 
-bool_t device_docmd_1_svc(Device_DocmdParms* p, Device_DocmdResp* r, struct svc_req*) {
-    int error = 0;
-    if (LinkOf(p->lid, error))
-        error = kOperationNotSupported;
-    r->error = error;
-    r->data_out.data_out_len = 0;
-    r->data_out.data_out_val = nullptr;
-    return TRUE;
+void Docmd(const Call& c, Device_DocmdParms* p, Device_DocmdResp* r) {
+    if (LinkOf(c, p->lid, r->error))
+        r->error = S::NotSupported;
 }
 
-bool_t destroy_link_1_svc(Device_Link* lid, Device_Error* r, struct svc_req*) {
-    Vxi11Server* server = Vxi11Server::active();
-    r->error = server ? server->destroyLink(*lid) : kInvalidLink;
-    return TRUE;
+void DestroyLink(const Call& c, Device_Link* lid, Device_Error* r) {
+    r->error = c.server.destroyLink(*lid);
 }
 
-bool_t create_intr_chan_1_svc(Device_RemoteFunc* p, Device_Error* r, struct svc_req* request) {
-    Vxi11Server* server = Vxi11Server::active();
-    r->error = server && p->progFamily == DEVICE_TCP
-                   ? server->createInterruptChannel(request->rq_xprt->xp_fd, p->hostAddr,
-                                                    p->hostPort, p->progNum, p->progVers)
-                   : kOperationNotSupported;
-    return TRUE;
+void CreateIntrChan(const Call& c, Device_RemoteFunc* p, Device_Error* r) {
+    r->error = p->progFamily == DEVICE_TCP
+                   ? c.server.createInterruptChannel(c.connection, p->hostAddr, p->hostPort,
+                                                     p->progNum, p->progVers)
+                   : S::NotSupported;
 }
 
-bool_t destroy_intr_chan_1_svc(void*, Device_Error* r, struct svc_req* request) {
-    if (Vxi11Server* server = Vxi11Server::active())
-        server->destroyInterruptChannel(request->rq_xprt->xp_fd);
-    r->error = 0;
-    return TRUE;
-}
-
-int device_core_1_freeresult(SVCXPRT*, xdrproc_t result, caddr_t value) {
-    xdr_free(result, value);
-    return 1;
+void DestroyIntrChan(const Call& c, void*, Device_Error* r) {
+    c.server.destroyInterruptChannel(c.connection);
+    r->error = S::NoError;
 }
 
 // The abort channel: every call ends before the next is read, so there is
 // never anything to abort.
-bool_t device_abort_1_svc(Device_Link* lid, Device_Error* r, struct svc_req*) {
-    Vxi11Server* server = Vxi11Server::active();
-    r->error = server && server->link(*lid) ? 0 : kInvalidLink;
+void Abort(const Call& c, Device_Link* lid, Device_Error* r) {
+    r->error = c.server.link(*lid) ? S::NoError : S::InvalidLink;
+}
+
+// A procedure of the table: its number, its arguments' and results' XDR
+// routines, and the function with their types.
+struct Procedure {
+    u_long number;
+    xdrproc_t arguments, results;
+    void (*run)(const Call&, void*, void*);
+};
+
+template <class A, class R>
+Procedure Entry(u_long number, bool_t (*arguments)(XDR*, A*), bool_t (*results)(XDR*, R*),
+                void (*run)(const Call&, A*, R*)) {
+    return {number, reinterpret_cast<xdrproc_t>(reinterpret_cast<void*>(arguments)),
+            reinterpret_cast<xdrproc_t>(reinterpret_cast<void*>(results)),
+            reinterpret_cast<void (*)(const Call&, void*, void*)>(reinterpret_cast<void*>(run))};
+}
+
+bool_t NoArguments(XDR*, void*) {
     return TRUE;
 }
 
-int device_async_1_freeresult(SVCXPRT*, xdrproc_t result, caddr_t value) {
-    xdr_free(result, value);
-    return 1;
+const Procedure* Find(bool abortChannel, u_long number) {
+    static const Procedure core[] = {
+        Entry(create_link, xdr_Create_LinkParms, xdr_Create_LinkResp, CreateLink),
+        Entry(device_write, xdr_Device_WriteParms, xdr_Device_WriteResp, Write),
+        Entry(device_read, xdr_Device_ReadParms, xdr_Device_ReadResp, Read),
+        Entry(device_readstb, xdr_Device_GenericParms, xdr_Device_ReadStbResp, ReadStb),
+        Entry(device_trigger, xdr_Device_GenericParms, xdr_Device_Error, Trigger),
+        Entry(device_clear, xdr_Device_GenericParms, xdr_Device_Error, Clear),
+        Entry(device_remote, xdr_Device_GenericParms, xdr_Device_Error, RemoteOrLocal),
+        Entry(device_local, xdr_Device_GenericParms, xdr_Device_Error, RemoteOrLocal),
+        Entry(device_lock, xdr_Device_LockParms, xdr_Device_Error, Lock),
+        Entry(device_unlock, xdr_Device_Link, xdr_Device_Error, Unlock),
+        Entry(device_enable_srq, xdr_Device_EnableSrqParms, xdr_Device_Error, EnableSrq),
+        Entry(device_docmd, xdr_Device_DocmdParms, xdr_Device_DocmdResp, Docmd),
+        Entry(destroy_link, xdr_Device_Link, xdr_Device_Error, DestroyLink),
+        Entry(create_intr_chan, xdr_Device_RemoteFunc, xdr_Device_Error, CreateIntrChan),
+        Entry(destroy_intr_chan, NoArguments, xdr_Device_Error, DestroyIntrChan),
+    };
+    static const Procedure async[] = {
+        Entry(device_abort, xdr_Device_Link, xdr_Device_Error, Abort),
+    };
+    for (const Procedure& p :
+         abortChannel ? std::span<const Procedure>(async) : std::span<const Procedure>(core))
+        if (p.number == number)
+            return &p;
+    return nullptr;
 }
 
-// The interrupt channel is the client's; the device only calls it.
-bool_t device_intr_srq_1_svc(Device_SrqParms*, void*, struct svc_req*) {
-    return FALSE;
+// The reply, encoded: its size asked of the results first.
+std::string Encode(rpc_msg& reply) {
+    const xdrproc_t results =
+        reply.rm_reply.rp_stat == MSG_ACCEPTED && reply.acpted_rply.ar_stat == SUCCESS
+            ? reply.acpted_rply.ar_results.proc
+            : nullptr;
+    const unsigned long size =
+        64 + (results ? xdr_sizeof(results, reply.acpted_rply.ar_results.where) : 0);
+    std::string bytes(size, '\0');
+    XDR out;
+    xdrmem_create(&out, bytes.data(), static_cast<u_int>(size), XDR_ENCODE);
+    const bool ok = xdr_replymsg(&out, &reply);
+    bytes.resize(ok ? xdr_getpos(&out) : 0);
+    xdr_destroy(&out);
+    return bytes;
 }
 
-int device_intr_1_freeresult(SVCXPRT*, xdrproc_t, caddr_t) {
-    return 1;
-}
+// The arguments and the results of every procedure, in one place each.
+union Arguments {
+    Create_LinkParms createLink;
+    Device_WriteParms write;
+    Device_ReadParms read;
+    Device_GenericParms generic;
+    Device_LockParms lock;
+    Device_Link link;
+    Device_EnableSrqParms srq;
+    Device_DocmdParms docmd;
+    Device_RemoteFunc remote;
+};
+union Results {
+    Create_LinkResp createLink;
+    Device_WriteResp write;
+    Device_ReadResp read;
+    Device_ReadStbResp stb;
+    Device_Error error;
+    Device_DocmdResp docmd;
+};
 
-} // extern "C"
+} // namespace
+
+std::string Vxi11Reply(Vxi11Server& server, int connection, bool abortChannel,
+                       const std::string& record) {
+    XDR in;
+    xdrmem_create(&in, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
+                  XDR_DECODE);
+    rpc_msg call{};
+    char credentials[MAX_AUTH_BYTES], verifier[MAX_AUTH_BYTES];
+    call.rm_call.cb_cred.oa_base = credentials;
+    call.rm_call.cb_verf.oa_base = verifier;
+    if (!xdr_callmsg(&in, &call) || call.rm_direction != CALL) {
+        xdr_destroy(&in);
+        return {};
+    }
+    rpc_msg reply{};
+    reply.rm_xid = call.rm_xid;
+    reply.rm_direction = REPLY;
+    if (call.rm_call.cb_rpcvers != RPC_MSG_VERSION) {
+        reply.rm_reply.rp_stat = MSG_DENIED;
+        reply.rjcted_rply.rj_stat = RPC_MISMATCH;
+        reply.rjcted_rply.rj_vers.low = reply.rjcted_rply.rj_vers.high = RPC_MSG_VERSION;
+        xdr_destroy(&in);
+        return Encode(reply);
+    }
+    reply.rm_reply.rp_stat = MSG_ACCEPTED;
+    reply.acpted_rply.ar_verf = _null_auth;
+    const u_long program = abortChannel ? DEVICE_ASYNC : DEVICE_CORE;
+    const Procedure* procedure = Find(abortChannel, call.rm_call.cb_proc);
+    Arguments arguments{};
+    Results results{};
+    if (call.rm_call.cb_prog != program) {
+        reply.acpted_rply.ar_stat = PROG_UNAVAIL;
+    } else if (call.rm_call.cb_vers != 1) {
+        reply.acpted_rply.ar_stat = PROG_MISMATCH;
+        reply.acpted_rply.ar_vers.low = reply.acpted_rply.ar_vers.high = 1;
+    } else if (call.rm_call.cb_proc == NULLPROC) {
+        reply.acpted_rply.ar_stat = SUCCESS;
+        reply.acpted_rply.ar_results.where = nullptr;
+        reply.acpted_rply.ar_results.proc =
+            reinterpret_cast<xdrproc_t>(reinterpret_cast<void*>(xdr_void));
+    } else if (!procedure) {
+        reply.acpted_rply.ar_stat = PROC_UNAVAIL;
+    } else if (!procedure->arguments(&in, &arguments)) {
+        reply.acpted_rply.ar_stat = GARBAGE_ARGS;
+        procedure = nullptr;
+    } else {
+        procedure->run(Call{server, connection}, &arguments, &results);
+        reply.acpted_rply.ar_stat = SUCCESS;
+        reply.acpted_rply.ar_results.where = reinterpret_cast<caddr_t>(&results);
+        reply.acpted_rply.ar_results.proc = procedure->results;
+    }
+    const std::string bytes = Encode(reply);
+    if (procedure) {
+        xdr_free(procedure->arguments, reinterpret_cast<char*>(&arguments));
+        xdr_free(procedure->results, reinterpret_cast<char*>(&results));
+    }
+    xdr_destroy(&in);
+    return bytes;
+}

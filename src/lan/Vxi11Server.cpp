@@ -1,49 +1,29 @@
 #include "Vxi11Server.h"
 
-#include <QSocketNotifier>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cstring>
 #include <netinet/in.h>
-#include <poll.h>
 #include <rpc/pmap_clnt.h>
 #include <rpc/rpc.h>
-#include <rpc/rpc_com.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "LineReader.h"
 #include "ScpiDevice.h"
+#include "Vxi11Dispatch.h"
 #include "vxi11.h"
-
-extern "C" void device_core_1(struct svc_req* request, SVCXPRT* transport);
-extern "C" void device_async_1(struct svc_req* request, SVCXPRT* transport);
 
 namespace {
 
-// A listening IPv4 TCP socket on `address`:`port` (0: any free one).
-int ListenOn(const QHostAddress& address, quint16 port, quint16& bound, QString& error) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return -1;
-    }
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(address.toIPv4Address());
-    socklen_t length = sizeof a;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
-        return -1;
-    }
-    bound = ntohs(a.sin_port);
-    return fd;
-}
+// A record: its fragments' bytes up to this many, headers aside.
+constexpr qint64 kMaxRecord = Vxi11Server::kMaxRecvSize + 4096;
+// What a client may leave unread before it is closed.
+constexpr qint64 kMaxUnread = 4 * 1024 * 1024;
 
 // Whether something listens on the loopback's `port`.
 bool Answers(quint16 port) {
@@ -58,13 +38,37 @@ bool Answers(quint16 port) {
     return yes;
 }
 
+// The first whole record in `in` (its fragments joined), taken out of it;
+// nothing while it is incomplete. False when it goes beyond the bound.
+bool TakeRecord(QByteArray& in, std::string& record, bool& complete) {
+    complete = false;
+    record.clear();
+    qint64 at = 0;
+    while (at + 4 <= in.size()) {
+        const quint32 mark = qFromBigEndian<quint32>(in.constData() + at);
+        const qint64 length = mark & 0x7FFFFFFF;
+        if (static_cast<qint64>(record.size()) + length > kMaxRecord)
+            return false;
+        if (at + 4 + length > in.size())
+            break;
+        record.append(in.constData() + at + 4, static_cast<size_t>(length));
+        at += 4 + length;
+        if (mark & 0x80000000u) {
+            complete = true;
+            in.remove(0, at);
+            return true;
+        }
+    }
+    return in.size() <= kMaxRecord + 4 * 1024; // fragment headers of a record within bounds
+}
+
 } // namespace
 
 // One link: a session of its device, the message it is sending (read as it
 // comes), the answers it has not read yet, and its service request.
 struct Vxi11Server::Link {
     long id = 0;
-    int fd = -1; // the connection it was made on
+    int connection = 0; // the connection it was made on
     QString peer;
     ScpiDevice* device = nullptr;
     std::unique_ptr<scpi::Session> session;
@@ -76,6 +80,18 @@ struct Vxi11Server::Link {
     bool requested = false; // the status byte's request bit was set at the last look
 };
 
+// A client's connection to the core or the abort channel, and the record it
+// is sending.
+struct Vxi11Server::Connection {
+    int id = 0;
+    QTcpSocket* socket = nullptr;
+    QString peer;
+    bool abortChannel = false;
+    QByteArray in;
+    QElapsedTimer lastByte;
+    bool gone = false;
+};
+
 // The client's interrupt channel: an RPC client of its DEVICE_INTR program.
 struct Vxi11Server::Interrupt {
     CLIENT* client = nullptr;
@@ -85,9 +101,13 @@ struct Vxi11Server::Interrupt {
     }
 };
 
-Vxi11Server* Vxi11Server::active_ = nullptr;
-
-Vxi11Server::Vxi11Server(QObject* parent) : QObject(parent) {}
+Vxi11Server::Vxi11Server(QObject* parent)
+    : QObject(parent), core_(new QTcpServer(this)), abort_(new QTcpServer(this)),
+      stallTimer_(new QTimer(this)) {
+    connect(core_, &QTcpServer::newConnection, this, [this] { accept(core_, false); });
+    connect(abort_, &QTcpServer::newConnection, this, [this] { accept(abort_, true); });
+    connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
+}
 
 Vxi11Server::~Vxi11Server() {
     close();
@@ -114,34 +134,17 @@ QString Vxi11Server::deviceName(const ScpiDevice& device) const {
 }
 
 bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& error) {
-    if (active_) {
-        error = "a VXI-11 server already runs in this program";
-        return false;
-    }
     if (address.protocol() != QAbstractSocket::IPv4Protocol) {
         error = "VXI-11 listens on an IPv4 address";
         return false;
     }
-    // Connections read without blocking, each record up to this size.
-    int maxRecord = static_cast<int>(kMaxRecvSize) + 4096;
-    rpc_control(RPC_SVC_CONNMAXREC_SET, &maxRecord);
-    coreFd_ = ListenOn(address, port, port_, error);
-    if (coreFd_ < 0)
-        return false;
-    abortFd_ = ListenOn(address, 0, abortPort_, error);
-    SVCXPRT* core = abortFd_ >= 0 ? svc_vc_create(coreFd_, 0, 0) : nullptr;
-    SVCXPRT* abort = core ? svc_vc_create(abortFd_, 0, 0) : nullptr;
-    coreTransport_ = core;
-    abortTransport_ = abort;
-    active_ = this;
-    if (!core || !abort ||
-        !svc_register(core, DEVICE_CORE, DEVICE_CORE_VERSION, device_core_1, 0) ||
-        !svc_register(abort, DEVICE_ASYNC, DEVICE_ASYNC_VERSION, device_async_1, 0)) {
-        if (error.isEmpty())
-            error = "the RPC library could not serve the sockets";
+    if (!core_->listen(address, port) || !abort_->listen(address, 0)) {
+        error = core_->isListening() ? abort_->errorString() : core_->errorString();
         close();
         return false;
     }
+    core_->setMaxPendingConnections(kMaxLinks);
+    stallTimer_->start(static_cast<int>(kPartialRecord.count() / 4));
     // An entry of a program that died is replaced; a live server's is kept.
     sockaddr_in mapper{};
     mapper.sin_family = AF_INET;
@@ -149,46 +152,32 @@ bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& err
     if (const u_short held = pmap_getport(&mapper, DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP);
         held != 0 && !Answers(held))
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
-    registered_ = pmap_set(DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, port_);
-    watch();
+    registered_ = pmap_set(DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, core_->serverPort());
     return true;
 }
 
 void Vxi11Server::close() {
-    if (active_ != this)
-        return;
-    std::vector<long> all;
-    for (const auto& [id, l] : links_)
-        all.push_back(id);
-    for (long id : all)
-        destroyLink(id);
+    while (!connections_.empty())
+        drop(*connections_.back());
     interrupts_.clear();
     if (registered_)
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
     registered_ = false;
-    svc_unregister(DEVICE_CORE, DEVICE_CORE_VERSION);
-    svc_unregister(DEVICE_ASYNC, DEVICE_ASYNC_VERSION);
-    // Every connection the library holds ends; then the listeners go.
-    std::vector<int> fds;
-    for (int i = 0; i < svc_max_pollfd; ++i)
-        if (const int fd = svc_pollfd[i].fd; fd >= 0 && fd != coreFd_ && fd != abortFd_)
-            fds.push_back(fd);
-    for (int fd : fds) {
-        ::shutdown(fd, SHUT_RDWR);
-        svc_getreq_common(fd); // the library sees the end and lets the transport go
-    }
-    notifiers_.clear();
-    for (auto [transport, fd] :
-         {std::pair{&coreTransport_, &coreFd_}, std::pair{&abortTransport_, &abortFd_}}) {
-        if (*transport)
-            svc_destroy(static_cast<SVCXPRT*>(*transport)); // closes its socket
-        else if (*fd >= 0)
-            ::close(*fd);
-        *transport = nullptr;
-        *fd = -1;
-    }
-    port_ = abortPort_ = 0;
-    active_ = nullptr;
+    core_->close();
+    abort_->close();
+    stallTimer_->stop();
+}
+
+bool Vxi11Server::listening() const {
+    return core_->isListening();
+}
+
+quint16 Vxi11Server::port() const {
+    return core_->serverPort();
+}
+
+quint16 Vxi11Server::abortPort() const {
+    return abort_->serverPort();
 }
 
 QStringList Vxi11Server::links() const {
@@ -198,54 +187,91 @@ QStringList Vxi11Server::links() const {
     return names;
 }
 
-// A notifier for each socket the library serves; the links of a connection
-// that went are closed.
-void Vxi11Server::watch() {
-    std::map<int, bool> now;
-    for (int i = 0; i < svc_max_pollfd; ++i)
-        if (svc_pollfd[i].fd >= 0)
-            now[svc_pollfd[i].fd] = true;
-    for (auto it = notifiers_.begin(); it != notifiers_.end();) {
-        if (now.count(it->first)) {
-            ++it;
+void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
+    while (QTcpSocket* socket = listener->nextPendingConnection()) {
+        // Beyond the bound (a core and an abort connection per link), or
+        // one that left before it was taken: closed at once.
+        if (socket->state() != QAbstractSocket::ConnectedState ||
+            static_cast<int>(connections_.size()) >= 2 * kMaxLinks) {
+            socket->abort();
+            socket->deleteLater();
             continue;
         }
-        const int fd = it->first;
-        it->second->setEnabled(false);
-        it->second.release()->deleteLater(); // it may be the one that called
-        it = notifiers_.erase(it);
-        dropConnection(fd);
-    }
-    for (const auto& [fd, yes] : now) {
-        if (notifiers_.count(fd))
-            continue;
-        // Beyond the links' bound, a new connection is closed at once.
-        if (fd != coreFd_ && fd != abortFd_ &&
-            static_cast<int>(notifiers_.size()) >= kMaxLinks + 2) {
-            ::shutdown(fd, SHUT_RDWR);
-            svc_getreq_common(fd);
-            continue;
-        }
-        auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        connect(notifier.get(), &QSocketNotifier::activated, this, [this, fd] { serve(fd); });
-        notifiers_[fd] = std::move(notifier);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(kMaxRecord + 64 * 1024);
+        auto c = std::make_shared<Connection>();
+        c->id = nextConnection_++;
+        c->socket = socket;
+        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        c->abortChannel = abortChannel;
+        c->lastByte.start();
+        connections_.push_back(c);
+        const std::weak_ptr<Connection> weak = c;
+        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
+            if (const auto k = weak.lock())
+                read(k);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
+            if (const auto k = weak.lock())
+                drop(*k);
+        });
     }
 }
 
-void Vxi11Server::serve(int fd) {
-    svc_getreq_common(fd);
-    if (active_ == this)
-        watch();
+// Each whole record is answered as it completes; a record beyond the bound
+// closes its connection.
+void Vxi11Server::read(const std::shared_ptr<Connection>& connection) {
+    Connection& c = *connection;
+    c.in += c.socket->readAll();
+    c.lastByte.start();
+    std::string record;
+    for (bool complete = true; complete && !c.gone;) {
+        if (!TakeRecord(c.in, record, complete))
+            return drop(c);
+        if (!complete)
+            break;
+        const std::string reply = Vxi11Reply(*this, c.id, c.abortChannel, record);
+        if (c.gone || reply.empty())
+            continue;
+        char mark[4];
+        qToBigEndian<quint32>(0x80000000u | static_cast<quint32>(reply.size()), mark);
+        c.socket->write(mark, 4);
+        c.socket->write(reply.data(), static_cast<qint64>(reply.size()));
+        if (c.socket->bytesToWrite() > kMaxUnread)
+            return drop(c); // a client that never reads its replies
+    }
 }
 
-void Vxi11Server::dropConnection(int fd) {
+void Vxi11Server::drop(Connection& c) {
+    if (c.gone)
+        return;
+    c.gone = true;
+    const auto it = std::find_if(connections_.begin(), connections_.end(),
+                                 [&c](const auto& p) { return p.get() == &c; });
+    if (it == connections_.end())
+        return;
+    const std::shared_ptr<Connection> keep = *it; // alive until the end of this call
+    connections_.erase(it);
     std::vector<long> gone;
     for (const auto& [id, l] : links_)
-        if (l->fd == fd)
+        if (l->connection == c.id)
             gone.push_back(id);
     for (long id : gone)
         destroyLink(id);
-    interrupts_.erase(fd);
+    interrupts_.erase(c.id);
+    c.socket->disconnect(this);
+    c.socket->abort();
+    c.socket->deleteLater();
+}
+
+// A connection inside a record that sent nothing for long is closed.
+void Vxi11Server::dropStalled() {
+    std::vector<Connection*> stalled;
+    for (const auto& c : connections_)
+        if (!c->in.isEmpty() && c->lastByte.elapsed() >= kPartialRecord.count())
+            stalled.push_back(c.get());
+    for (Connection* c : stalled)
+        drop(*c);
 }
 
 Vxi11Server::Link* Vxi11Server::link(long id) {
@@ -253,7 +279,7 @@ Vxi11Server::Link* Vxi11Server::link(long id) {
     return it == links_.end() ? nullptr : it->second.get();
 }
 
-long Vxi11Server::createLink(int fd, const QString& peer, const char* device, int& error) {
+long Vxi11Server::createLink(int connection, const char* device, int& error) {
     const QString name = QString::fromLatin1(device ? device : "").toLower();
     bool number = name.startsWith("inst");
     const int index = number ? name.mid(4).toInt(&number) : -1;
@@ -267,10 +293,12 @@ long Vxi11Server::createLink(int fd, const QString& peer, const char* device, in
     }
     auto l = std::make_unique<Link>();
     l->id = nextLink_++;
-    l->fd = fd;
-    l->peer = peer;
+    l->connection = connection;
+    for (const auto& c : connections_)
+        if (c->id == connection)
+            l->peer = c->peer;
     l->device = devices_[index];
-    l->session = l->device->openLink(peer + " (VXI-11)");
+    l->session = l->device->openLink(l->peer + " (VXI-11)");
     const long id = l->id;
     links_[id] = std::move(l);
     error = NoError;
@@ -378,9 +406,9 @@ void Vxi11Server::enableSrq(Link& l, bool enable, const std::string& handle) {
     l.srqHandle = handle;
 }
 
-int Vxi11Server::createInterruptChannel(int fd, unsigned long address, unsigned short port,
+int Vxi11Server::createInterruptChannel(int connection, unsigned long address, unsigned short port,
                                         unsigned long program, unsigned long version) {
-    if (interrupts_.count(fd))
+    if (interrupts_.count(connection))
         return ChannelEstablished;
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -391,12 +419,12 @@ int Vxi11Server::createInterruptChannel(int fd, unsigned long address, unsigned 
     interrupt->client = clnttcp_create(&a, program, version, &socket, 0, 0);
     if (!interrupt->client)
         return OutOfResources;
-    interrupts_[fd] = std::move(interrupt);
+    interrupts_[connection] = std::move(interrupt);
     return NoError;
 }
 
-void Vxi11Server::destroyInterruptChannel(int fd) {
-    interrupts_.erase(fd);
+void Vxi11Server::destroyInterruptChannel(int connection) {
+    interrupts_.erase(connection);
 }
 
 // When the status byte's request bit rises, a client that asked is told
@@ -407,7 +435,7 @@ void Vxi11Server::requestService(Link& l) {
     l.requested = now;
     if (!now || was || !l.srqEnabled)
         return;
-    const auto it = interrupts_.find(l.fd);
+    const auto it = interrupts_.find(l.connection);
     if (it == interrupts_.end())
         return;
     Device_SrqParms parms{};

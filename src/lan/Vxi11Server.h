@@ -1,21 +1,26 @@
-// VXI-11, a transport of SCPI devices: the core channel over ONC RPC (links,
-// writes ending with END, reads up to the requested size or the termination
+// VXI-11, a transport of SCPI devices: the core channel (links, writes
+// ending with END, reads up to the requested size or the termination
 // character, the status byte, device clear, locks, service requests through
 // the client's interrupt channel) and the abort channel, each link a session
 // of its device. Devices are "inst0", "inst1", ... in the order they were
-// added. The RPC library's server state is process-wide: one server runs
-// in a process. It runs in the program's thread, its sockets never block:
-// a slow client delays nobody.
+// added. ONC RPC messages are read and written with the RPC library's XDR
+// routines (the interface's made by rpcgen); the connections are the
+// program's own sockets, read as bytes come, so a slow or silent client
+// delays nobody, and bounded as the raw socket's are.
 #pragma once
 
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
-class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
 class ScpiDevice;
 
 class Vxi11Server : public QObject {
@@ -23,8 +28,10 @@ class Vxi11Server : public QObject {
 public:
     // The most data one device_write takes (a whole wave memory's block fits).
     static constexpr unsigned kMaxRecvSize = 1024 * 1024;
-    // Links open at once, over every connection.
+    // Links open at once, and connections, over every client.
     static constexpr int kMaxLinks = 16;
+    // A connection inside a record that sends no byte for this long is closed.
+    static constexpr std::chrono::milliseconds kPartialRecord{10000};
 
     // VXI-11's error codes, device_read's reasons and the calls' flags.
     enum Error : int {
@@ -56,20 +63,19 @@ public:
     // system's port mapper; false with the reason.
     bool listen(const QHostAddress& address, quint16 port, QString& error);
     void close();
-    bool listening() const { return coreFd_ >= 0; }
-    quint16 port() const { return port_; }
-    quint16 abortPort() const { return abortPort_; }
+    bool listening() const;
+    quint16 port() const;
+    quint16 abortPort() const;
     // Whether the system's port mapper (rpcbind) knows the core channel's
     // port: without it, clients that look the port up cannot find it.
     bool portMapperRegistered() const { return registered_; }
     // Each open link: "127.0.0.1:50122 inst0".
     QStringList links() const;
 
+    // The procedures, as the dispatch calls them for a connection.
     struct Link;
-    // The RPC calls, for the library's dispatch (one server per process).
-    static Vxi11Server* active() { return active_; }
     Link* link(long id);
-    long createLink(int fd, const QString& peer, const char* device, int& error);
+    long createLink(int connection, const char* device, int& error);
     int destroyLink(long id);
     int write(Link& link, const char* data, size_t size, bool end);
     int read(Link& link, size_t requestSize, int termChar, std::string& data, long& reason);
@@ -80,30 +86,31 @@ public:
     void clear(Link& link);
     unsigned char statusByte(Link& link);
     void enableSrq(Link& link, bool enable, const std::string& handle);
-    int createInterruptChannel(int fd, unsigned long address, unsigned short port,
+    int createInterruptChannel(int connection, unsigned long address, unsigned short port,
                                unsigned long program, unsigned long version);
-    void destroyInterruptChannel(int fd);
+    void destroyInterruptChannel(int connection);
 
 signals:
     void linksChanged();
 
 private:
-    void watch();
-    void serve(int fd);
-    void dropConnection(int fd);
+    struct Connection;
+    struct Interrupt;
+    void accept(QTcpServer* listener, bool abortChannel);
+    void read(const std::shared_ptr<Connection>& c);
+    void drop(Connection& c);
+    void dropStalled();
     void requestService(Link& link);
 
-    static Vxi11Server* active_;
     std::vector<ScpiDevice*> devices_;
+    QTcpServer* core_;
+    QTcpServer* abort_;
+    QTimer* stallTimer_;
+    std::vector<std::shared_ptr<Connection>> connections_;
     std::map<long, std::unique_ptr<Link>> links_;
-    std::map<const ScpiDevice*, long> lockHolders_; // a device's VXI-11 lock
-    std::map<int, std::unique_ptr<QSocketNotifier>> notifiers_;
-    struct Interrupt;
+    std::map<const ScpiDevice*, long> lockHolders_;        // a device's VXI-11 lock
     std::map<int, std::unique_ptr<Interrupt>> interrupts_; // by the connection that made it
     long nextLink_ = 1;
-    int coreFd_ = -1, abortFd_ = -1;
-    void* coreTransport_ = nullptr; // the RPC library's listeners (SVCXPRT)
-    void* abortTransport_ = nullptr;
-    quint16 port_ = 0, abortPort_ = 0;
+    int nextConnection_ = 1;
     bool registered_ = false;
 };

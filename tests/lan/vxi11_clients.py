@@ -11,6 +11,7 @@ import socket
 import struct
 import subprocess
 import sys
+import time
 
 import pyvisa
 
@@ -99,6 +100,28 @@ try:
     reset.sendall(struct.pack(">I", 0x80000000 | 100) + b"\0" * 40)
     reset.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
     reset.close()
+    # A call in fragments that come apart, as RPC libraries send large ones.
+    fragmented = socket.create_connection(("127.0.0.1", core))
+
+    def call(procedure, arguments, fragments):
+        body = struct.pack(">IIIIII", 7, 0, 2, 0x0607AF, 1, procedure) + bytes(16) + arguments
+        step = -(-len(body) // fragments)
+        for at in range(0, len(body), step):
+            part = body[at:at + step]
+            last = 0x80000000 if at + step >= len(body) else 0
+            fragmented.sendall(struct.pack(">I", last | len(part)) + part)
+            time.sleep(0.02)
+        length = struct.unpack(">I", fragmented.recv(4))[0] & 0x7FFFFFFF
+        reply = b""
+        while len(reply) < length:
+            reply += fragmented.recv(length - len(reply))
+        return reply[24:]  # after the reply's header: the results
+
+    made = call(10, struct.pack(">iiiI", 0, 0, 0, 5) + b"inst0\0\0\0", 3)
+    lid = struct.unpack(">ii", made[:8])[1]
+    written = call(11, struct.pack(">iIIiI", lid, 1000, 1000, 8, 6) + b"*OPC?\n\0\0", 4)
+    check("a write in four fragments", struct.unpack(">iI", written[:8]), (0, 6))
+    fragmented.close()
     check("beside them", other.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
     check("lxi beside them", lxi("*OPC?"), "1")
     stalled.close()
