@@ -121,6 +121,28 @@ try:
     lid = struct.unpack(">ii", made[:8])[1]
     written = call(11, struct.pack(">iIIiI", lid, 1000, 1000, 8, 6) + b"*OPC?\n\0\0", 4)
     check("a write in four fragments", struct.unpack(">iI", written[:8]), (0, 6))
+
+    # A service request reaches the client's interrupt channel when the
+    # status byte's request bit rises: an error, enabled by *ESE and *SRE.
+    interrupts = socket.socket()
+    interrupts.bind(("127.0.0.1", 0))
+    interrupts.listen(1)
+    host = struct.unpack(">I", socket.inet_aton("127.0.0.1"))[0]
+    opened = call(25, struct.pack(">IIIIi", host, interrupts.getsockname()[1], 0x0607B1, 1, 0), 1)
+    check("create_intr_chan", struct.unpack(">i", opened[:4])[0], 0)
+    enabled = call(20, struct.pack(">iiI", lid, 1, 4) + b"srq1", 1)
+    check("device_enable_srq", struct.unpack(">i", enabled[:4])[0], 0)
+    message = b"*ESE 32;*SRE 32;FOO\n"
+    call(11, struct.pack(">iIIiI", lid, 1000, 1000, 8, len(message)) + message, 1)
+    interrupts.settimeout(5)
+    channel, _ = interrupts.accept()
+    channel.settimeout(5)
+    srq = channel.recv(200)
+    # The call: record mark, xid, CALL, version 2, DEVICE_INTR, 1, device_intr_srq (30).
+    check("device_intr_srq", struct.unpack(">IIIIII", srq[8:32])[1:5] + (srq[-4:],),
+          (2, 0x0607B1, 1, 30, b"srq1"))
+    channel.close()
+    interrupts.close()
     fragmented.close()
     check("beside them", other.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
     check("lxi beside them", lxi("*OPC?"), "1")
