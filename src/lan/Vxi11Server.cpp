@@ -113,8 +113,13 @@ Vxi11Server::~Vxi11Server() {
     close();
 }
 
+// A device takes the first free name: a place given up is taken again.
 void Vxi11Server::addDevice(ScpiDevice& device) {
-    devices_.push_back(&device);
+    const auto free = std::find(devices_.begin(), devices_.end(), nullptr);
+    if (free != devices_.end())
+        *free = &device;
+    else
+        devices_.push_back(&device);
 }
 
 void Vxi11Server::removeDevice(ScpiDevice& device) {
@@ -126,6 +131,10 @@ void Vxi11Server::removeDevice(ScpiDevice& device) {
         destroyLink(id);
     // Its place stays, so that the others keep their names.
     std::replace(devices_.begin(), devices_.end(), &device, static_cast<ScpiDevice*>(nullptr));
+}
+
+bool Vxi11Server::serves() const {
+    return std::any_of(devices_.begin(), devices_.end(), [](const ScpiDevice* d) { return d; });
 }
 
 QString Vxi11Server::deviceName(const ScpiDevice& device) const {

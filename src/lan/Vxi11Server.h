@@ -53,8 +53,11 @@ public:
     ~Vxi11Server() override;
 
     // The devices served; `device` outlives the server or is removed first.
+    // A device removed gives its name up to the next one added.
     void addDevice(ScpiDevice& device);
     void removeDevice(ScpiDevice& device);
+    // Whether any device is served.
+    bool serves() const;
     // "inst0" for the first device added.
     QString deviceName(const ScpiDevice& device) const;
 

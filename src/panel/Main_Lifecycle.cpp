@@ -239,7 +239,7 @@ void TMain_Form::Log1Click() {
 }
 
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
-    if (FeedbackClicked(watched, event))
+    if (FeedbackClicked(watched, event) || RemoteStatusClicked(watched, event))
         return true;
     NoteStepKeyClick(watched, event);
     return QMainWindow::eventFilter(watched, event);

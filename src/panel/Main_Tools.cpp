@@ -5,6 +5,7 @@
 #include "WaveformView.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -18,6 +19,7 @@
 #include "Operations.h"
 #include "OutputView.h"
 #include "Remote_Unit.h"
+#include "SessionMemory.h"
 
 void TMain_Form::MemoryTest1Click() {
     OwnOperation own(*this);
@@ -49,11 +51,23 @@ void TMain_Form::About1Click() {
 // Remote control
 
 void TMain_Form::RemoteControl1Click() {
+    CreateRemoteForm();
+    remoteForm_->show();
+    remoteForm_->raise();
+    remoteForm_->activateWindow();
+}
+
+// Made when first asked for, or at the start when the operator chose to serve then.
+void TMain_Form::CreateRemoteForm() {
     if (!remoteForm_) {
         remoteForm_ = new TRemote_Form(
             card_, [this] { return scpi::IdentityOf(card_); }, this);
         RemoteStatus_Label = Named(new QLabel(StatusBar1), "RemoteStatus_Label");
         RemoteStatus_Label->hide();
+        // A click opens the window that says what serves.
+        RemoteStatus_Label->setCursor(Qt::PointingHandCursor);
+        RemoteStatus_Label->setToolTip("Click to open Remote Control.");
+        RemoteStatus_Label->installEventFilter(this);
         StatusBar1->addPermanentWidget(RemoteStatus_Label);
         connect(remoteForm_, &TRemote_Form::statusChanged, this, [this] {
             const QString text = remoteForm_->StatusText();
@@ -64,9 +78,24 @@ void TMain_Form::RemoteControl1Click() {
         connect(remoteForm_, &TRemote_Form::lockChanged, this,
                 [this] { LockForRemote(!remoteForm_->LockHolder().isEmpty()); });
     }
-    remoteForm_->show();
-    remoteForm_->raise();
-    remoteForm_->activateWindow();
+}
+
+bool TMain_Form::RemoteStatusClicked(QObject* watched, QEvent* event) {
+    if (!RemoteStatus_Label || watched != RemoteStatus_Label ||
+        event->type() != QEvent::MouseButtonRelease)
+        return false;
+    RemoteControl1Click();
+    return true;
+}
+
+// Serving at start, when the operator chose so: the one panel open (the
+// ports are the computer's).
+void TMain_Form::ServeAtStart() {
+    if (OpenPanels() != std::vector<TMain_Form*>{this} || !SessionMemory::Remote().serveAtStart)
+        return;
+    CreateRemoteForm();
+    if (!remoteForm_->StartServing())
+        ShowFeedback("Remote control did not start (see Options > Remote Control...).");
 }
 
 void TMain_Form::LockForRemote(bool locked) {

@@ -85,6 +85,8 @@ public:
     // Shows the waveform builder (one, non-modal) for the active channel.
     void WaveBuilder1Click();
     void RemoteControl1Click();
+    // Serves as the Remote Control window's remembered choices say, when they say to at start.
+    void ServeAtStart();
     // The remote control window, made when first asked for (null before).
     TRemote_Form* RemoteForm() const { return remoteForm_; }
     // While a client locks the front panel out: every control that sends a
@@ -272,6 +274,8 @@ private:
     ViewHost Host();
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
+    bool RemoteStatusClicked(QObject* watched, QEvent* event);
+    void CreateRemoteForm();
     void CreateStatusStrip(QWidget* client);
     void CreateSendKeys();
     void SetRangeToolTips();

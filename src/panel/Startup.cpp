@@ -80,6 +80,7 @@ int RunProgram() {
     {
         std::unique_ptr<AppWindows> windows = CreateWindows();
         windows->main->show();
+        windows->main->ServeAtStart();
         status = QApplication::exec();
     }
     RunExitHandlers();

@@ -1,10 +1,15 @@
 #include "Remote_Unit.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QNetworkInterface>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -14,6 +19,31 @@
 #include "Named.h"
 #include "ScpiDevice.h"
 #include "ScpiServer.h"
+#include "SessionMemory.h"
+#include "Vxi11Server.h"
+
+namespace {
+
+// The process's VXI-11 server: the port mapper knows one per computer, so
+// each panel's card is one of its devices (inst0, inst1, ...). It listens
+// on every interface only if the first panel to serve chose so.
+Vxi11Server& SharedVxi11() {
+    static Vxi11Server* server = new Vxi11Server(qApp);
+    return *server;
+}
+
+// The addresses clients reach a server on `everywhere` or this computer only.
+QStringList Hosts(bool everywhere) {
+    if (!everywhere)
+        return {"127.0.0.1"};
+    QStringList hosts;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            hosts << a.toString();
+    return hosts;
+}
+
+} // namespace
 
 TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity, QWidget* parent)
     : QDialog(parent), card_(card), identity_(std::move(identity)),
@@ -26,6 +56,18 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Port_SpinEdit->setAccessibleName("TCP port");
     AllInterfaces_CheckBox =
         Named(new QCheckBox("Listen on all network interfaces", this), "AllInterfaces_CheckBox");
+    Vxi11_CheckBox =
+        Named(new QCheckBox("VXI-11 too (TCPIP::HOST::INSTR)", this), "Vxi11_CheckBox");
+    Vxi11_CheckBox->setToolTip("Serves the card over VXI-11 beside the raw socket: VISA finds it "
+                               "through the port mapper (rpcbind).");
+    ServeAtStart_CheckBox =
+        Named(new QCheckBox("Serve when the program starts", this), "ServeAtStart_CheckBox");
+    Resources_List = Named(new QListWidget(this), "Resources_List");
+    Resources_List->setAccessibleName("VISA resource strings");
+    Resources_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Resources_List->setMinimumHeight(Resources_List->fontMetrics().lineSpacing() * 4);
+    CopyResources_Button = Named(new QPushButton("Copy", this), "CopyResources_Button");
+    CopyResources_Button->setToolTip("Copies the resource strings chosen (all, when none is).");
     Listen_Button = Named(new QPushButton("Start", this), "Listen_Button");
     Clients_Label = Named(new QLabel("Not listening.", this), "Clients_Label");
     Clients_Label->setWordWrap(true);
@@ -46,6 +88,8 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     auto* form = new QFormLayout;
     form->addRow("TCP port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
+    form->addRow(Vxi11_CheckBox);
+    form->addRow(ServeAtStart_CheckBox);
     form->addRow("Configuration files", Files_Button);
     form->addRow(Files_Label);
     auto* buttons = new QHBoxLayout;
@@ -56,6 +100,10 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     auto* page = new QVBoxLayout(this);
     page->addLayout(form);
     page->addWidget(Clients_Label);
+    auto* resources = new QHBoxLayout;
+    resources->addWidget(Resources_List, 1);
+    resources->addWidget(CopyResources_Button, 0, Qt::AlignTop);
+    page->addLayout(resources);
     page->addLayout(buttons);
 
     connect(Listen_Button, &QPushButton::clicked, this, [this] { ListenClicked(); });
@@ -63,13 +111,40 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
     connect(Local_Button, &QPushButton::clicked, this, [this] { device_->unlock(); });
     connect(device_.get(), &ScpiDevice::lockChanged, this, [this] { ShowLock(); });
+    connect(CopyResources_Button, &QPushButton::clicked, this, [this] {
+        QStringList chosen;
+        for (const QListWidgetItem* item : Resources_List->selectedItems())
+            chosen << item->text();
+        QGuiApplication::clipboard()->setText(
+            (chosen.isEmpty() ? ResourceStrings() : chosen).join('\n'));
+    });
+    // The operator's choices, as the last run left them; each change kept.
+    const SessionMemory::RemoteChoices remembered = SessionMemory::Remote();
+    Port_SpinEdit->setValue(remembered.port);
+    AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);
+    Vxi11_CheckBox->setChecked(remembered.vxi11);
+    ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
+    folder_ = remembered.folder;
+    device_->setFilesFolder(folder_);
+    connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
+    for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, ServeAtStart_CheckBox})
+        connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     ShowFolder();
+    ShowResources();
+}
+
+void TRemote_Form::Remember() {
+    SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
+                              Vxi11_CheckBox->isChecked(), folder_,
+                              ServeAtStart_CheckBox->isChecked()});
 }
 
 TRemote_Form::~TRemote_Form() {
     if (server_)
         server_->disconnect(this); // its last signals find no half-destroyed window
     device_->disconnect(this);
+    if (vxi11_)
+        SharedVxi11().removeDevice(*device_);
 }
 
 bool TRemote_Form::Listening() const {
@@ -90,9 +165,8 @@ QString TRemote_Form::StatusText() const {
     if (const QString holder = LockHolder(); !holder.isEmpty())
         return "Remote: locked by " + holder;
     const auto clients = server_->clients().size();
-    return QString("Remote: %1:%2, %3 client%4")
-        .arg(address_)
-        .arg(server_->port())
+    return QString("Remote: %1, %2 client%3")
+        .arg(Where())
         .arg(clients)
         .arg(clients == 1 ? "" : "s");
 }
@@ -105,24 +179,41 @@ void TRemote_Form::StopListening() {
     if (!server_)
         return;
     server_.reset(); // every client closed, the panel given back
+    if (vxi11_) {
+        SharedVxi11().removeDevice(*device_); // its links closed
+        vxi11_ = false;
+        if (!SharedVxi11().serves())
+            SharedVxi11().close(); // withdrawn from the port mapper
+    }
+    vxi11Problem_.clear();
     Listen_Button->setText("Start");
+    ShowRunning();
     ShowClients();
     ShowLock();
 }
 
 void TRemote_Form::ListenClicked() {
-    if (Listening()) {
+    if (Listening())
         StopListening();
-        return;
-    }
+    else
+        Serve(true);
+}
+
+bool TRemote_Form::StartServing() {
+    return Listening() || Serve(false);
+}
+
+// The raw socket, then VXI-11 when chosen; listening on every interface is
+// asked first unless the operator chose to serve at start.
+bool TRemote_Form::Serve(bool ask) {
     const bool everywhere = AllInterfaces_CheckBox->isChecked();
-    if (everywhere &&
+    if (ask && everywhere &&
         AppDialogs().message(this, Dialogs::Kind::Question,
                              "Anyone who can reach this computer on port " +
                                  QString::number(Port_SpinEdit->value()) +
                                  " will control the card. Listen on all network interfaces?") !=
             Dialogs::Answer::Yes)
-        return;
+        return false;
     auto server = std::make_unique<ScpiServer>(*device_);
     QString problem;
     const QHostAddress address = everywhere ? QHostAddress::Any : QHostAddress::LocalHost;
@@ -130,16 +221,73 @@ void TRemote_Form::ListenClicked() {
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Cannot listen on port " + QString::number(Port_SpinEdit->value()) +
                                  ": " + problem);
-        return;
+        return false;
     }
-    address_ = everywhere ? "0.0.0.0" : "127.0.0.1";
     server_ = std::move(server);
+    if (Vxi11_CheckBox->isChecked())
+        StartVxi11();
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
     Listen_Button->setText("Stop");
+    ShowRunning();
     ShowClients();
     emit statusChanged();
+    return true;
+}
+
+// This card a device of the process's VXI-11 server, which starts with the first.
+void TRemote_Form::StartVxi11() {
+    Vxi11Server& vxi11 = SharedVxi11();
+    vxi11Problem_.clear();
+    QString problem;
+    const QHostAddress address =
+        AllInterfaces_CheckBox->isChecked() ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
+    if (!vxi11.listening() && !vxi11.listen(address, 0, problem)) {
+        vxi11Problem_ = "VXI-11 does not serve: " + problem + ". ";
+        return;
+    }
+    vxi11.addDevice(*device_);
+    vxi11_ = true;
+    if (!vxi11.portMapperRegistered())
+        vxi11Problem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
+                                "that look the port up cannot find it. ")
+                            .arg(vxi11.port());
+}
+
+QStringList TRemote_Form::ResourceStrings() const {
+    QStringList strings;
+    if (!Listening())
+        return strings;
+    for (const QString& host : Hosts(AllInterfaces_CheckBox->isChecked())) {
+        strings << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server_->port());
+        if (vxi11_)
+            strings
+                << QString("TCPIP0::%1::%2::INSTR").arg(host, SharedVxi11().deviceName(*device_));
+    }
+    return strings;
+}
+
+void TRemote_Form::ShowResources() {
+    Resources_List->clear();
+    Resources_List->addItems(ResourceStrings());
+    Resources_List->setEnabled(Listening());
+    CopyResources_Button->setEnabled(Listening());
+}
+
+// While serving, what serves is shown and cannot be changed under it.
+void TRemote_Form::ShowRunning() {
+    for (QWidget* choice :
+         std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox, Vxi11_CheckBox})
+        choice->setEnabled(!Listening());
+    ShowResources();
+}
+
+// "127.0.0.1:5025", or "port 5025 on all interfaces".
+QString TRemote_Form::Where() const {
+    return AllInterfaces_CheckBox->isChecked()
+               ? QString("port %1 on all interfaces").arg(server_->port())
+               : QString("127.0.0.1:%1").arg(server_->port());
 }
 
 void TRemote_Form::ShowClients() {
@@ -148,7 +296,7 @@ void TRemote_Form::ShowClients() {
     } else {
         const QStringList clients = server_->clients();
         Clients_Label->setText(
-            QString("Listening on %1:%2. ").arg(address_).arg(server_->port()) +
+            QString("Listening on %1. ").arg(Where()) + vxi11Problem_ +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());
@@ -162,6 +310,7 @@ void TRemote_Form::ChooseFolder() {
         return; // cancelled: the folder stays
     folder_ = chosen;
     device_->setFilesFolder(folder_);
+    Remember();
     ShowFolder();
 }
 

@@ -1,5 +1,7 @@
 // The "Remote Control" window: serves the card the main window has open in
-// SCPI over TCP while the operator watches. Off at every start.
+// SCPI over TCP (a raw socket, and VXI-11 beside it) while the operator
+// watches. What it serves, and how, is remembered between runs; it serves
+// from the start only when the operator chose so.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +13,7 @@
 class Card;
 class QCheckBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class ScpiDevice;
@@ -25,6 +28,10 @@ public:
 
     QSpinBox* Port_SpinEdit;
     QCheckBox* AllInterfaces_CheckBox;
+    QCheckBox* Vxi11_CheckBox;        // VXI-11 beside the raw socket
+    QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
+    QListWidget* Resources_List;      // the VISA resource strings clients open
+    QPushButton* CopyResources_Button;
     QPushButton* Listen_Button; // "Start" or "Stop"
     QLabel* Clients_Label;
     QPushButton* Files_Button; // chooses the folder of MMEMory's configuration files
@@ -46,6 +53,11 @@ public:
     QStringList Clients() const;
     // Stops listening: every client's connection closed, the panel given back.
     void StopListening();
+    // Starts serving as the window's choices say, without asking (the
+    // operator chose to serve at start); false when it could not.
+    bool StartServing();
+    // The resource strings the list shows ("TCPIP0::127.0.0.1::5025::SOCKET").
+    QStringList ResourceStrings() const;
 
 signals:
     // Listening started or stopped, a client came or went.
@@ -61,11 +73,18 @@ private:
     void ChooseFolder();
     void ShowFolder();
     void ShowLock();
+    bool Serve(bool ask);
+    void StartVxi11();
+    void ShowResources();
+    void ShowRunning();
+    void Remember();
+    QString Where() const;
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
     std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
     std::unique_ptr<ScpiServer> server_;
-    QString address_;
     QString folder_;
+    bool vxi11_ = false;   // this card is a device of the process's VXI-11 server
+    QString vxi11Problem_; // why VXI-11 does not serve, or what clients cannot do
 };

@@ -96,4 +96,25 @@ void SetLastCard(const QString& resource, const QString& model) {
     Write("cards/lastModel", model);
 }
 
+RemoteChoices Remote() {
+    RemoteChoices c;
+    bool number = false;
+    if (const int port = Read("remote/port").toInt(&number); number && port >= 1 && port <= 65535)
+        c.port = port;
+    c.allInterfaces = Read("remote/allInterfaces").toString() == "true";
+    c.vxi11 = Read("remote/vxi11").toString() != "false";
+    if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
+        c.folder = folder;
+    c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
+    return c;
+}
+
+void SetRemote(const RemoteChoices& c) {
+    Write("remote/port", c.port);
+    Write("remote/allInterfaces", c.allInterfaces ? "true" : "false");
+    Write("remote/vxi11", c.vxi11 ? "true" : "false");
+    Write("remote/folder", c.folder);
+    Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
+}
+
 } // namespace SessionMemory

@@ -34,4 +34,16 @@ QString LastCard();
 QString LastCardModel();
 void SetLastCard(const QString& resource, const QString& model);
 
+// The Remote Control window's choices. A stored value out of range, or a
+// folder that is gone, reads as the default.
+struct RemoteChoices {
+    int port = 5025;
+    bool allInterfaces = false;
+    bool vxi11 = true;
+    QString folder;            // of the configuration files clients may use
+    bool serveAtStart = false; // serving starts with the program
+};
+RemoteChoices Remote();
+void SetRemote(const RemoteChoices& choices);
+
 } // namespace SessionMemory

@@ -1,7 +1,10 @@
 // Options > Remote Control: the window's card served while the operator
 // watches; a client's change shows in the page, the strip and the log.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -12,6 +15,7 @@
 #include "Captions.h"
 #include "PanelFixture.h"
 #include "Remote_Unit.h"
+#include "SessionMemory.h"
 #include "TestRegistry.h"
 
 class TestRemoteWindow : public QObject, public PanelFixture {
@@ -27,7 +31,10 @@ class TestRemoteWindow : public QObject, public PanelFixture {
 
 private slots:
     void initTestCase() { QVERIFY(bind()); }
-    void init() { start(); }
+    void init() {
+        start();
+        SessionMemory::SetRemote({}); // each test from the choices of a first run
+    }
     void cleanup() { stop(); }
 
     void aClientsChangeShowsInTheWindow() {
@@ -188,7 +195,46 @@ private slots:
         QVERIFY(dialogs.messages[0].text.contains("will control the card"));
         form->Listen_Button->click(); // answered Yes this time
         QVERIFY(form->Listening());
-        QVERIFY(remoteStatus()->text().startsWith("Remote: 0.0.0.0:"));
+        // Which port on which addresses: never "0.0.0.0".
+        QVERIFY2(remoteStatus()->text().startsWith(
+                     QString("Remote: port %1 on all interfaces").arg(form->Port())),
+                 qPrintable(remoteStatus()->text()));
+        QVERIFY(form->ResourceStrings().size() >= 2); // the loopback's at least
+    }
+
+    // While serving, what serves is shown and fixed: each resource string,
+    // copyable; the status field opens the window; the choices are
+    // remembered, serving at start included.
+    void whatServesIsShownAndRemembered() {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        const int port = FreePort();
+        form->Port_SpinEdit->setValue(port);
+        form->ServeAtStart_CheckBox->setChecked(true);
+        form->Listen_Button->click();
+        QVERIFY(form->Listening());
+        for (QWidget* fixed : std::initializer_list<QWidget*>{
+                 form->Port_SpinEdit, form->AllInterfaces_CheckBox, form->Vxi11_CheckBox})
+            QVERIFY(!fixed->isEnabled());
+        const QStringList strings = {QString("TCPIP0::127.0.0.1::%1::SOCKET").arg(port),
+                                     "TCPIP0::127.0.0.1::inst0::INSTR"};
+        QCOMPARE(form->ResourceStrings(), strings);
+        QCOMPARE(form->Resources_List->count(), 2);
+        form->CopyResources_Button->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), strings.join('\n'));
+        form->hide();
+        QTest::mouseClick(remoteStatus(), Qt::LeftButton);
+        QVERIFY(form->isVisible());
+        form->Listen_Button->click();
+        QVERIFY(form->Port_SpinEdit->isEnabled() && form->Resources_List->count() == 0);
+
+        stop();
+        start(); // a new run: the window remembers, and serves at start
+        main().ServeAtStart();
+        form = main().RemoteForm();
+        QVERIFY(form && form->Listening());
+        QCOMPARE(form->Port(), port);
+        QVERIFY(remoteStatus()->isVisible());
     }
 };
 
