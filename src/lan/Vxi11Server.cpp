@@ -154,6 +154,12 @@ bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& err
     }
     core_->setMaxPendingConnections(kMaxLinks);
     stallTimer_->start(static_cast<int>(kPartialRecord.count() / 4));
+    // No port mapper listening: nothing to register with (and the RPC
+    // library's client is not asked to find out the slow way).
+    if (!Answers(111)) {
+        registered_ = false;
+        return true;
+    }
     // An entry of a program that died is replaced; a live server's is kept.
     sockaddr_in mapper{};
     mapper.sin_family = AF_INET;
