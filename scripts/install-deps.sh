@@ -9,7 +9,7 @@ packages=(
   libsimpleini-dev libjpeg62-turbo-dev libmuparser-dev libsndfile1-dev
   libbenchmark-dev
   python3-pyvisa python3-pyvisa-py lxi-tools
-  libtirpc-dev rpcsvc-proto rpcbind
+  libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
   clang-format clang
   desktop-file-utils appstream
   xvfb xauth xdotool

@@ -88,6 +88,12 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "--serve serves the raw socket only, without VXI-11 (served by default: the core "
          "channel on a free port, registered with the system's port mapper, rpcbind, so "
          "that TCPIP::HOST::INSTR finds it)."},
+        {"no-http", "--serve serves no web page (by default the LXI identification document at "
+                    "/lxi/identification and a welcome page at /)."},
+        {"http-port",
+         "The port of --serve's web pages (default 80 where the program may listen on it, "
+         "else any free port, which is printed; 0: any free port).",
+         "N"},
         {"vxi11",
          "--serve serves VXI-11 beside the raw socket (the default), its core channel on port "
          "N (0: any free port).",
@@ -98,7 +104,7 @@ void AddAutomationOptions(QCommandLineParser& parser) {
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
     for (const char* option :
-         {"apply", "resource", "channels", "log", "listen", "port", "files", "vxi11"})
+         {"apply", "resource", "channels", "log", "listen", "port", "files", "vxi11", "http-port"})
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve")) {
@@ -114,13 +120,19 @@ std::string UsageProblem(const QCommandLineParser& parser) {
         const int vxi11 = parser.value("vxi11").toInt(&number);
         if (parser.isSet("vxi11") && (!number || vxi11 < 0 || vxi11 > 65535))
             return "--vxi11 takes a port from 0 to 65535.";
+        const int http = parser.value("http-port").toInt(&number);
+        if (parser.isSet("http-port") && (!number || http < 0 || http > 65535))
+            return "--http-port takes a port from 0 to 65535.";
+        if (parser.isSet("http-port") && parser.isSet("no-http"))
+            return "--http-port and --no-http exclude each other.";
         if (parser.isSet("vxi11") && parser.isSet("no-vxi11"))
             return "--vxi11 and --no-vxi11 exclude each other.";
         if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
             return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
         return {};
     }
-    for (const char* option : {"listen", "port", "files", "vxi11", "no-vxi11"})
+    for (const char* option :
+         {"listen", "port", "files", "vxi11", "no-vxi11", "http-port", "no-http"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -158,6 +170,9 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         o.files = parser.value("files").toLocal8Bit().toStdString();
         o.vxi11 = !parser.isSet("no-vxi11");
         o.vxi11Port = parser.value("vxi11").toInt();
+        o.http = !parser.isSet("no-http");
+        if (parser.isSet("http-port"))
+            o.httpPort = parser.value("http-port").toInt();
         return RunServe(o, stdout, stderr);
     }
     if (!parser.isSet("apply"))

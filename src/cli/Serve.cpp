@@ -8,6 +8,7 @@
 
 #include "CardCommands.h"
 #include "LineOutput.h"
+#include "LxiWebServer.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
 #include "Vxi11Server.h"
@@ -116,6 +117,24 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
                          "start rpcbind, or give them port %d.\n",
                          vxi11.port());
     }
+    // The resource strings each address is reached through.
+    QStringList resources;
+    for (const QString& host : HostsOf(address)) {
+        resources << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server.port());
+        if (vxi11.listening())
+            resources << QString("TCPIP0::%1::inst0::INSTR").arg(host);
+    }
+    LxiWebServer web([&] { return LxiPageOf(card, HostsOf(address), resources); });
+    if (o.http) {
+        const quint16 wanted = static_cast<quint16>(o.httpPort < 0 ? 80 : o.httpPort);
+        if (!web.listen(address, wanted, problem) &&
+            (o.httpPort >= 0 || !web.listen(address, 0, problem))) {
+            std::fprintf(err, "Cannot serve the web page on %s:%d: %s\n", o.address.c_str(), wanted,
+                         qPrintable(problem));
+            Release(card);
+            return 1;
+        }
+    }
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -134,8 +153,12 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         if (vxi11.listening())
             lines.print("  TCPIP0::" + host.toStdString() + "::inst0::INSTR (VXI-11, port " +
                         std::to_string(vxi11.port()) + ")");
+        if (web.listening())
+            lines.print("  http://" + host.toStdString() + ":" + std::to_string(web.port()) +
+                        "/ (the LXI identification at /lxi/identification)");
     }
     QCoreApplication::exec();
+    web.close();
     vxi11.close();
     server.close();
     Release(card);

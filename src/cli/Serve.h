@@ -11,6 +11,8 @@ struct ServeOptions {
     std::string files; // the folder of MMEMory's configuration files; empty: none
     bool vxi11 = true; // VXI-11 beside the raw socket
     int vxi11Port = 0; // its core channel's port; 0: any free one
+    bool http = true;  // the LXI identification document and the welcome page
+    int httpPort = -1; // their port; -1: 80, or any free one where 80 cannot be had
 };
 
 // Binds the libraries, finds and opens the card (exclusively, sending

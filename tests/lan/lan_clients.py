@@ -1,10 +1,13 @@
-"""VXI-11 as clients nobody here wrote see it: the program serves the
-simulated card (--serve), registered with the namespace's port mapper;
-rpcinfo finds it, lxi-tools (its default VXI-11 mode) and PyVISA with
-pyvisa-py talk to it: queries, writes, a whole wave memory as a block both
-ways, device clear, the status byte, a lock that holds another link off.
+"""The card as a LAN instrument, as clients nobody here wrote see it: the
+program serves the simulated card (--serve), registered with the
+namespace's port mapper; rpcinfo finds it, lxi-tools (its default VXI-11
+mode) and PyVISA with pyvisa-py talk to it: queries, writes, a whole wave
+memory as a block both ways, device clear, the status byte, a lock that
+holds another link off; curl reads the LXI identification document and
+headless Chromium draws the welcome page (its picture in OUT_DIR).
 
-Usage: vxi11_clients.py PROGRAM SIM_DIR"""
+Usage: lan_clients.py PROGRAM SIM_DIR OUT_DIR"""
+import os
 import re
 import signal
 import socket
@@ -12,10 +15,11 @@ import struct
 import subprocess
 import sys
 import time
+import xml.etree.ElementTree as ElementTree
 
 import pyvisa
 
-program, sim_dir = sys.argv[1:3]
+program, sim_dir, out_dir = sys.argv[1:4]
 env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": ""}
 server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0"],
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
@@ -28,10 +32,48 @@ def check(what, got, wanted):
 
 
 try:
-    lines = [server.stdout.readline().strip() for _ in range(3)]
-    check("the resource strings", [re.sub(r"\d{4,5}", "N", l) for l in lines],
-          ["Listening on 127.0.0.1:N for PXI1::13::INSTR", "TCPIP0::127.0.0.1::N::SOCKET",
-           "TCPIP0::127.0.0.1::inst0::INSTR (VXI-11, port N)"])
+    lines = [server.stdout.readline().strip() for _ in range(4)]
+    wanted = [r"Listening on 127\.0\.0\.1:\d+ for PXI1::13::INSTR", r"TCPIP0::127\.0\.0\.1::\d+::SOCKET",
+              r"TCPIP0::127\.0\.0\.1::inst0::INSTR \(VXI-11, port \d+\)",
+              r"http://127\.0\.0\.1:\d+/ \(the LXI identification at /lxi/identification\)"]
+    check("the resource strings", all(re.fullmatch(w, l) for w, l in zip(wanted, lines)), True)
+    web = re.search(r"(http://\S+/)", lines[3]).group(1)
+    document = subprocess.run(["curl", "-sf", web + "lxi/identification"], capture_output=True,
+                              timeout=20).stdout
+    ns = {"lxi": "http://www.lxistandard.org/InstrumentIdentification/1.0"}
+    root = ElementTree.fromstring(document)
+    check("identification", [root.findtext(f"lxi:{k}", namespaces=ns) for k in
+                             ("Manufacturer", "Model", "SerialNumber", "FirmwareRevision")],
+          ["Norvale", "72-815", "1001", "1.46"])
+    check("its resource strings",
+          [e.text for e in root.iterfind("lxi:Interface/lxi:InstrumentAddressString", ns)],
+          [lines[1], lines[2].split(" ")[0]])
+    # A client that never finishes its request, one whose header is far too
+    # long, a method not served: the page goes on being served.
+    web_port = int(re.search(r":(\d+)/", web).group(1))
+    slow = socket.create_connection(("127.0.0.1", web_port))
+    slow.sendall(b"GET / HTTP/1.1\r\nHost: x\r\n")
+    big = socket.create_connection(("127.0.0.1", web_port))
+    try:
+        big.sendall(b"GET / HTTP/1.1\r\nX: " + b"a" * 100000 + b"\r\n\r\n")
+        big.settimeout(5)
+        check("a header beyond bounds", big.recv(12) in (b"", b"HTTP/1.1 431"), True)
+    except OSError:
+        pass  # closed while it was still sending: refused too
+    posted = subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "-X", "POST",
+                             web], capture_output=True, text=True, timeout=20).stdout
+    check("POST", posted, "405")
+    check("the page beside them", b"72-815" in subprocess.run(
+        ["curl", "-sf", web], capture_output=True, timeout=20).stdout, True)
+    slow.close()
+    big.close()
+    picture = os.path.join(out_dir, "welcome_page.png")
+    subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                    "--window-size=900,700", f"--screenshot={picture}", web],
+                   capture_output=True, timeout=60)
+    check("Chromium drew the welcome page", os.path.getsize(picture) > 10000
+          if os.path.exists(picture) else False, True)
+    print(f"The welcome page as Chromium draws it: {picture}")
     mapped = subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True, text=True).stdout
     check("rpcinfo lists the core channel", " 395183 " in mapped, True)
 
@@ -163,4 +205,4 @@ if failures:
     print("\n".join(failures))
     print(err)
     sys.exit(1)
-print("VXI-11: rpcinfo, lxi-tools and pyvisa-py agree")
+print("VXI-11 and the web pages: rpcinfo, lxi-tools, pyvisa-py, curl and Chromium agree")
