@@ -16,6 +16,7 @@
 
 #include "Card.h"
 #include "Dialogs.h"
+#include "LxiWebServer.h"
 #include "Named.h"
 #include "ScpiDevice.h"
 #include "ScpiServer.h"
@@ -60,6 +61,9 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         Named(new QCheckBox("VXI-11 too (TCPIP::HOST::INSTR)", this), "Vxi11_CheckBox");
     Vxi11_CheckBox->setToolTip("Serves the card over VXI-11 beside the raw socket: VISA finds it "
                                "through the port mapper (rpcbind).");
+    Http_CheckBox = Named(new QCheckBox("Web page and LXI identification", this), "Http_CheckBox");
+    Http_CheckBox->setToolTip("Serves /lxi/identification and a welcome page over HTTP, on port 80 "
+                              "where the program may listen on it, else on any free port.");
     ServeAtStart_CheckBox =
         Named(new QCheckBox("Serve when the program starts", this), "ServeAtStart_CheckBox");
     Resources_List = Named(new QListWidget(this), "Resources_List");
@@ -89,6 +93,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     form->addRow("TCP port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
     form->addRow(Vxi11_CheckBox);
+    form->addRow(Http_CheckBox);
     form->addRow(ServeAtStart_CheckBox);
     form->addRow("Configuration files", Files_Button);
     form->addRow(Files_Label);
@@ -123,11 +128,13 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Port_SpinEdit->setValue(remembered.port);
     AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);
     Vxi11_CheckBox->setChecked(remembered.vxi11);
+    Http_CheckBox->setChecked(remembered.http);
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
-    for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, ServeAtStart_CheckBox})
+    for (QCheckBox* box :
+         {AllInterfaces_CheckBox, Vxi11_CheckBox, Http_CheckBox, ServeAtStart_CheckBox})
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     ShowFolder();
     ShowResources();
@@ -135,7 +142,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
 
 void TRemote_Form::Remember() {
     SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
-                              Vxi11_CheckBox->isChecked(), folder_,
+                              Vxi11_CheckBox->isChecked(), Http_CheckBox->isChecked(), folder_,
                               ServeAtStart_CheckBox->isChecked()});
 }
 
@@ -178,6 +185,7 @@ QStringList TRemote_Form::Clients() const {
 void TRemote_Form::StopListening() {
     if (!server_)
         return;
+    web_.reset();
     server_.reset(); // every client closed, the panel given back
     if (vxi11_) {
         SharedVxi11().removeDevice(*device_); // its links closed
@@ -185,7 +193,7 @@ void TRemote_Form::StopListening() {
         if (!SharedVxi11().serves())
             SharedVxi11().close(); // withdrawn from the port mapper
     }
-    vxi11Problem_.clear();
+    serveProblem_.clear();
     Listen_Button->setText("Start");
     ShowRunning();
     ShowClients();
@@ -226,6 +234,8 @@ bool TRemote_Form::Serve(bool ask) {
     server_ = std::move(server);
     if (Vxi11_CheckBox->isChecked())
         StartVxi11();
+    if (Http_CheckBox->isChecked())
+        StartWebPages();
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
@@ -239,20 +249,36 @@ bool TRemote_Form::Serve(bool ask) {
 // This card a device of the process's VXI-11 server, which starts with the first.
 void TRemote_Form::StartVxi11() {
     Vxi11Server& vxi11 = SharedVxi11();
-    vxi11Problem_.clear();
+    serveProblem_.clear();
     QString problem;
     const QHostAddress address =
         AllInterfaces_CheckBox->isChecked() ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
     if (!vxi11.listening() && !vxi11.listen(address, 0, problem)) {
-        vxi11Problem_ = "VXI-11 does not serve: " + problem + ". ";
+        serveProblem_ = "VXI-11 does not serve: " + problem + ". ";
         return;
     }
     vxi11.addDevice(*device_);
     vxi11_ = true;
     if (!vxi11.portMapperRegistered())
-        vxi11Problem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
+        serveProblem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
                                 "that look the port up cannot find it. ")
                             .arg(vxi11.port());
+}
+
+// Port 80 where the program may listen on it, else any free one.
+void TRemote_Form::StartWebPages() {
+    const bool everywhere = AllInterfaces_CheckBox->isChecked();
+    web_ = std::make_unique<LxiWebServer>([this, everywhere] {
+        QStringList visa = ResourceStrings();
+        visa.removeIf([](const QString& s) { return s.startsWith("http"); });
+        return LxiPageOf(card_, Hosts(everywhere), visa);
+    });
+    QString problem;
+    const QHostAddress address = everywhere ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
+    if (!web_->listen(address, 80, problem) && !web_->listen(address, 0, problem)) {
+        serveProblem_ += "The web page is not served: " + problem + ". ";
+        web_.reset();
+    }
 }
 
 QStringList TRemote_Form::ResourceStrings() const {
@@ -264,6 +290,8 @@ QStringList TRemote_Form::ResourceStrings() const {
         if (vxi11_)
             strings
                 << QString("TCPIP0::%1::%2::INSTR").arg(host, SharedVxi11().deviceName(*device_));
+        if (web_)
+            strings << QString("http://%1:%2/").arg(host).arg(web_->port());
     }
     return strings;
 }
@@ -277,8 +305,8 @@ void TRemote_Form::ShowResources() {
 
 // While serving, what serves is shown and cannot be changed under it.
 void TRemote_Form::ShowRunning() {
-    for (QWidget* choice :
-         std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox, Vxi11_CheckBox})
+    for (QWidget* choice : std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox,
+                                                           Vxi11_CheckBox, Http_CheckBox})
         choice->setEnabled(!Listening());
     ShowResources();
 }
@@ -296,7 +324,7 @@ void TRemote_Form::ShowClients() {
     } else {
         const QStringList clients = server_->clients();
         Clients_Label->setText(
-            QString("Listening on %1. ").arg(Where()) + vxi11Problem_ +
+            QString("Listening on %1. ").arg(Where()) + serveProblem_ +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());

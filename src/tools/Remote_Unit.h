@@ -18,6 +18,7 @@ class QPushButton;
 class QSpinBox;
 class ScpiDevice;
 class ScpiServer;
+class LxiWebServer;
 
 class TRemote_Form : public QDialog {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     QSpinBox* Port_SpinEdit;
     QCheckBox* AllInterfaces_CheckBox;
     QCheckBox* Vxi11_CheckBox;        // VXI-11 beside the raw socket
+    QCheckBox* Http_CheckBox;         // the LXI identification document and welcome page
     QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
     QListWidget* Resources_List;      // the VISA resource strings clients open
     QPushButton* CopyResources_Button;
@@ -75,6 +77,7 @@ private:
     void ShowLock();
     bool Serve(bool ask);
     void StartVxi11();
+    void StartWebPages();
     void ShowResources();
     void ShowRunning();
     void Remember();
@@ -84,7 +87,8 @@ private:
     std::function<scpi::Identity()> identity_;
     std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
     std::unique_ptr<ScpiServer> server_;
+    std::unique_ptr<LxiWebServer> web_;
     QString folder_;
     bool vxi11_ = false;   // this card is a device of the process's VXI-11 server
-    QString vxi11Problem_; // why VXI-11 does not serve, or what clients cannot do
+    QString serveProblem_; // what does not serve, or what clients cannot do
 };

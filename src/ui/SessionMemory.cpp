@@ -103,6 +103,7 @@ RemoteChoices Remote() {
         c.port = port;
     c.allInterfaces = Read("remote/allInterfaces").toString() == "true";
     c.vxi11 = Read("remote/vxi11").toString() != "false";
+    c.http = Read("remote/http").toString() != "false";
     if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
@@ -113,6 +114,7 @@ void SetRemote(const RemoteChoices& c) {
     Write("remote/port", c.port);
     Write("remote/allInterfaces", c.allInterfaces ? "true" : "false");
     Write("remote/vxi11", c.vxi11 ? "true" : "false");
+    Write("remote/http", c.http ? "true" : "false");
     Write("remote/folder", c.folder);
     Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
 }

@@ -40,6 +40,7 @@ struct RemoteChoices {
     int port = 5025;
     bool allInterfaces = false;
     bool vxi11 = true;
+    bool http = true;          // the LXI identification document and the welcome page
     QString folder;            // of the configuration files clients may use
     bool serveAtStart = false; // serving starts with the program
 };

@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "Captions.h"
 #include "PanelFixture.h"
@@ -216,10 +217,18 @@ private slots:
         for (QWidget* fixed : std::initializer_list<QWidget*>{
                  form->Port_SpinEdit, form->AllInterfaces_CheckBox, form->Vxi11_CheckBox})
             QVERIFY(!fixed->isEnabled());
-        const QStringList strings = {QString("TCPIP0::127.0.0.1::%1::SOCKET").arg(port),
-                                     "TCPIP0::127.0.0.1::inst0::INSTR"};
-        QCOMPARE(form->ResourceStrings(), strings);
-        QCOMPARE(form->Resources_List->count(), 2);
+        const QStringList strings = form->ResourceStrings();
+        QCOMPARE(strings.mid(0, 2), QStringList({QString("TCPIP0::127.0.0.1::%1::SOCKET").arg(port),
+                                                 "TCPIP0::127.0.0.1::inst0::INSTR"}));
+        QVERIFY(strings.size() == 3 && strings[2].startsWith("http://127.0.0.1:"));
+        QCOMPARE(form->Resources_List->count(), 3);
+        QTcpSocket web; // the page says which card it serves
+        web.connectToHost(QHostAddress::LocalHost, QUrl(strings[2]).port());
+        QVERIFY(web.waitForConnected(5000));
+        web.write("GET / HTTP/1.0\r\n\r\n");
+        QByteArray page; // served by this thread's event loop
+        QTRY_VERIFY_WITH_TIMEOUT((page += web.readAll()).contains("</html>"), 5000);
+        QVERIFY(page.startsWith("HTTP/1.1 200") && page.contains("72-815"));
         form->CopyResources_Button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), strings.join('\n'));
         form->hide();
