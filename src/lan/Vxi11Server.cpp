@@ -252,6 +252,9 @@ void Vxi11Server::read(const std::shared_ptr<Connection>& connection) {
         qToBigEndian<quint32>(0x80000000u | static_cast<quint32>(reply.size()), mark);
         c.socket->write(mark, 4);
         c.socket->write(reply.data(), static_cast<qint64>(reply.size()));
+        c.socket->flush(); // now, not at the event loop's next turn: the client waits for it
+        if (c.gone)
+            return;
         if (c.socket->bytesToWrite() > kMaxUnread)
             return drop(c); // a client that never reads its replies
     }
