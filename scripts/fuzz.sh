@@ -60,3 +60,12 @@ run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.c
   "$root/sim/SimResourceName.cpp"
 run resource_name -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_resource_name.cpp" \
   "$root/sim/SimResourceName.cpp"
+# VXI-11: the dispatch and the interface's XDR routines instrumented, the
+# server from the build's base library.
+build="$root/build/src"
+clang -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fPIC -w -I"$build/lan" \
+  $(pkg-config --cflags libtirpc) -c "$build/lan/vxi11_xdr.c" -o "$out/vxi11_xdr.o"
+# shellcheck disable=SC2046
+run vxi11 -fPIC -I"$root/src/lan" -I"$build/lan" $(pkg-config --cflags Qt6Network libtirpc) \
+  "$root/tests/lan/fuzz/fuzz_vxi11.cpp" "$root/src/lan/Vxi11Calls.cpp" "$out/vxi11_xdr.o" \
+  -L"$build" -lnv815-base -Wl,-rpath,"$build" $(pkg-config --libs Qt6Network libtirpc)
