@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   python3-pyvisa python3-pyvisa-py lxi-tools
   libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
+  libavahi-client-dev avahi-daemon avahi-utils dbus
   clang-format clang
   desktop-file-utils appstream
   xvfb xauth xdotool

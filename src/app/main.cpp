@@ -88,6 +88,8 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "--serve serves the raw socket only, without VXI-11 (served by default: the core "
          "channel on a free port, registered with the system's port mapper, rpcbind, so "
          "that TCPIP::HOST::INSTR finds it)."},
+        {"no-mdns", "--serve announces nothing by mDNS (by default _lxi._tcp, _vxi-11._tcp, "
+                    "_scpi-raw._tcp and _http._tcp through the Avahi daemon, where one runs)."},
         {"no-http", "--serve serves no web page (by default the LXI identification document at "
                     "/lxi/identification and a welcome page at /)."},
         {"http-port",
@@ -132,7 +134,7 @@ std::string UsageProblem(const QCommandLineParser& parser) {
         return {};
     }
     for (const char* option :
-         {"listen", "port", "files", "vxi11", "no-vxi11", "http-port", "no-http"})
+         {"listen", "port", "files", "vxi11", "no-vxi11", "http-port", "no-http", "no-mdns"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -171,6 +173,7 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         o.vxi11 = !parser.isSet("no-vxi11");
         o.vxi11Port = parser.value("vxi11").toInt();
         o.http = !parser.isSet("no-http");
+        o.mdns = !parser.isSet("no-mdns");
         if (parser.isSet("http-port"))
             o.httpPort = parser.value("http-port").toInt();
         return RunServe(o, stdout, stderr);

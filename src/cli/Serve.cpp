@@ -9,6 +9,7 @@
 #include "CardCommands.h"
 #include "LineOutput.h"
 #include "LxiWebServer.h"
+#include "MdnsPublisher.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
 #include "Vxi11Server.h"
@@ -135,6 +136,20 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
             return 1;
         }
     }
+    // Announced where an Avahi daemon runs; said once where none does.
+    MdnsPublisher mdns;
+    const scpi::Identity id = scpi::IdentityOf(card);
+    const QString name = QString::fromStdString(id.maker + " " + id.model + " " + id.serial);
+    if (o.mdns &&
+        !mdns.start({name, QString::fromStdString(id.maker), QString::fromStdString(id.model),
+                     QString::fromStdString(id.serial), QString::fromStdString(id.version),
+                     server.port(), vxi11.listening() ? vxi11.port() : 0,
+                     web.listening() ? web.port() : 0},
+                    problem))
+        std::fprintf(err,
+                     "mDNS: %s, so the card is not announced on the network; it is served "
+                     "all the same.\n",
+                     qPrintable(problem));
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -158,6 +173,7 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
                         "/ (the LXI identification at /lxi/identification)");
     }
     QCoreApplication::exec();
+    mdns.stop(); // withdrawn first
     web.close();
     vxi11.close();
     server.close();

@@ -12,6 +12,7 @@ struct ServeOptions {
     bool vxi11 = true; // VXI-11 beside the raw socket
     int vxi11Port = 0; // its core channel's port; 0: any free one
     bool http = true;  // the LXI identification document and the welcome page
+    bool mdns = true;  // announced on the network through Avahi
     int httpPort = -1; // their port; -1: 80, or any free one where 80 cannot be had
 };
 

@@ -17,6 +17,7 @@
 #include "Card.h"
 #include "Dialogs.h"
 #include "LxiWebServer.h"
+#include "MdnsPublisher.h"
 #include "Named.h"
 #include "ScpiDevice.h"
 #include "ScpiServer.h"
@@ -185,6 +186,7 @@ QStringList TRemote_Form::Clients() const {
 void TRemote_Form::StopListening() {
     if (!server_)
         return;
+    mdns_.reset(); // withdrawn first
     web_.reset();
     server_.reset(); // every client closed, the panel given back
     if (vxi11_) {
@@ -236,6 +238,7 @@ bool TRemote_Form::Serve(bool ask) {
         StartVxi11();
     if (Http_CheckBox->isChecked())
         StartWebPages();
+    Announce();
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
@@ -263,6 +266,21 @@ void TRemote_Form::StartVxi11() {
         serveProblem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
                                 "that look the port up cannot find it. ")
                             .arg(vxi11.port());
+}
+
+// On the network by mDNS, where an Avahi daemon runs (said once where none does).
+void TRemote_Form::Announce() {
+    const scpi::Identity id = identity_();
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    mdns_ = std::make_unique<MdnsPublisher>();
+    QString problem;
+    if (!mdns_->start({text(id.maker + " " + id.model + " " + id.serial), text(id.maker),
+                       text(id.model), text(id.serial), text(id.version), server_->port(),
+                       vxi11_ ? SharedVxi11().port() : 0, web_ ? web_->port() : 0},
+                      problem)) {
+        serveProblem_ += "Not announced by mDNS: " + problem + ". ";
+        mdns_.reset();
+    }
 }
 
 // Port 80 where the program may listen on it, else any free one.

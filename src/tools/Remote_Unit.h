@@ -19,6 +19,7 @@ class QSpinBox;
 class ScpiDevice;
 class ScpiServer;
 class LxiWebServer;
+class MdnsPublisher;
 
 class TRemote_Form : public QDialog {
     Q_OBJECT
@@ -78,6 +79,7 @@ private:
     bool Serve(bool ask);
     void StartVxi11();
     void StartWebPages();
+    void Announce();
     void ShowResources();
     void ShowRunning();
     void Remember();
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
     std::unique_ptr<ScpiServer> server_;
     std::unique_ptr<LxiWebServer> web_;
+    std::unique_ptr<MdnsPublisher> mdns_; // the services announced while serving
     QString folder_;
     bool vxi11_ = false;   // this card is a device of the process's VXI-11 server
     QString serveProblem_; // what does not serve, or what clients cannot do

@@ -4,7 +4,9 @@ namespace's port mapper; rpcinfo finds it, lxi-tools (its default VXI-11
 mode) and PyVISA with pyvisa-py talk to it: queries, writes, a whole wave
 memory as a block both ways, device clear, the status byte, a lock that
 holds another link off; curl reads the LXI identification document and
-headless Chromium draws the welcome page (its picture in OUT_DIR).
+headless Chromium draws the welcome page (its picture in OUT_DIR);
+avahi-browse and lxi-tools' mDNS discovery find the services announced,
+and see them withdrawn at the stop.
 
 Usage: lan_clients.py PROGRAM SIM_DIR OUT_DIR"""
 import os
@@ -74,6 +76,36 @@ try:
     check("Chromium drew the welcome page", os.path.getsize(picture) > 10000
           if os.path.exists(picture) else False, True)
     print(f"The welcome page as Chromium draws it: {picture}")
+    # mDNS, where the namespace has an Avahi daemon: each service on its port.
+    avahi = subprocess.run(["avahi-daemon", "-c"], capture_output=True).returncode == 0
+    ports = {"_scpi-raw._tcp": re.search(r"::(\d+)::SOCKET", lines[1]).group(1),
+             "_vxi-11._tcp": re.search(r"port (\d+)", lines[2]).group(1),
+             "_http._tcp": re.search(r":(\d+)/", lines[3]).group(1),
+             "_lxi._tcp": re.search(r":(\d+)/", lines[3]).group(1)}
+
+    def announced(service):
+        found = subprocess.run(["avahi-browse", "-rpt", service], capture_output=True,
+                               text=True, timeout=20).stdout
+        return [l.split(";") for l in found.splitlines() if l.startswith("=;lo;IPv4;")]
+
+    if avahi:
+        for service, port in ports.items():
+            for _ in range(50):
+                entries = announced(service)
+                if entries:
+                    break
+                time.sleep(0.1)
+            check(f"{service} announced", [(e[3], e[8]) for e in entries],
+                  [("Norvale\\03272-815\\0321001", port)])
+        text = announced("_lxi._tcp")[0][9]
+        for key in ('"txtvers=1"', '"Manufacturer=Norvale"', '"Model=72-815"',
+                    '"SerialNumber=1001"', '"FirmwareVersion=1.46"'):
+            check(f"the LXI TXT key {key}", key in text, True)
+        discovered = subprocess.run(["lxi", "discover", "-m"], capture_output=True, text=True,
+                                    timeout=30).stdout
+        check("lxi discover -m", 'Found "Norvale 72-815 1001"' in discovered, True)
+    else:
+        print("mDNS not checked: no Avahi daemon in this namespace")
     mapped = subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True, text=True).stdout
     check("rpcinfo lists the core channel", " 395183 " in mapped, True)
 
@@ -201,8 +233,16 @@ finally:
         out, err = server.communicate()
         failures.append("the server did not stop")
 
+if avahi:  # withdrawn at the stop
+    for _ in range(50):
+        if not announced("_lxi._tcp"):
+            break
+        time.sleep(0.1)
+    check("withdrawn at the stop", announced("_lxi._tcp"), [])
+
 if failures:
     print("\n".join(failures))
     print(err)
     sys.exit(1)
-print("VXI-11 and the web pages: rpcinfo, lxi-tools, pyvisa-py, curl and Chromium agree")
+print("VXI-11, the web pages and mDNS: rpcinfo, lxi-tools, pyvisa-py, curl, Chromium and "
+      "avahi-browse agree")
