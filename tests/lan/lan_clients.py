@@ -113,6 +113,12 @@ try:
         return subprocess.run(["lxi", "scpi", "--address", "127.0.0.1", "--timeout", "5", command],
                               capture_output=True, text=True, timeout=20).stdout.strip()
     check("lxi *IDN?", lxi("*IDN?"), "Norvale,72-815,1001,1.46")
+    # VXI-11 discovery by broadcast, as lxi-tools does it (Debian 12's
+    # pyvisa-py has none: its list_resources() of TCPIP is always empty).
+    broadcast = subprocess.run(["lxi", "discover"], capture_output=True, text=True,
+                               timeout=30).stdout
+    check("lxi discover", 'Found "Norvale,72-815,1001,1.46" on address 127.0.0.1' in broadcast,
+          True)
     check("lxi FREQ", lxi("FREQ 2500;FREQ?"), "2500")
 
     rm = pyvisa.ResourceManager("@py")
