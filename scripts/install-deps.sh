@@ -10,7 +10,7 @@ packages=(
   libbenchmark-dev
   python3-pyvisa python3-pyvisa-py lxi-tools
   libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
-  libavahi-client-dev avahi-daemon avahi-utils dbus
+  libavahi-client-dev avahi-daemon avahi-utils dbus python3-pymeasure
   clang-format clang
   desktop-file-utils appstream
   xvfb xauth xdotool

@@ -198,7 +198,9 @@ std::span<const ScpiName> ScpiNames() {
         {&Setting("_Wave/WaveType"), "[SOURce#:]FUNCtion[:SHAPe]", "", 1,
          "SINusoid|TRIangle|SQUare"},
         {&Setting("_Wave/Symmetry"),
-         "[SOURce#:]FUNCtion:SQUare:DCYCle|[SOURce#:]FUNCtion:TRIangle:SYMMetry", "PCT", 1, ""},
+         "[SOURce#:]FUNCtion:SQUare:DCYCle|[SOURce#:]FUNCtion:TRIangle:SYMMetry|"
+         "[SOURce#:]FUNCtion:RAMP:SYMMetry",
+         "PCT", 1, ""},
         {&Setting("_Wave/SweepFlag"), "[SOURce#:]FREQuency:MODE", "", 1, "CW|SWEep"},
         {&Setting("_Wave/StartF"), "[SOURce#:]FREQuency[:CW]|[SOURce#:]FREQuency:STARt", "HZ", 1,
          ""},
