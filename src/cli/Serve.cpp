@@ -1,7 +1,6 @@
 #include "Serve.h"
 
 #include <QCoreApplication>
-#include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <csignal>
 #include <unistd.h>
@@ -61,18 +60,6 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-// The addresses clients reach the server at: the one it listens on, or
-// each of this computer's IPv4 addresses when it listens on all.
-QStringList HostsOf(const QHostAddress& address) {
-    if (address != QHostAddress::Any && address != QHostAddress::AnyIPv4)
-        return {address.toString()};
-    QStringList hosts;
-    for (const QHostAddress& a : QNetworkInterface::allAddresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            hosts << a.toString();
-    return hosts;
-}
-
 } // namespace
 
 int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
@@ -120,12 +107,12 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     }
     // The resource strings each address is reached through.
     QStringList resources;
-    for (const QString& host : HostsOf(address)) {
+    for (const QString& host : HostsReaching(address)) {
         resources << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server.port());
         if (vxi11.listening())
             resources << QString("TCPIP0::%1::inst0::INSTR").arg(host);
     }
-    LxiWebServer web([&] { return LxiPageOf(card, HostsOf(address), resources); });
+    LxiWebServer web([&] { return LxiPageOf(card, HostsReaching(address), resources); });
     if (o.http) {
         const quint16 wanted = static_cast<quint16>(o.httpPort < 0 ? 80 : o.httpPort);
         if (!web.listen(address, wanted, problem) &&
@@ -138,14 +125,10 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     }
     // Announced where an Avahi daemon runs; said once where none does.
     MdnsPublisher mdns;
-    const scpi::Identity id = scpi::IdentityOf(card);
-    const QString name = QString::fromStdString(id.maker + " " + id.model + " " + id.serial);
-    if (o.mdns &&
-        !mdns.start({name, QString::fromStdString(id.maker), QString::fromStdString(id.model),
-                     QString::fromStdString(id.serial), QString::fromStdString(id.version),
-                     server.port(), vxi11.listening() ? vxi11.port() : 0,
-                     web.listening() ? web.port() : 0},
-                    problem))
+    if (o.mdns && !mdns.start(MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
+                                                          vxi11.listening() ? vxi11.port() : 0,
+                                                          web.listening() ? web.port() : 0),
+                              problem))
         std::fprintf(err,
                      "mDNS: %s, so the card is not announced on the network; it is served "
                      "all the same.\n",
@@ -162,7 +145,7 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
                 resource);
-    for (const QString& host : HostsOf(address)) {
+    for (const QString& host : HostsReaching(address)) {
         lines.print("  TCPIP0::" + host.toStdString() + "::" + std::to_string(server.port()) +
                     "::SOCKET");
         if (vxi11.listening())

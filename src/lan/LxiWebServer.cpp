@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QXmlStreamWriter>
@@ -41,6 +42,16 @@ MHD_Result Handle(void* server, MHD_Connection* connection, const char* url, con
 }
 
 } // namespace
+
+QStringList HostsReaching(const QHostAddress& address) {
+    if (address != QHostAddress::Any && address != QHostAddress::AnyIPv4)
+        return {address.toString()};
+    QStringList hosts;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            hosts << a.toString();
+    return hosts;
+}
 
 LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringList& resources) {
     const scpi::Identity id = scpi::IdentityOf(card);

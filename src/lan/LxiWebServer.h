@@ -1,5 +1,5 @@
-// The LXI identification document (/lxi/identification, the LXI Device
-// Specification's XML) and a welcome page (/) over HTTP, served by
+// The LXI identification document (/lxi/identification, the XML that LXI
+// instruments answer) and a welcome page (/) over HTTP, served by
 // libmicrohttpd in the program's thread: its sockets are watched by the
 // event loop, so a page is built from the card as it is, and a slow client
 // delays nobody. Only GET and HEAD of those two addresses are answered.
@@ -25,6 +25,10 @@ struct LxiPage {
 };
 
 class Card;
+
+// The addresses clients reach a server listening on `address` at: that one,
+// or each of this computer's IPv4 addresses when it listens on all.
+QStringList HostsReaching(const QHostAddress& address);
 
 // The pages of `card`, reached at `addresses` through `resources`.
 LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringList& resources);

@@ -86,6 +86,19 @@ void MdnsPublisher::Avahi::clientChanged(AvahiClient* c, AvahiClientState state,
         avahi_entry_group_reset(a->group); // the host's name: published again once running
 }
 
+MdnsPublisher::Services MdnsPublisher::Services::Of(const scpi::Identity& id, int rawPort,
+                                                    int vxi11Port, int httpPort) {
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    return {text(id.maker + " " + id.model + " " + id.serial),
+            text(id.maker),
+            text(id.model),
+            text(id.serial),
+            text(id.version),
+            rawPort,
+            vxi11Port,
+            httpPort};
+}
+
 MdnsPublisher::MdnsPublisher() = default;
 
 MdnsPublisher::~MdnsPublisher() {

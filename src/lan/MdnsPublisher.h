@@ -9,12 +9,17 @@
 #include <QString>
 #include <memory>
 
+#include "ScpiSession.h"
+
 class MdnsPublisher {
 public:
     struct Services {
         QString name; // "Norvale 72-815 1001"
         QString manufacturer, model, serial, firmware;
         int rawPort = 0, vxi11Port = 0, httpPort = 0; // 0: not served
+
+        // Those of the instrument `id` names, under "maker model serial".
+        static Services Of(const scpi::Identity& id, int rawPort, int vxi11Port, int httpPort);
     };
 
     MdnsPublisher();

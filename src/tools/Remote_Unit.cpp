@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QNetworkInterface>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -32,17 +31,6 @@ namespace {
 Vxi11Server& SharedVxi11() {
     static Vxi11Server* server = new Vxi11Server(qApp);
     return *server;
-}
-
-// The addresses clients reach a server on `everywhere` or this computer only.
-QStringList Hosts(bool everywhere) {
-    if (!everywhere)
-        return {"127.0.0.1"};
-    QStringList hosts;
-    for (const QHostAddress& a : QNetworkInterface::allAddresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            hosts << a.toString();
-    return hosts;
 }
 
 } // namespace
@@ -254,8 +242,7 @@ void TRemote_Form::StartVxi11() {
     Vxi11Server& vxi11 = SharedVxi11();
     serveProblem_.clear();
     QString problem;
-    const QHostAddress address =
-        AllInterfaces_CheckBox->isChecked() ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
+    const QHostAddress address = ListenAddress();
     if (!vxi11.listening() && !vxi11.listen(address, 0, problem)) {
         serveProblem_ = "VXI-11 does not serve: " + problem + ". ";
         return;
@@ -270,13 +257,11 @@ void TRemote_Form::StartVxi11() {
 
 // On the network by mDNS, where an Avahi daemon runs (said once where none does).
 void TRemote_Form::Announce() {
-    const scpi::Identity id = identity_();
-    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
     mdns_ = std::make_unique<MdnsPublisher>();
     QString problem;
-    if (!mdns_->start({text(id.maker + " " + id.model + " " + id.serial), text(id.maker),
-                       text(id.model), text(id.serial), text(id.version), server_->port(),
-                       vxi11_ ? SharedVxi11().port() : 0, web_ ? web_->port() : 0},
+    if (!mdns_->start(MdnsPublisher::Services::Of(identity_(), server_->port(),
+                                                  vxi11_ ? SharedVxi11().port() : 0,
+                                                  web_ ? web_->port() : 0),
                       problem)) {
         serveProblem_ += "Not announced by mDNS: " + problem + ". ";
         mdns_.reset();
@@ -285,14 +270,13 @@ void TRemote_Form::Announce() {
 
 // Port 80 where the program may listen on it, else any free one.
 void TRemote_Form::StartWebPages() {
-    const bool everywhere = AllInterfaces_CheckBox->isChecked();
-    web_ = std::make_unique<LxiWebServer>([this, everywhere] {
+    const QHostAddress address = ListenAddress();
+    web_ = std::make_unique<LxiWebServer>([this, address] {
         QStringList visa = ResourceStrings();
         visa.removeIf([](const QString& s) { return s.startsWith("http"); });
-        return LxiPageOf(card_, Hosts(everywhere), visa);
+        return LxiPageOf(card_, HostsReaching(address), visa);
     });
     QString problem;
-    const QHostAddress address = everywhere ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
     if (!web_->listen(address, 80, problem) && !web_->listen(address, 0, problem)) {
         serveProblem_ += "The web page is not served: " + problem + ". ";
         web_.reset();
@@ -303,7 +287,7 @@ QStringList TRemote_Form::ResourceStrings() const {
     QStringList strings;
     if (!Listening())
         return strings;
-    for (const QString& host : Hosts(AllInterfaces_CheckBox->isChecked())) {
+    for (const QString& host : HostsReaching(ListenAddress())) {
         strings << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server_->port());
         if (vxi11_)
             strings
@@ -327,6 +311,11 @@ void TRemote_Form::ShowRunning() {
                                                            Vxi11_CheckBox, Http_CheckBox})
         choice->setEnabled(!Listening());
     ShowResources();
+}
+
+// Every IPv4 interface, or this computer only.
+QHostAddress TRemote_Form::ListenAddress() const {
+    return AllInterfaces_CheckBox->isChecked() ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
 }
 
 // "127.0.0.1:5025", or "port 5025 on all interfaces".

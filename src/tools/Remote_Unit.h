@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHostAddress>
 #include <functional>
 #include <memory>
 
@@ -84,6 +85,7 @@ private:
     void ShowRunning();
     void Remember();
     QString Where() const;
+    QHostAddress ListenAddress() const;
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
