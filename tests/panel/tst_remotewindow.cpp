@@ -22,12 +22,6 @@
 class TestRemoteWindow : public QObject, public PanelFixture {
     Q_OBJECT
 
-    // A port nothing listens on now.
-    static int FreePort() {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
     QLabel* remoteStatus() { return main().findChild<QLabel*>("RemoteStatus_Label"); }
 
 private slots:

@@ -1,14 +1,22 @@
 // What only a real X server shows, with real key and mouse events from
 // xdotool and no window manager, at the scale and screen the run sets:
-// typing into a field after a click on it, and where the window lies.
+// typing into a field after a click on it, where the window lies, and
+// clicks on the status bar's fields.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "Log_Unit.h"
 #include "OperationLog.h"
+#include "Remote_Unit.h"
+#include "SessionMemory.h"
 
 #include "PanelFixture.h"
 #include "TestRegistry.h"
@@ -129,6 +137,24 @@ private slots:
         const QPoint at = OnX(field, QPoint(8, field->height() / 2));
         XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
         QTRY_COMPARE(shown, said);
+    }
+
+    // A real click on the status bar's remote field, while serving, opens
+    // the Remote Control window that says what serves.
+    void aClickOnTheRemoteFieldOpensTheWindow() {
+        SessionMemory::SetRemote({}); // the choices of a first run
+        f.main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = f.main().RemoteForm();
+        form->Port_SpinEdit->setValue(PanelFixture::FreePort());
+        form->Listen_Button->click();
+        QVERIFY(form->Listening());
+        form->hide();
+        auto* field = f.main().findChild<QLabel*>("RemoteStatus_Label");
+        QTRY_VERIFY(field->isVisible() && field->width() > 0);
+        const QPoint at = OnX(field, QPoint(field->width() / 2, field->height() / 2));
+        XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        QTRY_VERIFY(form->isVisible());
+        form->StopListening();
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -54,6 +55,13 @@ public:
     }
 
     static bool bind() { return BindAllLibraries().ok(); }
+
+    // A port nothing listens on now.
+    static int FreePort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
 
     // A fresh chassis and a fresh set of windows, shown offscreen.
     void start() {
