@@ -14,34 +14,62 @@ namespace {
 
 using S = Vxi11Server;
 
-// What a procedure is called with: the server and the caller's connection.
+// What a procedure is called with: the server, the caller's connection,
+// and whether (and how) the call may wait for a lock.
 struct Call {
     S& server;
     int connection;
+    Vxi11Wait* wait;
 };
 
-// The link a call names and may act on, or the error to answer.
-S::Link* LinkOf(const Call& call, long id, long& error, bool respectLock = true) {
+// The link a call names, or the error to answer.
+S::Link* LinkOf(const Call& call, long id, long& error) {
     S::Link* link = call.server.link(id);
-    error = !link                                         ? S::InvalidLink
-            : respectLock && call.server.lockedOut(*link) ? S::LockedByAnother
-                                                          : S::NoError;
-    return error == S::NoError ? link : nullptr;
+    error = link ? S::NoError : S::InvalidLink;
+    return link;
 }
 
+// Whether a call may go on: not when another link's lock keeps it off. It
+// then waits when it asked to and its time is not up, or fails.
+bool MayGoOn(const Call& c, bool heldOff, long flags, u_long lockTimeout, long& error) {
+    if (!heldOff)
+        return true;
+    if (c.wait && c.wait->aborted) {
+        error = S::Abort;
+        return false;
+    }
+    error = S::LockedByAnother;
+    if (c.wait && !c.wait->over && (flags & S::WaitLock) && lockTimeout > 0)
+        c.wait->forMs = lockTimeout;
+    return false;
+}
+
+// The link a call names, if it may act on it now.
+S::Link* Usable(const Call& c, long id, long flags, u_long lockTimeout, long& error) {
+    S::Link* link = LinkOf(c, id, error);
+    return link && MayGoOn(c, c.server.lockedOut(*link), flags, lockTimeout, error) ? link
+                                                                                    : nullptr;
+}
+
+// A link asked to lock its device waits for the lock as a device_lock with
+// the wait-lock flag does; made only when it has it.
 void CreateLink(const Call& c, Create_LinkParms* p, Create_LinkResp* r) {
+    r->lid = 0;
+    r->abortPort = c.server.abortPort();
+    r->maxRecvSize = S::kMaxRecvSize;
+    if (p->lockDevice &&
+        !MayGoOn(c, c.server.lockedOut(p->device), S::WaitLock, p->lock_timeout, r->error))
+        return;
     int error = S::NotAccessible;
     r->lid = c.server.createLink(c.connection, p->device, error);
     if (error == S::NoError && p->lockDevice)
         error = c.server.lock(*c.server.link(r->lid));
     r->error = error;
-    r->abortPort = c.server.abortPort();
-    r->maxRecvSize = S::kMaxRecvSize;
 }
 
 void Write(const Call& c, Device_WriteParms* p, Device_WriteResp* r) {
     r->size = 0;
-    if (S::Link* link = LinkOf(c, p->lid, r->error)) {
+    if (S::Link* link = Usable(c, p->lid, p->flags, p->lock_timeout, r->error)) {
         r->error =
             c.server.write(*link, p->data.data_val, p->data.data_len, (p->flags & S::EndFlag) != 0);
         r->size = r->error == S::NoError ? p->data.data_len : 0;
@@ -49,7 +77,7 @@ void Write(const Call& c, Device_WriteParms* p, Device_WriteResp* r) {
 }
 
 void Read(const Call& c, Device_ReadParms* p, Device_ReadResp* r) {
-    if (S::Link* link = LinkOf(c, p->lid, r->error)) {
+    if (S::Link* link = Usable(c, p->lid, p->flags, p->lock_timeout, r->error)) {
         std::string data;
         long reason = 0;
         const int termChar =
@@ -66,45 +94,45 @@ void Read(const Call& c, Device_ReadParms* p, Device_ReadResp* r) {
 }
 
 void ReadStb(const Call& c, Device_GenericParms* p, Device_ReadStbResp* r) {
-    if (S::Link* link = LinkOf(c, p->lid, r->error))
+    if (S::Link* link = Usable(c, p->lid, p->flags, p->lock_timeout, r->error))
         r->stb = c.server.statusByte(*link);
 }
 
 // The card takes no trigger from a client.
 void Trigger(const Call& c, Device_GenericParms* p, Device_Error* r) {
-    if (LinkOf(c, p->lid, r->error))
+    if (Usable(c, p->lid, p->flags, p->lock_timeout, r->error))
         r->error = S::NotSupported;
 }
 
 void Clear(const Call& c, Device_GenericParms* p, Device_Error* r) {
-    if (S::Link* link = LinkOf(c, p->lid, r->error))
+    if (S::Link* link = Usable(c, p->lid, p->flags, p->lock_timeout, r->error))
         c.server.clear(*link);
 }
 
 // Remote and local are SYSTem:RWLock's and SYSTem:LOCal's to say: these change nothing.
 void RemoteOrLocal(const Call& c, Device_GenericParms* p, Device_Error* r) {
-    LinkOf(c, p->lid, r->error);
+    Usable(c, p->lid, p->flags, p->lock_timeout, r->error);
 }
 
-// A lock another link holds is not waited for: the call says so at once.
 void Lock(const Call& c, Device_LockParms* p, Device_Error* r) {
-    if (S::Link* link = LinkOf(c, p->lid, r->error, false))
+    if (S::Link* link = LinkOf(c, p->lid, r->error);
+        link && MayGoOn(c, c.server.lockedOut(*link), p->flags, p->lock_timeout, r->error))
         r->error = c.server.lock(*link);
 }
 
 void Unlock(const Call& c, Device_Link* lid, Device_Error* r) {
-    if (S::Link* link = LinkOf(c, *lid, r->error, false))
+    if (S::Link* link = LinkOf(c, *lid, r->error))
         r->error = c.server.unlock(*link);
 }
 
 void EnableSrq(const Call& c, Device_EnableSrqParms* p, Device_Error* r) {
-    if (S::Link* link = LinkOf(c, p->lid, r->error, false))
+    if (S::Link* link = LinkOf(c, p->lid, r->error))
         c.server.enableSrq(*link, p->enable,
                            std::string(p->handle.handle_val, p->handle.handle_len));
 }
 
 void Docmd(const Call& c, Device_DocmdParms* p, Device_DocmdResp* r) {
-    if (LinkOf(c, p->lid, r->error))
+    if (Usable(c, p->lid, p->flags, p->lock_timeout, r->error))
         r->error = S::NotSupported;
 }
 
@@ -124,10 +152,10 @@ void DestroyIntrChan(const Call& c, void*, Device_Error* r) {
     r->error = S::NoError;
 }
 
-// The abort channel: every call ends before the next is read, so there is
-// never anything to abort.
+// The abort channel: a call of the link waiting for a lock ends (with the
+// abort error); any other call has ended before the next is read.
 void Abort(const Call& c, Device_Link* lid, Device_Error* r) {
-    r->error = c.server.link(*lid) ? S::NoError : S::InvalidLink;
+    r->error = c.server.abort(*lid);
 }
 
 // A procedure of the table: its number, its arguments' and results' XDR
@@ -219,7 +247,7 @@ union Results {
 } // namespace
 
 std::string Vxi11Reply(Vxi11Server& server, int connection, bool abortChannel,
-                       const std::string& record) {
+                       const std::string& record, Vxi11Wait* wait) {
     XDR in;
     xdrmem_create(&in, const_cast<char*>(record.data()), static_cast<u_int>(record.size()),
                   XDR_DECODE);
@@ -263,12 +291,14 @@ std::string Vxi11Reply(Vxi11Server& server, int connection, bool abortChannel,
         reply.acpted_rply.ar_stat = GARBAGE_ARGS;
         procedure = nullptr;
     } else {
-        procedure->run(Call{server, connection}, &arguments, &results);
+        if (wait)
+            wait->forMs = 0;
+        procedure->run(Call{server, connection, wait}, &arguments, &results);
         reply.acpted_rply.ar_stat = SUCCESS;
         reply.acpted_rply.ar_results.where = reinterpret_cast<caddr_t>(&results);
         reply.acpted_rply.ar_results.proc = procedure->results;
     }
-    const std::string bytes = Encode(reply);
+    const std::string bytes = wait && wait->forMs ? std::string() : Encode(reply);
     if (procedure) {
         xdr_free(procedure->arguments, reinterpret_cast<char*>(&arguments));
         xdr_free(procedure->results, reinterpret_cast<char*>(&results));

@@ -16,6 +16,7 @@
 #include "LineReader.h"
 #include "ScpiDevice.h"
 #include "Vxi11Dispatch.h"
+#include "Vxi11Parts.h"
 #include "vxi11.h"
 
 namespace {
@@ -64,49 +65,20 @@ bool TakeRecord(QByteArray& in, std::string& record, bool& complete) {
 
 } // namespace
 
-// One link: a session of its device, the message it is sending (read as it
-// comes), the answers it has not read yet, and its service request.
-struct Vxi11Server::Link {
-    long id = 0;
-    int connection = 0; // the connection it was made on
-    QString peer;
-    ScpiDevice* device = nullptr;
-    std::unique_ptr<scpi::Session> session;
-    scpi::LineReader reader;
-    std::string output;
-    size_t outputAt = 0;
-    bool srqEnabled = false;
-    std::string srqHandle;
-    bool requested = false; // the status byte's request bit was set at the last look
-};
-
-// A client's connection to the core or the abort channel, and the record it
-// is sending.
-struct Vxi11Server::Connection {
-    int id = 0;
-    QTcpSocket* socket = nullptr;
-    QString peer;
-    bool abortChannel = false;
-    QByteArray in;
-    QElapsedTimer lastByte;
-    bool gone = false;
-};
-
-// The client's interrupt channel: an RPC client of its DEVICE_INTR program.
-struct Vxi11Server::Interrupt {
-    CLIENT* client = nullptr;
-    ~Interrupt() {
-        if (client)
-            clnt_destroy(client);
-    }
-};
-
 Vxi11Server::Vxi11Server(QObject* parent)
     : QObject(parent), core_(new QTcpServer(this)), abort_(new QTcpServer(this)),
-      stallTimer_(new QTimer(this)) {
+      stallTimer_(new QTimer(this)), waitTimer_(new QTimer(this)) {
     connect(core_, &QTcpServer::newConnection, this, [this] { accept(core_, false); });
     connect(abort_, &QTcpServer::newConnection, this, [this] { accept(abort_, true); });
     connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
+    waitTimer_->setSingleShot(true);
+    connect(waitTimer_, &QTimer::timeout, this, [this] { resumeWaiting(); });
+}
+
+void Vxi11Server::setIdleLimits(ScpiServer::IdleLimits limits) {
+    limits_ = limits;
+    if (stallTimer_->isActive())
+        stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));
 }
 
 Vxi11Server::~Vxi11Server() {
@@ -153,7 +125,7 @@ bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& err
         return false;
     }
     core_->setMaxPendingConnections(kMaxLinks);
-    stallTimer_->start(static_cast<int>(kPartialRecord.count() / 4));
+    stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));
     // No port mapper listening: nothing to register with (and the RPC
     // library's client is not asked to find out the slow way).
     if (!Answers(111)) {
@@ -181,6 +153,7 @@ void Vxi11Server::close() {
     core_->close();
     abort_->close();
     stallTimer_->stop();
+    waitTimer_->stop();
 }
 
 bool Vxi11Server::listening() const {
@@ -207,7 +180,7 @@ void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
         // Beyond the bound (a core and an abort connection per link), or
         // one that left before it was taken: closed at once.
         if (socket->state() != QAbstractSocket::ConnectedState ||
-            static_cast<int>(connections_.size()) >= 2 * kMaxLinks) {
+            (static_cast<int>(connections_.size()) >= 2 * kMaxLinks && !freeConnection())) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -234,30 +207,74 @@ void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
 }
 
 // Each whole record is answered as it completes; a record beyond the bound
-// closes its connection.
+// closes its connection. While a call waits, the rest stays in the socket.
 void Vxi11Server::read(const std::shared_ptr<Connection>& connection) {
     Connection& c = *connection;
+    if (!c.waiting.empty())
+        return;
     c.in += c.socket->readAll();
     c.lastByte.start();
     std::string record;
-    for (bool complete = true; complete && !c.gone;) {
+    for (bool complete = true; complete && !c.gone && c.waiting.empty();) {
         if (!TakeRecord(c.in, record, complete))
             return drop(c);
-        if (!complete)
-            break;
-        const std::string reply = Vxi11Reply(*this, c.id, c.abortChannel, record);
-        if (c.gone || reply.empty())
-            continue;
-        char mark[4];
-        qToBigEndian<quint32>(0x80000000u | static_cast<quint32>(reply.size()), mark);
-        c.socket->write(mark, 4);
-        c.socket->write(reply.data(), static_cast<qint64>(reply.size()));
-        c.socket->flush(); // now, not at the event loop's next turn: the client waits for it
-        if (c.gone)
-            return;
-        if (c.socket->bytesToWrite() > kMaxUnread)
-            return drop(c); // a client that never reads its replies
+        if (complete) {
+            Vxi11Wait wait;
+            answer(c, record, wait);
+        }
     }
+}
+
+// The reply to a call, sent now; or the call kept while it waits for a lock.
+void Vxi11Server::answer(Connection& c, const std::string& record, Vxi11Wait& wait) {
+    const std::string reply = Vxi11Reply(*this, c.id, c.abortChannel, record, &wait);
+    if (c.gone)
+        return;
+    if (wait.forMs) {
+        if (c.waiting.empty()) { // it begins to wait: the timer is set for it
+            c.waiting = record;
+            c.waitingSince.start();
+            c.waitingFor = wait.forMs;
+            waitTimer_->start(0);
+        }
+        return;
+    }
+    c.waiting.clear();
+    c.waitAborted = false;
+    if (reply.empty())
+        return;
+    char mark[4];
+    qToBigEndian<quint32>(0x80000000u | static_cast<quint32>(reply.size()), mark);
+    c.socket->write(mark, 4);
+    c.socket->write(reply.data(), static_cast<qint64>(reply.size()));
+    c.socket->flush(); // now, not at the event loop's next turn: the client waits for it
+    if (!c.gone && c.socket->bytesToWrite() > kMaxUnread)
+        drop(c); // a client that never reads its replies
+}
+
+// Each waiting call is tried again, in the order the connections came (the
+// first gets a lock given up); one answered goes on with its connection's
+// calls. The timer is set for the first whose time will be up.
+void Vxi11Server::resumeWaiting() {
+    const auto connections = connections_;
+    for (const auto& c : connections) {
+        if (c->gone || c->waiting.empty())
+            continue;
+        Vxi11Wait wait;
+        wait.over = c->waitingSince.elapsed() >= static_cast<qint64>(c->waitingFor);
+        wait.aborted = c->waitAborted;
+        answer(*c, c->waiting, wait);
+        if (!c->gone && c->waiting.empty())
+            read(c);
+    }
+    qint64 next = -1;
+    for (const auto& c : connections_)
+        if (!c->waiting.empty()) {
+            const qint64 left = static_cast<qint64>(c->waitingFor) - c->waitingSince.elapsed();
+            next = next < 0 ? std::max<qint64>(left, 0) : std::min(next, std::max<qint64>(left, 0));
+        }
+    if (next >= 0 && !waitTimer_->isActive())
+        waitTimer_->start(static_cast<int>(std::min<qint64>(next + 1, 24 * 3600 * 1000)));
 }
 
 void Vxi11Server::drop(Connection& c) {
@@ -286,181 +303,9 @@ void Vxi11Server::drop(Connection& c) {
 void Vxi11Server::dropStalled() {
     std::vector<Connection*> stalled;
     for (const auto& c : connections_)
-        if (!c->in.isEmpty() && c->lastByte.elapsed() >= kPartialRecord.count())
+        if (!c->in.isEmpty() && c->waiting.empty() &&
+            c->lastByte.elapsed() >= limits_.partialLine.count())
             stalled.push_back(c.get());
     for (Connection* c : stalled)
         drop(*c);
-}
-
-Vxi11Server::Link* Vxi11Server::link(long id) {
-    const auto it = links_.find(id);
-    return it == links_.end() ? nullptr : it->second.get();
-}
-
-long Vxi11Server::createLink(int connection, const char* device, int& error) {
-    const QString name = QString::fromLatin1(device ? device : "").toLower();
-    bool number = name.startsWith("inst");
-    const int index = number ? name.mid(4).toInt(&number) : -1;
-    if (!number || index < 0 || index >= static_cast<int>(devices_.size()) || !devices_[index]) {
-        error = NotAccessible;
-        return 0;
-    }
-    if (static_cast<int>(links_.size()) >= kMaxLinks) {
-        error = OutOfResources;
-        return 0;
-    }
-    auto l = std::make_unique<Link>();
-    l->id = nextLink_++;
-    l->connection = connection;
-    for (const auto& c : connections_)
-        if (c->id == connection)
-            l->peer = c->peer;
-    l->device = devices_[index];
-    l->session = l->device->openLink(l->peer + " (VXI-11)");
-    const long id = l->id;
-    links_[id] = std::move(l);
-    error = NoError;
-    emit linksChanged();
-    return id;
-}
-
-int Vxi11Server::destroyLink(long id) {
-    const auto it = links_.find(id);
-    if (it == links_.end())
-        return InvalidLink;
-    Link& l = *it->second;
-    if (const auto held = lockHolders_.find(l.device);
-        held != lockHolders_.end() && held->second == id)
-        lockHolders_.erase(held);
-    l.device->closeLink(*l.session);
-    links_.erase(it);
-    emit linksChanged();
-    return NoError;
-}
-
-bool Vxi11Server::lockedOut(const Link& l) const {
-    const auto held = lockHolders_.find(l.device);
-    return held != lockHolders_.end() && held->second != l.id;
-}
-
-// The message's lines run as they end; at END a line under way ends too.
-int Vxi11Server::write(Link& l, const char* data, size_t size, bool end) {
-    const auto take = [this, &l](const char* bytes, size_t count) {
-        for (size_t i = 0; i < count;) {
-            size_t taken = 0;
-            const auto result = l.reader.take(bytes + i, count - i, taken);
-            i += taken;
-            if (result == scpi::LineReader::Result::Refused) {
-                l.session->error(scpi::TooMuchData, l.reader.refusal());
-            } else if (result == scpi::LineReader::Result::Line) {
-                const std::string answer = l.device->run(*l.session, l.reader.line());
-                if (!answer.empty())
-                    l.output += answer + '\n';
-            }
-        }
-    };
-    take(data, size);
-    if (end && l.reader.midLine())
-        take("\n", 1);
-    requestService(l);
-    return NoError;
-}
-
-int Vxi11Server::read(Link& l, size_t requestSize, int termChar, std::string& data, long& reason) {
-    if (l.outputAt >= l.output.size())
-        return IoTimeout; // nothing to read: a query that failed answers nothing
-    size_t count = std::min(requestSize, l.output.size() - l.outputAt);
-    reason = 0;
-    if (termChar >= 0) {
-        const size_t at = l.output.find(static_cast<char>(termChar), l.outputAt);
-        if (at != std::string::npos && at < l.outputAt + count) {
-            count = at + 1 - l.outputAt;
-            reason |= TermChar;
-        }
-    }
-    data.assign(l.output, l.outputAt, count);
-    l.outputAt += count;
-    if (l.outputAt >= l.output.size()) {
-        reason |= End;
-        l.output.clear();
-        l.outputAt = 0;
-    } else if (count == requestSize) {
-        reason |= RequestCount;
-    }
-    return NoError;
-}
-
-int Vxi11Server::lock(Link& l) {
-    if (lockedOut(l))
-        return LockedByAnother;
-    lockHolders_[l.device] = l.id;
-    return NoError;
-}
-
-int Vxi11Server::unlock(Link& l) {
-    const auto held = lockHolders_.find(l.device);
-    if (held == lockHolders_.end() || held->second != l.id)
-        return NoLockHeld;
-    lockHolders_.erase(held);
-    return NoError;
-}
-
-// IEEE 488.2's device clear: what the link was sending and what it has not
-// read are dropped; its status stays.
-void Vxi11Server::clear(Link& l) {
-    l.reader = scpi::LineReader();
-    l.output.clear();
-    l.outputAt = 0;
-}
-
-unsigned char Vxi11Server::statusByte(Link& l) {
-    const unsigned char stb = l.session->statusByte();
-    l.requested = (stb & 0x40) != 0;
-    return stb;
-}
-
-void Vxi11Server::enableSrq(Link& l, bool enable, const std::string& handle) {
-    l.srqEnabled = enable;
-    l.srqHandle = handle;
-}
-
-int Vxi11Server::createInterruptChannel(int connection, unsigned long address, unsigned short port,
-                                        unsigned long program, unsigned long version) {
-    if (interrupts_.count(connection))
-        return ChannelEstablished;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(static_cast<uint32_t>(address));
-    int socket = RPC_ANYSOCK;
-    auto interrupt = std::make_unique<Interrupt>();
-    interrupt->client = clnttcp_create(&a, program, version, &socket, 0, 0);
-    if (!interrupt->client)
-        return OutOfResources;
-    interrupts_[connection] = std::move(interrupt);
-    return NoError;
-}
-
-void Vxi11Server::destroyInterruptChannel(int connection) {
-    interrupts_.erase(connection);
-}
-
-// When the status byte's request bit rises, a client that asked is told
-// through its interrupt channel (a call that waits for no reply).
-void Vxi11Server::requestService(Link& l) {
-    const bool was = l.requested;
-    const bool now = (l.session->statusByte() & 0x40) != 0;
-    l.requested = now;
-    if (!now || was || !l.srqEnabled)
-        return;
-    const auto it = interrupts_.find(l.connection);
-    if (it == interrupts_.end())
-        return;
-    Device_SrqParms parms{};
-    parms.handle.handle_len = static_cast<u_int>(l.srqHandle.size());
-    parms.handle.handle_val = l.srqHandle.data();
-    timeval none{0, 0};
-    clnt_call(it->second->client, device_intr_srq, reinterpret_cast<xdrproc_t>(xdr_Device_SrqParms),
-              reinterpret_cast<caddr_t>(&parms),
-              reinterpret_cast<xdrproc_t>(reinterpret_cast<void*>(xdr_void)), nullptr, none);
 }

@@ -6,7 +6,8 @@
 // added. ONC RPC messages are read and written with the RPC library's XDR
 // routines (the interface's made by rpcgen); the connections are the
 // program's own sockets, read as bytes come, so a slow or silent client
-// delays nobody, and bounded as the raw socket's are.
+// delays nobody, and bounded as the raw socket's are. A call that waits for
+// a lock holds its connection's later calls back until it is answered.
 #pragma once
 
 #include <QHostAddress>
@@ -18,10 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "ScpiServer.h"
+
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
 class ScpiDevice;
+struct Vxi11Wait;
 
 class Vxi11Server : public QObject {
     Q_OBJECT
@@ -30,8 +34,6 @@ public:
     static constexpr unsigned kMaxRecvSize = 1024 * 1024;
     // Links open at once, and connections, over every client.
     static constexpr int kMaxLinks = 16;
-    // A connection inside a record that sends no byte for this long is closed.
-    static constexpr std::chrono::milliseconds kPartialRecord{10000};
 
     // VXI-11's error codes, device_read's reasons and the calls' flags.
     enum Error : int {
@@ -44,6 +46,7 @@ public:
         LockedByAnother = 11,
         NoLockHeld = 12,
         IoTimeout = 15,
+        Abort = 23,
         ChannelEstablished = 29,
     };
     enum Reason : long { RequestCount = 1, TermChar = 2, End = 4 };
@@ -51,6 +54,12 @@ public:
 
     explicit Vxi11Server(QObject* parent = nullptr);
     ~Vxi11Server() override;
+
+    // As the raw socket's: a connection inside a record that sends no byte
+    // for `partialLine` is closed; a newcomer finding every link (or every
+    // connection) taken takes the one that made no call for `takeover`,
+    // unless it holds the device's lock or the front panel's, or waits.
+    void setIdleLimits(ScpiServer::IdleLimits limits);
 
     // The devices served; `device` outlives the server or is removed first.
     // A device removed gives its name up to the next one added.
@@ -84,8 +93,12 @@ public:
     int read(Link& link, size_t requestSize, int termChar, std::string& data, long& reason);
     int lock(Link& link);
     int unlock(Link& link);
-    // Whether another link of the same device holds its lock.
+    // Whether another link of the same device holds its lock; whether any
+    // link holds the lock of the device so named.
     bool lockedOut(const Link& link) const;
+    bool lockedOut(const char* device) const;
+    // Ends the wait of a call of the link that waits for a lock.
+    int abort(long id);
     void clear(Link& link);
     unsigned char statusByte(Link& link);
     void enableSrq(Link& link, bool enable, const std::string& handle);
@@ -101,14 +114,22 @@ private:
     struct Interrupt;
     void accept(QTcpServer* listener, bool abortChannel);
     void read(const std::shared_ptr<Connection>& c);
+    void answer(Connection& c, const std::string& record, Vxi11Wait& wait);
+    void resumeWaiting();
     void drop(Connection& c);
     void dropStalled();
+    bool freeConnection();
+    bool freeLink();
+    bool keeps(const Link& link) const;
+    ScpiDevice* named(const char* device) const;
     void requestService(Link& link);
 
     std::vector<ScpiDevice*> devices_;
     QTcpServer* core_;
     QTcpServer* abort_;
     QTimer* stallTimer_;
+    QTimer* waitTimer_; // the first waiting call's time is up, or a lock was given up
+    ScpiServer::IdleLimits limits_;
     std::vector<std::shared_ptr<Connection>> connections_;
     std::map<long, std::unique_ptr<Link>> links_;
     std::map<const ScpiDevice*, long> lockHolders_;        // a device's VXI-11 lock
