@@ -55,25 +55,20 @@ int Vxi11Server::destroyLink(long id) {
     if (it == links_.end())
         return InvalidLink;
     Link& l = *it->second;
-    if (const auto held = lockHolders_.find(l.device);
-        held != lockHolders_.end() && held->second == id) {
-        lockHolders_.erase(held);
-        waitTimer_->start(0); // calls waiting for it go on
-    }
-    l.device->closeLink(*l.session);
+    l.device->closeLink(*l.session); // its locks are given up: calls waiting for them go on
     links_.erase(it);
     emit linksChanged();
     return NoError;
 }
 
+// The device's locks are the device's, whichever transport took them.
 bool Vxi11Server::lockedOut(const Link& l) const {
-    const auto held = lockHolders_.find(l.device);
-    return held != lockHolders_.end() && held->second != l.id;
+    return l.device->heldOff(*l.session);
 }
 
 bool Vxi11Server::lockedOut(const char* device) const {
     const ScpiDevice* d = named(device);
-    return d && lockHolders_.count(d);
+    return d && d->lockHolderCount() > 0;
 }
 
 int Vxi11Server::abort(long id) {
@@ -91,10 +86,7 @@ int Vxi11Server::abort(long id) {
 // What a newcomer may not take: a link holding its device's lock or the
 // front panel's, or one whose connection waits for a lock.
 bool Vxi11Server::keeps(const Link& l) const {
-    if (const auto held = lockHolders_.find(l.device);
-        held != lockHolders_.end() && held->second == l.id)
-        return true;
-    if (l.device->lockHolder() == l.session.get())
+    if (l.device->holdsLock(*l.session) || l.device->lockHolder() == l.session.get())
         return true;
     return std::any_of(connections_.begin(), connections_.end(), [&l](const auto& c) {
         return c->id == l.connection && !c->waiting.empty();
@@ -177,20 +169,14 @@ int Vxi11Server::read(Link& l, size_t requestSize, int termChar, std::string& da
     return NoError;
 }
 
+// VXI-11's lock is the device's exclusive lock; a link that holds it may ask again.
 int Vxi11Server::lock(Link& l) {
-    if (lockedOut(l))
-        return LockedByAnother;
-    lockHolders_[l.device] = l.id;
-    return NoError;
+    return l.device->lockExclusive(*l.session) == ScpiDevice::Grant::Busy ? LockedByAnother
+                                                                          : NoError;
 }
 
 int Vxi11Server::unlock(Link& l) {
-    const auto held = lockHolders_.find(l.device);
-    if (held == lockHolders_.end() || held->second != l.id)
-        return NoLockHeld;
-    lockHolders_.erase(held);
-    waitTimer_->start(0); // calls waiting for it go on
-    return NoError;
+    return l.device->unlockExclusive(*l.session) ? NoError : NoLockHeld;
 }
 
 // IEEE 488.2's device clear: what the link was sending and what it has not

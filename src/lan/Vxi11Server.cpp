@@ -87,6 +87,8 @@ Vxi11Server::~Vxi11Server() {
 
 // A device takes the first free name: a place given up is taken again.
 void Vxi11Server::addDevice(ScpiDevice& device) {
+    // A lock given up, through any transport: calls waiting for it go on.
+    connect(&device, &ScpiDevice::accessChanged, this, [this] { waitTimer_->start(0); });
     const auto free = std::find(devices_.begin(), devices_.end(), nullptr);
     if (free != devices_.end())
         *free = &device;
@@ -101,6 +103,7 @@ void Vxi11Server::removeDevice(ScpiDevice& device) {
             gone.push_back(id);
     for (long id : gone)
         destroyLink(id);
+    device.disconnect(this);
     // Its place stays, so that the others keep their names.
     std::replace(devices_.begin(), devices_.end(), &device, static_cast<ScpiDevice*>(nullptr));
 }

@@ -132,7 +132,6 @@ private:
     ScpiServer::IdleLimits limits_;
     std::vector<std::shared_ptr<Connection>> connections_;
     std::map<long, std::unique_ptr<Link>> links_;
-    std::map<const ScpiDevice*, long> lockHolders_;        // a device's VXI-11 lock
     std::map<int, std::unique_ptr<Interrupt>> interrupts_; // by the connection that made it
     long nextLink_ = 1;
     int nextConnection_ = 1;

@@ -25,14 +25,98 @@ ScpiDevice::~ScpiDevice() = default;
 
 std::unique_ptr<scpi::Session> ScpiDevice::openLink(const QString& name) {
     auto session = std::make_unique<scpi::Session>(commands_, identity_);
-    links_.push_back({session.get(), name});
+    links_.push_back({session.get(), name, false, false, {}});
     return session;
 }
 
 void ScpiDevice::closeLink(const scpi::Session& link) {
+    const bool heldLock = holdsLock(link);
     std::erase_if(links_, [&link](const Link& l) { return l.session == &link; });
     if (lockHolder_ == &link)
         setLock(nullptr); // a link that leaves gives the front panel back
+    if (heldLock)
+        emit accessChanged();
+}
+
+ScpiDevice::Link* ScpiDevice::find(const scpi::Session& link) {
+    const auto it = std::find_if(links_.begin(), links_.end(),
+                                 [&link](const Link& l) { return l.session == &link; });
+    return it == links_.end() ? nullptr : &*it;
+}
+
+const ScpiDevice::Link* ScpiDevice::find(const scpi::Session& link) const {
+    return const_cast<ScpiDevice*>(this)->find(link);
+}
+
+// Only when no other link holds a lock of either kind.
+ScpiDevice::Grant ScpiDevice::lockExclusive(const scpi::Session& link) {
+    Link* l = find(link);
+    if (!l)
+        return Grant::Busy;
+    if (l->exclusive)
+        return Grant::AlreadyHeld;
+    for (const Link& other : links_)
+        if (&other != l && (other.exclusive || other.shared))
+            return Grant::Busy;
+    l->exclusive = true;
+    return Grant::Granted;
+}
+
+// Only when no other link holds the exclusive lock or a shared one of another key.
+ScpiDevice::Grant ScpiDevice::lockShared(const scpi::Session& link, const std::string& key) {
+    Link* l = find(link);
+    if (!l)
+        return Grant::Busy;
+    if (l->shared)
+        return Grant::AlreadyHeld;
+    for (const Link& other : links_)
+        if (&other != l && (other.exclusive || (other.shared && other.key != key)))
+            return Grant::Busy;
+    l->shared = true;
+    l->key = key;
+    return Grant::Granted;
+}
+
+bool ScpiDevice::unlockExclusive(const scpi::Session& link) {
+    Link* l = find(link);
+    if (!l || !l->exclusive)
+        return false;
+    l->exclusive = false;
+    emit accessChanged();
+    return true;
+}
+
+bool ScpiDevice::unlockShared(const scpi::Session& link) {
+    Link* l = find(link);
+    if (!l || !l->shared)
+        return false;
+    l->shared = false;
+    l->key.clear();
+    emit accessChanged();
+    return true;
+}
+
+bool ScpiDevice::heldOff(const scpi::Session& link) const {
+    const Link* l = find(link);
+    for (const Link& other : links_)
+        if (&other != l &&
+            (other.exclusive || (other.shared && !(l && l->shared && l->key == other.key))))
+            return true;
+    return false;
+}
+
+bool ScpiDevice::holdsLock(const scpi::Session& link) const {
+    const Link* l = find(link);
+    return l && (l->exclusive || l->shared);
+}
+
+bool ScpiDevice::exclusivelyLocked() const {
+    return std::any_of(links_.begin(), links_.end(), [](const Link& l) { return l.exclusive; });
+}
+
+int ScpiDevice::lockHolderCount() const {
+    return static_cast<int>(std::count_if(links_.begin(), links_.end(),
+                                          [](const Link& l) { return l.exclusive || l.shared; }));
 }
 
 std::string ScpiDevice::run(scpi::Session& link, std::string_view message) {

@@ -45,12 +45,31 @@ public:
     const scpi::Session* lockHolder() const { return lockHolder_; }
     QString lockHolderName() const;
     void unlock() { setLock(nullptr); }
+    // The same lock-out asked for by a transport (HiSLIP's remote and local control).
+    void lockFrontPanel(const scpi::Session& link) { setLock(&link); }
+
+    // The device's locks, for the transports that carry them (VXI-11,
+    // HiSLIP): an exclusive lock holds every other link off; links sharing
+    // a lock (by its key) hold off every link that does not share it. A
+    // link may hold a shared lock and an exclusive one; closing gives both up.
+    enum class Grant { Granted, Busy, AlreadyHeld };
+    Grant lockExclusive(const scpi::Session& link);
+    Grant lockShared(const scpi::Session& link, const std::string& key);
+    bool unlockExclusive(const scpi::Session& link);
+    bool unlockShared(const scpi::Session& link);
+    // Whether another link's lock holds this one off; whether it holds one.
+    bool heldOff(const scpi::Session& link) const;
+    bool holdsLock(const scpi::Session& link) const;
+    bool exclusivelyLocked() const;
+    int lockHolderCount() const;
 
     const scpi::CommandSet& commands() const { return commands_; }
 
 signals:
     // The front panel was locked out or given back.
     void lockChanged();
+    // A device lock was given up: links held off may go on.
+    void accessChanged();
 
 private:
     void setLock(const scpi::Session* holder);
@@ -62,7 +81,11 @@ private:
     struct Link {
         const scpi::Session* session;
         QString name;
+        bool exclusive = false, shared = false;
+        std::string key; // of the shared lock
     };
+    Link* find(const scpi::Session& link);
+    const Link* find(const scpi::Session& link) const;
     std::vector<Link> links_;
     const scpi::Session* lockHolder_ = nullptr;
 };
