@@ -17,11 +17,7 @@ Vxi11Server::Link* Vxi11Server::link(long id) {
 }
 
 ScpiDevice* Vxi11Server::named(const char* device) const {
-    const QString name = QString::fromLatin1(device ? device : "").toLower();
-    bool number = name.startsWith("inst");
-    const int index = number ? name.mid(4).toInt(&number) : -1;
-    return number && index >= 0 && index < static_cast<int>(devices_.size()) ? devices_[index]
-                                                                             : nullptr;
+    return devices_.named(QString::fromLatin1(device ? device : ""));
 }
 
 long Vxi11Server::createLink(int connection, const char* device, int& error) {
@@ -124,23 +120,7 @@ bool Vxi11Server::freeConnection() {
 
 // The message's lines run as they end; at END a line under way ends too.
 int Vxi11Server::write(Link& l, const char* data, size_t size, bool end) {
-    const auto take = [this, &l](const char* bytes, size_t count) {
-        for (size_t i = 0; i < count;) {
-            size_t taken = 0;
-            const auto result = l.reader.take(bytes + i, count - i, taken);
-            i += taken;
-            if (result == scpi::LineReader::Result::Refused) {
-                l.session->error(scpi::TooMuchData, l.reader.refusal());
-            } else if (result == scpi::LineReader::Result::Line) {
-                const std::string answer = l.device->run(*l.session, l.reader.line());
-                if (!answer.empty())
-                    l.output += answer + '\n';
-            }
-        }
-    };
-    take(data, size);
-    if (end && l.reader.midLine())
-        take("\n", 1);
+    l.output += l.device->feed(*l.session, l.reader, data, size, end);
     requestService(l);
     return NoError;
 }

@@ -85,15 +85,10 @@ Vxi11Server::~Vxi11Server() {
     close();
 }
 
-// A device takes the first free name: a place given up is taken again.
 void Vxi11Server::addDevice(ScpiDevice& device) {
     // A lock given up, through any transport: calls waiting for it go on.
     connect(&device, &ScpiDevice::accessChanged, this, [this] { waitTimer_->start(0); });
-    const auto free = std::find(devices_.begin(), devices_.end(), nullptr);
-    if (free != devices_.end())
-        *free = &device;
-    else
-        devices_.push_back(&device);
+    devices_.add(device);
 }
 
 void Vxi11Server::removeDevice(ScpiDevice& device) {
@@ -104,17 +99,15 @@ void Vxi11Server::removeDevice(ScpiDevice& device) {
     for (long id : gone)
         destroyLink(id);
     device.disconnect(this);
-    // Its place stays, so that the others keep their names.
-    std::replace(devices_.begin(), devices_.end(), &device, static_cast<ScpiDevice*>(nullptr));
+    devices_.remove(device);
 }
 
 bool Vxi11Server::serves() const {
-    return std::any_of(devices_.begin(), devices_.end(), [](const ScpiDevice* d) { return d; });
+    return devices_.any();
 }
 
 QString Vxi11Server::deviceName(const ScpiDevice& device) const {
-    const auto it = std::find(devices_.begin(), devices_.end(), &device);
-    return it == devices_.end() ? QString() : "inst" + QString::number(it - devices_.begin());
+    return devices_.name(device);
 }
 
 bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& error) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "DeviceNames.h"
 #include "ScpiServer.h"
 
 class QTcpServer;
@@ -124,7 +125,7 @@ private:
     ScpiDevice* named(const char* device) const;
     void requestService(Link& link);
 
-    std::vector<ScpiDevice*> devices_;
+    DeviceNames devices_{"inst"};
     QTcpServer* core_;
     QTcpServer* abort_;
     QTimer* stallTimer_;

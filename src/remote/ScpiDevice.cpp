@@ -126,6 +126,29 @@ std::string ScpiDevice::run(scpi::Session& link, std::string_view message) {
     return link.handle(message);
 }
 
+std::string ScpiDevice::feed(scpi::Session& link, scpi::LineReader& reader, const char* data,
+                             size_t size, bool end) {
+    std::string answers;
+    const auto take = [&](const char* bytes, size_t count) {
+        for (size_t i = 0; i < count;) {
+            size_t taken = 0;
+            const auto result = reader.take(bytes + i, count - i, taken);
+            i += taken;
+            if (result == scpi::LineReader::Result::Refused) {
+                link.error(scpi::TooMuchData, reader.refusal());
+            } else if (result == scpi::LineReader::Result::Line) {
+                const std::string answer = run(link, reader.line());
+                if (!answer.empty())
+                    answers += answer + '\n';
+            }
+        }
+    };
+    take(data, size);
+    if (end && reader.midLine())
+        take("\n", 1);
+    return answers;
+}
+
 QString ScpiDevice::lockHolderName() const {
     for (const Link& l : links_)
         if (l.session == lockHolder_)

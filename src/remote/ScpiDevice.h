@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Card.h"
+#include "LineReader.h"
 #include "ScpiSession.h"
 
 class ScpiDevice : public QObject {
@@ -34,6 +35,11 @@ public:
     // (whoever shows the card is told once what it changed, as the
     // device's): the answer to send, empty when none.
     std::string run(scpi::Session& link, std::string_view message);
+    // Bytes of a link's messages as a transport receives them, read by the
+    // link's reader: each line runs as it ends, and one under way ends with
+    // the bytes when they carry END. The answers, each ending with LF.
+    std::string feed(scpi::Session& link, scpi::LineReader& reader, const char* data, size_t size,
+                     bool end);
 
     // The folder MMEMory's file names are in; empty: none.
     void setFilesFolder(const QString& folder) { folder_ = folder; }
