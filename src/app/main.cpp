@@ -6,6 +6,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "Automation.h"
 #include "ChannelList.h"
@@ -89,7 +91,8 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "channel on a free port, registered with the system's port mapper, rpcbind, so "
          "that TCPIP::HOST::INSTR finds it)."},
         {"no-mdns", "--serve announces nothing by mDNS (by default _lxi._tcp, _vxi-11._tcp, "
-                    "_scpi-raw._tcp and _http._tcp through the Avahi daemon, where one runs)."},
+                    "_hislip._tcp, _scpi-raw._tcp and _http._tcp through the Avahi daemon, "
+                    "where one runs)."},
         {"no-http", "--serve serves no web page (by default the LXI identification document at "
                     "/lxi/identification and a welcome page at /)."},
         {"http-port",
@@ -100,13 +103,19 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "--serve serves VXI-11 beside the raw socket (the default), its core channel on port "
          "N (0: any free port).",
          "N"},
+        {"no-hislip", "--serve serves no HiSLIP (served by default on port 4880, "
+                      "TCPIP::HOST::hislip0::INSTR)."},
+        {"hislip",
+         "The port of --serve's HiSLIP (default 4880 where the program may listen on it, else "
+         "any free port, which is printed; 0: any free port).",
+         "N"},
     });
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    for (const char* option :
-         {"apply", "resource", "channels", "log", "listen", "port", "files", "vxi11", "http-port"})
+    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port", "files",
+                               "vxi11", "http-port", "hislip"})
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve")) {
@@ -115,26 +124,24 @@ std::string UsageProblem(const QCommandLineParser& parser) {
                 return QString("--serve takes no --%1.").arg(option).toStdString();
         if (!parser.isSet("resource"))
             return "--serve needs --resource.";
-        bool number = false;
-        const int port = parser.value("port").toInt(&number);
-        if (parser.isSet("port") && (!number || port < 0 || port > 65535))
-            return "--port takes a number from 0 to 65535.";
-        const int vxi11 = parser.value("vxi11").toInt(&number);
-        if (parser.isSet("vxi11") && (!number || vxi11 < 0 || vxi11 > 65535))
-            return "--vxi11 takes a port from 0 to 65535.";
-        const int http = parser.value("http-port").toInt(&number);
-        if (parser.isSet("http-port") && (!number || http < 0 || http > 65535))
-            return "--http-port takes a port from 0 to 65535.";
-        if (parser.isSet("http-port") && parser.isSet("no-http"))
-            return "--http-port and --no-http exclude each other.";
-        if (parser.isSet("vxi11") && parser.isSet("no-vxi11"))
-            return "--vxi11 and --no-vxi11 exclude each other.";
+        for (const char* option : {"port", "vxi11", "http-port", "hislip"}) {
+            bool number = false;
+            const int port = parser.value(option).toInt(&number);
+            if (parser.isSet(option) && (!number || port < 0 || port > 65535))
+                return QString("--%1 takes a %2 from 0 to 65535.")
+                    .arg(option, option == std::string_view("port") ? "number" : "port")
+                    .toStdString();
+        }
+        for (const auto& [on, off] :
+             {std::pair{"http-port", "no-http"}, {"vxi11", "no-vxi11"}, {"hislip", "no-hislip"}})
+            if (parser.isSet(on) && parser.isSet(off))
+                return QString("--%1 and --%2 exclude each other.").arg(on, off).toStdString();
         if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
             return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
         return {};
     }
-    for (const char* option :
-         {"listen", "port", "files", "vxi11", "no-vxi11", "http-port", "no-http", "no-mdns"})
+    for (const char* option : {"listen", "port", "files", "vxi11", "no-vxi11", "http-port",
+                               "no-http", "no-mdns", "hislip", "no-hislip"})
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -176,6 +183,9 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         o.mdns = !parser.isSet("no-mdns");
         if (parser.isSet("http-port"))
             o.httpPort = parser.value("http-port").toInt();
+        o.hislip = !parser.isSet("no-hislip");
+        if (parser.isSet("hislip"))
+            o.hislipPort = parser.value("hislip").toInt();
         return RunServe(o, stdout, stderr);
     }
     if (!parser.isSet("apply"))

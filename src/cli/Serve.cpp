@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include "CardCommands.h"
+#include "HislipServer.h"
 #include "LineOutput.h"
 #include "LxiWebServer.h"
 #include "MdnsPublisher.h"
 #include "RunSteps.h"
 #include "ScpiServer.h"
+#include "VisaResources.h"
 #include "Vxi11Server.h"
 
 namespace {
@@ -60,6 +62,87 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// VXI-11, as the options ask; false when it cannot listen (said on `err`).
+bool StartVxi11(Vxi11Server& vxi11, ScpiDevice& device, const QHostAddress& address,
+                const ServeOptions& o, std::FILE* err) {
+    if (!o.vxi11)
+        return true;
+    vxi11.addDevice(device);
+    QString problem;
+    if (!vxi11.listen(address, static_cast<quint16>(o.vxi11Port), problem)) {
+        std::fprintf(err, "Cannot serve VXI-11 on %s:%d: %s\n", o.address.c_str(), o.vxi11Port,
+                     qPrintable(problem));
+        return false;
+    }
+    if (!vxi11.portMapperRegistered())
+        std::fprintf(err,
+                     "VXI-11: no port mapper answers on this computer, so clients that look "
+                     "the port up (TCPIP::HOST::INSTR) will not find the server: install and "
+                     "start rpcbind, or give them port %d.\n",
+                     vxi11.port());
+    return true;
+}
+
+// HiSLIP, on its own port where it may be had (any free one else) unless
+// the options name one.
+bool StartHislip(HislipServer& hislip, ScpiDevice& device, const QHostAddress& address,
+                 const ServeOptions& o, std::FILE* err) {
+    if (!o.hislip)
+        return true;
+    hislip.addDevice(device);
+    QString problem;
+    const int wanted = o.hislipPort < 0 ? HislipServer::kPort : o.hislipPort;
+    if (!hislip.listen(address, static_cast<quint16>(wanted), problem) &&
+        (o.hislipPort >= 0 || !hislip.listen(address, 0, problem))) {
+        std::fprintf(err, "Cannot serve HiSLIP on %s:%d: %s\n", o.address.c_str(), wanted,
+                     qPrintable(problem));
+        return false;
+    }
+    return true;
+}
+
+// The web pages, on port 80 where it may be had (any free one else) unless
+// the options name one.
+bool StartWeb(LxiWebServer& web, const QHostAddress& address, const ServeOptions& o,
+              std::FILE* err) {
+    if (!o.http)
+        return true;
+    QString problem;
+    const quint16 wanted = static_cast<quint16>(o.httpPort < 0 ? 80 : o.httpPort);
+    if (!web.listen(address, wanted, problem) &&
+        (o.httpPort >= 0 || !web.listen(address, 0, problem))) {
+        std::fprintf(err, "Cannot serve the web page on %s:%d: %s\n", o.address.c_str(), wanted,
+                     qPrintable(problem));
+        return false;
+    }
+    return true;
+}
+
+// What serves the device, for the resource strings of a host.
+ServedTransports Served(const ScpiServer& server, const Vxi11Server& vxi11,
+                        const HislipServer& hislip, const ScpiDevice& device) {
+    return {server.port(), vxi11.listening() ? vxi11.deviceName(device) : QString(),
+            hislip.listening() ? hislip.deviceName(device) : QString(),
+            hislip.listening() ? hislip.port() : 0};
+}
+
+// Each address's resource strings, VXI-11's and HiSLIP's with their ports, and the web page.
+void PrintResources(LineOutput& lines, const QStringList& hosts, const ServedTransports& served,
+                    int vxi11Port, int webPort) {
+    for (const QString& host : hosts)
+        for (const QString& resource : VisaResources(host, served)) {
+            std::string line = "  " + resource.toStdString();
+            if (resource.endsWith("inst0::INSTR"))
+                line += " (VXI-11, port " + std::to_string(vxi11Port) + ")";
+            else if (resource.contains("::hislip"))
+                line += " (HiSLIP, port " + std::to_string(served.hislipPort) + ")";
+            lines.print(line);
+            if (webPort && resource == VisaResources(host, served).constLast())
+                lines.print("  http://" + host.toStdString() + ":" + std::to_string(webPort) +
+                            "/ (the LXI identification at /lxi/identification)");
+        }
+}
+
 } // namespace
 
 int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
@@ -90,44 +173,24 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      o.address.c_str(), server.port());
     Vxi11Server vxi11;
-    if (o.vxi11) {
-        vxi11.addDevice(device);
-        if (!vxi11.listen(address, static_cast<quint16>(o.vxi11Port), problem)) {
-            std::fprintf(err, "Cannot serve VXI-11 on %s:%d: %s\n", o.address.c_str(), o.vxi11Port,
-                         qPrintable(problem));
-            Release(card);
-            return 1;
-        }
-        if (!vxi11.portMapperRegistered())
-            std::fprintf(err,
-                         "VXI-11: no port mapper answers on this computer, so clients that look "
-                         "the port up (TCPIP::HOST::INSTR) will not find the server: install and "
-                         "start rpcbind, or give them port %d.\n",
-                         vxi11.port());
-    }
-    // The resource strings each address is reached through.
+    HislipServer hislip;
+    const QStringList hosts = HostsReaching(address);
     QStringList resources;
-    for (const QString& host : HostsReaching(address)) {
-        resources << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server.port());
-        if (vxi11.listening())
-            resources << QString("TCPIP0::%1::inst0::INSTR").arg(host);
+    LxiWebServer web([&] { return LxiPageOf(card, hosts, resources); });
+    if (!StartVxi11(vxi11, device, address, o, err) ||
+        !StartHislip(hislip, device, address, o, err) || !StartWeb(web, address, o, err)) {
+        Release(card);
+        return 1;
     }
-    LxiWebServer web([&] { return LxiPageOf(card, HostsReaching(address), resources); });
-    if (o.http) {
-        const quint16 wanted = static_cast<quint16>(o.httpPort < 0 ? 80 : o.httpPort);
-        if (!web.listen(address, wanted, problem) &&
-            (o.httpPort >= 0 || !web.listen(address, 0, problem))) {
-            std::fprintf(err, "Cannot serve the web page on %s:%d: %s\n", o.address.c_str(), wanted,
-                         qPrintable(problem));
-            Release(card);
-            return 1;
-        }
-    }
+    const ServedTransports served = Served(server, vxi11, hislip, device);
+    for (const QString& host : hosts)
+        resources << VisaResources(host, served);
     // Announced where an Avahi daemon runs; said once where none does.
     MdnsPublisher mdns;
     if (o.mdns && !mdns.start(MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
                                                           vxi11.listening() ? vxi11.port() : 0,
-                                                          web.listening() ? web.port() : 0),
+                                                          web.listening() ? web.port() : 0,
+                                                          served.hislipPort),
                               problem))
         std::fprintf(err,
                      "mDNS: %s, so the card is not announced on the network; it is served "
@@ -145,19 +208,11 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
                 resource);
-    for (const QString& host : HostsReaching(address)) {
-        lines.print("  TCPIP0::" + host.toStdString() + "::" + std::to_string(server.port()) +
-                    "::SOCKET");
-        if (vxi11.listening())
-            lines.print("  TCPIP0::" + host.toStdString() + "::inst0::INSTR (VXI-11, port " +
-                        std::to_string(vxi11.port()) + ")");
-        if (web.listening())
-            lines.print("  http://" + host.toStdString() + ":" + std::to_string(web.port()) +
-                        "/ (the LXI identification at /lxi/identification)");
-    }
+    PrintResources(lines, hosts, served, vxi11.port(), web.listening() ? web.port() : 0);
     QCoreApplication::exec();
     mdns.stop(); // withdrawn first
     web.close();
+    hislip.close();
     vxi11.close();
     server.close();
     Release(card);

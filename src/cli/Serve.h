@@ -14,6 +14,8 @@ struct ServeOptions {
     bool http = true;  // the LXI identification document and the welcome page
     bool mdns = true;  // announced on the network through Avahi
     int httpPort = -1; // their port; -1: 80, or any free one where 80 cannot be had
+    bool hislip = true;  // HiSLIP beside the raw socket
+    int hislipPort = -1; // its port; -1: 4880, or any free one where 4880 cannot be had
 };
 
 // Binds the libraries, finds and opens the card (exclusively, sending

@@ -48,6 +48,7 @@ void MdnsPublisher::Avahi::publish() {
     } entries[] = {{"_lxi._tcp", services.httpPort, true},
                    {"_http._tcp", services.httpPort, false},
                    {"_vxi-11._tcp", services.vxi11Port, false},
+                   {"_hislip._tcp", services.hislipPort, false},
                    {"_scpi-raw._tcp", services.rawPort, false}};
     for (const auto& e : entries) {
         if (e.port <= 0)
@@ -87,7 +88,7 @@ void MdnsPublisher::Avahi::clientChanged(AvahiClient* c, AvahiClientState state,
 }
 
 MdnsPublisher::Services MdnsPublisher::Services::Of(const scpi::Identity& id, int rawPort,
-                                                    int vxi11Port, int httpPort) {
+                                                    int vxi11Port, int httpPort, int hislipPort) {
     const auto text = [](const std::string& s) { return QString::fromStdString(s); };
     return {text(id.maker + " " + id.model + " " + id.serial),
             text(id.maker),
@@ -96,7 +97,8 @@ MdnsPublisher::Services MdnsPublisher::Services::Of(const scpi::Identity& id, in
             text(id.version),
             rawPort,
             vxi11Port,
-            httpPort};
+            httpPort,
+            hislipPort};
 }
 
 MdnsPublisher::MdnsPublisher() = default;

@@ -16,10 +16,11 @@ public:
     struct Services {
         QString name; // "Norvale 72-815 1001"
         QString manufacturer, model, serial, firmware;
-        int rawPort = 0, vxi11Port = 0, httpPort = 0; // 0: not served
+        int rawPort = 0, vxi11Port = 0, httpPort = 0, hislipPort = 0; // 0: not served
 
         // Those of the instrument `id` names, under "maker model serial".
-        static Services Of(const scpi::Identity& id, int rawPort, int vxi11Port, int httpPort);
+        static Services Of(const scpi::Identity& id, int rawPort, int vxi11Port, int httpPort,
+                           int hislipPort);
     };
 
     MdnsPublisher();

@@ -350,6 +350,8 @@ const char* ErrorText(int error) {
         return "Invalid block data";
     case ExecutionError:
         return "Execution error";
+    case TriggerIgnored:
+        return "Trigger ignored";
     case ParameterError:
         return "Parameter error";
     case SettingsConflict:
@@ -364,9 +366,9 @@ const char* ErrorText(int error) {
         return "Too much data";
     case IllegalValue:
         return "Illegal parameter value";
-    case -350:
+    case QueueOverflow:
         return "Queue overflow";
-    case -410:
+    case QueryInterrupted:
         return "Query INTERRUPTED";
     default:
         return "Error";

@@ -28,6 +28,7 @@ enum Error {
     StringNotAllowed = -158,
     InvalidBlock = -161,
     ExecutionError = -200,
+    TriggerIgnored = -211,
     ParameterError = -220,
     SettingsConflict = -221,
     DataOutOfRange = -222,
@@ -35,6 +36,8 @@ enum Error {
     IllegalValue = -224,
     FileNameNotFound = -256,
     FileNameError = -257,
+    QueueOverflow = -350,
+    QueryInterrupted = -410,
 };
 
 // The standard text of an error number ("Undefined header").

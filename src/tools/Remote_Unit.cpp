@@ -261,7 +261,7 @@ void TRemote_Form::Announce() {
     QString problem;
     if (!mdns_->start(MdnsPublisher::Services::Of(identity_(), server_->port(),
                                                   vxi11_ ? SharedVxi11().port() : 0,
-                                                  web_ ? web_->port() : 0),
+                                                  web_ ? web_->port() : 0, 0),
                       problem)) {
         serveProblem_ += "Not announced by mDNS: " + problem + ". ";
         mdns_.reset();

@@ -1,0 +1,319 @@
+#include "HislipServer.h"
+
+#include <QTcpServer>
+#include <QTimer>
+#include <algorithm>
+
+#include "HislipParts.h"
+
+namespace {
+
+// What a client may leave unread before it is closed; what is read of a
+// channel at a time.
+constexpr qint64 kHislipUnread = 4 * 1024 * 1024;
+constexpr qint64 kHislipReadBuffer = 256 * 1024;
+// Connections beyond two per session: room for newcomers to be told that
+// every session is taken.
+constexpr int kSpareConnections = 4;
+
+} // namespace
+
+HislipServer::HislipServer(QObject* parent)
+    : QObject(parent), listener_(new QTcpServer(this)), stallTimer_(new QTimer(this)),
+      resumeTimer_(new QTimer(this)) {
+    connect(listener_, &QTcpServer::newConnection, this, [this] { accept(); });
+    connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
+    resumeTimer_->setSingleShot(true);
+    connect(resumeTimer_, &QTimer::timeout, this, [this] { resume(); });
+}
+
+HislipServer::~HislipServer() {
+    close();
+}
+
+void HislipServer::setIdleLimits(ScpiServer::IdleLimits limits) {
+    limits_ = limits;
+    if (stallTimer_->isActive())
+        stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));
+}
+
+void HislipServer::addDevice(ScpiDevice& device) {
+    // A lock given up, through any transport: sessions held off go on.
+    connect(&device, &ScpiDevice::accessChanged, this, [this] { resumeTimer_->start(0); });
+    devices_.add(device);
+}
+
+void HislipServer::removeDevice(ScpiDevice& device) {
+    std::vector<Session*> gone;
+    for (const auto& s : sessions_)
+        if (s->device == &device)
+            gone.push_back(s.get());
+    for (Session* s : gone)
+        dropSession(*s);
+    device.disconnect(this);
+    devices_.remove(device);
+}
+
+bool HislipServer::serves() const {
+    return devices_.any();
+}
+
+QString HislipServer::deviceName(const ScpiDevice& device) const {
+    return devices_.name(device);
+}
+
+bool HislipServer::listen(const QHostAddress& address, quint16 port, QString& error) {
+    if (!listener_->listen(address, port)) {
+        error = listener_->errorString();
+        return false;
+    }
+    listener_->setMaxPendingConnections(2 * kMaxSessions);
+    stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));
+    return true;
+}
+
+void HislipServer::close() {
+    while (!channels_.empty())
+        drop(*channels_.back());
+    listener_->close();
+    stallTimer_->stop();
+    resumeTimer_->stop();
+}
+
+bool HislipServer::listening() const {
+    return listener_->isListening();
+}
+
+quint16 HislipServer::port() const {
+    return listener_->serverPort();
+}
+
+QStringList HislipServer::sessions() const {
+    QStringList names;
+    for (const auto& s : sessions_)
+        names << s->peer + " " + deviceName(*s->device);
+    return names;
+}
+
+void HislipServer::accept() {
+    while (QTcpSocket* socket = listener_->nextPendingConnection()) {
+        if (socket->state() != QAbstractSocket::ConnectedState ||
+            (static_cast<int>(channels_.size()) >= 2 * kMaxSessions + kSpareConnections &&
+             !freeSession())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(kHislipReadBuffer);
+        auto c = std::make_shared<Channel>();
+        c->socket = socket;
+        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        c->lastByte.start();
+        channels_.push_back(c);
+        const std::weak_ptr<Channel> weak = c;
+        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
+            if (const auto k = weak.lock())
+                read(k);
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
+            if (const auto k = weak.lock())
+                drop(*k);
+        });
+    }
+}
+
+// Messages as their bytes come, each handled as it completes. A channel
+// holding a message back reads nothing more until it is let go.
+void HislipServer::read(const ChannelPtr& channel) {
+    Channel& c = *channel;
+    if (c.gone || c.holding)
+        return;
+    c.in += c.socket->readAll();
+    c.lastByte.start();
+    qsizetype at = 0;
+    while (!c.gone && !c.holding && at < c.in.size()) {
+        size_t taken = 0;
+        const auto result =
+            c.reader.take(c.in.constData() + at, static_cast<size_t>(c.in.size() - at), taken);
+        at += static_cast<qsizetype>(taken);
+        if (result == hislip::Reader::Result::BadHeader)
+            return fatal(c, hislip::BadHeader, "the message does not begin with HS");
+        if (result == hislip::Reader::Result::TooLarge)
+            refuse(c, hislip::MessageTooLarge, "the message is larger than the server takes");
+        else if (result == hislip::Reader::Result::Message)
+            dispatch(channel, c.reader.header(), c.reader.payload());
+    }
+    if (!c.gone)
+        c.in.remove(0, at);
+}
+
+void HislipServer::dispatch(const ChannelPtr& c, const hislip::Header& h,
+                            const std::string& payload) {
+    using Role = Channel::Role;
+    if (c->role == Role::New) {
+        if (h.type == hislip::Initialize)
+            initialize(c, h, payload);
+        else if (h.type == hislip::AsyncInitialize)
+            initializeAsync(c, h);
+        else
+            fatal(*c, hislip::InvalidInitialization, "the first message initializes a channel");
+        return;
+    }
+    Session* s = sessionOf(*c);
+    if (!s)
+        return drop(*c);
+    if (h.type == hislip::Initialize || h.type == hislip::AsyncInitialize)
+        return fatal(*c, hislip::InvalidInitialization, "the channel is initialized already");
+    if (!s->sync || !s->async)
+        return fatal(*c, hislip::ChannelsNotEstablished,
+                     "the asynchronous channel is not initialized yet");
+    if (h.type >= hislip::FirstVendorType)
+        return refuse(*c, hislip::UnrecognizedVendorType, "no vendor-defined message is known");
+    if (c->role == Role::Sync)
+        onSync(*s, h, payload);
+    else
+        onAsync(*s, h, payload);
+}
+
+void HislipServer::send(Channel& c, uint8_t type, uint8_t control, uint32_t parameter,
+                        std::string_view payload) {
+    if (c.gone || c.closing || !c.socket)
+        return;
+    c.socket->write(QByteArray::fromStdString(hislip::Encode(type, control, parameter, payload)));
+    c.socket->flush(); // now: the client waits for it
+    if (c.socket->bytesToWrite() <= kHislipUnread)
+        return;
+    // A client that never reads: closed at the next turn, not under the
+    // handler that sent this.
+    c.closing = true;
+    for (const auto& k : channels_)
+        if (k.get() == &c)
+            QTimer::singleShot(0, this, [this, weak = std::weak_ptr<Channel>(k)] {
+                if (const auto gone = weak.lock())
+                    drop(*gone);
+            });
+}
+
+// FatalError, then both channels of the session closed once it is written.
+void HislipServer::fatal(Channel& c, hislip::FatalCode code, const char* text) {
+    send(c, hislip::FatalError, code, 0, text);
+    if (c.gone)
+        return;
+    QTcpSocket* socket = c.socket;
+    socket->disconnect(this);
+    c.socket = nullptr;
+    drop(c);
+    connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(2000, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+}
+
+void HislipServer::refuse(Channel& c, hislip::ErrorCode code, const char* text) {
+    send(c, hislip::Error, code, 0, text);
+}
+
+void HislipServer::drop(Channel& c) {
+    if (c.gone)
+        return;
+    if (Session* s = sessionOf(c))
+        return dropSession(*s);
+    c.gone = true;
+    const auto it = std::find_if(channels_.begin(), channels_.end(),
+                                 [&c](const auto& p) { return p.get() == &c; });
+    if (it == channels_.end())
+        return;
+    const ChannelPtr keep = *it; // alive until the end of this call
+    channels_.erase(it);
+    if (c.socket) {
+        c.socket->disconnect(this);
+        c.socket->abort();
+        c.socket->deleteLater();
+    }
+}
+
+void HislipServer::dropSession(Session& s) {
+    const auto it = std::find_if(sessions_.begin(), sessions_.end(),
+                                 [&s](const auto& p) { return p.get() == &s; });
+    if (it == sessions_.end())
+        return;
+    std::unique_ptr<Session> gone = std::move(*it);
+    sessions_.erase(it);
+    for (Channel* c : {gone->sync, gone->async})
+        if (c)
+            drop(*c);
+    gone->device->closeLink(*gone->link);
+    emit sessionsChanged();
+}
+
+// A channel inside a message, or not yet initialized, that sent nothing for
+// long is closed; one holding a message back waits for its lock.
+void HislipServer::dropStalled() {
+    std::vector<Channel*> stalled;
+    for (const auto& c : channels_)
+        if (!c->holding && (c->role == Channel::Role::New || c->reader.midMessage()) &&
+            c->lastByte.elapsed() >= limits_.partialLine.count())
+            stalled.push_back(c.get());
+    for (Channel* c : stalled)
+        if (!c->gone)
+            drop(*c);
+}
+
+// What a newcomer may not take: a session holding a lock or the front
+// panel, or one that waits.
+bool HislipServer::keeps(const Session& s) const {
+    return s.device->holdsLock(*s.link) || s.device->lockHolder() == s.link.get() ||
+           (s.sync && s.sync->holding) || (s.async && s.async->holding);
+}
+
+// The session that sent no message for longest gives way, once that is long enough.
+bool HislipServer::freeSession() {
+    Session* idlest = nullptr;
+    for (const auto& s : sessions_)
+        if (!keeps(*s) && (!idlest || s->lastMessage.elapsed() > idlest->lastMessage.elapsed()))
+            idlest = s.get();
+    if (!idlest || idlest->lastMessage.elapsed() < limits_.takeover.count())
+        return false;
+    dropSession(*idlest);
+    return true;
+}
+
+HislipServer::Session* HislipServer::sessionOf(const Channel& c) const {
+    if (c.role == Channel::Role::New)
+        return nullptr;
+    for (const auto& s : sessions_)
+        if (s->id == c.session)
+            return s.get();
+    return nullptr;
+}
+
+// Held messages are tried again: a sync one goes on once no other link's
+// lock holds its session off (and its channel reads on); a lock request is
+// answered once granted or its time is up. The timer is set for the first
+// lock request whose time will be up.
+void HislipServer::resume() {
+    const auto channels = channels_;
+    qint64 next = -1;
+    for (const auto& c : channels) {
+        Session* s = c->gone || !c->holding ? nullptr : sessionOf(*c);
+        if (!s)
+            continue;
+        if (c->role == Channel::Role::Sync && s->device->heldOff(*s->link))
+            continue;
+        c->holding = false;
+        const hislip::Header h = c->held;
+        const std::string payload = std::move(c->heldPayload);
+        if (c->role == Channel::Role::Sync)
+            onSync(*s, h, payload);
+        else
+            onLock(*s, h, payload);
+        if (c->holding && c->role == Channel::Role::Async) { // still waiting
+            const qint64 left = std::max<qint64>(h.parameter - c->heldSince.elapsed(), 0);
+            next = next < 0 ? left : std::min(next, left);
+        } else if (!c->gone && !c->holding) {
+            read(c);
+        }
+    }
+    if (next >= 0 && !resumeTimer_->isActive())
+        resumeTimer_->start(static_cast<int>(std::min<qint64>(next + 1, 24 * 3600 * 1000)));
+}

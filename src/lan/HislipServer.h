@@ -1,0 +1,107 @@
+// HiSLIP (version 2.0, falling back to the client's version), a transport
+// of SCPI devices: each session is a synchronous channel (Data and DataEnd
+// carrying the device's messages, responses, Trigger, the end of a device
+// clear) and an asynchronous one (device clear, the status byte, service
+// requests, locks, remote and local control, the largest message), each
+// session a link of its device, named "hislip0", "hislip1", ... in the order
+// the devices were added. Synchronized mode: a message sent before the
+// previous response was read interrupts it (IEEE 488.2's query
+// interrupted). No secure connection is offered. Messages are read as their
+// bytes come and bounded as the raw socket's lines are; a session that
+// another link's lock holds off waits, its later messages in the socket.
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DeviceNames.h"
+#include "HislipMessage.h"
+#include "ScpiServer.h"
+
+class QTcpServer;
+class QTimer;
+class ScpiDevice;
+
+class HislipServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 kPort = 4880;
+    // The largest message taken, header included: a whole wave memory as
+    // one block fits in one.
+    static constexpr uint64_t kMaxMessage = 1024 * 1024 + hislip::kHeaderSize;
+    // Sessions at once (each two connections).
+    static constexpr int kMaxSessions = 16;
+    // The vendor this server names in AsyncInitializeResponse.
+    static constexpr uint16_t kVendorId = 0x4E56; // "NV"
+
+    explicit HislipServer(QObject* parent = nullptr);
+    ~HislipServer() override;
+
+    // As the raw socket's: a connection inside a message (or not yet
+    // initialized) that sends no byte for `partialLine` is closed; a newcomer
+    // finding every session taken takes the one that sent no message for
+    // `takeover`, unless it holds a lock or the front panel, or waits.
+    void setIdleLimits(ScpiServer::IdleLimits limits);
+
+    // The devices served; `device` outlives the server or is removed first.
+    void addDevice(ScpiDevice& device);
+    void removeDevice(ScpiDevice& device);
+    bool serves() const;
+    // "hislip0" for the first device added.
+    QString deviceName(const ScpiDevice& device) const;
+
+    // Listens on `address`:`port` (0: any free port); false with the reason.
+    bool listen(const QHostAddress& address, quint16 port, QString& error);
+    void close();
+    bool listening() const;
+    quint16 port() const;
+    // Each session: "127.0.0.1:50122 hislip0".
+    QStringList sessions() const;
+
+signals:
+    void sessionsChanged();
+
+private:
+    struct Channel;
+    struct Session;
+    using ChannelPtr = std::shared_ptr<Channel>;
+
+    void accept();
+    void read(const ChannelPtr& c);
+    void dispatch(const ChannelPtr& c, const hislip::Header& h, const std::string& payload);
+    void initialize(const ChannelPtr& c, const hislip::Header& h, const std::string& payload);
+    void initializeAsync(const ChannelPtr& c, const hislip::Header& h);
+    void onSync(Session& s, const hislip::Header& h, const std::string& payload);
+    void onAsync(Session& s, const hislip::Header& h, const std::string& payload);
+    void onData(Session& s, const hislip::Header& h, const std::string& payload);
+    void onLock(Session& s, const hislip::Header& h, const std::string& payload);
+    void onRemoteLocal(Session& s, const hislip::Header& h);
+    void deviceClear(Session& s);
+    void respond(Session& s);
+    void requestService(Session& s);
+    void resume();
+    void send(Channel& c, uint8_t type, uint8_t control, uint32_t parameter,
+              std::string_view payload = {});
+    void fatal(Channel& c, hislip::FatalCode code, const char* text);
+    void refuse(Channel& c, hislip::ErrorCode code, const char* text);
+    void drop(Channel& c);
+    void dropSession(Session& s);
+    void dropStalled();
+    bool freeSession();
+    bool keeps(const Session& s) const;
+    Session* sessionOf(const Channel& c) const;
+
+    DeviceNames devices_{"hislip"};
+    QTcpServer* listener_;
+    QTimer* stallTimer_;
+    QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
+    ScpiServer::IdleLimits limits_;
+    std::vector<ChannelPtr> channels_;
+    std::vector<std::unique_ptr<Session>> sessions_;
+    uint16_t nextSession_ = 1;
+};
