@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
 # and writer, typed frequencies, the command line's channel list, the
 # builder's CSV reader and expressions, the C program's string literals, the
-# SCPI reader, the simulated chassis reader and its resource names) with clang
+# SCPI reader, HiSLIP's message reader, the simulated chassis reader and its
+# resource names, VXI-11's calls) with clang
 # and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
 # part of CI.
 set -euo pipefail
@@ -58,6 +59,7 @@ run chassis -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_chassis.c
   "$root/sim/SimChassis.cpp" "$root/sim/SimChassisFile.cpp" "$root/sim/SimControl.cpp" \
   "$root/sim/SimStatus.cpp" \
   "$root/sim/SimResourceName.cpp"
+run hislip -I"$root/src/lan" "$root/tests/lan/fuzz/fuzz_hislip.cpp" "$root/src/lan/HislipMessage.cpp"
 run resource_name -I"$root/sim" -I"$root/src/api" "$root/tests/sim/fuzz/fuzz_resource_name.cpp" \
   "$root/sim/SimResourceName.cpp"
 # VXI-11: the dispatch and the interface's XDR routines instrumented, the

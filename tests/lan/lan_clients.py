@@ -6,7 +6,11 @@ memory as a block both ways, device clear, the status byte, a lock that
 holds another link off; curl reads the LXI identification document and
 headless Chromium draws the welcome page (its picture in OUT_DIR);
 avahi-browse and lxi-tools' mDNS discovery find the services announced,
-and see them withdrawn at the stop.
+and see them withdrawn at the stop. Where PyVISA's backend speaks HiSLIP
+(Debian 13's does, Debian 12's does not), it talks to the card over HiSLIP
+too: queries, writes, a whole wave memory both ways, device clear, and
+through the backend's own protocol module what its session does not offer
+(the status byte, locks, a service request).
 
 Usage: lan_clients.py PROGRAM SIM_DIR OUT_DIR"""
 import os
@@ -33,13 +37,50 @@ def check(what, got, wanted):
         failures.append(f"{what}: {got!r}, wanted {wanted!r}")
 
 
+def hislip_clients(rm, samples):
+    """HiSLIP through PyVISA's backend, where it has HiSLIP at all."""
+    try:
+        from pyvisa_py.protocols import hislip
+    except ImportError:
+        print("HiSLIP not checked with PyVISA: its backend here has no HiSLIP")
+        return
+    inst = rm.open_resource("TCPIP0::127.0.0.1::hislip0::INSTR", timeout=5000)
+    check("HiSLIP *IDN?", inst.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
+    inst.write("SOUR1:FREQ 4.5KHZ")
+    check("HiSLIP FREQ?", inst.query("SOUR1:FREQ?").strip(), "4500")
+    inst.write_binary_values("SOUR2:DATA ", samples, datatype="h", is_big_endian=False)
+    check("HiSLIP DATA?", inst.query_binary_values("SOUR2:DATA?", datatype="h", container=list)
+          == samples, True)
+    inst.clear()
+    check("HiSLIP after clear", inst.query("*OPC?").strip(), "1")
+    # What the backend's session may not offer, through its protocol module.
+    session = inst.visalib.sessions[inst.session].interface
+    inst.write("*ESE 32;*SRE 32;FOO")
+    check("HiSLIP service request", hislip.AsyncServiceRequest(session._async).server_status & 0x40,
+          0x40)
+    check("HiSLIP status byte", session.async_status_query() & 0x44, 0x44)
+    inst.write("*CLS")
+    other = rm.open_resource("TCPIP0::127.0.0.1::hislip0::INSTR", timeout=1000)
+    check("HiSLIP lock", session.async_lock_request(1.0), "success")
+    try:
+        other.query("*IDN?")
+        failures.append("a locked device answered another HiSLIP session")
+    except pyvisa.errors.VisaIOError:
+        pass
+    check("HiSLIP unlock", session.async_lock_release(), "success")
+    other.close()  # its query waited for the lock: answered to a session gone
+    inst.close()
+    print("HiSLIP: pyvisa-py and its protocol module agree")
+
+
 try:
-    lines = [server.stdout.readline().strip() for _ in range(4)]
+    lines = [server.stdout.readline().strip() for _ in range(5)]
     wanted = [r"Listening on 127\.0\.0\.1:\d+ for PXI1::13::INSTR", r"TCPIP0::127\.0\.0\.1::\d+::SOCKET",
               r"TCPIP0::127\.0\.0\.1::inst0::INSTR \(VXI-11, port \d+\)",
+              r"TCPIP0::127\.0\.0\.1::hislip0::INSTR \(HiSLIP, port 4880\)",
               r"http://127\.0\.0\.1:\d+/ \(the LXI identification at /lxi/identification\)"]
     check("the resource strings", all(re.fullmatch(w, l) for w, l in zip(wanted, lines)), True)
-    web = re.search(r"(http://\S+/)", lines[3]).group(1)
+    web = re.search(r"(http://\S+/)", lines[4]).group(1)
     document = subprocess.run(["curl", "-sf", web + "lxi/identification"], capture_output=True,
                               timeout=20).stdout
     ns = {"lxi": "http://www.lxistandard.org/InstrumentIdentification/1.0"}
@@ -49,7 +90,7 @@ try:
           ["Norvale", "72-815", "1001", "1.46"])
     check("its resource strings",
           [e.text for e in root.iterfind("lxi:Interface/lxi:InstrumentAddressString", ns)],
-          [lines[1], lines[2].split(" ")[0]])
+          [lines[1], lines[2].split(" ")[0], lines[3].split(" ")[0]])
     # A client that never finishes its request, one whose header is far too
     # long, a method not served: the page goes on being served.
     web_port = int(re.search(r":(\d+)/", web).group(1))
@@ -80,8 +121,9 @@ try:
     avahi = subprocess.run(["avahi-daemon", "-c"], capture_output=True).returncode == 0
     ports = {"_scpi-raw._tcp": re.search(r"::(\d+)::SOCKET", lines[1]).group(1),
              "_vxi-11._tcp": re.search(r"port (\d+)", lines[2]).group(1),
-             "_http._tcp": re.search(r":(\d+)/", lines[3]).group(1),
-             "_lxi._tcp": re.search(r":(\d+)/", lines[3]).group(1)}
+             "_hislip._tcp": "4880",
+             "_http._tcp": re.search(r":(\d+)/", lines[4]).group(1),
+             "_lxi._tcp": re.search(r":(\d+)/", lines[4]).group(1)}
 
     def announced(service):
         found = subprocess.run(["avahi-browse", "-rpt", service], capture_output=True,
@@ -225,6 +267,7 @@ try:
     interrupts.close()
     fragmented.close()
     check("beside them", other.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
+    hislip_clients(rm, samples)
     check("lxi beside them", lxi("*OPC?"), "1")
     stalled.close()
     huge.close()
