@@ -15,12 +15,14 @@
 
 #include "Card.h"
 #include "Dialogs.h"
+#include "HislipServer.h"
 #include "LxiWebServer.h"
 #include "MdnsPublisher.h"
 #include "Named.h"
 #include "ScpiDevice.h"
 #include "ScpiServer.h"
 #include "SessionMemory.h"
+#include "VisaResources.h"
 #include "Vxi11Server.h"
 
 namespace {
@@ -30,6 +32,12 @@ namespace {
 // on every interface only if the first panel to serve chose so.
 Vxi11Server& SharedVxi11() {
     static Vxi11Server* server = new Vxi11Server(qApp);
+    return *server;
+}
+
+// So is HiSLIP's (hislip0, hislip1, ...), on its own port 4880 where it may be had.
+HislipServer& SharedHislip() {
+    static HislipServer* server = new HislipServer(qApp);
     return *server;
 }
 
@@ -50,6 +58,10 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         Named(new QCheckBox("VXI-11 too (TCPIP::HOST::INSTR)", this), "Vxi11_CheckBox");
     Vxi11_CheckBox->setToolTip("Serves the card over VXI-11 beside the raw socket: VISA finds it "
                                "through the port mapper (rpcbind).");
+    Hislip_CheckBox =
+        Named(new QCheckBox("HiSLIP too (TCPIP::HOST::hislip0::INSTR)", this), "Hislip_CheckBox");
+    Hislip_CheckBox->setToolTip("Serves the card over HiSLIP beside the raw socket, on port 4880 "
+                                "where the program may listen on it, else on any free port.");
     Http_CheckBox = Named(new QCheckBox("Web page and LXI identification", this), "Http_CheckBox");
     Http_CheckBox->setToolTip("Serves /lxi/identification and a welcome page over HTTP, on port 80 "
                               "where the program may listen on it, else on any free port.");
@@ -82,17 +94,21 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     form->addRow("TCP port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
     form->addRow(Vxi11_CheckBox);
+    form->addRow(Hislip_CheckBox);
     form->addRow(Http_CheckBox);
     form->addRow(ServeAtStart_CheckBox);
     form->addRow("Configuration files", Files_Button);
-    form->addRow(Files_Label);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Listen_Button);
     buttons->addWidget(Local_Button);
     buttons->addStretch(1);
     buttons->addWidget(Close_Button);
     auto* page = new QVBoxLayout(this);
+    // Never smaller than its texts need (adjustSize alone stops at two thirds
+    // of the screen, which cuts them on a small or scaled one).
+    page->setSizeConstraint(QLayout::SetMinimumSize);
     page->addLayout(form);
+    page->addWidget(Files_Label); // beside the form: a form row gives a wrapped label one line
     page->addWidget(Clients_Label);
     auto* resources = new QHBoxLayout;
     resources->addWidget(Resources_List, 1);
@@ -117,13 +133,14 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Port_SpinEdit->setValue(remembered.port);
     AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);
     Vxi11_CheckBox->setChecked(remembered.vxi11);
+    Hislip_CheckBox->setChecked(remembered.hislip);
     Http_CheckBox->setChecked(remembered.http);
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
-    for (QCheckBox* box :
-         {AllInterfaces_CheckBox, Vxi11_CheckBox, Http_CheckBox, ServeAtStart_CheckBox})
+    for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox,
+                           ServeAtStart_CheckBox})
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     ShowFolder();
     ShowResources();
@@ -132,7 +149,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
 void TRemote_Form::Remember() {
     SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
                               Vxi11_CheckBox->isChecked(), Http_CheckBox->isChecked(), folder_,
-                              ServeAtStart_CheckBox->isChecked()});
+                              ServeAtStart_CheckBox->isChecked(), Hislip_CheckBox->isChecked()});
 }
 
 TRemote_Form::~TRemote_Form() {
@@ -141,6 +158,8 @@ TRemote_Form::~TRemote_Form() {
     device_->disconnect(this);
     if (vxi11_)
         SharedVxi11().removeDevice(*device_);
+    if (hislip_)
+        SharedHislip().removeDevice(*device_);
 }
 
 bool TRemote_Form::Listening() const {
@@ -183,6 +202,12 @@ void TRemote_Form::StopListening() {
         if (!SharedVxi11().serves())
             SharedVxi11().close(); // withdrawn from the port mapper
     }
+    if (hislip_) {
+        SharedHislip().removeDevice(*device_); // its sessions closed
+        hislip_ = false;
+        if (!SharedHislip().serves())
+            SharedHislip().close();
+    }
     serveProblem_.clear();
     Listen_Button->setText("Start");
     ShowRunning();
@@ -224,6 +249,8 @@ bool TRemote_Form::Serve(bool ask) {
     server_ = std::move(server);
     if (Vxi11_CheckBox->isChecked())
         StartVxi11();
+    if (Hislip_CheckBox->isChecked())
+        StartHislip();
     if (Http_CheckBox->isChecked())
         StartWebPages();
     Announce();
@@ -255,13 +282,27 @@ void TRemote_Form::StartVxi11() {
                             .arg(vxi11.port());
 }
 
+// This card a device of the process's HiSLIP server, which starts with the first.
+void TRemote_Form::StartHislip() {
+    HislipServer& hislip = SharedHislip();
+    QString problem;
+    const QHostAddress address = ListenAddress();
+    if (!hislip.listening() && !hislip.listen(address, HislipServer::kPort, problem) &&
+        !hislip.listen(address, 0, problem)) {
+        serveProblem_ += "HiSLIP does not serve: " + problem + ". ";
+        return;
+    }
+    hislip.addDevice(*device_);
+    hislip_ = true;
+}
+
 // On the network by mDNS, where an Avahi daemon runs (said once where none does).
 void TRemote_Form::Announce() {
     mdns_ = std::make_unique<MdnsPublisher>();
     QString problem;
-    if (!mdns_->start(MdnsPublisher::Services::Of(identity_(), server_->port(),
-                                                  vxi11_ ? SharedVxi11().port() : 0,
-                                                  web_ ? web_->port() : 0, 0),
+    if (!mdns_->start(MdnsPublisher::Services::Of(
+                          identity_(), server_->port(), vxi11_ ? SharedVxi11().port() : 0,
+                          web_ ? web_->port() : 0, hislip_ ? SharedHislip().port() : 0),
                       problem)) {
         serveProblem_ += "Not announced by mDNS: " + problem + ". ";
         mdns_.reset();
@@ -287,11 +328,12 @@ QStringList TRemote_Form::ResourceStrings() const {
     QStringList strings;
     if (!Listening())
         return strings;
+    const ServedTransports served{server_->port(),
+                                  vxi11_ ? SharedVxi11().deviceName(*device_) : QString(),
+                                  hislip_ ? SharedHislip().deviceName(*device_) : QString(),
+                                  hislip_ ? SharedHislip().port() : 0};
     for (const QString& host : HostsReaching(ListenAddress())) {
-        strings << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(server_->port());
-        if (vxi11_)
-            strings
-                << QString("TCPIP0::%1::%2::INSTR").arg(host, SharedVxi11().deviceName(*device_));
+        strings << VisaResources(host, served);
         if (web_)
             strings << QString("http://%1:%2/").arg(host).arg(web_->port());
     }
@@ -307,8 +349,8 @@ void TRemote_Form::ShowResources() {
 
 // While serving, what serves is shown and cannot be changed under it.
 void TRemote_Form::ShowRunning() {
-    for (QWidget* choice : std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox,
-                                                           Vxi11_CheckBox, Http_CheckBox})
+    for (QWidget* choice : std::initializer_list<QWidget*>{
+             Port_SpinEdit, AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox})
         choice->setEnabled(!Listening());
     ShowResources();
 }

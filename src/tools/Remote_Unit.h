@@ -32,6 +32,7 @@ public:
     QSpinBox* Port_SpinEdit;
     QCheckBox* AllInterfaces_CheckBox;
     QCheckBox* Vxi11_CheckBox;        // VXI-11 beside the raw socket
+    QCheckBox* Hislip_CheckBox;       // HiSLIP beside the raw socket
     QCheckBox* Http_CheckBox;         // the LXI identification document and welcome page
     QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
     QListWidget* Resources_List;      // the VISA resource strings clients open
@@ -79,6 +80,7 @@ private:
     void ShowLock();
     bool Serve(bool ask);
     void StartVxi11();
+    void StartHislip();
     void StartWebPages();
     void Announce();
     void ShowResources();
@@ -95,5 +97,6 @@ private:
     std::unique_ptr<MdnsPublisher> mdns_; // the services announced while serving
     QString folder_;
     bool vxi11_ = false;   // this card is a device of the process's VXI-11 server
+    bool hislip_ = false;  // and of its HiSLIP server
     QString serveProblem_; // what does not serve, or what clients cannot do
 };

@@ -107,6 +107,7 @@ RemoteChoices Remote() {
     if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
+    c.hislip = Read("remote/hislip").toString() != "false";
     return c;
 }
 
@@ -117,6 +118,7 @@ void SetRemote(const RemoteChoices& c) {
     Write("remote/http", c.http ? "true" : "false");
     Write("remote/folder", c.folder);
     Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
+    Write("remote/hislip", c.hislip ? "true" : "false");
 }
 
 } // namespace SessionMemory

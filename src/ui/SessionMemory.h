@@ -43,6 +43,7 @@ struct RemoteChoices {
     bool http = true;          // the LXI identification document and the welcome page
     QString folder;            // of the configuration files clients may use
     bool serveAtStart = false; // serving starts with the program
+    bool hislip = true;
 };
 RemoteChoices Remote();
 void SetRemote(const RemoteChoices& choices);

@@ -1,7 +1,8 @@
-// Whether a window's buttons show their captions whole.
+// Whether a window's buttons and labels show their texts whole.
 #pragma once
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
@@ -40,5 +41,18 @@ inline QStringList CutButtons(const QWidget* window) {
                        .arg(need)
                        .arg(CaptionRoom(b));
     }
+    return cut;
+}
+
+// The labels of `window` (shown) that wrap their text into less height than it needs.
+inline QStringList CutLabels(const QWidget* window) {
+    QStringList cut;
+    for (const QLabel* l : window->findChildren<QLabel*>())
+        if (l->isVisibleTo(window) && l->wordWrap() && !l->text().isEmpty() &&
+            l->heightForWidth(l->width()) > l->height())
+            cut << QString("%1: %2 > %3")
+                       .arg(l->objectName())
+                       .arg(l->heightForWidth(l->width()))
+                       .arg(l->height());
     return cut;
 }
