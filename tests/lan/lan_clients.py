@@ -6,11 +6,7 @@ memory as a block both ways, device clear, the status byte, a lock that
 holds another link off; curl reads the LXI identification document and
 headless Chromium draws the welcome page (its picture in OUT_DIR);
 avahi-browse and lxi-tools' mDNS discovery find the services announced,
-and see them withdrawn at the stop. Where PyVISA's backend speaks HiSLIP
-(Debian 13's does, Debian 12's does not), it talks to the card over HiSLIP
-too: queries, writes, a whole wave memory both ways, device clear, and
-through the backend's own protocol module what its session does not offer
-(the status byte, locks, a service request).
+and see them withdrawn at the stop (HiSLIP's clients: hislip_clients.py).
 
 Usage: lan_clients.py PROGRAM SIM_DIR OUT_DIR"""
 import os
@@ -35,42 +31,6 @@ failures = []
 def check(what, got, wanted):
     if got != wanted:
         failures.append(f"{what}: {got!r}, wanted {wanted!r}")
-
-
-def hislip_clients(rm, samples):
-    """HiSLIP through PyVISA's backend, where it has HiSLIP at all."""
-    try:
-        from pyvisa_py.protocols import hislip
-    except ImportError:
-        print("HiSLIP not checked with PyVISA: its backend here has no HiSLIP")
-        return
-    inst = rm.open_resource("TCPIP0::127.0.0.1::hislip0::INSTR", timeout=5000)
-    check("HiSLIP *IDN?", inst.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
-    inst.write("SOUR1:FREQ 4.5KHZ")
-    check("HiSLIP FREQ?", inst.query("SOUR1:FREQ?").strip(), "4500")
-    inst.write_binary_values("SOUR2:DATA ", samples, datatype="h", is_big_endian=False)
-    check("HiSLIP DATA?", inst.query_binary_values("SOUR2:DATA?", datatype="h", container=list)
-          == samples, True)
-    inst.clear()
-    check("HiSLIP after clear", inst.query("*OPC?").strip(), "1")
-    # What the backend's session may not offer, through its protocol module.
-    session = inst.visalib.sessions[inst.session].interface
-    inst.write("*ESE 32;*SRE 32;FOO")
-    check("HiSLIP service request", hislip.AsyncServiceRequest(session._async).server_status & 0x40,
-          0x40)
-    check("HiSLIP status byte", session.async_status_query() & 0x44, 0x44)
-    inst.write("*CLS")
-    other = rm.open_resource("TCPIP0::127.0.0.1::hislip0::INSTR", timeout=1000)
-    check("HiSLIP lock", session.async_lock_request(1.0), "success")
-    try:
-        other.query("*IDN?")
-        failures.append("a locked device answered another HiSLIP session")
-    except pyvisa.errors.VisaIOError:
-        pass
-    check("HiSLIP unlock", session.async_lock_release(), "success")
-    other.close()  # its query waited for the lock: answered to a session gone
-    inst.close()
-    print("HiSLIP: pyvisa-py and its protocol module agree")
 
 
 try:
@@ -267,7 +227,6 @@ try:
     interrupts.close()
     fragmented.close()
     check("beside them", other.query("*IDN?").strip(), "Norvale,72-815,1001,1.46")
-    hislip_clients(rm, samples)
     check("lxi beside them", lxi("*OPC?"), "1")
     stalled.close()
     huge.close()
