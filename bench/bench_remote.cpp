@@ -12,6 +12,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QFile>
+
+#include "HislipMessage.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
 #include "SimulatedLibraries.h"
@@ -25,7 +28,7 @@ namespace {
 struct Served {
     QProcess server;
     int client = -1;
-    quint16 vxi11Port = 0;
+    quint16 vxi11Port = 0, hislipPort = 0;
     bool ok = false;
     Served() {
         QProcessEnvironment env;
@@ -33,19 +36,21 @@ struct Served {
         env.insert("NVSIM_CHASSIS", "");
         server.setProcessEnvironment(env);
         EndsWithParent(server); // a crashed benchmark leaves no server behind
-        server.start(PROGRAM, {"--serve", "--resource", "PXI1::13::INSTR", "--port", "0"});
+        server.start(PROGRAM, {"--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
+                               "--hislip", "0", "--no-http", "--no-mdns"});
         if (!server.waitForReadyRead(20000))
             return;
         const QRegularExpressionMatch m =
             QRegularExpression(":(\\d+) for").match(QString::fromLocal8Bit(server.readLine()));
-        // Its resource strings: the raw socket's, then VXI-11's with its port.
-        for (int line = 0; line < 2 && (server.canReadLine() || server.waitForReadyRead(5000));
-             ++line)
-            if (const QRegularExpressionMatch v =
-                    QRegularExpression("VXI-11, port (\\d+)")
-                        .match(QString::fromLocal8Bit(server.readLine()));
-                v.hasMatch())
+        // Its resource strings: the raw socket's, then VXI-11's and HiSLIP's with their ports.
+        for (int line = 0; line < 3 && (server.canReadLine() || server.waitForReadyRead(5000));
+             ++line) {
+            const QString text = QString::fromLocal8Bit(server.readLine());
+            if (const auto v = QRegularExpression("VXI-11, port (\\d+)").match(text); v.hasMatch())
                 vxi11Port = v.captured(1).toUShort();
+            if (const auto h = QRegularExpression("HiSLIP, port (\\d+)").match(text); h.hasMatch())
+                hislipPort = h.captured(1).toUShort();
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(m.captured(1).toUShort());
@@ -217,6 +222,122 @@ void BM_Vxi11BlockUpload262144(benchmark::State& state) {
             return state.SkipWithError("no answer");
 }
 BENCHMARK(BM_Vxi11BlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A HiSLIP session with the same server: both channels on plain sockets.
+struct HislipSession {
+    int sync = -1, async = -1;
+    uint32_t id = hislip::kFirstMessageId;
+    bool ok = false;
+    explicit HislipSession(const Served& served = TheServer()) {
+        if (!served.ok || served.hislipPort == 0)
+            return;
+        hislip::Header h;
+        std::string payload;
+        sync = Connect(served.hislipPort);
+        async = Connect(served.hislipPort);
+        ok = Send(sync, hislip::Initialize, 0, 0x0200'0000, "hislip0") && Next(sync, h, payload) &&
+             Send(async, hislip::AsyncInitialize, 0, h.parameter & 0xFFFF) &&
+             Next(async, h, payload) && h.type == hislip::AsyncInitializeResponse;
+    }
+    ~HislipSession() {
+        for (int fd : {sync, async})
+            if (fd >= 0)
+                close(fd);
+    }
+    static int Connect(quint16 port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        return connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? fd : -1;
+    }
+    static bool Send(int fd, uint8_t type, uint8_t control, uint32_t parameter,
+                     std::string_view payload = {}) {
+        const std::string bytes = hislip::Encode(type, control, parameter, payload);
+        return send(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
+    }
+    static bool Next(int fd, hislip::Header& h, std::string& payload) {
+        static hislip::Reader reader(1 << 24);
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_PEEK);
+            if (n <= 0)
+                return false;
+            size_t taken = 0;
+            const auto result = reader.take(buffer, static_cast<size_t>(n), taken);
+            recv(fd, buffer, taken, 0); // what the reader took, out of the socket
+            if (result == hislip::Reader::Result::Message) {
+                h = reader.header();
+                payload = reader.payload();
+                return true;
+            }
+        }
+    }
+    // One message, then its response read whole.
+    bool ask(const QByteArray& message) {
+        if (!Send(sync, hislip::DataEnd, 1, id, {message.constData(), size_t(message.size())}))
+            return false;
+        hislip::Header h;
+        std::string payload;
+        while (Next(sync, h, payload))
+            if (h.type == hislip::DataEnd && h.parameter == id) {
+                id += 2;
+                return true;
+            }
+        return false;
+    }
+};
+
+void BM_HislipIdnRoundTrip(benchmark::State& state) {
+    HislipSession session;
+    if (!session.ok)
+        return state.SkipWithError("no HiSLIP session");
+    for (auto _ : state)
+        if (!session.ask("*IDN?\n"))
+            return state.SkipWithError("no answer");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_HislipIdnRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_HislipBlockUpload262144(benchmark::State& state) {
+    HislipSession session;
+    if (!session.ok)
+        return state.SkipWithError("no HiSLIP session");
+    const QByteArray even = WaveBlock(0), odd = WaveBlock(1);
+    bool k = false;
+    for (auto _ : state)
+        if (!session.ask((k = !k) ? odd : even))
+            return state.SkipWithError("no answer");
+}
+BENCHMARK(BM_HislipBlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The resident memory per idle HiSLIP session of a server of its own: 15
+// sessions opened (each asked once), against the server before them.
+void BM_HislipIdleSessionMemory(benchmark::State& state) {
+    const Served fresh;
+    const auto resident = [&fresh] { // bytes
+        QFile statm(QString("/proc/%1/statm").arg(fresh.server.processId()));
+        return statm.open(QIODevice::ReadOnly)
+                   ? statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE)
+                   : 0LL;
+    };
+    double perSession = 0;
+    for (auto _ : state) {
+        const long long before = resident();
+        std::vector<std::unique_ptr<HislipSession>> sessions;
+        while (sessions.size() < 15) {
+            sessions.push_back(std::make_unique<HislipSession>(fresh));
+            if (!sessions.back()->ok || !sessions.back()->ask("*OPC?\n"))
+                return state.SkipWithError("no HiSLIP session");
+        }
+        perSession = double(resident() - before) / 15;
+    }
+    state.counters["bytes_per_session"] = perSession;
+}
+BENCHMARK(BM_HislipIdleSessionMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The same load in this process: the channel's 262144 samples handed to the
 // card as the Arbitrary page's Update hands them.
