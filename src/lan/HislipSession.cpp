@@ -205,7 +205,12 @@ void HislipServer::deviceClear(Session& s) {
     if (s.sync && s.sync->holding) {
         s.sync->holding = false;
         s.sync->heldPayload.clear();
-        resumeTimer_->start(0); // its channel reads on
+        for (const auto& c : channels_) // its channel reads on, what it holds discarded
+            if (c.get() == s.sync)
+                QTimer::singleShot(0, this, [this, weak = std::weak_ptr<Channel>(c)] {
+                    if (const auto k = weak.lock())
+                        read(k);
+                });
     }
 }
 

@@ -264,6 +264,15 @@ private slots:
         QCOMPARE(lock(b, 0, b.id), 2);
         QCOMPARE(c.sync.next().payload, std::string("1\n"));
 
+        // A device clear drops a message held off, and its channel reads on.
+        QCOMPARE(lock(a, 1, 0), 1);
+        c.sync.send(DataEnd, 1, c.id, "*OPC?\n");
+        c.sync.send(DeviceClearComplete); // behind it, not yet read
+        c.async.send(AsyncDeviceClear);
+        QCOMPARE(c.async.next().type, int(AsyncDeviceClearAcknowledge));
+        QCOMPARE(c.sync.next().type, int(DeviceClearAcknowledge));
+        QCOMPARE(lock(a, 0, a.id), 1);
+
         // Local lockout locks the front panel out; going to local gives it back.
         a.async.send(AsyncRemoteLocalControl, 4, a.id);
         QCOMPARE(a.async.next().type, int(AsyncRemoteLocalResponse));
