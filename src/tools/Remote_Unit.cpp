@@ -156,10 +156,14 @@ TRemote_Form::~TRemote_Form() {
     if (server_)
         server_->disconnect(this); // its last signals find no half-destroyed window
     device_->disconnect(this);
-    if (vxi11_)
+    if (vxi11_) {
+        SharedVxi11().disconnect(this);
         SharedVxi11().removeDevice(*device_);
-    if (hislip_)
+    }
+    if (hislip_) {
+        SharedHislip().disconnect(this);
         SharedHislip().removeDevice(*device_);
+    }
 }
 
 bool TRemote_Form::Listening() const {
@@ -179,15 +183,28 @@ QString TRemote_Form::StatusText() const {
         return {};
     if (const QString holder = LockHolder(); !holder.isEmpty())
         return "Remote: locked by " + holder;
-    const auto clients = server_->clients().size();
+    const auto clients = Clients().size();
     return QString("Remote: %1, %2 client%3")
         .arg(Where())
         .arg(clients)
         .arg(clients == 1 ? "" : "s");
 }
 
+// The raw socket's clients, then this card's VXI-11 links and HiSLIP sessions.
 QStringList TRemote_Form::Clients() const {
-    return Listening() ? server_->clients() : QStringList();
+    if (!Listening())
+        return {};
+    QStringList all = server_->clients();
+    const auto add = [&all](const QStringList& links, const QString& device, const char* how) {
+        for (const QString& link : links)
+            if (link.endsWith(" " + device))
+                all << link.chopped(device.size() + 1) + " (" + how + ")";
+    };
+    if (vxi11_)
+        add(SharedVxi11().links(), SharedVxi11().deviceName(*device_), "VXI-11");
+    if (hislip_)
+        add(SharedHislip().sessions(), SharedHislip().deviceName(*device_), "HiSLIP");
+    return all;
 }
 
 void TRemote_Form::StopListening() {
@@ -276,6 +293,8 @@ void TRemote_Form::StartVxi11() {
     }
     vxi11.addDevice(*device_);
     vxi11_ = true;
+    connect(&vxi11, &Vxi11Server::linksChanged, this, &TRemote_Form::ShowClients,
+            Qt::UniqueConnection);
     if (!vxi11.portMapperRegistered())
         serveProblem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
                                 "that look the port up cannot find it. ")
@@ -294,6 +313,8 @@ void TRemote_Form::StartHislip() {
     }
     hislip.addDevice(*device_);
     hislip_ = true;
+    connect(&hislip, &HislipServer::sessionsChanged, this, &TRemote_Form::ShowClients,
+            Qt::UniqueConnection);
 }
 
 // On the network by mDNS, where an Avahi daemon runs (said once where none does).
@@ -371,7 +392,7 @@ void TRemote_Form::ShowClients() {
     if (!Listening()) {
         Clients_Label->setText("Not listening.");
     } else {
-        const QStringList clients = server_->clients();
+        const QStringList clients = Clients();
         Clients_Label->setText(
             QString("Listening on %1. ").arg(Where()) + serveProblem_ +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));

@@ -14,6 +14,8 @@
 #include <QUrl>
 
 #include "Captions.h"
+#include "HislipMessage.h"
+#include "HislipServer.h"
 #include "PanelFixture.h"
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
@@ -229,6 +231,21 @@ private slots:
         QByteArray page; // served by this thread's event loop
         QTRY_VERIFY_WITH_TIMEOUT((page += web.readAll()).contains("</html>"), 5000);
         QVERIFY(page.startsWith("HTTP/1.1 200") && page.contains("72-815"));
+        // A HiSLIP session is one of the window's clients, named as such.
+        const QRegularExpressionMatch hislipPort =
+            QRegularExpression(",(\\d+)::").match(strings[2]);
+        QTcpSocket sync, async;
+        for (QTcpSocket* channel : {&sync, &async})
+            channel->connectToHost(QHostAddress::LocalHost, hislipPort.hasMatch()
+                                                                ? hislipPort.captured(1).toUShort()
+                                                                : HislipServer::kPort);
+        sync.write(QByteArray::fromStdString(hislip::Encode(hislip::Initialize, 0, 0x01000000)));
+        QTRY_VERIFY(sync.bytesAvailable() >= 16);
+        const QByteArray session = sync.readAll().mid(6, 2);
+        async.write(QByteArray::fromStdString(hislip::Encode(
+            hislip::AsyncInitialize, 0, (uchar(session[0]) << 8) | uchar(session[1]))));
+        QTRY_VERIFY(form->Clients().size() == 1 && form->Clients()[0].endsWith(" (HiSLIP)"));
+        QVERIFY(form->Clients_Label->text().contains(" (HiSLIP)"));
         form->CopyResources_Button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), strings.join('\n'));
         form->hide();
