@@ -8,9 +8,7 @@
 
 namespace {
 
-// What a client may leave unread before it is closed; what is read of a
-// channel at a time.
-constexpr qint64 kHislipUnread = 4 * 1024 * 1024;
+// What is read of a channel at a time.
 constexpr qint64 kHislipReadBuffer = 256 * 1024;
 // Connections beyond two per session: room for newcomers to be told that
 // every session is taken.
@@ -182,10 +180,14 @@ void HislipServer::send(Channel& c, uint8_t type, uint8_t control, uint32_t para
         return;
     c.socket->write(QByteArray::fromStdString(hislip::Encode(type, control, parameter, payload)));
     c.socket->flush(); // now: the client waits for it
-    if (c.socket->bytesToWrite() <= kHislipUnread)
+    if (c.socket->bytesToWrite() > kMaxUnread)
+        closeLater(c); // a client that never reads
+}
+
+// Closed at the next turn, not under the handler that found it must be.
+void HislipServer::closeLater(Channel& c) {
+    if (c.closing)
         return;
-    // A client that never reads: closed at the next turn, not under the
-    // handler that sent this.
     c.closing = true;
     for (const auto& k : channels_)
         if (k.get() == &c)

@@ -36,6 +36,9 @@ public:
     static constexpr uint64_t kMaxMessage = 1024 * 1024 + hislip::kHeaderSize;
     // Sessions at once (each two connections).
     static constexpr int kMaxSessions = 16;
+    // What a client may leave unread, or pile up as the answers of a message
+    // it never ends, before its session is closed.
+    static constexpr qint64 kMaxUnread = 4 * 1024 * 1024;
     // The vendor this server names in AsyncInitializeResponse.
     static constexpr uint16_t kVendorId = 0x4E56; // "NV"
 
@@ -90,6 +93,7 @@ private:
     void fatal(Channel& c, hislip::FatalCode code, const char* text);
     void refuse(Channel& c, hislip::ErrorCode code, const char* text);
     void drop(Channel& c);
+    void closeLater(Channel& c);
     void dropSession(Session& s);
     void dropStalled();
     bool freeSession();

@@ -122,6 +122,8 @@ void HislipServer::onData(Session& s, const Header& h, const std::string& payloa
     else
         s.output +=
             s.device->feed(*s.link, s.reader, payload.data(), payload.size(), h.type == DataEnd);
+    if (s.output.size() > size_t(kMaxUnread))
+        return closeLater(*s.sync); // the answers of a message that never ends
     if (h.type == DataEnd)
         respond(s);
     requestService(s);

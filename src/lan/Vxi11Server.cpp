@@ -23,8 +23,6 @@ namespace {
 
 // A record: its fragments' bytes up to this many, headers aside.
 constexpr qint64 kMaxRecord = Vxi11Server::kMaxRecvSize + 4096;
-// What a client may leave unread before it is closed.
-constexpr qint64 kMaxUnread = 4 * 1024 * 1024;
 
 // Whether something listens on the loopback's `port`.
 bool Answers(quint16 port) {
@@ -244,8 +242,12 @@ void Vxi11Server::answer(Connection& c, const std::string& record, Vxi11Wait& wa
     c.socket->write(mark, 4);
     c.socket->write(reply.data(), static_cast<qint64>(reply.size()));
     c.socket->flush(); // now, not at the event loop's next turn: the client waits for it
-    if (!c.gone && c.socket->bytesToWrite() > kMaxUnread)
-        drop(c); // a client that never reads its replies
+    const bool piledUp = std::any_of(links_.begin(), links_.end(), [&c](const auto& l) {
+        return l.second->connection == c.id &&
+               l.second->output.size() - l.second->outputAt > size_t(kMaxUnread);
+    });
+    if (!c.gone && (c.socket->bytesToWrite() > kMaxUnread || piledUp))
+        drop(c); // a client that never reads its replies, or its answers
 }
 
 // Each waiting call is tried again, in the order the connections came (the

@@ -35,6 +35,9 @@ public:
     static constexpr unsigned kMaxRecvSize = 1024 * 1024;
     // Links open at once, and connections, over every client.
     static constexpr int kMaxLinks = 16;
+    // Replies, or a link's answers, a client may leave unread before its
+    // connection is closed.
+    static constexpr qint64 kMaxUnread = 4 * 1024 * 1024;
 
     // VXI-11's error codes, device_read's reasons and the calls' flags.
     enum Error : int {

@@ -282,6 +282,18 @@ private slots:
         QVERIFY(!device.lockHolder());
     }
 
+    // A message that never ends, piling up more answers than the server
+    // keeps, closes its session.
+    void answersPiledUpCloseTheSession() {
+        Client c(port());
+        std::string queries;
+        while (queries.size() + 6 <= HislipServer::kMaxMessage - kHeaderSize)
+            queries += "*IDN?\n";
+        c.sync.send(Data, 1, c.id, queries);
+        QTRY_VERIFY_WITH_TIMEOUT(c.sync.closed() && c.async.closed(), 20000);
+        QCOMPARE(server->sessions().size(), 0);
+    }
+
     void idleSessionsGiveWayToNewcomers() {
         server->setIdleLimits({std::chrono::milliseconds(300), std::chrono::milliseconds(500)});
         std::vector<std::unique_ptr<Client>> clients;

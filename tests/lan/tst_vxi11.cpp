@@ -168,6 +168,23 @@ private slots:
         QVERIFY(server->lockedOut(*server->link(lb)));
     }
 
+    // A link that piles up more answers than the server keeps unread
+    // (a whole write of queries never read) has its connection closed.
+    void answersNeverReadCloseTheConnection() {
+        auto c = core();
+        long lid = 0;
+        QCOMPARE(createLink(*c, lid), 0L);
+        std::string queries;
+        while (queries.size() + 6 <= Vxi11Server::kMaxRecvSize)
+            queries += "*IDN?\n";
+        c->send(device_write, xdr_Device_WriteParms,
+                Device_WriteParms{
+                    lid, 1000, 0, Vxi11Server::EndFlag, {u_int(queries.size()), queries.data()}});
+        QCOMPARE(c->reply(20000), 0L);
+        QTRY_VERIFY(!c->connected());
+        QCOMPARE(server->links().size(), 0);
+    }
+
     // A newcomer finding every link, or every connection, taken takes the
     // one idle longest, once that is long enough; a lock holder keeps its own.
     void idleLinksGiveWayToNewcomers() {
