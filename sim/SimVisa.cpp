@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <regex>
+#include <regex.h>
 #include <thread>
 
 #include "SimChassis.h"
@@ -15,12 +15,38 @@ using namespace sim;
 
 namespace {
 
-// A VISA search expression as a regular expression: '?' matches one
-// character, '*' and '+' repeat the character, class or group before them,
-// [...] and [^...] are classes, '|' separates alternatives, (...) groups,
-// '\' takes the next character as it is; case is ignored. An attribute filter
-// ("{...}" after the pattern) is not supported by the simulated chassis.
-ViStatus CompileExpression(const char* expr, std::regex& out) {
+// A compiled search expression (the C library's POSIX regular expressions:
+// compiled at once, and nothing to instantiate at build time).
+class Expression {
+public:
+    Expression() = default;
+    Expression(const Expression&) = delete;
+    Expression& operator=(const Expression&) = delete;
+    ~Expression() {
+        if (compiled_)
+            regfree(&re_);
+    }
+    bool compile(const std::string& pattern) {
+        compiled_ = regcomp(&re_, ("^(" + pattern + ")$").c_str(),
+                            REG_EXTENDED | REG_ICASE | REG_NOSUB) == 0;
+        return compiled_;
+    }
+    bool matches(const std::string& text) const {
+        return compiled_ && regexec(&re_, text.c_str(), 0, nullptr, 0) == 0;
+    }
+
+private:
+    regex_t re_{};
+    bool compiled_ = false;
+};
+
+// A VISA search expression as a POSIX extended regular expression: '?'
+// matches one character, '*' and '+' repeat the character, class or group
+// before them, [...] and [^...] are classes, '|' separates alternatives,
+// (...) groups, '\' takes the next character as it is; the whole name must
+// match, case ignored. An attribute filter ("{...}" after the pattern) is not
+// supported by the simulated chassis.
+ViStatus CompileExpression(const char* expr, Expression& out) {
     std::string re;
     int depth = 0;
     for (const char* p = expr; *p; ++p) {
@@ -37,10 +63,7 @@ ViStatus CompileExpression(const char* expr, std::regex& out) {
             const char* end = std::strchr(p + 1, ']');
             if (!end || end == p + 1)
                 return VI_ERROR_INV_EXPR;
-            re += '[';
-            for (const char* q = p + 1; q < end; ++q)
-                re += (*q == '\\' || (*q == '[')) ? std::string("\\") + *q : std::string(1, *q);
-            re += ']';
+            re.append(p, end + 1); // a bracket takes its characters as they are
             p = end;
         } else if (c == '(') {
             ++depth;
@@ -55,20 +78,17 @@ ViStatus CompileExpression(const char* expr, std::regex& out) {
             if (!p[1])
                 return VI_ERROR_INV_EXPR;
             ++p;
-            re += std::string("\\") + *p;
-        } else if (std::strchr(".^$]}", c)) {
+            if (std::strchr(".[\\()*+?{|^$", *p))
+                re += '\\';
+            re += *p;
+        } else if (std::strchr(".^$", c)) {
             re += std::string("\\") + c;
         } else {
             re += c;
         }
     }
-    if (depth != 0)
+    if (depth != 0 || !out.compile(re))
         return VI_ERROR_INV_EXPR;
-    try {
-        out = std::regex(re, std::regex::icase | std::regex::ECMAScript);
-    } catch (const std::regex_error&) {
-        return VI_ERROR_INV_EXPR;
-    }
     return VI_SUCCESS;
 }
 
@@ -104,7 +124,7 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
         return Done(__func__, args, VI_ERROR_INV_EXPR);
     if (ViStatus f = ch.injected(__func__, 0, ""))
         return Done(__func__, args, f);
-    std::regex re;
+    Expression re;
     if (const ViStatus bad = CompileExpression(expr, re); bad != VI_SUCCESS)
         return Done(__func__,
                     args + (bad == VI_ERROR_NSUP_OPER
@@ -114,9 +134,9 @@ ViStatus viFindRsrc(ViSession sesn, const ViChar* expr, ViFindList* list, ViUInt
     SessionInfo found{SessionKind::FindList};
     found.parent = sesn;
     for (const Instrument& in : ch.instruments)
-        if (std::regex_match(in.resource, re))
+        if (re.matches(in.resource))
             found.matches.push_back(in.resource);
-    if (std::regex_match(kMemoryAccess, re))
+    if (re.matches(kMemoryAccess))
         found.matches.push_back(kMemoryAccess);
     if (retCnt)
         *retCnt = static_cast<ViUInt32>(found.matches.size());

@@ -100,6 +100,17 @@ private slots:
         QCOMPARE(status, VI_ERROR_RSRC_NFOUND);
         find("*PXI", &status);
         QCOMPARE(status, VI_ERROR_INV_EXPR);
+        // Classes, groups, alternatives and escapes; '.' is a character like any.
+        QCOMPARE(find("PXI1::1[^3]::INSTR"), QStringList({"PXI1::14::INSTR", kOther}));
+        QCOMPARE(find("(PXI1::13|pxi2::10)::INSTR"),
+                 QStringList({"PXI1::13::INSTR", "PXI2::10::INSTR"}));
+        QCOMPARE(find("PXI2\\:\\:10::INSTR"), QStringList({"PXI2::10::INSTR"}));
+        find("PXI2.*", &status);
+        QCOMPARE(status, VI_ERROR_RSRC_NFOUND);
+        for (const char* bad : {"PXI(1", "PXI1)", "PXI[", "PXI\\", "(*PXI)"}) {
+            find(bad, &status);
+            QCOMPARE(status, VI_ERROR_INV_EXPR);
+        }
     }
 
     // Every spelling of a card names it (the number after PXI is its bus, on
