@@ -5,6 +5,7 @@
 // remote and local control, and idle sessions giving way.
 #include <QTcpSocket>
 #include <QtTest>
+#include <sys/socket.h>
 
 #include "HislipMessage.h"
 #include "HislipServer.h"
@@ -55,6 +56,13 @@ public:
                 return {};
             QTest::qWait(2);
         }
+    }
+    // Closes with a reset (RST), not an orderly end.
+    void reset() {
+        const linger hard{1, 0};
+        ::setsockopt(static_cast<int>(socket_.socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                     sizeof hard);
+        socket_.abort();
     }
     bool closed() {
         QTest::qWait(20);
@@ -292,6 +300,36 @@ private slots:
         c.sync.send(Data, 1, c.id, queries);
         QTRY_VERIFY_WITH_TIMEOUT(c.sync.closed() && c.async.closed(), 20000);
         QCOMPARE(server->sessions().size(), 0);
+    }
+
+    // Resets at every point of a message on either channel, one with its
+    // response unsent, one holding the lock; a message a byte at a time.
+    // The server serves the others throughout.
+    void resetsAndSlowClients() {
+        Client other(port());
+        const std::string message = Encode(DataEnd, 1, kFirstMessageId, "*IDN?;*OPC?\n");
+        for (size_t cut = 0; cut <= message.size(); cut += 5)
+            for (bool async : {false, true}) {
+                Client c(port());
+                (async ? c.async : c.sync)
+                    .sendRaw(QByteArray::fromStdString(message.substr(0, cut)));
+                QTest::qWait(1);
+                (async ? c.async : c.sync).reset();
+            }
+        {
+            Client holder(port());
+            holder.async.send(AsyncLock, 1, 0);
+            QCOMPARE(holder.async.next().control, 1);
+            holder.sync.reset();
+        }
+        QTRY_COMPARE(server->sessions().size(), 1);
+        QCOMPARE(other.ask("*OPC?\n"), std::string("1\n")); // the lock went with its holder
+        Client slow(port());
+        for (char byte : Encode(DataEnd, 1, slow.id, "*IDN?\n")) {
+            slow.sync.sendRaw(QByteArray(1, byte));
+            QTest::qWait(1);
+        }
+        QCOMPARE(slow.sync.next().payload, std::string("Norvale,72-815,1001,1.46\n"));
     }
 
     void idleSessionsGiveWayToNewcomers() {
