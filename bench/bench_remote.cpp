@@ -23,6 +23,22 @@
 
 namespace {
 
+// A plain socket connected to the loopback's `port` (-1 when it cannot be),
+// sending at once.
+int ConnectLoopback(quint16 port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+        return fd;
+    close(fd);
+    return -1;
+}
+
 // The program serving the simulated card, and one connected client: a plain
 // socket, so that the figure is the server's and not a client library's.
 struct Served {
@@ -51,15 +67,8 @@ struct Served {
             if (const auto h = QRegularExpression("HiSLIP, port (\\d+)").match(text); h.hasMatch())
                 hislipPort = h.captured(1).toUShort();
         }
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(m.captured(1).toUShort());
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        client = socket(AF_INET, SOCK_STREAM, 0);
-        const int one = 1;
-        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        ok = m.hasMatch() &&
-             connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        client = m.hasMatch() ? ConnectLoopback(m.captured(1).toUShort()) : -1;
+        ok = client >= 0;
     }
     ~Served() {
         if (client >= 0)
@@ -233,8 +242,8 @@ struct HislipSession {
             return;
         hislip::Header h;
         std::string payload;
-        sync = Connect(served.hislipPort);
-        async = Connect(served.hislipPort);
+        sync = ConnectLoopback(served.hislipPort);
+        async = ConnectLoopback(served.hislipPort);
         ok = Send(sync, hislip::Initialize, 0, 0x0200'0000, "hislip0") && Next(sync, h, payload) &&
              Send(async, hislip::AsyncInitialize, 0, h.parameter & 0xFFFF) &&
              Next(async, h, payload) && h.type == hislip::AsyncInitializeResponse;
@@ -243,16 +252,6 @@ struct HislipSession {
         for (int fd : {sync, async})
             if (fd >= 0)
                 close(fd);
-    }
-    static int Connect(quint16 port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        const int one = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        return connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? fd : -1;
     }
     static bool Send(int fd, uint8_t type, uint8_t control, uint32_t parameter,
                      std::string_view payload = {}) {

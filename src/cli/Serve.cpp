@@ -129,7 +129,7 @@ ServedTransports Served(const ScpiServer& server, const Vxi11Server& vxi11,
 // Each address's resource strings, VXI-11's and HiSLIP's with their ports, and the web page.
 void PrintResources(LineOutput& lines, const QStringList& hosts, const ServedTransports& served,
                     int vxi11Port, int webPort) {
-    for (const QString& host : hosts)
+    for (const QString& host : hosts) {
         for (const QString& resource : VisaResources(host, served)) {
             std::string line = "  " + resource.toStdString();
             if (resource.endsWith("inst0::INSTR"))
@@ -137,10 +137,11 @@ void PrintResources(LineOutput& lines, const QStringList& hosts, const ServedTra
             else if (resource.contains("::hislip"))
                 line += " (HiSLIP, port " + std::to_string(served.hislipPort) + ")";
             lines.print(line);
-            if (webPort && resource == VisaResources(host, served).constLast())
-                lines.print("  http://" + host.toStdString() + ":" + std::to_string(webPort) +
-                            "/ (the LXI identification at /lxi/identification)");
         }
+        if (webPort)
+            lines.print("  http://" + host.toStdString() + ":" + std::to_string(webPort) +
+                        "/ (the LXI identification at /lxi/identification)");
+    }
 }
 
 } // namespace

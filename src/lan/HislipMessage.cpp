@@ -21,6 +21,16 @@ uint64_t GetBig(const char* at, int bytes) {
 
 } // namespace
 
+std::string Size64(uint64_t value) {
+    std::string bytes(8, '\0');
+    PutBig(bytes.data(), value, 8);
+    return bytes;
+}
+
+uint64_t Size64(std::string_view bytes) {
+    return bytes.size() == 8 ? GetBig(bytes.data(), 8) : 0;
+}
+
 std::string Encode(uint8_t type, uint8_t control, uint32_t parameter, std::string_view payload) {
     std::string bytes(kHeaderSize + payload.size(), '\0');
     bytes[0] = 'H';

@@ -83,6 +83,11 @@ struct Header {
     uint64_t length = 0;
 };
 
+// A 64-bit number as 8 big-endian bytes (AsyncMaximumMessageSize's
+// payload), and back (0 unless there are 8).
+std::string Size64(uint64_t value);
+uint64_t Size64(std::string_view bytes);
+
 // A whole message, header and payload.
 std::string Encode(uint8_t type, uint8_t control, uint32_t parameter,
                    std::string_view payload = {});

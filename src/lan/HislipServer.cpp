@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "ClientSockets.h"
 #include "HislipParts.h"
 
 namespace {
@@ -98,26 +99,17 @@ void HislipServer::accept() {
         if (socket->state() != QAbstractSocket::ConnectedState ||
             (static_cast<int>(channels_.size()) >= 2 * kMaxSessions + kSpareConnections &&
              !freeSession())) {
-            socket->abort();
-            socket->deleteLater();
+            clients::Refuse(socket);
             continue;
         }
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        socket->setReadBufferSize(kHislipReadBuffer);
         auto c = std::make_shared<Channel>();
         c->socket = socket;
-        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        c->peer = clients::PeerName(*socket);
         c->lastByte.start();
         channels_.push_back(c);
-        const std::weak_ptr<Channel> weak = c;
-        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
-            if (const auto k = weak.lock())
-                read(k);
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
-            if (const auto k = weak.lock())
-                drop(*k);
-        });
+        clients::Watch(
+            this, socket, kHislipReadBuffer, c, [this](const auto& k) { read(k); },
+            [this](Channel& k) { drop(k); });
     }
 }
 
@@ -270,14 +262,15 @@ bool HislipServer::keeps(const Session& s) const {
 
 // The session that sent no message for longest gives way, once that is long enough.
 bool HislipServer::freeSession() {
-    Session* idlest = nullptr;
+    clients::Idlest<Session> idlest(limits_.takeover);
     for (const auto& s : sessions_)
-        if (!keeps(*s) && (!idlest || s->lastMessage.elapsed() > idlest->lastMessage.elapsed()))
-            idlest = s.get();
-    if (!idlest || idlest->lastMessage.elapsed() < limits_.takeover.count())
-        return false;
-    dropSession(*idlest);
-    return true;
+        if (!keeps(*s))
+            idlest.offer(s.get(), s->lastMessage.elapsed());
+    if (Session* s = idlest.found()) {
+        dropSession(*s);
+        return true;
+    }
+    return false;
 }
 
 HislipServer::Session* HislipServer::sessionOf(const Channel& c) const {

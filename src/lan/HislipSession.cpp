@@ -20,13 +20,6 @@ constexpr uint8_t kRmtDelivered = 0x01;
 enum : uint8_t { Release = 0, Request = 1 };
 enum : uint8_t { LockFailed = 0, LockGranted = 1, SharedReleased = 2, LockError = 3 };
 
-std::string BigEndian64(uint64_t value) {
-    std::string bytes(8, '\0');
-    for (int i = 7; i >= 0; --i, value >>= 8)
-        bytes[i] = static_cast<char>(value & 0xFF);
-    return bytes;
-}
-
 } // namespace
 
 // The synchronous channel's first message: the client's version and the
@@ -166,12 +159,9 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
     case AsyncRemoteLocalControl:
         return onRemoteLocal(s, h);
     case AsyncMaximumMessageSize:
-        if (payload.size() == 8) {
-            s.clientMax = 0;
-            for (unsigned char byte : payload)
-                s.clientMax = (s.clientMax << 8) | byte;
-        }
-        return send(a, AsyncMaximumMessageSizeResponse, 0, 0, BigEndian64(kMaxMessage));
+        if (payload.size() == 8)
+            s.clientMax = Size64(payload);
+        return send(a, AsyncMaximumMessageSizeResponse, 0, 0, Size64(kMaxMessage));
     case AsyncDeviceClear:
         deviceClear(s);
         return send(a, AsyncDeviceClearAcknowledge, 0, 0); // 0: synchronized mode

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include "ClientSockets.h"
 #include "Vxi11Parts.h"
 #include "vxi11.h"
 
@@ -91,14 +92,15 @@ bool Vxi11Server::keeps(const Link& l) const {
 
 // The link that made no call for longest gives way, once that is long enough.
 bool Vxi11Server::freeLink() {
-    Link* idlest = nullptr;
+    clients::Idlest<Link> idlest(limits_.takeover);
     for (const auto& [id, l] : links_)
-        if (!keeps(*l) && (!idlest || l->lastCall.elapsed() > idlest->lastCall.elapsed()))
-            idlest = l.get();
-    if (!idlest || idlest->lastCall.elapsed() < limits_.takeover.count())
-        return false;
-    destroyLink(idlest->id);
-    return true;
+        if (!keeps(*l))
+            idlest.offer(l.get(), l->lastCall.elapsed());
+    if (Link* l = idlest.found()) {
+        destroyLink(l->id);
+        return true;
+    }
+    return false;
 }
 
 // So does the connection that sent nothing for longest, with every link it made.
@@ -108,14 +110,15 @@ bool Vxi11Server::freeConnection() {
             return l.second->connection == c.id && keeps(*l.second);
         });
     };
-    Connection* idlest = nullptr;
+    clients::Idlest<Connection> idlest(limits_.takeover);
     for (const auto& c : connections_)
-        if (!kept(*c) && (!idlest || c->lastByte.elapsed() > idlest->lastByte.elapsed()))
-            idlest = c.get();
-    if (!idlest || idlest->lastByte.elapsed() < limits_.takeover.count())
-        return false;
-    drop(*idlest);
-    return true;
+        if (!kept(*c))
+            idlest.offer(c.get(), c->lastByte.elapsed());
+    if (Connection* c = idlest.found()) {
+        drop(*c);
+        return true;
+    }
+    return false;
 }
 
 // The message's lines run as they end; at END a line under way ends too.

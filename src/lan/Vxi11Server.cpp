@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "ClientSockets.h"
 #include "LineReader.h"
 #include "ScpiDevice.h"
 #include "Vxi11Dispatch.h"
@@ -175,28 +176,19 @@ void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
         // one that left before it was taken: closed at once.
         if (socket->state() != QAbstractSocket::ConnectedState ||
             (static_cast<int>(connections_.size()) >= 2 * kMaxLinks && !freeConnection())) {
-            socket->abort();
-            socket->deleteLater();
+            clients::Refuse(socket);
             continue;
         }
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        socket->setReadBufferSize(kMaxRecord + 64 * 1024);
         auto c = std::make_shared<Connection>();
         c->id = nextConnection_++;
         c->socket = socket;
-        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        c->peer = clients::PeerName(*socket);
         c->abortChannel = abortChannel;
         c->lastByte.start();
         connections_.push_back(c);
-        const std::weak_ptr<Connection> weak = c;
-        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
-            if (const auto k = weak.lock())
-                read(k);
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
-            if (const auto k = weak.lock())
-                drop(*k);
-        });
+        clients::Watch(
+            this, socket, kMaxRecord + 64 * 1024, c, [this](const auto& k) { read(k); },
+            [this](Connection& k) { drop(k); });
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "ClientSockets.h"
 #include "LineReader.h"
 
 // One connection: its session, and the line it is sending, read as it comes.
@@ -72,30 +73,20 @@ void ScpiServer::accept() {
         // nothing read.
         if (socket->state() != QAbstractSocket::ConnectedState || socket->peerAddress().isNull() ||
             !freeSlot()) {
-            socket->abort();
-            socket->deleteLater();
+            clients::Refuse(socket);
             continue;
         }
-        // Answers leave at once: a client waits for each before it asks again.
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        // What a fast client sends waits in the system's buffers, not ours.
-        socket->setReadBufferSize(kReadBuffer);
         auto client = std::make_shared<Client>();
         client->socket = socket;
-        client->name = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        client->name = clients::PeerName(*socket);
         client->session = device_.openLink(client->name);
         client->lastByte.start();
         client->lastLine.start();
-        const std::weak_ptr<Client> weak = client;
         clients_.push_back(client);
-        connect(socket, &QTcpSocket::readyRead, this, [this, weak] {
-            if (const auto c = weak.lock())
-                read(c);
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, weak] {
-            if (const auto c = weak.lock())
-                drop(*c);
-        });
+        // Answers leave at once: a client waits for each before it asks again.
+        clients::Watch(
+            this, socket, kReadBuffer, client, [this](const auto& c) { read(c); },
+            [this](Client& c) { drop(c); });
         emit clientConnected(client->name);
     }
 }
@@ -103,15 +94,15 @@ void ScpiServer::accept() {
 bool ScpiServer::freeSlot() {
     if (static_cast<int>(clients_.size()) < kMaxClients)
         return true;
-    Client* idlest = nullptr;
+    clients::Idlest<Client> idlest(limits_.takeover);
     for (const auto& c : clients_)
-        if (c->session.get() != device_.lockHolder() &&
-            (!idlest || c->lastLine.elapsed() > idlest->lastLine.elapsed()))
-            idlest = c.get();
-    if (!idlest || idlest->lastLine.elapsed() < limits_.takeover.count())
-        return false;
-    drop(*idlest);
-    return true;
+        if (c->session.get() != device_.lockHolder())
+            idlest.offer(c.get(), c->lastLine.elapsed());
+    if (Client* c = idlest.found()) {
+        drop(*c);
+        return true;
+    }
+    return false;
 }
 
 void ScpiServer::dropIdle() {

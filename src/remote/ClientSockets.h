@@ -1,0 +1,61 @@
+// What the program's servers do alike with their clients' connections: one
+// just taken is set up (what it is sent leaves at once; at most `readAhead`
+// bytes are read ahead of the server, the rest waits in the system's
+// buffers) and its bytes and its end reach the server while the server's
+// object for it lives; one refused is closed at once, nothing read; and when
+// every place is taken, the one idle longest gives way to a newcomer, once
+// it has been idle long enough.
+#pragma once
+
+#include <QTcpSocket>
+#include <chrono>
+#include <memory>
+
+namespace clients {
+
+inline QString PeerName(const QTcpSocket& socket) {
+    return socket.peerAddress().toString() + ":" + QString::number(socket.peerPort());
+}
+
+inline void Refuse(QTcpSocket* socket) {
+    socket->abort();
+    socket->deleteLater();
+}
+
+// `read(item)` when bytes come, `gone(*item)` when the peer leaves, as long
+// as `item` lives.
+template <class T, class Read, class Gone>
+void Watch(QObject* owner, QTcpSocket* socket, qint64 readAhead, const std::shared_ptr<T>& item,
+           Read read, Gone gone) {
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setReadBufferSize(readAhead);
+    const std::weak_ptr<T> weak = item;
+    QObject::connect(socket, &QTcpSocket::readyRead, owner, [weak, read] {
+        if (const auto k = weak.lock())
+            read(k);
+    });
+    QObject::connect(socket, &QTcpSocket::disconnected, owner, [weak, gone] {
+        if (const auto k = weak.lock())
+            gone(*k);
+    });
+}
+
+// The candidate idle longest, among those offered, once idle for `limit`.
+template <class T> class Idlest {
+public:
+    explicit Idlest(std::chrono::milliseconds limit) : limit_(limit.count()) {}
+    void offer(T* item, qint64 idleMs) {
+        if (!item_ || idleMs > idleMs_) {
+            item_ = item;
+            idleMs_ = idleMs;
+        }
+    }
+    T* found() const { return item_ && idleMs_ >= limit_ ? item_ : nullptr; }
+
+private:
+    qint64 limit_;
+    T* item_ = nullptr;
+    qint64 idleMs_ = 0;
+};
+
+} // namespace clients
