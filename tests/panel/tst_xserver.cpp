@@ -155,6 +155,14 @@ private slots:
         XDo({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
         QTRY_VERIFY(form->isVisible());
         form->StopListening();
+        // Stopped, the protocols can be chosen again, by real clicks and keys:
+        // a click on VXI-11, Tab to HiSLIP, Space; both remembered.
+        const QPoint box = OnX(form->Vxi11_CheckBox, QPoint(8, form->Vxi11_CheckBox->height() / 2));
+        XDo({"mousemove", QString::number(box.x()), QString::number(box.y()), "click", "1"});
+        QTRY_VERIFY(!form->Vxi11_CheckBox->isChecked());
+        XDo({"key", "Tab", "space"});
+        QTRY_VERIFY(!form->Hislip_CheckBox->isChecked());
+        QVERIFY(!SessionMemory::Remote().vxi11 && !SessionMemory::Remote().hislip);
     }
 };
 
