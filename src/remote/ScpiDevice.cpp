@@ -23,10 +23,24 @@ ScpiDevice::ScpiDevice(std::function<Card*()> card, std::function<scpi::Identity
 
 ScpiDevice::~ScpiDevice() = default;
 
+// A link another's lock holds off is refused what would change the device,
+// whatever its transport: a raw-socket client, which cannot wait for a lock,
+// as much as a link of a transport that waits (it never gets this far).
 std::unique_ptr<scpi::Session> ScpiDevice::openLink(const QString& name) {
     auto session = std::make_unique<scpi::Session>(commands_, identity_);
+    session->setLockedBy([this, link = session.get()] { return holdersOf(*link); });
     links_.push_back({session.get(), name, false, false, {}});
     return session;
+}
+
+std::string ScpiDevice::holdersOf(const scpi::Session& link) const {
+    const Link* l = find(link);
+    std::string names;
+    for (const Link& other : links_)
+        if (&other != l &&
+            (other.exclusive || (other.shared && !(l && l->shared && l->key == other.key))))
+            names += (names.empty() ? "" : ", ") + other.name.toStdString();
+    return names;
 }
 
 void ScpiDevice::closeLink(const scpi::Session& link) {
@@ -97,12 +111,7 @@ bool ScpiDevice::unlockShared(const scpi::Session& link) {
 }
 
 bool ScpiDevice::heldOff(const scpi::Session& link) const {
-    const Link* l = find(link);
-    for (const Link& other : links_)
-        if (&other != l &&
-            (other.exclusive || (other.shared && !(l && l->shared && l->key == other.key))))
-            return true;
-    return false;
+    return !holdersOf(link).empty();
 }
 
 bool ScpiDevice::holdsLock(const scpi::Session& link) const {

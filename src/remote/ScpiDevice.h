@@ -63,8 +63,10 @@ public:
     Grant lockShared(const scpi::Session& link, const std::string& key);
     bool unlockExclusive(const scpi::Session& link);
     bool unlockShared(const scpi::Session& link);
-    // Whether another link's lock holds this one off; whether it holds one.
+    // Whether another link's lock holds this one off, and the names of
+    // those holding it (empty: none); whether it holds one.
     bool heldOff(const scpi::Session& link) const;
+    std::string holdersOf(const scpi::Session& link) const;
     bool holdsLock(const scpi::Session& link) const;
     bool exclusivelyLocked() const;
     int lockHolderCount() const;

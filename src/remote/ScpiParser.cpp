@@ -350,6 +350,8 @@ const char* ErrorText(int error) {
         return "Invalid block data";
     case ExecutionError:
         return "Execution error";
+    case CommandProtected:
+        return "Command protected";
     case TriggerIgnored:
         return "Trigger ignored";
     case ParameterError:

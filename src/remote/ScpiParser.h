@@ -28,6 +28,7 @@ enum Error {
     StringNotAllowed = -158,
     InvalidBlock = -161,
     ExecutionError = -200,
+    CommandProtected = -203,
     TriggerIgnored = -211,
     ParameterError = -220,
     SettingsConflict = -221,

@@ -56,17 +56,25 @@ void Session::AddCommonCommands(CommandSet& set) {
         const Identity id = s.identity_();
         a.push_back(id.maker + "," + id.model + "," + id.serial + "," + id.version);
     });
-    set.addCommon("CLS", false, 0, [](Session& s, const Unit&, int, std::vector<std::string>&) {
-        s.errors_.clear();
-        s.events_ = 0;
-    });
-    set.addCommon("OPC", false, 0, [](Session& s, const Unit&, int, std::vector<std::string>&) {
-        s.events_ |= OperationComplete; // every command has ended before the next is read
-    });
+    set.addCommon(
+        "CLS", false, 0,
+        [](Session& s, const Unit&, int, std::vector<std::string>&) {
+            s.errors_.clear();
+            s.events_ = 0;
+        },
+        Reach::Session);
+    set.addCommon(
+        "OPC", false, 0,
+        [](Session& s, const Unit&, int, std::vector<std::string>&) {
+            s.events_ |= OperationComplete; // every command has ended before the next is read
+        },
+        Reach::Session);
     set.addCommon("OPC", true, 0, [](Session&, const Unit&, int, std::vector<std::string>& a) {
         a.push_back("1");
     });
-    set.addCommon("WAI", false, 0, [](Session&, const Unit&, int, std::vector<std::string>&) {});
+    set.addCommon(
+        "WAI", false, 0, [](Session&, const Unit&, int, std::vector<std::string>&) {},
+        Reach::Session);
     set.addCommon("TST", true, 0, [](Session&, const Unit&, int, std::vector<std::string>& a) {
         a.push_back("0");
     });
@@ -74,17 +82,23 @@ void Session::AddCommonCommands(CommandSet& set) {
         a.push_back(std::to_string(s.events_));
         s.events_ = 0;
     });
-    set.addCommon("ESE", false, 1, [](Session& s, const Unit& u, int, std::vector<std::string>&) {
-        s.registerValue(u, s.eventEnable_);
-    });
+    set.addCommon(
+        "ESE", false, 1,
+        [](Session& s, const Unit& u, int, std::vector<std::string>&) {
+            s.registerValue(u, s.eventEnable_);
+        },
+        Reach::Session);
     set.addCommon("ESE", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(s.eventEnable_));
     });
-    set.addCommon("SRE", false, 1, [](Session& s, const Unit& u, int, std::vector<std::string>&) {
-        // Bit 6 is the request itself: the enable register ignores it.
-        if (s.registerValue(u, s.serviceEnable_))
-            s.serviceEnable_ &= ~0x40;
-    });
+    set.addCommon(
+        "SRE", false, 1,
+        [](Session& s, const Unit& u, int, std::vector<std::string>&) {
+            // Bit 6 is the request itself: the enable register ignores it.
+            if (s.registerValue(u, s.serviceEnable_))
+                s.serviceEnable_ &= ~0x40;
+        },
+        Reach::Session);
     set.addCommon("SRE", true, 0, [](Session& s, const Unit&, int, std::vector<std::string>& a) {
         a.push_back(std::to_string(s.serviceEnable_));
     });
@@ -112,13 +126,13 @@ void Session::AddCommonCommands(CommandSet& set) {
             [](Session&, const Unit&, int, std::vector<std::string>& a) { a.push_back("1999.0"); });
 }
 
-void CommandSet::addCommon(const char* name, bool query, int parameters, Handler run) {
+void CommandSet::addCommon(const char* name, bool query, int parameters, Handler run, Reach reach) {
     commands_.push_back(
-        {name, "*" + std::string(name), Pattern(""), query, parameters, std::move(run)});
+        {name, "*" + std::string(name), Pattern(""), query, parameters, std::move(run), reach});
 }
 
-void CommandSet::add(const char* header, bool query, int parameters, Handler run) {
-    commands_.push_back({{}, header, Pattern(header), query, parameters, std::move(run)});
+void CommandSet::add(const char* header, bool query, int parameters, Handler run, Reach reach) {
+    commands_.push_back({{}, header, Pattern(header), query, parameters, std::move(run), reach});
 }
 
 bool Session::matches(const CommandSet::Command& c, const Unit& u, int& suffix,
@@ -138,10 +152,12 @@ void Session::error(int code, const std::string& detail) {
     errors_.emplace_back(code, detail);
 }
 
-uint8_t Session::statusByte() const {
+uint8_t Session::statusByte(bool messageAvailable) const {
     uint8_t stb = 0;
     if (!errors_.empty())
         stb |= 0x04;
+    if (messageAvailable)
+        stb |= 0x10;
     if (events_ & eventEnable_)
         stb |= 0x20;
     if (stb & serviceEnable_ & ~0x40)
@@ -184,6 +200,9 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
             return error(ParameterNotAllowed);
         if (given < fewest)
             return error(MissingParameter);
+        if (!c.query && c.reach == Reach::Device && lockedBy_)
+            if (const std::string holder = lockedBy_(); !holder.empty())
+                return error(CommandProtected, "locked by " + holder);
         return c.run(*this, u, suffix, answers);
     }
     error(!headerKnown && suffixWrong ? SuffixOutOfRange : UndefinedHeader);

@@ -28,15 +28,22 @@ class Session;
 // suffix (1 when none) and the answers to add to.
 using Handler = std::function<void(Session&, const Unit&, int suffix, std::vector<std::string>&)>;
 
+// What a command that is no query acts on: the device (the card, its files,
+// the front panel's lock), or only the link's own session (its registers,
+// its byte order).
+enum class Reach { Device, Session };
+
 // The commands of a device, tried in the order they were added: a header
 // pattern or a common command's name, whether it is the query, and how many
 // parameters it takes (or kOptional: none or one; kList: one or more).
 class CommandSet {
 public:
     static constexpr int kOptional = -1, kList = -2;
-    void add(const char* header, bool query, int parameters, Handler run);
+    void add(const char* header, bool query, int parameters, Handler run,
+             Reach reach = Reach::Device);
     // A common command ("RST" for *RST).
-    void addCommon(const char* name, bool query, int parameters, Handler run);
+    void addCommon(const char* name, bool query, int parameters, Handler run,
+                   Reach reach = Reach::Device);
 
     struct Command {
         std::string common; // a common command's name ("IDN"); empty for a header
@@ -45,6 +52,7 @@ public:
         bool query;
         int parameters; // how many it takes
         Handler run;
+        Reach reach;
     };
     const std::vector<Command>& commands() const { return commands_; }
 
@@ -78,9 +86,15 @@ public:
     // after the standard one (";" and what it concerns) is optional.
     void error(int code, const std::string& detail = {});
 
-    // The status byte: error queue not empty (bit 2), a standard event the
+    // The status byte: error queue not empty (bit 2), a message available
+    // (bit 4: an answer the transport holds unread), a standard event the
     // enable register lets through (bit 5), a service request (bit 6).
-    uint8_t statusByte() const;
+    uint8_t statusByte(bool messageAvailable = false) const;
+
+    // Who holds a lock that keeps this link from changing the device, asked
+    // before each command that would (empty: nobody); such a command is then
+    // refused with -203 naming the holder, and queries go on.
+    void setLockedBy(std::function<std::string()> lockedBy) { lockedBy_ = std::move(lockedBy); }
 
     // The byte order of binary blocks (FORMat:BORDer): swapped is the least
     // significant byte first.
@@ -96,6 +110,7 @@ private:
 
     const CommandSet& commands_;
     std::function<Identity()> identity_;
+    std::function<std::string()> lockedBy_;
     std::deque<std::pair<int, std::string>> errors_;
     uint8_t events_ = 0, eventEnable_ = 0, serviceEnable_ = 0;
     bool swapped_ = false;

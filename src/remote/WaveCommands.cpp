@@ -38,16 +38,19 @@ void LoadSamples(Session& session, Card& card, int channel, std::vector<double> 
 } // namespace
 
 void AddWaveCommands(CommandSet& commands, std::function<Card*()> card) {
-    commands.add("FORMat:BORDer", false, 1, [](Session& session, const Unit& u, int, auto&) {
-        const Parameter& p = u.parameters.front();
-        const bool word = p.kind == Parameter::Kind::Word;
-        if (word && MnemonicIs(p.text, "NORMAL", "NORM"))
-            session.setSwapped(false);
-        else if (word && MnemonicIs(p.text, "SWAPPED", "SWAP"))
-            session.setSwapped(true);
-        else
-            session.error(IllegalValue, "NORMal or SWAPped");
-    });
+    commands.add(
+        "FORMat:BORDer", false, 1,
+        [](Session& session, const Unit& u, int, auto&) {
+            const Parameter& p = u.parameters.front();
+            const bool word = p.kind == Parameter::Kind::Word;
+            if (word && MnemonicIs(p.text, "NORMAL", "NORM"))
+                session.setSwapped(false);
+            else if (word && MnemonicIs(p.text, "SWAPPED", "SWAP"))
+                session.setSwapped(true);
+            else
+                session.error(IllegalValue, "NORMal or SWAPped");
+        },
+        Reach::Session);
     commands.add("FORMat:BORDer", true, 0, [](Session& session, const Unit&, int, auto& a) {
         a.push_back(session.swapped() ? "SWAP" : "NORM");
     });

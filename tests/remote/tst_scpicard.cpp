@@ -319,6 +319,43 @@ private slots:
         QVERIFY2(catalog.startsWith(QString::number(used) + ","), qPrintable(catalog));
     }
 
+    // While another link holds a lock (a VXI-11 or HiSLIP client's), a link
+    // that cannot wait for it (a raw-socket client's) is refused whatever
+    // would change the card, its files or the front panel, with the holder
+    // named; queries and its own session's commands go on; nothing is sent.
+    void anotherLinksLockRefusesChanges() {
+        QTemporaryDir dir;
+        DeviceLink d([this] { return &card; });
+        d.device.setFilesFolder(dir.path());
+        const auto holder = d.device.openLink("127.0.0.1:40040 (VXI-11)");
+        const std::string refused = "-203,\"Command protected;locked by 127.0.0.1:40040 (VXI-11)\"";
+        for (bool shared : {false, true}) {
+            QVERIFY(shared ? d.device.lockShared(*holder, "key") == ScpiDevice::Grant::Granted
+                           : d.device.lockExclusive(*holder) == ScpiDevice::Grant::Granted);
+            nvsim_journal_clear();
+            Session& s = *d.link;
+            for (const char* change : {"OUTP1:ATT 33;OUTP1 ON", "MMEM:STOR:STAT 'a.ini'", "*RST",
+                                       "SYST:RWL", "FREQ 1000", "DATA 50,50"}) {
+                QCOMPARE(s.handle(change), std::string());
+                QCOMPARE(s.handle("SYST:ERR?"), refused);
+                s.handle("*CLS");
+            }
+            const std::string attenuation = s.handle("OUTP1:ATT?");
+            QCOMPARE(
+                s.handle("*CLS;*SRE 32;:FORM:BORD SWAP;*SRE?;:FORM:BORD?;:OUTP1:ATT?;:SYST:ERR?"),
+                "32;SWAP;" + attenuation + ";0,\"No error\"");
+            QCOMPARE(Sent(), QStringList());
+            QVERIFY(QDir(dir.path()).isEmpty());
+            QVERIFY(!d.device.lockHolder());
+            QCOMPARE(holder->handle("OUTP1:ATT 12;:OUTP1:ATT?"),
+                     std::string("12")); // the holder may
+            d.device.unlockExclusive(*holder);
+            d.device.unlockShared(*holder);
+            s.handle("FORM:BORD NORM");
+        }
+        d.device.closeLink(*holder);
+    }
+
     void withoutACardEverySettingSaysSo() {
         DeviceLink d([] { return nullptr; });
         Session& s = *d.link;
