@@ -74,13 +74,27 @@ bool StartVxi11(Vxi11Server& vxi11, ScpiDevice& device, const QHostAddress& addr
                      qPrintable(problem));
         return false;
     }
-    if (!vxi11.portMapperRegistered())
+    return true;
+}
+
+// What VXI-11's clients cannot do, as the port mapper stands; nothing when registered.
+void SayRegistration(const Vxi11Server& vxi11, std::FILE* err) {
+    if (!vxi11.listening())
+        return;
+    if (vxi11.registration() == Vxi11Server::Registration::NoPortMapper)
         std::fprintf(err,
                      "VXI-11: no port mapper answers on this computer, so clients that look "
                      "the port up (TCPIP::HOST::INSTR) will not find the server: install and "
                      "start rpcbind, or give them port %d.\n",
                      vxi11.port());
-    return true;
+    else if (vxi11.registration() == Vxi11Server::Registration::HeldByAnother)
+        std::fprintf(err,
+                     "VXI-11: another VXI-11 server on this computer (port %d) holds the port "
+                     "mapper's entry, so TCPIP::HOST::INSTR reaches that server's device, not "
+                     "this card; its resource string is left out and not announced. This "
+                     "server (port %d) registers as soon as that entry goes.\n",
+                     vxi11.portMapperHolder(), vxi11.port());
+    std::fflush(err);
 }
 
 // HiSLIP, on its own port where it may be had (any free one else) unless
@@ -121,7 +135,8 @@ bool StartWeb(LxiWebServer& web, const QHostAddress& address, const ServeOptions
 // What serves the device, for the resource strings of a host.
 ServedTransports Served(const ScpiServer& server, const Vxi11Server& vxi11,
                         const HislipServer& hislip, const ScpiDevice& device) {
-    return {server.port(), vxi11.listening() ? vxi11.deviceName(device) : QString(),
+    return {server.port(),
+            vxi11.listening() && vxi11.reachable() ? vxi11.deviceName(device) : QString(),
             hislip.listening() ? hislip.deviceName(device) : QString(),
             hislip.listening() ? hislip.port() : 0};
 }
@@ -183,20 +198,25 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         Release(card);
         return 1;
     }
-    const ServedTransports served = Served(server, vxi11, hislip, device);
+    ServedTransports served = Served(server, vxi11, hislip, device);
     for (const QString& host : hosts)
         resources << VisaResources(host, served);
     // Announced where an Avahi daemon runs; said once where none does.
     MdnsPublisher mdns;
-    if (o.mdns && !mdns.start(MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
-                                                          vxi11.listening() ? vxi11.port() : 0,
-                                                          web.listening() ? web.port() : 0,
-                                                          served.hislipPort),
-                              problem))
+    const auto announce = [&] {
+        return mdns.start(
+            MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
+                                        vxi11.listening() && vxi11.reachable() ? vxi11.port() : 0,
+                                        web.listening() ? web.port() : 0, served.hislipPort),
+            problem);
+    };
+    const bool announced = o.mdns && announce();
+    if (o.mdns && !announced)
         std::fprintf(err,
                      "mDNS: %s, so the card is not announced on the network; it is served "
                      "all the same.\n",
                      qPrintable(problem));
+    SayRegistration(vxi11, err);
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -205,6 +225,21 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     });
     QObject::connect(&server, &ScpiServer::clientDisconnected, [&lines](const QString& client) {
         lines.print("Client " + client.toStdString() + " disconnected");
+    });
+    // Registered later, or not any more: the strings, the page and mDNS follow.
+    QObject::connect(&vxi11, &Vxi11Server::registrationChanged, [&] {
+        served = Served(server, vxi11, hislip, device);
+        resources.clear();
+        for (const QString& host : hosts)
+            resources << VisaResources(host, served);
+        if (announced)
+            announce();
+        if (vxi11.registration() == Vxi11Server::Registration::Registered) {
+            lines.print("VXI-11 registered with the port mapper:");
+            PrintResources(lines, hosts, {0, served.vxi11Device, {}, 0}, vxi11.port(), 0);
+        } else {
+            SayRegistration(vxi11, err);
+        }
     });
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +

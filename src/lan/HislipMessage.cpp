@@ -31,16 +31,24 @@ uint64_t Size64(std::string_view bytes) {
     return bytes.size() == 8 ? GetBig(bytes.data(), 8) : 0;
 }
 
+void EncodeTo(std::string& out, uint8_t type, uint8_t control, uint32_t parameter,
+              std::string_view payload) {
+    const size_t at = out.size();
+    out.resize(at + kHeaderSize);
+    char* h = &out[at];
+    h[0] = 'H';
+    h[1] = 'S';
+    h[2] = static_cast<char>(type);
+    h[3] = static_cast<char>(control);
+    PutBig(h + 4, parameter, 4);
+    PutBig(h + 8, payload.size(), 8);
+    out.append(payload);
+}
+
 std::string Encode(uint8_t type, uint8_t control, uint32_t parameter, std::string_view payload) {
-    std::string bytes(kHeaderSize + payload.size(), '\0');
-    bytes[0] = 'H';
-    bytes[1] = 'S';
-    bytes[2] = static_cast<char>(type);
-    bytes[3] = static_cast<char>(control);
-    PutBig(&bytes[4], parameter, 4);
-    PutBig(&bytes[8], payload.size(), 8);
-    if (!payload.empty())
-        std::memcpy(&bytes[kHeaderSize], payload.data(), payload.size());
+    std::string bytes;
+    bytes.reserve(kHeaderSize + payload.size());
+    EncodeTo(bytes, type, control, parameter, payload);
     return bytes;
 }
 

@@ -88,9 +88,11 @@ struct Header {
 std::string Size64(uint64_t value);
 uint64_t Size64(std::string_view bytes);
 
-// A whole message, header and payload.
+// A whole message, header and payload; or appended to `out`.
 std::string Encode(uint8_t type, uint8_t control, uint32_t parameter,
                    std::string_view payload = {});
+void EncodeTo(std::string& out, uint8_t type, uint8_t control, uint32_t parameter,
+              std::string_view payload);
 
 // Messages out of a stream of bytes.
 class Reader {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <limits>
 #include <memory>
@@ -18,6 +19,7 @@
 struct HislipServer::Channel {
     enum class Role { New, Sync, Async };
     QTcpSocket* socket = nullptr;
+    QHostAddress address; // where it comes from
     QString peer;
     Role role = Role::New;
     uint16_t session = 0;
@@ -40,15 +42,20 @@ struct HislipServer::Session {
     uint16_t version = 0; // the protocol version both sides speak
     ScpiDevice* device = nullptr;
     std::unique_ptr<scpi::Session> link;
+    QHostAddress address; // of the synchronous channel: the asynchronous one comes from there too
     QString peer;
     Channel* sync = nullptr;
     Channel* async = nullptr;
     uint64_t clientMax = std::numeric_limits<uint64_t>::max(); // the largest message it takes
     scpi::LineReader reader;
     std::string output;
+    std::string
+        sending; // a response going out a slice at a time (the channel reads nothing meanwhile)
+    size_t sendingAt = 0;
+    uint32_t sendingId = 0;
     uint32_t messageId = hislip::kFirstMessageId; // of the last Data, DataEnd or Trigger
     bool responsePending = false; // a response was sent and the client has not said it read it
     bool clearing = false;        // a device clear waits for DeviceClearComplete
     bool requested = false;       // the status byte's request bit at the last look
-    QElapsedTimer lastMessage;
+    QElapsedTimer lastMessage;    // of either channel
 };

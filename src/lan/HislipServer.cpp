@@ -104,25 +104,37 @@ void HislipServer::accept() {
         }
         auto c = std::make_shared<Channel>();
         c->socket = socket;
+        c->address = socket->peerAddress();
         c->peer = clients::PeerName(*socket);
         c->lastByte.start();
         channels_.push_back(c);
         clients::Watch(
-            this, socket, kHislipReadBuffer, c, [this](const auto& k) { read(k); },
-            [this](Channel& k) { drop(k); });
+            this, socket, kHislipReadBuffer, limits_.keepAlive, c,
+            [this](const auto& k) { read(k); }, [this](Channel& k) { drop(k); });
+        // A long response goes on as the client takes what was sent.
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, weak = std::weak_ptr<Channel>(c)] {
+            if (const auto k = weak.lock())
+                if (Session* s = sessionOf(*k); s && !s->sending.empty() && s->sync == k.get())
+                    sendSome(*s);
+        });
     }
 }
 
 // Messages as their bytes come, each handled as it completes. A channel
-// holding a message back reads nothing more until it is let go.
+// holding a message back, or sending a response, reads nothing more until it
+// is let go.
 void HislipServer::read(const ChannelPtr& channel) {
     Channel& c = *channel;
-    if (c.gone || c.holding)
+    const auto busy = [this, &c] {
+        const Session* s = c.role == Channel::Role::Sync ? sessionOf(c) : nullptr;
+        return c.holding || (s && !s->sending.empty());
+    };
+    if (c.gone || busy())
         return;
     c.in += c.socket->readAll();
     c.lastByte.start();
     qsizetype at = 0;
-    while (!c.gone && !c.holding && at < c.in.size()) {
+    while (!c.gone && !busy() && at < c.in.size()) {
         size_t taken = 0;
         const auto result =
             c.reader.take(c.in.constData() + at, static_cast<size_t>(c.in.size() - at), taken);
@@ -153,6 +165,7 @@ void HislipServer::dispatch(const ChannelPtr& c, const hislip::Header& h,
     Session* s = sessionOf(*c);
     if (!s)
         return drop(*c);
+    s->lastMessage.start();
     if (h.type == hislip::Initialize || h.type == hislip::AsyncInitialize)
         return fatal(*c, hislip::InvalidInitialization, "the channel is initialized already");
     if (!s->sync || !s->async)
@@ -254,10 +267,9 @@ void HislipServer::dropStalled() {
 }
 
 // What a newcomer may not take: a session holding a lock or the front
-// panel, or one that waits.
+// panel. One that waits has sent nothing since the message it waits with.
 bool HislipServer::keeps(const Session& s) const {
-    return s.device->holdsLock(*s.link) || s.device->lockHolder() == s.link.get() ||
-           (s.sync && s.sync->holding) || (s.async && s.async->holding);
+    return s.device->holdsLock(*s.link) || s.device->lockHolder() == s.link.get();
 }
 
 // The session that sent no message for longest gives way, once that is long enough.
@@ -271,6 +283,17 @@ bool HislipServer::freeSession() {
         return true;
     }
     return false;
+}
+
+// Its bytes already read are taken at the next turn, not under the handler
+// that let it go.
+void HislipServer::readLater(Channel& c) {
+    for (const auto& k : channels_)
+        if (k.get() == &c)
+            QTimer::singleShot(0, this, [this, weak = std::weak_ptr<Channel>(k)] {
+                if (const auto alive = weak.lock())
+                    read(alive);
+            });
 }
 
 HislipServer::Session* HislipServer::sessionOf(const Channel& c) const {
@@ -303,12 +326,13 @@ void HislipServer::resume() {
         else
             onLock(*s, h, payload);
         if (c->holding && c->role == Channel::Role::Async) { // still waiting
-            const qint64 left = std::max<qint64>(h.parameter - c->heldSince.elapsed(), 0);
+            const qint64 wait = std::min<qint64>(h.parameter, limits_.lockWait.count());
+            const qint64 left = std::max<qint64>(wait - c->heldSince.elapsed(), 0);
             next = next < 0 ? left : std::min(next, left);
         } else if (!c->gone && !c->holding) {
             read(c);
         }
     }
     if (next >= 0 && !resumeTimer_->isActive())
-        resumeTimer_->start(static_cast<int>(std::min<qint64>(next + 1, 24 * 3600 * 1000)));
+        resumeTimer_->start(static_cast<int>(next + 1));
 }

@@ -7,8 +7,11 @@
 // the devices were added. Synchronized mode: a message sent before the
 // previous response was read interrupts it (IEEE 488.2's query
 // interrupted). No secure connection is offered. Messages are read as their
-// bytes come and bounded as the raw socket's lines are; a session that
+// bytes come and bounded as the raw socket's lines are; a long response
+// leaves a slice at a time between other clients' turns; a session that
 // another link's lock holds off waits, its later messages in the socket.
+// Session ids are drawn at random, and a session's asynchronous channel is
+// taken only from the address of its synchronous one.
 #pragma once
 
 #include <QHostAddress>
@@ -36,6 +39,10 @@ public:
     static constexpr uint64_t kMaxMessage = 1024 * 1024 + hislip::kHeaderSize;
     // Sessions at once (each two connections).
     static constexpr int kMaxSessions = 16;
+    // What one turn of the event loop sends of a long response, and what
+    // may wait in the socket before the next slice is made.
+    static constexpr size_t kSliceBytes = 64 * 1024;
+    static constexpr qint64 kSendAhead = 1024 * 1024;
     // What a client may leave unread, or pile up as the answers of a message
     // it never ends, before its session is closed.
     static constexpr qint64 kMaxUnread = 4 * 1024 * 1024;
@@ -48,7 +55,9 @@ public:
     // As the raw socket's: a connection inside a message (or not yet
     // initialized) that sends no byte for `partialLine` is closed; a newcomer
     // finding every session taken takes the one that sent no message for
-    // `takeover`, unless it holds a lock or the front panel, or waits.
+    // `takeover` (one held off counts from its message), unless it holds a
+    // lock or the front panel; a lock is waited for `lockWait` at most; a
+    // silent peer is found by `keepAlive`.
     void setIdleLimits(ScpiServer::IdleLimits limits);
 
     // The devices served; `device` outlives the server or is removed first.
@@ -86,6 +95,8 @@ private:
     void onRemoteLocal(Session& s, const hislip::Header& h);
     void deviceClear(Session& s);
     void respond(Session& s);
+    void sendSome(Session& s);
+    void readLater(Channel& c);
     void requestService(Session& s);
     void resume();
     void send(Channel& c, uint8_t type, uint8_t control, uint32_t parameter,
@@ -107,5 +118,4 @@ private:
     ScpiServer::IdleLimits limits_;
     std::vector<ChannelPtr> channels_;
     std::vector<std::unique_ptr<Session>> sessions_;
-    uint16_t nextSession_ = 1;
 };

@@ -2,6 +2,7 @@
 // messages and responses on the synchronous channel, and the asynchronous
 // channel's device clear, status byte, service requests, locks and remote
 // and local control.
+#include <QRandomGenerator>
 #include <QTimer>
 #include <algorithm>
 
@@ -11,8 +12,8 @@ namespace {
 
 using namespace hislip;
 
-// The status byte's message-available and request-service bits.
-constexpr uint8_t kMav = 0x10, kRqs = 0x40;
+// The status byte's request-service bit.
+constexpr uint8_t kRqs = 0x40;
 // The synchronous channel's messages carry "the client has read the last
 // response" (RMT delivered) in bit 0 of their control code.
 constexpr uint8_t kRmtDelivered = 0x01;
@@ -33,12 +34,17 @@ void HislipServer::initialize(const ChannelPtr& c, const Header& h, const std::s
     if (static_cast<int>(sessions_.size()) >= kMaxSessions && !freeSession())
         return fatal(*c, TooManyClients, "every session is taken");
     auto s = std::make_unique<Session>();
-    while (std::any_of(sessions_.begin(), sessions_.end(),
-                       [this](const auto& o) { return o->id == nextSession_; }))
-        ++nextSession_;
-    s->id = nextSession_++;
+    // Drawn, not counted: one session's id tells nothing of the next one's.
+    const auto taken = [this](uint16_t id) {
+        return std::any_of(sessions_.begin(), sessions_.end(),
+                           [id](const auto& o) { return o->id == id; });
+    };
+    do
+        s->id = static_cast<uint16_t>(QRandomGenerator::system()->bounded(1u, 0x10000u));
+    while (taken(s->id));
     s->version = std::min<uint16_t>(static_cast<uint16_t>(h.parameter >> 16), kVersion);
     s->device = device;
+    s->address = c->address;
     s->peer = c->peer;
     s->link = device->openLink(c->peer + " (HiSLIP)");
     s->sync = c.get();
@@ -52,10 +58,11 @@ void HislipServer::initialize(const ChannelPtr& c, const Header& h, const std::s
     emit sessionsChanged();
 }
 
-// The asynchronous channel's first message names its session.
+// The asynchronous channel's first message names its session, which takes
+// it only from the address its synchronous channel came from.
 void HislipServer::initializeAsync(const ChannelPtr& c, const Header& h) {
-    const auto it = std::find_if(sessions_.begin(), sessions_.end(), [&h](const auto& s) {
-        return s->id == (h.parameter & 0xFFFF) && !s->async;
+    const auto it = std::find_if(sessions_.begin(), sessions_.end(), [&h, &c](const auto& s) {
+        return s->id == (h.parameter & 0xFFFF) && !s->async && s->address == c->address;
     });
     if (h.parameter > 0xFFFF || it == sessions_.end())
         return fatal(*c, InvalidInitialization, "no session waits for this asynchronous channel");
@@ -122,25 +129,58 @@ void HislipServer::onData(Session& s, const Header& h, const std::string& payloa
     requestService(s);
 }
 
-// The response in messages the client takes (Data, then DataEnd).
+// The response in messages the client takes (Data, then DataEnd), sent a
+// slice at a time: however small the client's messages, the others are
+// served between slices.
 void HislipServer::respond(Session& s) {
     if (s.output.empty())
         return;
-    const uint64_t most = std::max<uint64_t>(s.clientMax, kHeaderSize + 1) - kHeaderSize;
-    std::string_view rest = s.output;
-    while (s.sync && !s.sync->gone && rest.size() > most) {
-        send(*s.sync, Data, 0, s.messageId, rest.substr(0, most));
-        rest.remove_prefix(most);
-    }
-    if (s.sync && !s.sync->gone)
-        send(*s.sync, DataEnd, 0, s.messageId, rest);
+    s.sending = std::move(s.output);
     s.output.clear();
+    s.sendingAt = 0;
+    s.sendingId = s.messageId;
     s.responsePending = true;
+    sendSome(s);
 }
 
-// When the status byte's request bit rises, the client is told.
+// A slice now; the next once the socket has room (bytesWritten) or at the
+// next turn. The synchronous channel reads on once the last is sent.
+void HislipServer::sendSome(Session& s) {
+    Channel* c = s.sync;
+    if (!c || c->gone || c->closing || !c->socket) {
+        s.sending.clear();
+        return;
+    }
+    if (c->socket->bytesToWrite() > kSendAhead)
+        return; // bytesWritten brings it back
+    const uint64_t most = std::max<uint64_t>(s.clientMax, kHeaderSize + 1) - kHeaderSize;
+    const std::string_view all = s.sending;
+    std::string slice;
+    while (s.sendingAt < all.size() && slice.size() < kSliceBytes) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(most, all.size() - s.sendingAt));
+        const bool last = s.sendingAt + n == all.size();
+        EncodeTo(slice, last ? DataEnd : Data, 0, s.sendingId, all.substr(s.sendingAt, n));
+        s.sendingAt += n;
+    }
+    c->socket->write(slice.data(), static_cast<qint64>(slice.size()));
+    c->socket->flush();
+    if (s.sendingAt < all.size()) {
+        QTimer::singleShot(0, this, [this, id = s.id] {
+            for (const auto& k : sessions_)
+                if (k->id == id && !k->sending.empty())
+                    sendSome(*k);
+        });
+        return;
+    }
+    s.sending.clear();
+    s.sendingAt = 0;
+    readLater(*c);
+}
+
+// When the status byte's request bit rises (message-available counts), the
+// client is told.
 void HislipServer::requestService(Session& s) {
-    const uint8_t stb = s.link->statusByte();
+    const uint8_t stb = s.link->statusByte(s.responsePending);
     const bool was = s.requested;
     s.requested = (stb & kRqs) != 0;
     if (s.requested && !was && s.async)
@@ -168,7 +208,7 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
     case AsyncStatusQuery: {
         if (h.control & kRmtDelivered)
             s.responsePending = false;
-        const uint8_t stb = s.link->statusByte() | (s.responsePending ? kMav : 0);
+        const uint8_t stb = s.link->statusByte(s.responsePending);
         s.requested = (stb & kRqs) != 0;
         return send(a, AsyncStatusResponse, stb, 0);
     }
@@ -192,6 +232,11 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
 void HislipServer::deviceClear(Session& s) {
     s.reader = scpi::LineReader();
     s.output.clear();
+    if (!s.sending.empty() && s.sync) { // the rest of a response under way is not sent
+        s.sending.clear();
+        s.sendingAt = 0;
+        readLater(*s.sync);
+    }
     s.responsePending = false;
     s.clearing = true;
     if (s.sync && s.sync->holding) {
@@ -222,7 +267,8 @@ void HislipServer::onLock(Session& s, const Header& h, const std::string& key) {
     const auto grant =
         key.empty() ? s.device->lockExclusive(*s.link) : s.device->lockShared(*s.link, key);
     const qint64 waited = a.heldSince.isValid() ? a.heldSince.elapsed() : 0;
-    if (grant == ScpiDevice::Grant::Busy && waited < static_cast<qint64>(h.parameter)) {
+    const qint64 wait = std::min<qint64>(h.parameter, limits_.lockWait.count());
+    if (grant == ScpiDevice::Grant::Busy && waited < wait) {
         if (!a.heldSince.isValid()) {
             a.heldSince.start();
             resumeTimer_->start(0); // sets the timer for its time

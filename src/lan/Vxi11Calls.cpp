@@ -1,6 +1,7 @@
 // The VXI-11 procedures, and the dispatch of a call to them: the call's
 // header, arguments and reply through the RPC library's XDR routines and
 // those rpcgen made of the interface.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <rpc/rpc.h>
@@ -13,6 +14,7 @@
 namespace {
 
 using S = Vxi11Server;
+static_assert(S::kMaxRecvSize == 1048576, "vxi11.x bounds device_write's data by it");
 
 // What a procedure is called with: the server, the caller's connection,
 // and whether (and how) the call may wait for a lock.
@@ -22,15 +24,17 @@ struct Call {
     Vxi11Wait* wait;
 };
 
-// The link a call names, or the error to answer.
+// The link a call names, or the error to answer: only a link of the
+// caller's own connection.
 S::Link* LinkOf(const Call& call, long id, long& error) {
-    S::Link* link = call.server.link(id);
+    S::Link* link = call.server.link(call.connection, id);
     error = link ? S::NoError : S::InvalidLink;
     return link;
 }
 
 // Whether a call may go on: not when another link's lock keeps it off. It
-// then waits when it asked to and its time is not up, or fails.
+// then waits when it asked to and its time is not up (the server's cap at
+// most), or fails.
 bool MayGoOn(const Call& c, bool heldOff, long flags, u_long lockTimeout, long& error) {
     if (!heldOff)
         return true;
@@ -40,7 +44,7 @@ bool MayGoOn(const Call& c, bool heldOff, long flags, u_long lockTimeout, long& 
     }
     error = S::LockedByAnother;
     if (c.wait && !c.wait->over && (flags & S::WaitLock) && lockTimeout > 0)
-        c.wait->forMs = lockTimeout;
+        c.wait->forMs = std::min<u_long>(lockTimeout, c.server.lockWaitCap());
     return false;
 }
 
@@ -63,7 +67,7 @@ void CreateLink(const Call& c, Create_LinkParms* p, Create_LinkResp* r) {
     int error = S::NotAccessible;
     r->lid = c.server.createLink(c.connection, p->device, error);
     if (error == S::NoError && p->lockDevice)
-        error = c.server.lock(*c.server.link(r->lid));
+        error = c.server.lock(*c.server.link(c.connection, r->lid));
     r->error = error;
 }
 
@@ -137,13 +141,14 @@ void Docmd(const Call& c, Device_DocmdParms* p, Device_DocmdResp* r) {
 }
 
 void DestroyLink(const Call& c, Device_Link* lid, Device_Error* r) {
-    r->error = c.server.destroyLink(*lid);
+    if (LinkOf(c, *lid, r->error))
+        r->error = c.server.destroyLink(*lid);
 }
 
 void CreateIntrChan(const Call& c, Device_RemoteFunc* p, Device_Error* r) {
     r->error = p->progFamily == DEVICE_TCP
                    ? c.server.createInterruptChannel(c.connection, p->hostAddr, p->hostPort,
-                                                     p->progNum, p->progVers)
+                                                     p->progNum, p->progVers, c.wait)
                    : S::NotSupported;
 }
 
@@ -153,9 +158,10 @@ void DestroyIntrChan(const Call& c, void*, Device_Error* r) {
 }
 
 // The abort channel: a call of the link waiting for a lock ends (with the
-// abort error); any other call has ended before the next is read.
+// abort error); any other call has ended before the next is read. Only the
+// address that made the link may.
 void Abort(const Call& c, Device_Link* lid, Device_Error* r) {
-    r->error = c.server.abort(*lid);
+    r->error = c.server.abort(c.connection, *lid);
 }
 
 // A procedure of the table: its number, its arguments' and results' XDR
@@ -246,6 +252,60 @@ union Results {
 
 } // namespace
 
+namespace {
+
+// The call's header, read field by field so that each fault gets the reply
+// the RPC protocol gives it: none when the record is no call (or is cut
+// short), RPC_MISMATCH for another RPC version, AUTH_ERROR for credentials
+// or a verifier longer than the protocol allows. False with `reply` set
+// (empty: none) when the call goes no further.
+bool ReadHeader(XDR& in, rpc_msg& call, std::string& reply) {
+    reply.clear();
+    u_int32_t direction = 0, version = 0;
+    if (!xdr_u_int32_t(&in, &call.rm_xid) || !xdr_u_int32_t(&in, &direction) || direction != CALL ||
+        !xdr_u_int32_t(&in, &version))
+        return false;
+    call.rm_direction = CALL;
+    rpc_msg answer{};
+    answer.rm_xid = call.rm_xid;
+    answer.rm_direction = REPLY;
+    answer.rm_reply.rp_stat = MSG_DENIED;
+    if (version != RPC_MSG_VERSION) {
+        answer.rjcted_rply.rj_stat = RPC_MISMATCH;
+        answer.rjcted_rply.rj_vers.low = answer.rjcted_rply.rj_vers.high = RPC_MSG_VERSION;
+        reply = Encode(answer);
+        return false;
+    }
+    call.rm_call.cb_rpcvers = version;
+    u_int32_t program = 0, programVersion = 0, procedure = 0;
+    if (!xdr_u_int32_t(&in, &program) || !xdr_u_int32_t(&in, &programVersion) ||
+        !xdr_u_int32_t(&in, &procedure))
+        return false;
+    call.rm_call.cb_prog = program;
+    call.rm_call.cb_vers = programVersion;
+    call.rm_call.cb_proc = procedure;
+    for (auto [auth, why] : {std::pair{&call.rm_call.cb_cred, AUTH_BADCRED},
+                             std::pair{&call.rm_call.cb_verf, AUTH_BADVERF}}) {
+        enum_t flavor = 0;
+        u_int length = 0;
+        if (!xdr_enum(&in, &flavor) || !xdr_u_int(&in, &length))
+            return false;
+        if (length > MAX_AUTH_BYTES) {
+            answer.rjcted_rply.rj_stat = AUTH_ERROR;
+            answer.rjcted_rply.rj_why = why;
+            reply = Encode(answer);
+            return false;
+        }
+        auth->oa_flavor = flavor;
+        auth->oa_length = length;
+        if (!xdr_opaque(&in, auth->oa_base, length))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string Vxi11Reply(Vxi11Server& server, int connection, bool abortChannel,
                        const std::string& record, Vxi11Wait* wait) {
     XDR in;
@@ -255,20 +315,13 @@ std::string Vxi11Reply(Vxi11Server& server, int connection, bool abortChannel,
     char credentials[MAX_AUTH_BYTES], verifier[MAX_AUTH_BYTES];
     call.rm_call.cb_cred.oa_base = credentials;
     call.rm_call.cb_verf.oa_base = verifier;
-    if (!xdr_callmsg(&in, &call) || call.rm_direction != CALL) {
+    if (std::string refused; !ReadHeader(in, call, refused)) {
         xdr_destroy(&in);
-        return {};
+        return refused;
     }
     rpc_msg reply{};
     reply.rm_xid = call.rm_xid;
     reply.rm_direction = REPLY;
-    if (call.rm_call.cb_rpcvers != RPC_MSG_VERSION) {
-        reply.rm_reply.rp_stat = MSG_DENIED;
-        reply.rjcted_rply.rj_stat = RPC_MISMATCH;
-        reply.rjcted_rply.rj_vers.low = reply.rjcted_rply.rj_vers.high = RPC_MSG_VERSION;
-        xdr_destroy(&in);
-        return Encode(reply);
-    }
     reply.rm_reply.rp_stat = MSG_ACCEPTED;
     reply.acpted_rply.ar_verf = _null_auth;
     const u_long program = abortChannel ? DEVICE_ASYNC : DEVICE_CORE;

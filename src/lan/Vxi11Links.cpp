@@ -1,17 +1,17 @@
 // A VXI-11 server's links: made and given up, their messages run on their
 // device's sessions, their locks, and the service requests they ask for.
+#include <QRandomGenerator>
 #include <algorithm>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 
 #include "ClientSockets.h"
 #include "Vxi11Parts.h"
 #include "vxi11.h"
 
-// A call naming a link counts as the link's activity.
-Vxi11Server::Link* Vxi11Server::link(long id) {
+// A call naming a link counts as the link's activity; another connection's
+// link is not there for it.
+Vxi11Server::Link* Vxi11Server::link(int connection, long id) {
     const auto it = links_.find(id);
-    if (it == links_.end())
+    if (it == links_.end() || it->second->connection != connection)
         return nullptr;
     it->second->lastCall.start();
     return it->second.get();
@@ -32,11 +32,15 @@ long Vxi11Server::createLink(int connection, const char* device, int& error) {
         return 0;
     }
     auto l = std::make_unique<Link>();
-    l->id = nextLink_++;
+    // Not a count: a link's id tells nothing of the others'.
+    do
+        l->id = static_cast<long>(QRandomGenerator::system()->bounded(1u, 0x7FFFFFFFu));
+    while (links_.count(l->id));
     l->connection = connection;
-    for (const auto& c : connections_)
-        if (c->id == connection)
-            l->peer = c->peer;
+    if (const Connection* c = this->connection(connection)) {
+        l->peer = c->peer;
+        l->address = c->address;
+    }
     l->device = named;
     l->lastCall.start();
     l->session = l->device->openLink(l->peer + " (VXI-11)");
@@ -68,26 +72,33 @@ bool Vxi11Server::lockedOut(const char* device) const {
     return d && d->lockHolderCount() > 0;
 }
 
-int Vxi11Server::abort(long id) {
+unsigned long Vxi11Server::lockWaitCap() const {
+    return static_cast<unsigned long>(std::max<qint64>(limits_.lockWait.count(), 0));
+}
+
+// Only a client at the address that made the link may end its wait.
+int Vxi11Server::abort(int connection, long id) {
     const auto it = links_.find(id);
-    if (it == links_.end())
+    const Connection* from = this->connection(connection);
+    if (it == links_.end() || !from || from->address != it->second->address)
         return InvalidLink;
-    for (const auto& c : connections_)
-        if (c->id == it->second->connection && !c->waiting.empty()) {
-            c->waitAborted = true;
-            waitTimer_->start(0);
-        }
+    if (Connection* c = this->connection(it->second->connection); c && !c->waiting.empty()) {
+        c->waitAborted = true;
+        waitTimer_->start(0);
+    }
     return NoError;
 }
 
 // What a newcomer may not take: a link holding its device's lock or the
-// front panel's, or one whose connection waits for a lock.
+// front panel's.
 bool Vxi11Server::keeps(const Link& l) const {
-    if (l.device->holdsLock(*l.session) || l.device->lockHolder() == l.session.get())
-        return true;
-    return std::any_of(connections_.begin(), connections_.end(), [&l](const auto& c) {
-        return c->id == l.connection && !c->waiting.empty();
-    });
+    return l.device->holdsLock(*l.session) || l.device->lockHolder() == l.session.get();
+}
+
+// A link whose connection waits has been idle since the call came.
+qint64 Vxi11Server::idleMs(const Link& l) const {
+    const Connection* c = connection(l.connection);
+    return c && !c->waiting.empty() ? c->waitingSince.elapsed() : l.lastCall.elapsed();
 }
 
 // The link that made no call for longest gives way, once that is long enough.
@@ -95,7 +106,7 @@ bool Vxi11Server::freeLink() {
     clients::Idlest<Link> idlest(limits_.takeover);
     for (const auto& [id, l] : links_)
         if (!keeps(*l))
-            idlest.offer(l.get(), l->lastCall.elapsed());
+            idlest.offer(l.get(), idleMs(*l));
     if (Link* l = idlest.found()) {
         destroyLink(l->id);
         return true;
@@ -103,10 +114,11 @@ bool Vxi11Server::freeLink() {
     return false;
 }
 
-// So does the connection that sent nothing for longest, with every link it made.
+// So does the connection that sent nothing for longest, with every link it
+// made (one waiting for a lock sends nothing meanwhile).
 bool Vxi11Server::freeConnection() {
     const auto kept = [this](const Connection& c) {
-        return !c.waiting.empty() || std::any_of(links_.begin(), links_.end(), [&](const auto& l) {
+        return std::any_of(links_.begin(), links_.end(), [&](const auto& l) {
             return l.second->connection == c.id && keeps(*l.second);
         });
     };
@@ -121,8 +133,16 @@ bool Vxi11Server::freeConnection() {
     return false;
 }
 
-// The message's lines run as they end; at END a line under way ends too.
+// The message's lines run as they end; at END a line under way ends too. A
+// new message while an answer is unread interrupts that answer (IEEE 488.2's
+// query interrupted): it is dropped.
 int Vxi11Server::write(Link& l, const char* data, size_t size, bool end) {
+    if (!l.messageOpen && l.outputAt < l.output.size()) {
+        l.output.clear();
+        l.outputAt = 0;
+        l.session->error(scpi::QueryInterrupted);
+    }
+    l.messageOpen = !end;
     l.output += l.device->feed(*l.session, l.reader, data, size, end);
     requestService(l);
     return NoError;
@@ -146,6 +166,8 @@ int Vxi11Server::read(Link& l, size_t requestSize, int termChar, std::string& da
         reason |= End;
         l.output.clear();
         l.outputAt = 0;
+        // Message-available falls: a request it made ends, the next rises anew.
+        l.requested = (l.session->statusByte() & 0x40) != 0;
     } else if (count == requestSize) {
         reason |= RequestCount;
     }
@@ -168,10 +190,12 @@ void Vxi11Server::clear(Link& l) {
     l.reader = scpi::LineReader();
     l.output.clear();
     l.outputAt = 0;
+    l.messageOpen = false;
 }
 
+// With message-available while an answer waits to be read.
 unsigned char Vxi11Server::statusByte(Link& l) {
-    const unsigned char stb = l.session->statusByte();
+    const unsigned char stb = l.session->statusByte(l.outputAt < l.output.size());
     l.requested = (stb & 0x40) != 0;
     return stb;
 }
@@ -181,43 +205,12 @@ void Vxi11Server::enableSrq(Link& l, bool enable, const std::string& handle) {
     l.srqHandle = handle;
 }
 
-int Vxi11Server::createInterruptChannel(int connection, unsigned long address, unsigned short port,
-                                        unsigned long program, unsigned long version) {
-    if (interrupts_.count(connection))
-        return ChannelEstablished;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(static_cast<uint32_t>(address));
-    int socket = RPC_ANYSOCK;
-    auto interrupt = std::make_unique<Interrupt>();
-    interrupt->client = clnttcp_create(&a, program, version, &socket, 0, 0);
-    if (!interrupt->client)
-        return OutOfResources;
-    interrupts_[connection] = std::move(interrupt);
-    return NoError;
-}
-
-void Vxi11Server::destroyInterruptChannel(int connection) {
-    interrupts_.erase(connection);
-}
-
 // When the status byte's request bit rises, a client that asked is told
-// through its interrupt channel (a call that waits for no reply).
+// through its interrupt channel.
 void Vxi11Server::requestService(Link& l) {
     const bool was = l.requested;
-    const bool now = (l.session->statusByte() & 0x40) != 0;
+    const bool now = (l.session->statusByte(l.outputAt < l.output.size()) & 0x40) != 0;
     l.requested = now;
-    if (!now || was || !l.srqEnabled)
-        return;
-    const auto it = interrupts_.find(l.connection);
-    if (it == interrupts_.end())
-        return;
-    Device_SrqParms parms{};
-    parms.handle.handle_len = static_cast<u_int>(l.srqHandle.size());
-    parms.handle.handle_val = l.srqHandle.data();
-    timeval none{0, 0};
-    clnt_call(it->second->client, device_intr_srq, reinterpret_cast<xdrproc_t>(xdr_Device_SrqParms),
-              reinterpret_cast<caddr_t>(&parms),
-              reinterpret_cast<xdrproc_t>(reinterpret_cast<void*>(xdr_void)), nullptr, none);
+    if (now && !was && l.srqEnabled)
+        sendInterrupt(l.connection, l.srqHandle);
 }

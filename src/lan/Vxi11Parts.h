@@ -15,13 +15,15 @@
 // comes), the answers it has not read yet, and its service request.
 struct Vxi11Server::Link {
     long id = 0;
-    int connection = 0; // the connection it was made on
+    int connection = 0;   // the connection it was made on, the only one it is known on
+    QHostAddress address; // where that connection comes from
     QString peer;
     ScpiDevice* device = nullptr;
     std::unique_ptr<scpi::Session> session;
     scpi::LineReader reader;
     std::string output;
     size_t outputAt = 0;
+    bool messageOpen = false; // a write without END began a message the next write goes on with
     bool srqEnabled = false;
     std::string srqHandle;
     bool requested = false; // the status byte's request bit was set at the last look
@@ -33,6 +35,7 @@ struct Vxi11Server::Link {
 struct Vxi11Server::Connection {
     int id = 0;
     QTcpSocket* socket = nullptr;
+    QHostAddress address;
     QString peer;
     bool abortChannel = false;
     QByteArray in;
@@ -46,11 +49,21 @@ struct Vxi11Server::Connection {
     bool waitAborted = false;
 };
 
-// The client's interrupt channel: an RPC client of its DEVICE_INTR program.
+// The client's interrupt channel: the server is the RPC client of the
+// client's DEVICE_INTR program, on a socket of its own that never waits to
+// connect or to write (calls that would pile up beyond the bound drop it).
 struct Vxi11Server::Interrupt {
-    CLIENT* client = nullptr;
+    QTcpSocket* socket = nullptr;
+    unsigned long program = 0, version = 0;
+    u_int xid = 0;
+    bool connected = false;
+    bool failed = false;
+    bool answered = false; // create_intr_chan was answered: the channel is the client's
     ~Interrupt() {
-        if (client)
-            clnt_destroy(client);
+        if (socket) {
+            socket->disconnect();
+            socket->abort();
+            socket->deleteLater();
+        }
     }
 };

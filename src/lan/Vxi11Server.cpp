@@ -1,6 +1,7 @@
 #include "Vxi11Server.h"
 
 #include <QElapsedTimer>
+#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -25,18 +26,31 @@ namespace {
 // A record: its fragments' bytes up to this many, headers aside.
 constexpr qint64 kMaxRecord = Vxi11Server::kMaxRecvSize + 4096;
 
-// Whether something listens on the loopback's `port`.
+// Whether something listens on `port` of this computer (its loopback, or
+// any of its IPv4 addresses: a server may listen on one only).
 bool Answers(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool yes = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return yes;
+    const auto tryAt = [port](quint32 address) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(address);
+        const bool yes = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return yes;
+    };
+    if (tryAt(INADDR_LOOPBACK))
+        return true;
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback() &&
+            tryAt(a.toIPv4Address()))
+            return true;
+    return false;
 }
+
+// How often a server not registered with the port mapper looks again.
+constexpr int kRegisterAgainMs = 3000;
 
 // The first whole record in `in` (its fragments joined), taken out of it;
 // nothing while it is incomplete. False when it goes beyond the bound.
@@ -66,12 +80,14 @@ bool TakeRecord(QByteArray& in, std::string& record, bool& complete) {
 
 Vxi11Server::Vxi11Server(QObject* parent)
     : QObject(parent), core_(new QTcpServer(this)), abort_(new QTcpServer(this)),
-      stallTimer_(new QTimer(this)), waitTimer_(new QTimer(this)) {
+      stallTimer_(new QTimer(this)), waitTimer_(new QTimer(this)),
+      registerTimer_(new QTimer(this)) {
     connect(core_, &QTcpServer::newConnection, this, [this] { accept(core_, false); });
     connect(abort_, &QTcpServer::newConnection, this, [this] { accept(abort_, true); });
     connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
     waitTimer_->setSingleShot(true);
     connect(waitTimer_, &QTimer::timeout, this, [this] { resumeWaiting(); });
+    connect(registerTimer_, &QTimer::timeout, this, [this] { register_(); });
 }
 
 void Vxi11Server::setIdleLimits(ScpiServer::IdleLimits limits) {
@@ -121,30 +137,56 @@ bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& err
     }
     core_->setMaxPendingConnections(kMaxLinks);
     stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));
-    // No port mapper listening: nothing to register with (and the RPC
-    // library's client is not asked to find out the slow way).
-    if (!Answers(111)) {
-        registered_ = false;
-        return true;
+    registration_ = Registration::NoPortMapper;
+    holder_ = 0;
+    if (usePortMapper_) {
+        register_();
+        registerTimer_->start(kRegisterAgainMs);
     }
-    // An entry of a program that died is replaced; a live server's is kept.
+    return true;
+}
+
+// Registers the core channel unless a live server holds the entry (one
+// that died has it replaced). Without a port mapper (nothing answers on
+// its port) the RPC library's client is not asked to find out the slow way.
+void Vxi11Server::register_() {
+    if (registration_ == Registration::Registered || !core_->isListening())
+        return;
+    if (!Answers(111))
+        return setRegistration(Registration::NoPortMapper, 0);
     sockaddr_in mapper{};
     mapper.sin_family = AF_INET;
     mapper.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (const u_short held = pmap_getport(&mapper, DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP);
-        held != 0 && !Answers(held))
+    const u_short held = pmap_getport(&mapper, DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP);
+    if (held != 0 && held != core_->serverPort() && Answers(held))
+        return setRegistration(Registration::HeldByAnother, held);
+    if (held != 0)
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
-    registered_ = pmap_set(DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, core_->serverPort());
-    return true;
+    setRegistration(pmap_set(DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, core_->serverPort())
+                        ? Registration::Registered
+                        : Registration::NoPortMapper,
+                    0);
+}
+
+void Vxi11Server::setRegistration(Registration r, quint16 holder) {
+    if (r == registration_ && holder == holder_)
+        return;
+    registration_ = r;
+    holder_ = holder;
+    if (r == Registration::Registered)
+        registerTimer_->stop();
+    emit registrationChanged();
 }
 
 void Vxi11Server::close() {
     while (!connections_.empty())
         drop(*connections_.back());
     interrupts_.clear();
-    if (registered_)
+    if (registration_ == Registration::Registered)
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
-    registered_ = false;
+    registration_ = Registration::NoPortMapper;
+    holder_ = 0;
+    registerTimer_->stop();
     core_->close();
     abort_->close();
     stallTimer_->stop();
@@ -182,13 +224,14 @@ void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
         auto c = std::make_shared<Connection>();
         c->id = nextConnection_++;
         c->socket = socket;
+        c->address = socket->peerAddress();
         c->peer = clients::PeerName(*socket);
         c->abortChannel = abortChannel;
         c->lastByte.start();
         connections_.push_back(c);
         clients::Watch(
-            this, socket, kMaxRecord + 64 * 1024, c, [this](const auto& k) { read(k); },
-            [this](Connection& k) { drop(k); });
+            this, socket, kMaxRecord + 64 * 1024, limits_.keepAlive, c,
+            [this](const auto& k) { read(k); }, [this](Connection& k) { drop(k); });
     }
 }
 
@@ -264,7 +307,14 @@ void Vxi11Server::resumeWaiting() {
             next = next < 0 ? std::max<qint64>(left, 0) : std::min(next, std::max<qint64>(left, 0));
         }
     if (next >= 0 && !waitTimer_->isActive())
-        waitTimer_->start(static_cast<int>(std::min<qint64>(next + 1, 24 * 3600 * 1000)));
+        waitTimer_->start(static_cast<int>(next + 1));
+}
+
+Vxi11Server::Connection* Vxi11Server::connection(int id) const {
+    for (const auto& c : connections_)
+        if (c->id == id)
+            return c.get();
+    return nullptr;
 }
 
 void Vxi11Server::drop(Connection& c) {

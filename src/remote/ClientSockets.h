@@ -1,10 +1,11 @@
 // What the program's servers do alike with their clients' connections: one
 // just taken is set up (what it is sent leaves at once; at most `readAhead`
 // bytes are read ahead of the server, the rest waits in the system's
-// buffers) and its bytes and its end reach the server while the server's
-// object for it lives; one refused is closed at once, nothing read; and when
-// every place is taken, the one idle longest gives way to a newcomer, once
-// it has been idle long enough.
+// buffers; a peer that vanishes without a word is found by TCP keepalive)
+// and its bytes and its end reach the server while the server's object for
+// it lives; one refused is closed at once, nothing read; and when every
+// place is taken, the one idle longest gives way to a newcomer, once it has
+// been idle long enough.
 #pragma once
 
 #include <QTcpSocket>
@@ -12,6 +13,20 @@
 #include <memory>
 
 namespace clients {
+
+// How a peer that is gone without closing (its cable pulled, its computer
+// off) is found: after `idle` without a byte, a probe every `interval`;
+// `probes` unanswered end the connection. Data sent and not acknowledged for
+// as long ends it too. The defaults find a silent peer within 50 s.
+struct KeepAlive {
+    std::chrono::seconds idle{20};
+    std::chrono::seconds interval{5};
+    int probes = 6;
+    std::chrono::seconds total() const { return idle + interval * probes; }
+};
+
+// Sets `keepAlive` on the socket `fd`.
+void SetKeepAlive(qintptr fd, const KeepAlive& keepAlive);
 
 inline QString PeerName(const QTcpSocket& socket) {
     return socket.peerAddress().toString() + ":" + QString::number(socket.peerPort());
@@ -22,19 +37,26 @@ inline void Refuse(QTcpSocket* socket) {
     socket->deleteLater();
 }
 
-// `read(item)` when bytes come, `gone(*item)` when the peer leaves, as long
-// as `item` lives.
+// `read(item)` when bytes come, `gone(*item)` when the peer leaves or its
+// connection fails, as long as `item` lives.
 template <class T, class Read, class Gone>
-void Watch(QObject* owner, QTcpSocket* socket, qint64 readAhead, const std::shared_ptr<T>& item,
-           Read read, Gone gone) {
+void Watch(QObject* owner, QTcpSocket* socket, qint64 readAhead, const KeepAlive& keepAlive,
+           const std::shared_ptr<T>& item, Read read, Gone gone) {
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->setReadBufferSize(readAhead);
+    SetKeepAlive(socket->socketDescriptor(), keepAlive);
     const std::weak_ptr<T> weak = item;
     QObject::connect(socket, &QTcpSocket::readyRead, owner, [weak, read] {
         if (const auto k = weak.lock())
             read(k);
     });
     QObject::connect(socket, &QTcpSocket::disconnected, owner, [weak, gone] {
+        if (const auto k = weak.lock())
+            gone(*k);
+    });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, owner, [weak, gone, socket] {
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            return; // a passing fault: the connection goes on
         if (const auto k = weak.lock())
             gone(*k);
     });

@@ -85,8 +85,8 @@ void ScpiServer::accept() {
         clients_.push_back(client);
         // Answers leave at once: a client waits for each before it asks again.
         clients::Watch(
-            this, socket, kReadBuffer, client, [this](const auto& c) { read(c); },
-            [this](Client& c) { drop(c); });
+            this, socket, kReadBuffer, limits_.keepAlive, client,
+            [this](const auto& c) { read(c); }, [this](Client& c) { drop(c); });
         emit clientConnected(client->name);
     }
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "ClientSockets.h"
 #include "ScpiDevice.h"
 
 class QTcpServer;
@@ -30,12 +31,16 @@ public:
     static constexpr qint64 kReadBuffer = 256 * 1024;
 
     // How long a client may keep a line unfinished without sending a byte
-    // (it is then closed), and how long it must have run no line before a
+    // (it is then closed), how long it must have run no line before a
     // newcomer may take its slot when every slot is taken (the client
-    // holding the front panel's lock keeps its slot).
+    // holding the front panel's lock keeps its slot), how long a call of the
+    // transports that wait for a lock waits at most, and how a client gone
+    // without a word is found.
     struct IdleLimits {
         std::chrono::milliseconds partialLine{10000};
         std::chrono::milliseconds takeover{30000};
+        std::chrono::milliseconds lockWait{30000};
+        clients::KeepAlive keepAlive;
     };
     void setIdleLimits(IdleLimits limits);
 

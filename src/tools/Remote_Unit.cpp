@@ -295,10 +295,37 @@ void TRemote_Form::StartVxi11() {
     vxi11_ = true;
     connect(&vxi11, &Vxi11Server::linksChanged, this, &TRemote_Form::ShowClients,
             Qt::UniqueConnection);
-    if (!vxi11.portMapperRegistered())
-        serveProblem_ = QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients "
-                                "that look the port up cannot find it. ")
-                            .arg(vxi11.port());
+    // Registered later (another server's entry gone): its string is listed and announced.
+    connect(&vxi11, &Vxi11Server::registrationChanged, this, [this] {
+        if (!Listening())
+            return;
+        ShowResources();
+        ShowClients();
+        if (mdns_)
+            Announce();
+    });
+}
+
+// What VXI-11's clients cannot do, as the port mapper stands now.
+QString TRemote_Form::Vxi11Problem() const {
+    if (!vxi11_)
+        return {};
+    const Vxi11Server& vxi11 = SharedVxi11();
+    switch (vxi11.registration()) {
+    case Vxi11Server::Registration::NoPortMapper:
+        return QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients that look "
+                       "the port up cannot find it. ")
+            .arg(vxi11.port());
+    case Vxi11Server::Registration::HeldByAnother:
+        return QString("VXI-11 on port %1: another VXI-11 server (port %2) holds this computer's "
+                       "port mapper entry, so TCPIP::HOST::INSTR reaches that server, not this "
+                       "card; this card's is registered once that entry goes. ")
+            .arg(vxi11.port())
+            .arg(vxi11.portMapperHolder());
+    case Vxi11Server::Registration::Registered:
+        break;
+    }
+    return {};
 }
 
 // This card a device of the process's HiSLIP server, which starts with the first.
@@ -322,7 +349,8 @@ void TRemote_Form::Announce() {
     mdns_ = std::make_unique<MdnsPublisher>();
     QString problem;
     if (!mdns_->start(MdnsPublisher::Services::Of(
-                          identity_(), server_->port(), vxi11_ ? SharedVxi11().port() : 0,
+                          identity_(), server_->port(),
+                          vxi11_ && SharedVxi11().reachable() ? SharedVxi11().port() : 0,
                           web_ ? web_->port() : 0, hislip_ ? SharedHislip().port() : 0),
                       problem)) {
         serveProblem_ += "Not announced by mDNS: " + problem + ". ";
@@ -349,10 +377,11 @@ QStringList TRemote_Form::ResourceStrings() const {
     QStringList strings;
     if (!Listening())
         return strings;
-    const ServedTransports served{server_->port(),
-                                  vxi11_ ? SharedVxi11().deviceName(*device_) : QString(),
-                                  hislip_ ? SharedHislip().deviceName(*device_) : QString(),
-                                  hislip_ ? SharedHislip().port() : 0};
+    const ServedTransports served{
+        server_->port(),
+        vxi11_ && SharedVxi11().reachable() ? SharedVxi11().deviceName(*device_) : QString(),
+        hislip_ ? SharedHislip().deviceName(*device_) : QString(),
+        hislip_ ? SharedHislip().port() : 0};
     for (const QString& host : HostsReaching(ListenAddress())) {
         strings << VisaResources(host, served);
         if (web_)
@@ -394,7 +423,7 @@ void TRemote_Form::ShowClients() {
     } else {
         const QStringList clients = Clients();
         Clients_Label->setText(
-            QString("Listening on %1. ").arg(Where()) + serveProblem_ +
+            QString("Listening on %1. ").arg(Where()) + Vxi11Problem() + serveProblem_ +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());

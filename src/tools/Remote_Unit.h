@@ -83,6 +83,7 @@ private:
     void StartHislip();
     void StartWebPages();
     void Announce();
+    QString Vxi11Problem() const;
     void ShowResources();
     void ShowRunning();
     void Remember();

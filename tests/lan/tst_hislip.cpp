@@ -10,9 +10,11 @@
 #include "HislipMessage.h"
 #include "HislipServer.h"
 #include "ScpiDevice.h"
+#include "ServerLimits.h"
 #include "TestRegistry.h"
 
 using namespace hislip;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -26,7 +28,9 @@ struct Message {
 // One channel of a client.
 class Channel {
 public:
-    explicit Channel(quint16 port) {
+    explicit Channel(quint16 port, const QHostAddress& from = {}) {
+        if (!from.isNull())
+            socket_.bind(from);
         socket_.connectToHost(QHostAddress::LocalHost, port);
         socket_.waitForConnected(5000);
     }
@@ -43,7 +47,7 @@ public:
     Message next(int ms = 5000) {
         QElapsedTimer waited;
         waited.start();
-        for (;;) {
+        for (int turn = 0;; ++turn) {
             in_ += socket_.readAll();
             size_t taken = 0;
             if (reader_.take(in_.constData(), in_.size(), taken) == Reader::Result::Message) {
@@ -54,7 +58,11 @@ public:
             in_.remove(0, static_cast<qsizetype>(taken));
             if (waited.elapsed() > ms)
                 return {};
-            QTest::qWait(2);
+            // The server shares the test's thread: a few turns answer at once.
+            if (turn < 4)
+                QCoreApplication::processEvents();
+            else
+                QTest::qWait(1);
         }
     }
     // Closes with a reset (RST), not an orderly end.
@@ -68,6 +76,33 @@ public:
         QTest::qWait(20);
         return socket_.state() == QAbstractSocket::UnconnectedState;
     }
+    // The payloads of Data and DataEnd messages up to the DataEnd, however
+    // many; how many messages they came in.
+    std::string response(size_t& messages, int ms = 20000) {
+        QElapsedTimer waited;
+        waited.start();
+        std::string payload;
+        messages = 0;
+        for (qsizetype at = 0; waited.elapsed() < ms;) {
+            size_t taken = 0;
+            const auto result = reader_.take(in_.constData() + at, in_.size() - at, taken);
+            at += static_cast<qsizetype>(taken);
+            if (result == Reader::Result::Message) {
+                ++messages;
+                payload += reader_.payload();
+                if (reader_.header().type == DataEnd) {
+                    in_.remove(0, at);
+                    return payload;
+                }
+                continue;
+            }
+            in_.remove(0, at);
+            at = 0;
+            QTest::qWait(1);
+            in_ += socket_.readAll();
+        }
+        return "(none)";
+    }
 
 private:
     QTcpSocket socket_;
@@ -79,10 +114,11 @@ private:
 struct Client {
     Channel sync, async;
     uint32_t id = kFirstMessageId;
+    uint16_t session = 0;
     Client(quint16 port, uint32_t version = 0x0100) : sync(port), async(port) {
         sync.send(Initialize, 0, (version << 16) | 0x5858, "hislip0");
-        const Message m = sync.next();
-        async.send(AsyncInitialize, 0, m.parameter & 0xFFFF);
+        session = static_cast<uint16_t>(sync.next().parameter & 0xFFFF);
+        async.send(AsyncInitialize, 0, session);
         async.next();
     }
     // A whole message (DataEnd), RMT delivered or not; its response's payload or "(none)".
@@ -333,7 +369,7 @@ private slots:
     }
 
     void idleSessionsGiveWayToNewcomers() {
-        server->setIdleLimits({std::chrono::milliseconds(300), std::chrono::milliseconds(500)});
+        server->setIdleLimits(ShortLimits(300ms, 500ms));
         std::vector<std::unique_ptr<Client>> clients;
         while (clients.size() < HislipServer::kMaxSessions)
             clients.push_back(std::make_unique<Client>(port()));
@@ -350,6 +386,89 @@ private slots:
         Client newcomer(port()); // takes the place of the one idle for 500 ms
         QCOMPARE(newcomer.ask("*OPC?\n"), std::string("1\n"));
         QVERIFY(clients[0]->sync.closed());
+    }
+
+    // A session's asynchronous channel is taken only from the address of
+    // its synchronous one; ids are drawn, not counted.
+    void sessionsCannotBeTaken() {
+        Channel victim(port());
+        victim.send(Initialize, 0, 0x0200'5858, "hislip0");
+        const uint16_t id = victim.next().parameter & 0xFFFF;
+        Channel thief(port(), QHostAddress("127.0.0.2"));
+        thief.send(AsyncInitialize, 0, id);
+        QCOMPARE(thief.next().control, int(InvalidInitialization));
+        QVERIFY(thief.closed());
+        Channel async(port());
+        async.send(AsyncInitialize, 0, id);
+        QCOMPARE(async.next().type, int(AsyncInitializeResponse));
+        std::vector<std::unique_ptr<Client>> clients;
+        std::vector<int> ids;
+        for (int i = 0; i < 5; ++i) {
+            clients.push_back(std::make_unique<Client>(port()));
+            ids.push_back(clients.back()->session);
+        }
+        QVERIFY(std::adjacent_find(ids.begin(), ids.end(),
+                                   [](int a, int b) { return b != a + 1; }) != ids.end());
+    }
+
+    // However small the messages a client takes, a long response leaves a
+    // slice at a time: another session is answered meanwhile, and the
+    // response arrives whole.
+    void tinyMessagesHoldNobodyUp() {
+        Client big(port()), other(port());
+        big.async.send(AsyncMaximumMessageSize, 0, 0, Big64(0));
+        big.async.next();
+        std::string queries = "*IDN?";
+        while (queries.size() < 60000)
+            queries += ";*IDN?";
+        QElapsedTimer took;
+        took.start();
+        big.sync.send(DataEnd, 1, big.id, queries + "\n");
+        QCOMPARE(other.ask("*OPC?\n"), std::string("1\n")); // sent right behind it
+        QVERIFY2(took.elapsed() < 200, qPrintable(QString::number(took.elapsed())));
+        size_t messages = 0;
+        const std::string response = big.sync.response(messages);
+        QCOMPARE(response.size(), (queries.size() / 6 + 1) * 25);
+        QCOMPARE(messages, response.size()); // one byte each
+        big.sync.send(DataEnd, 1, big.id + 2, "*OPC?\n");
+        QCOMPARE(big.sync.response(messages), std::string("1\n"));
+    }
+
+    // Message-available is in the status byte while a response is unread,
+    // and makes a service request when *SRE lets it through. A lock is
+    // waited for the cap at most, and sessions held off give way to a
+    // newcomer as idle ones do.
+    void statusByteLockCapAndWaiters() {
+        server->setIdleLimits(ShortLimits(10s, 400ms, 300ms));
+        Client a(port());
+        QCOMPARE(a.ask("*SRE 16\n"), std::string("(none)"));
+        a.sync.send(DataEnd, 0, a.id, "*OPC?\n");
+        a.id += 2;
+        const Message srq = a.async.next();
+        QCOMPARE(srq.type, int(AsyncServiceRequest));
+        QCOMPARE(srq.control, 0x50);
+        QCOMPARE(a.sync.next().payload, std::string("1\n"));
+        a.async.send(AsyncStatusQuery, 0, a.id);
+        QCOMPARE(a.async.next().control, 0x50);
+
+        a.async.send(AsyncLock, 1, 0);
+        QCOMPARE(a.async.next().control, 1);
+        std::vector<std::unique_ptr<Client>> waiting;
+        while (waiting.size() < HislipServer::kMaxSessions - 1)
+            waiting.push_back(std::make_unique<Client>(port()));
+        QElapsedTimer took;
+        took.start();
+        waiting[0]->async.send(AsyncLock, 1, 0xFFFFFFFF);
+        QCOMPARE(waiting[0]->async.next().control, 0); // not granted within the cap
+        QVERIFY(took.elapsed() >= 290 && took.elapsed() < 2000);
+        for (auto& w : waiting) // each held off by a's lock
+            w->sync.send(DataEnd, 1, w->id, "*OPC?\n");
+        QTest::qWait(500);
+        Client newcomer(port()); // takes the place of a session that waits
+        QCOMPARE(server->sessions().size(), HislipServer::kMaxSessions);
+        a.async.send(AsyncLock, 0, 0);
+        QCOMPARE(a.async.next().control, 1);
+        QCOMPARE(newcomer.ask("*OPC?\n"), std::string("1\n"));
     }
 };
 

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 
 #include "ScpiServer.h"
+#include "ServerLimits.h"
 #include "TestRegistry.h"
 
 class TestScpiServer : public QObject {
@@ -141,7 +142,8 @@ private slots:
     // that is long enough (one sending a byte now and then included); the
     // holder of the front panel's lock keeps its slot.
     void idleClientsGiveWayToNewcomers() {
-        server->setIdleLimits({std::chrono::milliseconds(300), std::chrono::milliseconds(1000)});
+        server->setIdleLimits(
+            ShortLimits(std::chrono::milliseconds(300), std::chrono::milliseconds(1000)));
         std::vector<std::unique_ptr<QTcpSocket>> clients;
         for (int i = 0; i < ScpiServer::kMaxClients; ++i)
             clients.push_back(connectClient());
