@@ -39,6 +39,12 @@ unmount_chroot() {
 mount_for_chroot() {
   local target=$1 fs
   trap unmount_chroot EXIT
+  # Its root a mount point of its own, so that a test may make a mount
+  # namespace inside it (unshare -m makes / private, which needs one).
+  if ! mountpoint -q "$target"; then
+    mount --bind "$target" "$target"
+    chroot_mounted+=("$target")
+  fi
   for fs in proc sys dev dev/pts; do
     mkdir -p "$target/$fs"
     if ! mountpoint -q "$target/$fs"; then

@@ -11,6 +11,7 @@ packages=(
   python3-pyvisa python3-pyvisa-py lxi-tools
   libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
   libavahi-client-dev avahi-daemon avahi-utils dbus python3-pymeasure
+  iproute2 curl libxml2-utils python3-zeroconf
   clang-format clang
   desktop-file-utils appstream
   xvfb xauth xdotool
@@ -40,5 +41,13 @@ else
   SUDO=
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another apt or dpkg at work: said at once, not waited for.
+apt_get() {
+  if ! $SUDO apt-get -o DPkg::Lock::Timeout=0 "$@"; then
+    echo "install-deps: apt-get $1 failed (another apt or dpkg may be running: let it" \
+      "finish, then run this again)." >&2
+    exit 1
+  fi
+}
+apt_get update -q
+apt_get install -y -q --no-install-recommends "${missing[@]}"

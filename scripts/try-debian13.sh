@@ -17,7 +17,8 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "try-debian13: run this as root (debootstrap and chroot need it)." >&2
   exit 1
 fi
-command -v debootstrap >/dev/null || apt-get install -y -q --no-install-recommends debootstrap
+command -v debootstrap >/dev/null ||
+  apt-get -o DPkg::Lock::Timeout=0 install -y -q --no-install-recommends debootstrap
 
 if [ ! -x "$target/usr/bin/apt-get" ]; then
   mirror=$(debian_mirror)

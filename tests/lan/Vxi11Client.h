@@ -23,6 +23,10 @@ public:
         socket_.connectToHost(to, port);
         socket_.waitForConnected(5000);
     }
+    // On a socket already connected (made in another network namespace).
+    Vxi11Client(qintptr connected, u_long program) : program_(program) {
+        socket_.setSocketDescriptor(connected);
+    }
     template <class A> void send(u_long procedure, bool_t (*encode)(XDR*, A*), A arguments) {
         rpc_msg call{};
         call.rm_xid = ++xid_;
