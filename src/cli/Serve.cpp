@@ -204,11 +204,12 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     // Announced where an Avahi daemon runs; said once where none does.
     MdnsPublisher mdns;
     const auto announce = [&] {
-        return mdns.start(
+        MdnsPublisher::Services services =
             MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
                                         vxi11.listening() && vxi11.reachable() ? vxi11.port() : 0,
-                                        web.listening() ? web.port() : 0, served.hislipPort),
-            problem);
+                                        web.listening() ? web.port() : 0, served.hislipPort);
+        services.interfaceIndex = MdnsPublisher::InterfaceOf(address);
+        return mdns.start(services, problem);
     };
     const bool announced = o.mdns && announce();
     if (o.mdns && !announced)

@@ -1,47 +1,135 @@
 #include "LxiWebServer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include "CardCommands.h"
 #include "ChannelStatus.h"
+#include "ClientSockets.h"
+#include "LxiSchema.h"
 
 namespace {
 
 constexpr const char* kLxiNamespace = "http://www.lxistandard.org/InstrumentIdentification/1.0";
 constexpr const char* kInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
+constexpr const char* kSchemaPath = "/lxi/identification.xsd";
 
-// libmicrohttpd's request handler: every request is answered whole at once.
-MHD_Result Handle(void* server, MHD_Connection* connection, const char* url, const char* method,
-                  const char*, const char*, size_t*, void** state) {
-    // The first call only announces the request; its body (none is taken) follows.
-    static int announced;
-    if (*state != &announced) {
-        *state = &announced;
-        return MHD_YES;
-    }
-    const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host");
-    const LxiWebServer::Reply reply = static_cast<const LxiWebServer*>(server)->answer(
-        QString::fromLatin1(method), QString::fromUtf8(url), QString::fromLatin1(host ? host : ""));
-    MHD_Response* response = MHD_create_response_from_buffer(
-        static_cast<size_t>(reply.body.size()), const_cast<char*>(reply.body.constData()),
-        MHD_RESPMEM_MUST_COPY);
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.type);
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
-    const MHD_Result queued = MHD_queue_response(connection, reply.status, response);
-    MHD_destroy_response(response);
-    return queued;
+// The address a connection's socket was reached at.
+QString LocalAddress(int fd) {
+    sockaddr_storage a{};
+    socklen_t length = sizeof a;
+    if (fd < 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+        return {};
+    QHostAddress address(reinterpret_cast<sockaddr*>(&a));
+    bool mapped = false;
+    const quint32 v4 = address.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(v4).toString() : address.toString();
+}
+
+// What is known of the interface holding `address`: its name, mask and
+// hardware address, and the gateway of its default route (0.0.0.0: none).
+struct InterfaceFacts {
+    QString name = "lo", mask = "255.0.0.0", mac = "00:00:00:00:00:00", gateway = "0.0.0.0";
+};
+
+InterfaceFacts FactsOf(const QString& address) {
+    InterfaceFacts facts;
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces())
+        for (const QNetworkAddressEntry& e : i.addressEntries())
+            if (e.ip().toString() == address) {
+                facts.name = i.name();
+                facts.mask = e.netmask().toString();
+                if (!i.hardwareAddress().isEmpty())
+                    facts.mac = i.hardwareAddress();
+            }
+    QFile routes("/proc/net/route"); // interface, destination, gateway (hex, host order)
+    if (routes.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : routes.readAll().split('\n')) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            if (f.size() > 2 && f[0] == facts.name.toUtf8() && f[1] == "00000000") {
+                bool ok = false;
+                const quint32 gateway = f[2].toUInt(&ok, 16);
+                if (ok)
+                    facts.gateway = QHostAddress(ntohl(gateway))
+                                        .toString(); // the kernel writes it as in memory
+            }
+        }
+    return facts;
 }
 
 } // namespace
+
+// libmicrohttpd's calls: each request answered whole once it has arrived
+// (a body, which nothing here takes, is read and dropped first); each
+// connection's start and end, and each request's end, noted for the
+// request deadline.
+struct LxiWebServer::Calls {
+    static MHD_Result Access(void* self, MHD_Connection* connection, const char* url,
+                             const char* method, const char*, const char*, size_t* uploadSize,
+                             void** state) {
+        auto* server = static_cast<LxiWebServer*>(self);
+        static int announced;
+        if (*state != &announced) { // the request has arrived; its body may follow
+            *state = &announced;
+            if (const auto it = server->arriving_.find(connection); it != server->arriving_.end())
+                it->second.since.invalidate();
+            return MHD_YES;
+        }
+        if (*uploadSize != 0) {
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host");
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        const Reply reply = server->answer(QString::fromLatin1(method), QString::fromUtf8(url),
+                                           QString::fromLatin1(host ? host : ""),
+                                           LocalAddress(info ? info->connect_fd : -1));
+        MHD_Response* response = MHD_create_response_from_buffer(
+            static_cast<size_t>(reply.body.size()), const_cast<char*>(reply.body.constData()),
+            MHD_RESPMEM_MUST_COPY);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.type);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+        if (reply.status == MHD_HTTP_METHOD_NOT_ALLOWED)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+        const MHD_Result queued = MHD_queue_response(connection, reply.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+    static void Connection(void* self, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code) {
+        auto* server = static_cast<LxiWebServer*>(self);
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+            server->arriving_.erase(connection);
+            return;
+        }
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+        Arriving& a = server->arriving_[connection];
+        a.fd = info ? info->connect_fd : -1;
+        a.since.start();
+        clients::SetKeepAlive(a.fd, clients::KeepAlive());
+    }
+    // A connection kept open for another request: that one arrives from now.
+    static void Completed(void* self, MHD_Connection* connection, void**,
+                          MHD_RequestTerminationCode) {
+        auto* server = static_cast<LxiWebServer*>(self);
+        if (const auto it = server->arriving_.find(connection); it != server->arriving_.end())
+            it->second.since.start();
+    }
+};
 
 QStringList HostsReaching(const QHostAddress& address) {
     if (address != QHostAddress::Any && address != QHostAddress::AnyIPv4)
@@ -78,9 +166,11 @@ LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringL
 }
 
 LxiWebServer::LxiWebServer(std::function<LxiPage()> page, QObject* parent)
-    : QObject(parent), page_(std::move(page)), timer_(new QTimer(this)) {
+    : QObject(parent), page_(std::move(page)), timer_(new QTimer(this)),
+      deadline_(new QTimer(this)) {
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this] { serve(); });
+    connect(deadline_, &QTimer::timeout, this, [this] { cutSlowRequests(); });
 }
 
 LxiWebServer::~LxiWebServer() {
@@ -96,12 +186,13 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(address.toIPv4Address());
-    // Bounded: connections, the memory of each, and how long one may idle.
     daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL, port, nullptr, nullptr, &Handle, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(16),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32 * 1024),
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(10), MHD_OPTION_END);
+        MHD_USE_EPOLL, port, nullptr, nullptr, &Calls::Access, this, MHD_OPTION_SOCK_ADDR,
+        reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        static_cast<size_t>(32 * 1024), MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
+        MHD_OPTION_NOTIFY_CONNECTION, &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &Calls::Completed, this, MHD_OPTION_END);
     if (!daemon_) {
         error = QString("cannot listen on port %1").arg(port);
         return false;
@@ -110,17 +201,20 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     const int fd = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
     notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { serve(); });
+    deadline_->start(static_cast<int>(std::clamp<qint64>(requestTime_.count() / 4, 10, 1000)));
     serve();
     return true;
 }
 
 void LxiWebServer::close() {
     timer_->stop();
+    deadline_->stop();
     delete notifier_;
     notifier_ = nullptr;
     if (daemon_)
         MHD_stop_daemon(daemon_);
     daemon_ = nullptr;
+    arriving_.clear();
     port_ = 0;
 }
 
@@ -135,26 +229,45 @@ void LxiWebServer::serve() {
         timer_->start(static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(wait, 60000)));
 }
 
-LxiWebServer::Reply LxiWebServer::answer(const QString& method, const QString& path,
-                                         const QString& host) const {
-    const bool head = method == "HEAD";
-    if (!head && method != "GET")
-        return {MHD_HTTP_METHOD_NOT_ALLOWED, "text/plain; charset=utf-8",
-                "Only GET and HEAD are answered here.\n"};
-    Reply reply{MHD_HTTP_NOT_FOUND, "text/plain; charset=utf-8",
-                "Nothing here: see / or /lxi/identification.\n"};
-    if (path == "/") {
-        reply = {MHD_HTTP_OK, "text/html; charset=utf-8", WelcomeHtml(page_())};
-    } else if (path == "/lxi/identification") {
-        const QString self = "http://" + (host.isEmpty() ? QString("127.0.0.1") : host) + path;
-        reply = {MHD_HTTP_OK, "text/xml; charset=utf-8", IdentificationXml(page_(), self)};
-    }
-    if (head)
-        reply.body.clear();
-    return reply;
+// A request still arriving after its time (a header line now and then
+// keeps a connection from idling) has its connection shut: the library
+// closes it at once.
+void LxiWebServer::cutSlowRequests() {
+    bool cut = false;
+    for (const auto& [connection, a] : arriving_)
+        if (a.since.isValid() && a.since.elapsed() >= requestTime_.count() && a.fd >= 0) {
+            ::shutdown(a.fd, SHUT_RDWR);
+            cut = true;
+        }
+    if (cut)
+        serve();
 }
 
-QByteArray LxiWebServer::IdentificationXml(const LxiPage& page, const QString& self) {
+LxiWebServer::Reply LxiWebServer::answer(const QString& method, const QString& path,
+                                         const QString& host, const QString& local) const {
+    if (method != "HEAD" && method != "GET")
+        return {MHD_HTTP_METHOD_NOT_ALLOWED, "text/plain; charset=utf-8",
+                "Only GET and HEAD are answered here.\n"};
+    // HEAD is answered as GET is: the library sends the headers alone.
+    const QString base = "http://" + (host.isEmpty() ? local + ":" + QString::number(port_) : host);
+    if (path == "/")
+        return {MHD_HTTP_OK, "text/html; charset=utf-8", WelcomeHtml(page_())};
+    if (path == "/lxi/identification")
+        return {MHD_HTTP_OK, "text/xml; charset=utf-8", IdentificationXml(page_(), base, local)};
+    if (path == kSchemaPath)
+        return {MHD_HTTP_OK, "text/xml; charset=utf-8", QByteArray(kLxiIdentificationSchema)};
+    return {MHD_HTTP_NOT_FOUND, "text/plain; charset=utf-8",
+            "Nothing here: see / or /lxi/identification.\n"};
+}
+
+// One interface for each address (the one the client reached first), with
+// the resource strings that reach it, as VISA writes them to a driver
+// (TCPIP::, the board number left to the client).
+QByteArray LxiWebServer::IdentificationXml(const LxiPage& page, const QString& base,
+                                           const QString& first) {
+    QStringList addresses = page.addresses;
+    if (addresses.removeAll(first) > 0)
+        addresses.prepend(first);
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(true);
@@ -163,27 +276,36 @@ QByteArray LxiWebServer::IdentificationXml(const LxiPage& page, const QString& s
     w.writeNamespace(kInstanceNamespace, "xsi");
     w.writeStartElement(kLxiNamespace, "LXIDevice");
     w.writeAttribute(kInstanceNamespace, "schemaLocation",
-                     QString(kLxiNamespace) + " " + kLxiNamespace + "/1.0.xsd");
+                     QString(kLxiNamespace) + " " + base + kSchemaPath);
     w.writeTextElement(kLxiNamespace, "Manufacturer", page.manufacturer);
     w.writeTextElement(kLxiNamespace, "Model", page.model);
     w.writeTextElement(kLxiNamespace, "SerialNumber", page.serial);
     w.writeTextElement(kLxiNamespace, "FirmwareRevision", page.firmware);
     w.writeTextElement(kLxiNamespace, "ManufacturerDescription", page.description);
-    w.writeTextElement(kLxiNamespace, "IdentificationURL", self);
-    // One connection per address, with the resource strings that name it.
-    for (const QString& address : page.addresses) {
+    w.writeTextElement(kLxiNamespace, "IdentificationURL", base + "/lxi/identification");
+    for (const QString& address : addresses) {
+        const InterfaceFacts facts = FactsOf(address);
         w.writeStartElement(kLxiNamespace, "Interface");
         w.writeAttribute(kInstanceNamespace, "type", "NetworkInformation");
         w.writeAttribute("InterfaceType", "LXI");
         w.writeAttribute("IPType", "IPv4");
-        w.writeAttribute("InterfaceName", address == "127.0.0.1" ? "loopback" : "network");
-        for (const QString& resource : page.resources)
+        w.writeAttribute("InterfaceName", facts.name);
+        for (QString resource : page.resources)
             if (resource.contains("::" + address + "::"))
-                w.writeTextElement(kLxiNamespace, "InstrumentAddressString", resource);
+                w.writeTextElement(kLxiNamespace, "InstrumentAddressString",
+                                   resource.replace(QRegularExpression("^TCPIP\\d*::"), "TCPIP::"));
         w.writeTextElement(kLxiNamespace, "Hostname", page.hostName);
         w.writeTextElement(kLxiNamespace, "IPAddress", address);
+        w.writeTextElement(kLxiNamespace, "SubnetMask", facts.mask);
+        w.writeTextElement(kLxiNamespace, "MACAddress", facts.mac);
+        w.writeTextElement(kLxiNamespace, "Gateway", facts.gateway);
+        // The program sets no address of the computer's: it takes none by
+        // DHCP or AutoIP itself.
+        w.writeTextElement(kLxiNamespace, "DHCPEnabled", "false");
+        w.writeTextElement(kLxiNamespace, "AutoIPEnabled", "false");
         w.writeEndElement();
     }
+    w.writeTextElement(kLxiNamespace, "LXIVersion", kLxiVersion);
     w.writeEndElement();
     w.writeEndDocument();
     return xml;

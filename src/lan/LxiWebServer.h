@@ -1,15 +1,21 @@
 // The LXI identification document (/lxi/identification, the XML that LXI
-// instruments answer) and a welcome page (/) over HTTP, served by
-// libmicrohttpd in the program's thread: its sockets are watched by the
-// event loop, so a page is built from the card as it is, and a slow client
-// delays nobody. Only GET and HEAD of those two addresses are answered.
+// instruments answer, with its schema at /lxi/identification.xsd) and a
+// welcome page (/) over HTTP, served by libmicrohttpd in the program's
+// thread: its sockets are watched by the event loop, so a page is built from
+// the card as it is, and a slow client delays nobody. Only GET and HEAD are
+// answered (405 otherwise). Bounded: connections in all and per client
+// address, the memory of each, how long one may idle, and how long a
+// request may take to arrive.
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <functional>
+#include <map>
 
 class QSocketNotifier;
 class QTimer;
@@ -36,8 +42,19 @@ LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringL
 class LxiWebServer : public QObject {
     Q_OBJECT
 public:
+    static constexpr unsigned kMaxConnections = 64;
+    static constexpr unsigned kPerAddress = 4;
+    static constexpr unsigned kIdleSeconds = 10;
+    static constexpr std::chrono::seconds kRequestTime{10};
+    // The version of the LXI Device Specification whose identification
+    // document this is.
+    static constexpr const char* kLxiVersion = "1.5";
+
     explicit LxiWebServer(std::function<LxiPage()> page, QObject* parent = nullptr);
     ~LxiWebServer() override;
+
+    // How long a request may take to arrive, headers and body (shorter in tests).
+    void setRequestTime(std::chrono::milliseconds time) { requestTime_ = time; }
 
     // Listens on `address`:`port` (0: any free port); false with the reason.
     bool listen(const QHostAddress& address, quint16 port, QString& error);
@@ -45,8 +62,11 @@ public:
     bool listening() const { return daemon_ != nullptr; }
     quint16 port() const { return port_; }
 
-    // The documents, as served (`self`: the identification document's own URL).
-    static QByteArray IdentificationXml(const LxiPage& page, const QString& self);
+    // The documents, as served: `base` is the server's own URL as the client
+    // reached it ("http://192.0.2.10:8080"), `first` the address it came
+    // to, whose interface is listed first.
+    static QByteArray IdentificationXml(const LxiPage& page, const QString& base,
+                                        const QString& first = {});
     static QByteArray WelcomeHtml(const LxiPage& page);
 
     // The answer to a request: status, content type and body.
@@ -55,14 +75,29 @@ public:
         const char* type;
         QByteArray body;
     };
-    Reply answer(const QString& method, const QString& path, const QString& host) const;
+    // `local`: the address the request came to.
+    Reply answer(const QString& method, const QString& path, const QString& host,
+                 const QString& local = {}) const;
+
+    // libmicrohttpd's calls, with the server.
+    struct Calls;
 
 private:
     void serve();
+    void cutSlowRequests();
 
     std::function<LxiPage()> page_;
     MHD_Daemon* daemon_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* timer_;
+    QTimer* deadline_; // requests that take too long to arrive are cut
     quint16 port_ = 0;
+    std::chrono::milliseconds requestTime_ = kRequestTime;
+    // Each connection's socket, and since when its request has been
+    // arriving (invalid once it has arrived).
+    struct Arriving {
+        int fd = -1;
+        QElapsedTimer since;
+    };
+    std::map<const void*, Arriving> arriving_;
 };

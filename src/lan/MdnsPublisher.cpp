@@ -1,5 +1,7 @@
 #include "MdnsPublisher.h"
 
+#include <QNetworkInterface>
+
 #include <avahi-client/client.h>
 #include <avahi-client/publish.h>
 #include <avahi-common/alternative.h>
@@ -47,16 +49,17 @@ void MdnsPublisher::Avahi::publish() {
         bool lxi;
     } entries[] = {{"_lxi._tcp", services.httpPort, true},
                    {"_http._tcp", services.httpPort, false},
-                   {"_vxi-11._tcp", services.vxi11Port, false},
-                   {"_hislip._tcp", services.hislipPort, false},
-                   {"_scpi-raw._tcp", services.rawPort, false}};
+                   {"_vxi-11._tcp", services.vxi11Port, true},
+                   {"_hislip._tcp", services.hislipPort, true},
+                   {"_scpi-raw._tcp", services.rawPort, true}};
     for (const auto& e : entries) {
         if (e.port <= 0)
             continue;
         AvahiStringList* text = e.lxi ? LxiText(services) : nullptr;
         const int result = avahi_entry_group_add_service_strlst(
-            group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET, AvahiPublishFlags(0), name.c_str(), e.type,
-            nullptr, nullptr, static_cast<uint16_t>(e.port), text);
+            group, services.interfaceIndex < 0 ? AVAHI_IF_UNSPEC : services.interfaceIndex,
+            AVAHI_PROTO_INET, AvahiPublishFlags(0), name.c_str(), e.type, nullptr, nullptr,
+            static_cast<uint16_t>(e.port), text);
         avahi_string_list_free(text);
         if (result == AVAHI_ERR_COLLISION) {
             char* other = avahi_alternative_service_name(name.c_str());
@@ -107,8 +110,24 @@ MdnsPublisher::~MdnsPublisher() {
     stop();
 }
 
+int MdnsPublisher::InterfaceOf(const QHostAddress& address) {
+    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4)
+        return -1;
+    if (address.isLoopback())
+        return 0;
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces())
+        for (const QNetworkAddressEntry& e : i.addressEntries())
+            if (e.ip().isEqual(address))
+                return i.index();
+    return -1;
+}
+
 bool MdnsPublisher::start(const Services& services, QString& error) {
     stop();
+    if (services.interfaceIndex == 0) {
+        error = "the servers listen on this computer only";
+        return false;
+    }
     auto a = std::make_unique<Avahi>();
     a->services = services;
     a->name = services.name.toUtf8().toStdString();

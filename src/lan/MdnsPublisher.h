@@ -1,11 +1,15 @@
 // The instrument announced on the local network by mDNS/DNS-SD through the
-// Avahi daemon: _lxi._tcp (with the LXI TXT keys), _vxi-11._tcp,
-// _scpi-raw._tcp and _http._tcp, each on its port, withdrawn when the
-// publisher goes. A name another host holds is replaced by the alternative
-// Avahi gives. Where no Avahi daemon runs, start() says so and nothing is
-// published. Avahi's calls run on a thread of its own, under its lock.
+// Avahi daemon: _lxi._tcp, _vxi-11._tcp, _hislip._tcp, _scpi-raw._tcp (each
+// with the LXI TXT keys) and _http._tcp, each on its port, only on the
+// interface the servers listen on (every one when they listen on all),
+// withdrawn when the publisher goes. Servers reached from this computer
+// only are announced nowhere. A name another host holds is replaced by the
+// alternative Avahi gives. Where no Avahi daemon runs, start() says so and
+// nothing is published. Avahi's calls run on a thread of its own, under its
+// lock.
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <memory>
 
@@ -17,6 +21,7 @@ public:
         QString name; // "Norvale 72-815 1001"
         QString manufacturer, model, serial, firmware;
         int rawPort = 0, vxi11Port = 0, httpPort = 0, hislipPort = 0; // 0: not served
+        int interfaceIndex = -1; // where they are announced: -1 every interface, 0 none
 
         // Those of the instrument `id` names, under "maker model serial".
         static Services Of(const scpi::Identity& id, int rawPort, int vxi11Port, int httpPort,
@@ -28,7 +33,13 @@ public:
     MdnsPublisher(const MdnsPublisher&) = delete;
     MdnsPublisher& operator=(const MdnsPublisher&) = delete;
 
-    // Publishes `services`; false with the reason when no Avahi daemon answers.
+    // The interface clients reach a server listening on `address` through:
+    // -1 every one (the wildcard address), 0 none beyond this computer (a
+    // loopback address), else the index of the interface that holds it.
+    static int InterfaceOf(const QHostAddress& address);
+
+    // Publishes `services`; false with the reason when they are reached from
+    // this computer only, or no Avahi daemon answers.
     bool start(const Services& services, QString& error);
     void stop();
     // The name published (another when the first was taken); empty before.

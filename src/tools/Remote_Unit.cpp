@@ -347,12 +347,13 @@ void TRemote_Form::StartHislip() {
 // On the network by mDNS, where an Avahi daemon runs (said once where none does).
 void TRemote_Form::Announce() {
     mdns_ = std::make_unique<MdnsPublisher>();
+    MdnsPublisher::Services services =
+        MdnsPublisher::Services::Of(identity_(), server_->port(),
+                                    vxi11_ && SharedVxi11().reachable() ? SharedVxi11().port() : 0,
+                                    web_ ? web_->port() : 0, hislip_ ? SharedHislip().port() : 0);
+    services.interfaceIndex = MdnsPublisher::InterfaceOf(ListenAddress());
     QString problem;
-    if (!mdns_->start(MdnsPublisher::Services::Of(
-                          identity_(), server_->port(),
-                          vxi11_ && SharedVxi11().reachable() ? SharedVxi11().port() : 0,
-                          web_ ? web_->port() : 0, hislip_ ? SharedHislip().port() : 0),
-                      problem)) {
+    if (!mdns_->start(services, problem)) {
         serveProblem_ += "Not announced by mDNS: " + problem + ". ";
         mdns_.reset();
     }

@@ -4,9 +4,14 @@ namespace's port mapper; rpcinfo finds it, lxi-tools (its default VXI-11
 mode) and PyVISA with pyvisa-py talk to it: queries, writes, a whole wave
 memory as a block both ways, device clear, the status byte, a lock that
 holds another link off; curl reads the LXI identification document and
-headless Chromium draws the welcome page (its picture in OUT_DIR);
-avahi-browse and lxi-tools' mDNS discovery find the services announced,
-and see them withdrawn at the stop (HiSLIP's clients: hislip_clients.py).
+headless Chromium draws the welcome page (its picture in OUT_DIR), and
+xmllint checks the identification document against the LXI schema. Served
+on 127.0.0.1 nothing is announced; a second server on the namespace's LAN
+address leaves the first's port mapper entry alone (no VXI-11 string
+printed or announced) until the first stops, then registers; avahi-browse,
+lxi-tools' mDNS discovery and, where pyvisa-py has it, its zeroconf
+discovery find its services, and see them withdrawn at the stop (HiSLIP's
+clients: hislip_clients.py).
 
 Usage: lan_clients.py PROGRAM SIM_DIR OUT_DIR"""
 import os
@@ -33,6 +38,84 @@ def check(what, got, wanted):
         failures.append(f"{what}: {got!r}, wanted {wanted!r}")
 
 
+def second_server():
+    """A second card's server on the LAN address, beside the first: it
+    leaves the first's port mapper entry alone until the first stops, and
+    is announced on that interface only, each service with the LXI keys."""
+    lan = "192.0.2.10"
+    two = subprocess.Popen([program, "--serve", "--resource", "PXI1::14::INSTR", "--listen", lan,
+                            "--port", "0", "--http-port", "0", "--hislip", "0"],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+    try:
+        out = [two.stdout.readline().strip() for _ in range(4)]
+        check("the second server's strings: no VXI-11 one",
+              [bool(re.fullmatch(w, l)) for w, l in zip(
+                  [r"Listening on 192\.0\.2\.10:\d+ for PXI1::14::INSTR",
+                   r"TCPIP0::192\.0\.2\.10::\d+::SOCKET",
+                   r"TCPIP0::192\.0\.2\.10::hislip0,\d+::INSTR \(HiSLIP, port \d+\)",
+                   r"http://192\.0\.2\.10:\d+/ .*"], out)], [True] * 4)
+        core = re.search(r"VXI-11, port (\d+)", lines[2]).group(1)
+        said = two.stderr.readline() + two.stderr.readline()  # after the warning of a LAN address
+        check("the second server says whose entry it is",
+              f"another VXI-11 server on this computer (port {core})" in said, True)
+        ports = {"_scpi-raw._tcp": re.search(r"::(\d+)::SOCKET", out[1]).group(1),
+                 "_hislip._tcp": re.search(r"port (\d+)", out[2]).group(1),
+                 "_http._tcp": re.search(r":(\d+)/", out[3]).group(1),
+                 "_lxi._tcp": re.search(r":(\d+)/", out[3]).group(1)}
+
+        def found(service, want):
+            for _ in range(50):
+                entries = announced(service)
+                if len(entries) >= want:
+                    return entries
+                time.sleep(0.1)
+            return announced(service)
+
+        for service, port in ports.items():
+            entries = found(service, 1)
+            check(f"{service} announced", [(e[1], e[3], e[8]) for e in entries],
+                  [("nv815a", "Norvale\\03282-815\\0321002", port)])
+            if service != "_http._tcp" and entries:
+                for key in ('"txtvers=1"', '"Manufacturer=Norvale"', '"Model=82-815"',
+                            '"SerialNumber=1002"', '"FirmwareVersion=1.46"'):
+                    check(f"{service}'s TXT key {key}", key in entries[0][9], True)
+        check("no VXI-11 announced while another holds the port mapper",
+              announced("_vxi-11._tcp"), [])
+        # The first stops: the second registers, says so and is announced.
+        server.send_signal(signal.SIGINT)
+        server.communicate(timeout=10)
+        check("registered once the first is gone", two.stdout.readline().strip(),
+              "VXI-11 registered with the port mapper:")
+        line = two.stdout.readline().strip()
+        check("its VXI-11 string", bool(re.fullmatch(
+            r"TCPIP0::192\.0\.2\.10::inst0::INSTR \(VXI-11, port \d+\)", line)), True)
+        vxi11 = re.search(r"port (\d+)", line).group(1)
+        check("_vxi-11._tcp announced", [(e[1], e[8]) for e in found("_vxi-11._tcp", 1)],
+              [("nv815a", vxi11)])
+        check("lxi discover -m", 'Found "Norvale 82-815 1002"' in subprocess.run(
+            ["lxi", "discover", "-m"], capture_output=True, text=True, timeout=30).stdout, True)
+        try:  # pyvisa-py's zeroconf discovery, where it has it (Debian 13's)
+            import pyvisa_py.tcpip  # pylint: disable=import-outside-toplevel
+            zeroconf = getattr(pyvisa_py.tcpip, "ZEROCONF_ENABLED", False)
+        except ImportError:
+            zeroconf = False
+        if zeroconf:
+            listed = pyvisa.ResourceManager("@py").list_resources("TCPIP?*::INSTR")
+            for resource in ("TCPIP::192.0.2.10::hislip0::INSTR",
+                             "TCPIP::192.0.2.10::inst0::INSTR"):
+                check(f"pyvisa-py lists {resource}", resource in listed, True)
+        else:
+            print("pyvisa-py's zeroconf discovery not checked: this pyvisa-py has none")
+    finally:
+        two.send_signal(signal.SIGINT)
+        two.communicate(timeout=10)
+    for _ in range(50):  # withdrawn at the stop
+        if not announced("_lxi._tcp"):
+            break
+        time.sleep(0.1)
+    check("withdrawn at the stop", announced("_lxi._tcp"), [])
+
+
 try:
     lines = [server.stdout.readline().strip() for _ in range(5)]
     wanted = [r"Listening on 127\.0\.0\.1:\d+ for PXI1::13::INSTR", r"TCPIP0::127\.0\.0\.1::\d+::SOCKET",
@@ -44,13 +127,17 @@ try:
     document = subprocess.run(["curl", "-sf", web + "lxi/identification"], capture_output=True,
                               timeout=20).stdout
     ns = {"lxi": "http://www.lxistandard.org/InstrumentIdentification/1.0"}
+    schema = os.path.join(os.path.dirname(os.path.abspath(__file__)), "LXIIdentification.xsd")
+    valid = subprocess.run(["xmllint", "--noout", "--schema", schema, "-"], input=document,
+                           capture_output=True)
+    check("the identification document against the LXI schema", valid.returncode, 0)
     root = ElementTree.fromstring(document)
     check("identification", [root.findtext(f"lxi:{k}", namespaces=ns) for k in
                              ("Manufacturer", "Model", "SerialNumber", "FirmwareRevision")],
           ["Norvale", "72-815", "1001", "1.46"])
     check("its resource strings",
           [e.text for e in root.iterfind("lxi:Interface/lxi:InstrumentAddressString", ns)],
-          [lines[1], lines[2].split(" ")[0], lines[3].split(" ")[0]])
+          [l.split(" ")[0].replace("TCPIP0::", "TCPIP::") for l in lines[1:4]])
     # A client that never finishes its request, one whose header is far too
     # long, a method not served: the page goes on being served.
     web_port = int(re.search(r":(\d+)/", web).group(1))
@@ -77,37 +164,17 @@ try:
     check("Chromium drew the welcome page", os.path.getsize(picture) > 10000
           if os.path.exists(picture) else False, True)
     print(f"The welcome page as Chromium draws it: {picture}")
-    # mDNS, where the namespace has an Avahi daemon: each service on its port.
+    # Served on 127.0.0.1 only: nothing announced, and said so.
     avahi = subprocess.run(["avahi-daemon", "-c"], capture_output=True).returncode == 0
-    ports = {"_scpi-raw._tcp": re.search(r"::(\d+)::SOCKET", lines[1]).group(1),
-             "_vxi-11._tcp": re.search(r"port (\d+)", lines[2]).group(1),
-             "_hislip._tcp": "4880",
-             "_http._tcp": re.search(r":(\d+)/", lines[4]).group(1),
-             "_lxi._tcp": re.search(r":(\d+)/", lines[4]).group(1)}
 
     def announced(service):
         found = subprocess.run(["avahi-browse", "-rpt", service], capture_output=True,
                                text=True, timeout=20).stdout
-        return [l.split(";") for l in found.splitlines() if l.startswith("=;lo;IPv4;")]
+        return [l.split(";") for l in found.splitlines() if l.startswith("=;") and ";IPv4;" in l]
 
     if avahi:
-        for service, port in ports.items():
-            for _ in range(50):
-                entries = announced(service)
-                if entries:
-                    break
-                time.sleep(0.1)
-            check(f"{service} announced", [(e[3], e[8]) for e in entries],
-                  [("Norvale\\03272-815\\0321001", port)])
-        text = announced("_lxi._tcp")[0][9]
-        for key in ('"txtvers=1"', '"Manufacturer=Norvale"', '"Model=72-815"',
-                    '"SerialNumber=1001"', '"FirmwareVersion=1.46"'):
-            check(f"the LXI TXT key {key}", key in text, True)
-        discovered = subprocess.run(["lxi", "discover", "-m"], capture_output=True, text=True,
-                                    timeout=30).stdout
-        check("lxi discover -m", 'Found "Norvale 72-815 1001"' in discovered, True)
-    else:
-        print("mDNS not checked: no Avahi daemon in this namespace")
+        time.sleep(1)
+        check("announced from 127.0.0.1", announced("_scpi-raw._tcp"), [])
     mapped = subprocess.run(["rpcinfo", "-p", "127.0.0.1"], capture_output=True, text=True).stdout
     check("rpcinfo lists the core channel", " 395183 " in mapped, True)
 
@@ -232,21 +299,19 @@ try:
     huge.close()
     other.close()
     inst.close()
+    if avahi:
+        second_server()
 finally:
-    server.send_signal(signal.SIGINT)
+    if server.poll() is None:
+        server.send_signal(signal.SIGINT)
     try:
         out, err = server.communicate(timeout=10)
     except subprocess.TimeoutExpired:
         server.kill()
         out, err = server.communicate()
         failures.append("the server did not stop")
-
-if avahi:  # withdrawn at the stop
-    for _ in range(50):
-        if not announced("_lxi._tcp"):
-            break
-        time.sleep(0.1)
-    check("withdrawn at the stop", announced("_lxi._tcp"), [])
+    except ValueError:  # read already, where the second server stopped it
+        out = err = ""
 
 if failures:
     print("\n".join(failures))

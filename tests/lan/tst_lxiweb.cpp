@@ -1,0 +1,173 @@
+// The web pages' server against hostile and careless clients, on loopback
+// sockets: slow and idle clients hold neither the page nor more than their
+// own address's share; any method but GET and HEAD is 405 with Allow (its
+// body read, the connection kept); HEAD says the length GET sends; the
+// identification document passes the LXI schema (the tests' own copy),
+// which the server serves too, and lists the interface reached first.
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "LxiWebServer.h"
+#include "TestRegistry.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One HTTP connection from `from`.
+class Http {
+public:
+    Http(quint16 port, const char* from = "127.0.0.1") {
+        socket_.bind(QHostAddress(from));
+        socket_.connectToHost(QHostAddress::LocalHost, port);
+        socket_.waitForConnected(2000);
+    }
+    void send(const QByteArray& bytes) {
+        socket_.write(bytes);
+        socket_.flush();
+    }
+    // The next response's head and body (as far as Content-Length says);
+    // empty when none came within `ms` or the connection was closed.
+    std::pair<QByteArray, QByteArray> response(int ms = 3000, bool head = false) {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < ms) {
+            in_ += socket_.readAll();
+            const qsizetype end = in_.indexOf("\r\n\r\n");
+            if (end >= 0) {
+                const QByteArray top = in_.left(end + 4);
+                const QRegularExpressionMatch m =
+                    QRegularExpression("Content-Length: (\\d+)",
+                                       QRegularExpression::CaseInsensitiveOption)
+                        .match(QString::fromLatin1(top));
+                const qsizetype length = head || !m.hasMatch() ? 0 : m.captured(1).toLongLong();
+                if (in_.size() >= end + 4 + length) {
+                    const QByteArray body = in_.mid(end + 4, length);
+                    in_.remove(0, end + 4 + length);
+                    return {top, body};
+                }
+            }
+            if (socket_.state() != QAbstractSocket::ConnectedState)
+                break;
+            QTest::qWait(5);
+        }
+        return {};
+    }
+    bool open() {
+        QTest::qWait(20);
+        socket_.readAll();
+        return socket_.state() == QAbstractSocket::ConnectedState;
+    }
+
+private:
+    QTcpSocket socket_;
+    QByteArray in_;
+};
+
+QByteArray Get(const char* path, const char* method = "GET") {
+    return QByteArray(method) + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+} // namespace
+
+class TestLxiWeb : public QObject {
+    Q_OBJECT
+    LxiPage page{
+        "Norvale",     "72-815",
+        "1001",        "1.46",
+        "a card",      "host",
+        {"127.0.0.1"}, {"TCPIP0::127.0.0.1::5025::SOCKET", "TCPIP0::127.0.0.1::inst0::INSTR"},
+        "1 off\n"};
+    std::unique_ptr<LxiWebServer> server;
+    quint16 port() const { return server->port(); }
+
+private slots:
+    void init() {
+        server = std::make_unique<LxiWebServer>([this] { return page; });
+        server->setRequestTime(600ms);
+        QString error;
+        QVERIFY2(server->listen(QHostAddress::LocalHost, 0, error), qPrintable(error));
+    }
+    void cleanup() { server.reset(); }
+
+    // Sixteen clients sending a header line now and then, and sixteen that
+    // send nothing, from one address: others are served at once, and that
+    // address too once their requests' time is up.
+    void slowAndIdleClientsHoldNobody() {
+        std::vector<std::unique_ptr<Http>> slow, idle;
+        for (int i = 0; i < 16; ++i) {
+            slow.push_back(std::make_unique<Http>(port()));
+            slow.back()->send("GET / HTTP/1.1\r\n");
+            idle.push_back(std::make_unique<Http>(port()));
+        }
+        for (int round = 0; round < 2; ++round) {
+            QTest::qWait(200);
+            for (auto& s : slow)
+                s->send("X-Slow: 1\r\n");
+        }
+        Http other(port(), "127.0.0.2");
+        other.send(Get("/"));
+        QVERIFY(other.response().second.contains("72-815"));
+        QTest::qWait(600); // every request beyond its time is cut
+        Http same(port());
+        same.send(Get("/"));
+        QVERIFY(same.response().second.contains("72-815"));
+        QCOMPARE(std::count_if(slow.begin(), slow.end(), [](auto& s) { return s->open(); }), 0L);
+        QCOMPARE(std::count_if(idle.begin(), idle.end(), [](auto& s) { return s->open(); }), 0L);
+    }
+
+    void methodsAndHead() {
+        Http c(port());
+        c.send("PUT / HTTP/1.1\r\nHost: x\r\nContent-Length: 20000\r\n\r\n" +
+               QByteArray(20000, 'x'));
+        const auto [top, body] = c.response();
+        QVERIFY2(top.startsWith("HTTP/1.1 405"), top.constData());
+        QVERIFY(top.contains("Allow: GET, HEAD\r\n"));
+        c.send(Get("/")); // the connection goes on
+        const QByteArray page = c.response().second;
+        QVERIFY(page.contains("72-815"));
+        c.send(Get("/", "HEAD"));
+        const QByteArray head = c.response(3000, true).first;
+        QVERIFY2(head.contains("Content-Length: " + QByteArray::number(page.size()) + "\r\n"),
+                 head.constData());
+        c.send(Get("/nothing"));
+        QVERIFY(c.response().first.startsWith("HTTP/1.1 404"));
+    }
+
+    // The document passes the schema (where xmllint is installed); the
+    // schema the server serves is the LXI Consortium's, as the tests keep
+    // it; the interface reached is listed first; strings are TCPIP::.
+    void identificationPassesTheSchema() {
+        page.addresses = {"192.0.2.10", "127.0.0.1"};
+        page.resources << "TCPIP0::192.0.2.10::inst0::INSTR";
+        Http c(port());
+        c.send(Get("/lxi/identification.xsd"));
+        QFile schema(QFINDTESTDATA("LXIIdentification.xsd"));
+        QVERIFY(schema.open(QIODevice::ReadOnly));
+        QCOMPARE(c.response().second, schema.readAll());
+        c.send(Get("/lxi/identification"));
+        const QByteArray document = c.response().second;
+        QVERIFY(document.contains(
+            "schemaLocation=\"http://www.lxistandard.org/InstrumentIdentification/"
+            "1.0 http://127.0.0.1/lxi/identification.xsd\""));
+        QVERIFY(document.indexOf("<IPAddress>127.0.0.1<") <
+                document.indexOf("<IPAddress>192.0.2.10<"));
+        QVERIFY(document.contains("<InstrumentAddressString>TCPIP::127.0.0.1::inst0::INSTR<"));
+        QVERIFY(!document.contains("TCPIP0"));
+        if (QStandardPaths::findExecutable("xmllint").isEmpty())
+            QSKIP("xmllint is not installed (libxml2-utils)");
+        QTemporaryDir dir;
+        QFile file(dir.filePath("identification.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document) == document.size());
+        file.close();
+        QProcess xmllint;
+        xmllint.start("xmllint", {"--noout", "--schema", schema.fileName(), file.fileName()});
+        QVERIFY(xmllint.waitForFinished(10000));
+        QVERIFY2(xmllint.exitCode() == 0, xmllint.readAllStandardError().constData());
+    }
+};
+
+NV815_TEST_GUILESS_MAIN(TestLxiWeb)
+#include "tst_lxiweb.moc"
