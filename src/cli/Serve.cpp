@@ -159,6 +159,62 @@ void PrintResources(LineOutput& lines, const QStringList& hosts, const ServedTra
     }
 }
 
+// The servers of one card, what they print and announce, and how they
+// follow VXI-11's registration with the port mapper.
+struct Serving {
+    Serving(Card& c, ScpiDevice& d, ScpiServer& s, const QHostAddress& a)
+        : card(c), device(d), server(s), address(a) {}
+    Card& card;
+    ScpiDevice& device;
+    ScpiServer& server;
+    const QHostAddress address;
+    const QStringList hosts = HostsReaching(address);
+    Vxi11Server vxi11;
+    HislipServer hislip;
+    QStringList resources;
+    LxiWebServer web{[this] { return LxiPageOf(card, hosts, resources); }};
+    ServedTransports served;
+    MdnsPublisher mdns;
+    bool announced = false;
+
+    // The resource strings, as what serves now reaches.
+    void list() {
+        served = Served(server, vxi11, hislip, device);
+        resources.clear();
+        for (const QString& host : hosts)
+            resources << VisaResources(host, served);
+    }
+    // Announced where an Avahi daemon runs, on the interface served.
+    bool announce(QString& problem) {
+        MdnsPublisher::Services services =
+            MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
+                                        vxi11.listening() && vxi11.reachable() ? vxi11.port() : 0,
+                                        web.listening() ? web.port() : 0, served.hislipPort);
+        services.interfaceIndex = MdnsPublisher::InterfaceOf(address);
+        return mdns.start(services, problem);
+    }
+    // Registered later, or not any more: the strings, the page and mDNS follow.
+    void followRegistration(LineOutput& lines, std::FILE* err) {
+        QObject::connect(&vxi11, &Vxi11Server::registrationChanged, [this, &lines, err] {
+            list();
+            QString problem;
+            if (announced)
+                announce(problem);
+            if (vxi11.registration() != Vxi11Server::Registration::Registered)
+                return SayRegistration(vxi11, err);
+            lines.print("VXI-11 registered with the port mapper:");
+            PrintResources(lines, hosts, {0, served.vxi11Device, {}, 0}, vxi11.port(), 0);
+        });
+    }
+    void close() {
+        mdns.stop(); // withdrawn first
+        web.close();
+        hislip.close();
+        vxi11.close();
+        server.close();
+    }
+};
+
 } // namespace
 
 int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
@@ -188,36 +244,21 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      o.address.c_str(), server.port());
-    Vxi11Server vxi11;
-    HislipServer hislip;
-    const QStringList hosts = HostsReaching(address);
-    QStringList resources;
-    LxiWebServer web([&] { return LxiPageOf(card, hosts, resources); });
-    if (!StartVxi11(vxi11, device, address, o, err) ||
-        !StartHislip(hislip, device, address, o, err) || !StartWeb(web, address, o, err)) {
+    Serving s{card, device, server, address};
+    if (!StartVxi11(s.vxi11, device, address, o, err) ||
+        !StartHislip(s.hislip, device, address, o, err) || !StartWeb(s.web, address, o, err)) {
         Release(card);
         return 1;
     }
-    ServedTransports served = Served(server, vxi11, hislip, device);
-    for (const QString& host : hosts)
-        resources << VisaResources(host, served);
-    // Announced where an Avahi daemon runs; said once where none does.
-    MdnsPublisher mdns;
-    const auto announce = [&] {
-        MdnsPublisher::Services services =
-            MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
-                                        vxi11.listening() && vxi11.reachable() ? vxi11.port() : 0,
-                                        web.listening() ? web.port() : 0, served.hislipPort);
-        services.interfaceIndex = MdnsPublisher::InterfaceOf(address);
-        return mdns.start(services, problem);
-    };
-    const bool announced = o.mdns && announce();
-    if (o.mdns && !announced)
+    s.list();
+    // Said once where it cannot be announced; served all the same.
+    s.announced = o.mdns && s.announce(problem);
+    if (o.mdns && !s.announced)
         std::fprintf(err,
                      "mDNS: %s, so the card is not announced on the network; it is served "
                      "all the same.\n",
                      qPrintable(problem));
-    SayRegistration(vxi11, err);
+    SayRegistration(s.vxi11, err);
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -227,31 +268,13 @@ int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
     QObject::connect(&server, &ScpiServer::clientDisconnected, [&lines](const QString& client) {
         lines.print("Client " + client.toStdString() + " disconnected");
     });
-    // Registered later, or not any more: the strings, the page and mDNS follow.
-    QObject::connect(&vxi11, &Vxi11Server::registrationChanged, [&] {
-        served = Served(server, vxi11, hislip, device);
-        resources.clear();
-        for (const QString& host : hosts)
-            resources << VisaResources(host, served);
-        if (announced)
-            announce();
-        if (vxi11.registration() == Vxi11Server::Registration::Registered) {
-            lines.print("VXI-11 registered with the port mapper:");
-            PrintResources(lines, hosts, {0, served.vxi11Device, {}, 0}, vxi11.port(), 0);
-        } else {
-            SayRegistration(vxi11, err);
-        }
-    });
+    s.followRegistration(lines, err);
     const StopSignals stopping;
     lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
                 resource);
-    PrintResources(lines, hosts, served, vxi11.port(), web.listening() ? web.port() : 0);
+    PrintResources(lines, s.hosts, s.served, s.vxi11.port(), s.web.listening() ? s.web.port() : 0);
     QCoreApplication::exec();
-    mdns.stop(); // withdrawn first
-    web.close();
-    hislip.close();
-    vxi11.close();
-    server.close();
+    s.close();
     Release(card);
     lines.finish("Stopped: " + resource + " closed, its outputs as they were.",
                  std::chrono::seconds(2), fileno(err));

@@ -200,12 +200,12 @@ try:
     check("DATA error", inst.query("SYST:ERR?").strip(), '0,"No error"')
     check("DATA?", inst.query_binary_values("SOUR3:DATA?", datatype="h", is_big_endian=True,
                                             container=list) == samples, True)
-    inst.write("FOO")  # an error: the queue's bit in the status byte
-    check("read_stb", inst.read_stb() & 0x04, 0x04)
-    inst.write("*CLS")
+    inst.write("FOO")  # an error, and an answer not read: both in the status byte
     inst.write("*IDN?")
+    check("read_stb", inst.read_stb(), 0x04 | 0x10)
     inst.clear()  # the answer not read is gone
     check("after clear", inst.query("*OPC?").strip(), "1")
+    inst.write("*CLS")
 
     other = rm.open_resource("TCPIP0::127.0.0.1::inst0::INSTR", timeout=2000)
     inst.lock_excl()
