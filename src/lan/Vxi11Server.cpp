@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <arpa/inet.h>
+#include <netconfig.h>
 #include <netinet/in.h>
 #include <rpc/pmap_clnt.h>
 #include <rpc/rpc.h>
@@ -51,6 +52,22 @@ bool Answers(quint16 port) {
 
 // How often a server not registered with the port mapper looks again.
 constexpr int kRegisterAgainMs = 3000;
+
+// The core channel's port with the port mapper, as pmap_set registers it
+// (TCP, every address), but with an address of our own: pmap_set leaves the
+// one it makes behind.
+bool SetMapping(quint16 port) {
+    netconfig* tcp = getnetconfigent("tcp");
+    if (!tcp)
+        return false;
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(port);
+    netbuf address{sizeof any, sizeof any, &any};
+    const bool set = rpcb_set(DEVICE_CORE, DEVICE_CORE_VERSION, tcp, &address);
+    freenetconfigent(tcp);
+    return set;
+}
 
 // The first whole record in `in` (its fragments joined), taken out of it;
 // nothing while it is incomplete. False when it goes beyond the bound.
@@ -162,10 +179,8 @@ void Vxi11Server::register_() {
         return setRegistration(Registration::HeldByAnother, held);
     if (held != 0)
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
-    setRegistration(pmap_set(DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, core_->serverPort())
-                        ? Registration::Registered
-                        : Registration::NoPortMapper,
-                    0);
+    setRegistration(
+        SetMapping(core_->serverPort()) ? Registration::Registered : Registration::NoPortMapper, 0);
 }
 
 void Vxi11Server::setRegistration(Registration r, quint16 holder) {
