@@ -131,8 +131,12 @@ void HislipServer::read(const ChannelPtr& channel) {
     };
     if (c.gone || busy())
         return;
-    c.in += c.socket->readAll();
-    c.lastByte.start();
+    // Idle since the last byte came, not since the last look (a call that
+    // waited for a lock is answered without a byte coming).
+    if (const QByteArray bytes = c.socket->readAll(); !bytes.isEmpty()) {
+        c.in += bytes;
+        c.lastByte.start();
+    }
     qsizetype at = 0;
     while (!c.gone && !busy() && at < c.in.size()) {
         size_t taken = 0;

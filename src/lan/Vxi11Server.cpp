@@ -256,8 +256,12 @@ void Vxi11Server::read(const std::shared_ptr<Connection>& connection) {
     Connection& c = *connection;
     if (!c.waiting.empty())
         return;
-    c.in += c.socket->readAll();
-    c.lastByte.start();
+    // Idle since the last byte came, not since the last look (a call that
+    // waited for a lock is answered without a byte coming).
+    if (const QByteArray bytes = c.socket->readAll(); !bytes.isEmpty()) {
+        c.in += bytes;
+        c.lastByte.start();
+    }
     std::string record;
     for (bool complete = true; complete && !c.gone && c.waiting.empty();) {
         if (!TakeRecord(c.in, record, complete))
