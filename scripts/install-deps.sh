@@ -11,7 +11,7 @@ packages=(
   python3-pyvisa python3-pyvisa-py lxi-tools
   libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
   libavahi-client-dev avahi-daemon avahi-utils dbus python3-pymeasure
-  iproute2 curl libxml2-utils python3-zeroconf
+  iproute2 curl libxml2-utils python3-zeroconf python3-psutil
   clang-format clang
   desktop-file-utils appstream
   xvfb xauth xdotool

@@ -53,6 +53,7 @@ struct HislipServer::Session {
         sending; // a response going out a slice at a time (the channel reads nothing meanwhile)
     size_t sendingAt = 0;
     uint32_t sendingId = 0;
+    bool slicing = false;                         // a slice is being written
     uint32_t messageId = hislip::kFirstMessageId; // of the last Data, DataEnd or Trigger
     bool responsePending = false; // a response was sent and the client has not said it read it
     bool clearing = false;        // a device clear waits for DeviceClearComplete

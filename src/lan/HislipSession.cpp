@@ -3,6 +3,7 @@
 // channel's device clear, status byte, service requests, locks and remote
 // and local control.
 #include <QRandomGenerator>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
 
@@ -151,8 +152,11 @@ void HislipServer::sendSome(Session& s) {
         s.sending.clear();
         return;
     }
-    if (c->socket->bytesToWrite() > kSendAhead)
-        return; // bytesWritten brings it back
+    // bytesWritten brings it back: when the socket has room again, or from
+    // within the write below (then the slice under way goes on first).
+    if (s.slicing || c->socket->bytesToWrite() > kSendAhead)
+        return;
+    const QScopedValueRollback slicing(s.slicing, true);
     const uint64_t most = std::max<uint64_t>(s.clientMax, kHeaderSize + 1) - kHeaderSize;
     const std::string_view all = s.sending;
     std::string slice;

@@ -8,6 +8,7 @@
 // been idle long enough.
 #pragma once
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <chrono>
 #include <memory>
@@ -38,7 +39,10 @@ inline void Refuse(QTcpSocket* socket) {
 }
 
 // `read(item)` when bytes come, `gone(*item)` when the peer leaves or its
-// connection fails, as long as `item` lives.
+// connection fails, as long as `item` lives. The end is told at the event
+// loop's next turn, never from within a write of the server's (a write to a
+// peer that reset fails and ends the socket there): a server's handler finds
+// what it works on as it left it.
 template <class T, class Read, class Gone>
 void Watch(QObject* owner, QTcpSocket* socket, qint64 readAhead, const KeepAlive& keepAlive,
            const std::shared_ptr<T>& item, Read read, Gone gone) {
@@ -50,16 +54,21 @@ void Watch(QObject* owner, QTcpSocket* socket, qint64 readAhead, const KeepAlive
         if (const auto k = weak.lock())
             read(k);
     });
-    QObject::connect(socket, &QTcpSocket::disconnected, owner, [weak, gone] {
-        if (const auto k = weak.lock())
-            gone(*k);
-    });
-    QObject::connect(socket, &QTcpSocket::errorOccurred, owner, [weak, gone, socket] {
-        if (socket->state() == QAbstractSocket::ConnectedState)
-            return; // a passing fault: the connection goes on
-        if (const auto k = weak.lock())
-            gone(*k);
-    });
+    QObject::connect(
+        socket, &QTcpSocket::disconnected, owner,
+        [weak, gone] {
+            if (const auto k = weak.lock())
+                gone(*k);
+        },
+        Qt::QueuedConnection);
+    QObject::connect(
+        socket, &QTcpSocket::errorOccurred, owner,
+        [weak, gone, alive = QPointer<QTcpSocket>(socket)] {
+            const auto k = weak.lock();
+            if (k && alive && alive->state() != QAbstractSocket::ConnectedState)
+                gone(*k); // not a passing fault
+        },
+        Qt::QueuedConnection);
 }
 
 // The candidate idle longest, among those offered, once idle for `limit`.
