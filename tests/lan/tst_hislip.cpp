@@ -432,6 +432,18 @@ private slots:
         QCOMPARE(messages, response.size()); // one byte each
         big.sync.send(DataEnd, 1, big.id + 2, "*OPC?\n");
         QCOMPARE(big.sync.response(messages), std::string("1\n"));
+        // One that resets while its response goes out: the server's next
+        // write fails, and the session goes without the server stumbling.
+        for (int wait : {0, 1, 5}) {
+            Client gone(port());
+            gone.async.send(AsyncMaximumMessageSize, 0, 0, Big64(0));
+            gone.async.next();
+            gone.sync.send(DataEnd, 1, gone.id, queries + "\n");
+            QTest::qWait(wait);
+            gone.sync.reset();
+            QTest::qWait(20);
+        }
+        QCOMPARE(other.ask("*OPC?\n"), std::string("1\n"));
     }
 
     // Message-available is in the status byte while a response is unread,
