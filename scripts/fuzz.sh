@@ -70,6 +70,7 @@ build="$root/build/src"
 clang -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fPIC -w -I"$build/lan" \
   $(pkg-config --cflags libtirpc) -c "$build/lan/vxi11_xdr.c" -o "$out/vxi11_xdr.o"
 # shellcheck disable=SC2046
-run vxi11 -fPIC -I"$root/src/lan" -I"$build/lan" $(pkg-config --cflags Qt6Network libtirpc) \
+run vxi11 -fPIC -I"$root/src/lan" -I"$root/src/remote" -I"$build/lan" \
+  $(pkg-config --cflags Qt6Network libtirpc) \
   "$root/tests/lan/fuzz/fuzz_vxi11.cpp" "$root/src/lan/Vxi11Calls.cpp" "$out/vxi11_xdr.o" \
   -L"$build" -lnv815-base -Wl,-rpath,"$build" $(pkg-config --libs Qt6Network libtirpc)

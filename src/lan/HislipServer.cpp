@@ -30,7 +30,7 @@ HislipServer::~HislipServer() {
     close();
 }
 
-void HislipServer::setIdleLimits(ScpiServer::IdleLimits limits) {
+void HislipServer::setIdleLimits(clients::Limits limits) {
     limits_ = limits;
     if (stallTimer_->isActive())
         stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "ClientSockets.h"
 #include "DeviceNames.h"
 #include "HislipMessage.h"
-#include "ScpiServer.h"
 
 class QTcpServer;
 class QTimer;
@@ -58,7 +58,7 @@ public:
     // `takeover` (one held off counts from its message), unless it holds a
     // lock or the front panel; a lock is waited for `lockWait` at most; a
     // silent peer is found by `keepAlive`.
-    void setIdleLimits(ScpiServer::IdleLimits limits);
+    void setIdleLimits(clients::Limits limits);
 
     // The devices served; `device` outlives the server or is removed first.
     void addDevice(ScpiDevice& device);
@@ -115,7 +115,7 @@ private:
     QTcpServer* listener_;
     QTimer* stallTimer_;
     QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
-    ScpiServer::IdleLimits limits_;
+    clients::Limits limits_;
     std::vector<ChannelPtr> channels_;
     std::vector<std::unique_ptr<Session>> sessions_;
 };

@@ -107,7 +107,7 @@ Vxi11Server::Vxi11Server(QObject* parent)
     connect(registerTimer_, &QTimer::timeout, this, [this] { register_(); });
 }
 
-void Vxi11Server::setIdleLimits(ScpiServer::IdleLimits limits) {
+void Vxi11Server::setIdleLimits(clients::Limits limits) {
     limits_ = limits;
     if (stallTimer_->isActive())
         stallTimer_->start(std::max<int>(static_cast<int>(limits_.partialLine.count() / 4), 1));

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "ClientSockets.h"
 #include "DeviceNames.h"
-#include "ScpiServer.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -76,7 +76,7 @@ public:
     // call waiting for a lock counts from when it came), unless it holds
     // the device's lock or the front panel's; a lock is waited for
     // `lockWait` at most; a silent peer is found by `keepAlive`.
-    void setIdleLimits(ScpiServer::IdleLimits limits);
+    void setIdleLimits(clients::Limits limits);
     // Whether listen() registers with the system's port mapper (on: tests
     // on a computer's own loopback leave its port mapper alone).
     void setUsePortMapper(bool use) { usePortMapper_ = use; }
@@ -168,7 +168,7 @@ private:
     QTimer* stallTimer_;
     QTimer* waitTimer_;     // the first waiting call's time is up, or a lock was given up
     QTimer* registerTimer_; // not registered: looks again
-    ScpiServer::IdleLimits limits_;
+    clients::Limits limits_;
     std::vector<std::shared_ptr<Connection>> connections_;
     std::map<long, std::unique_ptr<Link>> links_;
     std::map<int, std::unique_ptr<Interrupt>> interrupts_; // by the connection that made it

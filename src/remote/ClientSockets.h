@@ -29,6 +29,18 @@ struct KeepAlive {
 // Sets `keepAlive` on the socket `fd`.
 void SetKeepAlive(qintptr fd, const KeepAlive& keepAlive);
 
+// How long a client may keep a line (or a message, a record) unfinished
+// without sending a byte (it is then closed), how long it must have been
+// idle before a newcomer may take its place when every place is taken (one
+// holding a lock keeps its place), how long a call of the transports that
+// wait for a lock waits at most, and how a client gone without a word is found.
+struct Limits {
+    std::chrono::milliseconds partialLine{10000};
+    std::chrono::milliseconds takeover{30000};
+    std::chrono::milliseconds lockWait{30000};
+    KeepAlive keepAlive;
+};
+
 inline QString PeerName(const QTcpSocket& socket) {
     return socket.peerAddress().toString() + ":" + QString::number(socket.peerPort());
 }

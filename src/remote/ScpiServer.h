@@ -30,18 +30,9 @@ public:
     static constexpr qint64 kMaxUnread = 1024 * 1024;
     static constexpr qint64 kReadBuffer = 256 * 1024;
 
-    // How long a client may keep a line unfinished without sending a byte
-    // (it is then closed), how long it must have run no line before a
-    // newcomer may take its slot when every slot is taken (the client
-    // holding the front panel's lock keeps its slot), how long a call of the
-    // transports that wait for a lock waits at most, and how a client gone
-    // without a word is found.
-    struct IdleLimits {
-        std::chrono::milliseconds partialLine{10000};
-        std::chrono::milliseconds takeover{30000};
-        std::chrono::milliseconds lockWait{30000};
-        clients::KeepAlive keepAlive;
-    };
+    // The limits on idle and silent clients (ClientSockets.h); the raw
+    // socket's client holding the front panel's lock keeps its slot.
+    using IdleLimits = clients::Limits;
     void setIdleLimits(IdleLimits limits);
 
     // `device` outlives the server.
