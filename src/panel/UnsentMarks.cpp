@@ -1,15 +1,11 @@
 #include "UnsentMarks.h"
 
-#include <QPalette>
 #include <QWidget>
 
 #include "PanelWidgets.h"
 
-namespace {
-// One colour marks every unsent setting alike.
-const QColor kUnsentColour(0xff, 0xe8, 0xa3);
-} // namespace
-
+// A control met for the first time carries the property, unmarked, and the
+// rule that draws it.
 UnsentMarks::Entry& UnsentMarks::entry(QWidget* control) {
     for (Entry& e : entries_)
         if (e.control == control)
@@ -17,6 +13,12 @@ UnsentMarks::Entry& UnsentMarks::entry(QWidget* control) {
     Entry e;
     e.control = control;
     e.plainTip = control->toolTip();
+    control->setProperty("unsent", false);
+    if (control->styleSheet().isEmpty()) {
+        const QFont face = control->font();
+        control->setStyleSheet(kUnsentRule);
+        control->setFont(face);
+    }
     entries_.push_back(e);
     return entries_.back();
 }
@@ -48,15 +50,9 @@ void UnsentMarks::mark(QWidget* control, bool unsent, const char* button) {
     Entry& e = entry(control);
     if (e.unsent != unsent) {
         e.unsent = unsent;
-        if (unsent) {
-            QPalette marked = control->palette();
-            for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
-                marked.setColor(role, kUnsentColour);
-            control->setAutoFillBackground(true);
-            control->setPalette(marked);
-        } else {
-            control->setPalette(QPalette()); // the parent's again
-        }
+        const QFont face = control->font(); // the panel's, not the style sheet's
+        SetStyleProperty(control, "unsent", unsent);
+        control->setFont(face);
     }
     e.button = button;
     showToolTip(e);

@@ -1,7 +1,10 @@
-// The marks on controls whose value the card does not hold yet: a control
-// carrying one is drawn on the mark's colour and its tooltip names the button
-// that sends it. Each control's plain tooltip (without the mark's note) is
-// kept here too. Only a change of a mark touches its control.
+// The marks on controls whose value the card does not hold yet: every
+// control the marks know carries the dynamic property `unsent` (true while
+// marked, false otherwise), which style sheets, accessibility tools and GUI
+// automation read; the style-sheet rule kUnsentRule draws a marked one on
+// the mark's colour, and its tooltip names the button that sends it. Each
+// control's plain tooltip (without the mark's note) is kept here too. Only a
+// change of a mark touches its control.
 #pragma once
 
 #include <QString>
@@ -11,6 +14,9 @@ class QWidget;
 
 class UnsentMarks {
 public:
+    // The rule each known control's style sheet holds.
+    static constexpr const char* kUnsentRule = "*[unsent=\"true\"] { background-color: #ffe8a3; }";
+
     // Marks or unmarks `control`; `button` names what sends its value.
     void mark(QWidget* control, bool unsent, const char* button);
     bool marked(const QWidget* control) const;

@@ -18,7 +18,15 @@ class TestStatus : public QObject, public PanelFixture {
     QLabel* strip(int channel) {
         return main().findChild<QLabel*>(QString("Channel%1Status_Label").arg(channel));
     }
-    bool unsent(const QWidget* w) { return main().MarkedUnsent(w); }
+    // As style sheets and GUI automation read it: the control's `unsent`
+    // property, which every control the marks know carries, false or true.
+    static bool unsent(const QWidget* w) {
+        const QVariant mark = w->property("unsent");
+        if (!mark.isValid())
+            qWarning() << w->objectName() << "carries no unsent property";
+        return mark.isValid() ? mark.toBool() : false;
+    }
+    static bool carriesMark(const QWidget* w) { return w->property("unsent").isValid(); }
     static void fail(const char* call) {
         nvsim_fail(call, static_cast<ViStatus>(0xBFFC0802u), 0, 0, nullptr);
     }
@@ -111,6 +119,10 @@ private slots:
         MainControls& m = ui();
         QVERIFY(!unsent(m.Att_Slider) && !unsent(m.WaveType_ComboBox)); // no card: nothing to send
         selectCard(false, 0);
+        for (const QWidget* w : std::initializer_list<const QWidget*>{
+                 m.Att_Slider, m.Att_Edit, m.WaveType_ComboBox, m.StartF_SpinEdit, m.EndF_SpinEdit,
+                 m.Symm_SpinEdit, m.Arbwave_DataCount_Label})
+            QVERIFY2(carriesMark(w), qPrintable(w->objectName()));
         QVERIFY(!unsent(m.Att_Slider));
         QVERIFY(unsent(m.WaveType_ComboBox) && unsent(m.StartF_SpinEdit));
         QVERIFY(m.WaveType_ComboBox->toolTip().contains("press Update on the Waveform page"));
