@@ -2,6 +2,7 @@
 // from the card record, card selection and the log window.
 #include "ClockView.h"
 #include "Main_Unit.h"
+#include "PreviewView.h"
 #include "WaveformView.h"
 
 #include <QAbstractItemView>
@@ -187,7 +188,12 @@ void TMain_Form::Channel_PageControlChange() {
     if (builderForm_)
         builderForm_->setChannel(ActiveChannelNumber());
     UpdateAllControls();
-    Preview_Wave();
+    // The new channel's waveform: the Waveform page's controls hold it only
+    // while that page is up (they are refreshed only then).
+    if (Settings_PageControl->currentWidget() == wave_->Wave_TabSheet)
+        Preview_Wave();
+    else
+        preview_->draw(wave_->recordShape(ActiveChannelNumber()));
 }
 
 void TMain_Form::Settings_PageControlChange() {

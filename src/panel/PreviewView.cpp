@@ -82,8 +82,11 @@ void PreviewView::redraw() {
 }
 
 void PreviewView::draw() {
+    draw(shape_());
+}
+
+void PreviewView::draw(const PreviewShape& shape) {
     drawn_ = true;
-    const PreviewShape shape = shape_();
     if (shape.arbitrary) {
         const TArbWave& arb = card_.channel(channel_()).Wave.Arb;
         Min_Sample_Label->setText("Data Point 0");

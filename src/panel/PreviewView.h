@@ -42,8 +42,10 @@ public:
 
     // The pictures fill the display but for a margin, the scale beside them.
     void layOut();
-    // Draws the preview (the button).
+    // Draws the preview (the button): of the Waveform page as it stands, or
+    // of `shape`.
     void draw();
+    void draw(const PreviewShape& shape);
     // Another than the operator changed the waveform: a preview already drawn follows it.
     void redraw();
 

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <cmath>
 
 #include "Accepted.h"
 #include "CardState.h"
@@ -70,6 +71,12 @@ std::vector<TFrequencySpinEdit*> WaveformView::frequencyFields() const {
 PreviewShape WaveformView::previewShape() const {
     return PreviewShape{Wave_PageControl->currentIndex() == 1, SpinEditValue(StartF_SpinEdit),
                         WaveType_ComboBox->currentIndex(), SpinEditValue(Symm_SpinEdit)};
+}
+
+PreviewShape WaveformView::recordShape(int c) const {
+    const TWaveSettings& w = host_.card.channel(c).Wave;
+    return PreviewShape{w.ArbitraryFlag, static_cast<int>(std::lround(w.StartF * 1000)), w.WaveType,
+                        static_cast<int>(std::lround(w.Symmetry))};
 }
 
 void WaveformView::applyRules() {

@@ -82,6 +82,9 @@ public:
     // The fields of frequencies the Update reads.
     std::vector<TFrequencySpinEdit*> frequencyFields() const;
     // What the preview draws of the page.
+    // Channel `c`'s waveform as its record holds it (the page's controls may
+    // show another channel's while another page is up).
+    PreviewShape recordShape(int c) const;
     PreviewShape previewShape() const;
     // The enabling rules of the page, from what its controls show.
     void applyRules();

@@ -83,6 +83,30 @@ private slots:
         QVERIFY(!WaveDrawn());
     }
 
+    // A channel switch draws the new channel's waveform, whatever page the
+    // settings show: with the Clock page up, the Waveform page's controls
+    // still hold the last channel's values, which are not the new one's.
+    void aSwitchDrawsTheNewChannelsRecordBehindAnyPage() {
+        MainControls& m = ui();
+        record().Channel[2].Wave.WaveType = 2; // channel 2: a square at 5 kHz
+        record().Channel[2].Wave.StartF = 5.0;
+        record().Channel[3].Wave.ArbitraryFlag = true; // channel 3: no samples
+        m.Channel_PageControl->setCurrentIndex(1);
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Time: 200uS"));
+        m.Settings_PageControl->setCurrentIndex(1); // the Clock page
+        m.Channel_PageControl->setCurrentIndex(2);
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Data Point 0"));
+        QVERIFY(!WaveDrawn());
+        record().Channel[1].Wave.StartF = 2.0;
+        m.Channel_PageControl->setCurrentIndex(0); // a sine at 2 kHz, not channel 2's square
+        QCOMPARE(m.Max_Sample_Label->text(), QString("Time: 500uS"));
+        QCOMPARE(m.WaveType_ComboBox->currentIndex(), 2); // the page's controls as they were
+        const QImage sine = Rendered();
+        m.Settings_PageControl->setCurrentIndex(0); // the Waveform page shows channel 1
+        m.Preview_Button->click();
+        QCOMPARE(Rendered(), sine);
+    }
+
     // A preview drawn follows a waveform that another than the operator
     // changed: a configuration applied or loaded.
     void aPreviewFollowsAnAppliedConfiguration() {
