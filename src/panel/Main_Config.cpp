@@ -163,9 +163,9 @@ void TMain_Form::SaveConfig1Click() {
     SessionMemory::AddRecentConfig(chosen);
     RefreshRecentConfigs();
     wave_->showSamplesInfo(ActiveChannelNumber());
-    if (!filed.said.isEmpty()) // a waveform written or left out is said
-        ShowFeedback("Configuration saved.", filed.leftOut ? Tone::Failure : Tone::Advice,
-                     filed.said);
+    // Said, with each waveform written or left out after it.
+    ShowFeedback("Configuration saved to " + QFileInfo(chosen).fileName() + ".",
+                 filed.leftOut ? Tone::Failure : Tone::Advice, filed.said);
 }
 
 void TMain_Form::LoadConfig1Click() {

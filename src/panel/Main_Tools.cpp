@@ -75,6 +75,8 @@ void TMain_Form::CreateRemoteForm() {
             RemoteStatus_Label->setAccessibleName(text);
             RemoteStatus_Label->setVisible(!text.isEmpty());
         });
+        connect(remoteForm_, &TRemote_Form::told, this,
+                [this](const QString& text) { ShowFeedback(text, Tone::Advice); });
         connect(remoteForm_, &TRemote_Form::lockChanged, this,
                 [this] { LockForRemote(!remoteForm_->LockHolder().isEmpty()); });
     }

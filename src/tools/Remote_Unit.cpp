@@ -125,8 +125,10 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         QStringList chosen;
         for (const QListWidgetItem* item : Resources_List->selectedItems())
             chosen << item->text();
-        QGuiApplication::clipboard()->setText(
-            (chosen.isEmpty() ? ResourceStrings() : chosen).join('\n'));
+        const QStringList copied = chosen.isEmpty() ? ResourceStrings() : chosen;
+        QGuiApplication::clipboard()->setText(copied.join('\n'));
+        emit told(copied.size() == 1 ? "Copied the resource string " + copied.front() + "."
+                                     : QString("Copied %1 resource strings.").arg(copied.size()));
     });
     // The operator's choices, as the last run left them; each change kept.
     const SessionMemory::RemoteChoices remembered = SessionMemory::Remote();

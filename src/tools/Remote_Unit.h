@@ -67,6 +67,8 @@ public:
 signals:
     // Listening started or stopped, a client came or went.
     void statusChanged();
+    // Something the operator did here worked: for the panel's status field.
+    void told(const QString& text);
     // Commands of a client ran: whatever shows the card reads it again.
     void commandsRan();
     // A client locked the front panel out, or it was given back (LockHolder()).

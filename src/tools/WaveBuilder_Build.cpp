@@ -221,5 +221,7 @@ void TWaveBuilder_Form::SaveTextClick() {
     DialogOperatorUi ui(this);
     if (::SaveWaveFile(wave, QFile::encodeName(path).toStdString(), 0, true, wave.WaveLength, ui) ==
         VI_SUCCESS)
-        ShowProblem(QString());
+        ShowProblem(
+            QString("Saved %1 samples to %2.").arg(wave.WaveLength).arg(QFileInfo(path).fileName()),
+            false);
 }

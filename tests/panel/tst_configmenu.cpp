@@ -144,6 +144,9 @@ private slots:
         QCOMPARE(dialogs.lastFilter, QString("Ini files (*.ini)|*.INI|All Files (*.*)|*.*"));
         QCOMPARE(dialogs.lastSuffix, QString("ini"));
         QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(m->Feedback(), QString("Configuration saved to panel.ini.")); // said, not red
+        QVERIFY(!m.Feedback_Label->styleSheet().isEmpty() &&
+                m.Feedback_Label->property("tone").toString() == "advice");
         QFile saved(dir.filePath("panel.ini")); // the open card is the file's card
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QVERIFY(saved.readAll().startsWith("[Card]\nResource=PXI1::13::INSTR\n"));

@@ -248,6 +248,7 @@ private slots:
         QVERIFY(form->Clients_Label->text().contains(" (HiSLIP)"));
         form->CopyResources_Button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), strings.join('\n'));
+        QCOMPARE(main().Feedback(), QString("Copied %1 resource strings.").arg(strings.size()));
         form->hide();
         QTest::mouseClick(remoteStatus(), Qt::LeftButton);
         QVERIFY(form->isVisible());

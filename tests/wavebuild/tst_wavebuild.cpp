@@ -261,6 +261,8 @@ private slots:
         b->Scale_ComboBox->setCurrentIndex(0);
         dialogs.fileNames = {dir.filePath("built.txt")};
         b->SaveText_Button->click();
+        QCOMPARE(b->Problem_Label->text(), QString("Saved 256 samples to built.txt."));
+        QVERIFY(b->Problem_Label->palette().color(QPalette::WindowText) != red);
         TArbWave back;
         DialogOperatorUi ui(nullptr);
         QCOMPARE(::ImportWaveFile(back, dir.filePath("built.txt").toStdString(), false, true, ui),
