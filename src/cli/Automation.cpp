@@ -277,7 +277,8 @@ private:
 
 } // namespace
 
-std::string FindCard(const std::string& name, std::FILE* err, std::string* modelFound) {
+std::string FindCard(const std::string& name, std::FILE* err, std::string* modelFound,
+                     std::span<const CardModel> models) {
     if (const std::string missing = MissingLibraryText(); !missing.empty()) {
         std::fprintf(err, "%s\n", missing.c_str());
         return {};
@@ -293,9 +294,13 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
                      StatusDescription(status).c_str());
         return {};
     }
-    // The cards of each model, as discovery lists them; when neither holds
-    // it, every PXI instrument, to tell another model from no resource at all.
-    for (const char* model : {CardModels()[0].name, CardModels()[1].name, ""}) {
+    // The cards of each model, as discovery lists them; when none holds it,
+    // every PXI instrument, to tell another model from no resource at all.
+    std::vector<const char*> names;
+    for (const CardModel& m : models)
+        names.push_back(m.name);
+    names.push_back("");
+    for (const char* model : names) {
         std::vector<std::string> found;
         status = FindVisaResources(model, found);
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
@@ -311,12 +316,11 @@ std::string FindCard(const std::string& name, std::FILE* err, std::string* model
                 *modelFound = model;
             return *match;
         }
-        if (!*model)
-            std::fprintf(err,
-                         match == found.end()
-                             ? "There is no resource '%s' (see --list-cards).\n"
-                             : "'%s' is not a 72-815 or 82-815 card (see --list-cards).\n",
-                         name.c_str());
+        if (!*model && match == found.end())
+            std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
+        else if (!*model)
+            std::fprintf(err, "'%s' is not a %s card (see --list-cards).\n", name.c_str(),
+                         ModelNamesText(models).c_str());
     }
     return {};
 }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "Card.h"
+#include "CardModels.h"
 #include "Operations.h"
 
 // Binds the libraries for a run without a window; false (the reason
@@ -13,9 +15,10 @@
 bool BindForCommandLine(std::FILE* err);
 
 // The card `name` names, as discovery lists it; empty (the reason written)
-// when VISA knows no such resource or it is no card of either model.
+// when VISA knows no such resource or it is no card of the models.
 // `model` gets the model it was found as.
-std::string FindCard(const std::string& name, std::FILE* err, std::string* model = nullptr);
+std::string FindCard(const std::string& name, std::FILE* err, std::string* model = nullptr,
+                     std::span<const CardModel> models = CardModels());
 
 // Opens the found card exclusively into the card object (Card::open:
 // sending nothing; its model read from the card unless `model` names it) and

@@ -21,10 +21,27 @@ const CardModel* ModelNamed(std::string_view name) {
     return nullptr;
 }
 
+// The first model (the three-channel card) unless another is named.
 const CardModel& ModelOfSubsystem(uint16_t subsystemId) {
-    return subsystemId == kModels[1].subsystemId ? kModels[1] : kModels[0];
+    for (const CardModel& m : kModels)
+        if (m.subsystemId == subsystemId)
+            return m;
+    return kModels[0];
 }
 
 const CardModel& ModelWithChannels(int channels) {
-    return channels == kModels[1].channels ? kModels[1] : kModels[0];
+    for (const CardModel& m : kModels)
+        if (m.channels == channels)
+            return m;
+    return kModels[0];
+}
+
+std::string ModelNamesText(std::span<const CardModel> models) {
+    std::string text;
+    for (size_t i = 0; i < models.size(); ++i)
+        text += (i == 0                   ? ""
+                 : i + 1 == models.size() ? " or "
+                                          : ", ") +
+                std::string(models[i].name);
+    return text;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 struct CardModel {
@@ -23,6 +24,9 @@ const CardModel* ModelNamed(std::string_view name);
 const CardModel& ModelOfSubsystem(uint16_t subsystemId);
 // The model with `channels` channels (3 for any count but 2).
 const CardModel& ModelWithChannels(int channels);
+
+// "72-815 or 82-815": the models' names, as a message lists them.
+std::string ModelNamesText(std::span<const CardModel> models = CardModels());
 
 // The maker a card's identity names (*IDN?).
 extern const char* const kCardMaker;
