@@ -132,11 +132,16 @@ struct LxiWebServer::Calls {
 };
 
 QStringList HostsReaching(const QHostAddress& address) {
-    if (address != QHostAddress::Any && address != QHostAddress::AnyIPv4)
+    const bool v4 = address == QHostAddress::Any || address == QHostAddress::AnyIPv4;
+    const bool v6 = address == QHostAddress::Any || address == QHostAddress::AnyIPv6;
+    if (!v4 && !v6)
         return {address.toString()};
+    // A link-local IPv6 address needs its interface named, which no
+    // resource string can: those are left out.
     QStringList hosts;
     for (const QHostAddress& a : QNetworkInterface::allAddresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+        if ((v4 && a.protocol() == QAbstractSocket::IPv4Protocol) ||
+            (v6 && a.protocol() == QAbstractSocket::IPv6Protocol && !a.isLinkLocal()))
             hosts << a.toString();
     return hosts;
 }

@@ -33,7 +33,8 @@ struct LxiPage {
 class Card;
 
 // The addresses clients reach a server listening on `address` at: that one,
-// or each of this computer's IPv4 addresses when it listens on all.
+// or each of this computer's addresses of the family it listens on all of
+// (IPv6's link-local ones left out).
 QStringList HostsReaching(const QHostAddress& address);
 
 // The pages of `card`, reached at `addresses` through `resources`.

@@ -2,7 +2,9 @@
 
 #include "HislipServer.h"
 
-QStringList VisaResources(const QString& host, const ServedTransports& served) {
+QStringList VisaResources(const QString& address, const ServedTransports& served) {
+    // An IPv6 address in brackets, so its colons do not read as the separators.
+    const QString host = address.contains(':') ? "[" + address + "]" : address;
     QStringList strings;
     if (served.rawPort > 0)
         strings << QString("TCPIP0::%1::%2::SOCKET").arg(host).arg(served.rawPort);

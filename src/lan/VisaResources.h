@@ -13,5 +13,6 @@ struct ServedTransports {
 
 // "TCPIP0::HOST::5025::SOCKET", "TCPIP0::HOST::inst0::INSTR",
 // "TCPIP0::HOST::hislip0::INSTR" (with ",PORT" after the device name when
-// HiSLIP is not on its own port 4880), in that order.
+// HiSLIP is not on its own port 4880), in that order; an IPv6 host in
+// brackets ("TCPIP0::[::1]::5025::SOCKET").
 QStringList VisaResources(const QString& host, const ServedTransports& served);

@@ -258,8 +258,7 @@ bool TRemote_Form::Serve(bool ask) {
         return false;
     auto server = std::make_unique<ScpiServer>(*device_);
     QString problem;
-    const QHostAddress address = everywhere ? QHostAddress::Any : QHostAddress::LocalHost;
-    if (!server->listen(address, static_cast<quint16>(Port_SpinEdit->value()), problem)) {
+    if (!server->listen(ListenAddress(), static_cast<quint16>(Port_SpinEdit->value()), problem)) {
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Cannot listen on port " + QString::number(Port_SpinEdit->value()) +
                                  ": " + problem);
@@ -408,7 +407,8 @@ void TRemote_Form::ShowRunning() {
     ShowResources();
 }
 
-// Every IPv4 interface, or this computer only.
+// Every IPv4 interface, or this computer only: the one choice every
+// transport listens by (VXI-11's interrupt channel and the web page are IPv4's).
 QHostAddress TRemote_Form::ListenAddress() const {
     return AllInterfaces_CheckBox->isChecked() ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost;
 }

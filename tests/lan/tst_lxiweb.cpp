@@ -11,6 +11,7 @@
 
 #include "LxiWebServer.h"
 #include "TestRegistry.h"
+#include "VisaResources.h"
 
 namespace {
 
@@ -91,6 +92,24 @@ private slots:
         QVERIFY2(server->listen(QHostAddress::LocalHost, 0, error), qPrintable(error));
     }
     void cleanup() { server.reset(); }
+
+    // The hosts a listening address is reached at, each family where it is
+    // served; an IPv6 host's resource strings in brackets.
+    void hostsAndStringsOfEachFamily() {
+        const QStringList v4 = HostsReaching(QHostAddress::AnyIPv4);
+        const QStringList v6 = HostsReaching(QHostAddress::AnyIPv6);
+        QVERIFY(v4.contains("127.0.0.1") && !v4.contains("::1"));
+        QVERIFY(v6.contains("::1") && !v6.contains("127.0.0.1"));
+        QVERIFY(!v6.join(" ").contains("fe80"));
+        QCOMPARE(HostsReaching(QHostAddress::Any).size(), v4.size() + v6.size());
+        QCOMPARE(HostsReaching(QHostAddress("::1")), QStringList{"::1"});
+        const ServedTransports served{5025, "inst0", "hislip0", 4881};
+        QCOMPARE(VisaResources("::1", served),
+                 (QStringList{"TCPIP0::[::1]::5025::SOCKET", "TCPIP0::[::1]::inst0::INSTR",
+                              "TCPIP0::[::1]::hislip0,4881::INSTR"}));
+        QCOMPARE(VisaResources("192.0.2.1", {5025, {}, {}, 0}),
+                 QStringList{"TCPIP0::192.0.2.1::5025::SOCKET"});
+    }
 
     // Sixteen clients sending a header line now and then, and sixteen that
     // send nothing, from one address: others are served at once, and that

@@ -200,6 +200,12 @@ private slots:
                      QString("Remote: port %1 on all interfaces").arg(form->Port())),
                  qPrintable(remoteStatus()->text()));
         QVERIFY(form->ResourceStrings().size() >= 2); // the loopback's at least
+        // One choice for every transport: the raw socket listens where the
+        // others do (IPv4), and so only where a resource string is listed.
+        QTcpSocket v6;
+        v6.connectToHost(QHostAddress::LocalHostIPv6, form->Port());
+        QVERIFY(!v6.waitForConnected(1000));
+        QVERIFY(!form->ResourceStrings().join(" ").contains("[")); // no IPv6 string
     }
 
     // While serving, what serves is shown and fixed: each resource string,
