@@ -139,7 +139,6 @@ void ScpiServer::read(const std::shared_ptr<Client>& client) {
     const QByteArray data = c.socket->readAll();
     c.lastByte.start();
     const size_t size = static_cast<size_t>(data.size());
-    bool ran = false;
     for (size_t i = 0; i < size && !c.gone;) {
         size_t taken = 0;
         const auto result = c.reader.take(data.constData() + i, size - i, taken);
@@ -147,12 +146,9 @@ void ScpiServer::read(const std::shared_ptr<Client>& client) {
         if (result == scpi::LineReader::Result::Refused) {
             c.session->error(scpi::TooMuchData, c.reader.refusal());
         } else if (result == scpi::LineReader::Result::Line) {
-            ran = true;
             runLine(c);
         }
     }
-    if (ran)
-        emit linesRan();
 }
 
 void ScpiServer::runLine(Client& c) {

@@ -52,8 +52,6 @@ public:
 signals:
     void clientConnected(const QString& client);
     void clientDisconnected(const QString& client);
-    // A client's lines ran (after the last of what it sent at once).
-    void linesRan();
 
 private:
     struct Client;

@@ -245,8 +245,9 @@ bool TRemote_Form::StartServing() {
     return Listening() || Serve(false);
 }
 
-// The raw socket, then VXI-11 when chosen; listening on every interface is
-// asked first unless the operator chose to serve at start.
+// The raw socket, then VXI-11, HiSLIP and the web page as chosen, then
+// the mDNS announcement; listening on every interface is asked first
+// unless the operator chose to serve at start.
 bool TRemote_Form::Serve(bool ask) {
     const bool everywhere = AllInterfaces_CheckBox->isChecked();
     if (ask && everywhere &&
@@ -274,7 +275,6 @@ bool TRemote_Form::Serve(bool ask) {
     Announce();
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
-    connect(server_.get(), &ScpiServer::linesRan, this, &TRemote_Form::commandsRan);
     Listen_Button->setText("Stop");
     ShowRunning();
     ShowClients();

@@ -1,7 +1,7 @@
-// The "Remote Control" window: serves the card the main window has open in
-// SCPI over TCP (a raw socket, and VXI-11 beside it) while the operator
-// watches. What it serves, and how, is remembered between runs; it serves
-// from the start only when the operator chose so.
+// The "Remote Control" window: serves the card its panel has open in SCPI
+// over TCP (a raw socket, and VXI-11, HiSLIP and the LXI web page beside it,
+// announced by mDNS) while the operator watches. What it serves, and how, is remembered between
+// runs; it serves from the start only when the operator chose so.
 #pragma once
 
 #include <QDialog>
@@ -69,8 +69,6 @@ signals:
     void statusChanged();
     // Something the operator did here worked: for the panel's status field.
     void told(const QString& text);
-    // Commands of a client ran: whatever shows the card reads it again.
-    void commandsRan();
     // A client locked the front panel out, or it was given back (LockHolder()).
     void lockChanged();
 

@@ -1,5 +1,4 @@
-// The card object: the record's defaults, its subscribers, and two cards in
-// one process that share nothing.
+// The card object: the record's defaults and its subscribers.
 #include <QtTest>
 
 #include <functional>
@@ -118,7 +117,7 @@ private slots:
     }
 
     void zeroFilledBeforeDefaults() {
-        // A fresh record is all zero, as the program's global is before start-up.
+        // A fresh record is all zero until the card sets its defaults.
         TChannelInfo fresh;
         QCOMPARE(fresh.Multiplier, 0);
         QCOMPARE(fresh.Wave.Symmetry, 0.0);
