@@ -1,5 +1,8 @@
 #include "LibraryBindings.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "LibraryBinding.h"
 
 #include "NVLPXI.h"
@@ -28,7 +31,31 @@ std::string Absence(const LibraryBinding& b, const std::string& what) {
 
 } // namespace
 
-std::string MissingLibraryText() {
+std::string LibraryAdvice(const std::string& program) {
+    namespace fs = std::filesystem;
+    std::string advice = "To use a card, put its maker's libraries on the library search path "
+                         "(LD_LIBRARY_PATH or /etc/ld.so.conf)";
+    std::error_code ec;
+    const fs::path folder = fs::path(program).parent_path();
+    const fs::path demo = folder / "nv815-panel-demo";
+    const fs::path sim = folder.parent_path() / "sim";
+    if (fs::is_regular_file(demo, ec))
+        advice +=
+            "; to try the panel without one, start " + demo.string() + " (the simulated chassis)";
+    else if (fs::is_regular_file(sim / "libvisa.so", ec))
+        advice += "; to try the panel without one, start it with LD_LIBRARY_PATH=" + sim.string() +
+                  " (the simulated chassis)";
+    return advice + ".";
+}
+
+namespace {
+
+std::string ProgramPath() {
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).string();
+}
+
+std::string MissingText() {
     const std::string visa = std::string("the VISA library ") + VisaBinding.fileName;
     const std::string driver = std::string("the instrument driver ") + DriverBinding.fileName;
     const bool plain =
@@ -43,4 +70,11 @@ std::string MissingLibraryText() {
     if (!DriverLoaded)
         return Absence(DriverBinding, driver) + "; no card can be opened.";
     return {};
+}
+
+} // namespace
+
+std::string MissingLibraryText() {
+    const std::string missing = MissingText();
+    return missing.empty() ? missing : missing + " " + LibraryAdvice(ProgramPath());
 }

@@ -1,9 +1,11 @@
 // Start-up binding with different sets of libraries on the search path.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "LibraryBindings.h"
 #include "TestRegistry.h"
 
 namespace {
@@ -41,6 +43,18 @@ Run Probe(const QStringList& libraries, const QString& chassis = QString()) {
 
 const QStringList kAll = {SIM_VISA, SIM_DRIVER, STUB_NVPX60, STUB_NVLPXI};
 
+const QString kSearchPath = "To use a card, put its maker's libraries on the library search path "
+                            "(LD_LIBRARY_PATH or /etc/ld.so.conf)";
+
+// What the probe said is missing, its advice checked and cut off.
+QString Missing(const Run& r) {
+    const QString line = r.line("missing");
+    const qsizetype advice = line.indexOf(" " + kSearchPath);
+    if (advice < 0 || !line.endsWith("."))
+        return "(no advice) " + line;
+    return line.left(advice);
+}
+
 } // namespace
 
 class TestBindings : public QObject {
@@ -74,7 +88,7 @@ private slots:
         QCOMPARE(r.line("loaded"), QString("1 0 0 1"));
         QCOMPARE(r.line("nulls"), QString("0 48 35 48"));
         QCOMPARE(
-            r.line("missing"),
+            Missing(r),
             QString("Not found: the instrument driver libnv815_32.so; no card can be opened."));
         QCOMPARE(r.line("released"), QString("libNVLPXI.so libvisa.so"));
     }
@@ -86,7 +100,7 @@ private slots:
         QCOMPARE(r.line("loaded"), QString("0 0 1 0"));
         QCOMPARE(r.line("defaultrm"), QString("0"));
         // The driver is there, but the library it needs is not: the loader says so.
-        QCOMPARE(r.line("missing"),
+        QCOMPARE(Missing(r),
                  QString("Not found: the VISA library libvisa.so; Could not load the instrument "
                          "driver libnv815_32.so (libvisa.so: cannot open shared object file: No "
                          "such file or directory); no card can be used."));
@@ -97,12 +111,40 @@ private slots:
         Run r = Probe({FOREIGN_VISA, SIM_DRIVER, STUB_NVPX60, STUB_NVLPXI});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.line("loaded"), QString("1 0 1 1"));
-        const QString missing = r.line("missing");
+        const QString missing = Missing(r);
         QVERIFY2(missing.startsWith("Could not load the instrument driver libnv815_32.so (") &&
                      missing.contains("undefined symbol") &&
                      missing.endsWith("); no card can be opened."),
                  qPrintable(missing));
         QCOMPARE(r.line("released"), QString("libNVLPXI.so libnvpx60_32.so libvisa.so"));
+    }
+
+    // What to do: the search path always; the simulated chassis where this
+    // program has one, by the demo launcher installed beside it, or by the
+    // build tree's folder.
+    void adviceForEachLayout() {
+        QTemporaryDir root;
+        const QString dir = root.path();
+        QVERIFY(QDir(dir).mkpath("bin") && QDir(dir).mkpath("build/src") &&
+                QDir(dir).mkpath("build/sim") && QDir(dir).mkpath("other/src"));
+        for (const char* file : {"bin/nv815-panel-demo", "build/sim/libvisa.so"}) {
+            QFile f(dir + "/" + QLatin1String(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const struct {
+            const char* program;
+            QString then;
+        } rows[] = {
+            {"/bin/nv815-panel", "; to try the panel without one, start " + dir +
+                                     "/bin/nv815-panel-demo (the simulated chassis)."},
+            {"/build/src/nv815-panel",
+             "; to try the panel without one, start it with LD_LIBRARY_PATH=" + dir +
+                 "/build/sim (the simulated chassis)."},
+            {"/other/src/nv815-panel", "."},
+        };
+        for (const auto& row : rows)
+            QCOMPARE(QString::fromStdString(LibraryAdvice((dir + row.program).toStdString())),
+                     kSearchPath + row.then);
     }
 
     void missingDriverEntryPointStopsStartUp() {
