@@ -59,6 +59,11 @@ private slots:
         QVERIFY(LogTexts().last().endsWith("> ***FAILED***\r\nError: "));
         QCOMPARE(m->Feedback(), QString("Channel 1: Set Attenuation failed (status 0xBFFC0802)."));
         nvsim_clear_faults();
+        // The same command accepted on another channel leaves it shown.
+        m.Channel_PageControl->setCurrentIndex(1);
+        m.AttenSetButton->click();
+        QCOMPARE(m->Feedback(), QString("Channel 1: Set Attenuation failed (status 0xBFFC0802)."));
+        m.Channel_PageControl->setCurrentIndex(0);
         m.AttenSetButton->click();
         QCOMPARE(m->Feedback(), QString());
 

@@ -173,6 +173,21 @@ private slots:
         }
     }
 
+    // The sweep's step interval: 1 to 5242 µs, the longest sent as typed,
+    // one more held at the longest.
+    void stepIntervalLimits() {
+        MainControls& m = ui();
+        QCOMPARE(m.StepInt_SpinEdit->minimum(), 1);
+        QCOMPARE(m.StepInt_SpinEdit->maximum(), 5242);
+        withCard();
+        setPage(true, 1000, 5000, 1, 5243, false);
+        QCOMPARE(m.StepInt_SpinEdit->value(), 5242);
+        m.WaveUpdate_Button->click();
+        QVERIFY(
+            DriverSets().contains("nv815_GenerateSweep(0, 50, 0, 1, 5, 0.001, 5.242) = 00000000"));
+        QCOMPARE(ch().Wave.StepInterval, 5242.0);
+    }
+
     // After a refused command the page and the lamp show the record: the
     // operations' own rules are the card object's tests (tst_updates).
     void refusedCommandsRestoreTheirFields_data() {

@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include "CardCommands.h"
+#include "CardInvariant.h"
+#include "ConfigFile.h"
 #include "FileCommands.h"
 #include "FileFaults.h"
 #include "LibraryBindings.h"
@@ -178,6 +180,84 @@ private slots:
         nvsim_clear_faults();
         QCOMPARE(arb.Data, std::vector<double>({0, 25, 50, 100}));
         QVERIFY(card.channel(2).Wave.ArbitraryFlag);
+    }
+
+    // Every setter refused by the card leaves each channel's record, flags
+    // included, and every answer as they were.
+    void everyRefusedSetterRestores() {
+        DeviceLink d([this] { return &card; });
+        Session& s = *d.link;
+        const char* queries = "FUNC?;FREQ?;FREQ:STOP?;SWE:STEP?;SWE:DWEL?;FREQ:MODE?;AM:STAT?;"
+                              ":OUTP#:ATT?;:OUTP#?;:VOLT:OFFS?;OFFS:STAT?;:FSK:LEV?;:TRIG#:SOUR?;"
+                              "MODE?;:ROSC:SOUR?;EXT:FREQ?;:CLOC#:MULT?;SWE:MODE?;FREQ:STAR?;"
+                              "STOP?;:CLOC#:SWE:STEP?;DWEL?;:CLOC#:COUN:STEP?;FSK:SOUR?";
+        const auto state = [&] {
+            std::string all = ConfigurationText(card.record(), "").value_or("?");
+            for (int c = 1; c <= kChannelCount; ++c) {
+                const TWaveSettings& w = card.channel(c).Wave;
+                all += std::to_string(w.ArbitraryFlag) + std::to_string(w.SweepFlag) +
+                       std::to_string(w.AMFlag) + std::to_string(w.Arb.Data.size());
+                all += s.handle(QString(queries)
+                                    .replace("#", QString::number(c))
+                                    .prepend(QString(":SOUR%1:").arg(c))
+                                    .toStdString());
+            }
+            return all;
+        };
+        // Channel 2 holds samples but plays a sine; channel 1 sweeps.
+        s.handle("*RST;:SOUR2:DATA 0,50,100,50;:SOUR2:APPL:SIN 1KHZ;:FREQ:MODE SWE");
+        const struct {
+            const char* line;
+            const char* call;
+        } rows[] = {
+            {"SOUR2:FUNC USER", "nv815_LoadArbitraryWaveform"},
+            {"SOUR2:DATA 1,2,3,4", "nv815_LoadArbitraryWaveform"}, // the counter step as it is
+            {"SOUR3:FUNC TRI", "nv815_GenerateSignal"},
+            {"SOUR3:FREQ 2KHZ", "nv815_GenerateSignal"},
+            {"SOUR3:FUNC:SQU:DCYC 30", "nv815_GenerateSignal"},
+            {"SOUR3:FREQ:STOP 5000", "nv815_GenerateSignal"},
+            {"SOUR3:FREQ:MODE SWE", "nv815_GenerateSweep"},
+            {"SWE:STEP 10", "nv815_GenerateSweep"},
+            {"SWE:DWEL 2MS", "nv815_GenerateSweep"},
+            {"SWE:MODE MAN", "nv815_GenerateSweep"},
+            {"FREQ:MODE CW", "nv815_GenerateSignal"},
+            {"AM:STAT ON", "nv815_SetAMMode"},
+            {"FSK:LEV HIGH", "nv815_SetFSKPin"},
+            {"OUTP1:ATT 25", "nv815_SetAttenuation"},
+            {"OUTP3 ON", "nv815_SetInstrumentMode"},
+            {"VOLT:OFFS 1.5", "nv815_SetOutputOffsetVoltage"},
+            {"VOLT:OFFS:STAT ON", "nv815_SetOutputOffsetVoltage"},
+            {"TRIG1:SOUR PXI3", "nv815_SetTriggerMode"},
+            {"TRIG1:MODE POS", "nv815_SetTriggerMode"},
+            {"ROSC:SOUR EXT", "nv815_SetClockSource"},
+            {"ROSC:EXT:FREQ 20", "nv815_SetClockSource"},
+            {"CLOC2:MULT 8", "nv815_SetClockSource"},
+            {"CLOC2:SWE:MODE TRI", "nv815_SetClockMode"},
+            {"CLOC2:FREQ:STAR 5", "nv815_SetClockMode"},
+            {"CLOC2:SWE:DWEL 2MS", "nv815_SetClockMode"},
+            {"CLOC2:COUN:STEP 4", "nv815_SetCounterStep"},
+            {"CLOC2:FSK:SOUR 3", "nv815_SetFSKSource"},
+        };
+        for (const auto& row : rows) {
+            s.handle("*CLS");
+            const std::string before = state();
+            s.handle("*CLS");
+            nvsim_journal_clear();
+            nvsim_fail(row.call, static_cast<ViStatus>(0xBFFC0802u), 1, 0, nullptr);
+            s.handle(row.line);
+            nvsim_clear_faults();
+            const QStringList refused = Sent().filter(row.call).filter("= BFFC0802");
+            QVERIFY2(!refused.isEmpty(), row.line); // the call was made, and refused
+            const std::string error = s.handle("SYST:ERR?");
+            QVERIFY2(error.starts_with("-200,"), (row.line + (" " + error)).c_str());
+            const QStringList was = QString::fromStdString(before).split('\n');
+            const QStringList now = QString::fromStdString(state()).split('\n');
+            for (qsizetype i = 0; i < std::min(was.size(), now.size()); ++i)
+                QVERIFY2(was[i] == now[i],
+                         qPrintable(QString(row.line) + ": " + was[i] + " became " + now[i]));
+            QCOMPARE(now.size(), was.size());
+            QCOMPARE(CardDifference(card.record(), kCard, kChannelCount), QString());
+        }
     }
 
     // Configuration files only by names inside the folder; a load sends

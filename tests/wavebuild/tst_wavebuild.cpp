@@ -218,9 +218,18 @@ private slots:
             QCOMPARE(out.back(), source.back());
         }
         QCOMPARE(ResampleLinear({0, 10}, 5), std::vector<double>({0, 2.5, 5, 7.5, 10}));
-        QCOMPARE(DefaultLength(1000), 512);
-        QCOMPARE(DefaultLength(1), 2);
-        QCOMPARE(DefaultLength(5000000), 262144);
+        // The largest power of two the file fills: both sides of each boundary.
+        for (const auto& [values, length] : {std::pair{1, 2},
+                                             {3, 2},
+                                             {4, 4},
+                                             {1000, 512},
+                                             {1023, 512},
+                                             {1024, 1024},
+                                             {1025, 1024},
+                                             {262143, 131072},
+                                             {262144, 262144},
+                                             {5000000, 262144}})
+            QCOMPARE(DefaultLength(size_t(values)), length);
     }
 
     void builtWaveformReachesTheCard() {
