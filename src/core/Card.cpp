@@ -65,12 +65,14 @@ struct Card::Picture {
     }
 };
 
-Card::Operation::Operation(Card& card, const void* origin) : card_(card) {
+Card::Operation::Operation(Card& card, const void* origin, std::string who) : card_(card) {
     if (card_.operations_++ == 0) {
         card_.origin_ = origin;
+        card_.who_ = std::move(who);
         card_.before_ = std::make_unique<Picture>(card_);
     } else if (origin && origin != card_.origin_) {
         card_.origin_ = nullptr; // another's inside it (a client's line under a message box)
+        card_.who_.clear();
     }
 }
 
@@ -83,7 +85,9 @@ void Card::tellChange() {
     const std::unique_ptr<Picture> before = std::move(before_);
     CardChange change = before->against(Picture(*this));
     change.origin = origin_;
+    change.who = std::move(who_);
     origin_ = nullptr;
+    who_.clear();
     bool any = false;
     for (int c = 1; c <= kChannelCount; ++c)
         any = any || change.channel[c].any();

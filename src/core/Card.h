@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Accepted.h"
@@ -32,6 +33,8 @@ struct CardChange {
     std::array<ChannelChange, kChannelCount + 1> channel{}; // [1] .. [3]
     // Who ran it, as it said (Card::Operation); null when nobody said.
     const void* origin = nullptr;
+    // Who ran it, for the operator ("127.0.0.1:40040"); empty when nobody said.
+    std::string who;
 };
 
 // Which card a card object holds: its resource, card id and model.
@@ -74,6 +77,10 @@ public:
         return identity_.model ? *identity_.model : ModelWithChannels(kChannelCount);
     }
     int channels() const { return model().channels; }
+
+    // Who runs the operation alive, as its outermost said (empty when none
+    // is, or it did not say): for whoever shows a command's outcome.
+    const std::string& operationWho() const { return who_; }
 
     // The card record: a configuration load changes it without sending.
     TCardInfo& record() { return record_; }
@@ -121,7 +128,7 @@ public:
     // what it does to say it did it.
     class Operation {
     public:
-        explicit Operation(Card& card, const void* origin = nullptr);
+        explicit Operation(Card& card, const void* origin = nullptr, std::string who = {});
         ~Operation();
         Operation(const Operation&) = delete;
         Operation& operator=(const Operation&) = delete;
@@ -143,5 +150,6 @@ private:
     std::vector<CardSubscriber*> subscribers_;
     int operations_ = 0;              // Operations alive
     const void* origin_ = nullptr;    // the outermost's
+    std::string who_;                 // the outermost's
     std::unique_ptr<Picture> before_; // as the outermost began
 };

@@ -21,6 +21,8 @@ class TUpDown;
 
 class ClockView final : public QObject {
 public:
+    // The page's controls bound to the settings table.
+    const BoundControls& bound() const { return bound_; }
     explicit ClockView(ViewHost host);
 
     // The page itself, for the settings tabs.

@@ -68,7 +68,10 @@ void TMain_Form::CommandReported(const CommandOutcome& outcome) {
         // Without the driver's text (its own call failed too), the status itself.
         const QString error = QString::fromLocal8Bit(outcome.errorText.c_str()).trimmed();
         const QString code = QString::fromStdString(StatusHex(outcome.status));
-        ShowFeedback(ChannelPrefix(outcome.channel) + Title(outcome.title) + " failed" +
+        // A client's command says whose it was.
+        const std::string& who = card_.operationWho();
+        ShowFeedback((who.empty() ? QString() : "Client " + QString::fromStdString(who) + ": ") +
+                     ChannelPrefix(outcome.channel) + Title(outcome.title) + " failed" +
                      (error.isEmpty() ? " (status 0x" + code + ")." : ": " + error));
         // Its log entry, the latest when the command reports.
         if (LogLines && !LogLines->empty())
@@ -117,6 +120,10 @@ bool TMain_Form::FeedbackClicked(QObject* watched, QEvent* event) {
     if (watched != Feedback_Label || event->type() != QEvent::MouseButtonRelease ||
         static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
+    if (replaced_->any() && feedback_ == replaced_->message()) { // the click puts them back
+        PutBackEdits();
+        return true;
+    }
     if (logForm_)
         logForm_->ShowStatusMessage(
             feedback_, Feedback_Label->property("tone").toString() == "failure", failureEntry_);

@@ -17,6 +17,7 @@
 #include "Main_Controls.h"
 #include "OutputView.h"
 #include "PanelWidgets.h"
+#include "ReplacedEdits.h"
 
 TMain_Form::OwnOperation::OwnOperation(TMain_Form& form)
     : form_(form), operation_(std::make_unique<Card::Operation>(form.card_, &form)) {
@@ -29,11 +30,35 @@ TMain_Form::OwnOperation::~OwnOperation() {
         form_.RefreshCardView();
 }
 
+// An unsent edit the change replaces is said in the status field, with
+// who changed what; one action puts it back (PutBackEdits).
 void TMain_Form::cardChanged(const CardChange& change) {
     if (change.origin == this)
         return; // shown once the window's own operation is done (OwnOperation)
-    ShowChangedSettings(change.channel[ActiveChannelNumber()]);
+    const int c = ActiveChannelNumber();
+    replaced_->take(EditableFields(), change.channel[c].settings, marks_);
+    ShowChangedSettings(change.channel[c]);
     RefreshCardView();
+    if (const QString said = replaced_->said(QString::fromStdString(change.who), c);
+        !said.isEmpty())
+        ShowFeedback(said, Tone::Advice);
+}
+
+std::vector<EditableField> TMain_Form::EditableFields() const {
+    std::vector<EditableField> fields;
+    for (const BoundControls* bound : {&wave_->bound(), &wave_->trigger->bound(), &clock_->bound()})
+        for (const BoundControls::Entry& e : bound->entries())
+            fields.push_back({e.control, e, 1});
+    fields.push_back({output_->Att_Slider, {&Setting("_Wave/Attenuation")}, 1});
+    fields.push_back({output_->V_Slider, {&Setting("_Wave/DCOffset")}, 100});
+    return fields;
+}
+
+void TMain_Form::PutBackEdits() {
+    if (!replaced_->any())
+        return;
+    ShowFeedback(replaced_->putBack(), Tone::Advice);
+    RefreshUnsentMarks();
 }
 
 void TMain_Form::ShowChangedSettings(const ChannelChange& changed) {

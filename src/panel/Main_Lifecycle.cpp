@@ -3,6 +3,7 @@
 #include "ClockView.h"
 #include "Main_Unit.h"
 #include "PreviewView.h"
+#include "ReplacedEdits.h"
 #include "WaveformView.h"
 
 #include <QAbstractItemView>
@@ -185,6 +186,7 @@ void TMain_Form::UpdateAttControls() {
 
 void TMain_Form::Channel_PageControlChange() {
     OwnOperation own(*this);
+    replaced_->clear(); // the fields show another channel now
     if (builderForm_)
         builderForm_->setChannel(ActiveChannelNumber());
     UpdateAllControls();

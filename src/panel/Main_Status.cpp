@@ -94,6 +94,12 @@ void TMain_Form::CreateSendKeys() {
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
          [this] { return output_->OffsetButton; }},
     };
+    // Ctrl+Shift+R puts back the unsent edits another's change replaced.
+    QAction* putBack = Named(new QAction(this), "PutBackEdits_Action");
+    putBack->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    putBack->setShortcutContext(Qt::WindowShortcut);
+    addAction(putBack);
+    connect(putBack, &QAction::triggered, this, &TMain_Form::PutBackEdits);
     for (const auto& key : keys) {
         QAction* action = Named(new QAction(this), key.name);
         action->setShortcuts(key.keys);

@@ -3,6 +3,7 @@
 #include "Main_Unit.h"
 #include "ClockView.h"
 #include "OutputView.h"
+#include "ReplacedEdits.h"
 #include "Startup.h"
 #include "StatusStripView.h"
 #include "WaveformView.h"
@@ -38,7 +39,8 @@
 #include "SettingRanges.h"
 #include "WindowPlacement.h"
 
-TMain_Form::TMain_Form(QWidget* parent) : QMainWindow(parent) {
+TMain_Form::TMain_Form(QWidget* parent)
+    : QMainWindow(parent), replaced_(std::make_unique<ReplacedEdits>()) {
     setObjectName("Main_Form");
     // The panel was laid out for an 8-point face; larger faces would not fit its fixed size.
     QFont face = font();

@@ -44,6 +44,8 @@ class TLog_Form;
 class TMemTest_Form;
 class TWaveBuilder_Form;
 class TRemote_Form;
+class ReplacedEdits;
+struct EditableField;
 class StatusStripView;
 class OutputView;
 class PreviewView;
@@ -274,6 +276,10 @@ private:
     ViewHost Host();
     void ShowProblem(int channel, const QString& what, const std::string& text);
     bool FeedbackClicked(QObject* watched, QEvent* event);
+    // Every control of the active channel that edits a row of the table.
+    std::vector<EditableField> EditableFields() const;
+    // The unsent edits another's change replaced, back in their fields.
+    void PutBackEdits();
     bool RemoteStatusClicked(QObject* watched, QEvent* event);
     void CreateRemoteForm();
     void CreateStatusStrip(QWidget* client);
@@ -292,6 +298,7 @@ private:
 
     Card card_;
     UnsentMarks marks_;
+    std::unique_ptr<ReplacedEdits> replaced_;
     TExternalClk_Form* extClkForm_ = nullptr;
     TCard_Form* cardForm_ = nullptr;
     TAbout_Form* aboutForm_ = nullptr;

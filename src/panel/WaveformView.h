@@ -27,6 +27,8 @@ class TriggerView;
 
 class WaveformView final : public QObject {
 public:
+    // The page's controls bound to the settings table (its trigger group's are trigger->bound()).
+    const BoundControls& bound() const { return bound_; }
     explicit WaveformView(ViewHost host);
 
     // The page itself, for the settings tabs.

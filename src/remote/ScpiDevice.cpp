@@ -130,8 +130,10 @@ int ScpiDevice::lockHolderCount() const {
 
 std::string ScpiDevice::run(scpi::Session& link, std::string_view message) {
     std::optional<Card::Operation> operation;
-    if (Card* card = card_())
-        operation.emplace(*card, this);
+    if (Card* card = card_()) {
+        const Link* l = find(link);
+        operation.emplace(*card, this, l ? l->name.toStdString() : std::string());
+    }
     return link.handle(message);
 }
 

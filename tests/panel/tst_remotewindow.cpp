@@ -16,10 +16,12 @@
 #include "Captions.h"
 #include "HislipMessage.h"
 #include "HislipServer.h"
+#include "MainControls.h"
 #include "PanelFixture.h"
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
 #include "TestRegistry.h"
+#include "nvsim.h"
 
 class TestRemoteWindow : public QObject, public PanelFixture {
     Q_OBJECT
@@ -85,6 +87,58 @@ private slots:
         form->Listen_Button->click(); // Stop: the client is closed
         QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(!remoteStatus()->isVisible());
+    }
+
+    // A client's change that replaces an unsent edit says who changed what
+    // and what was replaced; Ctrl+Shift+R, or a click on the status field,
+    // puts it back. A client's refused command names the client.
+    void aClientsChangeToAnUnsentEditIsSaid() {
+        selectCard(false, 0);
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Listen_Button->click();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        QTRY_COMPARE(form->Clients().size(), 1);
+        const QString who = form->Clients().front();
+        const auto ask = [&](const QByteArray& line) {
+            client.write(line + ";*OPC?\n");
+            return QTest::qWaitFor([&] { return client.canReadLine(); }, 5000) ? client.readLine()
+                                                                               : QByteArray();
+        };
+        MainControls& m = ui();
+        for (bool byKey : {true, false}) {
+            m.StartF_SpinEdit->setValue(7777);
+            m.Symm_SpinEdit->setValue(40);
+            QVERIFY(main().MarkedUnsent(m.StartF_SpinEdit));
+            QCOMPARE(ask(byKey ? "FREQ 3KHZ" : "FREQ 4KHZ"), QByteArray("1\n"));
+            const QString now = byKey ? "3000" : "4000";
+            QCOMPARE(m.StartF_SpinEdit->text(), now);
+            QCOMPARE(m.Symm_SpinEdit->value(), 40); // not changed: kept
+            QCOMPARE(m->Feedback(), who + " set channel 1 start frequency " + now +
+                                        " Hz; your unsent 7777 Hz was replaced (Ctrl+Shift+R or "
+                                        "a click here puts it back)");
+            QCOMPARE(m.Feedback_Label->property("tone").toString(), QString("advice"));
+            if (byKey)
+                main().findChild<QAction*>("PutBackEdits_Action")->trigger();
+            else
+                QTest::mouseClick(m.Feedback_Label, Qt::LeftButton);
+            QCOMPARE(m.StartF_SpinEdit->text(), QString("7777"));
+            QVERIFY(main().MarkedUnsent(m.StartF_SpinEdit));
+            QCOMPARE(m->Feedback(), QString("Put back (not sent): start frequency 7777 Hz."));
+        }
+        // The attenuation's slider, one of several fields at once.
+        m.Att_Slider->setValue(30);
+        QCOMPARE(ask("OUTP1:ATT 12"), QByteArray("1\n"));
+        QVERIFY(m->Feedback().contains("set channel 1 attenuation 12 dB; your unsent 30 dB was"));
+
+        nvsim_fail("nv815_SetAttenuation", static_cast<ViStatus>(0xBFFC0802u), 1, 0, nullptr);
+        QCOMPARE(ask("OUTP1:ATT 5"), QByteArray("1\n"));
+        nvsim_clear_faults();
+        QVERIFY2(m->Feedback().startsWith("Client " + who + ": Channel 1: Set Attenuation failed"),
+                 qPrintable(m->Feedback()));
+        form->Listen_Button->click();
     }
 
     // SYSTem:RWLock takes the controls until SYSTem:LOCal, the Local button
