@@ -44,6 +44,9 @@ QString SearchHint(ViStatus status, const SearchStop& stop, const char* model, b
     return found ? QString() : QString("No %1 card was found.").arg(model);
 }
 const QColor kCurrentRow(0xEE, 0xEE, 0xEE);
+const QColor kTakenMark(0xB0, 0x00, 0x00);
+// A row's cells hold who else has its card ("in use by panel 1"), or nothing.
+constexpr int kTakenRole = Qt::UserRole + 1;
 } // namespace
 
 CardCellDelegate::CardCellDelegate(TCard_Form* form) : QStyledItemDelegate(form), form_(form) {}
@@ -56,6 +59,23 @@ void CardCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setFont(option.font);
     painter->drawText(option.rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                       index.data(Qt::DisplayRole).toString());
+    // A card another panel or program has: marked at the row's end.
+    if (index.column() == 2 && !index.data(kTakenRole).toString().isEmpty()) {
+        painter->setPen(kTakenMark);
+        painter->drawText(option.rect.adjusted(0, 2, -3, 0), Qt::AlignRight | Qt::AlignTop,
+                          "in use");
+    }
+    // The current row framed, so that it shows where the keyboard is.
+    if (index.row() == form_->Card_StringGrid->currentRow()) {
+        painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+        const QRect r = option.rect.adjusted(0, 0, -1, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (index.column() == 0)
+            painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (index.column() == 2)
+            painter->drawLine(r.topRight(), r.bottomRight());
+    }
     painter->restore();
 }
 
@@ -82,6 +102,7 @@ TCard_Form::TCard_Form(Card& card, QWidget* parent) : QDialog(parent), card_(car
     Card_StringGrid->setCurrentCell(0, 1);
     connect(Card_StringGrid, &QTableWidget::currentCellChanged, Card_StringGrid->viewport(),
             qOverload<>(&QWidget::update));
+    connect(Card_StringGrid, &QTableWidget::currentCellChanged, this, [this] { ShowHint(); });
 
     GroupBox1 = Named(new QGroupBox("Card Search", this), "GroupBox1");
     Label1 = Named(new QLabel("Model Search String:", GroupBox1), "Label1");
@@ -167,10 +188,36 @@ QColor TCard_Form::RowColour(int row) const {
     return Qt::white;
 }
 
+// Who else has the card of `resource`: another panel of this program, or
+// (as its probe found) another program holding VISA's lock; empty when none.
+QString TCard_Form::TakenBy(const std::string& resource, ViStatus probe) const {
+    if (const Card* other = card_.heldElsewhere(resource))
+        return "in use by " + (other->holderName().empty()
+                                   ? QString("another panel")
+                                   : QString::fromStdString(other->holderName()));
+    if (probe == VI_ERROR_RSRC_LOCKED)
+        return "locked by another program";
+    return {};
+}
+
+// The search's hint; for a current row whose card another has, who has it.
+void TCard_Form::ShowHint() {
+    const QTableWidgetItem* current = Card_StringGrid->currentRow() >= 0
+                                          ? Card_StringGrid->item(Card_StringGrid->currentRow(), 1)
+                                          : nullptr;
+    const QString taken = current ? current->data(kTakenRole).toString() : QString();
+    Hint_Label->setText(taken.isEmpty()
+                            ? searchHint_
+                            : current->text() + " is " + taken + ": choose another card.");
+}
+
 void TCard_Form::Find_ButtonClick() {
     for (int r = 0; r < Card_StringGrid->rowCount(); ++r)
-        for (int c = 0; c < 3; ++c)
+        for (int c = 0; c < 3; ++c) {
             Card_StringGrid->item(r, c)->setText(QString());
+            Card_StringGrid->item(r, c)->setData(kTakenRole, QString());
+            Card_StringGrid->item(r, c)->setToolTip(QString());
+        }
 
     const CardModel& model = CardModels()[Set72815->isChecked() ? 0 : 1];
     searchedModel_ = model.name;
@@ -182,7 +229,7 @@ void TCard_Form::Find_ButtonClick() {
     }
     std::vector<FoundCard> found;
     const ViStatus status = DiscoverCards(model, found, options, &stop);
-    Hint_Label->setText(SearchHint(status, stop, model.name, !found.empty()));
+    searchHint_ = SearchHint(status, stop, model.name, !found.empty());
 
     if (static_cast<int>(found.size()) > Card_StringGrid->rowCount()) {
         const int old = Card_StringGrid->rowCount();
@@ -197,6 +244,11 @@ void TCard_Form::Find_ButtonClick() {
         Card_StringGrid->item(row, 0)->setText("Card " + QString::number(k + 1));
         if (found[k].openStatus == VI_SUCCESS)
             Card_StringGrid->item(row, 2)->setText(QString::number(found[k].cardId));
+        const QString taken = TakenBy(found[k].resource, found[k].openStatus);
+        for (int c = 0; c < 3 && !taken.isEmpty(); ++c) {
+            Card_StringGrid->item(row, c)->setData(kTakenRole, taken);
+            Card_StringGrid->item(row, c)->setToolTip("This card is " + taken + ".");
+        }
     }
     Card_StringGrid->scrollToTop(); // the cards found
     // The card used last is offered (selected, not opened) when it is there.
@@ -205,6 +257,7 @@ void TCard_Form::Find_ButtonClick() {
     for (size_t k = 0; k < found.size(); ++k)
         if (!offered.empty() && found[k].resource == offered)
             Card_StringGrid->setCurrentCell(static_cast<int>(k), 1);
+    ShowHint();
     Card_StringGrid->viewport()->update();
 }
 
@@ -217,6 +270,14 @@ void TCard_Form::Ok_ButtonClick() {
     const std::string resource = chosen ? chosen->text().toStdString() : std::string();
     if (resource.empty()) {
         AppDialogs().message(this, Dialogs::Kind::Information, "No card selected");
+        return;
+    }
+    // Another panel's card is never taken from it: nothing is sent.
+    if (card_.heldElsewhere(resource)) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             QString::fromStdString(resource) + " is " + TakenBy(resource, 0) +
+                                 " of this program. Choose another card, or first select "
+                                 "another card in that panel or close it.");
         return;
     }
     const ViStatus status = card_.open(resource, Lock_CheckBox->isChecked());

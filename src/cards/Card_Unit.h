@@ -60,7 +60,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QString TakenBy(const std::string& resource, ViStatus probe) const;
+    void ShowHint();
+
     Card& card_;
+    QString searchHint_;    // why the last search found what it found
     QString searchedModel_; // the model of the cards the grid lists
     QGroupBox* GroupBox1;
     QLabel* Label1;

@@ -1,6 +1,7 @@
 #include "Card.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string>
 
@@ -98,7 +99,39 @@ void Card::tellChange() {
         s->cardChanged(change);
 }
 
+namespace {
+// Every card object of the process, to tell which of them holds a card.
+std::vector<const Card*>& CardObjects() {
+    static std::vector<const Card*> cards;
+    return cards;
+}
+
+bool SameResource(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+} // namespace
+
+std::string Card::describe() const {
+    if (session() == 0)
+        return "no card";
+    return std::string(model().name) + " card " +
+           (identity_.cardId ? std::to_string(identity_.cardId) + " " : std::string()) + "(" +
+           identity_.resource + ")";
+}
+
+const Card* Card::heldElsewhere(const std::string& resource) const {
+    for (const Card* other : CardObjects())
+        if (other != this && other->session() != 0 &&
+            SameResource(other->identity().resource, resource))
+            return other;
+    return nullptr;
+}
+
 Card::Card() {
+    CardObjects().push_back(this);
     // The card's own observer of its link: the one that tells the subscribers.
     link_.addObserver([this](const CommandOutcome& outcome) {
         const std::vector<CardSubscriber*> told = subscribers_; // one may unsubscribe
@@ -107,7 +140,9 @@ Card::Card() {
     });
 }
 
-Card::~Card() = default;
+Card::~Card() {
+    std::erase(CardObjects(), this);
+}
 
 void Card::subscribe(CardSubscriber& subscriber) {
     if (std::find(subscribers_.begin(), subscribers_.end(), &subscriber) == subscribers_.end())

@@ -78,6 +78,16 @@ public:
     }
     int channels() const { return model().channels; }
 
+    // Who holds this card object, for the operator ("panel 2"); empty when
+    // nobody said.
+    void setHolderName(std::string name) { holderName_ = std::move(name); }
+    const std::string& holderName() const { return holderName_; }
+    // "72-815 card 1001 (PXI1::13::INSTR)", or "no card" while none is open.
+    std::string describe() const;
+    // Another card object of this process that has `resource` open (names
+    // compared ignoring case); null when none has.
+    const Card* heldElsewhere(const std::string& resource) const;
+
     // Who runs the operation alive, as its outermost said (empty when none
     // is, or it did not say): for whoever shows a command's outcome.
     const std::string& operationWho() const { return who_; }
@@ -148,8 +158,9 @@ private:
     std::array<int32_t, kChannelCount + 1> pending_{};
     TAcceptedCard accepted_;
     std::vector<CardSubscriber*> subscribers_;
-    int operations_ = 0;              // Operations alive
-    const void* origin_ = nullptr;    // the outermost's
-    std::string who_;                 // the outermost's
+    int operations_ = 0;           // Operations alive
+    const void* origin_ = nullptr; // the outermost's
+    std::string who_;              // the outermost's
+    std::string holderName_;
     std::unique_ptr<Picture> before_; // as the outermost began
 };

@@ -42,8 +42,27 @@
 // ---------------------------------------------------------------------------
 // Creation, showing and closing
 
+namespace {
+const char* const kCaption = "Norvale 815 Soft Front Panel v1.46";
+}
+
+// With one panel the caption is the program's; with several each adds
+// which panel it is and its card, and so does its Remote Control window.
+void TMain_Form::RefreshCaptions() {
+    const bool several = OpenPanels().size() > 1;
+    for (TMain_Form* panel : OpenPanels()) {
+        panel->setWindowTitle(several ? QString("%1 \u2014 %2: %3")
+                                            .arg(kCaption)
+                                            .arg(QString::fromStdString(panel->card_.holderName()))
+                                            .arg(QString::fromStdString(panel->card_.describe()))
+                                      : QString(kCaption));
+        if (panel->remoteForm_)
+            panel->remoteForm_->ShowCard();
+    }
+}
+
 void TMain_Form::FormCreate() {
-    setWindowTitle("Norvale 815 Soft Front Panel v1.46");
+    setWindowTitle(kCaption);
     card_.subscribe(*this); // the record's reset refreshes every control
     card_.resetRecord();
     if (!LogLines) // the first panel's: every panel writes to the one log
@@ -51,7 +70,9 @@ void TMain_Form::FormCreate() {
     if (OpenPanels().empty())
         panelsOpened_ = 0; // the first panel of the run
     OpenPanels().push_back(this);
-    ++panelsOpened_;
+    panelNumber_ = ++panelsOpened_;
+    card_.setHolderName("panel " + std::to_string(panelNumber_));
+    RefreshCaptions();
     StartFeedback();
     RefreshRecentConfigs();
 
@@ -129,6 +150,7 @@ void TMain_Form::FormClose() {
     std::erase(OpenPanels(), this);
     if (!OpenPanels().empty()) {
         card_.close();
+        RefreshCaptions();
         return;
     }
     if (panelsOpened_ > 1 && card_.session() != 0) // with one panel, the card dialog's OK said it
@@ -224,6 +246,7 @@ void TMain_Form::Card1Click() {
     AddCardNote("New card selected - " + card.resource, card_.link().cardTag());
     card_.record().Resource = card.resource; // what Save Config names as the card of its settings
     Channel_PageControl->setTabVisible(2, card_.channels() == kChannelCount);
+    RefreshCaptions();
     InitCardStates();
 }
 

@@ -226,6 +226,8 @@ private:
     // The panels of the process not yet closed, the first opened first.
     static std::vector<TMain_Form*>& OpenPanels();
     static int panelsOpened_; // panels made in this run
+    static void RefreshCaptions();
+    int panelNumber_ = 1; // this one's place among them ("panel 2")
     void FormCreate();
     void FormShow();
     void FormClose();

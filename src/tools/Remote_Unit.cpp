@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QVBoxLayout>
 
 #include "Card.h"
@@ -39,6 +41,18 @@ Vxi11Server& SharedVxi11() {
 HislipServer& SharedHislip() {
     static HislipServer* server = new HislipServer(qApp);
     return *server;
+}
+
+// Every Remote Control window of the process, its first panel's first.
+std::vector<TRemote_Form*>& Forms() {
+    static std::vector<TRemote_Form*> forms;
+    return forms;
+}
+
+// Whether this program may listen on `port` now (nothing holds it).
+bool Bindable(int port) {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
 }
 
 } // namespace
@@ -71,27 +85,27 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Resources_List->setAccessibleName("VISA resource strings");
     Resources_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Resources_List->setMinimumHeight(Resources_List->fontMetrics().lineSpacing() * 4);
-    CopyResources_Button = Named(new QPushButton("Copy", this), "CopyResources_Button");
+    CopyResources_Button = Named(new QPushButton("C&opy", this), "CopyResources_Button");
     CopyResources_Button->setToolTip("Copies the resource strings chosen (all, when none is).");
-    Listen_Button = Named(new QPushButton("Start", this), "Listen_Button");
+    Listen_Button = Named(new QPushButton("&Start", this), "Listen_Button");
     Clients_Label = Named(new QLabel("Not listening.", this), "Clients_Label");
     Clients_Label->setWordWrap(true);
     Clients_Label->setMinimumWidth(320);
     // Room for the address and a few clients without the window moving.
     Clients_Label->setMinimumHeight(Clients_Label->fontMetrics().lineSpacing() * 4);
     Clients_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Files_Button = Named(new QPushButton("Folder...", this), "Files_Button");
+    Files_Button = Named(new QPushButton("&Folder...", this), "Files_Button");
     Files_Button->setToolTip("The folder whose configuration files clients may load and save "
                              "(MMEMory:LOAD:STATe, MMEMory:STORe:STATe).");
     Files_Label = Named(new QLabel(this), "Files_Label");
     Files_Label->setWordWrap(true);
-    Local_Button = Named(new QPushButton("Local", this), "Local_Button");
+    Local_Button = Named(new QPushButton("&Local", this), "Local_Button");
     Local_Button->setToolTip("Gives the panel's controls back from a client that locked them.");
     Local_Button->setEnabled(false);
-    Close_Button = Named(new QPushButton("Close", this), "Close_Button");
+    Close_Button = Named(new QPushButton("&Close", this), "Close_Button");
 
     auto* form = new QFormLayout;
-    form->addRow("TCP port", Port_SpinEdit);
+    form->addRow("TCP &port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
     form->addRow(Vxi11_CheckBox);
     form->addRow(Hislip_CheckBox);
@@ -140,6 +154,11 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
+    // Another panel's window has the remembered port: this one proposes
+    // the next free one, and only the first remembers.
+    if (!Forms().empty())
+        Port_SpinEdit->setValue(FreePortFrom(remembered.port + 1));
+    Forms().push_back(this);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
     for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox,
                            ServeAtStart_CheckBox})
@@ -148,13 +167,51 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     ShowResources();
 }
 
+// The first port from `from` that no other window has chosen and that
+// nothing holds now (5025 again after the last).
+int TRemote_Form::FreePortFrom(int from) const {
+    for (int port = from; port < from + 200 && port <= 65535; ++port) {
+        const bool chosen = std::any_of(Forms().begin(), Forms().end(), [&](TRemote_Form* f) {
+            return f != this && f->Port_SpinEdit->value() == port;
+        });
+        if (!chosen && Bindable(port))
+            return port;
+    }
+    return from;
+}
+
+// Who has `port`: another panel's window serving on it, or another program.
+QString TRemote_Form::PortHolder(int port) const {
+    for (TRemote_Form* f : Forms())
+        if (f != this && f->Listening() && f->Port() == port)
+            return "Panel " + QString::fromStdString(f->card_.holderName()).section(' ', 1) +
+                   " of this program serves on it: choose another port, or stop serving there.";
+    if (!Bindable(port))
+        return QString("Another program listens on it: choose another port, or stop that "
+                       "program (ss -ltnp 'sport = :%1' names it).")
+            .arg(port);
+    return {};
+}
+
+void TRemote_Form::ShowCard() {
+    setWindowTitle("Remote Control: " + QString::fromStdString(card_.describe()));
+}
+
+void TRemote_Form::showEvent(QShowEvent* event) {
+    ShowCard();
+    QDialog::showEvent(event);
+}
+
 void TRemote_Form::Remember() {
+    if (Forms().empty() || Forms().front() != this)
+        return; // the first panel's choices are the ones remembered
     SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
                               Vxi11_CheckBox->isChecked(), Http_CheckBox->isChecked(), folder_,
                               ServeAtStart_CheckBox->isChecked(), Hislip_CheckBox->isChecked()});
 }
 
 TRemote_Form::~TRemote_Form() {
+    std::erase(Forms(), this);
     if (server_)
         server_->disconnect(this); // its last signals find no half-destroyed window
     device_->disconnect(this);
@@ -228,7 +285,7 @@ void TRemote_Form::StopListening() {
             SharedHislip().close();
     }
     serveProblem_.clear();
-    Listen_Button->setText("Start");
+    Listen_Button->setText("&Start");
     ShowRunning();
     ShowClients();
     ShowLock();
@@ -259,10 +316,12 @@ bool TRemote_Form::Serve(bool ask) {
         return false;
     auto server = std::make_unique<ScpiServer>(*device_);
     QString problem;
-    if (!server->listen(ListenAddress(), static_cast<quint16>(Port_SpinEdit->value()), problem)) {
+    const int port = Port_SpinEdit->value();
+    if (!server->listen(ListenAddress(), static_cast<quint16>(port), problem)) {
+        const QString holder = PortHolder(port);
         AppDialogs().message(this, Dialogs::Kind::Error,
-                             "Cannot listen on port " + QString::number(Port_SpinEdit->value()) +
-                                 ": " + problem);
+                             "Cannot listen on port " + QString::number(port) + ": " + problem +
+                                 (holder.isEmpty() ? QString() : ". " + holder));
         return false;
     }
     server_ = std::move(server);
@@ -275,7 +334,7 @@ bool TRemote_Form::Serve(bool ask) {
     Announce();
     connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
     connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
-    Listen_Button->setText("Stop");
+    Listen_Button->setText("S&top");
     ShowRunning();
     ShowClients();
     emit statusChanged();

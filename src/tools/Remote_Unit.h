@@ -63,6 +63,8 @@ public:
     bool StartServing();
     // The resource strings the list shows ("TCPIP0::127.0.0.1::5025::SOCKET").
     QStringList ResourceStrings() const;
+    // The caption names the card it serves ("Remote Control: 72-815 card 1001 (PXI1::13::INSTR)").
+    void ShowCard();
 
 signals:
     // Listening started or stopped, a client came or went.
@@ -72,7 +74,12 @@ signals:
     // A client locked the front panel out, or it was given back (LockHolder()).
     void lockChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    int FreePortFrom(int from) const;
+    QString PortHolder(int port) const;
     void ListenClicked();
     void ShowClients();
     void ChooseFolder();

@@ -30,6 +30,7 @@
 #include "OperationLog.h"
 #include "PanelFixture.h"
 #include "PanelWidgets.h"
+#include "Remote_Unit.h"
 #include "SettingRanges.h"
 #include "TestRegistry.h"
 
@@ -61,6 +62,30 @@ private slots:
                 other = panel;
         QVERIFY(other && other->isVisible());
         MainControls b(*other);
+        // The first panel's card is marked and refused: nothing reaches it.
+        const int sessionsBefore = nvsim_open_sessions();
+        const size_t callsBefore = SessionCalls(card().session()).size();
+        whenModal([&] {
+            auto* f = other->findChild<TCard_Form*>();
+            f->Find_Button->click();
+            f->Card_StringGrid->setCurrentCell(0, 1); // PXI1::13, panel 1's
+            QCOMPARE(f->Card_StringGrid->item(0, 1)->toolTip(),
+                     QString("This card is in use by panel 1."));
+            QCOMPARE(f->Hint_Label->text(),
+                     QString("PXI1::13::INSTR is in use by panel 1: choose another card."));
+            f->Ok_Button->click();
+            QVERIFY(f->isVisible());
+            f->Cancel_Button->click();
+        });
+        b.Card1->trigger();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Error);
+        QCOMPARE(dialogs.messages[0].text,
+                 QString("PXI1::13::INSTR is in use by panel 1 of this program. Choose another "
+                         "card, or first select another card in that panel or close it."));
+        QCOMPARE(other->card().session(), ViSession(0));
+        QCOMPARE(nvsim_open_sessions(), sessionsBefore);
+        QCOMPARE(SessionCalls(card().session()).size(), callsBefore);
         whenModal([&] {
             auto* f = other->findChild<TCard_Form*>();
             f->Set82815->setChecked(true);
@@ -71,6 +96,34 @@ private slots:
         b.Card1->trigger();
         const ViSession sa = card().session(), sb = other->card().session();
         QVERIFY(sa != 0 && sb != 0 && sa != sb);
+        // Each caption says which panel it is and its card; Remote Control too.
+        const QString caption = "Norvale 815 Soft Front Panel v1.46";
+        QCOMPARE(main().windowTitle(), caption + " \u2014 panel 1: 72-815 card " +
+                                           QString::number(card().identity().cardId) +
+                                           " (PXI1::13::INSTR)");
+        QVERIFY(other->windowTitle().startsWith(caption + " \u2014 panel 2: 82-815 card "));
+        // The second panel's Remote Control proposes a port the first's does not
+        // hold, says who holds a taken one, and leaves the remembered choices alone.
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        other->findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* ra = main().RemoteForm();
+        TRemote_Form* rb = other->RemoteForm();
+        QVERIFY(rb->windowTitle().startsWith("Remote Control: 82-815 card "));
+        ra->Port_SpinEdit->setValue(FreePort());
+        ra->Listen_Button->click();
+        QVERIFY(ra->Listening());
+        QVERIFY(rb->Port_SpinEdit->value() != ra->Port());
+        rb->Port_SpinEdit->setValue(ra->Port() + 1);
+        QCOMPARE(SessionMemory::Remote().port, ra->Port());
+        rb->Port_SpinEdit->setValue(ra->Port());
+        rb->Listen_Button->click();
+        QVERIFY(!rb->Listening());
+        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY2(dialogs.messages[1].text.endsWith(
+                     ". Panel 1 of this program serves on it: choose another port, or stop "
+                     "serving there."),
+                 qPrintable(dialogs.messages[1].text));
+        ra->StopListening();
         QCOMPARE(other->card().channels(), 2);
         for (auto [panel, level] :
              {std::pair(&ui(), 12), std::pair(&b, 30), std::pair(&ui(), 14)}) {
@@ -112,7 +165,8 @@ private slots:
         other->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!other);
-        QVERIFY(SessionCalls(sb).empty()); // closed, its calls forgotten
+        QCOMPARE(main().windowTitle(), caption); // one panel again: the program's caption
+        QVERIFY(SessionCalls(sb).empty());       // closed, its calls forgotten
         QCOMPARE(card().session(), sa);
         ui().AttenSetButton->click();
         QCOMPARE(levels(sa).size(), 6);

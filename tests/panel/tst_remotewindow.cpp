@@ -47,12 +47,12 @@ private slots:
         QCOMPARE(form->objectName(), QString("Remote_Form"));
         QCOMPARE(form->Port_SpinEdit->value(), 5025); // the defaults: off, this computer only
         QVERIFY(!form->AllInterfaces_CheckBox->isChecked());
-        QCOMPARE(form->Listen_Button->text(), QString("Start"));
+        QCOMPARE(form->Listen_Button->text(), QString("&Start"));
 
         const int port = FreePort();
         form->Port_SpinEdit->setValue(port);
         form->Listen_Button->click();
-        QCOMPARE(form->Listen_Button->text(), QString("Stop"));
+        QCOMPARE(form->Listen_Button->text(), QString("S&top"));
         QCOMPARE(remoteStatus()->text(), QString("Remote: 127.0.0.1:%1, 0 clients").arg(port));
         QTcpSocket client;
         client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
