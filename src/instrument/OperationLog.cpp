@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <map>
 
 std::unique_ptr<std::vector<std::string>> LogLines;
 bool LogEnabled = false;
@@ -89,6 +90,57 @@ std::string CurrentTimeText() {
 }
 } // namespace
 
+namespace {
+// The card of each entry, oldest first. Records are kept for the last
+// entries; an older entry names no card.
+std::vector<uint32_t> EntryCards() {
+    const size_t lines = LogLines ? LogLines->size() : 0;
+    const size_t n = std::min(lines, records.size());
+    std::vector<uint32_t> cards(lines - n, 0);
+    for (size_t i = records.size() - n; i < records.size(); ++i)
+        cards.push_back(records[i].card);
+    return cards;
+}
+
+bool Shows(uint32_t view, uint32_t of) {
+    return view == 0 || of == 0 || of == view;
+}
+
+// The cards with entries; none when every entry is of no card.
+std::vector<uint32_t> CardsLogged() {
+    std::vector<uint32_t> cards;
+    for (uint32_t card : EntryCards())
+        if (card != 0 && std::find(cards.begin(), cards.end(), card) == cards.end())
+            cards.push_back(card);
+    return cards;
+}
+
+std::map<uint32_t, int> limits; // each card's own, where its log window set one
+
+// Before an entry of `card` (0: of none) is appended: each view it shows in
+// that holds more than its limit is emptied. With the entries of one card
+// only, that is the whole log against its limit, as it always was.
+void ClearFullViews(uint32_t card) {
+    std::vector<uint32_t> views = card ? std::vector<uint32_t>{card} : CardsLogged();
+    if (views.empty())
+        views.push_back(0);
+    for (uint32_t view : views)
+        if (static_cast<long long>(LogLinesOf(view).size()) > MaxLogLinesOf(view))
+            ClearLog(view);
+}
+} // namespace
+
+int MaxLogLinesOf(uint32_t card) {
+    const auto own = limits.find(card);
+    return card != 0 && own != limits.end() ? own->second : MaxLogLines;
+}
+
+void SetMaxLogLines(uint32_t card, int limit) {
+    MaxLogLines = limit;
+    if (card != 0)
+        limits[card] = limit;
+}
+
 void AddToLog(const std::string& text) {
     LogRecord note;
     note.title = text;
@@ -98,8 +150,7 @@ void AddToLog(const std::string& text) {
 void AddToLog(const std::string& text, LogRecord record) {
     if (!LogLines || !LogEnabled)
         return;
-    if (static_cast<long long>(LogLines->size()) > MaxLogLines)
-        ClearLog();
+    ClearFullViews(record.card);
     std::string entry = CurrentTimeText();
     record.time = entry;
     entry.reserve(entry.size() + text.size() + 4);
@@ -127,16 +178,11 @@ std::vector<std::string> LogLinesOf(uint32_t card) {
         return {};
     if (card == 0)
         return *LogLines;
-    // Records are kept for the last entries; an older entry names no card.
-    const std::vector<std::string>& lines = *LogLines;
-    const size_t n = std::min(lines.size(), records.size());
-    const size_t first = lines.size() - n;
+    const std::vector<uint32_t> cards = EntryCards();
     std::vector<std::string> shown;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const uint32_t of = i < first ? 0 : records[records.size() - n + (i - first)].card;
-        if (of == 0 || of == card)
-            shown.push_back(lines[i]);
-    }
+    for (size_t i = 0; i < cards.size(); ++i)
+        if (Shows(card, cards[i]))
+            shown.push_back((*LogLines)[i]);
     return shown;
 }
 
@@ -151,11 +197,10 @@ std::vector<LogRecord> LogRecords() {
     return std::vector<LogRecord>(records.end() - static_cast<std::ptrdiff_t>(n), records.end());
 }
 
-std::string LogText() {
+std::string LogText(uint32_t card) {
     std::string text;
-    if (LogLines)
-        for (const std::string& entry : *LogLines)
-            text += entry;
+    for (const std::string& entry : LogLinesOf(card))
+        text += entry;
     return text;
 }
 
@@ -180,9 +225,11 @@ std::string StatusHex(ViStatus status) {
     return code;
 }
 
-std::string LogCsv() {
+std::string LogCsv(uint32_t card) {
     std::string csv = "Time,Channel,Command,Arguments,Status,Driver text\r\n";
     for (const LogRecord& r : LogRecords()) {
+        if (!Shows(card, r.card))
+            continue;
         std::string arguments;
         for (const std::string& a : r.arguments)
             arguments += (arguments.empty() ? "" : "; ") + a;
@@ -220,11 +267,31 @@ std::string LogEntryLine(const std::string& entry) {
     return line;
 }
 
-void ClearLog() {
+void ClearLog(uint32_t card) {
     if (!LogLines)
         return;
-    LogLines->clear();
-    records.clear();
-    AddToLog("Log Cleared");
+    const std::vector<uint32_t> others = CardsLogged();
+    if (card == 0 ||
+        std::all_of(others.begin(), others.end(), [&](uint32_t c) { return c == card; })) {
+        LogLines->clear();
+        records.clear();
+        AddToLog("Log Cleared");
+    } else { // the entries another card's view shows stay
+        const std::vector<uint32_t> cards = EntryCards();
+        const size_t n = std::min(records.size(), cards.size());
+        const size_t firstRecorded = cards.size() - n, recordBase = records.size() - n;
+        std::vector<std::string> lines;
+        std::vector<LogRecord> kept;
+        for (size_t i = 0; i < cards.size(); ++i) {
+            if (Shows(card, cards[i]))
+                continue;
+            lines.push_back((*LogLines)[i]);
+            if (i >= firstRecorded)
+                kept.push_back(records[recordBase + i - firstRecorded]);
+        }
+        *LogLines = std::move(lines);
+        records = std::move(kept);
+        AddCardNote("Log Cleared", card);
+    }
     clearedListeners.call();
 }

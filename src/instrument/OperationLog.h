@@ -48,23 +48,29 @@ void AddCardNote(const std::string& text, uint32_t card);
 // tagged `card` and those of no card; every entry for 0.
 std::vector<std::string> LogLinesOf(uint32_t card);
 
+// The limit of the entries a card's view holds (its log window's), and
+// setting it (MaxLogLines too: the limit of a card that set none).
+int MaxLogLinesOf(uint32_t card);
+void SetMaxLogLines(uint32_t card, int limit);
+
 // The fields of LogLines' entries, oldest first, one per entry.
 std::vector<LogRecord> LogRecords();
 // The newest entry's fields (nothing while the log is empty).
 std::optional<LogRecord> LastLogRecord();
 
-// Every entry as the log window shows it, with its time, each ending in CR LF.
-std::string LogText();
-// One CSV row per entry after a header: time, channel, command, arguments,
-// status (8 hex digits), driver text.
-std::string LogCsv();
+// Every entry a card's view shows (LogLinesOf), with its time, each ending in CR LF.
+std::string LogText(uint32_t card = 0);
+// One CSV row per entry of a card's view after a header: time, channel,
+// command, arguments, status (8 hex digits), driver text.
+std::string LogCsv(uint32_t card = 0);
 
 // A status as the log and every front end write it: eight hex digits ("BFFC0802").
 std::string StatusHex(ViStatus status);
 
 // Empties the log, records "Log Cleared" (when logging is on) and refreshes
-// the log window.
-void ClearLog();
+// the log windows. For a card while other cards have entries: only the
+// entries its view shows go, and its "Log Cleared" is its own.
+void ClearLog(uint32_t card = 0);
 
 // Called with each entry as it is appended, any number of them; the key
 // removes one.

@@ -18,10 +18,6 @@ const char* const kCFiles = "C source files (*.c)|*.c|All Files (*.*)|*.*";
 const char* const kLogFiles =
     "Text files (*.txt)|*.txt|CSV files (*.csv)|*.csv|All Files (*.*)|*.*";
 
-int EntryCount() {
-    return LogLines ? static_cast<int>(LogLines->size()) : 0;
-}
-
 void Tell(QLabel* label, const QString& text, bool failed) {
     label->setStyleSheet(failed ? "color: #b00000" : QString());
     label->setText(text);
@@ -34,10 +30,10 @@ void TLog_Form::SaveLog_ButtonClick() {
         return;
     const bool csv = chosen.endsWith(".csv", Qt::CaseInsensitive);
     // Replaced only by a complete new file: a failed save keeps the old one.
-    if (ReplaceFile(chosen.toLocal8Bit().toStdString(), csv ? LogCsv() : LogText()))
+    if (ReplaceFile(chosen.toLocal8Bit().toStdString(), csv ? LogCsv(Tag()) : LogText(Tag())))
         Tell(Export_Label,
              QString("Saved %1 entries to %2 as %3.")
-                 .arg(EntryCount())
+                 .arg(ShownLines().size())
                  .arg(chosen, csv ? "CSV" : "text"),
              false);
     else
@@ -45,8 +41,9 @@ void TLog_Form::SaveLog_ButtonClick() {
 }
 
 void TLog_Form::CopyLog_ButtonClick() {
-    QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(LogText().c_str()));
-    Tell(Export_Label, QString("Copied %1 entries to the clipboard.").arg(EntryCount()), false);
+    QGuiApplication::clipboard()->setText(QString::fromLocal8Bit(LogText(Tag()).c_str()));
+    Tell(Export_Label, QString("Copied %1 entries to the clipboard.").arg(ShownLines().size()),
+         false);
 }
 
 void TLog_Form::SaveCProgram_ButtonClick() {

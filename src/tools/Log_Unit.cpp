@@ -156,7 +156,7 @@ TLog_Form::~TLog_Form() {
 
 void TLog_Form::FormCreate() {
     LogEnabled = true;
-    MaxLogLines = 100;
+    SetMaxLogLines(Tag(), 100);
     clearedListener_ = AddLogClearedListener([this] { UpdateStringGrid(); });
 }
 
@@ -167,7 +167,7 @@ void TLog_Form::showEvent(QShowEvent* event) {
 
 void TLog_Form::FormShow() {
     Log_CheckBox->setChecked(LogEnabled);
-    MaxLog_SpinEdit->setValue(MaxLogLines);
+    MaxLog_SpinEdit->setValue(MaxLogLinesOf(Tag()));
     UpdateStringGrid();
     if (entry_)
         ShowEntry();
@@ -205,8 +205,12 @@ int TLog_Form::LineHeight() const {
     return Log_StringGrid->fontMetrics().height() + 1;
 }
 
+uint32_t TLog_Form::Tag() const {
+    return card_ ? card_->link().cardTag() : 0;
+}
+
 std::vector<std::string> TLog_Form::ShownLines() const {
-    return LogLinesOf(card_ ? card_->link().cardTag() : 0);
+    return LogLinesOf(Tag());
 }
 
 void TLog_Form::UpdateStringGrid() {
@@ -237,23 +241,23 @@ void TLog_Form::Log_CheckBoxClick() {
 }
 
 void TLog_Form::MaxLog_SpinEditChange() {
-    MaxLogLines = MaxLog_SpinEdit->value();
+    SetMaxLogLines(Tag(), MaxLog_SpinEdit->value());
 }
 
 void TLog_Form::Clear_ButtonClick() {
-    ClearLog();
+    ClearLog(Tag());
 }
 
 void TLog_Form::OK_ButtonClick() {
-    const int entries = LogLines ? static_cast<int>(LogLines->size()) : 0;
+    const int entries = static_cast<int>(ShownLines().size());
     if (Log_CheckBox->isChecked() && entries > MaxLog_SpinEdit->value()) {
         const QString text = "The log already contains more lines (" + QString::number(entries) +
                              ") than the value entered for \r\nthe maximum number of lines. "
                              "Selecting 'OK' will clear the \r\nlog.";
         if (AppDialogs().message(this, Dialogs::Kind::Warning, text) == Dialogs::Answer::Ok)
-            ClearLog();
+            ClearLog(Tag());
     }
-    MaxLogLines = MaxLog_SpinEdit->value();
+    SetMaxLogLines(Tag(), MaxLog_SpinEdit->value());
     LogEnabled = Log_CheckBox->isChecked();
     done(QDialog::Accepted);
 }

@@ -63,6 +63,7 @@ protected:
 private:
     // The log's entries this window shows: its card's and those of no card.
     std::vector<std::string> ShownLines() const;
+    uint32_t Tag() const; // the card tag of the entries it shows (0: every entry)
     Card* card_ = nullptr;
     std::optional<std::string> entry_; // the entry to show, for the next showing
     void ShowEntry();

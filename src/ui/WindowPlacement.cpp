@@ -1,7 +1,10 @@
 #include "WindowPlacement.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLayout>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 
@@ -23,6 +26,8 @@ private:
         const Qt::WindowType type = w->windowType();
         if (!w->isWindow() || type == Qt::Popup || type == Qt::ToolTip || !w->screen())
             return;
+        if (qobject_cast<QDialog*>(w))
+            FitInside(w, w->screen()->availableGeometry());
         MoveInside(w, w->screen()->availableGeometry());
     }
 };
@@ -37,6 +42,23 @@ void MoveInside(QWidget* w, const QRect& area) {
                                std::max(area.top(), area.bottom() + 1 - frame.height())));
     if (at != frame.topLeft())
         w->move(at);
+}
+
+void FitInside(QWidget* w, const QRect& area) {
+    // The frame the window manager adds: known once shown, else a title bar's worth.
+    QSize frame = w->frameGeometry().size() - w->size();
+    if (frame.isEmpty())
+        frame = QSize(0, w->style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QSize room = area.size() - frame;
+    if (w->width() <= room.width() && w->height() <= room.height())
+        return;
+    const QSize least = w->layout() ? w->layout()->minimumSize() : w->minimumSizeHint();
+    const QSize fitted(std::max(std::min(w->width(), room.width()), least.width()),
+                       std::max(std::min(w->height(), room.height()), least.height()));
+    if (w->minimumSize() == w->maximumSize())
+        w->setFixedSize(fitted); // a fixed-size dialog keeps a fixed size
+    else
+        w->resize(fitted);
 }
 
 void KeepWindowsOnScreen() {

@@ -12,3 +12,7 @@ void KeepWindowsOnScreen();
 class QRect;
 class QWidget;
 void MoveInside(QWidget* window, const QRect& area);
+
+// A dialog larger than `area` (its frame counted) is made as small as its
+// layout lets it, down to the area: a list in it shrinks, its buttons stay.
+void FitInside(QWidget* window, const QRect& area);

@@ -377,6 +377,42 @@ private slots:
         QVERIFY(LogLines->empty());
     }
 
+    // Two cards' views of the one log: each card's limit, Clear, text and
+    // CSV are its own; the entries of no card show in each; with one
+    // card's entries the whole log is its view, as it always was.
+    void eachCardsViewIsItsOwn() {
+        const auto count = [](uint32_t card, const char* what) {
+            return QString::fromStdString(LogText(card)).count(what);
+        };
+        const auto add = [](uint32_t card, int n, const char* what) {
+            for (int i = 0; i < n; ++i)
+                AddCardNote(what, card);
+        };
+        ClearLog();
+        SetMaxLogLines(1, 10);
+        SetMaxLogLines(2, 5);
+        add(1, 8, "one");
+        add(2, 5, "two");
+        QCOMPARE(LogLinesOf(1).size(), size_t(9)); // "Log Cleared" of no card, and its 8
+        QCOMPARE(count(2, "two"), 5);
+        add(2, 1, "two"); // card 2's view is full: only it is emptied
+        QCOMPARE(count(1, "one"), 8);
+        QCOMPARE(count(2, "two"), 1);
+        QCOMPARE(count(2, "Log Cleared"), 1);
+        QCOMPARE(count(1, "Log Cleared"), 0);
+        QVERIFY(!QString::fromStdString(LogCsv(1)).contains("two"));
+        ClearLog(1);
+        QCOMPARE(count(1, "one"), 0);
+        QCOMPARE(count(2, "two"), 1);
+        QCOMPARE(count(0, "Log Cleared"), 2); // each card's own
+        // One card only: its limit empties everything, as before.
+        ClearLog();
+        add(1, 11, "one");
+        QCOMPARE(LogLinesOf(0).size(), size_t(2)); // "Log Cleared" and the eleventh
+        SetMaxLogLines(1, 100);
+        SetMaxLogLines(2, 100);
+    }
+
     void entriesCarryTheTimeOfDay() {
         CmdSetAttenuation(cardLink, 1, 10);
         const QString entry = QString::fromStdString(LogLines->front());

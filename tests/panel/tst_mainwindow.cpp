@@ -2,6 +2,7 @@
 // channel switching, the output group and closing.
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -161,6 +162,13 @@ private slots:
         };
         QVERIFY(logged(main()).contains("PXI1::13") && !logged(main()).contains("PXI1::14"));
         QVERIFY(logged(*other).contains("30dB") && !logged(*other).contains("12dB"));
+        // Its Copy copies and counts only those.
+        auto* log = main().findChild<TLog_Form*>();
+        QVERIFY(log);
+        log->CopyLog_Button->click();
+        QCOMPARE(log->Export_Label->text(), QString("Copied %1 entries to the clipboard.")
+                                                .arg(LogLinesOf(card().link().cardTag()).size()));
+        QVERIFY(!QGuiApplication::clipboard()->text().contains("PXI1::14"));
         // Closing a panel closes its card only.
         other->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +16,7 @@
 #include "OperationLog.h"
 #include "RecordingDialogs.h"
 #include "TestRegistry.h"
+#include "WindowPlacement.h"
 
 namespace {
 QString Text(int i) {
@@ -52,6 +54,22 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         QCOMPARE(CutButtons(form), QStringList());
+        form->hide();
+    }
+
+    // On a screen shorter than the window (768 lines at 1.5x: 512 of its
+    // pixels) the list shrinks and the buttons stay in it.
+    void fitsAShortScreen() {
+        const QRect area(0, 0, 910, 512 - 40); // less a panel's bar
+        FitInside(form, area);
+        const int title = form->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        QVERIFY2(form->height() + title <= area.height(),
+                 qPrintable(QString::number(form->height())));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        for (QPushButton* b : {form->OK_Button, form->Clear_Button, form->SaveLog_Button})
+            QVERIFY(form->rect().contains(QRect(b->mapTo(form, QPoint()), b->size())));
+        QVERIFY(form->Log_StringGrid->height() >= 3 * form->Log_StringGrid->fontMetrics().height());
         form->hide();
     }
 
