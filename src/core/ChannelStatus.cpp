@@ -1,5 +1,7 @@
 #include "ChannelStatus.h"
 
+#include <cctype>
+
 #include <cmath>
 #include <cstdio>
 
@@ -47,6 +49,34 @@ std::string OffsetWords(const TOffsetSetting& o) {
 }
 
 } // namespace
+
+std::vector<std::string> ShorterLines(const std::string& line) {
+    std::vector<std::string> parts;
+    for (size_t from = 0;;) {
+        const size_t comma = line.find(", ", from);
+        parts.push_back(line.substr(from, comma - from));
+        if (comma == std::string::npos)
+            break;
+        from = comma + 2;
+    }
+    const auto join = [&](size_t count) {
+        std::string out;
+        for (size_t i = 0; i < count; ++i)
+            out += (i ? ", " : "") + parts[i];
+        return out;
+    };
+    std::vector<std::string> lines{line};
+    // "tri 1.5k–10k": the name goes before any number does.
+    const std::string& last = parts.back();
+    if (const size_t space = last.find(' ');
+        parts.size() > 1 && space != std::string::npos && space + 1 < last.size() &&
+        !std::isdigit(static_cast<unsigned char>(last[0])) &&
+        std::isdigit(static_cast<unsigned char>(last[space + 1])))
+        lines.push_back(join(parts.size() - 1) + ", " + last.substr(space + 1));
+    for (size_t keep = parts.size() - 1; keep >= 1; --keep)
+        lines.push_back(join(keep) + ", \u2026");
+    return lines;
+}
 
 std::string FrequencyWords(double hertz) {
     const double magnitude = std::fabs(hertz);

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "Accepted.h"
 #include "Operations.h"
@@ -20,6 +21,11 @@ struct ChannelStatus {
 };
 
 ChannelStatus DescribeChannel(int channel, ChannelPresence presence, const TAcceptedChannel& a);
+
+// A strip's line as it may be shortened, longest first: whole; the
+// waveform's name left out (its numbers kept); then whole parts left out
+// from the end behind an ellipsis ("1 on, 14dB, …"). A number is never cut.
+std::vector<std::string> ShorterLines(const std::string& line);
 
 // A frequency in Hz with its unit prefix: 1000 -> "1 kHz", 2.5e6 -> "2.5 MHz".
 std::string FrequencyWords(double hertz);

@@ -73,6 +73,8 @@ void TMain_Form::CreateRemoteForm() {
             const QString text = remoteForm_->StatusText();
             RemoteStatus_Label->setText(text);
             RemoteStatus_Label->setAccessibleName(text);
+            // Whole beside any message: the feedback field gives way, never the address.
+            RemoteStatus_Label->setMinimumWidth(RemoteStatus_Label->sizeHint().width());
             RemoteStatus_Label->setVisible(!text.isEmpty());
         });
         connect(remoteForm_, &TRemote_Form::told, this,

@@ -41,6 +41,12 @@ QSlider* Slider(QGroupBox* group, const char* name, const char* setting, int tic
     slider->setTickPosition(QSlider::TicksBelow);
     slider->setGeometry(at);
     slider->setAccessibleName(caption);
+    // The keyboard's place shows: a dotted frame while it has the focus
+    // (beside the unsent mark's rule, which the marks then keep).
+    const QFont face = slider->font();
+    slider->setStyleSheet(QString(UnsentMarks::kUnsentRule) +
+                          " QSlider:focus { border: 1px dotted black; }");
+    slider->setFont(face);
     return slider;
 }
 

@@ -87,11 +87,19 @@ void StatusStripView::refresh() {
     if (!changed)
         return;
     // Each label keeps its third of the strip whatever its text (nothing
-    // moves as the card changes); a text longer than that is cut at its end.
+    // moves as the card changes); a text longer than that gives up the
+    // waveform's name first, then whole parts from its end, never a number.
     const QFontMetrics metrics = labels_[1]->fontMetrics();
     for (int c = 1; c <= kChannelCount; ++c) {
         QLabel* label = labels_[c];
-        label->setText(
-            metrics.elidedText(lines[c], Qt::ElideRight, label->width() - 2 * label->indent() - 2));
+        const int room = label->width() - 2 * label->indent() - 2;
+        const std::vector<std::string> shorter = ShorterLines(lines[c].toStdString());
+        QString shown = QString::fromStdString(shorter.back());
+        for (const std::string& candidate : shorter)
+            if (metrics.horizontalAdvance(QString::fromStdString(candidate)) <= room) {
+                shown = QString::fromStdString(candidate);
+                break;
+            }
+        label->setText(shown);
     }
 }

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "ElidedLabel.h"
 #include "Named.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
@@ -124,7 +125,10 @@ QWidget* WaveformView::createArbitraryPage() {
     page->addWidget(createSaveGroup());
 
     GroupBox18 = Named(new QGroupBox("Information", TabSheet8), "GroupBox18");
-    ArbWave_Filename_Label = Named(new QLabel("Filename: ", GroupBox18), "ArbWave_Filename_Label");
+    // A long name is cut at a word with an ellipsis, the whole in its tooltip.
+    ArbWave_Filename_Label =
+        Named(new TElidedLabel(GroupBox18, Qt::ElideRight), "ArbWave_Filename_Label");
+    ArbWave_Filename_Label->setFullText("Filename: ");
     Arbwave_DataCount_Label =
         Named(new QLabel("Data Points: ", GroupBox18), "Arbwave_DataCount_Label");
     auto* info = new QVBoxLayout(GroupBox18);

@@ -1,5 +1,7 @@
 #include "WaveformView.h"
 
+#include "ElidedLabel.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -46,8 +48,10 @@ void WaveformView::showChanged(const ChannelChange& changed, int c) {
 
 void WaveformView::showSamplesInfo(int c) {
     const TArbWave& arb = host_.card.channel(c).Wave.Arb;
-    ArbWave_Filename_Label->setText("Filename: " +
-                                    QString::fromLocal8Bit(BaseName(arb.ArbFile).c_str()));
+    ArbWave_Filename_Label->setFullText("Filename: " +
+                                        QString::fromLocal8Bit(BaseName(arb.ArbFile).c_str()));
+    // The whole name in its tooltip (the unsent mark's note beside it).
+    host_.marks.setPlainToolTip(ArbWave_Filename_Label, ArbWave_Filename_Label->fullText());
     Arbwave_DataCount_Label->setText("Data Points: " + QString::number(arb.WaveLength));
 }
 

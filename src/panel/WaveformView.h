@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class TElidedLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -64,7 +65,7 @@ public:
     QRadioButton* SaveText_RadioButton;
     QPushButton* Save_Button;
     QGroupBox* GroupBox18;
-    QLabel* ArbWave_Filename_Label;
+    TElidedLabel* ArbWave_Filename_Label;
     QLabel* Arbwave_DataCount_Label;
     QLabel* Label18;
     TFrequencySpinEdit* repRate1;

@@ -35,6 +35,29 @@ QString TElidedLabel::keptText() const {
     return {};
 }
 
+namespace {
+// `text` cut at a blank to fit `room`, an ellipsis where it was cut: never
+// inside a word, an address or a number. Only an ellipsis when no word fits.
+QString ElideAtWord(const QString& text, Qt::TextElideMode mode, int room,
+                    const QFontMetrics& metrics) {
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString dots(QChar(0x2026));
+    if (mode == Qt::ElideRight) {
+        for (qsizetype at = text.lastIndexOf(' '); at > 0; at = text.lastIndexOf(' ', at - 1))
+            if (const QString cut = text.left(at) + dots; metrics.horizontalAdvance(cut) <= room)
+                return cut;
+    } else if (mode == Qt::ElideLeft) {
+        for (qsizetype at = text.indexOf(' '); at >= 0; at = text.indexOf(' ', at + 1))
+            if (const QString cut = dots + text.mid(at + 1); metrics.horizontalAdvance(cut) <= room)
+                return cut;
+    } else {
+        return metrics.elidedText(text, mode, room);
+    }
+    return metrics.horizontalAdvance(dots) <= room ? dots : QString();
+}
+} // namespace
+
 QSize TElidedLabel::minimumSizeHint() const {
     const QString kept = keptText();
     const int width = kept.isEmpty() ? 0
@@ -74,12 +97,13 @@ void TElidedLabel::fit() {
     const QString kept = keptText();
     if (metrics.horizontalAdvance(full_) <= room || kept.isEmpty() ||
         metrics.horizontalAdvance(kept) > room) {
-        QLabel::setText(metrics.elidedText(full_, mode_, room));
+        QLabel::setText(ElideAtWord(full_, mode_, room, metrics));
         return;
     }
     // The part kept whole, and as much of the rest as there is room for.
     const QString whole = mode_ == Qt::ElideRight ? full_.left(kept_) : full_.right(kept_);
     const QString rest = mode_ == Qt::ElideRight ? full_.mid(kept_) : full_.chopped(kept_);
-    const QString shown = metrics.elidedText(rest, mode_, room - metrics.horizontalAdvance(whole));
+    const QString shown =
+        ElideAtWord(rest, mode_, room - metrics.horizontalAdvance(whole), metrics);
     QLabel::setText(mode_ == Qt::ElideRight ? whole + shown : shown + whole);
 }

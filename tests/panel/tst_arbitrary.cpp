@@ -71,6 +71,16 @@ private slots:
         QCOMPARE(arb().WaveLength, 2);
         QCOMPARE(QString::fromStdString(arb().ArbFile), dir.filePath("w.txt"));
         QCOMPARE(m.ArbWave_Filename_Label->text(), QString("Filename: w.txt"));
+        // A name too long for the page is cut at a word, whole in its tooltip.
+        const QString name = "expression sin(2*pi*t) + 0.25*sin(6*pi*t) + 0.125*sin(10*pi*t)";
+        m->card().channel(1).Wave.Arb.ArbFile = name.toStdString();
+        m.Channel_PageControl->setCurrentIndex(1);
+        m.Channel_PageControl->setCurrentIndex(0);
+        m.Wave_PageControl->setCurrentWidget(m.TabSheet8);
+        QVERIFY2(m.ArbWave_Filename_Label->text().endsWith(QChar(0x2026)),
+                 qPrintable(m.ArbWave_Filename_Label->text()));
+        QVERIFY(name.startsWith(m.ArbWave_Filename_Label->text().mid(10).chopped(1)));
+        QCOMPARE(m.ArbWave_Filename_Label->toolTip(), "Filename: " + name);
         QCOMPARE(m.Arbwave_DataCount_Label->text(), QString("Data Points: 2"));
     }
 

@@ -190,6 +190,39 @@ private slots:
         ui().Card1->trigger();
     }
 
+    // Where the keyboard is shows: a slider with the focus is drawn
+    // otherwise than without it, and the card grid frames its current row.
+    void focusIsVisible() {
+        MainControls& m = ui();
+        main().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main()));
+        for (QSlider* slider : {m.Att_Slider, m.V_Slider}) {
+            m.WaveUpdate_Button->setFocus();
+            const QImage without = slider->grab().toImage();
+            slider->setFocus();
+            QVERIFY(slider->hasFocus());
+            // Plainly: a frame of strong contrast, not a tint.
+            const QImage with = slider->grab().toImage();
+            int changed = 0;
+            for (int x = 0; x < with.width(); ++x)
+                for (int y : {0, with.height() - 1})
+                    changed += std::abs(qGray(with.pixel(x, y)) - qGray(without.pixel(x, y))) > 96;
+            QVERIFY2(changed > with.width() / 2, qPrintable(QString::number(changed)));
+        }
+        whenModal([&] {
+            QTableWidget* grid = w->card->Card_StringGrid;
+            grid->setCurrentCell(2, 1);
+            const QImage shot = grid->viewport()->grab().toImage();
+            const QRect row = grid->visualRect(grid->model()->index(2, 0));
+            int dark = 0;
+            for (int x = row.left(); x <= row.right(); ++x)
+                dark += qGray(shot.pixel(x, row.top())) < 128;
+            QVERIFY2(dark > row.width() / 4, qPrintable(QString::number(dark)));
+            w->card->Cancel_Button->click();
+        });
+        ui().Card1->trigger();
+    }
+
     void menuKeysAndTheClockRadioPair() {
         MainControls& m = ui();
         for (QAction* a : m->menuBar()->actions()) {

@@ -120,6 +120,9 @@ private slots:
                                         " Hz; your unsent 7777 Hz was replaced (Ctrl+Shift+R or "
                                         "a click here puts it back)");
             QCOMPARE(m.Feedback_Label->property("tone").toString(), QString("advice"));
+            QCoreApplication::processEvents(); // the bar lays itself out again
+            QVERIFY(remoteStatus()->width() >=
+                    remoteStatus()->fontMetrics().horizontalAdvance(remoteStatus()->text()));
             if (byKey)
                 main().findChild<QAction*>("PutBackEdits_Action")->trigger();
             else

@@ -295,6 +295,17 @@ private slots:
             main().grab().save(shots + "/main_form_busy_strip.png");
     }
 
+    // A line too long for its part of the strip gives up the waveform's
+    // name, then whole parts from its end: never a number, never a part cut.
+    void shorterLinesKeepEveryNumber() {
+        QCOMPARE(ShorterLines("1 on, 40dB, -4.99V, tri 1.5k\u201310M"),
+                 (std::vector<std::string>{
+                     "1 on, 40dB, -4.99V, tri 1.5k\u201310M", "1 on, 40dB, -4.99V, 1.5k\u201310M",
+                     "1 on, 40dB, -4.99V, \u2026", "1 on, 40dB, \u2026", "1 on, \u2026"}));
+        QCOMPARE(ShorterLines("2 off, ?dB, ?V, no wave").size(), size_t(4)); // no number to keep
+        QCOMPARE(ShorterLines("3 \u00b7 no card"), std::vector<std::string>{"3 \u00b7 no card"});
+    }
+
     void describesEachWaveform_data() {
         QTest::addColumn<QString>("line");
         TAcceptedChannel a;

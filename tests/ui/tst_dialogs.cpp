@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "Dialogs.h"
+#include "ElidedLabel.h"
 #include "TestRegistry.h"
 #include "WindowPlacement.h"
 
@@ -151,6 +152,24 @@ private slots:
             QCOMPARE(FilterChoices([&] { AppDialogs().saveFileName(nullptr, c.filter, "ini"); }),
                      c.shown);
         }
+    }
+
+    // A cut text is cut at a blank, never inside an address or a number,
+    // with an ellipsis; the whole text is in its tooltip.
+    void labelsCutAtAWord() {
+        QWidget window;
+        TElidedLabel right(&window, Qt::ElideRight), left(&window, Qt::ElideLeft);
+        const QString text = "Remote: 127.0.0.1:50122, 1 client";
+        for (TElidedLabel* label : {&right, &left}) {
+            label->setFullText(text);
+            label->setFixedWidth(label->fontMetrics().horizontalAdvance("Remote: 127.0.0.1:5012"));
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(right.text(), QString("Remote:\u2026"));
+        QVERIFY(left.text() == QString("\u20261 client") ||
+                left.text() == QString("\u2026127.0.0.1:50122, 1 client"));
+        QCOMPARE(right.toolTip(), text);
     }
 
     void windowsLargerThanTheScreenKeepTheirTitleBarOnIt() {
