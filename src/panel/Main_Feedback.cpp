@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 
 #include "ElidedLabel.h"
 
@@ -15,6 +16,7 @@
 #include "Named.h"
 #include "OperationLog.h"
 #include "PanelWidgets.h"
+#include "ReplacedEdits.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ void TMain_Form::CreateFeedbackField() {
     Feedback_Label->setCursor(Qt::PointingHandCursor);
     Feedback_Label->setEmptyName("No failure");
     StatusBar1->addWidget(Feedback_Label, 1);
+    StatusBar1->installEventFilter(this);
 }
 
 void TMain_Form::ShowFeedback(const QString& text, Tone tone, const QString& names) {
@@ -52,6 +55,18 @@ void TMain_Form::ShowFeedback(const QString& text, Tone tone, const QString& nam
     SetStyleProperty(Feedback_Label, "tone", tone == Tone::Failure ? "failure" : "advice");
     Feedback_Label->setFullText(feedback_, "Click to read it whole in the operation log.",
                                 static_cast<int>(text.size()));
+    FitStatusFields();
+}
+
+// What happened stays whole as far as the bar has room beside the card's
+// resource and the Remote field, which are never cut; beyond that it too
+// is cut, at a word (its whole text in the tooltip and the log).
+void TMain_Form::FitStatusFields() {
+    int others = StatusText->minimumSizeHint().width();
+    if (RemoteStatus_Label && !RemoteStatus_Label->text().isEmpty())
+        others += RemoteStatus_Label->minimumWidth();
+    const int gaps = 8 * style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) + 16;
+    Feedback_Label->setKeptAtMost(std::max(0, StatusBar1->width() - others - gaps));
 }
 
 // A refusal stays shown until the same command is accepted on the same
@@ -120,7 +135,8 @@ bool TMain_Form::FeedbackClicked(QObject* watched, QEvent* event) {
     if (watched != Feedback_Label || event->type() != QEvent::MouseButtonRelease ||
         static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
-    if (replaced_->any() && feedback_ == replaced_->message()) { // the click puts them back
+    if (replaced_->any() && feedback_ == replaced_->message() + ReplacedEdits::kHow) {
+        // the click puts them back
         PutBackEdits();
         return true;
     }

@@ -41,7 +41,7 @@ void TMain_Form::cardChanged(const CardChange& change) {
     RefreshCardView();
     if (const QString said = replaced_->said(QString::fromStdString(change.who), c);
         !said.isEmpty())
-        ShowFeedback(said, Tone::Advice);
+        ShowFeedback(said, Tone::Advice, ReplacedEdits::kHow);
 }
 
 std::vector<EditableField> TMain_Form::EditableFields() const {

@@ -272,6 +272,8 @@ void TMain_Form::Log1Click() {
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
     if (FeedbackClicked(watched, event) || RemoteStatusClicked(watched, event))
         return true;
+    if (watched == StatusBar1 && event->type() == QEvent::Resize)
+        FitStatusFields();
     NoteStepKeyClick(watched, event);
     return QMainWindow::eventFilter(watched, event);
 }

@@ -75,6 +75,7 @@ void TMain_Form::CreateRemoteForm() {
             RemoteStatus_Label->setAccessibleName(text);
             // Whole beside any message: the feedback field gives way, never the address.
             RemoteStatus_Label->setMinimumWidth(RemoteStatus_Label->sizeHint().width());
+            FitStatusFields();
             RemoteStatus_Label->setVisible(!text.isEmpty());
         });
         connect(remoteForm_, &TRemote_Form::told, this,

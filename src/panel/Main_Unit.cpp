@@ -6,6 +6,7 @@
 #include "ReplacedEdits.h"
 #include "Startup.h"
 #include "StatusStripView.h"
+#include "StickyTop.h"
 #include "WaveformView.h"
 
 #include <QAction>
@@ -87,6 +88,10 @@ TMain_Form::TMain_Form(QWidget* parent)
     CreateSendKeys();
     WatchUnsentEdits();
     CreateStatusStrip(client);
+    // On a screen too small for the panel the pages scroll under the tabs
+    // and the strip, which stay in view.
+    new StickyTop(Client_ScrollArea, Channel_PageControl,
+                  {client->findChild<QWidget*>("ChannelStatus_Panel")});
 
     FormCreate();
 

@@ -247,6 +247,7 @@ private:
     void ShowFeedback(const QString& text, Tone tone = Tone::Failure,
                       const QString& names = QString());
     void ShowNoCard();
+    void FitStatusFields();
     bool FrequenciesReadable(const std::vector<TFrequencySpinEdit*>& fields);
     void CommandReported(const CommandOutcome& outcome);
     void commandReported(const CommandOutcome& outcome) override { CommandReported(outcome); }

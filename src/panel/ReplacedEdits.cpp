@@ -86,8 +86,7 @@ QString ReplacedEdits::said(const QString& who, int channel) {
         set << CaptionOf(e.field) + " " + e.theirsText;
         mine << e.mineText;
     }
-    message_ = QString("%1 set channel %2 %3; your unsent %4 %5 replaced (Ctrl+Shift+R or a "
-                       "click here puts it back)")
+    message_ = QString("%1 set channel %2 %3; your unsent %4 %5 replaced")
                    .arg(who.isEmpty() ? QString("Someone else") : who)
                    .arg(channel)
                    .arg(set.join(", "), mine.join(", "), edits_.size() == 1 ? "was" : "were");

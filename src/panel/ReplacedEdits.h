@@ -21,13 +21,14 @@ struct EditableField {
 
 class ReplacedEdits {
 public:
+    static constexpr const char* kHow = " (Ctrl+Shift+R or a click here puts it back)";
     // Before a change is shown: each marked field of `fields` whose row it
     // changed (a channel's own rows only). Forgets what was replaced before.
     void take(const std::vector<EditableField>& fields, const SettingFlags& changed,
               const UnsentMarks& marks);
     // Once it is shown: "WHO set channel C start frequency 3000 Hz; your
     // unsent 7777 Hz was replaced", or empty when it replaced no edit
-    // (nothing is kept then).
+    // (nothing is kept then); kHow says how to put them back.
     QString said(const QString& who, int channel);
     bool any() const { return !edits_.empty(); }
     // What said() said of the edits kept.

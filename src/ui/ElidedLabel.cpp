@@ -58,11 +58,20 @@ QString ElideAtWord(const QString& text, Qt::TextElideMode mode, int room,
 }
 } // namespace
 
+void TElidedLabel::setKeptAtMost(int width) {
+    if (width == keptAtMost_)
+        return;
+    keptAtMost_ = width;
+    updateGeometry();
+}
+
 QSize TElidedLabel::minimumSizeHint() const {
     const QString kept = keptText();
-    const int width = kept.isEmpty() ? 0
-                                     : fontMetrics().horizontalAdvance(kept) + 2 * margin() +
-                                           2 * std::max(indent(), 0) + 4;
+    int width = kept.isEmpty() ? 0
+                               : fontMetrics().horizontalAdvance(kept) + 2 * margin() +
+                                     2 * std::max(indent(), 0) + 4;
+    if (keptAtMost_ >= 0)
+        width = std::min(width, keptAtMost_);
     return {width, QLabel::minimumSizeHint().height()};
 }
 

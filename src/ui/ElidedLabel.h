@@ -19,6 +19,9 @@ public:
     const QString& fullText() const { return full_; }
     // The name assistive tools read while there is no text.
     void setEmptyName(const QString& name);
+    // The most it asks for the kept part (negative: no limit): beyond it the
+    // kept part too is cut, at a word, where the room runs out.
+    void setKeptAtMost(int width);
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -35,4 +38,5 @@ private:
     QString full_, emptyName_;
     Qt::TextElideMode mode_;
     int kept_ = 0;
+    int keptAtMost_ = -1;
 };

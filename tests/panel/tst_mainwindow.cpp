@@ -12,11 +12,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTcpSocket>
 #include <QtTest>
 #include <numeric>
 
@@ -124,6 +127,27 @@ private slots:
                      ". Panel 1 of this program serves on it: choose another port, or stop "
                      "serving there."),
                  qPrintable(dialogs.messages[1].text));
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            // Two panels and a client that changed a setting under an unsent edit.
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, ra->Port());
+            QTRY_COMPARE(ra->Clients().size(), 1);
+            ui().StartF_SpinEdit->setValue(7777);
+            client.write("FREQ 3KHZ;:OUTP1 ON;*OPC?\n");
+            QTRY_VERIFY(client.canReadLine());
+            QCoreApplication::processEvents();
+            main().grab().save(shots + "/panel1_with_client.png");
+            auto* scroll = main().findChild<QScrollArea*>("Client_ScrollArea");
+            scroll->ensureWidgetVisible(main().findChild<QGroupBox*>("GroupBox7"));
+            QCoreApplication::processEvents();
+            main().grab().save(shots + "/panel1_scrolled_to_the_output.png");
+            scroll->verticalScrollBar()->setValue(0);
+            other->grab().save(shots + "/panel2.png");
+            ra->grab().save(shots + "/remote_panel1.png");
+            client.readLine();
+            client.write("OUTP1 OFF;*OPC?\n");
+            QTRY_VERIFY(client.canReadLine());
+        }
         ra->StopListening();
         QCOMPARE(other->card().channels(), 2);
         for (auto [panel, level] :
@@ -360,6 +384,21 @@ private slots:
             const QRect shown(output->mapTo(scroll->viewport(), QPoint()), output->size());
             QVERIFY2(scroll->viewport()->rect().intersects(shown),
                      qPrintable(QString::number(area.width())));
+            // The channel tabs and the strip stay in view, above the pages.
+            QVERIFY(scroll->verticalScrollBar()->value() > 0);
+            for (QWidget* top : {static_cast<QWidget*>(ui().Channel_PageControl->tabBar()),
+                                 main().findChild<QWidget*>("ChannelStatus_Panel")}) {
+                const QPoint at = top->mapTo(scroll->viewport(), QPoint());
+                QVERIFY2(at.y() >= 0 && at.y() < 8, qPrintable(top->objectName()));
+                QCOMPARE(scroll->viewport()->childAt(at + QPoint(20, top->height() / 2))->window(),
+                         &main());
+            }
+            QTabBar* tabs = ui().Channel_PageControl->tabBar();
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+            QCOMPARE(ui().Channel_PageControl->currentIndex(), 1);
+            ui().Channel_PageControl->setCurrentIndex(0);
+            scroll->verticalScrollBar()->setValue(0);
+            QCOMPARE(tabs->y(), ui().Channel_PageControl->y()); // at home again
         }
         main().FitInto(QRect(0, 0, 3840, 2160));
         QCOMPARE(main().width(), TMain_Form::kClientWidth);
