@@ -61,7 +61,8 @@ void TMain_Form::RemoteControl1Click() {
 void TMain_Form::CreateRemoteForm() {
     if (!remoteForm_) {
         remoteForm_ = new TRemote_Form(
-            card_, [this] { return scpi::IdentityOf(card_); }, this);
+            card_, [this] { return scpi::IdentityOf(card_); }, this,
+            [this] { return !OpenPanels().empty() && OpenPanels().front() == this; });
         RemoteStatus_Label = Named(new QLabel(StatusBar1), "RemoteStatus_Label");
         RemoteStatus_Label->hide();
         // A click opens the window that says what serves.

@@ -57,8 +57,10 @@ bool Bindable(int port) {
 
 } // namespace
 
-TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity, QWidget* parent)
+TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity, QWidget* parent,
+                           std::function<bool()> first)
     : QDialog(parent), card_(card), identity_(std::move(identity)),
+      first_(first ? std::move(first) : [] { return true; }),
       device_(std::make_unique<ScpiDevice>([this] { return &card_; }, identity_)) {
     setObjectName("Remote_Form");
     setWindowTitle("Remote Control");
@@ -154,10 +156,11 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
-    // Another panel's window has the remembered port: this one proposes
-    // the next free one, and only the first remembers.
-    if (!Forms().empty())
-        Port_SpinEdit->setValue(FreePortFrom(remembered.port + 1));
+    // Beside another panel's window, a port no other window chose and
+    // nothing holds (the first panel's keeps the remembered one where it
+    // can); only the first panel remembers.
+    if (!first_() || !Forms().empty())
+        Port_SpinEdit->setValue(FreePortFrom(remembered.port + (first_() ? 0 : 1)));
     Forms().push_back(this);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
     for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox,
@@ -203,7 +206,7 @@ void TRemote_Form::showEvent(QShowEvent* event) {
 }
 
 void TRemote_Form::Remember() {
-    if (Forms().empty() || Forms().front() != this)
+    if (!first_())
         return; // the first panel's choices are the ones remembered
     SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
                               Vxi11_CheckBox->isChecked(), Http_CheckBox->isChecked(), folder_,

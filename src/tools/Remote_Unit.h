@@ -25,8 +25,10 @@ class MdnsPublisher;
 class TRemote_Form : public QDialog {
     Q_OBJECT
 public:
+    // `first` says whether its panel is the first open one: only that
+    // panel's choices are remembered, and the others propose a port of their own.
     explicit TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
-                          QWidget* parent = nullptr);
+                          QWidget* parent = nullptr, std::function<bool()> first = {});
     ~TRemote_Form() override;
 
     QSpinBox* Port_SpinEdit;
@@ -99,6 +101,7 @@ private:
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
+    std::function<bool()> first_;
     std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
     std::unique_ptr<ScpiServer> server_;
     std::unique_ptr<LxiWebServer> web_;

@@ -108,8 +108,8 @@ private slots:
         QVERIFY(other->windowTitle().startsWith(caption + " \u2014 panel 2: 82-815 card "));
         // The second panel's Remote Control proposes a port the first's does not
         // hold, says who holds a taken one, and leaves the remembered choices alone.
+        other->findChild<QAction*>("RemoteControl1")->trigger(); // the second panel's first
         main().findChild<QAction*>("RemoteControl1")->trigger();
-        other->findChild<QAction*>("RemoteControl1")->trigger();
         TRemote_Form* ra = main().RemoteForm();
         TRemote_Form* rb = other->RemoteForm();
         QVERIFY(rb->windowTitle().startsWith("Remote Control: 82-815 card "));
