@@ -120,12 +120,29 @@ std::map<uint32_t, int> limits; // each card's own, where its log window set one
 // Before an entry of `card` (0: of none) is appended: each view it shows in
 // that holds more than its limit is emptied. With the entries of one card
 // only, that is the whole log against its limit, as it always was.
+// How many entries a view shows, counted without copying them.
+long long ShownCount(uint32_t view) {
+    const size_t lines = LogLines ? LogLines->size() : 0;
+    if (view == 0)
+        return static_cast<long long>(lines);
+    const size_t n = std::min(lines, records.size());
+    long long count = static_cast<long long>(lines - n); // older entries name no card
+    for (size_t i = records.size() - n; i < records.size(); ++i)
+        count += Shows(view, records[i].card);
+    return count;
+}
+
 void ClearFullViews(uint32_t card) {
-    std::vector<uint32_t> views = card ? std::vector<uint32_t>{card} : CardsLogged();
+    if (card != 0) {
+        if (ShownCount(card) > MaxLogLinesOf(card))
+            ClearLog(card);
+        return;
+    }
+    std::vector<uint32_t> views = CardsLogged();
     if (views.empty())
         views.push_back(0);
     for (uint32_t view : views)
-        if (static_cast<long long>(LogLinesOf(view).size()) > MaxLogLinesOf(view))
+        if (ShownCount(view) > MaxLogLinesOf(view))
             ClearLog(view);
 }
 } // namespace
