@@ -446,7 +446,7 @@ private slots:
         QCOMPARE(hear(*c, lid), std::string("(error 15)"));
     }
 
-    // Each error the protocol (and the README) names for each call.
+    // Each error the protocol (and the remote control documentation) names for each call.
     void everyErrorEachCallNames() {
         auto c = core(), d = core();
         long lid = 0, other = 0;

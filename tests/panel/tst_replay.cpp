@@ -182,10 +182,10 @@ private slots:
                                     .arg(replayed.value(i), calls.value(i))));
     }
 
-    // The README's lines that build a saved program against the simulated
+    // The documented lines that build a saved program against the simulated
     // driver of the build tree and of an installed program work as written,
     // without a library path of the test's own.
-    void theReadmeBuildsASavedProgram() {
+    void theDocumentedLinesBuildASavedProgram() {
         selectCard(false, 0);
         ui().WaveUpdate_Button->click();
         const QString folder = dir.filePath("readme");
@@ -194,7 +194,7 @@ private slots:
         w->log->SaveCProgram_Button->click();
         const QString prefix = dir.filePath("installed");
         QCOMPARE(QProcess::execute(CMAKE, {"--install", BUILD_DIR, "--prefix", prefix}), 0);
-        QFile readme(README);
+        QFile readme(COMMAND_LINE_DOC);
         QVERIFY(readme.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(readme.readAll());
         static const QRegularExpression block(R"(```sh\n(cc session\.c [^`]*)```)");

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Real SCPI clients against `nv815-panel --serve`: PyVISA with its pure-Python
 backend on a TCPIP SOCKET resource, and lxi-tools' raw SCPI command. Every
-setter of the README's command table is sent, its query read back, and the
+setter of the documented command table is sent, its query read back, and the
 simulated card's calls compared with the ones the table names.
 
-Usage: remote_clients.py PROGRAM SIM_DIR JOURNAL_FILE README"""
+Usage: remote_clients.py PROGRAM SIM_DIR JOURNAL_FILE COMMAND_TABLE_DOC"""
 import os
 import re
 import signal
@@ -29,7 +29,7 @@ def check(what, got, want):
 
 
 def table_calls():
-    """The README's command table: for each command, the alternatives of what
+    """The documented command table: for each command, the alternatives of what
     the card receives (the driver functions named, in order)."""
     rows = {}
     for line in open(readme, encoding="utf-8"):
@@ -46,7 +46,7 @@ def table_calls():
 
 
 # Each setter of the table as a client sends it (in this order), its query and
-# the answer; the README row it is checked against.
+# the answer; the table's row it is checked against.
 SETTERS = [
     ("FORMat:BORDer", "FORM:BORD NORM", "FORM:BORD?", "NORM"),
     ("[SOURce#:]DATA[:DAC]", None, "SOUR3:FUNC?", "USER"),  # the block, below
@@ -120,9 +120,9 @@ try:
             check(query, inst.query(query), answer)
         received = calls.new_calls()
         if command not in rows:
-            failures.append(f"{command} is not in the README's table")
+            failures.append(f"{command} is not in the documented table")
         elif received not in rows[command]:
-            failures.append(f"{setter or 'DATA'}: the card received {received!r}, the README "
+            failures.append(f"{setter or 'DATA'}: the card received {received!r}, the documentation "
                             f"names {rows[command]!r}")
     # The samples back as a block, as query_binary_values reads one, in both byte orders.
     sent = [(i * 7) % 65536 - 32768 for i in range(262144)]
@@ -165,4 +165,4 @@ check("the card closed", [c.split("(")[0] for c in open(journal).read().splitlin
 if failures:
     sys.exit("\n".join(failures))
 print(f"PyVISA and lxi against --serve: {len(SETTERS)} setters, their queries and driver calls "
-      "as the README's table says")
+      "as the documented table says")
