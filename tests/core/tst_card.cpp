@@ -1,9 +1,12 @@
 // The card object: the record's defaults and its subscribers.
 #include <QtTest>
 
+#include <array>
+#include <cmath>
 #include <functional>
 
 #include "Card.h"
+#include "SettingRanges.h"
 #include "TestRegistry.h"
 
 namespace {
@@ -55,6 +58,11 @@ private slots:
             ch.Wave.DCOffset = 1.5;
             ch.Wave.OffsetOn = true;
             card.pendingMultiplier(c) = 4;
+            // Every setting of the table away from its default.
+            for (const SettingRange& r : SettingRanges())
+                if (!r.cardWide && !std::isnan(r.recordDefault))
+                    r.set(ch, r.recordDefault == r.maximum / r.scale ? r.minimum / r.scale
+                                                                     : r.maximum / r.scale);
         }
         card.link().channelSelected(2);
         Counting first, second;
@@ -65,6 +73,11 @@ private slots:
         card.subscribe(second);
         card.subscribe(first); // once is enough
 
+        std::array<std::array<double, kSettingCount>, kChannelCount + 1> held{};
+        for (int c = 1; c <= kChannelCount; ++c)
+            for (const SettingRange& r : SettingRanges())
+                if (!r.cardWide)
+                    held[c][r.index()] = r.get(CardInfo.Channel[c]);
         card.resetRecord();
 
         QCOMPARE(first.resets, 1);
@@ -74,40 +87,22 @@ private slots:
         QCOMPARE(CardInfo.DDSSourceExtFlag, false);
         QCOMPARE(CardInfo.ExtFreq, 10.0);
         for (int c = 1; c <= kChannelCount; ++c) {
-            const TChannelInfo& ch = CardInfo.Channel[c];
+            TChannelInfo& ch = CardInfo.Channel[c];
+            // Each setting of the table at its own default; those without
+            // one (the offset) keep what they held.
+            for (const SettingRange& r : SettingRanges())
+                if (!r.cardWide)
+                    QCOMPARE(r.get(ch),
+                             std::isnan(r.recordDefault) ? held[c][r.index()] : r.recordDefault);
+            QCOMPARE(ch.Wave.OffsetOn, true);
+            // And what the table does not hold.
             QCOMPARE(ch.OutputOn, false);
             QCOMPARE(ch.FSKHigh, false);
-            QCOMPARE(ch.FSKSource, 0);
-            QCOMPARE(ch.TrigSource, 0);
-            QCOMPARE(ch.TrigMode, 6);
-            QCOMPARE(ch.Multiplier, 20);
-            QCOMPARE(ch.SweepMode, 0);
-            QCOMPARE(ch.ClkStartF, 1.0);
-            QCOMPARE(ch.ClkEndF, 1.0);
-            QCOMPARE(ch.ClkSweepStep, 0.001);
-            QCOMPARE(ch.ClkStepInterval, 1.0);
-            QCOMPARE(ch.MemStep, 1u);
-            const TWaveSettings& w = ch.Wave;
-            QCOMPARE(w.ArbitraryFlag, false);
-            QCOMPARE(w.AMFlag, false);
-            QCOMPARE(w.SweepFlag, false);
-            QCOMPARE(w.Attenuation, 0.0);
-            QCOMPARE(w.WaveType, 0);
-            QCOMPARE(w.Symmetry, 50.0);
-            QCOMPARE(w.StartF, 1.0);
-            QCOMPARE(w.EndF, 1.0);
-            QCOMPARE(w.SweepStep, 0.001);
-            QCOMPARE(w.StepInterval, 1.0);
-            QCOMPARE(w.Arb.ArbFile, std::string());
-            QCOMPARE(w.Arb.TextFlag, true);
-            QCOMPARE(w.Arb.NormaliseFlag, false);
-            QCOMPARE(w.Arb.WaveLength, 0);
+            QCOMPARE(ch.Wave.Arb.ArbFile, std::string());
+            QCOMPARE(ch.Wave.Arb.WaveLength, 0);
             QCOMPARE(card.pendingMultiplier(c), 20);
-            // Fields without a default keep what they held.
-            QCOMPARE(w.DCOffset, 1.5);
-            QCOMPARE(w.OffsetOn, true);
-            QCOMPARE(w.RepRate, 5.0);
-            QCOMPARE(w.Arb.Data.size(), size_t(3));
+            QCOMPARE(ch.Wave.RepRate, 5.0); // kept, with the samples
+            QCOMPARE(ch.Wave.Arb.Data.size(), size_t(3));
         }
         card.unsubscribe(first);
         card.resetRecord();
