@@ -203,6 +203,24 @@ private slots:
         QCOMPARE(Cell(f, 1, 1), QString());
     }
 
+    // A card another program holds VISA's lock on is marked so (nothing
+    // else is: its OK then says what VISA says).
+    void aCardLockedElsewhereIsMarked() {
+        TCard_Form f(card);
+        nvsim_fail("nv815_init", VI_ERROR_RSRC_LOCKED, 0, 0, kCardC);
+        f.Find_Button->click();
+        nvsim_clear_faults();
+        QCOMPARE(Cell(f, 1, 1), QString(kCardC));
+        QCOMPARE(f.Card_StringGrid->item(1, 2)->toolTip(),
+                 QString("This card is locked by another program."));
+        QVERIFY(f.Card_StringGrid->item(0, 1)->toolTip().isEmpty());
+        f.Card_StringGrid->setCurrentCell(1, 1);
+        QCOMPARE(f.Hint_Label->text(),
+                 QString(kCardC) + " is locked by another program: choose another card.");
+        f.Card_StringGrid->setCurrentCell(0, 1);
+        QCOMPARE(f.Hint_Label->text(), QString());
+    }
+
     void okWithoutACard() {
         TCard_Form f(card);
         f.Find_Button->click();
