@@ -33,6 +33,14 @@ template <class F> struct Listeners {
 Listeners<std::function<void()>> clearedListeners;
 Listeners<std::function<void(const std::string&)>> entryListeners;
 std::vector<LogRecord> records; // parallel to LogLines' last entries
+// How many records each card has (0: of none), kept with `records`.
+std::map<uint32_t, long long> recordsOf;
+
+void Recount() {
+    recordsOf.clear();
+    for (const LogRecord& r : records)
+        ++recordsOf[r.card];
+}
 
 // The locale's long time format with its time-zone field removed; computed
 // again only when the default locale changes.
@@ -58,6 +66,7 @@ void CreateLogLines() {
 void FreeLogLines() {
     LogLines.reset();
     records.clear();
+    recordsOf.clear();
 }
 
 int AddLogClearedListener(std::function<void()> listener) {
@@ -109,8 +118,8 @@ bool Shows(uint32_t view, uint32_t of) {
 // The cards with entries; none when every entry is of no card.
 std::vector<uint32_t> CardsLogged() {
     std::vector<uint32_t> cards;
-    for (uint32_t card : EntryCards())
-        if (card != 0 && std::find(cards.begin(), cards.end(), card) == cards.end())
+    for (const auto& [card, count] : recordsOf)
+        if (card != 0 && count > 0)
             cards.push_back(card);
     return cards;
 }
@@ -125,6 +134,13 @@ long long ShownCount(uint32_t view) {
     const size_t lines = LogLines ? LogLines->size() : 0;
     if (view == 0)
         return static_cast<long long>(lines);
+    if (records.size() <= lines) { // as the records keep it: no scan
+        const auto of = [](uint32_t card) {
+            const auto it = recordsOf.find(card);
+            return it == recordsOf.end() ? 0LL : it->second;
+        };
+        return static_cast<long long>(lines - records.size()) + of(0) + of(view);
+    }
     const size_t n = std::min(lines, records.size());
     long long count = static_cast<long long>(lines - n); // older entries name no card
     for (size_t i = records.size() - n; i < records.size(); ++i)
@@ -175,9 +191,12 @@ void AddToLog(const std::string& text, LogRecord record) {
     entry += text;
     entry += "\r\n";
     LogLines->push_back(std::move(entry));
-    if (records.size() >= LogLines->size()) // the store was emptied behind the log's back
+    if (records.size() >= LogLines->size()) { // the store was emptied behind the log's back
         records.erase(records.begin(),
                       records.end() - static_cast<std::ptrdiff_t>(LogLines->size() - 1));
+        Recount();
+    }
+    ++recordsOf[record.card];
     records.push_back(std::move(record));
     if (!entryListeners.list.empty())
         entryListeners.call(LogLines->back());
@@ -292,6 +311,7 @@ void ClearLog(uint32_t card) {
         std::all_of(others.begin(), others.end(), [&](uint32_t c) { return c == card; })) {
         LogLines->clear();
         records.clear();
+        recordsOf.clear();
         AddToLog("Log Cleared");
     } else { // the entries another card's view shows stay
         const std::vector<uint32_t> cards = EntryCards();
@@ -308,6 +328,7 @@ void ClearLog(uint32_t card) {
         }
         *LogLines = std::move(lines);
         records = std::move(kept);
+        Recount();
         AddCardNote("Log Cleared", card);
     }
     clearedListeners.call();
