@@ -15,7 +15,7 @@ echo "run-demo: checking the Debian packages the build needs"
 "$root/scripts/install-deps.sh"
 echo "run-demo: configuring in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-echo "run-demo: building the panel and the simulated chassis ($(nproc) jobs; a first build takes about a minute)"
+echo "run-demo: building the panel and the simulated chassis ($(nproc) jobs; a first build takes under two minutes on two cores)"
 cmake --build "$build" -j"$(nproc)" --target nv815-panel nvsim_visa nvsim_driver
 echo "run-demo: starting $build/src/nv815-panel on the simulated chassis"
 export LD_LIBRARY_PATH="$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
