@@ -28,6 +28,17 @@ class TestRemoteWindow : public QObject, public PanelFixture {
 
     QLabel* remoteStatus() { return main().findChild<QLabel*>("RemoteStatus_Label"); }
 
+    // Remote Control serving on a free port with `client` connected to it;
+    // null when the client was not taken.
+    TRemote_Form* serveTo(QTcpSocket& client) {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Listen_Button->click();
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        return QTest::qWaitFor([&] { return form->Clients().size() == 1; }, 5000) ? form : nullptr;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() {
@@ -94,13 +105,9 @@ private slots:
     // puts it back. A client's refused command names the client.
     void aClientsChangeToAnUnsentEditIsSaid() {
         selectCard(false, 0);
-        main().findChild<QAction*>("RemoteControl1")->trigger();
-        TRemote_Form* form = main().RemoteForm();
-        form->Port_SpinEdit->setValue(FreePort());
-        form->Listen_Button->click();
         QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, form->Port());
-        QTRY_COMPARE(form->Clients().size(), 1);
+        TRemote_Form* form = serveTo(client);
+        QVERIFY(form);
         const QString who = form->Clients().front();
         const auto ask = [&](const QByteArray& line) {
             client.write(line + ";*OPC?\n");
@@ -192,12 +199,9 @@ private slots:
     // A client's samples are in no file: Save Config offers to save them.
     void saveConfigKeepsAClientsWaveform() {
         selectCard(false, 0);
-        main().findChild<QAction*>("RemoteControl1")->trigger();
-        TRemote_Form* form = main().RemoteForm();
-        form->Port_SpinEdit->setValue(FreePort());
-        form->Listen_Button->click();
         QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        TRemote_Form* form = serveTo(client);
+        QVERIFY(form);
         client.write("DATA 0,100;:SYST:ERR?\n");
         QTRY_VERIFY(client.canReadLine());
         QCOMPARE(client.readLine(), QByteArray("0,\"No error\"\n"));
