@@ -47,7 +47,7 @@ public:
     static constexpr unsigned kPerAddress = 4;
     static constexpr unsigned kIdleSeconds = 10;
     static constexpr std::chrono::seconds kRequestTime{10};
-    // The version of the LXI Device Specification whose identification
+    // The version of the LXI device standard whose identification
     // document this is.
     static constexpr const char* kLxiVersion = "1.5";
 
