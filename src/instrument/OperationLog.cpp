@@ -126,9 +126,6 @@ std::vector<uint32_t> CardsLogged() {
 
 std::map<uint32_t, int> limits; // each card's own, where its log window set one
 
-// Before an entry of `card` (0: of none) is appended: each view it shows in
-// that holds more than its limit is emptied. With the entries of one card
-// only, that is the whole log against its limit, as it always was.
 // How many entries a view shows, counted without copying them.
 long long ShownCount(uint32_t view) {
     const size_t lines = LogLines ? LogLines->size() : 0;
@@ -141,13 +138,15 @@ long long ShownCount(uint32_t view) {
         };
         return static_cast<long long>(lines - records.size()) + of(0) + of(view);
     }
-    const size_t n = std::min(lines, records.size());
-    long long count = static_cast<long long>(lines - n); // older entries name no card
-    for (size_t i = records.size() - n; i < records.size(); ++i)
-        count += Shows(view, records[i].card);
-    return count;
+    // The store was emptied behind the log's back: each entry looked at.
+    const std::vector<uint32_t> cards = EntryCards();
+    return std::count_if(cards.begin(), cards.end(),
+                         [view](uint32_t of) { return Shows(view, of); });
 }
 
+// Before an entry of `card` (0: of none) is appended: each view it shows in
+// that holds more than its limit is emptied. With the entries of one card
+// only, that is the whole log against its limit, as it always was.
 void ClearFullViews(uint32_t card) {
     if (card != 0) {
         if (ShownCount(card) > MaxLogLinesOf(card))
