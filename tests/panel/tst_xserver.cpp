@@ -1,7 +1,8 @@
 // What only a real X server shows, with real key and mouse events from
 // xdotool and no window manager, at the scale and screen the run sets:
-// typing into a field after a click on it, where the window lies, and
-// clicks on the status bar's fields.
+// typing into a field after a click on it, where the window lies, clicks on
+// the status bar's fields, the channel tabs of a scrolled panel and the
+// put-back key.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -10,7 +11,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include "Log_Unit.h"
@@ -18,6 +22,7 @@
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
 
+#include "MainControls.h"
 #include "PanelFixture.h"
 #include "TestRegistry.h"
 
@@ -163,6 +168,42 @@ private slots:
         XDo({"key", "Tab", "space"});
         QTRY_VERIFY(!form->Hislip_CheckBox->isChecked());
         QVERIFY(!SessionMemory::Remote().vxi11 && !SessionMemory::Remote().hislip);
+    }
+
+    // Scrolled to the output group (where the panel scrolls at all), the
+    // channel tabs are still there to click; Ctrl+Shift+R, a real key, puts
+    // back an edit a client's change replaced.
+    void tabsStayAndAReplacedEditComesBack() {
+        SessionMemory::SetRemote({});
+        f.selectCard(false, 0);
+        MainControls& m = f.ui();
+        auto* scroll = f.main().findChild<QScrollArea*>("Client_ScrollArea");
+        scroll->ensureWidgetVisible(f.main().findChild<QWidget*>("GroupBox7"));
+        QTabBar* tabs = m.Channel_PageControl->tabBar();
+        const QPoint tab = OnX(tabs, tabs->tabRect(1).center());
+        XDo({"mousemove", QString::number(tab.x()), QString::number(tab.y()), "click", "1"});
+        QTRY_COMPARE(m.Channel_PageControl->currentIndex(), 1);
+        m.Channel_PageControl->setCurrentIndex(0);
+
+        f.main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = f.main().RemoteForm();
+        form->Port_SpinEdit->setValue(PanelFixture::FreePort());
+        form->Listen_Button->click();
+        form->hide();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        m.StartF_SpinEdit->setValue(7777);
+        client.write("FREQ 3KHZ;*OPC?\n");
+        QTRY_VERIFY(client.canReadLine());
+        QCOMPARE(m.StartF_SpinEdit->text(), QString("3000"));
+        QWidget* card =
+            f.main().findChild<QWidget*>("StatusBar1_Panel0"); // a click does nothing there
+        const QPoint quiet = OnX(card, QPoint(card->width() / 2, card->height() / 2));
+        XDo({"mousemove", QString::number(quiet.x()), QString::number(quiet.y()), "click", "1"});
+        QTRY_VERIFY(f.main().isActiveWindow());
+        XDo({"key", "ctrl+shift+r"});
+        QTRY_COMPARE(m.StartF_SpinEdit->text(), QString("7777"));
+        form->StopListening();
     }
 };
 
