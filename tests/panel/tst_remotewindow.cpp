@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -148,6 +149,14 @@ private slots:
         nvsim_clear_faults();
         QVERIFY2(m->Feedback().startsWith("Client " + who + ": Channel 1: Set Attenuation failed"),
                  qPrintable(m->Feedback()));
+        // Beside what happened, however long, it stays whole.
+        m.StartF_SpinEdit->findChild<QLineEdit*>()->setText(QString("1x").repeated(60));
+        m.WaveUpdate_Button->click();
+        QVERIFY(m->Feedback().startsWith("Not sent: "));
+        QCoreApplication::processEvents();
+        QVERIFY(remoteStatus()->geometry().right() < m.StatusBar1->width());
+        QVERIFY(remoteStatus()->width() >=
+                remoteStatus()->fontMetrics().horizontalAdvance(remoteStatus()->text()));
         form->Listen_Button->click();
     }
 
