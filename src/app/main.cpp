@@ -12,6 +12,7 @@
 #include "Automation.h"
 #include "ChannelList.h"
 #include "Serve.h"
+#include "Transport.h"
 #include "WindowLoader.h"
 
 namespace {
@@ -80,68 +81,71 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "The address --serve listens on (default 127.0.0.1, this computer only). Any other "
          "lets whoever can reach the port control the card: said so on standard error.",
          "ADDRESS"},
-        {"port", "The TCP port --serve listens on (default 5025; 0: any free port).", "N"},
         {"files",
          "The folder whose configuration files the clients of --serve may load and save "
          "(MMEMory:LOAD:STATe and MMEMory:STORe:STATe, by names inside it only). Without it "
          "those commands are refused.",
          "DIR"},
-        {"no-vxi11",
-         "--serve serves the raw socket only, without VXI-11 (served by default: the core "
-         "channel on a free port, registered with the system's port mapper, rpcbind, so "
-         "that TCPIP::HOST::INSTR finds it)."},
         {"no-mdns", "--serve announces nothing by mDNS (by default _lxi._tcp, _vxi-11._tcp, "
                     "_hislip._tcp, _scpi-raw._tcp and _http._tcp through the Avahi daemon, "
                     "where one runs)."},
-        {"no-http", "--serve serves no web page (by default the LXI identification document at "
-                    "/lxi/identification and a welcome page at /)."},
-        {"http-port",
-         "The port of --serve's web pages (default 80 where the program may listen on it, "
-         "else any free port, which is printed; 0: any free port).",
-         "N"},
-        {"vxi11",
-         "--serve serves VXI-11 beside the raw socket (the default), its core channel on port "
-         "N (0: any free port).",
-         "N"},
-        {"no-hislip", "--serve serves no HiSLIP (served by default on port 4880, "
-                      "TCPIP::HOST::hislip0::INSTR)."},
-        {"hislip",
-         "The port of --serve's HiSLIP (default 4880 where the program may listen on it, else "
-         "any free port, which is printed; 0: any free port).",
-         "N"},
     });
+    // Each transport's: the one turning it off, the one giving its port.
+    for (const TransportKind& kind : Transports()) {
+        if (!kind.offOption.isEmpty())
+            parser.addOption({kind.offOption, kind.offHelp});
+        parser.addOption({kind.portOption, kind.portHelp, "N"});
+    }
+}
+
+// The options of each transport (--port, --vxi11, --no-vxi11, ...).
+QStringList TransportOptions(bool off, bool port) {
+    QStringList names;
+    for (const TransportKind& kind : Transports()) {
+        if (off && !kind.offOption.isEmpty())
+            names << kind.offOption;
+        if (port)
+            names << kind.portOption;
+    }
+    return names;
+}
+
+// A usage error of --serve's options, or empty.
+std::string ServeProblem(const QCommandLineParser& parser) {
+    for (const char* option : {"apply", "list-cards", "channels", "log", "quiet", "normalise"})
+        if (parser.isSet(option))
+            return QString("--serve takes no --%1.").arg(option).toStdString();
+    if (!parser.isSet("resource"))
+        return "--serve needs --resource.";
+    for (const QString& option : TransportOptions(false, true)) {
+        bool number = false;
+        const int port = parser.value(option).toInt(&number);
+        if (parser.isSet(option) && (!number || port < 0 || port > 65535))
+            return QString("--%1 takes a %2 from 0 to 65535.")
+                .arg(option, option == "port" ? "number" : "port")
+                .toStdString();
+    }
+    for (const TransportKind& kind : Transports())
+        if (!kind.offOption.isEmpty() && parser.isSet(kind.portOption) &&
+            parser.isSet(kind.offOption))
+            return QString("--%1 and --%2 exclude each other.")
+                .arg(kind.portOption, kind.offOption)
+                .toStdString();
+    if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
+        return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
+    return {};
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    for (const char* option : {"apply", "resource", "channels", "log", "listen", "port", "files",
-                               "vxi11", "http-port", "hislip"})
+    QStringList once = {"apply", "resource", "channels", "log", "listen", "files"};
+    for (const QString& option : once + TransportOptions(false, true))
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
-    if (parser.isSet("serve")) {
-        for (const char* option : {"apply", "list-cards", "channels", "log", "quiet", "normalise"})
-            if (parser.isSet(option))
-                return QString("--serve takes no --%1.").arg(option).toStdString();
-        if (!parser.isSet("resource"))
-            return "--serve needs --resource.";
-        for (const char* option : {"port", "vxi11", "http-port", "hislip"}) {
-            bool number = false;
-            const int port = parser.value(option).toInt(&number);
-            if (parser.isSet(option) && (!number || port < 0 || port > 65535))
-                return QString("--%1 takes a %2 from 0 to 65535.")
-                    .arg(option, option == std::string_view("port") ? "number" : "port")
-                    .toStdString();
-        }
-        for (const auto& [on, off] :
-             {std::pair{"http-port", "no-http"}, {"vxi11", "no-vxi11"}, {"hislip", "no-hislip"}})
-            if (parser.isSet(on) && parser.isSet(off))
-                return QString("--%1 and --%2 exclude each other.").arg(on, off).toStdString();
-        if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
-            return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
-        return {};
-    }
-    for (const char* option : {"listen", "port", "files", "vxi11", "no-vxi11", "http-port",
-                               "no-http", "no-mdns", "hislip", "no-hislip"})
+    if (parser.isSet("serve"))
+        return ServeProblem(parser);
+    for (const QString& option :
+         QStringList{"listen", "files", "no-mdns"} + TransportOptions(true, true))
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -171,22 +175,18 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         return RunListCards(stdout, stderr, parser.isSet("json"));
     if (parser.isSet("serve")) {
         ServeOptions o;
-        o.resource = parser.value("resource").toLocal8Bit().toStdString();
-        if (parser.isSet("listen"))
-            o.address = parser.value("listen").toStdString();
-        if (parser.isSet("port"))
-            o.port = parser.value("port").toInt();
-        o.files = parser.value("files").toLocal8Bit().toStdString();
-        o.vxi11 = !parser.isSet("no-vxi11");
-        o.vxi11Port = parser.value("vxi11").toInt();
-        o.http = !parser.isSet("no-http");
+        o.files = parser.value("files");
         o.mdns = !parser.isSet("no-mdns");
-        if (parser.isSet("http-port"))
-            o.httpPort = parser.value("http-port").toInt();
-        o.hislip = !parser.isSet("no-hislip");
-        if (parser.isSet("hislip"))
-            o.hislipPort = parser.value("hislip").toInt();
-        return RunServe(o, stdout, stderr);
+        for (const TransportKind& kind : Transports())
+            if (kind.offOption.isEmpty() || !parser.isSet(kind.offOption))
+                o.transports[kind.key] = parser.isSet(kind.portOption)
+                                             ? parser.value(kind.portOption).toInt()
+                                         : kind.required ? kind.preferredPort
+                                                         : -1;
+        const std::string address =
+            parser.isSet("listen") ? parser.value("listen").toStdString() : "127.0.0.1";
+        return RunServe(parser.value("resource").toLocal8Bit().toStdString(), address, o, stdout,
+                        stderr);
     }
     if (!parser.isSet("apply"))
         return std::nullopt;

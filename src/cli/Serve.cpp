@@ -6,14 +6,10 @@
 #include <unistd.h>
 
 #include "CardCommands.h"
-#include "HislipServer.h"
 #include "LineOutput.h"
 #include "LxiWebServer.h"
-#include "MdnsPublisher.h"
 #include "RunSteps.h"
-#include "ScpiServer.h"
-#include "VisaResources.h"
-#include "Vxi11Server.h"
+#include "ScpiDevice.h"
 
 namespace {
 
@@ -62,221 +58,106 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-// VXI-11, as the options ask; false when it cannot listen (said on `err`).
-bool StartVxi11(Vxi11Server& vxi11, ScpiDevice& device, const QHostAddress& address,
-                const ServeOptions& o, std::FILE* err) {
-    if (!o.vxi11)
-        return true;
-    vxi11.addDevice(device);
+// Each address's resource strings, with what serves each.
+void PrintResources(LineOutput& lines, const QList<TransportResource>& resources) {
+    for (const TransportResource& r : resources)
+        lines.print("  " + r.string.toStdString() +
+                    (r.note.isEmpty() ? std::string() : " (" + r.note.toStdString() + ")"));
+}
+
+// What clients of `transport` cannot do now, on `err`.
+void SayProblem(const Transport& transport, std::FILE* err) {
+    if (const QString problem = transport.problem(); !problem.isEmpty()) {
+        std::fprintf(err, "%s\n", qPrintable(problem));
+        std::fflush(err);
+    }
+}
+
+// A transport that can be reached again, or not any more: said, its strings printed.
+void FollowReach(Serving& serving, LineOutput& lines, std::FILE* err) {
+    QObject::connect(&serving, &Serving::reachChanged, [&, err](const Transport& t) {
+        if (!t.problem().isEmpty())
+            return SayProblem(t, err);
+        if (t.reachedAgain().isEmpty())
+            return;
+        lines.print(t.reachedAgain().toStdString());
+        for (const QString& host : serving.hosts())
+            PrintResources(lines, t.resources(host));
+    });
+}
+
+// Starts serving; false, said on `err`, when any transport chosen cannot listen.
+bool Start(Serving& serving, const std::string& address, const ServeOptions& o, std::FILE* err) {
     QString problem;
-    if (!vxi11.listen(address, static_cast<quint16>(o.vxi11Port), problem)) {
-        std::fprintf(err, "Cannot serve VXI-11 on %s:%d: %s\n", o.address.c_str(), o.vxi11Port,
-                     qPrintable(problem));
+    if (o.address.isNull() || !serving.start(o, problem)) {
+        std::fprintf(err, "Cannot listen on %s:%d: %s\n", address.c_str(),
+                     o.transports.value("raw"),
+                     o.address.isNull() ? "no such address" : qPrintable(problem));
+        return false;
+    }
+    if (!serving.failures().empty()) {
+        const Serving::Failure& f = serving.failures().front();
+        std::fprintf(err, "Cannot serve %s on %s:%d: %s\n", qPrintable(f.kind->title),
+                     address.c_str(), f.port, qPrintable(f.problem));
+        serving.stop();
         return false;
     }
     return true;
 }
-
-// What VXI-11's clients cannot do, as the port mapper stands; nothing when registered.
-void SayRegistration(const Vxi11Server& vxi11, std::FILE* err) {
-    if (!vxi11.listening())
-        return;
-    if (vxi11.registration() == Vxi11Server::Registration::NoPortMapper)
-        std::fprintf(err,
-                     "VXI-11: no port mapper answers on this computer, so clients that look "
-                     "the port up (TCPIP::HOST::INSTR) will not find the server: install and "
-                     "start rpcbind, or give them port %d.\n",
-                     vxi11.port());
-    else if (vxi11.registration() == Vxi11Server::Registration::HeldByAnother)
-        std::fprintf(err,
-                     "VXI-11: another VXI-11 server on this computer (port %d) holds the port "
-                     "mapper's entry, so TCPIP::HOST::INSTR reaches that server's device, not "
-                     "this card; its resource string is left out and not announced. This "
-                     "server (port %d) registers as soon as that entry goes.\n",
-                     vxi11.portMapperHolder(), vxi11.port());
-    std::fflush(err);
-}
-
-// HiSLIP, on its own port where it may be had (any free one else) unless
-// the options name one.
-bool StartHislip(HislipServer& hislip, ScpiDevice& device, const QHostAddress& address,
-                 const ServeOptions& o, std::FILE* err) {
-    if (!o.hislip)
-        return true;
-    hislip.addDevice(device);
-    QString problem;
-    const int wanted = o.hislipPort < 0 ? HislipServer::kPort : o.hislipPort;
-    if (!hislip.listen(address, static_cast<quint16>(wanted), problem) &&
-        (o.hislipPort >= 0 || !hislip.listen(address, 0, problem))) {
-        std::fprintf(err, "Cannot serve HiSLIP on %s:%d: %s\n", o.address.c_str(), wanted,
-                     qPrintable(problem));
-        return false;
-    }
-    return true;
-}
-
-// The web pages, on port 80 where it may be had (any free one else) unless
-// the options name one.
-bool StartWeb(LxiWebServer& web, const QHostAddress& address, const ServeOptions& o,
-              std::FILE* err) {
-    if (!o.http)
-        return true;
-    QString problem;
-    const quint16 wanted = static_cast<quint16>(o.httpPort < 0 ? 80 : o.httpPort);
-    if (!web.listen(address, wanted, problem) &&
-        (o.httpPort >= 0 || !web.listen(address, 0, problem))) {
-        std::fprintf(err, "Cannot serve the web page on %s:%d: %s\n", o.address.c_str(), wanted,
-                     qPrintable(problem));
-        return false;
-    }
-    return true;
-}
-
-// What serves the device, for the resource strings of a host.
-ServedTransports Served(const ScpiServer& server, const Vxi11Server& vxi11,
-                        const HislipServer& hislip, const ScpiDevice& device) {
-    return {server.port(),
-            vxi11.listening() && vxi11.reachable() ? vxi11.deviceName(device) : QString(),
-            hislip.listening() ? hislip.deviceName(device) : QString(),
-            hislip.listening() ? hislip.port() : 0};
-}
-
-// Each address's resource strings, VXI-11's and HiSLIP's with their ports, and the web page.
-void PrintResources(LineOutput& lines, const QStringList& hosts, const ServedTransports& served,
-                    int vxi11Port, int webPort) {
-    for (const QString& host : hosts) {
-        for (const QString& resource : VisaResources(host, served)) {
-            std::string line = "  " + resource.toStdString();
-            if (resource.endsWith("inst0::INSTR"))
-                line += " (VXI-11, port " + std::to_string(vxi11Port) + ")";
-            else if (resource.contains("::hislip"))
-                line += " (HiSLIP, port " + std::to_string(served.hislipPort) + ")";
-            lines.print(line);
-        }
-        if (webPort)
-            lines.print("  http://" + host.toStdString() + ":" + std::to_string(webPort) +
-                        "/ (the LXI identification at /lxi/identification)");
-    }
-}
-
-// The servers of one card, what they print and announce, and how they
-// follow VXI-11's registration with the port mapper.
-struct Serving {
-    Serving(Card& c, ScpiDevice& d, ScpiServer& s, const QHostAddress& a)
-        : card(c), device(d), server(s), address(a) {}
-    Card& card;
-    ScpiDevice& device;
-    ScpiServer& server;
-    const QHostAddress address;
-    const QStringList hosts = HostsReaching(address);
-    Vxi11Server vxi11;
-    HislipServer hislip;
-    QStringList resources;
-    LxiWebServer web{[this] { return LxiPageOf(card, hosts, resources); }};
-    ServedTransports served;
-    MdnsPublisher mdns;
-    bool announced = false;
-
-    // The resource strings, as what serves now reaches.
-    void list() {
-        served = Served(server, vxi11, hislip, device);
-        resources.clear();
-        for (const QString& host : hosts)
-            resources << VisaResources(host, served);
-    }
-    // Announced where an Avahi daemon runs, on the interface served.
-    bool announce(QString& problem) {
-        MdnsPublisher::Services services =
-            MdnsPublisher::Services::Of(scpi::IdentityOf(card), server.port(),
-                                        vxi11.listening() && vxi11.reachable() ? vxi11.port() : 0,
-                                        web.listening() ? web.port() : 0, served.hislipPort);
-        services.interfaceIndex = MdnsPublisher::InterfaceOf(address);
-        return mdns.start(services, problem);
-    }
-    // Registered later, or not any more: the strings, the page and mDNS follow.
-    void followRegistration(LineOutput& lines, std::FILE* err) {
-        QObject::connect(&vxi11, &Vxi11Server::registrationChanged, [this, &lines, err] {
-            list();
-            QString problem;
-            if (announced)
-                announce(problem);
-            if (vxi11.registration() != Vxi11Server::Registration::Registered)
-                return SayRegistration(vxi11, err);
-            lines.print("VXI-11 registered with the port mapper:");
-            PrintResources(lines, hosts, {0, served.vxi11Device, {}, 0}, vxi11.port(), 0);
-        });
-    }
-    void close() {
-        mdns.stop(); // withdrawn first
-        web.close();
-        hislip.close();
-        vxi11.close();
-        server.close();
-    }
-};
 
 } // namespace
 
-int RunServe(const ServeOptions& o, std::FILE* out, std::FILE* err) {
+int RunServe(const std::string& resource, const std::string& address, ServeOptions o,
+             std::FILE* out, std::FILE* err) {
     if (!BindForCommandLine(err))
         return 1;
     Card card;
     std::string model;
-    const std::string resource = FindCard(o.resource, err, &model);
-    if (resource.empty() || !OpenForCommandLine(resource, card, err, ModelNamed(model))) {
+    const std::string found = FindCard(resource, err, &model);
+    if (found.empty() || !OpenForCommandLine(found, card, err, ModelNamed(model))) {
         Release(card);
         return 1;
     }
     card.resetRecord(); // the window's defaults, sent by nothing
-    card.record().Resource = resource;
+    card.record().Resource = found;
     ScpiDevice device([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
-    device.setFilesFolder(QString::fromLocal8Bit(o.files.c_str()));
-    ScpiServer server(device);
-    QString problem;
-    const QHostAddress address(QString::fromStdString(o.address));
-    if (address.isNull() || !server.listen(address, static_cast<quint16>(o.port), problem)) {
-        std::fprintf(err, "Cannot listen on %s:%d: %s\n", o.address.c_str(), o.port,
-                     address.isNull() ? "no such address" : qPrintable(problem));
+    Serving serving(device, card);
+    o.address = QHostAddress(QString::fromStdString(address));
+    if (!Start(serving, address, o, err)) {
         Release(card);
         return 1;
     }
-    if (!address.isLoopback())
+    if (!o.address.isLoopback())
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
-                     o.address.c_str(), server.port());
-    Serving s{card, device, server, address};
-    if (!StartVxi11(s.vxi11, device, address, o, err) ||
-        !StartHislip(s.hislip, device, address, o, err) || !StartWeb(s.web, address, o, err)) {
-        Release(card);
-        return 1;
-    }
-    s.list();
+                     address.c_str(), serving.port("raw"));
     // Said once where it cannot be announced; served all the same.
-    s.announced = o.mdns && s.announce(problem);
-    if (o.mdns && !s.announced)
+    if (o.mdns && !serving.announced())
         std::fprintf(err,
                      "mDNS: %s, so the card is not announced on the network; it is served "
                      "all the same.\n",
-                     qPrintable(problem));
-    SayRegistration(s.vxi11, err);
+                     qPrintable(serving.announceProblem()));
+    for (const TransportKind& kind : Transports())
+        if (const Transport* t = serving.transport(kind.key))
+            SayProblem(*t, err);
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
-    QObject::connect(&server, &ScpiServer::clientConnected, [&lines](const QString& client) {
+    QObject::connect(&serving, &Serving::clientCame, [&lines](const QString& client) {
         lines.print("Client " + client.toStdString() + " connected");
     });
-    QObject::connect(&server, &ScpiServer::clientDisconnected, [&lines](const QString& client) {
+    QObject::connect(&serving, &Serving::clientLeft, [&lines](const QString& client) {
         lines.print("Client " + client.toStdString() + " disconnected");
     });
-    s.followRegistration(lines, err);
+    FollowReach(serving, lines, err);
     const StopSignals stopping;
-    lines.print("Listening on " + o.address + ":" + std::to_string(server.port()) + " for " +
-                resource);
-    PrintResources(lines, s.hosts, s.served, s.vxi11.port(), s.web.listening() ? s.web.port() : 0);
+    lines.print("Listening on " + address + ":" + std::to_string(serving.port("raw")) + " for " +
+                found);
+    PrintResources(lines, serving.resources());
     QCoreApplication::exec();
-    s.close();
+    serving.stop();
     Release(card);
-    lines.finish("Stopped: " + resource + " closed, its outputs as they were.",
+    lines.finish("Stopped: " + found + " closed, its outputs as they were.",
                  std::chrono::seconds(2), fileno(err));
     return 0;
 }

@@ -43,23 +43,14 @@ void MdnsPublisher::Avahi::publish() {
     if (!group)
         return;
     avahi_entry_group_reset(group);
-    const struct {
-        const char* type;
-        int port;
-        bool lxi;
-    } entries[] = {{"_lxi._tcp", services.httpPort, true},
-                   {"_http._tcp", services.httpPort, false},
-                   {"_vxi-11._tcp", services.vxi11Port, true},
-                   {"_hislip._tcp", services.hislipPort, true},
-                   {"_scpi-raw._tcp", services.rawPort, true}};
-    for (const auto& e : entries) {
+    for (const MdnsService& e : services.services) {
         if (e.port <= 0)
             continue;
-        AvahiStringList* text = e.lxi ? LxiText(services) : nullptr;
+        AvahiStringList* text = e.lxiText ? LxiText(services) : nullptr;
         const int result = avahi_entry_group_add_service_strlst(
             group, services.interfaceIndex < 0 ? AVAHI_IF_UNSPEC : services.interfaceIndex,
-            AVAHI_PROTO_INET, AvahiPublishFlags(0), name.c_str(), e.type, nullptr, nullptr,
-            static_cast<uint16_t>(e.port), text);
+            AVAHI_PROTO_INET, AvahiPublishFlags(0), name.c_str(), e.type.toUtf8().constData(),
+            nullptr, nullptr, static_cast<uint16_t>(e.port), text);
         avahi_string_list_free(text);
         if (result == AVAHI_ERR_COLLISION) {
             char* other = avahi_alternative_service_name(name.c_str());
@@ -90,18 +81,15 @@ void MdnsPublisher::Avahi::clientChanged(AvahiClient* c, AvahiClientState state,
         avahi_entry_group_reset(a->group); // the host's name: published again once running
 }
 
-MdnsPublisher::Services MdnsPublisher::Services::Of(const scpi::Identity& id, int rawPort,
-                                                    int vxi11Port, int httpPort, int hislipPort) {
+MdnsPublisher::Services MdnsPublisher::Services::Of(const scpi::Identity& id,
+                                                    const QList<MdnsService>& services) {
     const auto text = [](const std::string& s) { return QString::fromStdString(s); };
     return {text(id.maker + " " + id.model + " " + id.serial),
             text(id.maker),
             text(id.model),
             text(id.serial),
             text(id.version),
-            rawPort,
-            vxi11Port,
-            httpPort,
-            hislipPort};
+            services};
 }
 
 MdnsPublisher::MdnsPublisher() = default;

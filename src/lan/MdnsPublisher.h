@@ -1,6 +1,7 @@
 // The instrument announced on the local network by mDNS/DNS-SD through the
-// Avahi daemon: _lxi._tcp, _vxi-11._tcp, _hislip._tcp, _scpi-raw._tcp (each
-// with the LXI TXT keys) and _http._tcp, each on its port, only on the
+// Avahi daemon: the services its transports name (_scpi-raw._tcp,
+// _vxi-11._tcp, _hislip._tcp, _lxi._tcp with the LXI TXT keys, _http._tcp
+// without), each on its port, only on the
 // interface the servers listen on (every one when they listen on all),
 // withdrawn when the publisher goes. Servers reached from this computer
 // only are announced nowhere. A name another host holds is replaced by the
@@ -10,22 +11,29 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <memory>
 
 #include "ScpiSession.h"
+
+// One service announced on its port.
+struct MdnsService {
+    QString type; // "_hislip._tcp"
+    int port = 0;
+    bool lxiText = true; // with the LXI TXT keys (maker, model, serial, firmware)
+};
 
 class MdnsPublisher {
 public:
     struct Services {
         QString name; // "Norvale 72-815 1001"
         QString manufacturer, model, serial, firmware;
-        int rawPort = 0, vxi11Port = 0, httpPort = 0, hislipPort = 0; // 0: not served
+        QList<MdnsService> services;
         int interfaceIndex = -1; // where they are announced: -1 every interface, 0 none
 
         // Those of the instrument `id` names, under "maker model serial".
-        static Services Of(const scpi::Identity& id, int rawPort, int vxi11Port, int httpPort,
-                           int hislipPort);
+        static Services Of(const scpi::Identity& id, const QList<MdnsService>& services);
     };
 
     MdnsPublisher();

@@ -17,31 +17,12 @@
 
 #include "Card.h"
 #include "Dialogs.h"
-#include "HislipServer.h"
-#include "LxiWebServer.h"
-#include "MdnsPublisher.h"
 #include "Named.h"
 #include "ScpiDevice.h"
-#include "ScpiServer.h"
+#include "Serving.h"
 #include "SessionMemory.h"
-#include "VisaResources.h"
-#include "Vxi11Server.h"
 
 namespace {
-
-// The process's VXI-11 server: the port mapper knows one per computer, so
-// each panel's card is one of its devices (inst0, inst1, ...). It listens
-// on every interface only if the first panel to serve chose so.
-Vxi11Server& SharedVxi11() {
-    static Vxi11Server* server = new Vxi11Server(qApp);
-    return *server;
-}
-
-// So is HiSLIP's (hislip0, hislip1, ...), on its own port 4880 where it may be had.
-HislipServer& SharedHislip() {
-    static HislipServer* server = new HislipServer(qApp);
-    return *server;
-}
 
 // Every Remote Control window of the process, its first panel's first.
 std::vector<TRemote_Form*>& Forms() {
@@ -61,7 +42,8 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
                            std::function<bool()> first)
     : QDialog(parent), card_(card), identity_(std::move(identity)),
       first_(first ? std::move(first) : [] { return true; }),
-      device_(std::make_unique<ScpiDevice>([this] { return &card_; }, identity_)) {
+      device_(std::make_unique<ScpiDevice>([this] { return &card_; }, identity_)),
+      serving_(std::make_unique<Serving>(*device_, card_)) {
     setObjectName("Remote_Form");
     setWindowTitle("Remote Control");
     Port_SpinEdit = Named(new QSpinBox(this), "Port_SpinEdit");
@@ -70,17 +52,13 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Port_SpinEdit->setAccessibleName("TCP port");
     AllInterfaces_CheckBox =
         Named(new QCheckBox("Listen on all network interfaces", this), "AllInterfaces_CheckBox");
-    Vxi11_CheckBox =
-        Named(new QCheckBox("VXI-11 too (TCPIP::HOST::INSTR)", this), "Vxi11_CheckBox");
-    Vxi11_CheckBox->setToolTip("Serves the card over VXI-11 beside the raw socket: VISA finds it "
-                               "through the port mapper (rpcbind).");
-    Hislip_CheckBox =
-        Named(new QCheckBox("HiSLIP too (TCPIP::HOST::hislip0::INSTR)", this), "Hislip_CheckBox");
-    Hislip_CheckBox->setToolTip("Serves the card over HiSLIP beside the raw socket, on port 4880 "
-                                "where the program may listen on it, else on any free port.");
-    Http_CheckBox = Named(new QCheckBox("Web page and LXI identification", this), "Http_CheckBox");
-    Http_CheckBox->setToolTip("Serves /lxi/identification and a welcome page over HTTP, on port 80 "
-                              "where the program may listen on it, else on any free port.");
+    for (const TransportKind& kind : Transports())
+        if (!kind.required) {
+            auto* box = new QCheckBox(kind.checkBoxText, this);
+            box->setObjectName(kind.checkBoxName);
+            box->setToolTip(kind.toolTip);
+            transportBoxes_.emplace_back(&kind, box);
+        }
     ServeAtStart_CheckBox =
         Named(new QCheckBox("Serve when the program starts", this), "ServeAtStart_CheckBox");
     Resources_List = Named(new QListWidget(this), "Resources_List");
@@ -109,9 +87,8 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     auto* form = new QFormLayout;
     form->addRow("TCP &port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
-    form->addRow(Vxi11_CheckBox);
-    form->addRow(Hislip_CheckBox);
-    form->addRow(Http_CheckBox);
+    for (const auto& [kind, box] : transportBoxes_)
+        form->addRow(box);
     form->addRow(ServeAtStart_CheckBox);
     form->addRow("Configuration files", Files_Button);
     auto* buttons = new QHBoxLayout;
@@ -137,6 +114,12 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
     connect(Local_Button, &QPushButton::clicked, this, [this] { device_->unlock(); });
     connect(device_.get(), &ScpiDevice::lockChanged, this, [this] { ShowLock(); });
+    connect(serving_.get(), &Serving::clientsChanged, this, &TRemote_Form::ShowClients);
+    // Reached again, or not any more (another server's entry gone): listed and said.
+    connect(serving_.get(), &Serving::reachChanged, this, [this] {
+        ShowResources();
+        ShowClients();
+    });
     connect(CopyResources_Button, &QPushButton::clicked, this, [this] {
         QStringList chosen;
         for (const QListWidgetItem* item : Resources_List->selectedItems())
@@ -147,12 +130,14 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
                                      : QString("Copied %1 resource strings.").arg(copied.size()));
     });
     // The operator's choices, as the last run left them; each change kept.
-    const SessionMemory::RemoteChoices remembered = SessionMemory::Remote();
+    QStringList keys;
+    for (const auto& [kind, box] : transportBoxes_)
+        keys << kind->key;
+    const SessionMemory::RemoteChoices remembered = SessionMemory::Remote(keys);
     Port_SpinEdit->setValue(remembered.port);
     AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);
-    Vxi11_CheckBox->setChecked(remembered.vxi11);
-    Hislip_CheckBox->setChecked(remembered.hislip);
-    Http_CheckBox->setChecked(remembered.http);
+    for (const auto& [kind, box] : transportBoxes_)
+        box->setChecked(remembered.transports.value(kind->key));
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
@@ -163,8 +148,9 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         Port_SpinEdit->setValue(FreePortFrom(remembered.port + (first_() ? 0 : 1)));
     Forms().push_back(this);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
-    for (QCheckBox* box : {AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox,
-                           ServeAtStart_CheckBox})
+    for (QCheckBox* box : {AllInterfaces_CheckBox, ServeAtStart_CheckBox})
+        connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
+    for (const auto& [kind, box] : transportBoxes_)
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     ShowFolder();
     ShowResources();
@@ -208,32 +194,30 @@ void TRemote_Form::showEvent(QShowEvent* event) {
 void TRemote_Form::Remember() {
     if (!first_())
         return; // the first panel's choices are the ones remembered
-    SessionMemory::SetRemote({Port_SpinEdit->value(), AllInterfaces_CheckBox->isChecked(),
-                              Vxi11_CheckBox->isChecked(), Http_CheckBox->isChecked(), folder_,
-                              ServeAtStart_CheckBox->isChecked(), Hislip_CheckBox->isChecked()});
+    SessionMemory::RemoteChoices choices{Port_SpinEdit->value(),
+                                         AllInterfaces_CheckBox->isChecked(),
+                                         {},
+                                         folder_,
+                                         ServeAtStart_CheckBox->isChecked()};
+    for (const auto& [kind, box] : transportBoxes_)
+        choices.transports[kind->key] = box->isChecked();
+    SessionMemory::SetRemote(choices);
 }
 
 TRemote_Form::~TRemote_Form() {
     std::erase(Forms(), this);
-    if (server_)
-        server_->disconnect(this); // its last signals find no half-destroyed window
+    // Its last signals find no half-destroyed window.
+    serving_->disconnect(this);
     device_->disconnect(this);
-    if (vxi11_) {
-        SharedVxi11().disconnect(this);
-        SharedVxi11().removeDevice(*device_);
-    }
-    if (hislip_) {
-        SharedHislip().disconnect(this);
-        SharedHislip().removeDevice(*device_);
-    }
+    serving_.reset();
 }
 
 bool TRemote_Form::Listening() const {
-    return server_ && server_->listening();
+    return serving_->listening();
 }
 
 quint16 TRemote_Form::Port() const {
-    return Listening() ? server_->port() : 0;
+    return serving_->port("raw");
 }
 
 QString TRemote_Form::LockHolder() const {
@@ -254,40 +238,13 @@ QString TRemote_Form::StatusText() const {
 
 // The raw socket's clients, then this card's VXI-11 links and HiSLIP sessions.
 QStringList TRemote_Form::Clients() const {
-    if (!Listening())
-        return {};
-    QStringList all = server_->clients();
-    const auto add = [&all](const QStringList& links, const QString& device, const char* how) {
-        for (const QString& link : links)
-            if (link.endsWith(" " + device))
-                all << link.chopped(device.size() + 1) + " (" + how + ")";
-    };
-    if (vxi11_)
-        add(SharedVxi11().links(), SharedVxi11().deviceName(*device_), "VXI-11");
-    if (hislip_)
-        add(SharedHislip().sessions(), SharedHislip().deviceName(*device_), "HiSLIP");
-    return all;
+    return serving_->clients();
 }
 
 void TRemote_Form::StopListening() {
-    if (!server_)
+    if (!Listening())
         return;
-    mdns_.reset(); // withdrawn first
-    web_.reset();
-    server_.reset(); // every client closed, the panel given back
-    if (vxi11_) {
-        SharedVxi11().removeDevice(*device_); // its links closed
-        vxi11_ = false;
-        if (!SharedVxi11().serves())
-            SharedVxi11().close(); // withdrawn from the port mapper
-    }
-    if (hislip_) {
-        SharedHislip().removeDevice(*device_); // its sessions closed
-        hislip_ = false;
-        if (!SharedHislip().serves())
-            SharedHislip().close();
-    }
-    serveProblem_.clear();
+    serving_->stop(); // every client closed, the panel given back
     Listen_Button->setText("&Start");
     ShowRunning();
     ShowClients();
@@ -305,9 +262,9 @@ bool TRemote_Form::StartServing() {
     return Listening() || Serve(false);
 }
 
-// The raw socket, then VXI-11, HiSLIP and the web page as chosen, then
-// the mDNS announcement; listening on every interface is asked first
-// unless the operator chose to serve at start.
+// The raw socket, then each transport chosen, then the mDNS announcement;
+// listening on every interface is asked first unless the operator chose to
+// serve at start.
 bool TRemote_Form::Serve(bool ask) {
     const bool everywhere = AllInterfaces_CheckBox->isChecked();
     if (ask && everywhere &&
@@ -317,26 +274,22 @@ bool TRemote_Form::Serve(bool ask) {
                                  " will control the card. Listen on all network interfaces?") !=
             Dialogs::Answer::Yes)
         return false;
-    auto server = std::make_unique<ScpiServer>(*device_);
-    QString problem;
+    ServeOptions options;
+    options.address = ListenAddress();
+    options.files = folder_;
     const int port = Port_SpinEdit->value();
-    if (!server->listen(ListenAddress(), static_cast<quint16>(port), problem)) {
+    options.transports["raw"] = port;
+    for (const auto& [kind, box] : transportBoxes_)
+        if (box->isChecked())
+            options.transports[kind->key] = -1;
+    QString problem;
+    if (!serving_->start(options, problem)) {
         const QString holder = PortHolder(port);
         AppDialogs().message(this, Dialogs::Kind::Error,
                              "Cannot listen on port " + QString::number(port) + ": " + problem +
                                  (holder.isEmpty() ? QString() : ". " + holder));
         return false;
     }
-    server_ = std::move(server);
-    if (Vxi11_CheckBox->isChecked())
-        StartVxi11();
-    if (Hislip_CheckBox->isChecked())
-        StartHislip();
-    if (Http_CheckBox->isChecked())
-        StartWebPages();
-    Announce();
-    connect(server_.get(), &ScpiServer::clientConnected, this, [this] { ShowClients(); });
-    connect(server_.get(), &ScpiServer::clientDisconnected, this, [this] { ShowClients(); });
     Listen_Button->setText("S&top");
     ShowRunning();
     ShowClients();
@@ -344,114 +297,21 @@ bool TRemote_Form::Serve(bool ask) {
     return true;
 }
 
-// This card a device of the process's VXI-11 server, which starts with the first.
-void TRemote_Form::StartVxi11() {
-    Vxi11Server& vxi11 = SharedVxi11();
-    serveProblem_.clear();
-    QString problem;
-    const QHostAddress address = ListenAddress();
-    if (!vxi11.listening() && !vxi11.listen(address, 0, problem)) {
-        serveProblem_ = "VXI-11 does not serve: " + problem + ". ";
-        return;
+// What does not serve, what clients cannot do, and what is not announced.
+QString TRemote_Form::Problems() const {
+    QStringList said = serving_->problems();
+    for (const Serving::Failure& f : serving_->failures()) {
+        QString title = f.kind->title;
+        title[0] = title[0].toUpper();
+        said << title + " is not served: " + f.problem + ".";
     }
-    vxi11.addDevice(*device_);
-    vxi11_ = true;
-    connect(&vxi11, &Vxi11Server::linksChanged, this, &TRemote_Form::ShowClients,
-            Qt::UniqueConnection);
-    // Registered later (another server's entry gone): its string is listed and announced.
-    connect(&vxi11, &Vxi11Server::registrationChanged, this, [this] {
-        if (!Listening())
-            return;
-        ShowResources();
-        ShowClients();
-        if (mdns_)
-            Announce();
-    });
-}
-
-// What VXI-11's clients cannot do, as the port mapper stands now.
-QString TRemote_Form::Vxi11Problem() const {
-    if (!vxi11_)
-        return {};
-    const Vxi11Server& vxi11 = SharedVxi11();
-    switch (vxi11.registration()) {
-    case Vxi11Server::Registration::NoPortMapper:
-        return QString("VXI-11 on port %1: no port mapper (rpcbind) answers, so clients that look "
-                       "the port up cannot find it. ")
-            .arg(vxi11.port());
-    case Vxi11Server::Registration::HeldByAnother:
-        return QString("VXI-11 on port %1: another VXI-11 server (port %2) holds this computer's "
-                       "port mapper entry, so TCPIP::HOST::INSTR reaches that server, not this "
-                       "card; this card's is registered once that entry goes. ")
-            .arg(vxi11.port())
-            .arg(vxi11.portMapperHolder());
-    case Vxi11Server::Registration::Registered:
-        break;
-    }
-    return {};
-}
-
-// This card a device of the process's HiSLIP server, which starts with the first.
-void TRemote_Form::StartHislip() {
-    HislipServer& hislip = SharedHislip();
-    QString problem;
-    const QHostAddress address = ListenAddress();
-    if (!hislip.listening() && !hislip.listen(address, HislipServer::kPort, problem) &&
-        !hislip.listen(address, 0, problem)) {
-        serveProblem_ += "HiSLIP does not serve: " + problem + ". ";
-        return;
-    }
-    hislip.addDevice(*device_);
-    hislip_ = true;
-    connect(&hislip, &HislipServer::sessionsChanged, this, &TRemote_Form::ShowClients,
-            Qt::UniqueConnection);
-}
-
-// On the network by mDNS, where an Avahi daemon runs (said once where none does).
-void TRemote_Form::Announce() {
-    mdns_ = std::make_unique<MdnsPublisher>();
-    MdnsPublisher::Services services =
-        MdnsPublisher::Services::Of(identity_(), server_->port(),
-                                    vxi11_ && SharedVxi11().reachable() ? SharedVxi11().port() : 0,
-                                    web_ ? web_->port() : 0, hislip_ ? SharedHislip().port() : 0);
-    services.interfaceIndex = MdnsPublisher::InterfaceOf(ListenAddress());
-    QString problem;
-    if (!mdns_->start(services, problem)) {
-        serveProblem_ += "Not announced by mDNS: " + problem + ". ";
-        mdns_.reset();
-    }
-}
-
-// Port 80 where the program may listen on it, else any free one.
-void TRemote_Form::StartWebPages() {
-    const QHostAddress address = ListenAddress();
-    web_ = std::make_unique<LxiWebServer>([this, address] {
-        QStringList visa = ResourceStrings();
-        visa.removeIf([](const QString& s) { return s.startsWith("http"); });
-        return LxiPageOf(card_, HostsReaching(address), visa);
-    });
-    QString problem;
-    if (!web_->listen(address, 80, problem) && !web_->listen(address, 0, problem)) {
-        serveProblem_ += "The web page is not served: " + problem + ". ";
-        web_.reset();
-    }
+    if (!serving_->announced())
+        said << "Not announced by mDNS: " + serving_->announceProblem() + ".";
+    return said.isEmpty() ? QString() : said.join(' ') + ' ';
 }
 
 QStringList TRemote_Form::ResourceStrings() const {
-    QStringList strings;
-    if (!Listening())
-        return strings;
-    const ServedTransports served{
-        server_->port(),
-        vxi11_ && SharedVxi11().reachable() ? SharedVxi11().deviceName(*device_) : QString(),
-        hislip_ ? SharedHislip().deviceName(*device_) : QString(),
-        hislip_ ? SharedHislip().port() : 0};
-    for (const QString& host : HostsReaching(ListenAddress())) {
-        strings << VisaResources(host, served);
-        if (web_)
-            strings << QString("http://%1:%2/").arg(host).arg(web_->port());
-    }
-    return strings;
+    return serving_->resourceStrings();
 }
 
 void TRemote_Form::ShowResources() {
@@ -463,9 +323,10 @@ void TRemote_Form::ShowResources() {
 
 // While serving, what serves is shown and cannot be changed under it.
 void TRemote_Form::ShowRunning() {
-    for (QWidget* choice : std::initializer_list<QWidget*>{
-             Port_SpinEdit, AllInterfaces_CheckBox, Vxi11_CheckBox, Hislip_CheckBox, Http_CheckBox})
+    for (QWidget* choice : std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox})
         choice->setEnabled(!Listening());
+    for (const auto& [kind, box] : transportBoxes_)
+        box->setEnabled(!Listening());
     ShowResources();
 }
 
@@ -477,9 +338,8 @@ QHostAddress TRemote_Form::ListenAddress() const {
 
 // "127.0.0.1:5025", or "port 5025 on all interfaces".
 QString TRemote_Form::Where() const {
-    return AllInterfaces_CheckBox->isChecked()
-               ? QString("port %1 on all interfaces").arg(server_->port())
-               : QString("127.0.0.1:%1").arg(server_->port());
+    return AllInterfaces_CheckBox->isChecked() ? QString("port %1 on all interfaces").arg(Port())
+                                               : QString("127.0.0.1:%1").arg(Port());
 }
 
 void TRemote_Form::ShowClients() {
@@ -488,7 +348,7 @@ void TRemote_Form::ShowClients() {
     } else {
         const QStringList clients = Clients();
         Clients_Label->setText(
-            QString("Listening on %1. ").arg(Where()) + Vxi11Problem() + serveProblem_ +
+            QString("Listening on %1. ").arg(Where()) + Problems() +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());

@@ -1,13 +1,14 @@
 // The "Remote Control" window: serves the card its panel has open in SCPI
-// over TCP (a raw socket, and VXI-11, HiSLIP and the LXI web page beside it,
-// announced by mDNS) while the operator watches. What it serves, and how, is remembered between
-// runs; it serves from the start only when the operator chose so.
+// over TCP (a raw socket, and each transport of the table beside it as the
+// operator chooses, announced by mDNS) while the operator watches. What it serves, and how, is
+// remembered between runs; it serves from the start only when the operator chose so.
 #pragma once
 
 #include <QDialog>
 #include <QHostAddress>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "ScpiSession.h"
 
@@ -18,9 +19,8 @@ class QListWidget;
 class QPushButton;
 class QSpinBox;
 class ScpiDevice;
-class ScpiServer;
-class LxiWebServer;
-class MdnsPublisher;
+class Serving;
+struct TransportKind;
 
 class TRemote_Form : public QDialog {
     Q_OBJECT
@@ -33,9 +33,6 @@ public:
 
     QSpinBox* Port_SpinEdit;
     QCheckBox* AllInterfaces_CheckBox;
-    QCheckBox* Vxi11_CheckBox;        // VXI-11 beside the raw socket
-    QCheckBox* Hislip_CheckBox;       // HiSLIP beside the raw socket
-    QCheckBox* Http_CheckBox;         // the LXI identification document and welcome page
     QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
     QListWidget* Resources_List;      // the VISA resource strings clients open
     QPushButton* CopyResources_Button;
@@ -88,11 +85,7 @@ private:
     void ShowFolder();
     void ShowLock();
     bool Serve(bool ask);
-    void StartVxi11();
-    void StartHislip();
-    void StartWebPages();
-    void Announce();
-    QString Vxi11Problem() const;
+    QString Problems() const;
     void ShowResources();
     void ShowRunning();
     void Remember();
@@ -103,11 +96,8 @@ private:
     std::function<scpi::Identity()> identity_;
     std::function<bool()> first_;
     std::unique_ptr<ScpiDevice> device_; // the card as SCPI, for every transport
-    std::unique_ptr<ScpiServer> server_;
-    std::unique_ptr<LxiWebServer> web_;
-    std::unique_ptr<MdnsPublisher> mdns_; // the services announced while serving
+    std::unique_ptr<Serving> serving_;
+    // Each optional transport's choice ("Vxi11_CheckBox"), in the table's order.
+    std::vector<std::pair<const TransportKind*, QCheckBox*>> transportBoxes_;
     QString folder_;
-    bool vxi11_ = false;   // this card is a device of the process's VXI-11 server
-    bool hislip_ = false;  // and of its HiSLIP server
-    QString serveProblem_; // what does not serve, or what clients cannot do
 };

@@ -96,29 +96,27 @@ void SetLastCard(const QString& resource, const QString& model) {
     Write("cards/lastModel", model);
 }
 
-RemoteChoices Remote() {
+RemoteChoices Remote(const QStringList& keys) {
     RemoteChoices c;
     bool number = false;
     if (const int port = Read("remote/port").toInt(&number); number && port >= 1 && port <= 65535)
         c.port = port;
     c.allInterfaces = Read("remote/allInterfaces").toString() == "true";
-    c.vxi11 = Read("remote/vxi11").toString() != "false";
-    c.http = Read("remote/http").toString() != "false";
+    for (const QString& key : keys)
+        c.transports[key] = Read("remote/" + key).toString() != "false";
     if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
-    c.hislip = Read("remote/hislip").toString() != "false";
     return c;
 }
 
 void SetRemote(const RemoteChoices& c) {
     Write("remote/port", c.port);
     Write("remote/allInterfaces", c.allInterfaces ? "true" : "false");
-    Write("remote/vxi11", c.vxi11 ? "true" : "false");
-    Write("remote/http", c.http ? "true" : "false");
+    for (auto t = c.transports.begin(); t != c.transports.end(); ++t)
+        Write("remote/" + t.key(), t.value() ? "true" : "false");
     Write("remote/folder", c.folder);
     Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
-    Write("remote/hislip", c.hislip ? "true" : "false");
 }
 
 } // namespace SessionMemory

@@ -7,6 +7,7 @@
 // kMaxStoreSize is neither read nor written.
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -39,13 +40,12 @@ void SetLastCard(const QString& resource, const QString& model);
 struct RemoteChoices {
     int port = 5025;
     bool allInterfaces = false;
-    bool vxi11 = true;
-    bool http = true;          // the LXI identification document and the welcome page
-    QString folder;            // of the configuration files clients may use
-    bool serveAtStart = false; // serving starts with the program
-    bool hislip = true;
+    QMap<QString, bool> transports; // each chosen beside the raw socket, by its key
+    QString folder;                 // of the configuration files clients may use
+    bool serveAtStart = false;      // serving starts with the program
 };
-RemoteChoices Remote();
+// The transports named by `keys` are on unless turned off.
+RemoteChoices Remote(const QStringList& keys = {});
 void SetRemote(const RemoteChoices& choices);
 
 } // namespace SessionMemory

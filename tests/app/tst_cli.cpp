@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "TestRegistry.h"
+#include "Transport.h"
 
 class TestCommandLine : public QObject {
     Q_OBJECT
@@ -33,6 +34,9 @@ private slots:
         Run help = Start({"--help"}, empty);
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains("Usage:") && help.out.contains("--version"));
+        for (const TransportKind& kind : Transports()) // each row's options
+            QVERIFY(help.out.contains("--" + kind.portOption + " <N>") &&
+                    help.out.contains("--" + (kind.required ? "port" : kind.offOption)));
         Run unknown = Start({"--bogus"}, empty);
         QCOMPARE(unknown.exitCode, 1);
         QVERIFY(unknown.err.contains("Unknown option 'bogus'"));

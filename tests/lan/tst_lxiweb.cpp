@@ -9,9 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "Card.h"
 #include "LxiWebServer.h"
+#include "ScpiDevice.h"
+#include "Serving.h"
 #include "TestRegistry.h"
-#include "VisaResources.h"
 
 namespace {
 
@@ -103,12 +105,26 @@ private slots:
         QVERIFY(!v6.join(" ").contains("fe80"));
         QCOMPARE(HostsReaching(QHostAddress::Any).size(), v4.size() + v6.size());
         QCOMPARE(HostsReaching(QHostAddress("::1")), QStringList{"::1"});
-        const ServedTransports served{5025, "inst0", "hislip0", 4881};
-        QCOMPARE(VisaResources("::1", served),
-                 (QStringList{"TCPIP0::[::1]::5025::SOCKET", "TCPIP0::[::1]::inst0::INSTR",
-                              "TCPIP0::[::1]::hislip0,4881::INSTR"}));
-        QCOMPARE(VisaResources("192.0.2.1", {5025, {}, {}, 0}),
-                 QStringList{"TCPIP0::192.0.2.1::5025::SOCKET"});
+        // Served on ::1: the raw socket and HiSLIP, each on a port of its own;
+        // the web page (IPv4's only) fails alone.
+        Card card;
+        ScpiDevice device([&card] { return &card; }, [] { return scpi::Identity{}; });
+        Serving serving(device, card);
+        ServeOptions options{
+            QHostAddress("::1"), {{"raw", 0}, {"hislip", 0}, {"http", 0}}, false, {}};
+        QString problem;
+        QVERIFY2(serving.start(options, problem), qPrintable(problem));
+        QCOMPARE(
+            serving.resourceStrings(),
+            (QStringList{QString("TCPIP0::[::1]::%1::SOCKET").arg(serving.port("raw")),
+                         QString("TCPIP0::[::1]::hislip0,%1::INSTR").arg(serving.port("hislip"))}));
+        QCOMPARE(serving.failures().size(), size_t(1));
+        QCOMPARE(serving.failures().front().kind->key, QString("http"));
+        QVERIFY(!serving.transport("vxi11") && !serving.transport("http"));
+        // The raw socket that cannot listen stops them all.
+        Serving second(device, card);
+        options.transports = {{"raw", serving.port("raw")}, {"hislip", 0}};
+        QVERIFY(!second.start(options, problem) && !second.listening());
     }
 
     // Sixteen clients sending a header line now and then, and sixteen that

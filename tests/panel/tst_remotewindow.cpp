@@ -22,6 +22,7 @@
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
 #include "TestRegistry.h"
+#include "Transport.h"
 #include "nvsim.h"
 
 class TestRemoteWindow : public QObject, public PanelFixture {
@@ -289,9 +290,11 @@ private slots:
         form->ServeAtStart_CheckBox->setChecked(true);
         form->Listen_Button->click();
         QVERIFY(form->Listening());
+        // Every transport of the table has its choice, fixed while serving.
+        for (const TransportKind& kind : Transports())
+            QVERIFY(kind.required || !form->findChild<QCheckBox*>(kind.checkBoxName)->isEnabled());
         for (QWidget* fixed :
-             std::initializer_list<QWidget*>{form->Port_SpinEdit, form->AllInterfaces_CheckBox,
-                                             form->Vxi11_CheckBox, form->Hislip_CheckBox})
+             std::initializer_list<QWidget*>{form->Port_SpinEdit, form->AllInterfaces_CheckBox})
             QVERIFY(!fixed->isEnabled());
         const QStringList strings = form->ResourceStrings();
         QCOMPARE(strings.mid(0, 2), QStringList({QString("TCPIP0::127.0.0.1::%1::SOCKET").arg(port),
@@ -330,7 +333,7 @@ private slots:
         QVERIFY(form->isVisible());
         form->Listen_Button->click();
         QVERIFY(form->Port_SpinEdit->isEnabled() && form->Resources_List->count() == 0);
-        form->Hislip_CheckBox->setChecked(false);
+        form->findChild<QCheckBox*>("Hislip_CheckBox")->setChecked(false);
 
         stop();
         start(); // a new run: the window remembers, and serves at start
@@ -338,7 +341,7 @@ private slots:
         form = main().RemoteForm();
         QVERIFY(form && form->Listening());
         QCOMPARE(form->Port(), port);
-        QVERIFY(!form->Hislip_CheckBox->isChecked());
+        QVERIFY(!form->findChild<QCheckBox*>("Hislip_CheckBox")->isChecked());
         QCOMPARE(form->ResourceStrings().size(), 3);
         QVERIFY(remoteStatus()->isVisible());
     }

@@ -162,12 +162,14 @@ private slots:
         form->StopListening();
         // Stopped, the protocols can be chosen again, by real clicks and keys:
         // a click on VXI-11, Tab to HiSLIP, Space; both remembered.
-        const QPoint box = OnX(form->Vxi11_CheckBox, QPoint(8, form->Vxi11_CheckBox->height() / 2));
+        auto* vxi11 = form->findChild<QCheckBox*>("Vxi11_CheckBox");
+        const QPoint box = OnX(vxi11, QPoint(8, vxi11->height() / 2));
         XDo({"mousemove", QString::number(box.x()), QString::number(box.y()), "click", "1"});
-        QTRY_VERIFY(!form->Vxi11_CheckBox->isChecked());
+        QTRY_VERIFY(!vxi11->isChecked());
         XDo({"key", "Tab", "space"});
-        QTRY_VERIFY(!form->Hislip_CheckBox->isChecked());
-        QVERIFY(!SessionMemory::Remote().vxi11 && !SessionMemory::Remote().hislip);
+        QTRY_VERIFY(!form->findChild<QCheckBox*>("Hislip_CheckBox")->isChecked());
+        const auto remembered = SessionMemory::Remote({"vxi11", "hislip"}).transports;
+        QVERIFY(!remembered["vxi11"] && !remembered["hislip"]);
     }
 
     // Scrolled to the output group (where the panel scrolls at all), the

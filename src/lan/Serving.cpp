@@ -1,0 +1,139 @@
+#include "Serving.h"
+
+#include "LxiWebServer.h"
+#include "MdnsPublisher.h"
+#include "ScpiDevice.h"
+
+Serving::Serving(ScpiDevice& device, const Card& card, QObject* parent)
+    : QObject(parent), device_(device), card_(card) {}
+
+Serving::~Serving() {
+    stop();
+}
+
+bool Serving::start(const ServeOptions& options, QString& error) {
+    stop();
+    options_ = options;
+    hosts_ = HostsReaching(options.address);
+    device_.setFilesFolder(options.files);
+    context_ = std::make_unique<TransportContext>(
+        TransportContext{device_, [this] {
+                             QStringList visa;
+                             for (const TransportResource& r : resources())
+                                 if (r.visa)
+                                     visa << r.string;
+                             return LxiPageOf(card_, hosts_, visa);
+                         }});
+    for (const TransportKind& kind : Transports()) {
+        if (!options.transports.contains(kind.key))
+            continue;
+        QString problem;
+        if (startOne(kind, options.transports.value(kind.key), problem))
+            continue;
+        if (kind.required) {
+            stop();
+            error = problem;
+            return false;
+        }
+    }
+    if (options.mdns)
+        announce();
+    return true;
+}
+
+// On the port asked for, or the transport's preferred one and any free one after it.
+bool Serving::startOne(const TransportKind& kind, int wanted, QString& problem) {
+    auto transport = kind.make();
+    const quint16 first = static_cast<quint16>(wanted < 0 ? kind.preferredPort : wanted);
+    if (!transport->listen(*context_, options_.address, first, problem) &&
+        (wanted >= 0 || first == 0 ||
+         !transport->listen(*context_, options_.address, 0, problem))) {
+        failures_.push_back({&kind, first, problem});
+        return false;
+    }
+    Transport* t = transport.get();
+    connect(t, &Transport::clientsChanged, this, &Serving::clientsChanged);
+    connect(t, &Transport::clientCame, this, &Serving::clientCame);
+    connect(t, &Transport::clientLeft, this, &Serving::clientLeft);
+    connect(t, &Transport::reachChanged, this, [this, t] {
+        if (mdns_)
+            announce();
+        emit reachChanged(*t);
+    });
+    serving_.push_back({&kind, std::move(transport)});
+    return true;
+}
+
+// Announced where an Avahi daemon runs, on the interface served.
+void Serving::announce() {
+    QList<MdnsService> services;
+    for (const Served& s : serving_)
+        services << s.transport->services();
+    MdnsPublisher::Services all = MdnsPublisher::Services::Of(scpi::IdentityOf(card_), services);
+    all.interfaceIndex = MdnsPublisher::InterfaceOf(options_.address);
+    if (!mdns_)
+        mdns_ = std::make_unique<MdnsPublisher>();
+    announceProblem_.clear();
+    if (!mdns_->start(all, announceProblem_))
+        mdns_.reset();
+}
+
+void Serving::stop() {
+    mdns_.reset(); // withdrawn first
+    announceProblem_.clear();
+    // The last started first: the raw socket, whose clients may hold the
+    // front panel, goes last.
+    while (!serving_.empty()) {
+        serving_.back().transport->stop(); // its clients' going said
+        serving_.back().transport->disconnect(this);
+        serving_.pop_back();
+    }
+    failures_.clear();
+    context_.reset();
+}
+
+bool Serving::listening() const {
+    return !serving_.empty();
+}
+
+const Transport* Serving::transport(const QString& key) const {
+    for (const Served& s : serving_)
+        if (s.kind->key == key)
+            return s.transport.get();
+    return nullptr;
+}
+
+quint16 Serving::port(const QString& key) const {
+    const Transport* t = transport(key);
+    return t ? t->port() : 0;
+}
+
+QList<TransportResource> Serving::resources() const {
+    QList<TransportResource> all;
+    for (const QString& host : hosts_)
+        for (const Served& s : serving_)
+            all << s.transport->resources(host);
+    return all;
+}
+
+QStringList Serving::resourceStrings() const {
+    QStringList strings;
+    for (const TransportResource& r : resources())
+        strings << r.string;
+    return strings;
+}
+
+QStringList Serving::clients() const {
+    QStringList all;
+    for (const Served& s : serving_)
+        all << s.transport->clients();
+    return all;
+}
+
+QStringList Serving::problems() const {
+    QStringList all;
+    for (const Served& s : serving_)
+        if (const QString p = s.transport->problem(); !p.isEmpty())
+            all << p;
+    return all;
+}

@@ -1,0 +1,92 @@
+// The card served on the network: the transports its options choose, all
+// listening on one address, each resource string a client opens, and the
+// announcement by mDNS. The command line and the Remote Control window
+// both serve through it; what each makes of a transport that cannot
+// listen is theirs.
+#pragma once
+
+#include <QHostAddress>
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "Transport.h"
+
+class Card;
+class MdnsPublisher;
+
+struct ServeOptions {
+    // Every transport listens here (VXI-11's interrupt channel and the web
+    // page are IPv4's).
+    QHostAddress address = QHostAddress::LocalHost;
+    // The transports served, by key, each with its port: -1 its preferred
+    // one where it can be had, else any free one; 0 any free one.
+    QMap<QString, int> transports;
+    bool mdns = true; // announced where an Avahi daemon runs
+    QString files;    // the folder of MMEMory's configuration files; empty: none
+};
+
+class Serving : public QObject {
+    Q_OBJECT
+public:
+    // `device` and `card` outlive it.
+    Serving(ScpiDevice& device, const Card& card, QObject* parent = nullptr);
+    ~Serving() override;
+
+    // A transport chosen that could not listen, and the port it was given.
+    struct Failure {
+        const TransportKind* kind;
+        int port;
+        QString problem;
+    };
+    // Starts each transport chosen, in the table's order, then announces
+    // them. A required one that cannot listen stops them all (false, with
+    // the reason); any other that cannot is in failures() and the rest serve.
+    bool start(const ServeOptions& options, QString& error);
+    void stop();
+    bool listening() const;
+    const std::vector<Failure>& failures() const { return failures_; }
+
+    // A transport serving now; null when it does not.
+    const Transport* transport(const QString& key) const;
+    quint16 port(const QString& key) const;
+    QStringList hosts() const { return hosts_; }
+    // Each host's resources, the transports in the table's order.
+    QList<TransportResource> resources() const;
+    QStringList resourceStrings() const;
+    // Every transport's clients: the raw socket's, then "... (VXI-11)", ...
+    QStringList clients() const;
+    // What clients of the transports serving cannot do now.
+    QStringList problems() const;
+    // Whether it is announced; why not when it is not.
+    bool announced() const { return mdns_ != nullptr; }
+    QString announceProblem() const { return announceProblem_; }
+
+signals:
+    void clientsChanged();
+    void clientCame(const QString& client);
+    void clientLeft(const QString& client);
+    // What `transport` can be reached by changed; the resources and the
+    // announcement follow it already.
+    void reachChanged(const Transport& transport);
+
+private:
+    void announce();
+    bool startOne(const TransportKind& kind, int wanted, QString& problem);
+
+    ScpiDevice& device_;
+    const Card& card_;
+    ServeOptions options_;
+    QStringList hosts_;
+    struct Served {
+        const TransportKind* kind;
+        std::unique_ptr<Transport> transport;
+    };
+    std::unique_ptr<TransportContext> context_; // what the transports serve
+    std::vector<Served> serving_;
+    std::vector<Failure> failures_;
+    std::unique_ptr<MdnsPublisher> mdns_;
+    QString announceProblem_;
+};
