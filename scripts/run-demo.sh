@@ -14,7 +14,10 @@ fi
 echo "run-demo: checking the Debian packages the build needs"
 "$root/scripts/install-deps.sh"
 echo "run-demo: configuring in $build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+# Ninja keeps both cores busy to the end; a tree configured before keeps its generator.
+generator=()
+[ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
+cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 echo "run-demo: building the panel and the simulated chassis ($(nproc) jobs; a first build takes under two minutes on two cores)"
 cmake --build "$build" -j"$(nproc)" --target nv815-panel nvsim_visa nvsim_driver
 echo "run-demo: starting $build/src/nv815-panel on the simulated chassis"

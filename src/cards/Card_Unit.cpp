@@ -298,3 +298,6 @@ void TCard_Form::Ok_ButtonClick() {
 void TCard_Form::Cancel_ButtonClick() {
     done(QDialog::Rejected);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Card_Unit.cpp"

@@ -340,3 +340,6 @@ void HislipServer::resume() {
     if (next >= 0 && !resumeTimer_->isActive())
         resumeTimer_->start(static_cast<int>(next + 1));
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_HislipServer.cpp"

@@ -347,3 +347,6 @@ QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page) {
         "<p><a href=\"/lxi/identification\">LXI identification</a></p>\n</body></html>\n";
     return html.toUtf8();
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_LxiWebServer.cpp"

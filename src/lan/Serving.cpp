@@ -137,3 +137,6 @@ QStringList Serving::problems() const {
             all << p;
     return all;
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Serving.cpp"

@@ -65,3 +65,6 @@ const TransportKind* TransportNamed(const QString& key) {
 QString ResourceHost(const QString& address) {
     return address.contains(':') ? "[" + address + "]" : address;
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Transport.cpp"

@@ -368,3 +368,6 @@ void Vxi11Server::dropStalled() {
     for (Connection* c : stalled)
         drop(*c);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Vxi11Server.cpp"

@@ -96,3 +96,6 @@ void TExternalClk_Form::OK_ButtonClick() {
     Freq = value;
     done(QDialog::Accepted);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_ExtClkFreq_Unit.cpp"

@@ -272,3 +272,6 @@ void TMain_Form::CreateSettings(QWidget* client) {
 QImage& TMain_Form::LogoPicture() {
     return Image1->picture();
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Main_Unit.cpp"

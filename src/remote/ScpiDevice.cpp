@@ -173,3 +173,6 @@ void ScpiDevice::setLock(const scpi::Session* holder) {
     lockHolder_ = holder;
     emit lockChanged();
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_ScpiDevice.cpp"

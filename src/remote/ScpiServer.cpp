@@ -161,3 +161,6 @@ void ScpiServer::runLine(Client& c) {
     if (!c.gone && c.socket->bytesToWrite() > kMaxUnread)
         drop(c); // a client that never reads its answers
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_ScpiServer.cpp"

@@ -138,3 +138,6 @@ bool TAbout_Form::eventFilter(QObject* watched, QEvent* event) {
 void TAbout_Form::OpenMakerSite() {
     QDesktopServices::openUrl(QUrl(kMakerWebAddress)); // the result is not looked at
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_About_Unit.cpp"

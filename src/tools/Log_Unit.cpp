@@ -261,3 +261,6 @@ void TLog_Form::OK_ButtonClick() {
     LogEnabled = Log_CheckBox->isChecked();
     done(QDialog::Accepted);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Log_Unit.cpp"

@@ -157,3 +157,6 @@ void TMemTest_Form::reject() {
     if (!testing_)
         QDialog::reject();
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_MemTest_Unit.cpp"

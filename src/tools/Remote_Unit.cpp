@@ -379,3 +379,6 @@ void TRemote_Form::ShowLock() {
     emit lockChanged();
     emit statusChanged();
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_Remote_Unit.cpp"

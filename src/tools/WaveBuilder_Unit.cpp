@@ -231,3 +231,6 @@ void TWaveBuilder_Form::setChannel(int channel) {
     channel_ = channel;
     UseOnChannel_Button->setText(QString("&Use on Channel %1").arg(channel));
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_WaveBuilder_Unit.cpp"

@@ -116,3 +116,6 @@ void TElidedLabel::fit() {
         ElideAtWord(rest, mode_, room - metrics.horizontalAdvance(whole), metrics);
     QLabel::setText(mode_ == Qt::ElideRight ? whole + shown : shown + whole);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_ElidedLabel.cpp"

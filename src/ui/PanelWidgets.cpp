@@ -335,3 +335,6 @@ void TImage::paintEvent(QPaintEvent*) {
     const QPoint at((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
     p.drawImage(at, picture_);
 }
+
+// The meta-object code, compiled with this file (no unit of its own).
+#include "moc_PanelWidgets.cpp"

@@ -8,6 +8,8 @@
 #include "TestRegistry.h"
 #include "Transport.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestCommandLine : public QObject {
     Q_OBJECT
 
@@ -104,4 +106,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestCommandLine)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_cli.moc"

@@ -16,7 +16,8 @@
 #include "VISA_Unit.h"
 #include "VISA_def_v2.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
 const char* const kCardB = "PXI1::14::INSTR"; // 82-815, id 1002, two channels
 const char* const kCardC = "PXI2::10::INSTR"; // 72-815, id 0
@@ -26,7 +27,6 @@ using List = std::vector<std::string>;
 QString Cell(TCard_Form& f, int row, int column) {
     return f.Card_StringGrid->item(row, column)->text();
 }
-} // namespace
 
 class TestCards : public QObject {
     Q_OBJECT
@@ -371,4 +371,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestCards)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_cards.moc"

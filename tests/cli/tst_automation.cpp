@@ -17,7 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 const char* const kCard = "PXI1::13::INSTR";
 const char* const kTwoChannelCard = "PXI1::14::INSTR";
@@ -30,8 +30,6 @@ struct Run {
         return card.value(QString("%1/%2/%3").arg(resource).arg(channel).arg(field), -12345);
     }
 };
-
-} // namespace
 
 class TestAutomation : public QObject {
     Q_OBJECT
@@ -418,4 +416,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestAutomation)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_automation.moc"

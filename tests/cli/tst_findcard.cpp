@@ -10,6 +10,8 @@
 #include "TestRegistry.h"
 #include "nvsim.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestFindCard : public QObject {
     Q_OBJECT
 
@@ -49,4 +51,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestFindCard)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_findcard.moc"

@@ -15,7 +15,7 @@
 #include "SafeFile.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 // A record in which every saved field differs from its load default, each
 // within its setting's limits and at its resolution (a load holds it there).
@@ -89,8 +89,6 @@ void Write(const QString& path, const QByteArray& text) {
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text);
 }
-
-} // namespace
 
 class TestConfig : public QObject {
     Q_OBJECT
@@ -396,4 +394,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestConfig)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_config.moc"

@@ -9,7 +9,8 @@
 #include "SettingRanges.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 // Counts what it is told.
 struct Counting : CardSubscriber {
     std::function<void()> onReset;
@@ -24,7 +25,6 @@ struct Counting : CardSubscriber {
         commands << QString::fromStdString(o.title);
     }
 };
-} // namespace
 
 class TestCard : public QObject {
     Q_OBJECT
@@ -122,4 +122,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestCard)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_card.moc"

@@ -18,7 +18,7 @@
 #include "TestRegistry.h"
 #include "VISA_def_v2.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 const char* const kCard = "PXI1::13::INSTR";
 
@@ -86,8 +86,6 @@ ViStatus OpenAndUse(TSelectedCard& selected, Card& into = card, const char* reso
         UseCard(into, selected.Session, ReadChannelCount(selected.Session).value_or(kChannelCount));
     return status;
 }
-
-} // namespace
 
 class TestCore : public QObject {
     Q_OBJECT
@@ -395,4 +393,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestCore)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_core.moc"

@@ -12,12 +12,10 @@
 #include "SimJournal.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 const char* const kCard = "PXI1::13::INSTR";
 const ViStatus kRefused = static_cast<ViStatus>(0xBFFC0806u);
-
-} // namespace
 
 class TestUpdates : public QObject {
     Q_OBJECT
@@ -186,4 +184,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestUpdates)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_updates.moc"

@@ -8,9 +8,9 @@
 #include "Display_Unit.h"
 #include "TestRegistry.h"
 
-using namespace display;
+namespace NV815_TEST_UNIT {
 
-namespace {
+using namespace display;
 
 using Pixels = std::set<std::pair<int, int>>;
 
@@ -56,8 +56,6 @@ std::vector<double> Wave(const QString& kind, int n) {
     }
     return v;
 }
-
-} // namespace
 
 class TestDisplay : public QObject {
     Q_OBJECT
@@ -161,4 +159,6 @@ private slots:
 };
 
 NV815_TEST_APPLESS_MAIN(TestDisplay)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_display.moc"

@@ -10,7 +10,7 @@
 #include "SafeFile.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 const uid_t kNobody = 65534;
 
@@ -29,8 +29,6 @@ struct stat Info(const std::string& path) {
     ::lstat(path.c_str(), &info);
     return info;
 }
-
-} // namespace
 
 class TestSafeFile : public QObject {
     Q_OBJECT
@@ -217,4 +215,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestSafeFile)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_safefile.moc"

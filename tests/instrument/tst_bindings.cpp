@@ -8,7 +8,7 @@
 #include "LibraryBindings.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 struct Run {
     int exitCode = -1;
@@ -54,8 +54,6 @@ QString Missing(const Run& r) {
         return "(no advice) " + line;
     return line.left(advice);
 }
-
-} // namespace
 
 class TestBindings : public QObject {
     Q_OBJECT
@@ -184,4 +182,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestBindings)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_bindings.moc"

@@ -10,7 +10,7 @@
 #include "TestRegistry.h"
 #include "nv815_def.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 // A driver whose calls are recorded and whose statuses the test chooses.
 struct FakeDriver {
@@ -105,8 +105,6 @@ const ViSession kSession = 0x4242;
 // The card's side of the command layer the commands go through, and one without a session.
 CommandLink cardLink, none;
 const QString kSelect2 = "Set Active Channel \r\n     Channel 2\r\n > Success";
-
-} // namespace
 
 class TestCommands : public QObject {
     Q_OBJECT
@@ -456,4 +454,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestCommands)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_commands.moc"

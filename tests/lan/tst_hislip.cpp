@@ -13,10 +13,10 @@
 #include "ServerLimits.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 using namespace hislip;
 using namespace std::chrono_literals;
-
-namespace {
 
 struct Message {
     int type = -1; // -1: none came
@@ -141,8 +141,6 @@ std::string Big64(uint64_t v) {
         s[i] = static_cast<char>(v & 0xFF);
     return s;
 }
-
-} // namespace
 
 class TestHislip : public QObject {
     Q_OBJECT
@@ -485,4 +483,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestHislip)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_hislip.moc"

@@ -24,7 +24,7 @@
 #include "Vxi11Client.h"
 #include "Vxi11Server.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 using namespace std::chrono_literals;
 
@@ -75,8 +75,6 @@ void HislipSend(QTcpSocket& s, uint8_t type, uint8_t control, uint32_t parameter
 }
 
 char kInst0[] = "inst0";
-
-} // namespace
 
 class TestLanPeers : public QObject {
     Q_OBJECT
@@ -184,4 +182,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestLanPeers)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_lanpeers.moc"

@@ -15,7 +15,7 @@
 #include "Serving.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 using namespace std::chrono_literals;
 
@@ -72,8 +72,6 @@ private:
 QByteArray Get(const char* path, const char* method = "GET") {
     return QByteArray(method) + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 }
-
-} // namespace
 
 class TestLxiWeb : public QObject {
     Q_OBJECT
@@ -205,4 +203,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestLxiWeb)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_lxiweb.moc"

@@ -22,7 +22,7 @@
 #include "Vxi11Server.h"
 #include "vxi11.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 using Client = Vxi11Client;
 
@@ -84,8 +84,6 @@ private:
     sockaddr_in address_{};
 };
 char kMessage[] = "*OPC?\n";
-
-} // namespace
 
 class TestVxi11 : public QObject {
     Q_OBJECT
@@ -546,4 +544,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestVxi11)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_vxi11.moc"

@@ -7,6 +7,8 @@
 #include "PanelFixture.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestArbitrary : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -133,4 +135,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestArbitrary)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_arbitrary.moc"

@@ -11,6 +11,8 @@
 #include "PanelFixture.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestConfigMenu : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -207,4 +209,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestConfigMenu)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_configmenu.moc"

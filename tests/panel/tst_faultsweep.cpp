@@ -19,6 +19,8 @@
 #include "PanelWidgets.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestFaultSweep;
 
 // A comparison that names the action and the failing call when it fails.
@@ -28,8 +30,6 @@ class TestFaultSweep;
             QFAIL(qPrintable(where + ": " #actual " is " + QVariant(actual).toString() +           \
                              ", expected " + QVariant(expected).toString()));                      \
     } while (0)
-
-namespace {
 
 const ViStatus kInjected = static_cast<ViStatus>(0xBFFC0806u); // "frequency out of range"
 
@@ -45,8 +45,6 @@ struct Action {
 QString Name(const QString& journalLine) {
     return journalLine.section('(', 0, 0);
 }
-
-} // namespace
 
 class TestFaultSweep : public QObject, public PanelFixture {
     Q_OBJECT
@@ -314,4 +312,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestFaultSweep)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_faultsweep.moc"

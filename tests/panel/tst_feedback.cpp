@@ -15,6 +15,8 @@
 #include "TestRegistry.h"
 #include "nv815_def.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestFeedback : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -251,4 +253,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestFeedback)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_feedback.moc"

@@ -5,13 +5,20 @@
 #include "JpegImage.h"
 #include "TestRegistry.h"
 
+// The panel's resources (the macro is for the global namespace only).
+static void InitJpegTestResources() {
+    Q_INIT_RESOURCE(panel);
+}
+
+namespace NV815_TEST_UNIT {
+
 class TestJpeg : public QObject {
     Q_OBJECT
     QByteArray logo;
 
 private slots:
     void initTestCase() {
-        Q_INIT_RESOURCE(panel);
+        InitJpegTestResources();
         QFile f(":/nv815/norvale_logo.jpg");
         QVERIFY(f.open(QIODevice::ReadOnly));
         logo = f.readAll();
@@ -47,4 +54,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestJpeg)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_jpeg.moc"

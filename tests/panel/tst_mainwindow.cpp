@@ -38,9 +38,9 @@
 #include "SettingRanges.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 const char* const kCardA = "PXI1::13::INSTR"; // 72-815, id 1001
-} // namespace
 
 class TestMainWindow : public QObject, public PanelFixture {
     Q_OBJECT
@@ -595,4 +595,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestMainWindow)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_mainwindow.moc"

@@ -10,6 +10,8 @@
 #include "PanelWidgets.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestPreview : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -146,4 +148,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestPreview)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_preview.moc"

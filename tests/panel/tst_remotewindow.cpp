@@ -25,6 +25,8 @@
 #include "Transport.h"
 #include "nvsim.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestRemoteWindow : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -348,4 +350,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestRemoteWindow)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_remotewindow.moc"

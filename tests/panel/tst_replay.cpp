@@ -17,7 +17,7 @@
 #include "PanelFixture.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 // The session's driver calls from its opening, the session written "vi".
 QStringList SessionCalls(const QStringList& journal, ViSession session) {
@@ -34,8 +34,6 @@ QStringList SessionCalls(const QStringList& journal, ViSession session) {
             calls << line.section('(', 0, 0) + "(vi" + line.section(vi, 1);
     return calls;
 }
-
-} // namespace
 
 class TestReplay : public QObject, public PanelFixture {
     Q_OBJECT
@@ -204,7 +202,7 @@ private slots:
             line.replace("\\\n", " ").replace('\n', ' ');
             if (line.contains("ROOT") || line.contains("PREFIX"))
                 lines << line.replace("ROOT/build", BUILD_DIR)
-                             .replace("ROOT", SOURCE_DIR)
+                             .replace("ROOT", PROJECT_DIR)
                              .replace("PREFIX/lib/nv815-panel/sim", prefix + "/" SIM_INSTALL_DIR)
                              .replace("PREFIX", prefix)
                              .replace("cc session.c", "cc " CC_FLAGS " session.c");
@@ -234,4 +232,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestReplay)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_replay.moc"

@@ -12,6 +12,8 @@
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestStartup : public QObject {
     Q_OBJECT
     RecordingDialogs dialogs;
@@ -55,4 +57,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestStartup)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_startup.moc"

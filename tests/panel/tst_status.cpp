@@ -12,6 +12,8 @@
 #include "SessionMemory.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestStatus : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -338,4 +340,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestStatus)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_status.moc"

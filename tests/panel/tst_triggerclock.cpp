@@ -12,6 +12,8 @@
 #include "PanelWidgets.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestTriggerClock : public QObject, public PanelFixture {
     Q_OBJECT
 
@@ -288,4 +290,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestTriggerClock)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_triggerclock.moc"

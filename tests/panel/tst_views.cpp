@@ -26,6 +26,8 @@
 #include "WaveformView.h"
 #include "nvsim.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestViews : public QObject, private CardSubscriber {
     Q_OBJECT
 
@@ -217,4 +219,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestViews)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_views.moc"

@@ -18,7 +18,8 @@
 #include "TestRegistry.h"
 #include "WaveParse.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 const char* const kCardA = "PXI1::13::INSTR";
 
 // One key event as the platform reports it, the modifiers already held (QTest
@@ -74,7 +75,6 @@ QString Checksum(const std::vector<double>& samples, size_t count) {
         .arg(nvsim_checksum(samples.data(), int(count)), 16, 16, QChar('0'))
         .toUpper();
 }
-} // namespace
 
 class TestWaveform : public QObject, public PanelFixture {
     Q_OBJECT
@@ -589,4 +589,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestWaveform)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_waveform.moc"

@@ -26,6 +26,8 @@
 #include "PanelFixture.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestXServer : public QObject {
     Q_OBJECT
     PanelFixture f;
@@ -210,4 +212,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestXServer)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_xserver.moc"

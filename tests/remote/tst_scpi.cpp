@@ -8,9 +8,9 @@
 #include "ScpiSession.h"
 #include "TestRegistry.h"
 
-using namespace scpi;
+namespace NV815_TEST_UNIT {
 
-namespace {
+using namespace scpi;
 
 // A unit's header as "NODE1:NODE2#2?" for comparing.
 QString Header(const Unit& u) {
@@ -20,8 +20,6 @@ QString Header(const Unit& u) {
                      (n.suffix == -1 ? QString() : "#" + QString::number(n.suffix));
     return (u.common ? "*" : "") + nodes.join(':') + (u.query ? "?" : "");
 }
-
-} // namespace
 
 class TestScpi : public QObject {
     Q_OBJECT
@@ -254,4 +252,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestScpi)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_scpi.moc"

@@ -15,9 +15,9 @@
 #include "SimJournal.h"
 #include "TestRegistry.h"
 
-using namespace scpi;
+namespace NV815_TEST_UNIT {
 
-namespace {
+using namespace scpi;
 
 // One link of the SCPI device of `card` (null: no card).
 struct DeviceLink {
@@ -27,7 +27,6 @@ struct DeviceLink {
     std::unique_ptr<Session> link;
 };
 const char* const kCard = "PXI1::13::INSTR";
-} // namespace
 
 class TestScpiCard : public QObject {
     Q_OBJECT
@@ -445,4 +444,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestScpiCard)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_scpicard.moc"

@@ -11,6 +11,8 @@
 #include "ServerLimits.h"
 #include "TestRegistry.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestScpiServer : public QObject {
     Q_OBJECT
     ScpiDevice device{[] { return nullptr; },
@@ -217,4 +219,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestScpiServer)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_scpiserver.moc"

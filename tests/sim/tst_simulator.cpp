@@ -13,6 +13,8 @@
 #include "nvsim.h"
 #include "visa_api.h"
 
+namespace NV815_TEST_UNIT {
+
 extern "C" {
 #define DECLARE(name, params) ViStatus name params;
 #define DECLARE_VOID(name, params) void name params;
@@ -22,7 +24,6 @@ NV815_DRIVER_ENTRY_POINTS(DECLARE)
 #undef DECLARE_VOID
 }
 
-namespace {
 const char* const kCard72 = "PXI1::13::INSTR";
 const char* const kCard82 = "PXI1::14::INSTR";
 const char* const kOther = "PXI1::15::INSTR";
@@ -36,7 +37,6 @@ QString Describe(ViStatus status) {
     viStatusDesc(0, status, buf);
     return Text(buf);
 }
-} // namespace
 
 class TestSimulator : public QObject {
     Q_OBJECT
@@ -623,4 +623,6 @@ Status = 0xBFFC0811
 };
 
 NV815_TEST_GUILESS_MAIN(TestSimulator)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_simulator.moc"

@@ -21,7 +21,7 @@
 #include "PanelWidgets.h"
 #include "TestRegistry.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 const char* const kCard = "PXI1::13::INSTR";
 
@@ -71,8 +71,6 @@ private:
     }
     uint64_t state_ = 0;
 };
-
-} // namespace
 
 class TestSoak : public QObject, public PanelFixture {
     Q_OBJECT
@@ -348,12 +346,13 @@ private slots:
         run(20261208u, 2000);
         if (QTest::currentTestFailed())
             return;
-        const QString difference =
-            journal.compareWith(SOURCE_DIR "/data/soak-20261208-2000.journal");
+        const QString difference = journal.compareWith(SOAK_DIR "/data/soak-20261208-2000.journal");
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         qInfo("%d calls compared", journal.size());
     }
 };
 
 NV815_TEST_MAIN(TestSoak)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_soak.moc"

@@ -18,12 +18,12 @@
 #include "TestRegistry.h"
 #include "WindowPlacement.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 QString Text(int i) {
     QString s = QString::fromStdString(LogLines->at(i));
     return s.mid(s.indexOf(": ") + 2).chopped(2);
 }
-} // namespace
 
 class TestLogForm : public QObject {
     Q_OBJECT
@@ -251,4 +251,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestLogForm)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_logform.moc"

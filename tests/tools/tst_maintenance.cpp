@@ -13,9 +13,9 @@
 #include "TestRegistry.h"
 #include "nv815_def.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
+
 const char* const kCardA = "PXI1::13::INSTR";
-} // namespace
 
 class TestMaintenance : public QObject, public PanelFixture {
     Q_OBJECT
@@ -214,4 +214,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestMaintenance)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_maintenance.moc"

@@ -15,6 +15,8 @@
 #include "TestRegistry.h"
 #include "WindowPlacement.h"
 
+namespace NV815_TEST_UNIT {
+
 class TestDialogs : public QObject {
     Q_OBJECT
 
@@ -200,4 +202,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestDialogs)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_dialogs.moc"

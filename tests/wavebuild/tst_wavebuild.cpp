@@ -23,7 +23,7 @@
 #include "WaveFile.h"
 #include "WaveShaping.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 std::vector<double> Eval(const char* expression, int count) {
     const ExpressionResult r = EvaluateExpression(expression, count);
@@ -38,8 +38,6 @@ CsvColumnRead Column(const std::string& text, int column, CsvSniff* sniffed = nu
         *sniffed = s;
     return ReadCsvColumn(text, s.format, column);
 }
-
-} // namespace
 
 class TestWaveBuilder : public QObject, public PanelFixture {
     Q_OBJECT
@@ -316,4 +314,6 @@ private slots:
 };
 
 NV815_TEST_MAIN(TestWaveBuilder)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_wavebuild.moc"

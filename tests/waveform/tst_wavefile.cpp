@@ -16,7 +16,7 @@
 #include "WaveFile.h"
 #include "WaveParse.h"
 
-namespace {
+namespace NV815_TEST_UNIT {
 
 class ScriptedUi : public WaveFileUi {
 public:
@@ -50,8 +50,6 @@ TArbWave Previous() {
     w.WaveLength = 3;
     return w;
 }
-
-} // namespace
 
 class TestWaveFile : public QObject {
     Q_OBJECT
@@ -554,4 +552,6 @@ private slots:
 };
 
 NV815_TEST_GUILESS_MAIN(TestWaveFile)
+} // namespace NV815_TEST_UNIT
+
 #include "tst_wavefile.moc"
