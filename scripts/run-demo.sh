@@ -18,7 +18,7 @@ echo "run-demo: configuring in $build"
 generator=()
 [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-echo "run-demo: building the panel and the simulated chassis ($(nproc) jobs; a first build takes under two minutes on two cores)"
+echo "run-demo: building the panel and the simulated chassis ($(nproc) jobs; a first build takes under a minute on two cores)"
 cmake --build "$build" -j"$(nproc)" --target nv815-panel nvsim_visa nvsim_driver
 echo "run-demo: starting $build/src/nv815-panel on the simulated chassis"
 export LD_LIBRARY_PATH="$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
