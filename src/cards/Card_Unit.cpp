@@ -272,16 +272,15 @@ void TCard_Form::Ok_ButtonClick() {
         AppDialogs().message(this, Dialogs::Kind::Information, "No card selected");
         return;
     }
-    // Another panel's card is never taken from it: nothing is sent.
-    if (card_.heldElsewhere(resource)) {
+    taken_ = TakeCard(card_, resource, {Lock_CheckBox->isChecked(), nullptr, true});
+    if (taken_.heldBy) { // another panel's card is never taken from it: nothing is sent
         AppDialogs().message(this, Dialogs::Kind::Error,
                              QString::fromStdString(resource) + " is " + TakenBy(resource, 0) +
                                  " of this program. Choose another card, or first select "
                                  "another card in that panel or close it.");
         return;
     }
-    const ViStatus status = card_.open(resource, Lock_CheckBox->isChecked());
-    if (status != VI_SUCCESS) {
+    if (const ViStatus status = taken_.status; status != VI_SUCCESS) {
         const QString text = QString("An error occurred while opening this card:\r\nError: ") +
                              QString::fromStdString(StatusHex(status)) + "\r\n" +
                              StatusDescription(status);

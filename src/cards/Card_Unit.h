@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Card.h"
+#include "CardUse.h"
 #include "Operations.h"
 
 class QCheckBox;
@@ -32,13 +33,16 @@ private:
 class TCard_Form : public QDialog {
     Q_OBJECT
 public:
-    // The dialog chooses and opens the card of `card` (Card::open).
+    // The dialog chooses the card of `card` and takes it into use
+    // (TakeCard, with the start-up calls).
     explicit TCard_Form(Card& card, QWidget* parent = nullptr);
     ~TCard_Form() override;
 
     static constexpr int kGridRows = 49; // below the header row
 
     QString SelectedModel; // the model searched for when the card in use was chosen
+    // What taking the card chosen into use found (after OK closed the dialog).
+    const TakenCard& Taken() const { return taken_; }
 
     // Background colour of a grid row, as the grid draws it.
     QColor RowColour(int row) const;
@@ -60,6 +64,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TakenCard taken_;
     QString TakenBy(const std::string& resource, ViStatus probe) const;
     void ShowHint();
 

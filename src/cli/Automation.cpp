@@ -1,5 +1,7 @@
 #include "Automation.h"
 
+#include "CardUse.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,6 +40,7 @@ public:
     CommandLineUi(std::FILE* err, std::string where, bool normalise)
         : err_(err), where_(std::move(where)), normalise_(normalise) {}
     void setChannel(int channel) { channel_ = channel; }
+    void applying(int channel) override { setChannel(channel); }
     void error(const std::string& text) override { fail(text); }
     void warning(const std::string& text) override { say("warning", text); }
     void information(const std::string& text) override { say("message", text); }
@@ -150,10 +153,7 @@ public:
                                                    : outcome.errorText.c_str());
             refused_ = true;
         });
-        for (int c : channels_) {
-            ui_.setChannel(c);
-            ApplyChannel(card_, c, ui_);
-        }
+        ApplyConfiguration(card_, channels_, ui_, ApplyRule::AllOrNothing); // ready(): none
         card_.link().removeObserver(observer);
         card_.link().setTally(nullptr);
         if (!log_.close()) {
@@ -236,14 +236,12 @@ private:
 
     bool ready() {
         bool ready = true;
-        for (int c : channels_) {
+        for (int c : channels_)
             ready = ready && !ui_.failed(c);
-            const std::string problem = ChannelSettingsProblem(card_.record(), c);
-            if (!problem.empty()) {
-                ui_.setChannel(c);
-                ui_.error(problem);
-                ready = false;
-            }
+        for (const ChannelProblem& problem : ConfigurationProblems(card_.record(), channels_)) {
+            ui_.setChannel(problem.channel);
+            ui_.error(problem.text);
+            ready = false;
         }
         return ready;
     }
@@ -279,62 +277,24 @@ private:
 
 std::string FindCard(const std::string& name, std::FILE* err, std::string* modelFound,
                      std::span<const CardModel> models) {
-    if (const std::string missing = MissingLibraryText(); !missing.empty()) {
-        std::fprintf(err, "%s\n", missing.c_str());
+    const CardLookup found = FindCardNamed(name, models);
+    if (found.resource.empty()) {
+        std::fprintf(err, "%s\n", found.problem.c_str());
         return {};
     }
-    ViStatus status = VI_SUCCESS;
-    const std::string wanted = ExpandedResourceName(name, status);
-    if (status == VI_ERROR_RSRC_NFOUND) { // a resource name, of no resource
-        std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
-        return {};
-    }
-    if (wanted.empty()) {
-        std::fprintf(err, "'%s' is no VISA resource name: %s\n", name.c_str(),
-                     StatusDescription(status).c_str());
-        return {};
-    }
-    // The cards of each model, as discovery lists them; when none holds it,
-    // every PXI instrument, to tell another model from no resource at all.
-    std::vector<const char*> names;
-    for (const CardModel& m : models)
-        names.push_back(m.name);
-    names.push_back("");
-    for (const char* model : names) {
-        std::vector<std::string> found;
-        status = FindVisaResources(model, found);
-        if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
-            std::fprintf(err, "The card search failed: %s\n", StatusDescription(status).c_str());
-            return {};
-        }
-        const auto match = std::find_if(found.begin(), found.end(), [&](const std::string& r) {
-            ViStatus s;
-            return ExpandedResourceName(r, s) == wanted;
-        });
-        if (match != found.end() && *model) {
-            if (modelFound)
-                *modelFound = model;
-            return *match;
-        }
-        if (!*model && match == found.end())
-            std::fprintf(err, "There is no resource '%s' (see --list-cards).\n", name.c_str());
-        else if (!*model)
-            std::fprintf(err, "'%s' is not a %s card (see --list-cards).\n", name.c_str(),
-                         ModelNamesText(models).c_str());
-    }
-    return {};
+    if (modelFound)
+        *modelFound = found.model->name;
+    return found.resource;
 }
 
 bool OpenForCommandLine(const std::string& resource, Card& card, std::FILE* err,
                         const CardModel* model) {
-    const ViStatus status = card.open(resource, true, model);
-    if (status != VI_SUCCESS) {
-        std::fprintf(err, "An error occurred while opening %s: %s\n", resource.c_str(),
-                     StatusDescription(status).c_str());
-        return false;
-    }
-    AddToLog("New card selected - " + resource);
-    return true;
+    const TakenCard taken = TakeCard(card, resource, {true, model, false});
+    if (taken.ok())
+        return true;
+    std::fprintf(err, "An error occurred while opening %s: %s\n", resource.c_str(),
+                 StatusDescription(taken.status).c_str());
+    return false;
 }
 
 void Release(Card& card) {

@@ -37,3 +37,25 @@ void ApplyChannel(Card& card, int channel, OperatorUi& ui) {
         SetAttenuation(card, channel, attenuation);
     SetOffsetPower(card, channel, draft.Wave.DCOffset, draft.Wave.DCOffset != 0);
 }
+
+std::vector<ChannelProblem> ConfigurationProblems(const TCardInfo& record,
+                                                  const std::vector<int>& channels) {
+    std::vector<ChannelProblem> problems;
+    for (int c : channels)
+        if (std::string problem = ChannelSettingsProblem(record, c); !problem.empty())
+            problems.push_back({c, std::move(problem)});
+    return problems;
+}
+
+std::vector<ChannelProblem> ApplyConfiguration(Card& card, const std::vector<int>& channels,
+                                               OperatorUi& ui, ApplyRule rule) {
+    if (rule == ApplyRule::AllOrNothing)
+        if (std::vector<ChannelProblem> problems = ConfigurationProblems(card.record(), channels);
+            !problems.empty())
+            return problems;
+    for (int c : channels) {
+        ui.applying(c);
+        ApplyChannel(card, c, ui);
+    }
+    return {};
+}

@@ -17,7 +17,11 @@
 #include "WaveFile.h"
 
 // The messages and questions of the operations, answered by the caller.
-class OperatorUi : public WaveFileUi {};
+class OperatorUi : public WaveFileUi {
+public:
+    // What follows concerns channel `channel` (a configuration applied).
+    virtual void applying(int /*channel*/) {}
+};
 
 // ---------------------------------------------------------------------------
 // Output group

@@ -211,12 +211,13 @@ void TMain_Form::ApplyConfig1Click() {
     const QString chosen = AppDialogs().openFileName(this, kIniFiles, "ini");
     if (chosen.isEmpty() || !LoadConfigFrom(chosen))
         return;
-    const int channels = CardChannels();
+    std::vector<int> channels;
+    for (int c = 1; c <= CardChannels(); ++c)
+        channels.push_back(c);
     CommandTally tally;
     CommandTally* const outer = card_.link().setTally(&tally);
     DialogOperatorUi ui(this);
-    for (int c = 1; c <= channels; ++c)
-        ApplyChannel(card_, c, ui);
+    ApplyConfiguration(card_, channels, ui, ApplyRule::EachChannel);
     card_.link().setTally(outer);
     UpdateAllControls();
     RedrawPreview();

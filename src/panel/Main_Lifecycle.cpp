@@ -243,19 +243,16 @@ void TMain_Form::Card1Click() {
     StatusText->setFullText(text, QString(), static_cast<int>(resource.size()));
     StatusBar1->layout()->activate(); // the card's text and the field share the bar at once
     ShowFeedback(QString());          // another card's failures say nothing of this one
-    AddCardNote("New card selected - " + card.resource, card_.link().cardTag());
-    card_.record().Resource = card.resource; // what Save Config names as the card of its settings
     Channel_PageControl->setTabVisible(2, card_.channels() == kChannelCount);
     RefreshCaptions();
-    InitCardStates();
+    ShowCardStates(cardForm_->Taken().unknownAttenuation);
 }
 
 // The record then holds nothing of another card: a refused attenuation is
 // not known, and an output whose switch-off was refused may be live.
-void TMain_Form::InitCardStates() {
-    const int channels = CardChannels();
+void TMain_Form::ShowCardStates(const std::vector<int>& unknownAttenuation) {
     QStringList unknown;
-    for (int c : UseCard(card_, card_.session(), channels))
+    for (int c : unknownAttenuation)
         unknown << QString::number(c);
     UpdateAttControls();
     UpdateModeLEDs();

@@ -79,7 +79,6 @@ public:
     void UpdateControlValues();
     void UpdateModeLEDs();
     void UpdateAttControls();
-    void InitCardStates();
 
     // Handlers.
     void Card1Click();
@@ -298,6 +297,7 @@ private:
     QString LoadReport(const std::vector<std::string>& unreadable,
                        const std::vector<std::string>& outOfRange) const;
     void ShowLoadedClockAndTrigger();
+    void ShowCardStates(const std::vector<int>& unknownAttenuation);
 
     Card card_;
     UnsentMarks marks_;

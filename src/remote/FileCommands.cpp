@@ -141,14 +141,16 @@ void LoadAndApply(Session& session, Card& card, const QString& path) {
         return session.error(unusable.error, unusable.detail);
     if (watch.report())
         return;
-    const int channels = card.channels();
-    for (int c = 1; c <= channels; ++c)
-        if (const std::string problem = ChannelSettingsProblem(loaded, c); !problem.empty())
-            return session.error(SettingsConflict, "channel " + std::to_string(c) + ": " + problem);
+    std::vector<int> channels;
+    for (int c = 1; c <= card.channels(); ++c)
+        channels.push_back(c);
+    // Nothing of a file whose settings cannot all be sent (checked before the record is taken).
+    if (const auto problems = ConfigurationProblems(loaded, channels); !problems.empty())
+        return session.error(SettingsConflict, "channel " + std::to_string(problems[0].channel) +
+                                                   ": " + problems[0].text);
     loaded.Resource = card.record().Resource;
     card.record() = std::move(loaded);
-    for (int c = 1; c <= channels; ++c)
-        ApplyChannel(card, c, watch);
+    ApplyConfiguration(card, channels, watch, ApplyRule::AllOrNothing);
     watch.report();
 }
 

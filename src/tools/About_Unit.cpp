@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "Card.h"
-#include "Commands.h"
+#include "CardUse.h"
 #include "Named.h"
 #include "SessionCalls.h"
 #include "VISA_def_v2.h"
@@ -24,16 +24,13 @@ namespace {
 // The build date of this version.
 constexpr uint16_t kBuildDay = 25, kBuildMonth = 2, kBuildYear = 2013;
 
-QString DriverLine(ViSession session) {
+QString DriverLine(const Card* card) {
     const QString title = "Norvale Driver nv815_32.dll : ";
     if (!DriverLoaded)
         return title + "Not Loaded";
-    if (session == 0)
+    if (!card || card->session() == 0)
         return title + "Loaded";
-    char driver[NV815_REVISION_BUFLEN] = {}, instrument[NV815_REVISION_BUFLEN] = {};
-    CmdRevisionQuery(session, driver, instrument); // a failed query leaves the text empty
-    driver[NV815_REVISION_BUFLEN - 1] = '\0';
-    return title + "V" + QString::fromLocal8Bit(driver);
+    return title + "V" + QString::fromLocal8Bit(DriverRevision(*card).c_str());
 }
 
 QString VisaLine() {
@@ -124,7 +121,7 @@ void TAbout_Form::FormShow() {
                              QString::number(kBuildMonth) + "-" + QString::number(kBuildYear),
                          QString()};
     Label1->setText(parentWidget() ? parentWidget()->windowTitle() : QString());
-    lines << DriverLine(card_ ? card_->session() : 0) << QString() << VisaLine() << separator;
+    lines << DriverLine(card_) << QString() << VisaLine() << separator;
     About_Memo->setPlainText(lines.join('\n'));
 }
 

@@ -7,6 +7,7 @@
 #include "ApplySettings.h"
 #include "Card.h"
 #include "CardInvariant.h"
+#include "CardUse.h"
 #include "Commands.h"
 #include "Commit.h"
 #include "DriverCalls.h"
@@ -108,6 +109,42 @@ class TestCore : public QObject {
 
 private slots:
     void initTestCase() { QVERIFY(BindAllLibraries().ok()); }
+
+    // Taking a card into use: a card another card object has is refused with
+    // nothing opened; the start-up calls' refusals are named; a file with a
+    // problem sends nothing under AllOrNothing, and the other channels under
+    // EachChannel.
+    void takingACardAndApplyingAConfiguration() {
+        fresh();
+        CloseCard(selected); // the card free again
+        card.clear();
+        nvsim_journal_clear();
+        Card first, second;
+        nvsim_fail("nv815_SetAttenuation", ViStatus(0xBFFC0806u), 0, 2, nullptr);
+        const TakenCard taken = TakeCard(first, kCard, {true, nullptr, true});
+        nvsim_clear_faults();
+        QVERIFY(taken.ok() && first.session() != 0);
+        QCOMPARE(taken.unknownAttenuation, std::vector<int>{2});
+        QCOMPARE(first.record().Resource, std::string(kCard));
+        const int opens = nvsim_journal_count();
+        const TakenCard refused = TakeCard(second, kCard, {});
+        QVERIFY(refused.heldBy == &first && !refused.ok() && second.session() == 0);
+        QCOMPARE(nvsim_journal_count(), opens); // nothing opened, nothing sent
+
+        first.resetRecord(); // the window's defaults
+        TChannelInfo& ch = first.channel(1);
+        ch.ClkStartF = 2000;
+        ch.ClkEndF = 1000; // a sweep ending below its start
+        QuietUi ui;
+        const std::vector<int> both = {1, 2};
+        const auto problems = ApplyConfiguration(first, both, ui, ApplyRule::AllOrNothing);
+        QVERIFY(problems.size() == 1 && problems[0].channel == 1);
+        QCOMPARE(nvsim_journal_count(), opens);
+        QVERIFY(ApplyConfiguration(first, both, ui, ApplyRule::EachChannel).empty());
+        QCOMPARE(ui.messages.count(QString(kClockEndBeforeStart)), 1);
+        QVERIFY(nvsim_journal_count() > opens); // the rest was sent
+        first.close();
+    }
 
     // A value beyond a setting's limits is held there, and said so; one
     // within them is only put at the setting's resolution.
