@@ -16,15 +16,15 @@ ViStatus DiscoverCards(const CardModel& model, std::vector<FoundCard>& cards,
             if (options.readChannels)
                 card.channels = ReadChannelCount(options.inUseSession);
         } else {
-            TSelectedCard probe;
-            probe.Resource = resource;
-            card.openStatus = OpenCard(probe, false);
+            // A card object of its own, opened without a lock as any card is.
+            Card probe;
+            card.openStatus = probe.open(resource, false, &model);
             if (card.openStatus == VI_SUCCESS) {
-                card.cardId = ReadCardId(probe.Session);
+                card.cardId = probe.identity().cardId;
                 if (options.readChannels)
-                    card.channels = ReadChannelCount(probe.Session);
+                    card.channels = ReadChannelCount(probe.session());
             }
-            CloseCard(probe);
+            probe.close();
         }
         cards.push_back(card);
     }

@@ -85,9 +85,9 @@ struct TSelectedCard {
     int32_t CardID = 0;    // 0 when not read
 };
 
-// A session of its own (a search's probe, a test's): opens card.Resource
-// through the driver, locked exclusively when asked. A card object opens
-// its own (Card::open).
+// A session of no card object (a test's or a benchmark's): opens
+// card.Resource through the driver, locked exclusively when asked. The
+// program's cards, a search's probes included, open through Card::open.
 ViStatus OpenCard(TSelectedCard& card, bool lock);
 // Closes the card's session when there is one.
 void CloseCard(TSelectedCard& card);
