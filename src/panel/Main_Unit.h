@@ -72,6 +72,36 @@ public:
                      TLog_Form* log, TMemTest_Form* memTest);
 
     int ActiveChannelNumber() const;
+    // Serves as the Remote Control window's remembered choices say, when they say to at start.
+    void ServeAtStart();
+    // The remote control window, made when first asked for (null before).
+    TRemote_Form* RemoteForm() const { return remoteForm_; }
+    // Whether the window sees every key before the focused control (the
+    // start-frequency stepping keys held).
+    bool KeyPreview() const { return keyPreview_; }
+    // The channel status strip and the unsent marks, from what the card accepted.
+    void RefreshCardView();
+    // Whether a control is marked as holding what the card does not; its
+    // tooltip without the mark's note.
+    bool MarkedUnsent(const QWidget* control) const;
+    QString PlainToolTip(const QWidget* control) const;
+    // The text the feedback field shows in full (the field may elide it).
+    const QString& Feedback() const { return feedback_; }
+    // The logo the about box shows too.
+    QImage& LogoPicture();
+    // Sizes the window for a screen whose available area is `area`.
+    void FitInto(const QRect& area);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The handlers and the specified refreshes; the menu's actions, the
+    // views' buttons and the card's notices run them.
     // The channels of the open card (the third tab shows only on a card with three).
     int CardChannels() const;
 
@@ -86,10 +116,6 @@ public:
     // Shows the waveform builder (one, non-modal) for the active channel.
     void WaveBuilder1Click();
     void RemoteControl1Click();
-    // Serves as the Remote Control window's remembered choices say, when they say to at start.
-    void ServeAtStart();
-    // The remote control window, made when first asked for (null before).
-    TRemote_Form* RemoteForm() const { return remoteForm_; }
     // While a client locks the front panel out: every control that sends a
     // setting or changes the record disabled (the pages, the output group,
     // the menu items that load, apply, select a card or test memory).
@@ -104,7 +130,6 @@ public:
     // The start-frequency stepping keys.
     void FormKeyDown(const QKeyEvent* event);
     void FormKeyUp(const QKeyEvent* event);
-    bool KeyPreview() const { return keyPreview_; }
 
     // Preview.
     void Preview_Wave();
@@ -149,31 +174,6 @@ public:
     // Loads the configuration the File menu lists at `index` (0 the latest).
     void RecentConfigClick(int index);
 
-    // The channel status strip and the unsent marks, from what the card accepted.
-    void RefreshCardView();
-
-    // Whether a control is marked as holding what the card does not; its
-    // tooltip without the mark's note.
-    bool MarkedUnsent(const QWidget* control) const;
-    QString PlainToolTip(const QWidget* control) const;
-
-    // The text the feedback field shows in full (the field may elide it).
-    const QString& Feedback() const { return feedback_; }
-
-    // The logo the about box shows too.
-    QImage& LogoPicture();
-
-    // Sizes the window for a screen whose available area is `area`.
-    void FitInto(const QRect& area);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     // The controls; tests and assistive tools find them by their object names.
     // Menu.
     QAction* NewWindow1;

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <algorithm>
+#include <functional>
 
 #include "CardState.h"
 #include "Main_Controls.h"
@@ -80,7 +81,9 @@ namespace {
 // sees it (once per key: not again as the key travels up to the parents).
 class KeyPreviewFilter final : public QObject {
 public:
-    explicit KeyPreviewFilter(TMain_Form* form) : QObject(form), form_(form) {}
+    using KeyHandler = std::function<void(const QKeyEvent*)>;
+    KeyPreviewFilter(TMain_Form* form, KeyHandler down, KeyHandler up)
+        : QObject(form), form_(form), down_(std::move(down)), up_(std::move(up)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
@@ -91,15 +94,13 @@ public:
             target = form_;
         if (watched != target || target->window() != form_)
             return false;
-        if (type == QEvent::KeyPress)
-            form_->FormKeyDown(static_cast<QKeyEvent*>(event));
-        else
-            form_->FormKeyUp(static_cast<QKeyEvent*>(event));
+        (type == QEvent::KeyPress ? down_ : up_)(static_cast<QKeyEvent*>(event));
         return false;
     }
 
 private:
     TMain_Form* form_;
+    KeyHandler down_, up_;
 };
 
 } // namespace
@@ -122,7 +123,9 @@ void TMain_Form::NoteStepKeyClick(QObject* watched, QEvent* event) {
     for (QSpinBox* spin : std::initializer_list<QSpinBox*>{wave_->StartF_SpinEdit, wave_->repRate1})
         if (watched == spin || watched->parent() == spin) {
             keyPreview_ = true;
-            qApp->installEventFilter(new KeyPreviewFilter(this));
+            qApp->installEventFilter(new KeyPreviewFilter(
+                this, [this](const QKeyEvent* e) { FormKeyDown(e); },
+                [this](const QKeyEvent* e) { FormKeyUp(e); }));
             return;
         }
 }

@@ -550,7 +550,7 @@ private slots:
         MainControls& m = ui();
         m.StartF_SpinEdit->setValue(4321);
         m.TrigMode_ComboBox->setCurrentIndex(2);
-        m->TriggerModeChosen();
+        emit m.TrigMode_ComboBox->activated(2); // chosen as the operator does
         m->setWindowState(Qt::WindowMinimized);
         m->setWindowState(Qt::WindowNoState);
         QCOMPARE(m.StartF_SpinEdit->value(), 4321);
