@@ -16,6 +16,8 @@
 #include "CardState.h"
 #include "ChannelStatus.h"
 #include "Named.h"
+#include "Operations.h"
+#include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 #include "SettingRanges.h"
 #include "UnsentMarks.h"
@@ -39,6 +41,23 @@ ClockView::ClockView(ViewHost host)
     page->addStretch(1);
     bound_.collect(Clk_TabSheet);
     watchEdits();
+    connect(ClkUpdate_Button, &QPushButton::clicked, this, [this] { update(); });
+}
+
+void ClockView::update() {
+    host_.operate([this] {
+        if (!host_.readable(frequencyFields()))
+            return;
+        const int c = host_.channel();
+        const TChannelInfo sent = draft(c);
+        DialogOperatorUi ui(Clk_TabSheet->window());
+        if (ApplyClock(host_.card, c, sent, ui))
+            host_.redraw({Refresh::AllControls});
+    });
+}
+
+void ClockView::pressUpdate() {
+    PressIfReady(ClkUpdate_Button);
 }
 
 QGroupBox* ClockView::createDdsGroup() {

@@ -25,6 +25,15 @@ public:
     const BoundControls& bound() const { return bound_; }
     explicit ClockView(ViewHost host);
 
+    // The page, for the settings tabs; locked while a client holds the panel.
+    QWidget* page() const { return Clk_TabSheet; }
+    // The Update: what the page shows sent as the window's operation, then
+    // every control showing the record (nothing when the sweep ends below
+    // its start: the box says so).
+    void update();
+    // Ctrl+Enter: the Update, where it may be pressed.
+    void pressUpdate();
+
     // The page itself, for the settings tabs.
     QWidget* Clk_TabSheet;
     // The controls; tests and assistive tools find them by their object names.

@@ -47,7 +47,7 @@ ViStatus TMain_Form::SaveWaveFile(int channel, const std::string& fileName, int 
     return ::SaveWaveFile(card_.channel(channel).Wave.Arb, fileName, first, text, count, ui);
 }
 
-void TMain_Form::Import_ButtonClick() {
+void TMain_Form::Import_ButtonClick(bool text) {
     OwnOperation own(*this);
     const int c = ActiveChannelNumber();
     TArbWave& arb = card_.channel(c).Wave.Arb;
@@ -56,17 +56,16 @@ void TMain_Form::Import_ButtonClick() {
     if (chosen.isEmpty())
         return;
     arb.ArbFile = chosen.toLocal8Bit().toStdString();
-    if (ImportWaveFile(c, arb.ArbFile, arb.NormaliseFlag,
-                       wave_->LoadText_RadioButton->isChecked()) != VI_SUCCESS)
+    if (ImportWaveFile(c, arb.ArbFile, arb.NormaliseFlag, text) != VI_SUCCESS)
         arb.ArbFile = previousFile;
 }
 
-void TMain_Form::Save_ButtonClick() {
+void TMain_Form::Save_ButtonClick(bool text) {
     const int c = ActiveChannelNumber();
     const QString chosen = AppDialogs().saveFileName(this, kAllFiles, QString());
     if (chosen.isEmpty())
         return;
-    SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, wave_->SaveText_RadioButton->isChecked(),
+    SaveWaveFile(c, chosen.toLocal8Bit().toStdString(), 0, text,
                  static_cast<int>(card_.channel(c).Wave.Arb.Data.size()));
 }
 

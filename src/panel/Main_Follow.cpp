@@ -49,8 +49,8 @@ std::vector<EditableField> TMain_Form::EditableFields() const {
     for (const BoundControls* bound : {&wave_->bound(), &wave_->trigger->bound(), &clock_->bound()})
         for (const BoundControls::Entry& e : bound->entries())
             fields.push_back({e.control, e, 1});
-    fields.push_back({output_->Att_Slider, {&Setting("_Wave/Attenuation")}, 1});
-    fields.push_back({output_->V_Slider, {&Setting("_Wave/DCOffset")}, 100});
+    for (const EditableField& field : output_->editableFields())
+        fields.push_back(field);
     return fields;
 }
 

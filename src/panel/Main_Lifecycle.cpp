@@ -183,7 +183,7 @@ void TMain_Form::UpdateAllControls() {
 // description and the page's rules follow the channel in any case.
 void TMain_Form::UpdateControlValues() {
     const int c = ActiveChannelNumber();
-    if (Settings_PageControl->currentWidget() == wave_->Wave_TabSheet)
+    if (Settings_PageControl->currentWidget() == wave_->page())
         wave_->show(c);
     wave_->showSamplesInfo(c);
     wave_->applySweepRules();
@@ -214,7 +214,7 @@ void TMain_Form::Channel_PageControlChange() {
     UpdateAllControls();
     // The new channel's waveform: the Waveform page's controls hold it only
     // while that page is up (they are refreshed only then).
-    if (Settings_PageControl->currentWidget() == wave_->Wave_TabSheet)
+    if (Settings_PageControl->currentWidget() == wave_->page())
         Preview_Wave();
     else
         preview_->draw(wave_->recordShape(ActiveChannelNumber()));
@@ -271,6 +271,5 @@ bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
         return true;
     if (watched == StatusBar1 && event->type() == QEvent::Resize)
         FitStatusFields();
-    NoteStepKeyClick(watched, event);
     return QMainWindow::eventFilter(watched, event);
 }

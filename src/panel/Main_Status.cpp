@@ -68,8 +68,7 @@ void TMain_Form::RefreshCardView() {
 // Every edit of a setting the card may not hold refreshes the marks (the
 // pages' views tell theirs).
 void TMain_Form::WatchUnsentEdits() {
-    for (QSlider* slider : {output_->Att_Slider, output_->V_Slider})
-        connect(slider, &QSlider::valueChanged, this, [this] { RefreshUnsentMarks(); });
+    output_->onEdited([this] { RefreshUnsentMarks(); });
 }
 
 // Ctrl+Enter sends the page shown (Waveform or Clock); Ctrl+Shift+A and
@@ -78,21 +77,20 @@ void TMain_Form::CreateSendKeys() {
     const struct {
         const char* name;
         QList<QKeySequence> keys;
-        std::function<QPushButton*()> button;
+        std::function<void()> press;
     } keys[] = {
         {"UpdatePage_Action",
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
          [this] {
-             return Settings_PageControl->currentWidget() == clock_->Clk_TabSheet
-                        ? clock_->ClkUpdate_Button
-                        : wave_->WaveUpdate_Button;
+             Settings_PageControl->currentWidget() == clock_->page() ? clock_->pressUpdate()
+                                                                     : wave_->pressUpdate();
          }},
         {"SetAttenuation_Action",
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
-         [this] { return output_->AttenSetButton; }},
+         [this] { output_->pressSetAttenuation(); }},
         {"SetOffset_Action",
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
-         [this] { return output_->OffsetButton; }},
+         [this] { output_->pressSetOffset(); }},
     };
     // Ctrl+Shift+R puts back the unsent edits another's change replaced.
     QAction* putBack = Named(new QAction(this), "PutBackEdits_Action");
@@ -105,10 +103,7 @@ void TMain_Form::CreateSendKeys() {
         action->setShortcuts(key.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        connect(action, &QAction::triggered, this, [button = key.button] {
-            if (QPushButton* b = button(); b->isEnabled() && b->isVisible())
-                b->click();
-        });
+        connect(action, &QAction::triggered, this, key.press);
     }
 }
 

@@ -105,8 +105,8 @@ void TMain_Form::ServeAtStart() {
 }
 
 void TMain_Form::LockForRemote(bool locked) {
-    for (QWidget* area : std::initializer_list<QWidget*>{wave_->Wave_TabSheet, clock_->Clk_TabSheet,
-                                                         output_->GroupBox7})
+    output_->setLocked(locked);
+    for (QWidget* area : std::initializer_list<QWidget*>{wave_->page(), clock_->page()})
         area->setEnabled(!locked);
     for (QAction* action : {LoadConfig1, ApplyConfig1, Card1, InternalClk_MenuItem,
                             ExternalClk_MenuItem, MemoryTest1, WaveBuilder1})

@@ -21,17 +21,6 @@ void TMain_Form::TriggerModeChosen() {
     wave_->trigger->modeChosen();
 }
 
-void TMain_Form::ApplyClock() {
-    OwnOperation own(*this);
-    if (!FrequenciesReadable(clock_->frequencyFields()))
-        return;
-    const int c = ActiveChannelNumber();
-    const TChannelInfo draft = clock_->draft(c);
-    DialogOperatorUi ui(this);
-    if (::ApplyClock(card_, c, draft, ui))
-        UpdateAllControls();
-}
-
 // After a load the Clock page and the trigger group show the record, as the
 // Waveform page does: else their next Update would send what they showed
 // before over what was loaded.

@@ -251,22 +251,35 @@ ViewHost TMain_Form::Host() {
                         if (wave_ && clock_) // not while the pages are being made
                             RefreshUnsentMarks();
                     },
-                    [this] { UpdateControlValues(); }};
+                    [this] { UpdateControlValues(); },
+                    [this](const std::vector<TFrequencySpinEdit*>& fields) {
+                        return FrequenciesReadable(fields);
+                    },
+                    [this](int channel, const QString& what) {
+                        failureThisAction_ = false; // an action begins
+                        return [this, channel, what](const std::string& problem) {
+                            ShowProblem(channel, what, problem);
+                        };
+                    },
+                    [this](std::initializer_list<Refresh> refreshes) {
+                        for (Refresh r : refreshes)
+                            r == Refresh::AllControls     ? UpdateAllControls()
+                            : r == Refresh::ControlValues ? UpdateControlValues()
+                                                          : UpdateModeLEDs();
+                    }};
 }
 
-// The pages are views of the card; the window runs their Updates, the
-// import and the save, whose failures its status field reports.
+// The pages are views of the card that run their Updates; the window reads
+// and writes the Arbitrary page's files, whose failures its status field reports.
 void TMain_Form::CreateSettings(QWidget* client) {
     Settings_PageControl = Named(new QTabWidget(client), "Settings_PageControl");
     Settings_PageControl->setGeometry(584, 32, 234, client->height() - 38);
     wave_ = new WaveformView(Host());
     clock_ = new ClockView(Host());
-    Settings_PageControl->addTab(wave_->Wave_TabSheet, "Wave_TabSheet");
-    Settings_PageControl->addTab(clock_->Clk_TabSheet, "Clk_TabSheet");
-    connect(wave_->WaveUpdate_Button, &QPushButton::clicked, this, [this] { ApplyWaveform(); });
-    connect(wave_->Import_Button, &QPushButton::clicked, this, [this] { Import_ButtonClick(); });
-    connect(wave_->Save_Button, &QPushButton::clicked, this, [this] { Save_ButtonClick(); });
-    connect(clock_->ClkUpdate_Button, &QPushButton::clicked, this, [this] { ApplyClock(); });
+    Settings_PageControl->addTab(wave_->page(), "Wave_TabSheet");
+    Settings_PageControl->addTab(clock_->page(), "Clk_TabSheet");
+    wave_->onFiles([this](bool text) { Import_ButtonClick(text); },
+                   [this](bool text) { Save_ButtonClick(text); });
 }
 
 QImage& TMain_Form::LogoPicture() {

@@ -126,7 +126,6 @@ private:
     void Settings_PageControlChange();
 
     // Waveform page.
-    void ApplyWaveform();
     // The start-frequency stepping keys.
     void FormKeyDown(const QKeyEvent* event);
     void FormKeyUp(const QKeyEvent* event);
@@ -138,7 +137,6 @@ private:
 
     // Trigger and clock.
     void TriggerModeChosen();
-    void ApplyClock();
     void UseInternalClock();
     void UseExternalClock();
 
@@ -146,8 +144,9 @@ private:
     ViStatus ImportWaveFile(int channel, const std::string& fileName, bool normalise, bool text);
     ViStatus SaveWaveFile(int channel, const std::string& fileName, int first, bool text,
                           int count);
-    void Import_ButtonClick();
-    void Save_ButtonClick();
+    // Import and Save of the Arbitrary page, in the format chosen there.
+    void Import_ButtonClick(bool text);
+    void Save_ButtonClick(bool text);
 
     // Maintenance tools.
     void MemoryTest1Click();
@@ -290,7 +289,6 @@ private:
     void WatchUnsentEdits();
     void RefreshUnsentMarks();
     void WatchStepKeyClicks();
-    void NoteStepKeyClick(QObject* watched, QEvent* event);
     void UpdateClockSourceChecks();
     bool LoadConfigFrom(const QString& fileName);
     void RefreshRecentConfigs();

@@ -20,23 +20,6 @@
 #include "PanelWidgets.h"
 #include "WaveformView.h"
 
-// The Update runs as the window's own operation: its refusals and problems
-// show in the status field, then the page and the output switch show the record.
-void TMain_Form::ApplyWaveform() {
-    OwnOperation own(*this);
-    if (!FrequenciesReadable(wave_->frequencyFields()))
-        return;
-    const int c = ActiveChannelNumber();
-    const TChannelInfo draft = wave_->draft(c);
-    DialogOperatorUi ui(this);
-    failureThisAction_ = false;
-    ui.onProblem(
-        [&](const std::string& problem) { ShowProblem(c, "waveform not loaded", problem); });
-    ::ApplyWaveform(card_, c, draft, wave_->manualSweep(), ui);
-    UpdateModeLEDs();
-    UpdateControlValues();
-}
-
 // ---------------------------------------------------------------------------
 // Start-frequency stepping keys: Shift steps by 10, Ctrl by 100, Alt by 1000.
 
@@ -64,15 +47,15 @@ void TMain_Form::FormKeyDown(const QKeyEvent* event) {
     }
     // What is being typed in the field stays as typed.
     if (held == Qt::ShiftModifier)
-        wave_->StartF_SpinEdit->setStepKeepingText(10);
+        wave_->setStartStep(10);
     else if (held == Qt::ControlModifier)
-        wave_->StartF_SpinEdit->setStepKeepingText(100);
+        wave_->setStartStep(100);
     else if (held == Qt::AltModifier)
-        wave_->StartF_SpinEdit->setStepKeepingText(1000);
+        wave_->setStartStep(1000);
 }
 
 void TMain_Form::FormKeyUp(const QKeyEvent*) {
-    wave_->StartF_SpinEdit->setStepKeepingText(1);
+    wave_->setStartStep(1);
 }
 
 namespace {
@@ -105,29 +88,16 @@ private:
 
 } // namespace
 
-void TMain_Form::WatchStepKeyClicks() {
-    for (QSpinBox* spin :
-         std::initializer_list<QSpinBox*>{wave_->StartF_SpinEdit, wave_->repRate1}) {
-        spin->installEventFilter(this);
-        if (auto* edit = spin->findChild<QLineEdit*>())
-            edit->installEventFilter(this);
-    }
-}
-
 // A click on the start frequency or the repetition rate switches the key
 // preview on for the rest of the run. Before it, the window sees keys only
 // when no control has the focus.
-void TMain_Form::NoteStepKeyClick(QObject* watched, QEvent* event) {
-    if (keyPreview_ || event->type() != QEvent::MouseButtonPress)
-        return;
-    for (QSpinBox* spin : std::initializer_list<QSpinBox*>{wave_->StartF_SpinEdit, wave_->repRate1})
-        if (watched == spin || watched->parent() == spin) {
-            keyPreview_ = true;
-            qApp->installEventFilter(new KeyPreviewFilter(
-                this, [this](const QKeyEvent* e) { FormKeyDown(e); },
-                [this](const QKeyEvent* e) { FormKeyUp(e); }));
-            return;
-        }
+void TMain_Form::WatchStepKeyClicks() {
+    wave_->onStepFieldClick([this] {
+        keyPreview_ = true;
+        qApp->installEventFilter(new KeyPreviewFilter(
+            this, [this](const QKeyEvent* e) { FormKeyDown(e); },
+            [this](const QKeyEvent* e) { FormKeyUp(e); }));
+    });
 }
 
 void TMain_Form::keyPressEvent(QKeyEvent* event) {

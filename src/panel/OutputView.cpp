@@ -223,3 +223,25 @@ bool OutputView::eventFilter(QObject* watched, QEvent* event) {
         offsetTyped(static_cast<QKeyEvent*>(event)->key());
     return QObject::eventFilter(watched, event);
 }
+
+void OutputView::setLocked(bool locked) {
+    GroupBox7->setEnabled(!locked);
+}
+
+void OutputView::pressSetAttenuation() {
+    PressIfReady(AttenSetButton);
+}
+
+void OutputView::pressSetOffset() {
+    PressIfReady(OffsetButton);
+}
+
+void OutputView::onEdited(std::function<void()> edited) {
+    for (QSlider* slider : {Att_Slider, V_Slider})
+        connect(slider, &QSlider::valueChanged, this, [edited] { edited(); });
+}
+
+std::vector<EditableField> OutputView::editableFields() const {
+    return {{Att_Slider, {&Setting("_Wave/Attenuation")}, 1},
+            {V_Slider, {&Setting("_Wave/DCOffset")}, 100}};
+}

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "Card.h"
+#include "ReplacedEdits.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -36,6 +37,16 @@ public:
     QLineEdit* Edit3;
     QPushButton* OffsetButton;
     TLampButton* OffsetBut;
+
+    // Locked while a client holds the panel.
+    void setLocked(bool locked);
+    // Ctrl+Shift+A and Ctrl+Shift+D: Set, where it may be pressed.
+    void pressSetAttenuation();
+    void pressSetOffset();
+    // A slider moved by the operator or a program: the marks follow.
+    void onEdited(std::function<void()> edited);
+    // The sliders, as the settings they edit.
+    std::vector<EditableField> editableFields() const;
 
     // The record's values of the active channel.
     void showOutput();

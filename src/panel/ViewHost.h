@@ -3,10 +3,18 @@
 // operations, where its unsent marks go and whom to tell of an edit.
 #pragma once
 
+#include <QString>
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 class Card;
+class TFrequencySpinEdit;
 class UnsentMarks;
+
+// The window's specified refreshes, which a view runs where its operation ends.
+enum class Refresh { AllControls, ControlValues, ModeLEDs };
 
 struct ViewHost {
     Card& card;
@@ -15,6 +23,12 @@ struct ViewHost {
     std::function<void(const std::function<void()>&)> operate;
     std::function<void()> edited;  // a control's value changed: the marks follow
     std::function<void()> refresh; // the window shows the record again
+    // Whether each field's text reads as a frequency (the window says which does not).
+    std::function<bool(const std::vector<TFrequencySpinEdit*>&)> readable = {};
+    // An action beginning on a channel: where its problems go ("Channel N: WHAT: ...").
+    std::function<std::function<void(const std::string&)>(int channel, const QString& what)>
+        problems = {};
+    std::function<void(std::initializer_list<Refresh>)> redraw = {};
 };
 
 // What sends an unsent value, as its mark's tooltip says.

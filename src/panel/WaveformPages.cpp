@@ -44,6 +44,15 @@ WaveformView::WaveformView(ViewHost host) : QObject(), host_(std::move(host)) {
     page->addWidget(trigger->GroupBox1);
     bound_.collect(Wave_TabSheet, trigger->GroupBox1);
     watchEdits();
+    connect(WaveUpdate_Button, &QPushButton::clicked, this, [this] { update(); });
+    connect(Import_Button, &QPushButton::clicked, this, [this] {
+        if (import_)
+            import_(LoadText_RadioButton->isChecked());
+    });
+    connect(Save_Button, &QPushButton::clicked, this, [this] {
+        if (save_)
+            save_(SaveText_RadioButton->isChecked());
+    });
 }
 
 QWidget* WaveformView::createBasicPage() {

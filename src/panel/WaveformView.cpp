@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -14,6 +16,7 @@
 #include "CardState.h"
 #include "ChannelStatus.h"
 #include "Operations.h"
+#include "OperatorDialogs.h"
 #include "PanelWidgets.h"
 #include "SafeFile.h"
 #include "SettingRanges.h"
@@ -202,4 +205,50 @@ void WaveformView::normaliseChosen() {
     host_.operate([this] {
         host_.card.channel(host_.channel()).Wave.Arb.NormaliseFlag = LoadNorm_CheckBox->isChecked();
     });
+}
+
+void WaveformView::update() {
+    host_.operate([this] {
+        if (!host_.readable(frequencyFields()))
+            return;
+        const int c = host_.channel();
+        const TChannelInfo sent = draft(c);
+        DialogOperatorUi ui(Wave_TabSheet->window());
+        ui.onProblem(host_.problems(c, "waveform not loaded"));
+        ApplyWaveform(host_.card, c, sent, manualSweep(), ui);
+        host_.redraw({Refresh::ModeLEDs, Refresh::ControlValues});
+    });
+}
+
+void WaveformView::pressUpdate() {
+    PressIfReady(WaveUpdate_Button);
+}
+
+void WaveformView::onFiles(std::function<void(bool)> import, std::function<void(bool)> save) {
+    import_ = std::move(import);
+    save_ = std::move(save);
+}
+
+void WaveformView::setStartStep(int step) {
+    StartF_SpinEdit->setStepKeepingText(step); // what is being typed stays as typed
+}
+
+void WaveformView::onStepFieldClick(std::function<void()> clicked) {
+    stepFieldClicked_ = std::move(clicked);
+    for (QSpinBox* spin : std::initializer_list<QSpinBox*>{StartF_SpinEdit, repRate1}) {
+        spin->installEventFilter(this);
+        if (auto* edit = spin->findChild<QLineEdit*>())
+            edit->installEventFilter(this);
+    }
+}
+
+bool WaveformView::eventFilter(QObject* watched, QEvent* event) {
+    if (stepFieldClicked_ && event->type() == QEvent::MouseButtonPress)
+        for (QSpinBox* spin : std::initializer_list<QSpinBox*>{StartF_SpinEdit, repRate1})
+            if (watched == spin || watched->parent() == spin) {
+                const auto clicked = std::exchange(stepFieldClicked_, nullptr); // told once
+                clicked();
+                break;
+            }
+    return QObject::eventFilter(watched, event);
 }

@@ -2,11 +2,12 @@
 // Arbitrary page (the samples' file and repetition rate), the AM mode, the
 // page's Update and the trigger group. A view of one card: it shows the
 // record, reads what it shows into a draft for the Update, and marks what the
-// card does not hold yet. The window runs the Update, the import and the
-// save, whose failures its status field reports.
+// card does not hold yet. It runs its Update itself, as the window's
+// operation; the window reads and writes the Arbitrary page's files.
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <vector>
 
 #include "Main_Controls.h"
@@ -31,6 +32,21 @@ public:
     // The page's controls bound to the settings table (its trigger group's are trigger->bound()).
     const BoundControls& bound() const { return bound_; }
     explicit WaveformView(ViewHost host);
+
+    // The page, for the settings tabs; locked while a client holds the panel.
+    QWidget* page() const { return Wave_TabSheet; }
+    // The Update: what the page shows sent as the window's operation, its
+    // problems said in the window's status field, then the output switch
+    // and the page showing the record.
+    void update();
+    // Ctrl+Enter: the Update, where it may be pressed.
+    void pressUpdate();
+    // What Import and Save do, with the format chosen (text or binary).
+    void onFiles(std::function<void(bool text)> import, std::function<void(bool text)> save);
+    // The start frequency's step (1, or 10, 100, 1000 while a key is held);
+    // a click on the start frequency or the repetition rate, told once.
+    void setStartStep(int step);
+    void onStepFieldClick(std::function<void()> clicked);
 
     // The page itself, for the settings tabs.
     QWidget* Wave_TabSheet;
@@ -103,6 +119,9 @@ public:
     void loadFormatChosen(bool text);
     void normaliseChosen();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* createBasicPage();
     QWidget* createSweepGroup();
@@ -114,4 +133,6 @@ private:
 
     ViewHost host_;
     BoundControls bound_; // the page's, the trigger group's aside
+    std::function<void(bool)> import_, save_;
+    std::function<void()> stepFieldClicked_;
 };

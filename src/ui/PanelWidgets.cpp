@@ -89,6 +89,11 @@ template <typename Handler> void AsArrowKey(QKeyEvent* event, Handler handle) {
 
 } // namespace
 
+void PressIfReady(QPushButton* button) {
+    if (button->isEnabled() && button->isVisible())
+        button->click();
+}
+
 void SetStyleProperty(QWidget* widget, const char* name, const QVariant& value) {
     if (widget->property(name) == value)
         return;

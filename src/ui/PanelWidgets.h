@@ -14,6 +14,10 @@ class QToolButton;
 // changed, draws the widget again by it.
 void SetStyleProperty(QWidget* widget, const char* name, const QVariant& value);
 
+// Clicks the button where the operator could (enabled and shown), as a key
+// that stands for it does.
+void PressIfReady(QPushButton* button);
+
 // A push button with an indicator lamp: a click toggles the lamp, which shows
 // lit (green) or dark. The lamp state is the button's checked state.
 class TLampButton : public QPushButton {
