@@ -34,25 +34,6 @@ public:
     // Ctrl+Enter: the Update, where it may be pressed.
     void pressUpdate();
 
-    // The page itself, for the settings tabs.
-    QWidget* Clk_TabSheet;
-    // The controls; tests and assistive tools find them by their object names.
-    QGroupBox* GroupBox2; // "DDS Ref Clock"
-    QLineEdit* ClkX_Edit;
-    TUpDown* ClkX_SpinButton;
-    QLabel* RefFreq_Label;
-    QGroupBox* GroupBox3; // "Waveform Memory Clock"
-    QComboBox* SweepMode_ComboBox;
-    TFrequencySpinEdit* SwpStartF_SpinEdit;
-    TFrequencySpinEdit* SwpEndF_SpinEdit;
-    TFrequencySpinEdit* SwpStep_SpinEdit;
-    QSpinBox* SwpInt_SpinEdit;
-    QComboBox* FSKSource_ComboBox;
-    QGroupBox* GroupBox4; // "Memory Counter"
-    QLineEdit* CounterStep_Edit;
-    TUpDown* CounterStep_UpDown;
-    QPushButton* ClkUpdate_Button;
-
     // The record's values of the channel `c`, or of the settings `changed`.
     void show(int c);
     void showChanged(const ChannelChange& changed, int c);
@@ -72,6 +53,25 @@ public:
     void counterStepChosen();
 
 private:
+    // The page itself, for the settings tabs.
+    QWidget* Clk_TabSheet;
+    // The controls; tests and assistive tools find them by their object names.
+    QGroupBox* GroupBox2; // "DDS Ref Clock"
+    QLineEdit* ClkX_Edit;
+    TUpDown* ClkX_SpinButton;
+    QLabel* RefFreq_Label;
+    QGroupBox* GroupBox3; // "Waveform Memory Clock"
+    QComboBox* SweepMode_ComboBox;
+    TFrequencySpinEdit* SwpStartF_SpinEdit;
+    TFrequencySpinEdit* SwpEndF_SpinEdit;
+    TFrequencySpinEdit* SwpStep_SpinEdit;
+    QSpinBox* SwpInt_SpinEdit;
+    QComboBox* FSKSource_ComboBox;
+    QGroupBox* GroupBox4; // "Memory Counter"
+    QLineEdit* CounterStep_Edit;
+    TUpDown* CounterStep_UpDown;
+    QPushButton* ClkUpdate_Button;
+
     QGroupBox* createDdsGroup();
     QGroupBox* createMemoryClockGroup();
     QGroupBox* createCounterGroup();

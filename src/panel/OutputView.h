@@ -25,19 +25,6 @@ public:
     OutputView(QWidget* client, Card& card, UnsentMarks& marks, std::function<int()> channel,
                Operate operate);
 
-    // The controls; tests and assistive tools find them by their object names.
-    QGroupBox* GroupBox7;
-    TLampButton* Ch1_Mode_Button;
-    QSlider* Att_Slider;
-    QLineEdit* Att_Edit;
-    QLineEdit* Edit2;
-    QPushButton* AttenSetButton;
-    QSlider* V_Slider;
-    QLineEdit* V_Edit;
-    QLineEdit* Edit3;
-    QPushButton* OffsetButton;
-    TLampButton* OffsetBut;
-
     // Locked while a client holds the panel.
     void setLocked(bool locked);
     // Ctrl+Shift+A and Ctrl+Shift+D: Set, where it may be pressed.
@@ -71,6 +58,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls; tests and assistive tools find them by their object names.
+    QGroupBox* GroupBox7;
+    TLampButton* Ch1_Mode_Button;
+    QSlider* Att_Slider;
+    QLineEdit* Att_Edit;
+    QLineEdit* Edit2;
+    QPushButton* AttenSetButton;
+    QSlider* V_Slider;
+    QLineEdit* V_Edit;
+    QLineEdit* Edit3;
+    QPushButton* OffsetButton;
+    TLampButton* OffsetBut;
+
     void createControls(QWidget* client);
     void showSliderValue(QSlider* slider);
     // The offset the slider shows, written in its field and sent by `send`;

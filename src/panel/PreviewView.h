@@ -28,6 +28,16 @@ public:
                 std::function<PreviewShape()> shape);
     ~PreviewView() override;
 
+    // The pictures fill the display but for a margin, the scale beside them.
+    void layOut();
+    // Draws the preview (the button): of the Waveform page as it stands, or
+    // of `shape`.
+    void draw();
+    void draw(const PreviewShape& shape);
+    // Another than the operator changed the waveform: a preview already drawn follows it.
+    void redraw();
+
+private:
     // The controls; tests and assistive tools find them by their object names.
     QFrame* Panel1;
     QFrame* VrDisplay2;
@@ -40,16 +50,6 @@ public:
     QLabel* Max_Sample_Label;
     QPushButton* Preview_Button;
 
-    // The pictures fill the display but for a margin, the scale beside them.
-    void layOut();
-    // Draws the preview (the button): of the Waveform page as it stands, or
-    // of `shape`.
-    void draw();
-    void draw(const PreviewShape& shape);
-    // Another than the operator changed the waveform: a preview already drawn follows it.
-    void redraw();
-
-private:
     void createControls(QWidget* client);
 
     Card& card_;

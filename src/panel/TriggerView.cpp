@@ -61,3 +61,12 @@ bool TriggerView::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this] { modeChosen(); });
     return QObject::eventFilter(watched, event);
 }
+
+QWidget* TriggerView::group() const {
+    return GroupBox1;
+}
+
+void TriggerView::onEdited(std::function<void()> edited) {
+    for (QComboBox* combo : {TrigMode_ComboBox, TrigSource_ComboBox})
+        connect(combo, &QComboBox::currentIndexChanged, this, [edited] { edited(); });
+}

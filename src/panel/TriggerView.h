@@ -19,11 +19,10 @@ public:
 
     TriggerView(QWidget* page, Card& card, std::function<int()> channel, Operate operate);
 
-    // The controls; tests and assistive tools find them by their object names.
-    QGroupBox* GroupBox1;
-    QComboBox* TrigMode_ComboBox;
-    QComboBox* TrigSource_ComboBox;
-    QPushButton* TrigUpdate_Button;
+    // The group, for the page's layout.
+    QWidget* group() const;
+    // A list's choice changed: the marks follow.
+    void onEdited(std::function<void()> edited);
 
     // Update: the trigger the lists show, sent to the active channel.
     void apply();
@@ -36,6 +35,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls; tests and assistive tools find them by their object names.
+    QGroupBox* GroupBox1;
+    QComboBox* TrigMode_ComboBox;
+    QComboBox* TrigSource_ComboBox;
+    QPushButton* TrigUpdate_Button;
+
     Card& card_;
     std::function<int()> channel_;
     Operate operate_;

@@ -41,8 +41,8 @@ WaveformView::WaveformView(ViewHost host) : QObject(), host_(std::move(host)) {
     page->addLayout(apply);
 
     trigger = new TriggerView(Wave_TabSheet, host_.card, host_.channel, host_.operate);
-    page->addWidget(trigger->GroupBox1);
-    bound_.collect(Wave_TabSheet, trigger->GroupBox1);
+    page->addWidget(trigger->group());
+    bound_.collect(Wave_TabSheet, trigger->group());
     watchEdits();
     connect(WaveUpdate_Button, &QPushButton::clicked, this, [this] { update(); });
     connect(Import_Button, &QPushButton::clicked, this, [this] {

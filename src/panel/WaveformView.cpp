@@ -157,9 +157,8 @@ void WaveformView::setToolTips() {
 // Every edit of a setting the card may not hold refreshes the marks.
 void WaveformView::watchEdits() {
     const auto edited = [this] { host_.edited(); };
-    for (QComboBox* combo :
-         {WaveType_ComboBox, trigger->TrigMode_ComboBox, trigger->TrigSource_ComboBox})
-        connect(combo, &QComboBox::currentIndexChanged, this, edited);
+    connect(WaveType_ComboBox, &QComboBox::currentIndexChanged, this, edited);
+    trigger->onEdited(edited);
     for (QSpinBox* spin : std::initializer_list<QSpinBox*>{
              Symm_SpinEdit, StartF_SpinEdit, EndF_SpinEdit, SweepStep_SpinEdit, StepInt_SpinEdit})
         connect(spin, &QSpinBox::valueChanged, this, edited);

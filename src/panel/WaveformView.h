@@ -32,6 +32,8 @@ public:
     // The page's controls bound to the settings table (its trigger group's are trigger->bound()).
     const BoundControls& bound() const { return bound_; }
     explicit WaveformView(ViewHost host);
+    // The trigger group: a view of its own on this page.
+    TriggerView* trigger;
 
     // The page, for the settings tabs; locked while a client holds the panel.
     QWidget* page() const { return Wave_TabSheet; }
@@ -48,6 +50,41 @@ public:
     void setStartStep(int step);
     void onStepFieldClick(std::function<void()> clicked);
 
+    // The record's values of the channel `c` (the trigger group keeps its
+    // own), the page it plays selected; or only the settings `changed`.
+    void show(int c);
+    void showChanged(const ChannelChange& changed, int c);
+    // The samples' file name and count.
+    void showSamplesInfo(int c);
+    // The channel's settings with the page's values read into them, the
+    // trigger group's included: what the Update sends.
+    TChannelInfo draft(int c) const;
+    bool manualSweep() const;
+    // The fields of frequencies the Update reads.
+    std::vector<TFrequencySpinEdit*> frequencyFields() const;
+    // What the preview draws of the page.
+    // Channel `c`'s waveform as its record holds it (the page's controls may
+    // show another channel's while another page is up).
+    PreviewShape recordShape(int c) const;
+    PreviewShape previewShape() const;
+    // The enabling rules of the page, from what its controls show.
+    void applyRules();
+    // Auto and Manual, Up and Down: only while a software sweep is chosen.
+    void applySweepRules();
+    void refreshMarks(int c);
+    void setToolTips();
+
+    // The page's own handlers.
+    void selectSweep(bool sweep);
+    void sweepModeChosen();
+    void sweepStep(bool up);
+    void loadFormatChosen(bool text);
+    void normaliseChosen();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // The page itself, for the settings tabs.
     QWidget* Wave_TabSheet;
     // The controls; tests and assistive tools find them by their object names.
@@ -85,44 +122,7 @@ public:
     QLabel* Arbwave_DataCount_Label;
     QLabel* Label18;
     TFrequencySpinEdit* repRate1;
-    // The trigger group: a view of its own on this page.
-    TriggerView* trigger;
 
-    // The record's values of the channel `c` (the trigger group keeps its
-    // own), the page it plays selected; or only the settings `changed`.
-    void show(int c);
-    void showChanged(const ChannelChange& changed, int c);
-    // The samples' file name and count.
-    void showSamplesInfo(int c);
-    // The channel's settings with the page's values read into them, the
-    // trigger group's included: what the Update sends.
-    TChannelInfo draft(int c) const;
-    bool manualSweep() const;
-    // The fields of frequencies the Update reads.
-    std::vector<TFrequencySpinEdit*> frequencyFields() const;
-    // What the preview draws of the page.
-    // Channel `c`'s waveform as its record holds it (the page's controls may
-    // show another channel's while another page is up).
-    PreviewShape recordShape(int c) const;
-    PreviewShape previewShape() const;
-    // The enabling rules of the page, from what its controls show.
-    void applyRules();
-    // Auto and Manual, Up and Down: only while a software sweep is chosen.
-    void applySweepRules();
-    void refreshMarks(int c);
-    void setToolTips();
-
-    // The page's own handlers.
-    void selectSweep(bool sweep);
-    void sweepModeChosen();
-    void sweepStep(bool up);
-    void loadFormatChosen(bool text);
-    void normaliseChosen();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     QWidget* createBasicPage();
     QWidget* createSweepGroup();
     QWidget* createArbitraryPage();

@@ -51,6 +51,14 @@ class TestViews : public QObject, private CardSubscriber {
                         std::move(refresh)};
     }
 
+    // A control of a view, by its object name.
+    template <typename W> static W* In(QObject* root, const char* name) {
+        W* control = root->findChild<W*>(name);
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+
     OutputView* output() {
         return new OutputView(
             &client, card, marks, [] { return 1; },
@@ -83,15 +91,17 @@ private slots:
     void outputViewSendsAndFollowsItsCard() {
         OutputView* view = output();
         view->showAttenuation();
-        view->Att_Slider->setValue(12);
+        In<QSlider>(&client, "Att_Slider")->setValue(12);
         view->refreshMarks();
-        QVERIFY(marks.marked(view->Att_Slider) && marks.marked(view->Att_Edit));
+        QVERIFY(marks.marked(In<QSlider>(&client, "Att_Slider")) &&
+                marks.marked(In<QLineEdit>(&client, "Att_Edit")));
         view->setAttenuation();
         QVERIFY(told && told->origin == &client && told->channel[1].accepted);
         view->refreshMarks();
-        QVERIFY(!marks.marked(view->Att_Slider) && !marks.marked(view->Att_Edit));
+        QVERIFY(!marks.marked(In<QSlider>(&client, "Att_Slider")) &&
+                !marks.marked(In<QLineEdit>(&client, "Att_Edit")));
         QCOMPARE(card.accepted().Channel[1].Attenuation, std::optional<double>(12));
-        view->V_Slider->setValue(150); // an offset not sent
+        In<QSlider>(&client, "V_Slider")->setValue(150); // an offset not sent
 
         QCOMPARE(SetAttenuation(card, 1, 30), VI_SUCCESS); // not the window's
         QVERIFY(told && told->origin == nullptr);
@@ -99,10 +109,10 @@ private slots:
         QVERIFY(!told->channel[2].any());
         view->showChanged(told->channel[1]);
         view->refreshMarks();
-        QCOMPARE(view->Att_Slider->value(), 30);
-        QCOMPARE(view->Att_Edit->text(), QString("30"));
-        QCOMPARE(view->V_Slider->value(), 150);
-        QVERIFY(marks.marked(view->V_Slider));
+        QCOMPARE(In<QSlider>(&client, "Att_Slider")->value(), 30);
+        QCOMPARE(In<QLineEdit>(&client, "Att_Edit")->text(), QString("30"));
+        QCOMPARE(In<QSlider>(&client, "V_Slider")->value(), 150);
+        QVERIFY(marks.marked(In<QSlider>(&client, "V_Slider")));
     }
 
     // Update sends what the lists show, as the window's operation; a
@@ -114,15 +124,15 @@ private slots:
                 Card::Operation own(card, &client);
                 body();
             });
-        view.TrigMode_ComboBox->setCurrentIndex(2);   // positive edge
-        view.TrigSource_ComboBox->setCurrentIndex(4); // PXI 3
-        view.TrigUpdate_Button->click();
+        In<QComboBox>(&client, "TrigMode_ComboBox")->setCurrentIndex(2);   // positive edge
+        In<QComboBox>(&client, "TrigSource_ComboBox")->setCurrentIndex(4); // PXI 3
+        In<QPushButton>(&client, "TrigUpdate_Button")->click();
         QVERIFY(told && told->origin == &client);
         QCOMPARE(card.accepted().Channel[1].Trigger, std::optional(TTriggerSetting{4, 2}));
         QCOMPARE(card.channel(1).TrigMode, 2);
-        view.TrigMode_ComboBox->setCurrentIndex(6);
+        In<QComboBox>(&client, "TrigMode_ComboBox")->setCurrentIndex(6);
         view.modeChosen();
-        QVERIFY(!view.TrigSource_ComboBox->isEnabled());
+        QVERIFY(!In<QComboBox>(&client, "TrigSource_ComboBox")->isEnabled());
     }
 
     // The Waveform page shows the record, sends what it shows and marks
@@ -132,34 +142,37 @@ private slots:
         WaveformView view(host());
         card.channel(1).Wave.Symmetry = 30;
         view.show(1);
-        QCOMPARE(view.Symm_SpinEdit->value(), 30);
-        QCOMPARE(view.Wave_PageControl->currentWidget(), view.TabSheet7);
-        QVERIFY(!view.EndF_SpinEdit->isEnabled()); // a single frequency
+        QCOMPARE(In<QSpinBox>(view.page(), "Symm_SpinEdit")->value(), 30);
+        QCOMPARE(In<QTabWidget>(view.page(), "Wave_PageControl")->currentWidget(),
+                 In<QWidget>(view.page(), "TabSheet7"));
+        QVERIFY(!In<QSpinBox>(view.page(), "EndF_SpinEdit")->isEnabled()); // a single frequency
         QuietUi ui;
         ApplyWaveform(card, 1, view.draft(1), view.manualSweep(), ui);
         view.refreshMarks(1);
-        QVERIFY(!marks.marked(view.Symm_SpinEdit));
+        QVERIFY(!marks.marked(In<QSpinBox>(view.page(), "Symm_SpinEdit")));
 
         const int before = edits;
-        view.Symm_SpinEdit->setValue(45);
+        In<QSpinBox>(view.page(), "Symm_SpinEdit")->setValue(45);
         QVERIFY(edits > before);
         QCOMPARE(view.draft(1).Wave.Symmetry, 45.0);
         view.refreshMarks(1);
-        QVERIFY(marks.marked(view.Symm_SpinEdit) && !marks.marked(view.StartF_SpinEdit));
+        QVERIFY(marks.marked(In<QSpinBox>(view.page(), "Symm_SpinEdit")) &&
+                !marks.marked(In<QSpinBox>(view.page(), "StartF_SpinEdit")));
 
         TChannelInfo client = DraftOf(card.channel(1));
         client.Wave.StartF = 2.5;                  // kHz: the field shows Hz
         ApplyWaveform(card, 1, client, false, ui); // not the window's
         QVERIFY(told && told->origin == nullptr);
         view.showChanged(told->channel[1], 1);
-        QCOMPARE(view.StartF_SpinEdit->value(), 2500);
-        QCOMPARE(view.Symm_SpinEdit->value(), 45);
-        QCOMPARE(view.Wave_PageControl->currentWidget(), view.TabSheet7);
+        QCOMPARE(In<QSpinBox>(view.page(), "StartF_SpinEdit")->value(), 2500);
+        QCOMPARE(In<QSpinBox>(view.page(), "Symm_SpinEdit")->value(), 45);
+        QCOMPARE(In<QTabWidget>(view.page(), "Wave_PageControl")->currentWidget(),
+                 In<QWidget>(view.page(), "TabSheet7"));
 
         // Sweep takes effect in the record at once, and the window shows it.
         int refreshed = 0;
         WaveformView swept(host([&] { ++refreshed; }));
-        swept.SweepF_RadioButton->click();
+        In<QRadioButton>(swept.page(), "SweepF_RadioButton")->click();
         QVERIFY(card.channel(1).Wave.SweepFlag);
         QCOMPARE(refreshed, 1);
     }
@@ -179,11 +192,11 @@ private slots:
             card.pendingMultiplier(1) = a.from;
             a.up ? view.multiplierUp() : view.multiplierDown();
             QCOMPARE(card.pendingMultiplier(1), a.to);
-            QCOMPARE(view.ClkX_Edit->text(), QString::number(a.to));
+            QCOMPARE(In<QLineEdit>(view.page(), "ClkX_Edit")->text(), QString::number(a.to));
         }
         QCOMPARE(nvsim_journal_count(), calls);
         QCOMPARE(card.pendingMultiplier(2), 20);
-        view.CounterStep_UpDown->setPosition(5);
+        In<TUpDown>(view.page(), "CounterStep_UpDown")->setPosition(5);
         view.counterStepChosen();
         const TChannelInfo draft = view.draft(1);
         QCOMPARE(draft.Multiplier, 20);
@@ -193,10 +206,12 @@ private slots:
                                     {true, true, true, true, true},
                                     {true, true, false, false, true}};
         for (int mode = 0; mode < 4; ++mode) {
-            view.SweepMode_ComboBox->setCurrentIndex(mode);
-            const QWidget* fields[5] = {view.SwpStartF_SpinEdit, view.SwpEndF_SpinEdit,
-                                        view.SwpStep_SpinEdit, view.SwpInt_SpinEdit,
-                                        view.FSKSource_ComboBox};
+            In<QComboBox>(view.page(), "SweepMode_ComboBox")->setCurrentIndex(mode);
+            const QWidget* fields[5] = {In<QWidget>(view.page(), "SwpStartF_SpinEdit"),
+                                        In<QWidget>(view.page(), "SwpEndF_SpinEdit"),
+                                        In<QWidget>(view.page(), "SwpStep_SpinEdit"),
+                                        In<QWidget>(view.page(), "SwpInt_SpinEdit"),
+                                        In<QWidget>(view.page(), "FSKSource_ComboBox")};
             for (int i = 0; i < 5; ++i)
                 QCOMPARE(fields[i]->isEnabled(), enabled[mode][i]);
         }
