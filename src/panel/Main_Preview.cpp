@@ -15,10 +15,6 @@ void TMain_Form::CreatePreview(QWidget* client) {
         [this] { return wave_->previewShape(); });
 }
 
-void TMain_Form::Preview_ButtonClick() {
-    preview_->draw();
-}
-
 // Another than the operator changed the channel's waveform (a configuration
 // sent or loaded, a client): a preview already drawn follows it. (Importing
 // and Update leave it as it is, and nothing is drawn before it is asked for.)

@@ -133,7 +133,6 @@ private:
     // Preview.
     void Preview_Wave();
     void RedrawPreview();
-    void Preview_ButtonClick();
 
     // Trigger and clock.
     void TriggerModeChosen();
