@@ -42,6 +42,18 @@ ClockView::ClockView(ViewHost host)
     bound_.collect(Clk_TabSheet);
     watchEdits();
     connect(ClkUpdate_Button, &QPushButton::clicked, this, [this] { update(); });
+    host_.card.subscribe(*this);
+}
+
+ClockView::~ClockView() {
+    host_.card.unsubscribe(*this);
+}
+
+void ClockView::cardChanged(const CardChange& change) {
+    if (change.origin && change.origin == host_.owner)
+        return; // the window's own: the refreshes its operation names show it
+    const int c = host_.channel();
+    showChanged(change.channel[c], c);
 }
 
 void ClockView::update() {

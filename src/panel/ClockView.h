@@ -19,11 +19,12 @@ class QSpinBox;
 class TFrequencySpinEdit;
 class TUpDown;
 
-class ClockView final : public QObject {
+class ClockView final : public QObject, private CardSubscriber {
 public:
     // The page's controls bound to the settings table.
     const BoundControls& bound() const { return bound_; }
     explicit ClockView(ViewHost host);
+    ~ClockView() override;
 
     // The page, for the settings tabs; locked while a client holds the panel.
     QWidget* page() const { return Clk_TabSheet; }
@@ -53,6 +54,8 @@ public:
     void counterStepChosen();
 
 private:
+    // Another's change: the controls of what it changed drawn again.
+    void cardChanged(const CardChange& change) override;
     // The page itself, for the settings tabs.
     QWidget* Clk_TabSheet;
     // The controls; tests and assistive tools find them by their object names.

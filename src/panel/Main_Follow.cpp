@@ -1,8 +1,11 @@
 // What the card tells the window once an operation has ended. The window's
-// own operations have already shown what they did; a change the operator did
-// not make (a client's command, a configuration a client loaded, another
-// program part driving the card) redraws only the controls of what it
+// own operations have already shown what they did (the refreshes they
+// name); a change the operator did not make (a client's command, a
+// configuration a client loaded, another program part driving the card) is
+// drawn by each view from the card's notice, only the controls of what it
 // changed, so the operator's unsent edits elsewhere and the page shown stay.
+// The window takes what it replaces before the views draw, and follows it
+// after them (Followed).
 #include "ClockView.h"
 #include "Main_Unit.h"
 #include "WaveformView.h"
@@ -35,8 +38,26 @@ TMain_Form::OwnOperation::~OwnOperation() {
 void TMain_Form::cardChanged(const CardChange& change) {
     if (change.origin == this)
         return; // shown once the window's own operation is done (OwnOperation)
+    replaced_->take(EditableFields(), change.channel[ActiveChannelNumber()].settings, marks_);
+}
+
+TMain_Form::Followed::Followed(TMain_Form& form) : form_(form) {
+    form_.card_.subscribe(*this);
+}
+
+TMain_Form::Followed::~Followed() {
+    form_.card_.unsubscribe(*this);
+}
+
+void TMain_Form::Followed::cardChanged(const CardChange& change) {
+    if (change.origin != &form_)
+        form_.FollowChange(change);
+}
+
+// After the views drew another's change: the rules, the preview, the strip
+// and marks, and what it replaced said.
+void TMain_Form::FollowChange(const CardChange& change) {
     const int c = ActiveChannelNumber();
-    replaced_->take(EditableFields(), change.channel[c].settings, marks_);
     ShowChangedSettings(change.channel[c]);
     RefreshCardView();
     if (const QString said = replaced_->said(QString::fromStdString(change.who), c);
@@ -62,13 +83,9 @@ void TMain_Form::PutBackEdits() {
 }
 
 void TMain_Form::ShowChangedSettings(const ChannelChange& changed) {
-    const int c = ActiveChannelNumber();
     const auto was = [&](const char* key) { return changed.settings[Setting(key).index()]; };
-    wave_->showChanged(changed, c);
-    clock_->showChanged(changed, c);
     if (was("_Clock/DDSSourceExtFlag"))
         UpdateClockSourceChecks();
-    output_->showChanged(changed);
     ApplyPageRules();
     if (changed.samples || was("_Wave/ArbitraryFlag") || was("_Wave/WaveType") ||
         was("_Wave/Symmetry") || was("_Wave/StartF"))

@@ -43,6 +43,9 @@
 TMain_Form::TMain_Form(QWidget* parent)
     : QMainWindow(parent), replaced_(std::make_unique<ReplacedEdits>()) {
     setObjectName("Main_Form");
+    // Told of a change before its views, which draw it, and after them
+    // (followed_): what the change replaced is taken first, what it said last.
+    card_.subscribe(*this);
     // The panel was laid out for an 8-point face; larger faces would not fit its fixed size.
     QFont face = font();
     face.setPointSize(8);
@@ -94,6 +97,7 @@ TMain_Form::TMain_Form(QWidget* parent)
                   {client->findChild<QWidget*>("ChannelStatus_Panel")});
 
     FormCreate();
+    followed_ = std::make_unique<Followed>(*this);
 
     connect(Channel_PageControl, &QTabWidget::currentChanged, this,
             [this] { Channel_PageControlChange(); });
@@ -139,7 +143,14 @@ void TMain_Form::FitInto(const QRect& area) {
 
 TMain_Form::~TMain_Form() {
     FormClose();
-    strip_.reset(); // a view of the card, gone before it
+    followed_.reset();
+    strip_.reset(); // the views of the card, gone before it
+    delete wave_;
+    delete clock_;
+    delete output_;
+    wave_ = nullptr;
+    clock_ = nullptr;
+    output_ = nullptr;
     card_.unsubscribe(*this);
 }
 
@@ -222,7 +233,7 @@ std::function<void(const std::function<void()>&)> TMain_Form::AsOwnOperation() {
 
 void TMain_Form::CreateOutputGroup(QWidget* client) {
     output_ = new OutputView(
-        client, card_, marks_, [this] { return ActiveChannelNumber(); }, AsOwnOperation());
+        client, card_, marks_, [this] { return ActiveChannelNumber(); }, AsOwnOperation(), this);
 }
 
 void TMain_Form::CreateLogo(QWidget* client) {
@@ -266,7 +277,8 @@ ViewHost TMain_Form::Host() {
                             r == Refresh::AllControls     ? UpdateAllControls()
                             : r == Refresh::ControlValues ? UpdateControlValues()
                                                           : UpdateModeLEDs();
-                    }};
+                    },
+                    this};
 }
 
 // The pages are views of the card that run their Updates; the window reads

@@ -250,10 +250,22 @@ private:
     void commandReported(const CommandOutcome& outcome) override { CommandReported(outcome); }
     void recordReset() override { UpdateAllControls(); }
     void cardChanged(const CardChange& change) override;
-    // Shows what another than the window changed of the active channel:
-    // only the controls of those settings, and the sweep's Auto/Manual
-    // choice the card plays.
+    // After the views drew what another than the window changed of the
+    // active channel: the clock source's menu, the pages' rules and a
+    // preview already drawn.
     void ShowChangedSettings(const ChannelChange& changed);
+    void FollowChange(const CardChange& change);
+    // Told of a change after the views.
+    class Followed final : public CardSubscriber {
+    public:
+        explicit Followed(TMain_Form& form);
+        ~Followed() override;
+        void cardChanged(const CardChange& change) override;
+
+    private:
+        TMain_Form& form_;
+    };
+    std::unique_ptr<Followed> followed_;
     // The enabling rules of the pages, from what their controls show.
     void ApplyPageRules();
     // Around what the window does to its card: the card tells the change as

@@ -53,9 +53,10 @@ QSlider* Slider(QGroupBox* group, const char* name, const char* setting, int tic
 } // namespace
 
 OutputView::OutputView(QWidget* client, Card& card, UnsentMarks& marks,
-                       std::function<int()> channel, Operate operate)
+                       std::function<int()> channel, Operate operate, const void* owner)
     : QObject(client), card_(card), marks_(marks), channel_(std::move(channel)),
-      operate_(std::move(operate)) {
+      operate_(std::move(operate)), owner_(owner) {
+    card_.subscribe(*this);
     createControls(client);
     connect(Ch1_Mode_Button, &QPushButton::clicked, this, [this] { switchOutput(); });
     connect(Att_Slider, &QSlider::valueChanged, this, [this] { showSliderValue(Att_Slider); });
@@ -123,6 +124,16 @@ void OutputView::showOffset() {
     const TWaveSettings& w = card_.channel(channel_()).Wave;
     V_Slider->setValue(static_cast<int>(std::lround(w.DCOffset * 100)));
     OffsetBut->setLit(w.OffsetOn);
+}
+
+OutputView::~OutputView() {
+    card_.unsubscribe(*this);
+}
+
+void OutputView::cardChanged(const CardChange& change) {
+    if (change.origin && change.origin == owner_)
+        return; // the window's own: the refreshes its operation names show it
+    showChanged(change.channel[channel_()]);
 }
 
 void OutputView::showChanged(const ChannelChange& changed) {

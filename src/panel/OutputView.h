@@ -17,13 +17,16 @@ class QSlider;
 class TLampButton;
 class UnsentMarks;
 
-class OutputView final : public QObject {
+class OutputView final : public QObject, private CardSubscriber {
 public:
     // Runs what a button does as one operation of the window on the card.
     using Operate = std::function<void(const std::function<void()>&)>;
 
+    // `owner`: whose operations the view leaves to the refreshes they name
+    // (the window's); it draws what any other changed from the card's notice.
     OutputView(QWidget* client, Card& card, UnsentMarks& marks, std::function<int()> channel,
-               Operate operate);
+               Operate operate, const void* owner = nullptr);
+    ~OutputView() override;
 
     // Locked while a client holds the panel.
     void setLocked(bool locked);
@@ -58,6 +61,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Another's change: the controls of what it changed drawn again.
+    void cardChanged(const CardChange& change) override;
     // The controls; tests and assistive tools find them by their object names.
     QGroupBox* GroupBox7;
     TLampButton* Ch1_Mode_Button;
@@ -81,4 +86,5 @@ private:
     UnsentMarks& marks_;
     std::function<int()> channel_;
     Operate operate_;
+    const void* owner_;
 };

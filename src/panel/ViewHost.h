@@ -29,6 +29,9 @@ struct ViewHost {
     std::function<std::function<void(const std::string&)>(int channel, const QString& what)>
         problems = {};
     std::function<void(std::initializer_list<Refresh>)> redraw = {};
+    // Whose operations the view leaves to the refreshes they name (the
+    // window's); the view draws what any other changed from the card's notice.
+    const void* owner = nullptr;
 };
 
 // What sends an unsent value, as its mark's tooltip says.

@@ -44,6 +44,7 @@ WaveformView::WaveformView(ViewHost host) : QObject(), host_(std::move(host)) {
     page->addWidget(trigger->group());
     bound_.collect(Wave_TabSheet, trigger->group());
     watchEdits();
+    host_.card.subscribe(*this);
     connect(WaveUpdate_Button, &QPushButton::clicked, this, [this] { update(); });
     connect(Import_Button, &QPushButton::clicked, this, [this] {
         if (import_)
@@ -53,6 +54,17 @@ WaveformView::WaveformView(ViewHost host) : QObject(), host_(std::move(host)) {
         if (save_)
             save_(SaveText_RadioButton->isChecked());
     });
+}
+
+WaveformView::~WaveformView() {
+    host_.card.unsubscribe(*this);
+}
+
+void WaveformView::cardChanged(const CardChange& change) {
+    if (change.origin && change.origin == host_.owner)
+        return; // the window's own: the refreshes its operation names show it
+    const int c = host_.channel();
+    showChanged(change.channel[c], c);
 }
 
 QWidget* WaveformView::createBasicPage() {

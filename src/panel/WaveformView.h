@@ -27,11 +27,12 @@ class TFrequencySpinEdit;
 class TLampButton;
 class TriggerView;
 
-class WaveformView final : public QObject {
+class WaveformView final : public QObject, private CardSubscriber {
 public:
     // The page's controls bound to the settings table (its trigger group's are trigger->bound()).
     const BoundControls& bound() const { return bound_; }
     explicit WaveformView(ViewHost host);
+    ~WaveformView() override;
     // The trigger group: a view of its own on this page.
     TriggerView* trigger;
 
@@ -83,6 +84,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Another's change: the controls of what it changed drawn again.
+    void cardChanged(const CardChange& change) override;
 
 private:
     // The page itself, for the settings tabs.
