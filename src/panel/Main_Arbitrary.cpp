@@ -99,8 +99,7 @@ void TMain_Form::UseBuiltWaveform(int channel, const std::vector<double>& sample
     unfiled_[channel] = true;
     if (channel == ActiveChannelNumber()) {
         wave_->showSamplesInfo(channel);
-        Preview_Wave();
-        RefreshCardView();
+        Preview_Wave(); // the strip and marks follow when the operation ends
     }
     ShowFeedback(QString("Channel %1: %2 samples from the waveform builder; press Update on the "
                          "Arbitrary page to load them.")
