@@ -11,6 +11,7 @@
 
 #include "Automation.h"
 #include "ChannelList.h"
+#include "ClientDoor.h"
 #include "Serve.h"
 #include "Transport.h"
 #include "WindowLoader.h"
@@ -81,6 +82,13 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "The address --serve listens on (default 127.0.0.1, this computer only). Any other "
          "lets whoever can reach the port control the card: said so on standard error.",
          "ADDRESS"},
+        {"allow",
+         "The clients --serve lets in, on every server (the raw socket, VXI-11's core and "
+         "abort channels, HiSLIP, the web pages): addresses and networks, such as "
+         "127.0.0.1,10.1.0.0/16,::1. Any other is closed at once, and said on standard "
+         "output (\"Refused ADDRESS:PORT (TRANSPORT): not on the allow list\"). Without it, "
+         "whoever reaches a port.",
+         "LIST"},
         {"files",
          "The folder whose configuration files the clients of --serve may load and save "
          "(MMEMory:LOAD:STATe and MMEMory:STORe:STATe, by names inside it only). Without it "
@@ -133,19 +141,22 @@ std::string ServeProblem(const QCommandLineParser& parser) {
                 .toStdString();
     if (parser.isSet("files") && !QFileInfo(parser.value("files")).isDir())
         return QString("--files: '%1' is no folder.").arg(parser.value("files")).toStdString();
+    if (QString error;
+        parser.isSet("allow") && !clients::AllowList::Parse(parser.value("allow"), error))
+        return ("--allow: " + error + ".").toStdString();
     return {};
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    QStringList once = {"apply", "resource", "channels", "log", "listen", "files"};
+    QStringList once = {"apply", "resource", "channels", "log", "listen", "files", "allow"};
     for (const QString& option : once + TransportOptions(false, true))
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve"))
         return ServeProblem(parser);
     for (const QString& option :
-         QStringList{"listen", "files", "no-mdns"} + TransportOptions(true, true))
+         QStringList{"listen", "files", "allow", "no-mdns"} + TransportOptions(true, true))
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -177,6 +188,9 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         ServeOptions o;
         o.files = parser.value("files");
         o.mdns = !parser.isSet("no-mdns");
+        QString ignored;
+        if (parser.isSet("allow"))
+            o.allow = *clients::AllowList::Parse(parser.value("allow"), ignored);
         for (const TransportKind& kind : Transports())
             if (kind.offOption.isEmpty() || !parser.isSet(kind.offOption))
                 o.transports[kind.key] = parser.isSet(kind.portOption)

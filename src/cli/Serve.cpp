@@ -127,10 +127,13 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
         Release(card);
         return 1;
     }
-    if (!o.address.isLoopback())
+    if (!o.address.isLoopback() && o.allow.empty())
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      address.c_str(), serving.port("raw"));
+    else if (!o.address.isLoopback())
+        std::fprintf(err, "Listening on %s: only %s are let in.\n", address.c_str(),
+                     qPrintable(o.allow.text()));
     // Said once where it cannot be announced; served all the same.
     if (o.mdns && !serving.announced())
         std::fprintf(err,
@@ -149,6 +152,11 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
     QObject::connect(&serving, &Serving::clientLeft, [&lines](const QString& client) {
         lines.print("Client " + client.toStdString() + " disconnected");
     });
+    QObject::connect(
+        &serving, &Serving::clientRefused,
+        [&lines](const QString& peer, const QString& transport, const QString& why) {
+            lines.print(QString("Refused %1 (%2): %3").arg(peer, transport, why).toStdString());
+        });
     FollowReach(serving, lines, err);
     const StopSignals stopping;
     lines.print("Listening on " + address + ":" + std::to_string(serving.port("raw")) + " for " +

@@ -96,6 +96,8 @@ QStringList HislipServer::sessions() const {
 
 void HislipServer::accept() {
     while (QTcpSocket* socket = listener_->nextPendingConnection()) {
+        if (door_ && !door_->admits(socket, "HiSLIP"))
+            continue;
         if (socket->state() != QAbstractSocket::ConnectedState ||
             (static_cast<int>(channels_.size()) >= 2 * kMaxSessions + kSpareConnections &&
              !freeSession())) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientDoor.h"
 #include "ClientSockets.h"
 #include "DeviceNames.h"
 #include "HislipMessage.h"
@@ -59,6 +60,8 @@ public:
     // lock or the front panel; a lock is waited for `lockWait` at most; a
     // silent peer is found by `keepAlive`.
     void setIdleLimits(clients::Limits limits);
+    // The door newcomers pass (the allow list); none: whoever reaches the port.
+    void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
 
     // The devices served; `device` outlives the server or is removed first.
     void addDevice(ScpiDevice& device);
@@ -116,6 +119,7 @@ private:
     QTimer* stallTimer_;
     QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
     clients::Limits limits_;
+    std::shared_ptr<clients::Door> door_;
     std::vector<ChannelPtr> channels_;
     std::vector<std::unique_ptr<Session>> sessions_;
 };

@@ -76,6 +76,19 @@ InterfaceFacts FactsOf(const QString& address) {
 // connection's start and end, and each request's end, noted for the
 // request deadline.
 struct LxiWebServer::Calls {
+    // A newcomer the door turns away is closed before anything is read.
+    static MHD_Result Admit(void* self, const sockaddr* address, socklen_t) {
+        auto* server = static_cast<LxiWebServer*>(self);
+        if (!server->door_ || !address)
+            return MHD_YES;
+        QHostAddress peer(address);
+        quint16 port = 0;
+        if (address->sa_family == AF_INET)
+            port = ntohs(reinterpret_cast<const sockaddr_in*>(address)->sin_port);
+        else if (address->sa_family == AF_INET6)
+            port = ntohs(reinterpret_cast<const sockaddr_in6*>(address)->sin6_port);
+        return server->door_->admits(peer, port, "HTTP") ? MHD_YES : MHD_NO;
+    }
     static MHD_Result Access(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char*, const char*, size_t* uploadSize,
                              void** state) {
@@ -192,7 +205,7 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(address.toIPv4Address());
     daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL, port, nullptr, nullptr, &Calls::Access, this, MHD_OPTION_SOCK_ADDR,
+        MHD_USE_EPOLL, port, &Calls::Admit, this, &Calls::Access, this, MHD_OPTION_SOCK_ADDR,
         reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         static_cast<size_t>(32 * 1024), MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,

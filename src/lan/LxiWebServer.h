@@ -16,6 +16,9 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+
+#include "ClientDoor.h"
 
 class QSocketNotifier;
 class QTimer;
@@ -54,6 +57,9 @@ public:
     explicit LxiWebServer(std::function<LxiPage()> page, QObject* parent = nullptr);
     ~LxiWebServer() override;
 
+    // The door newcomers pass (the allow list); none: whoever reaches the port.
+    void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
+
     // How long a request may take to arrive, headers and body (shorter in tests).
     void setRequestTime(std::chrono::milliseconds time) { requestTime_ = time; }
 
@@ -88,6 +94,7 @@ private:
     void cutSlowRequests();
 
     std::function<LxiPage()> page_;
+    std::shared_ptr<clients::Door> door_;
     MHD_Daemon* daemon_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* timer_;

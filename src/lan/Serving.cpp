@@ -16,14 +16,19 @@ bool Serving::start(const ServeOptions& options, QString& error) {
     options_ = options;
     hosts_ = HostsReaching(options.address);
     device_.setFilesFolder(options.files);
-    context_ = std::make_unique<TransportContext>(
-        TransportContext{device_, [this] {
-                             QStringList visa;
-                             for (const TransportResource& r : resources())
-                                 if (r.visa)
-                                     visa << r.string;
-                             return LxiPageOf(card_, hosts_, visa);
-                         }});
+    door_ = std::make_shared<clients::Door>();
+    door_->allow = options.allow;
+    door_->refused = [this](const QString& peer, const QString& transport, const QString& why) {
+        emit clientRefused(peer, transport, why);
+    };
+    const auto page = [this] {
+        QStringList visa;
+        for (const TransportResource& r : resources())
+            if (r.visa)
+                visa << r.string;
+        return LxiPageOf(card_, hosts_, visa);
+    };
+    context_ = std::make_unique<TransportContext>(TransportContext{device_, page, door_});
     for (const TransportKind& kind : Transports()) {
         if (!options.transports.contains(kind.key))
             continue;
@@ -90,6 +95,8 @@ void Serving::stop() {
     }
     failures_.clear();
     context_.reset();
+    if (door_)
+        door_->refused = nullptr; // a shared server may keep it: it tells nobody now
 }
 
 bool Serving::listening() const {

@@ -24,8 +24,9 @@ struct ServeOptions {
     // The transports served, by key, each with its port: -1 its preferred
     // one where it can be had, else any free one; 0 any free one.
     QMap<QString, int> transports;
-    bool mdns = true; // announced where an Avahi daemon runs
-    QString files;    // the folder of MMEMory's configuration files; empty: none
+    clients::AllowList allow; // the clients that may connect; empty: whoever reaches the port
+    bool mdns = true;         // announced where an Avahi daemon runs
+    QString files;            // the folder of MMEMory's configuration files; empty: none
 };
 
 class Serving : public QObject {
@@ -60,6 +61,8 @@ public:
     QStringList clients() const;
     // What clients of the transports serving cannot do now.
     QStringList problems() const;
+    // Newcomers turned away by the allow list since the start.
+    int refusedCount() const { return door_ ? door_->refusedCount : 0; }
     // Whether it is announced; why not when it is not.
     bool announced() const { return mdns_ != nullptr; }
     QString announceProblem() const { return announceProblem_; }
@@ -71,6 +74,8 @@ signals:
     // What `transport` can be reached by changed; the resources and the
     // announcement follow it already.
     void reachChanged(const Transport& transport);
+    // A newcomer turned away: "192.0.2.7:40112", "HiSLIP", "not on the allow list".
+    void clientRefused(const QString& peer, const QString& transport, const QString& why);
 
 private:
     void announce();
@@ -85,6 +90,7 @@ private:
         std::unique_ptr<Transport> transport;
     };
     std::unique_ptr<TransportContext> context_; // what the transports serve
+    std::shared_ptr<clients::Door> door_;
     std::vector<Served> serving_;
     std::vector<Failure> failures_;
     std::unique_ptr<MdnsPublisher> mdns_;

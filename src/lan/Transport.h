@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "ClientDoor.h"
 #include "MdnsPublisher.h"
 
 struct LxiPage;
@@ -22,6 +23,7 @@ class ScpiDevice;
 struct TransportContext {
     ScpiDevice& device;
     std::function<LxiPage()> page;
+    std::shared_ptr<clients::Door> door; // the allow list every newcomer passes
 };
 
 // A resource string and what a reader of the command line's list is told of it.

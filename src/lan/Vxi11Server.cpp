@@ -229,6 +229,8 @@ QStringList Vxi11Server::links() const {
 
 void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
     while (QTcpSocket* socket = listener->nextPendingConnection()) {
+        if (door_ && !door_->admits(socket, abortChannel ? "VXI-11 abort channel" : "VXI-11"))
+            continue;
         // Beyond the bound (a core and an abort connection per link), or
         // one that left before it was taken: closed at once.
         if (socket->state() != QAbstractSocket::ConnectedState ||

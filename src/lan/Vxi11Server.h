@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientDoor.h"
 #include "ClientSockets.h"
 #include "DeviceNames.h"
 
@@ -77,6 +78,9 @@ public:
     // the device's lock or the front panel's; a lock is waited for
     // `lockWait` at most; a silent peer is found by `keepAlive`.
     void setIdleLimits(clients::Limits limits);
+    // Its core and abort channels' door (the interrupt channel goes only to
+    // the address a link came from).
+    void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
     // Whether listen() registers with the system's port mapper (on: tests
     // on a computer's own loopback leave its port mapper alone).
     void setUsePortMapper(bool use) { usePortMapper_ = use; }
@@ -169,6 +173,7 @@ private:
     QTimer* waitTimer_;     // the first waiting call's time is up, or a lock was given up
     QTimer* registerTimer_; // not registered: looks again
     clients::Limits limits_;
+    std::shared_ptr<clients::Door> door_;
     std::vector<std::shared_ptr<Connection>> connections_;
     std::map<long, std::unique_ptr<Link>> links_;
     std::map<int, std::unique_ptr<Interrupt>> interrupts_; // by the connection that made it

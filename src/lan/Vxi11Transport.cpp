@@ -20,6 +20,9 @@ public:
     bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
                 QString& error) override {
         Vxi11Server& server = SharedVxi11();
+        // The process's one server: the first device served chooses its door.
+        if (!server.listening())
+            server.setDoor(context.door);
         if (!server.listening() && !server.listen(address, port, error))
             return false;
         server.addDevice(context.device);

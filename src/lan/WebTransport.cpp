@@ -11,6 +11,7 @@ public:
     bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
                 QString& error) override {
         auto server = std::make_unique<LxiWebServer>(context.page);
+        server->setDoor(context.door);
         if (!server->listen(address, port, error))
             return false;
         server_ = std::move(server);

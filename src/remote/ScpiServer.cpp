@@ -69,6 +69,8 @@ QStringList ScpiServer::clients() const {
 
 void ScpiServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
+        if (door_ && !door_->admits(socket, "raw socket"))
+            continue;
         // One that left before it was taken, or the ninth: closed at once,
         // nothing read.
         if (socket->state() != QAbstractSocket::ConnectedState || socket->peerAddress().isNull() ||

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "ClientDoor.h"
 #include "ClientSockets.h"
 #include "ScpiDevice.h"
 
@@ -34,6 +35,8 @@ public:
     // socket's client holding the front panel's lock keeps its slot.
     using IdleLimits = clients::Limits;
     void setIdleLimits(IdleLimits limits);
+    // The door newcomers pass (the allow list); none: whoever reaches the port.
+    void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
 
     // `device` outlives the server.
     explicit ScpiServer(ScpiDevice& device, QObject* parent = nullptr);
@@ -70,5 +73,6 @@ private:
     QTcpServer* server_;
     QTimer* idleTimer_;
     IdleLimits limits_;
+    std::shared_ptr<clients::Door> door_;
     std::vector<std::shared_ptr<Client>> clients_;
 };

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
@@ -61,6 +62,12 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         }
     ServeAtStart_CheckBox =
         Named(new QCheckBox("Serve when the program starts", this), "ServeAtStart_CheckBox");
+    Allow_LineEdit = Named(new QLineEdit(this), "Allow_LineEdit");
+    Allow_LineEdit->setAccessibleName("Let in only");
+    Allow_LineEdit->setPlaceholderText("anyone who reaches the port");
+    Allow_LineEdit->setToolTip("The clients let in on every protocol: addresses and networks, "
+                               "such as 127.0.0.1,10.1.0.0/16,::1. Empty: anyone who reaches "
+                               "the port.");
     Resources_List = Named(new QListWidget(this), "Resources_List");
     Resources_List->setAccessibleName("VISA resource strings");
     Resources_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -87,6 +94,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     auto* form = new QFormLayout;
     form->addRow("TCP &port", Port_SpinEdit);
     form->addRow(AllInterfaces_CheckBox);
+    form->addRow("Let &in only", Allow_LineEdit);
     for (const auto& [kind, box] : transportBoxes_)
         form->addRow(box);
     form->addRow(ServeAtStart_CheckBox);
@@ -115,6 +123,11 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Local_Button, &QPushButton::clicked, this, [this] { device_->unlock(); });
     connect(device_.get(), &ScpiDevice::lockChanged, this, [this] { ShowLock(); });
     connect(serving_.get(), &Serving::clientsChanged, this, &TRemote_Form::ShowClients);
+    connect(serving_.get(), &Serving::clientRefused, this,
+            [this](const QString& peer, const QString& transport, const QString& why) {
+                lastRefused_ = peer + " over " + transport + ": " + why;
+                ShowClients();
+            });
     // Reached again, or not any more (another server's entry gone): listed and said.
     connect(serving_.get(), &Serving::reachChanged, this, [this] {
         ShowResources();
@@ -136,6 +149,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     const SessionMemory::RemoteChoices remembered = SessionMemory::Remote(keys);
     Port_SpinEdit->setValue(remembered.port);
     AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);
+    Allow_LineEdit->setText(remembered.allow);
     for (const auto& [kind, box] : transportBoxes_)
         box->setChecked(remembered.transports.value(kind->key));
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
@@ -148,6 +162,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
         Port_SpinEdit->setValue(FreePortFrom(remembered.port + (first_() ? 0 : 1)));
     Forms().push_back(this);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
+    connect(Allow_LineEdit, &QLineEdit::editingFinished, this, [this] { Remember(); });
     for (QCheckBox* box : {AllInterfaces_CheckBox, ServeAtStart_CheckBox})
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     for (const auto& [kind, box] : transportBoxes_)
@@ -198,7 +213,8 @@ void TRemote_Form::Remember() {
                                          AllInterfaces_CheckBox->isChecked(),
                                          {},
                                          folder_,
-                                         ServeAtStart_CheckBox->isChecked()};
+                                         ServeAtStart_CheckBox->isChecked(),
+                                         Allow_LineEdit->text().trimmed()};
     for (const auto& [kind, box] : transportBoxes_)
         choices.transports[kind->key] = box->isChecked();
     SessionMemory::SetRemote(choices);
@@ -274,15 +290,23 @@ bool TRemote_Form::Serve(bool ask) {
                                  " will control the card. Listen on all network interfaces?") !=
             Dialogs::Answer::Yes)
         return false;
+    QString problem;
+    const auto allow = clients::AllowList::Parse(Allow_LineEdit->text(), problem);
+    if (!allow) {
+        AppDialogs().message(this, Dialogs::Kind::Error,
+                             "Not served: in \"Let in only\", " + problem + ".");
+        return false;
+    }
     ServeOptions options;
     options.address = ListenAddress();
+    options.allow = *allow;
+    lastRefused_.clear();
     options.files = folder_;
     const int port = Port_SpinEdit->value();
     options.transports["raw"] = port;
     for (const auto& [kind, box] : transportBoxes_)
         if (box->isChecked())
             options.transports[kind->key] = -1;
-    QString problem;
     if (!serving_->start(options, problem)) {
         const QString holder = PortHolder(port);
         AppDialogs().message(this, Dialogs::Kind::Error,
@@ -307,6 +331,8 @@ QString TRemote_Form::Problems() const {
     }
     if (!serving_->announced())
         said << "Not announced by mDNS: " + serving_->announceProblem() + ".";
+    if (const int refused = serving_->refusedCount())
+        said << QString("Refused %1 (the last: %2).").arg(refused).arg(lastRefused_);
     return said.isEmpty() ? QString() : said.join(' ') + ' ';
 }
 
@@ -323,7 +349,8 @@ void TRemote_Form::ShowResources() {
 
 // While serving, what serves is shown and cannot be changed under it.
 void TRemote_Form::ShowRunning() {
-    for (QWidget* choice : std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox})
+    for (QWidget* choice :
+         std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox, Allow_LineEdit})
         choice->setEnabled(!Listening());
     for (const auto& [kind, box] : transportBoxes_)
         box->setEnabled(!Listening());
@@ -348,7 +375,11 @@ void TRemote_Form::ShowClients() {
     } else {
         const QStringList clients = Clients();
         Clients_Label->setText(
-            QString("Listening on %1. ").arg(Where()) + Problems() +
+            QString("Listening on %1. ").arg(Where()) +
+            (Allow_LineEdit->text().trimmed().isEmpty()
+                 ? QString()
+                 : "Only " + Allow_LineEdit->text().trimmed() + " let in. ") +
+            Problems() +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());

@@ -15,6 +15,7 @@
 class Card;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
@@ -34,6 +35,7 @@ public:
     QSpinBox* Port_SpinEdit;
     QCheckBox* AllInterfaces_CheckBox;
     QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
+    QLineEdit* Allow_LineEdit;        // the clients let in (addresses, networks)
     QListWidget* Resources_List;      // the VISA resource strings clients open
     QPushButton* CopyResources_Button;
     QPushButton* Listen_Button; // "Start" or "Stop"
@@ -100,4 +102,5 @@ private:
     // Each optional transport's choice ("Vxi11_CheckBox"), in the table's order.
     std::vector<std::pair<const TransportKind*, QCheckBox*>> transportBoxes_;
     QString folder_;
+    QString lastRefused_; // the last newcomer the allow list turned away, said
 };

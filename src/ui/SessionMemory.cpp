@@ -107,6 +107,7 @@ RemoteChoices Remote(const QStringList& keys) {
     if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
+    c.allow = Read("remote/allow").toString();
     return c;
 }
 
@@ -117,6 +118,7 @@ void SetRemote(const RemoteChoices& c) {
         Write("remote/" + t.key(), t.value() ? "true" : "false");
     Write("remote/folder", c.folder);
     Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
+    Write("remote/allow", c.allow);
 }
 
 } // namespace SessionMemory

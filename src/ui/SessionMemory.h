@@ -43,6 +43,7 @@ struct RemoteChoices {
     QMap<QString, bool> transports; // each chosen beside the raw socket, by its key
     QString folder;                 // of the configuration files clients may use
     bool serveAtStart = false;      // serving starts with the program
+    QString allow;                  // the clients let in; empty: whoever reaches the port
 };
 // The transports named by `keys` are on unless turned off.
 RemoteChoices Remote(const QStringList& keys = {});

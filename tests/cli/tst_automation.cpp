@@ -305,6 +305,9 @@ private slots:
         QVERIFY(start({"--serve", "--resource", kCard, "--files", dir.filePath("none")})
                     .err.contains("--files: '" + dir.filePath("none") + "' is no folder."));
         QVERIFY(start({"--files", dir.path()}).err.contains("--files needs --serve."));
+        QVERIFY(start({"--allow", "::1"}).err.contains("--allow needs --serve."));
+        QVERIFY(start({"--serve", "--resource", kCard, "--allow", "10.1.0.0/16,lab"})
+                    .err.contains("--allow: 'lab' is no address or network"));
         QCOMPARE(start({"--port", "1"}).exitCode, 1);
         const QString journal = dir.filePath("serve.journal");
         QProcessEnvironment env;

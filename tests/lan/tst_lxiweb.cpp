@@ -14,6 +14,7 @@
 #include "ScpiDevice.h"
 #include "Serving.h"
 #include "TestRegistry.h"
+#include "Vxi11Server.h"
 
 namespace NV815_TEST_UNIT {
 
@@ -93,6 +94,59 @@ private slots:
     }
     void cleanup() { server.reset(); }
 
+    // The allow list: addresses and networks of each family (an IPv4 peer
+    // seen through IPv6 counts as IPv4); every server turns a newcomer from
+    // elsewhere away at once, counts it and says so.
+    void anAllowListKeepsOthersOut() {
+        QString error;
+        const auto list = clients::AllowList::Parse("127.0.0.1, 10.1.0.0/16,::1", error);
+        QVERIFY2(list, qPrintable(error));
+        const struct {
+            const char* peer;
+            bool allowed;
+        } rows[] = {{"127.0.0.1", true}, {"10.1.255.3", true},      {"10.2.0.1", false},
+                    {"::1", true},       {"::ffff:10.1.2.3", true}, {"fe80::1", false},
+                    {"127.0.0.2", false}};
+        for (const auto& r : rows)
+            QVERIFY2(list->allows(QHostAddress(r.peer)) == r.allowed, r.peer);
+        QVERIFY(!clients::AllowList::Parse("10.1.0.0/40", error) && error.contains("10.1.0.0/40"));
+        QVERIFY(!clients::AllowList::Parse("127.0.0.1,host.example", error));
+        QVERIFY(clients::AllowList::Parse(" ", error)->empty());
+
+        Card card;
+        ScpiDevice device([&card] { return &card; }, [] { return scpi::Identity{}; });
+        Serving serving(device, card);
+        ServeOptions options;
+        options.transports = {{"raw", 0}, {"hislip", 0}, {"http", 0}};
+        options.mdns = false;
+        options.allow = *clients::AllowList::Parse("10.1.0.0/16", error);
+        QStringList refused;
+        connect(&serving, &Serving::clientRefused,
+                [&](const QString& peer, const QString& transport, const QString& why) {
+                    QVERIFY(peer.startsWith("127.0.0.1:"));
+                    refused << transport + ": " + why;
+                });
+        QVERIFY2(serving.start(options, error), qPrintable(error));
+        Vxi11Server vxi11; // its core and abort channels, through a door of its own
+        auto door = std::make_shared<clients::Door>();
+        door->allow = options.allow;
+        vxi11.setDoor(door);
+        vxi11.setUsePortMapper(false);
+        QVERIFY(vxi11.listen(QHostAddress::LocalHost, 0, error));
+        for (const quint16 port : {serving.port("raw"), serving.port("hislip"),
+                                   serving.port("http"), vxi11.port(), vxi11.abortPort()}) {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(client.waitForConnected(2000));
+            QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+        }
+        QCOMPARE(refused,
+                 (QStringList{"raw socket: not on the allow list", "HiSLIP: not on the allow list",
+                              "HTTP: not on the allow list"}));
+        QCOMPARE(serving.refusedCount(), 3);
+        QCOMPARE(door->refusedCount, 2);
+    }
+
     // The hosts a listening address is reached at, each family where it is
     // served; an IPv6 host's resource strings in brackets.
     void hostsAndStringsOfEachFamily() {
@@ -108,8 +162,10 @@ private slots:
         Card card;
         ScpiDevice device([&card] { return &card; }, [] { return scpi::Identity{}; });
         Serving serving(device, card);
-        ServeOptions options{
-            QHostAddress("::1"), {{"raw", 0}, {"hislip", 0}, {"http", 0}}, false, {}};
+        ServeOptions options;
+        options.address = QHostAddress("::1");
+        options.transports = {{"raw", 0}, {"hislip", 0}, {"http", 0}};
+        options.mdns = false;
         QString problem;
         QVERIFY2(serving.start(options, problem), qPrintable(problem));
         QCOMPARE(

@@ -254,6 +254,36 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 1000);
     }
 
+    // "Let in only": a list that is none is said and nothing serves; a
+    // client from elsewhere is closed at once and counted, the list remembered.
+    void onlyTheClientsAllowedAreLetIn() {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Allow_LineEdit->setText("10.9.0.0/16, lab-pc");
+        form->Listen_Button->click();
+        QVERIFY(!form->Listening());
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].kind, Dialogs::Kind::Error);
+        QCOMPARE(dialogs.messages[0].text,
+                 QString("Not served: in \"Let in only\", 'lab-pc' is no address or network "
+                         "(such as 10.1.0.0/16 or ::1)."));
+        form->Allow_LineEdit->setText("10.9.0.0/16");
+        emit form->Allow_LineEdit->editingFinished();
+        form->Listen_Button->click();
+        QVERIFY(form->Listening() && !form->Allow_LineEdit->isEnabled());
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        QVERIFY(client.waitForConnected(2000));
+        QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+        const QString said = form->Clients_Label->text();
+        QVERIFY2(said.contains("Only 10.9.0.0/16 let in. ") &&
+                     said.contains("Refused 1 (the last: 127.0.0.1:") &&
+                     said.contains(" over raw socket: not on the allow list)."),
+                 qPrintable(said));
+        QCOMPARE(SessionMemory::Remote().allow, QString("10.9.0.0/16"));
+    }
+
     // Every interface only when the operator confirms it.
     void allInterfacesAsksFirst() {
         main().findChild<QAction*>("RemoteControl1")->trigger();
