@@ -9,7 +9,7 @@ packages=(
   libsimpleini-dev libjpeg62-turbo-dev libmuparser-dev libsndfile1-dev
   libbenchmark-dev
   python3-pyvisa python3-pyvisa-py lxi-tools
-  libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev chromium
+  libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev libsodium-dev chromium
   libavahi-client-dev avahi-daemon avahi-utils dbus python3-pymeasure
   iproute2 curl libxml2-utils python3-zeroconf python3-psutil
   clang-format clang

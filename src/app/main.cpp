@@ -14,6 +14,7 @@
 #include "ClientDoor.h"
 #include "Serve.h"
 #include "Transport.h"
+#include "Users.h"
 #include "WindowLoader.h"
 
 namespace {
@@ -82,6 +83,16 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "The address --serve listens on (default 127.0.0.1, this computer only). Any other "
          "lets whoever can reach the port control the card: said so on standard error.",
          "ADDRESS"},
+        {"add-user",
+         "Adds NAME to the users who may change the card over the network (or gives it a new "
+         "password), in nv815-panel/users in the configuration folder (--users FILE names "
+         "another): the password is read from the terminal without echo, twice, or as one "
+         "line of standard input. Only its hash is kept, in a file only its owner may read.",
+         "NAME"},
+        {"users",
+         "The users file --add-user writes (default nv815-panel/users in the "
+         "configuration folder).",
+         "FILE"},
         {"allow",
          "The clients --serve lets in, on every server (the raw socket, VXI-11's core and "
          "abort channels, HiSLIP, the web pages): addresses and networks, such as "
@@ -176,8 +187,31 @@ std::string UsageProblem(const QCommandLineParser& parser) {
     return {};
 }
 
+// A usage error of --add-user, or empty.
+std::string AddUserProblem(const QCommandLineParser& parser) {
+    for (const char* option : {"apply", "list-cards", "serve", "resource", "channels", "log",
+                               "quiet", "normalise", "json", "listen", "files", "allow"})
+        if (parser.isSet(option))
+            return QString("--add-user takes no --%1.").arg(option).toStdString();
+    if (parser.values("add-user").size() > 1)
+        return "--add-user is given more than once.";
+    return {};
+}
+
 // --apply, --list-cards and --serve: the status, or nothing when none is asked for.
 std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* program) {
+    if (parser.isSet("add-user")) {
+        if (const std::string problem = AddUserProblem(parser); !problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
+            return kExitUsage;
+        }
+        return RunAddUser(parser.value("add-user").toLocal8Bit().toStdString(),
+                          parser.value("users").toLocal8Bit().toStdString(), stdout, stderr);
+    }
+    if (parser.isSet("users")) {
+        std::fprintf(stderr, "%s: --users needs --add-user.\n", program);
+        return kExitUsage;
+    }
     if (const std::string problem = UsageProblem(parser); !problem.empty()) {
         std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
         return kExitUsage;

@@ -175,7 +175,8 @@ namespace {
 struct Staged {
     std::string target, temporary;
     bool exists = false;
-    bool inPlace = false; // written over the file itself when the set is committed
+    bool inPlace = false;   // written over the file itself when the set is committed
+    bool ownerOnly = false; // mode 0600 whatever the old file's was; never in place
     struct stat info = {};
 };
 
@@ -223,11 +224,13 @@ bool Stage(const std::string& path, const std::string& content, Staged& s) {
     if (fd < 0) {
         s.temporary.clear();
         // A folder that takes no new files: the file is written where it is.
-        s.inPlace = s.exists && (errno == EACCES || errno == EPERM);
+        s.inPlace = s.exists && !s.ownerOnly && (errno == EACCES || errno == EPERM);
         return s.inPlace && ReserveInPlace(s.target, content.size());
     }
     mode_t mode;
-    if (s.exists) {
+    if (s.ownerOnly) {
+        mode = 0600;
+    } else if (s.exists) {
         mode = s.info.st_mode & 07777;
         // The owner and group stay where the process may keep them (before
         // the mode: a change of owner clears set-id bits).
@@ -280,6 +283,14 @@ bool Commit(Staged& s, const std::string& content) {
 
 bool ReplaceFile(const std::string& path, const std::string& content) {
     return ReplaceFiles({{path, content}});
+}
+
+bool ReplaceOwnerOnlyFile(const std::string& path, const std::string& content) {
+    Staged s;
+    s.ownerOnly = true;
+    if (!Stage(path, content, s))
+        return false;
+    return Commit(s, content);
 }
 
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {

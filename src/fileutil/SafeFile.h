@@ -56,6 +56,9 @@ private:
 // link, one owned by the folder's owner, or one outside a sticky
 // world-writable folder; a dangling one creates the file it names.
 bool ReplaceFile(const std::string& path, const std::string& content);
+// The same for a file only its owner may read and write (mode 0600 whatever
+// the old one's was), never written in place.
+bool ReplaceOwnerOnlyFile(const std::string& path, const std::string& content);
 
 // Replaces (or creates) a set of files, each by the rules of ReplaceFile,
 // all or none: every new file is written and flushed beside its target

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "Credentials.h"
 #include "TestRegistry.h"
 #include "Transport.h"
 
@@ -42,6 +43,45 @@ private slots:
         Run unknown = Start({"--bogus"}, empty);
         QCOMPARE(unknown.exitCode, 1);
         QVERIFY(unknown.err.contains("Unknown option 'bogus'"));
+    }
+
+    // --add-user keeps a hash only, in a file only its owner reads; a new
+    // password replaces the old; a name that is none, or a file others may
+    // read, is refused and the file left as it was.
+    void addUserKeepsAHashOnly() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("users");
+        const auto add = [&](const QString& name, const QByteArray& password) {
+            QProcess p;
+            p.start(PROGRAM, {"--add-user", name, "--users", file});
+            p.write(password + "\n");
+            p.closeWriteChannel();
+            p.waitForFinished(20000);
+            return Run{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                       QString::fromLocal8Bit(p.readAllStandardError())};
+        };
+        QCOMPARE(add("alice", "s3cret").out, "Added alice in " + file + ".\n");
+        QFile f(file);
+        QCOMPARE(f.permissions() &
+                     ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFileDevice::Permissions());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray first = f.readAll();
+        f.close();
+        QVERIFY(first.startsWith("alice:$argon2id$") && !first.contains("s3cret"));
+        Credentials users;
+        QString error;
+        QVERIFY(users.load(file, error) && users.check("alice", "s3cret"));
+        QVERIFY(!users.check("alice", "s3creT") && !users.check("bob", "s3cret"));
+        QCOMPARE(add("alice", "other").out, "New password of alice in " + file + ".\n");
+        QVERIFY(users.load(file, error) && users.check("alice", "other"));
+        const Run bad = add("a b", "x");
+        QVERIFY(bad.exitCode == 1 && bad.err.contains("'a b' is no user name"));
+        QCOMPARE(add("carol", "").exitCode, 1); // no password
+        f.setPermissions(f.permissions() | QFile::ReadOther);
+        const Run open = add("dave", "x");
+        QVERIFY(open.exitCode == 1 && open.err.contains("chmod 600"));
+        QVERIFY(!users.load(file, error) && users.users().isEmpty());
     }
 
     void saysWhatItNeedsWithoutADisplay() {
