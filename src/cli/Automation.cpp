@@ -26,12 +26,6 @@
 
 namespace {
 
-// The status in hexadecimal, then VISA's description of it.
-std::string StatusDescription(ViStatus status) {
-    const std::string description = VisaStatusText(status);
-    return StatusHex(status) + (description.empty() ? std::string() : " " + description);
-}
-
 // The messages and questions of the operations, answered without waiting:
 // messages go to standard error naming where they arose; the normalise
 // question is answered by --normalise, else it stops the run.
@@ -149,7 +143,7 @@ public:
                 return;
             std::fprintf(err_, "Channel %d: %s refused: %s\n", outcome.channel,
                          CommandName(outcome.title).c_str(),
-                         outcome.errorText.empty() ? StatusDescription(outcome.status).c_str()
+                         outcome.errorText.empty() ? VisaStatusWords(outcome.status).c_str()
                                                    : outcome.errorText.c_str());
             refused_ = true;
         });
@@ -293,7 +287,7 @@ bool OpenForCommandLine(const std::string& resource, Card& card, std::FILE* err,
     if (taken.ok())
         return true;
     std::fprintf(err, "An error occurred while opening %s: %s\n", resource.c_str(),
-                 StatusDescription(taken.status).c_str());
+                 VisaStatusWords(taken.status).c_str());
     return false;
 }
 
@@ -352,7 +346,7 @@ int RunListCards(std::FILE* out, std::FILE* err, bool json) {
             cards.push_back({f.resource, model.name, f.cardId, f.channels.value_or(0)});
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND) {
             std::fprintf(err, "The search for %s cards failed: %s\n", model.name,
-                         StatusDescription(status).c_str());
+                         VisaStatusWords(status).c_str());
             result = kExitUsage;
         }
     }

@@ -6,14 +6,9 @@
 #include "LibraryBindings.h"
 #include "OperationLog.h"
 #include "Operations.h"
+#include "SessionCalls.h"
 
 namespace {
-
-// The status in hexadecimal, then VISA's description of it.
-std::string StatusWords(ViStatus status) {
-    const std::string description = VisaStatusText(status);
-    return StatusHex(status) + (description.empty() ? std::string() : " " + description);
-}
 
 std::string NoSuchResource(const std::string& name) {
     return "There is no resource '" + name + "' (see --list-cards).";
@@ -29,7 +24,7 @@ CardLookup FindCardNamed(const std::string& name, std::span<const CardModel> mod
     if (status == VI_ERROR_RSRC_NFOUND) // a resource name, of no resource
         return {{}, nullptr, NoSuchResource(name)};
     if (wanted.empty())
-        return {{}, nullptr, "'" + name + "' is no VISA resource name: " + StatusWords(status)};
+        return {{}, nullptr, "'" + name + "' is no VISA resource name: " + VisaStatusWords(status)};
     // The cards of each model, as discovery lists them; when none holds it,
     // every PXI instrument, to tell another model from no resource at all.
     std::vector<const CardModel*> searched;
@@ -40,7 +35,7 @@ CardLookup FindCardNamed(const std::string& name, std::span<const CardModel> mod
         std::vector<std::string> found;
         status = FindVisaResources(model ? model->name : "", found);
         if (status != VI_SUCCESS && status != VI_ERROR_RSRC_NFOUND)
-            return {{}, nullptr, "The card search failed: " + StatusWords(status)};
+            return {{}, nullptr, "The card search failed: " + VisaStatusWords(status)};
         const auto match = std::find_if(found.begin(), found.end(), [&](const std::string& r) {
             ViStatus s;
             return ExpandedResourceName(r, s) == wanted;

@@ -1,6 +1,7 @@
 #include "SessionCalls.h"
 
 #include "LibraryBindings.h"
+#include "OperationLog.h"
 #include "VISA_def_v2.h"
 #include "nv815_def.h"
 
@@ -60,6 +61,11 @@ std::string VisaStatusText(ViStatus status) {
         description[VI_FIND_BUFLEN - 1] = '\0';
     }
     return description;
+}
+
+std::string VisaStatusWords(ViStatus status) {
+    const std::string description = VisaStatusText(status);
+    return StatusHex(status) + (description.empty() ? std::string() : " " + description);
 }
 
 VisaLibraryInfo VisaLibraryIdentity() {

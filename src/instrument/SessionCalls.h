@@ -29,6 +29,8 @@ ViStatus VisaPxiSubsystemId(ViSession session, uint16_t& id);
 void CloseResourceManager();
 // VISA's description of a status; empty without the library.
 std::string VisaStatusText(ViStatus status);
+// The status in hexadecimal, then VISA's description of it when there is one.
+std::string VisaStatusWords(ViStatus status);
 // The VISA library's maker and version (VI_ATTR_RSRC_MANF_NAME and
 // VI_ATTR_RSRC_IMPL_VERSION of the resource manager).
 struct VisaLibraryInfo {

@@ -1,75 +1,30 @@
 // VXI-11: the device one of the process's VXI-11 server (the port mapper
 // knows one per computer), inst0 for the first device, inst1 for the next;
 // the server listens while it serves any.
-#include "Transport.h"
-
-#include <QCoreApplication>
-
+#include "SharedServerTransport.h"
 #include "Vxi11Server.h"
 
 namespace {
 
-Vxi11Server& SharedVxi11() {
-    static Vxi11Server* server = new Vxi11Server(qApp);
-    return *server;
-}
-
-class Vxi11Transport : public Transport {
+class Vxi11Transport : public SharedServerTransport<Vxi11Server> {
 public:
-    ~Vxi11Transport() override { stop(); }
-    bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
-                QString& error) override {
-        Vxi11Server& server = SharedVxi11();
-        // The process's one server: the first device served chooses its door.
-        if (!server.listening())
-            server.setDoor(context.door);
-        if (!server.listening() && !server.listen(address, port, error))
-            return false;
-        server.addDevice(context.device);
-        device_ = &context.device;
-        connect(&server, &Vxi11Server::linksChanged, this, &Transport::clientsChanged);
-        connect(&server, &Vxi11Server::registrationChanged, this, &Transport::reachChanged);
-        return true;
-    }
-    void stop() override {
-        if (!device_)
-            return;
-        Vxi11Server& server = SharedVxi11();
-        server.disconnect(this);
-        server.removeDevice(*device_); // its links closed
-        device_ = nullptr;
-        if (!server.serves())
-            server.close(); // withdrawn from the port mapper
-    }
-    bool listening() const override { return device_ != nullptr; }
-    quint16 port() const override { return device_ ? SharedVxi11().port() : 0; }
-    QStringList clients() const override {
-        QStringList all;
-        if (!device_)
-            return all;
-        const QString name = " " + SharedVxi11().deviceName(*device_);
-        for (const QString& link : SharedVxi11().links())
-            if (link.endsWith(name))
-                all << link.chopped(name.size()) + " (VXI-11)";
-        return all;
-    }
+    QStringList clients() const override { return ours(Shared().links(), "VXI-11"); }
     // None while the port mapper sends clients to another server.
     QList<TransportResource> resources(const QString& host) const override {
-        if (!device_ || !SharedVxi11().reachable())
+        if (!device_ || !Shared().reachable())
             return {};
-        return {{QString("TCPIP0::%1::%2::INSTR")
-                     .arg(ResourceHost(host), SharedVxi11().deviceName(*device_)),
+        return {{QString("TCPIP0::%1::%2::INSTR").arg(ResourceHost(host), deviceName()),
                  QString("VXI-11, port %1").arg(port())}};
     }
     QList<MdnsService> services() const override {
-        if (!device_ || !SharedVxi11().reachable())
+        if (!device_ || !Shared().reachable())
             return {};
         return {{"_vxi-11._tcp", port()}};
     }
     QString problem() const override {
         if (!device_)
             return {};
-        const Vxi11Server& server = SharedVxi11();
+        const Vxi11Server& server = Shared();
         switch (server.registration()) {
         case Vxi11Server::Registration::NoPortMapper:
             return QString("VXI-11: no port mapper answers on this computer, so clients that "
@@ -92,7 +47,10 @@ public:
     QString reachedAgain() const override { return "VXI-11 registered with the port mapper:"; }
 
 private:
-    ScpiDevice* device_ = nullptr;
+    void follow(Vxi11Server& server) override {
+        connect(&server, &Vxi11Server::linksChanged, this, &Transport::clientsChanged);
+        connect(&server, &Vxi11Server::registrationChanged, this, &Transport::reachChanged);
+    }
 };
 
 } // namespace
