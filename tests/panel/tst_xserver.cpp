@@ -172,6 +172,10 @@ private slots:
         QTRY_VERIFY(!form->findChild<QCheckBox*>("Hislip_CheckBox")->isChecked());
         const auto remembered = SessionMemory::Remote({"vxi11", "hislip"}).transports;
         QVERIFY(!remembered["vxi11"] && !remembered["hislip"]);
+        // Alt+I reaches "Let in only", which takes what is typed.
+        XDo({"key", "alt+i"});
+        XDo({"type", "--delay", "20", "10.9.0.0/16"});
+        QTRY_COMPARE(form->Allow_LineEdit->text(), QString("10.9.0.0/16"));
     }
 
     // Scrolled to the output group (where the panel scrolls at all), the
