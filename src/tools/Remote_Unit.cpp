@@ -222,6 +222,8 @@ void TRemote_Form::Remember() {
 
 TRemote_Form::~TRemote_Form() {
     std::erase(Forms(), this);
+    // A field losing its focus as the window goes tells no half-destroyed window.
+    Allow_LineEdit->disconnect(this);
     // Its last signals find no half-destroyed window.
     serving_->disconnect(this);
     device_->disconnect(this);
