@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   python3-pyvisa python3-pyvisa-py lxi-tools
   libtirpc-dev rpcsvc-proto rpcbind libmicrohttpd-dev libsodium-dev chromium
+  libgnutls28-dev libgsasl-dev gnutls-bin chromium-driver python3-selenium
   libavahi-client-dev avahi-daemon avahi-utils dbus python3-pymeasure
   iproute2 curl libxml2-utils python3-zeroconf python3-psutil
   clang-format clang
