@@ -12,6 +12,7 @@
 #include "Automation.h"
 #include "ChannelList.h"
 #include "ClientDoor.h"
+#include "Credentials.h"
 #include "Serve.h"
 #include "Transport.h"
 #include "Users.h"
@@ -90,9 +91,26 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "line of standard input. Only its hash is kept, in a file only its owner may read.",
          "NAME"},
         {"users",
-         "The users file --add-user writes (default nv815-panel/users in the "
-         "configuration folder).",
+         "The users file --add-user writes and --serve reads (default nv815-panel/users in "
+         "the configuration folder). While it names a user, --serve lets only users signed "
+         "in change the card: over HiSLIP's secure connection (TLS, then SASL's "
+         "SCRAM-SHA-256 or PLAIN); the raw socket's and VXI-11's clients may then only ask.",
          "FILE"},
+        {"queries-closed",
+         "With users to sign in, --serve refuses queries too to clients not signed in (by "
+         "default they may ask the card, not change it)."},
+        {"anonymous",
+         "--serve offers SASL's ANONYMOUS over HiSLIP's secure connection: a client signed "
+         "in so may ask the card, never change it."},
+        {"secure",
+         "Secure mode: --serve serves only HiSLIP with TLS and HTTPS, to clients that "
+         "authenticate; the raw socket, VXI-11 and plain HTTP are off (said so at the start)."},
+        {"tls-cert",
+         "The certificate (PEM) --serve's TLS presents, with --tls-key; without them the "
+         "program's own, made at first use in the configuration folder (its fingerprint is "
+         "printed).",
+         "FILE"},
+        {"tls-key", "The private key (PEM, not encrypted) of --tls-cert.", "FILE"},
         {"allow",
          "The clients --serve lets in, on every server (the raw socket, VXI-11's core and "
          "abort channels, HiSLIP, the web pages): addresses and networks, such as "
@@ -155,19 +173,24 @@ std::string ServeProblem(const QCommandLineParser& parser) {
     if (QString error;
         parser.isSet("allow") && !clients::AllowList::Parse(parser.value("allow"), error))
         return ("--allow: " + error + ".").toStdString();
+    if (parser.isSet("tls-cert") != parser.isSet("tls-key"))
+        return "--tls-cert and --tls-key go together.";
     return {};
 }
 
 // A usage error of the automation options, or empty.
 std::string UsageProblem(const QCommandLineParser& parser) {
-    QStringList once = {"apply", "resource", "channels", "log", "listen", "files", "allow"};
+    QStringList once = {"apply", "resource", "channels", "log",      "listen",
+                        "files", "allow",    "users",    "tls-cert", "tls-key"};
     for (const QString& option : once + TransportOptions(false, true))
         if (parser.values(option).size() > 1)
             return QString("--%1 is given more than once.").arg(option).toStdString();
     if (parser.isSet("serve"))
         return ServeProblem(parser);
     for (const QString& option :
-         QStringList{"listen", "files", "allow", "no-mdns"} + TransportOptions(true, true))
+         QStringList{"listen", "files", "allow", "no-mdns", "queries-closed", "anonymous", "secure",
+                     "tls-cert", "tls-key"} +
+             TransportOptions(true, true))
         if (parser.isSet(option))
             return QString("--%1 needs --serve.").arg(option).toStdString();
     if (parser.isSet("json") && !parser.isSet("list-cards") && !parser.isSet("apply"))
@@ -190,7 +213,8 @@ std::string UsageProblem(const QCommandLineParser& parser) {
 // A usage error of --add-user, or empty.
 std::string AddUserProblem(const QCommandLineParser& parser) {
     for (const char* option : {"apply", "list-cards", "serve", "resource", "channels", "log",
-                               "quiet", "normalise", "json", "listen", "files", "allow"})
+                               "quiet", "normalise", "json", "listen", "files", "allow",
+                               "queries-closed", "anonymous", "secure", "tls-cert", "tls-key"})
         if (parser.isSet(option))
             return QString("--add-user takes no --%1.").arg(option).toStdString();
     if (parser.values("add-user").size() > 1)
@@ -208,8 +232,8 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         return RunAddUser(parser.value("add-user").toLocal8Bit().toStdString(),
                           parser.value("users").toLocal8Bit().toStdString(), stdout, stderr);
     }
-    if (parser.isSet("users")) {
-        std::fprintf(stderr, "%s: --users needs --add-user.\n", program);
+    if (parser.isSet("users") && !parser.isSet("serve")) {
+        std::fprintf(stderr, "%s: --users needs --add-user or --serve.\n", program);
         return kExitUsage;
     }
     if (const std::string problem = UsageProblem(parser); !problem.empty()) {
@@ -222,6 +246,12 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         ServeOptions o;
         o.files = parser.value("files");
         o.mdns = !parser.isSet("no-mdns");
+        o.users = parser.isSet("users") ? parser.value("users") : Credentials::DefaultFile();
+        o.queriesOpen = !parser.isSet("queries-closed");
+        o.anonymous = parser.isSet("anonymous");
+        o.secure = parser.isSet("secure");
+        o.tlsCertificate = parser.value("tls-cert");
+        o.tlsKey = parser.value("tls-key");
         QString ignored;
         if (parser.isSet("allow"))
             o.allow = *clients::AllowList::Parse(parser.value("allow"), ignored);

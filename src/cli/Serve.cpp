@@ -105,6 +105,46 @@ bool Start(Serving& serving, const std::string& address, const ServeOptions& o, 
     return true;
 }
 
+// What is secured and who may change the card, said at the start.
+void SayAccess(const Serving& serving, const ServeOptions& o, std::FILE* err) {
+    if (o.secure)
+        std::fprintf(
+            err,
+            "Secure mode: only HiSLIP with TLS and HTTPS are served, to clients that "
+            "authenticate%s%s.\n",
+            serving.leftOff().isEmpty() ? "" : "; off: ", qPrintable(serving.leftOff().join(", ")));
+    if (const TlsIdentity* tls = serving.tls())
+        std::fprintf(err, "TLS certificate: %s (%s%s; public key %s)\n",
+                     qPrintable(tls->certificateFile), qPrintable(tls->fingerprint),
+                     tls->selfSigned ? ", made by the program: clients pin it" : "",
+                     qPrintable(tls->publicKeyPin));
+    if (serving.signInRequired())
+        std::fprintf(err,
+                     "Changing the card asks for a user signed in over HiSLIP's secure "
+                     "connection (users in %s); other clients may %s.\n",
+                     qPrintable(o.users),
+                     o.queriesOpen ? "only ask it" : "neither change nor ask it");
+    std::fflush(err);
+}
+
+// Each sign-in, and each failure with the count since the start.
+void FollowSignIns(Serving& serving, LineOutput& lines) {
+    QObject::connect(
+        &serving, &Serving::signInAttempted,
+        [&serving, &lines](const QString& peer, const QString& transport, const QString& user,
+                           const QString& why) {
+            const QString who = user.isEmpty() ? QString("nobody") : user;
+            lines.print(
+                why.isEmpty()
+                    ? QString("Signed in: %1 from %2 (%3)").arg(who, peer, transport).toStdString()
+                    : QString("Sign-in failed: %1 from %2 (%3): %4 (%5 "
+                              "failed since the start)")
+                          .arg(who, peer, transport, why)
+                          .arg(serving.failedSignIns())
+                          .toStdString());
+        });
+}
+
 } // namespace
 
 int RunServe(const std::string& resource, const std::string& address, ServeOptions o,
@@ -127,7 +167,7 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
         Release(card);
         return 1;
     }
-    if (!o.address.isLoopback() && o.allow.empty())
+    if (!o.address.isLoopback() && o.allow.empty() && !serving.signInRequired())
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      address.c_str(), serving.port("raw"));
@@ -143,6 +183,7 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
     for (const TransportKind& kind : Transports())
         if (const Transport* t = serving.transport(kind.key))
             SayProblem(*t, err);
+    SayAccess(serving, o, err);
     // The server's own lines never hold up its clients, whatever reads them.
     std::fflush(out);
     LineOutput lines(fileno(out));
@@ -158,9 +199,10 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
             lines.print(QString("Refused %1 (%2): %3").arg(peer, transport, why).toStdString());
         });
     FollowReach(serving, lines, err);
+    FollowSignIns(serving, lines);
     const StopSignals stopping;
-    lines.print("Listening on " + address + ":" + std::to_string(serving.port("raw")) + " for " +
-                found);
+    const quint16 first = serving.port("raw") ? serving.port("raw") : serving.port("hislip");
+    lines.print("Listening on " + address + ":" + std::to_string(first) + " for " + found);
     PrintResources(lines, serving.resources());
     QCoreApplication::exec();
     serving.stop();

@@ -10,7 +10,9 @@
 
 #include "HislipServer.h"
 #include "LineReader.h"
+#include "SaslServer.h"
 #include "ScpiDevice.h"
+#include "TlsChannel.h"
 
 // A client's connection: new until its first message says which channel of
 // which session it is. A message may be held back (a synchronous one while
@@ -32,6 +34,12 @@ struct HislipServer::Channel {
     hislip::Header held;
     std::string heldPayload;
     QElapsedTimer heldSince;
+    // TLS once the client asked for it: its bytes go through it from the
+    // end of the message that started it (tlsStarting until then).
+    std::unique_ptr<TlsChannel> tls;
+    bool tlsStarting = false;
+    bool tlsEnding = false; // the server said close_notify; the client's ends TLS
+    QByteArray beforeTls;   // what is sent while the handshake is under way
 };
 
 // A session: its two channels, its link of the device, the message it is
@@ -55,8 +63,11 @@ struct HislipServer::Session {
     uint32_t sendingId = 0;
     bool slicing = false;                         // a slice is being written
     uint32_t messageId = hislip::kFirstMessageId; // of the last Data, DataEnd or Trigger
-    bool responsePending = false; // a response was sent and the client has not said it read it
-    bool clearing = false;        // a device clear waits for DeviceClearComplete
-    bool requested = false;       // the status byte's request bit at the last look
-    QElapsedTimer lastMessage;    // of either channel
+    bool responsePending = false;     // a response was sent and the client has not said it read it
+    bool clearing = false;            // a device clear waits for DeviceClearComplete
+    bool requested = false;           // the status byte's request bit at the last look
+    QElapsedTimer lastMessage;        // of either channel
+    std::unique_ptr<SaslServer> sasl; // an authentication under way
+    bool endingTls = false;           // AsyncEndTLS succeeded; EndTLS is awaited
+    qint64 authAt = 0;                // it is checked from this time on (the guard's)
 };

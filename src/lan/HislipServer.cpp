@@ -22,6 +22,7 @@ HislipServer::HislipServer(QObject* parent)
       resumeTimer_(new QTimer(this)) {
     connect(listener_, &QTcpServer::newConnection, this, [this] { accept(); });
     connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
+    clock_.start();
     resumeTimer_->setSingleShot(true);
     connect(resumeTimer_, &QTimer::timeout, this, [this] { resume(); });
 }
@@ -136,8 +137,10 @@ void HislipServer::read(const ChannelPtr& channel) {
     // Idle since the last byte came, not since the last look (a call that
     // waited for a lock is answered without a byte coming).
     if (const QByteArray bytes = c.socket->readAll(); !bytes.isEmpty()) {
-        c.in += bytes;
         c.lastByte.start();
+        c.in += c.tls ? decrypt(c, bytes) : bytes;
+        if (c.gone || c.closing)
+            return;
     }
     qsizetype at = 0;
     while (!c.gone && !busy() && at < c.in.size()) {
@@ -151,9 +154,21 @@ void HislipServer::read(const ChannelPtr& channel) {
             refuse(c, hislip::MessageTooLarge, "the message is larger than the server takes");
         else if (result == hislip::Reader::Result::Message)
             dispatch(channel, c.reader.header(), c.reader.payload());
+        if (c.tls && c.tlsEnding && !c.gone)
+            endTls(c);                  // clear again after the client's close_notify
+        if (c.tlsStarting && !c.gone) { // what follows the message is TLS
+            c.tlsStarting = false;
+            const QByteArray rest = c.in.mid(at);
+            c.in.truncate(at);
+            c.in += decrypt(c, rest);
+            if (c.closing)
+                return;
+        }
     }
     if (!c.gone)
         c.in.remove(0, at);
+    if (!c.gone && c.tls)
+        endTls(c); // a close_notify nothing asked for closes the channel
 }
 
 void HislipServer::dispatch(const ChannelPtr& c, const hislip::Header& h,
@@ -189,9 +204,23 @@ void HislipServer::send(Channel& c, uint8_t type, uint8_t control, uint32_t para
                         std::string_view payload) {
     if (c.gone || c.closing || !c.socket)
         return;
-    c.socket->write(QByteArray::fromStdString(hislip::Encode(type, control, parameter, payload)));
+    write(c, QByteArray::fromStdString(hislip::Encode(type, control, parameter, payload)));
+}
+
+void HislipServer::write(Channel& c, const QByteArray& bytes) {
+    if (c.gone || c.closing || !c.socket)
+        return;
+    if (c.tls && c.tls->state() == TlsChannel::State::Handshake) {
+        c.beforeTls += bytes; // sent once the handshake is done
+    } else if (c.tls && c.tls->state() == TlsChannel::State::Open && !c.tlsEnding) {
+        QByteArray wire;
+        c.tls->send(std::string_view(bytes.constData(), size_t(bytes.size())), wire);
+        c.socket->write(wire);
+    } else {
+        c.socket->write(bytes);
+    }
     c.socket->flush(); // now: the client waits for it
-    if (c.socket->bytesToWrite() > kMaxUnread)
+    if (c.socket->bytesToWrite() > kMaxUnread || c.beforeTls.size() > kMaxUnread)
         closeLater(c); // a client that never reads
 }
 
@@ -264,7 +293,9 @@ void HislipServer::dropSession(Session& s) {
 void HislipServer::dropStalled() {
     std::vector<Channel*> stalled;
     for (const auto& c : channels_)
-        if (!c->holding && (c->role == Channel::Role::New || c->reader.midMessage()) &&
+        if (!c->holding &&
+            (c->role == Channel::Role::New || c->reader.midMessage() ||
+             (c->tls && c->tls->state() == TlsChannel::State::Handshake)) &&
             c->lastByte.elapsed() >= limits_.partialLine.count())
             stalled.push_back(c.get());
     for (Channel* c : stalled)
@@ -322,7 +353,8 @@ void HislipServer::resume() {
         Session* s = c->gone || !c->holding ? nullptr : sessionOf(*c);
         if (!s)
             continue;
-        if (c->role == Channel::Role::Sync && s->device->heldOff(*s->link))
+        if (c->role == Channel::Role::Sync &&
+            (s->device->heldOff(*s->link) || s->authAt > clock_.elapsed()))
             continue;
         c->holding = false;
         const hislip::Header h = c->held;

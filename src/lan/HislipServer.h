@@ -6,7 +6,11 @@
 // session a link of its device, named "hislip0", "hislip1", ... in the order
 // the devices were added. Synchronized mode: a message sent before the
 // previous response was read interrupts it (IEEE 488.2's query
-// interrupted). No secure connection is offered. Messages are read as their
+// interrupted). Where the access offers TLS, HiSLIP 2.0's secure connection
+// (AsyncStartTLS and StartTLS, AsyncEndTLS and EndTLS) and, over it, SASL
+// authentication (GetSaslMechanismList, AuthenticationStart,
+// AuthenticationExchange, AuthenticationResult) signing the session's link
+// in as a user (HislipSecure.cpp). Messages are read as their
 // bytes come and bounded as the raw socket's lines are; a long response
 // leaves a slice at a time between other clients' turns; a session that
 // another link's lock holds off waits, its later messages in the socket.
@@ -14,6 +18,7 @@
 // taken only from the address of its synchronous one.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
@@ -22,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "Access.h"
 #include "ClientDoor.h"
 #include "ClientSockets.h"
 #include "DeviceNames.h"
@@ -62,6 +68,9 @@ public:
     void setIdleLimits(clients::Limits limits);
     // The door newcomers pass (the allow list); none: whoever reaches the port.
     void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
+    // Who may do what: TLS offered, sign-in, secure mode; none: no secure
+    // connection is offered.
+    void setAccess(std::shared_ptr<Access> access) { access_ = std::move(access); }
 
     // The devices served; `device` outlives the server or is removed first.
     void addDevice(ScpiDevice& device);
@@ -104,6 +113,21 @@ private:
     void resume();
     void send(Channel& c, uint8_t type, uint8_t control, uint32_t parameter,
               std::string_view payload = {});
+    // Bytes to the client, through TLS where the channel has it.
+    void write(Channel& c, const QByteArray& bytes);
+    // The secure connection and authentication (HislipSecure.cpp).
+    void onStartTls(Session& s, const hislip::Header& h);
+    void onEndTls(Session& s);
+    bool onSecure(Session& s, const hislip::Header& h, const std::string& payload);
+    void authenticate(Session& s, const hislip::Header& h, const std::string& payload);
+    void exchange(Session& s, const std::string& payload);
+    // The client's bytes through the channel's TLS: what they carry in clear.
+    QByteArray decrypt(Channel& c, const QByteArray& bytes);
+    void endTls(Channel& c);
+    bool encrypted(const Session& s) const;
+    // Whether a message of the device must wait for the secure connection.
+    bool securityMissing(const Session& s) const;
+    uint8_t features() const;
     void fatal(Channel& c, hislip::FatalCode code, const char* text);
     void refuse(Channel& c, hislip::ErrorCode code, const char* text);
     void drop(Channel& c);
@@ -120,6 +144,8 @@ private:
     QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
     clients::Limits limits_;
     std::shared_ptr<clients::Door> door_;
+    std::shared_ptr<Access> access_;
+    QElapsedTimer clock_; // since the server was made: when sign-in attempts may be checked
     std::vector<ChannelPtr> channels_;
     std::vector<std::unique_ptr<Session>> sessions_;
 };

@@ -55,7 +55,7 @@ void HislipServer::initialize(const ChannelPtr& c, const Header& h, const std::s
     c->reader.setMaxPayload(kMaxMessage - kHeaderSize);
     const uint32_t parameter = (uint32_t(s->version) << 16) | s->id;
     sessions_.push_back(std::move(s));
-    send(*c, InitializeResponse, 0, parameter); // 0: synchronized mode, no encryption
+    send(*c, InitializeResponse, features(), parameter); // synchronized mode
     emit sessionsChanged();
 }
 
@@ -70,7 +70,8 @@ void HislipServer::initializeAsync(const ChannelPtr& c, const Header& h) {
     (*it)->async = c.get();
     c->role = Channel::Role::Async;
     c->session = (*it)->id;
-    send(*c, AsyncInitializeResponse, 0, kVendorId); // 0: no secure connection
+    // Bit 0: a secure connection is offered.
+    send(*c, AsyncInitializeResponse, access_ && access_->tls ? 1 : 0, kVendorId);
 }
 
 void HislipServer::onSync(Session& s, const Header& h, const std::string& payload) {
@@ -80,7 +81,11 @@ void HislipServer::onSync(Session& s, const Header& h, const std::string& payloa
     case DataEnd:
     case Trigger:
         if (s.clearing)
-            return;                       // discarded until the clear completes
+            return; // discarded until the clear completes
+        if (securityMissing(s))
+            return fatal(c, UnidentifiedFatal,
+                         "this server takes messages only over a secure connection, from an "
+                         "authenticated client");
         if (s.device->heldOff(*s.link)) { // another link's lock: it waits
             c.holding = true;
             c.held = h;
@@ -92,7 +97,7 @@ void HislipServer::onSync(Session& s, const Header& h, const std::string& payloa
     case DeviceClearComplete:
         s.clearing = false;
         s.messageId = kFirstMessageId;
-        return send(c, DeviceClearAcknowledge, 0, 0); // 0: synchronized mode
+        return send(c, DeviceClearAcknowledge, features(), 0); // synchronized mode
     case GetDescriptors:
         return send(c, GetDescriptorsResponse, 0, 0); // no descriptors to offer
     case FatalError:
@@ -100,7 +105,9 @@ void HislipServer::onSync(Session& s, const Header& h, const std::string& payloa
     case Error:
         return; // the client's; nothing to undo
     default:
-        return refuse(c, UnrecognizedType, "not a message of the synchronous channel");
+        if (!onSecure(s, h, payload))
+            refuse(c, UnrecognizedType, "not a message of the synchronous channel");
+        return;
     }
 }
 
@@ -166,8 +173,7 @@ void HislipServer::sendSome(Session& s) {
         EncodeTo(slice, last ? DataEnd : Data, 0, s.sendingId, all.substr(s.sendingAt, n));
         s.sendingAt += n;
     }
-    c->socket->write(slice.data(), static_cast<qint64>(slice.size()));
-    c->socket->flush();
+    write(*c, QByteArray(slice.data(), static_cast<qsizetype>(slice.size())));
     if (s.sendingAt < all.size()) {
         QTimer::singleShot(0, this, [this, id = s.id] {
             for (const auto& k : sessions_)
@@ -208,7 +214,7 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
         return send(a, AsyncMaximumMessageSizeResponse, 0, 0, Size64(kMaxMessage));
     case AsyncDeviceClear:
         deviceClear(s);
-        return send(a, AsyncDeviceClearAcknowledge, 0, 0); // 0: synchronized mode
+        return send(a, AsyncDeviceClearAcknowledge, features(), 0); // synchronized mode
     case AsyncStatusQuery: {
         if (h.control & kRmtDelivered)
             s.responsePending = false;
@@ -217,9 +223,9 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
         return send(a, AsyncStatusResponse, stb, 0);
     }
     case AsyncStartTLS:
-        return send(a, AsyncStartTLSResponse, 3, 0); // an error: no secure connection here
+        return onStartTls(s, h);
     case AsyncEndTLS:
-        return send(a, AsyncEndTLSResponse, 3, 0);
+        return onEndTls(s);
     case FatalError:
         return dropSession(s);
     case Error:

@@ -1,5 +1,7 @@
 #include "Serving.h"
 
+#include <QHostInfo>
+
 #include "LxiWebServer.h"
 #include "MdnsPublisher.h"
 #include "ScpiDevice.h"
@@ -28,21 +30,62 @@ bool Serving::start(const ServeOptions& options, QString& error) {
                 visa << r.string;
         return LxiPageOf(card_, hosts_, visa);
     };
-    context_ = std::make_unique<TransportContext>(TransportContext{device_, page, door_});
+    if (!prepareAccess(error))
+        return false;
+    context_ = std::make_unique<TransportContext>(TransportContext{device_, page, door_, access_});
     for (const TransportKind& kind : Transports()) {
         if (!options.transports.contains(kind.key))
             continue;
+        if (options.secure && !kind.secure) {
+            leftOff_ << kind.title;
+            continue;
+        }
         QString problem;
         if (startOne(kind, options.transports.value(kind.key), problem))
             continue;
-        if (kind.required) {
+        if (kind.required || options.secure) {
             stop();
             error = problem;
             return false;
         }
     }
+    if (serving_.empty()) {
+        error = "secure mode serves only HiSLIP and HTTPS, and neither is chosen";
+        return false;
+    }
     if (options.mdns)
         announce();
+    return true;
+}
+
+// The users, and TLS where it is asked for or needed (secure mode, HTTPS,
+// users to sign in over HiSLIP's secure connection, a certificate given).
+bool Serving::prepareAccess(QString& error) {
+    access_ = std::make_shared<Access>();
+    access_->queriesOpen = options_.queriesOpen;
+    access_->anonymous = options_.anonymous;
+    access_->secure = options_.secure;
+    if (!options_.users.isEmpty() && !access_->users.load(options_.users, error))
+        return false;
+    const bool https = options_.transports.contains("https");
+    if (options_.secure || https || !access_->users.empty() || !options_.tlsCertificate.isEmpty()) {
+        const auto identity =
+            options_.tlsCertificate.isEmpty()
+                ? TlsIdentity::Own(options_.tlsFolder.isEmpty() ? TlsIdentity::DefaultFolder()
+                                                                : options_.tlsFolder,
+                                   {QHostInfo::localHostName()}, hosts_, error)
+                : TlsIdentity::Load(options_.tlsCertificate, options_.tlsKey, error);
+        if (!identity)
+            return false;
+        access_->tls = TlsCredentials::Make(*identity, error);
+        if (!access_->tls)
+            return false;
+    }
+    access_->attempted = [this](const QString& peer, const QString& transport, const QString& user,
+                                const QString& why) {
+        emit signInAttempted(peer, transport, user, why);
+    };
+    device_.setSignIn(access_->signInRequired(), options_.queriesOpen);
     return true;
 }
 
@@ -94,7 +137,11 @@ void Serving::stop() {
         serving_.pop_back();
     }
     failures_.clear();
+    leftOff_.clear();
     context_.reset();
+    device_.setSignIn(false, true);
+    if (access_)
+        access_->attempted = nullptr; // a shared server may keep it
     if (door_)
         door_->refused = nullptr; // a shared server may keep it: it tells nobody now
 }

@@ -27,6 +27,19 @@ struct ServeOptions {
     clients::AllowList allow; // the clients that may connect; empty: whoever reaches the port
     bool mdns = true;         // announced where an Avahi daemon runs
     QString files;            // the folder of MMEMory's configuration files; empty: none
+
+    // Who may change the card: the users file (empty: none; sign-in is
+    // required once it names a user), whether clients not signed in may
+    // still ask the card, and whether SASL's ANONYMOUS is offered.
+    QString users;
+    bool queriesOpen = true;
+    bool anonymous = false;
+    // Secure mode: only the transports that carry TLS, each client
+    // authenticated (the others chosen are left off, and said so).
+    bool secure = false;
+    // The operator's certificate and key; empty: the program's own, kept
+    // in `tlsFolder` (empty: TlsIdentity::DefaultFolder()).
+    QString tlsCertificate, tlsKey, tlsFolder;
 };
 
 class Serving : public QObject {
@@ -63,6 +76,15 @@ public:
     QStringList problems() const;
     // Newcomers turned away by the allow list since the start.
     int refusedCount() const { return door_ ? door_->refusedCount : 0; }
+    // Failed sign-ins since the start.
+    int failedSignIns() const { return access_ ? access_->guard.failures() : 0; }
+    // The certificate served where TLS is; null: none.
+    const TlsIdentity* tls() const {
+        return access_ && access_->tls ? &access_->tls->identity() : nullptr;
+    }
+    bool signInRequired() const { return access_ && access_->signInRequired(); }
+    // The transports chosen that secure mode left off (their titles).
+    QStringList leftOff() const { return leftOff_; }
     // Whether it is announced; why not when it is not.
     bool announced() const { return mdns_ != nullptr; }
     QString announceProblem() const { return announceProblem_; }
@@ -76,10 +98,14 @@ signals:
     void reachChanged(const Transport& transport);
     // A newcomer turned away: "192.0.2.7:40112", "HiSLIP", "not on the allow list".
     void clientRefused(const QString& peer, const QString& transport, const QString& why);
+    // A client tried to sign in as `user`: `why` it failed, empty when it did not.
+    void signInAttempted(const QString& peer, const QString& transport, const QString& user,
+                         const QString& why);
 
 private:
     void announce();
     bool startOne(const TransportKind& kind, int wanted, QString& problem);
+    bool prepareAccess(QString& error);
 
     ScpiDevice& device_;
     const Card& card_;
@@ -91,6 +117,8 @@ private:
     };
     std::unique_ptr<TransportContext> context_; // what the transports serve
     std::shared_ptr<clients::Door> door_;
+    std::shared_ptr<Access> access_;
+    QStringList leftOff_;
     std::vector<Served> serving_;
     std::vector<Failure> failures_;
     std::unique_ptr<MdnsPublisher> mdns_;

@@ -1,7 +1,7 @@
 // A transport whose server is the process's one (the port mapper knows one
 // VXI-11 server per computer; HiSLIP's keeps its own port): the device is
 // one of its devices while served, the server listens while it serves any,
-// and the first device served chooses its address and its door.
+// and the first device served chooses its address, its door and its access.
 #pragma once
 
 #include <QCoreApplication>
@@ -17,6 +17,8 @@ public:
         Server& server = Shared();
         if (!server.listening()) {
             server.setDoor(context.door);
+            if constexpr (requires { server.setAccess(context.access); })
+                server.setAccess(context.access);
             if (!server.listen(address, port, error))
                 return false;
         }

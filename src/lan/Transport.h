@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "Access.h"
 #include "ClientDoor.h"
 #include "MdnsPublisher.h"
 
@@ -24,6 +25,7 @@ struct TransportContext {
     ScpiDevice& device;
     std::function<LxiPage()> page;
     std::shared_ptr<clients::Door> door; // the allow list every newcomer passes
+    std::shared_ptr<Access> access;      // who may do what once in
 };
 
 // A resource string and what a reader of the command line's list is told of it.
@@ -78,6 +80,8 @@ struct TransportKind {
     // The command line: the option that turns it off, the one giving its port.
     QString offOption, offHelp, portOption, portHelp;
     std::function<std::unique_ptr<Transport>()> make;
+    // Served in secure mode: it carries TLS and authenticates its clients.
+    bool secure = false;
 };
 
 // A host in a resource string: an IPv6 address in brackets, so its colons

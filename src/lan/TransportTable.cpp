@@ -40,7 +40,7 @@ const std::vector<TransportKind>& Transports() {
          "hislip",
          "The port of --serve's HiSLIP (default 4880 where the program may listen on it, else "
          "any free port, which is printed; 0: any free port).",
-         MakeHislipTransport},
+         MakeHislipTransport, true},
         {"http", "the web page", false, 80, "Http_CheckBox", "Web page and LXI identification",
          "Serves /lxi/identification and a welcome page over HTTP, on port 80 where the "
          "program may listen on it, else on any free port.",

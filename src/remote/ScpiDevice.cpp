@@ -28,8 +28,8 @@ ScpiDevice::~ScpiDevice() = default;
 // as much as a link of a transport that waits (it never gets this far).
 std::unique_ptr<scpi::Session> ScpiDevice::openLink(const QString& name) {
     auto session = std::make_unique<scpi::Session>(commands_, identity_);
-    session->setLockedBy([this, link = session.get()] { return holdersOf(*link); });
-    links_.push_back({session.get(), name, false, false, {}});
+    session->setGuard([this, link = session.get()](bool query) { return refusal(*link, query); });
+    links_.push_back({session.get(), name, false, false, {}, {}, false});
     return session;
 }
 
@@ -41,6 +41,35 @@ std::string ScpiDevice::holdersOf(const scpi::Session& link) const {
             (other.exclusive || (other.shared && !(l && l->shared && l->key == other.key))))
             names += (names.empty() ? "" : ", ") + other.name.toStdString();
     return names;
+}
+
+std::string ScpiDevice::refusal(const scpi::Session& link, bool query) const {
+    if (!query)
+        if (const std::string holders = holdersOf(link); !holders.empty())
+            return "locked by " + holders;
+    const Link* l = find(link);
+    if (!signInRequired_ || (l && l->mayChange) || (query && queriesOpen_))
+        return {};
+    return query ? "sign in first: only users signed in may ask the card"
+                 : "sign in first: only users signed in may change the card (over HiSLIP's "
+                   "secure connection)";
+}
+
+void ScpiDevice::setSignIn(bool required, bool queriesOpen) {
+    signInRequired_ = required;
+    queriesOpen_ = queriesOpen;
+}
+
+void ScpiDevice::signIn(const scpi::Session& link, const QString& user, bool mayChange) {
+    if (Link* l = find(link)) {
+        l->user = user;
+        l->mayChange = mayChange;
+    }
+}
+
+QString ScpiDevice::userOf(const scpi::Session& link) const {
+    const Link* l = find(link);
+    return l ? l->user : QString();
 }
 
 void ScpiDevice::closeLink(const scpi::Session& link) {

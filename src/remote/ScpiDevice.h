@@ -73,6 +73,16 @@ public:
 
     const scpi::CommandSet& commands() const { return commands_; }
 
+    // Whether changing the device asks for a link signed in as a user who
+    // may, and whether the others may still ask it (queries). Refused
+    // commands get -203 saying so; the session's own ones always run.
+    void setSignIn(bool required, bool queriesOpen);
+    bool signInRequired() const { return signInRequired_; }
+    // The link authenticated as `user`; `mayChange` false for one signed in
+    // as nobody in particular (SASL's ANONYMOUS), who may only ask.
+    void signIn(const scpi::Session& link, const QString& user, bool mayChange);
+    QString userOf(const scpi::Session& link) const;
+
 signals:
     // The front panel was locked out or given back.
     void lockChanged();
@@ -81,6 +91,8 @@ signals:
 
 private:
     void setLock(const scpi::Session* holder);
+    // Why the link may not run a command on the device now; empty: it may.
+    std::string refusal(const scpi::Session& link, bool query) const;
 
     std::function<Card*()> card_;
     std::function<scpi::Identity()> identity_;
@@ -91,9 +103,12 @@ private:
         QString name;
         bool exclusive = false, shared = false;
         std::string key; // of the shared lock
+        QString user;    // signed in as; empty: nobody
+        bool mayChange = false;
     };
     Link* find(const scpi::Session& link);
     const Link* find(const scpi::Session& link) const;
     std::vector<Link> links_;
     const scpi::Session* lockHolder_ = nullptr;
+    bool signInRequired_ = false, queriesOpen_ = true;
 };

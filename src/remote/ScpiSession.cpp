@@ -200,9 +200,9 @@ void Session::run(const Unit& u, std::vector<std::string>& answers) {
             return error(ParameterNotAllowed);
         if (given < fewest)
             return error(MissingParameter);
-        if (!c.query && c.reach == Reach::Device && lockedBy_)
-            if (const std::string holder = lockedBy_(); !holder.empty())
-                return error(CommandProtected, "locked by " + holder);
+        if (c.reach == Reach::Device && guard_)
+            if (const std::string why = guard_(c.query); !why.empty())
+                return error(CommandProtected, why);
         return c.run(*this, u, suffix, answers);
     }
     error(!headerKnown && suffixWrong ? SuffixOutOfRange : UndefinedHeader);

@@ -91,10 +91,11 @@ public:
     // enable register lets through (bit 5), a service request (bit 6).
     uint8_t statusByte(bool messageAvailable = false) const;
 
-    // Who holds a lock that keeps this link from changing the device, asked
-    // before each command that would (empty: nobody); such a command is then
-    // refused with -203 naming the holder, and queries go on.
-    void setLockedBy(std::function<std::string()> lockedBy) { lockedBy_ = std::move(lockedBy); }
+    // What keeps this link from a command on the device (a lock another
+    // holds, a sign-in it lacks), asked before each one with whether it only
+    // asks (a query): empty when nothing does; otherwise the command is
+    // refused with -203 and this text ("locked by 127.0.0.1:50122").
+    void setGuard(std::function<std::string(bool query)> guard) { guard_ = std::move(guard); }
 
     // The byte order of binary blocks (FORMat:BORDer): swapped is the least
     // significant byte first.
@@ -110,7 +111,7 @@ private:
 
     const CommandSet& commands_;
     std::function<Identity()> identity_;
-    std::function<std::string()> lockedBy_;
+    std::function<std::string(bool query)> guard_;
     std::deque<std::pair<int, std::string>> errors_;
     uint8_t events_ = 0, eventEnable_ = 0, serviceEnable_ = 0;
     bool swapped_ = false;

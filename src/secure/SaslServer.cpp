@@ -106,10 +106,9 @@ SaslServer::Step SaslServer::step(const QByteArray& in, QByteArray& out) {
     gsasl_free(reply);
     if (r == GSASL_NEEDS_MORE)
         return Step::More;
-    if (r == GSASL_OK) {
-        const char* authid = gsasl_property_fast(session, GSASL_AUTHID);
-        user_ = mechanism_ == "ANONYMOUS" ? QString("anonymous") : QString::fromUtf8(authid);
-    } else {
+    const char* authid = gsasl_property_fast(session, GSASL_AUTHID);
+    user_ = mechanism_ == "ANONYMOUS" ? QString("anonymous") : QString::fromUtf8(authid);
+    if (r != GSASL_OK) {
         error_ = r == GSASL_AUTHENTICATION_ERROR ? QString("wrong user or password")
                                                  : QString::fromUtf8(gsasl_strerror(r));
     }

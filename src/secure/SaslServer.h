@@ -31,6 +31,7 @@ public:
     // of the mechanism's (error()).
     Step step(const QByteArray& in, QByteArray& out);
 
+    // Who the client said it is (once Done: who it is).
     QString user() const { return user_; }
     QString mechanism() const { return mechanism_; }
     QString error() const { return error_; }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <gnutls/gnutls.h>
+#include <utility>
 
 namespace {
 
@@ -150,7 +151,7 @@ TlsChannel::State TlsChannel::take(const char* data, size_t size, QByteArray& pl
 }
 
 void TlsChannel::send(std::string_view plain, QByteArray& wire) {
-    if (state_ != State::Open)
+    if (state_ != State::Open || closing_)
         return;
     io_->out = &wire;
     while (!plain.empty()) {
@@ -167,10 +168,16 @@ void TlsChannel::send(std::string_view plain, QByteArray& wire) {
 }
 
 void TlsChannel::close(QByteArray& wire) {
-    if (state_ == State::Open) {
+    if ((state_ == State::Open || state_ == State::Closed) && !closing_) {
         io_->out = &wire;
         gnutls_bye(io_->session, GNUTLS_SHUT_WR);
         io_->out = nullptr;
+        closing_ = true;
+    } else {
+        state_ = State::Closed;
     }
-    state_ = State::Closed;
+}
+
+QByteArray TlsChannel::rest() {
+    return std::exchange(io_->pending, {});
 }

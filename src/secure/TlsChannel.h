@@ -42,10 +42,15 @@ public:
     State take(const char* data, size_t size, QByteArray& plain, QByteArray& wire);
     // Clear bytes to the client, encrypted into `wire` (nothing unless open).
     void send(std::string_view plain, QByteArray& wire);
-    // The close_notify alert into `wire`; the channel is closed.
+    // The close_notify alert into `wire`: nothing more is sent, and the
+    // channel is closed once the client's close_notify comes (what it sent
+    // before is still taken).
     void close(QByteArray& wire);
 
     State state() const { return state_; }
+    // Once closed: the bytes that came after the client's close_notify
+    // (clear again), taken out.
+    QByteArray rest();
     // Why it failed.
     QString error() const { return error_; }
 
@@ -55,5 +60,6 @@ private:
     std::shared_ptr<const TlsCredentials> credentials_;
     std::unique_ptr<Io> io_;
     State state_ = State::Handshake;
+    bool closing_ = false;
     QString error_;
 };

@@ -106,15 +106,31 @@ private slots:
         QCOMPARE(server.state(), TlsChannel::State::Open);
         gnutls_record_send(client.session, "*IDN?\n", 6);
         server.take(client.out.constData(), size_t(client.out.size()), plain, wire);
+        client.out.clear();
         QCOMPARE(plain, QByteArray("*IDN?\n"));
         wire.clear();
         server.send("NV,72-815\n", wire);
         client.in = wire;
         char back[64] = {};
         QCOMPARE(gnutls_record_recv(client.session, back, sizeof back), ssize_t(10));
+        // close_notify both ways: clear again after it, what came after kept.
         wire.clear();
         server.close(wire);
+        client.in = wire;
+        QCOMPARE(gnutls_record_recv(client.session, back, sizeof back), ssize_t(0));
+        gnutls_bye(client.session, GNUTLS_SHUT_WR);
+        client.out += "HS";
+        server.take(client.out.constData(), size_t(client.out.size()), plain, wire);
         QCOMPARE(server.state(), TlsChannel::State::Closed);
+        QCOMPARE(server.rest(), QByteArray("HS"));
+
+        // A client asking to renegotiate (TLS 1.2) is refused: the channel fails.
+        TlsChannel renegotiated(creds);
+        TlsClient old(id->certificate);
+        gnutls_priority_set_direct(old.session, "NORMAL:-VERS-ALL:+VERS-TLS1.2", nullptr);
+        QCOMPARE(old.handshake(renegotiated, plain), GNUTLS_E_SUCCESS);
+        QVERIFY(old.handshake(renegotiated, plain) < 0);
+        QCOMPARE(renegotiated.state(), TlsChannel::State::Failed);
 
         TlsChannel garbage(creds);
         plain.clear();

@@ -1,0 +1,318 @@
+"""Who may drive the card, as clients see it: --serve with a users file
+(made by --add-user) signs clients in over HiSLIP's secure connection, a
+client of the test's own: Python's ssl module trusting the program's own
+certificate (pinned by the fingerprint --serve prints) and SCRAM-SHA-256
+or PLAIN, written here after RFC 5802 and RFC 4616. A signed-in session
+changes the card; PyVISA over the raw socket and VXI-11, and a HiSLIP
+session not signed in, may ask but are refused every change (-203), and
+the card's journal shows nothing sent for them. Hostile: garbage instead
+of TLS, a handshake never finished, a client that does not trust the
+certificate, AsyncEndTLS and back to clear, wrong passwords at speed from
+many connections (the brake: each guess waits, the count is said), and
+--secure, which serves only HiSLIP with TLS, to signed-in clients.
+
+Run in a network namespace of its own (netns.sh: a port mapper for VXI-11).
+
+Usage: secure_clients.py PROGRAM SIM_DIR OUT_DIR"""
+import base64
+import hashlib
+import hmac
+import os
+import re
+import socket
+import ssl
+import struct
+import subprocess
+import sys
+import threading
+import time
+
+import pyvisa
+
+program, sim_dir, out_dir = sys.argv[1:4]
+os.makedirs(out_dir, exist_ok=True)
+config = os.path.join(out_dir, "secure-config")
+users = os.path.join(out_dir, "users")
+journal = os.path.join(out_dir, "secure.journal")
+for f in (users, journal):
+    if os.path.exists(f):
+        os.remove(f)
+env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": "", "NVSIM_JOURNAL_FILE": journal,
+       "XDG_CONFIG_HOME": config, "PATH": os.environ.get("PATH", "/usr/bin")}
+failures = []
+
+
+def check(what, got, wanted):
+    if got != wanted:
+        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
+
+
+def changes():
+    """The journal's calls that change the card (nv815_Set..., Generate...)."""
+    calls = [l.split("(")[0] for l in open(journal).read().splitlines()]
+    return [c for c in calls if c.startswith(("nv815_Generate", "nv815_SetAtten",
+                                              "nv815_SetDC", "nv815_Output"))]
+
+
+def message(kind, control=0, parameter=0, payload=b""):
+    return struct.pack(">2sBBIQ", b"HS", kind, control, parameter, len(payload)) + payload
+
+
+def receive(sock):
+    head = b""
+    while len(head) < 16:
+        part = sock.recv(16 - len(head))
+        if not part:
+            raise ConnectionError("closed")
+        head += part
+    _, kind, control, parameter, length = struct.unpack(">2sBBIQ", head)
+    body = b""
+    while len(body) < length:
+        part = sock.recv(length - len(body))
+        if not part:
+            raise ConnectionError("closed")
+        body += part
+    return kind, control, parameter, body
+
+
+class Hislip:
+    """Both channels of a HiSLIP 2.0 session, TLS on them once started."""
+
+    def __init__(self, port, source="127.0.0.1"):
+        self.sync = socket.create_connection(("127.0.0.1", port), 5, (source, 0))
+        self.sync.sendall(message(0, 0, (0x0200 << 16) | 0x4E56, b"hislip0"))
+        kind, self.features, parameter, _ = receive(self.sync)
+        self.session = parameter & 0xFFFF
+        self.asyn = socket.create_connection(("127.0.0.1", port), 5, (source, 0))
+        self.asyn.sendall(message(17, 0, self.session))
+        _, self.offered, _, _ = receive(self.asyn)
+        self.id = 0xFFFFFF00
+
+    def start_tls(self, context):
+        self.asyn.sendall(message(29, 1, self.id, struct.pack(">I", self.id)))
+        kind, control, _, _ = receive(self.asyn)
+        if (kind, control) != (30, 1):
+            return (kind, control)
+        self.asyn = context.wrap_socket(self.asyn, server_hostname="localhost")
+        self.sync.sendall(message(28))
+        self.sync = context.wrap_socket(self.sync, server_hostname="localhost")
+        return (kind, control)
+
+    def sign_in(self, mechanism, user, password):
+        self.sync.sendall(message(34))
+        _, _, _, offered = receive(self.sync)
+        self.sync.sendall(message(36, 0, 0, mechanism.encode()))
+        if mechanism == "PLAIN":
+            self.sync.sendall(message(37, 0, 0, b"\0" + user.encode() + b"\0" + password.encode()))
+            kind, control, _, body = receive(self.sync)
+            return offered, kind, control, body
+        nonce = base64.b64encode(os.urandom(18)).decode()
+        first_bare = f"n={user},r={nonce}"
+        self.sync.sendall(message(37, 0, 0, ("n,," + first_bare).encode()))
+        kind, control, _, server_first = receive(self.sync)
+        if kind != 37:
+            return offered, kind, control, server_first
+        fields = dict(f.split("=", 1) for f in server_first.decode().split(","))
+        salted = hashlib.pbkdf2_hmac("sha256", password.encode(), base64.b64decode(fields["s"]),
+                                     int(fields["i"]))
+        client_key = hmac.digest(salted, b"Client Key", "sha256")
+        without_proof = f"c=biws,r={fields['r']}"
+        auth = f"{first_bare},{server_first.decode()},{without_proof}".encode()
+        signature = hmac.digest(hashlib.sha256(client_key).digest(), auth, "sha256")
+        proof = bytes(a ^ b for a, b in zip(client_key, signature))
+        self.sync.sendall(message(37, 0, 0, (without_proof + ",p=" +
+                                             base64.b64encode(proof).decode()).encode()))
+        kind, control, _, final = receive(self.sync)
+        server_key = hmac.digest(salted, b"Server Key", "sha256")
+        expected = b"v=" + base64.b64encode(hmac.digest(server_key, auth, "sha256"))
+        if kind == 38 and control == 1 and final != expected:
+            return offered, kind, "a server that does not know the password", final
+        return offered, kind, control, final
+
+    def ask(self, text):
+        self.sync.sendall(message(7, 1, self.id, text.encode() + b"\n"))
+        self.id = (self.id + 2) & 0xFFFFFFFF
+        if not text.split(";")[-1].strip().endswith("?"):
+            return None
+        kind, control, parameter, body = receive(self.sync)
+        return body.decode().strip() if kind == 7 else (kind, body)
+
+    def close(self):
+        for s in (self.sync, self.asyn):
+            try:
+                s.close()
+            except OSError:
+                pass
+
+
+def start(*extra):
+    server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
+                               "--hislip", "0", "--no-mdns", "--users", users, *extra],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+    said = []
+    while True:
+        line = server.stdout.readline()
+        if not line:
+            raise RuntimeError("the server stopped: " + server.stderr.read())
+        said.append(line.strip())
+        if "hislip0" in line:
+            break
+    return server, said
+
+
+def stop(server):
+    server.terminate()
+    out, err = server.communicate(timeout=20)
+    return out, err
+
+
+# A user, added as a script would.
+added = subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
+                       capture_output=True, text=True, env=env)
+check("alice added", added.returncode, 0)
+
+server, said = start()
+raw_port = int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said[0]).group(1))
+hislip_port = int(re.search(r"hislip0,(\d+)", said[-1]).group(1))
+try:
+    intro = ""
+    while "Changing the card" not in intro:
+        intro += server.stderr.readline()
+    certificate = re.search(r"TLS certificate: (\S+) \((SHA256 [0-9A-F:]+)", intro)
+    check("the certificate's file and fingerprint said", bool(certificate), True)
+    cert_file, fingerprint = certificate.groups()
+    der = ssl.PEM_cert_to_DER_cert(open(cert_file).read())
+    check("the fingerprint is the certificate's",
+          fingerprint, "SHA256 " + hashlib.sha256(der).hexdigest().upper()[0:2] +
+          "".join(":" + hashlib.sha256(der).hexdigest().upper()[i:i + 2] for i in range(2, 64, 2)))
+    check("the certificate kept for its owner only", oct(os.stat(cert_file).st_mode & 0o077), "0o0")
+    trusting = ssl.create_default_context(cafile=cert_file)
+    before = len(changes())
+
+    # Raw socket and VXI-11 through PyVISA: they may ask, never change.
+    rm = pyvisa.ResourceManager("@py")
+    raw = rm.open_resource(f"TCPIP0::127.0.0.1::{raw_port}::SOCKET", read_termination="\n",
+                           write_termination="\n", timeout=5000)
+    check("the raw socket may ask", raw.query("*IDN?").split(",")[0], "Norvale")
+    raw.write("SOUR1:FREQ 2500")
+    check("the raw socket may not change",
+          raw.query("SYST:ERR?").startswith('-203,"Command protected;sign in first'), True)
+    raw.close()
+    vxi = rm.open_resource("TCPIP0::127.0.0.1::inst0::INSTR", timeout=5000)
+    check("VXI-11 may ask", vxi.query("*IDN?").split(",")[0], "Norvale")
+    vxi.write("OUTP1 ON")
+    check("VXI-11 may not change", vxi.query("SYST:ERR?").startswith("-203"), True)
+    vxi.close()
+
+    # HiSLIP: no session is signed in before it authenticates.
+    plain = Hislip(hislip_port)
+    check("a secure connection is offered", plain.offered, 1)
+    plain.ask("SOUR1:FREQ 2500")
+    check("a session not signed in may not change", plain.ask("SYST:ERR?").startswith("-203"), True)
+    plain.close()
+    check("nothing sent to the card for them", changes()[before:], [])
+
+    # Signed in with SCRAM-SHA-256 over TLS: the change reaches the card.
+    good = Hislip(hislip_port)
+    check("TLS started", good.start_tls(trusting), (30, 1))
+    offered, kind, control, _ = good.sign_in("SCRAM-SHA-256", "alice", "s3cret")
+    check("the mechanisms", offered, b"SCRAM-SHA-256 PLAIN")
+    check("alice signed in (the server proved it knows her)", (kind, control), (38, 1))
+    good.ask("SOUR1:FREQ 2500")
+    check("a signed-in session changes the card", good.ask("SOUR1:FREQ?;:SYST:ERR?"),
+          '2500;0,"No error"')
+    check("the card was sent it", "nv815_GenerateSignal" in changes()[before:], True)
+    good.close()
+
+    # PLAIN with a wrong password: refused, and the session stays read-only.
+    wrong = Hislip(hislip_port)
+    wrong.start_tls(trusting)
+    _, kind, control, why = wrong.sign_in("PLAIN", "alice", "guess")
+    check("a wrong password refused", (kind, control, why), (38, 0, b"wrong user or password"))
+    wrong.ask("SOUR1:FREQ 3000")
+    check("and it may not change", wrong.ask("SYST:ERR?").startswith("-203"), True)
+    wrong.close()
+
+    # A client that does not trust the certificate gives up; the server goes on.
+    stranger = Hislip(hislip_port)
+    try:
+        stranger.start_tls(ssl.create_default_context())
+        failures.append("an untrusted certificate was taken")
+    except ssl.SSLError:
+        pass
+    stranger.close()
+    # Garbage instead of TLS, and a handshake never finished: closed.
+    for what, payload in (("garbage", b"\x16\x03\x01" + b"\xff" * 300), ("silence", b"")):
+        bad = Hislip(hislip_port)
+        bad.asyn.sendall(message(29, 1, 0, struct.pack(">I", 0)))
+        receive(bad.asyn)
+        bad.asyn.sendall(payload)
+        bad.asyn.settimeout(15)
+        try:
+            check(f"{what} instead of TLS: closed", bad.asyn.recv(4096) is not None, True)
+            while bad.asyn.recv(4096):
+                pass
+        except (ConnectionError, socket.timeout) as e:
+            check(f"{what} instead of TLS: closed in time", type(e).__name__, "ConnectionResetError")
+        bad.close()
+
+    # Back to clear after AsyncEndTLS and EndTLS: the session goes on.
+    ending = Hislip(hislip_port)
+    ending.start_tls(trusting)
+    ending.asyn.sendall(message(32, 1, ending.id))
+    check("AsyncEndTLS answered", receive(ending.asyn)[:2], (33, 1))
+    ending.asyn = ending.asyn.unwrap()
+    ending.sync.sendall(message(31))
+    ending.sync = ending.sync.unwrap()
+    check("clear again", ending.ask("*IDN?").split(",")[0], "Norvale")
+    ending.close()
+
+    # Guesses at speed from many connections: each waits for its slot.
+    began = time.monotonic()
+    results = []
+
+    def guess(n):
+        h = Hislip(hislip_port, f"127.0.0.{10 + n}")
+        h.start_tls(trusting)
+        results.append(h.sign_in("PLAIN", "alice", f"guess{n}")[2])
+        h.close()
+
+    threads = [threading.Thread(target=guess, args=(n,)) for n in range(12)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(60)
+    check("every guess refused", results, [0] * 12)
+    check("the guesses were slowed (a quarter second each)", time.monotonic() - began >= 2.5,
+          True)
+    check("nothing changed on the card by them", changes()[before:].count("nv815_GenerateSignal"), 1)
+finally:
+    out, err = stop(server)
+check("each failure said with the count", "(13 failed since the start)" in out, True)
+check("alice's sign-in said", bool(re.search(r"Signed in: alice from 127\.0\.0\.1:\d+ \(HiSLIP\)", out)),
+      True)
+
+# Secure mode: HiSLIP with TLS only, to signed-in clients.
+server, said = start("--secure")
+try:
+    check("secure mode: no raw socket string", any("SOCKET" in l for l in said), False)
+    port = int(re.search(r"hislip0,(\d+)", said[-1]).group(1))
+    h = Hislip(port)
+    check("secure mode asks for encryption at once", h.features & 0x06, 0x06)
+    h.sync.sendall(message(7, 1, h.id, b"*IDN?\n"))
+    kind = receive(h.sync)[0]
+    check("secure mode: a message in clear is a fatal error", kind, 2)
+    h.close()
+    h = Hislip(port)
+    h.start_tls(trusting)
+    h.sign_in("SCRAM-SHA-256", "alice", "s3cret")
+    check("secure mode: signed in over TLS", h.ask("*IDN?").split(",")[0], "Norvale")
+    h.close()
+finally:
+    out, err = stop(server)
+check("secure mode said at the start", "Secure mode: only HiSLIP with TLS and HTTPS" in err, True)
+
+if failures:
+    print("\n".join(failures))
+    sys.exit(1)
+print("secure clients: every check passed")
