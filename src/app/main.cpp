@@ -256,7 +256,8 @@ std::optional<int> RunAutomation(const QCommandLineParser& parser, const char* p
         if (parser.isSet("allow"))
             o.allow = *clients::AllowList::Parse(parser.value("allow"), ignored);
         for (const TransportKind& kind : Transports())
-            if (kind.offOption.isEmpty() || !parser.isSet(kind.offOption))
+            if ((kind.offOption.isEmpty() || !parser.isSet(kind.offOption)) &&
+                (kind.onByDefault || parser.isSet(kind.portOption) || (o.secure && kind.secure)))
                 o.transports[kind.key] = parser.isSet(kind.portOption)
                                              ? parser.value(kind.portOption).toInt()
                                          : kind.required ? kind.preferredPort

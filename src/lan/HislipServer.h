@@ -71,6 +71,7 @@ public:
     // Who may do what: TLS offered, sign-in, secure mode; none: no secure
     // connection is offered.
     void setAccess(std::shared_ptr<Access> access) { access_ = std::move(access); }
+    const Access* access() const { return access_.get(); }
 
     // The devices served; `device` outlives the server or is removed first.
     void addDevice(ScpiDevice& device);

@@ -14,8 +14,12 @@ public:
             return {};
         const QString suffix =
             port() == HislipServer::kPort ? QString() : "," + QString::number(port());
+        const Access* access = Shared().access();
+        const QString secured = !access || !access->tls ? QString()
+                                : access->secure        ? ", TLS and sign-in required"
+                                                        : ", TLS offered";
         return {{QString("TCPIP0::%1::%2%3::INSTR").arg(ResourceHost(host), deviceName(), suffix),
-                 QString("HiSLIP, port %1").arg(port())}};
+                 QString("HiSLIP, port %1%2").arg(port()).arg(secured)}};
     }
     QList<MdnsService> services() const override {
         if (!device_)

@@ -23,6 +23,7 @@
 namespace {
 
 constexpr const char* kLxiNamespace = "http://www.lxistandard.org/InstrumentIdentification/1.0";
+constexpr const char* kSecurityNamespace = "urn:nv815-panel:security";
 constexpr const char* kInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 constexpr const char* kSchemaPath = "/lxi/identification.xsd";
 
@@ -204,13 +205,19 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(address.toIPv4Address());
+    // The certificate's options come first when there is one; the list
+    // ends where they are not.
+    const bool tls = secure();
     daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL, port, &Calls::Admit, this, &Calls::Access, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        static_cast<size_t>(32 * 1024), MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
-        MHD_OPTION_NOTIFY_CONNECTION, &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &Calls::Completed, this, MHD_OPTION_END);
+        MHD_USE_EPOLL | (tls ? MHD_USE_TLS : 0), port, &Calls::Admit, this, &Calls::Access, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT,
+        kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32 * 1024),
+        MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds, MHD_OPTION_NOTIFY_CONNECTION,
+        &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED, &Calls::Completed, this,
+        tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END, tlsKey_.constData(),
+        MHD_OPTION_HTTPS_MEM_CERT, tlsCertificate_.constData(), MHD_OPTION_HTTPS_PRIORITIES,
+        "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_END);
     if (!daemon_) {
         error = QString("cannot listen on port %1").arg(port);
         return false;
@@ -267,7 +274,8 @@ LxiWebServer::Reply LxiWebServer::answer(const QString& method, const QString& p
         return {MHD_HTTP_METHOD_NOT_ALLOWED, "text/plain; charset=utf-8",
                 "Only GET and HEAD are answered here.\n"};
     // HEAD is answered as GET is: the library sends the headers alone.
-    const QString base = "http://" + (host.isEmpty() ? local + ":" + QString::number(port_) : host);
+    const QString base = QString(secure() ? "https://" : "http://") +
+                         (host.isEmpty() ? local + ":" + QString::number(port_) : host);
     if (path == "/")
         return {MHD_HTTP_OK, "text/html; charset=utf-8", WelcomeHtml(page_())};
     if (path == "/lxi/identification")
@@ -323,6 +331,16 @@ QByteArray LxiWebServer::IdentificationXml(const LxiPage& page, const QString& b
         w.writeTextElement(kLxiNamespace, "AutoIPEnabled", "false");
         w.writeEndElement();
     }
+    if (!page.security.isEmpty()) { // the program's own words, in a namespace of
+        // its own (the schema's place for them: after the interfaces)
+        w.writeStartElement(kLxiNamespace, "Extension");
+        w.writeNamespace(kSecurityNamespace, "nv");
+        w.writeStartElement(kSecurityNamespace, "Security");
+        for (const QString& line : page.security)
+            w.writeTextElement(kSecurityNamespace, "Secured", line);
+        w.writeEndElement();
+        w.writeEndElement();
+    }
     w.writeTextElement(kLxiNamespace, "LXIVersion", kLxiVersion);
     w.writeEndElement();
     w.writeEndDocument();
@@ -340,6 +358,13 @@ QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page) {
     QString resources;
     for (const QString& r : page.resources)
         resources += "<li><input readonly size=\"48\" value=\"" + e(r) + "\"></li>\n";
+    QString security;
+    if (!page.security.isEmpty()) {
+        security = "<h2>Security</h2>\n<ul>\n";
+        for (const QString& line : page.security)
+            security += "<li>" + e(line) + "</li>\n";
+        security += "</ul>\n";
+    }
     const QString html =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<title>" +
@@ -355,8 +380,7 @@ QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page) {
         resources +
         "</ul>\n"
         "<h2>Channels</h2>\n<pre>" +
-        e(page.status) +
-        "</pre>\n"
+        e(page.status) + "</pre>\n" + security +
         "<p><a href=\"/lxi/identification\">LXI identification</a></p>\n</body></html>\n";
     return html.toUtf8();
 }

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "ClientDoor.h"
+#include "TlsIdentity.h"
 
 class QSocketNotifier;
 class QTimer;
@@ -31,6 +32,7 @@ struct LxiPage {
     QStringList addresses; // the IPv4 addresses clients reach it at
     QStringList resources; // each VISA resource string a client can open
     QString status;        // what each channel holds, as the window's strip says it
+    QStringList security;  // what is secured and how, one sentence each; empty: nothing
 };
 
 class Card;
@@ -59,6 +61,14 @@ public:
 
     // The door newcomers pass (the allow list); none: whoever reaches the port.
     void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
+
+    // Serves over HTTPS (TLS 1.2 and 1.3, GnuTLS through libmicrohttpd)
+    // with this certificate; before listen().
+    void setTls(const TlsIdentity& identity) {
+        tlsCertificate_ = identity.certificate;
+        tlsKey_ = identity.key;
+    }
+    bool secure() const { return !tlsKey_.isEmpty(); }
 
     // How long a request may take to arrive, headers and body (shorter in tests).
     void setRequestTime(std::chrono::milliseconds time) { requestTime_ = time; }
@@ -101,6 +111,7 @@ private:
     QTimer* deadline_; // requests that take too long to arrive are cut
     quint16 port_ = 0;
     std::chrono::milliseconds requestTime_ = kRequestTime;
+    QByteArray tlsCertificate_, tlsKey_; // PEM, kept while the daemon runs (it reads them)
     // Each connection's socket, and since when its request has been
     // arriving (invalid once it has arrived).
     struct Arriving {

@@ -28,7 +28,9 @@ bool Serving::start(const ServeOptions& options, QString& error) {
         for (const TransportResource& r : resources())
             if (r.visa)
                 visa << r.string;
-        return LxiPageOf(card_, hosts_, visa);
+        LxiPage p = LxiPageOf(card_, hosts_, visa);
+        p.security = security();
+        return p;
     };
     if (!prepareAccess(error))
         return false;
@@ -144,6 +146,33 @@ void Serving::stop() {
         access_->attempted = nullptr; // a shared server may keep it
     if (door_)
         door_->refused = nullptr; // a shared server may keep it: it tells nobody now
+}
+
+QStringList Serving::security() const {
+    QStringList lines;
+    if (!access_)
+        return lines;
+    if (access_->secure)
+        lines << "Secure mode: only HiSLIP with TLS and HTTPS are served, to clients that "
+                 "authenticate.";
+    if (const TlsIdentity* id = tls())
+        lines << "TLS certificate " + id->fingerprint + ", public key " + id->publicKeyPin +
+                     (id->selfSigned ? " (made by the program: pin it)." : ".");
+    if (transport("https"))
+        lines << QString("HTTPS on port %1.").arg(port("https"));
+    if (transport("hislip") && access_->tls)
+        lines << "HiSLIP's secure connection (TLS), with sign-in by SASL (" +
+                     QString::fromLatin1(SaslServer(access_->users, access_->anonymous)
+                                             .mechanisms()
+                                             .replace(' ', ", ")) +
+                     ").";
+    if (access_->signInRequired())
+        lines << (access_->queriesOpen ? "Changing the card asks for a signed-in user; other "
+                                         "clients may only ask it."
+                                       : "Changing or asking the card asks for a signed-in user.");
+    if (!options_.allow.empty())
+        lines << "Clients let in: " + options_.allow.text() + ".";
+    return lines;
 }
 
 bool Serving::listening() const {

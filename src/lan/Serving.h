@@ -106,6 +106,8 @@ private:
     void announce();
     bool startOne(const TransportKind& kind, int wanted, QString& problem);
     bool prepareAccess(QString& error);
+    // What is secured and how, as the pages say it.
+    QStringList security() const;
 
     ScpiDevice& device_;
     const Card& card_;

@@ -82,6 +82,9 @@ struct TransportKind {
     std::function<std::unique_ptr<Transport>()> make;
     // Served in secure mode: it carries TLS and authenticates its clients.
     bool secure = false;
+    // Chosen unless turned off; otherwise only when its port is given (or,
+    // in secure mode, when it is secure).
+    bool onByDefault = true;
 };
 
 // A host in a resource string: an IPv6 address in brackets, so its colons

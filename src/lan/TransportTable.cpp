@@ -4,6 +4,7 @@ std::unique_ptr<Transport> MakeRawTransport();
 std::unique_ptr<Transport> MakeVxi11Transport();
 std::unique_ptr<Transport> MakeHislipTransport();
 std::unique_ptr<Transport> MakeWebTransport();
+std::unique_ptr<Transport> MakeSecureWebTransport();
 
 const std::vector<TransportKind>& Transports() {
     static const std::vector<TransportKind> table = {
@@ -51,6 +52,22 @@ const std::vector<TransportKind>& Transports() {
          "The port of --serve's web pages (default 80 where the program may listen on it, "
          "else any free port, which is printed; 0: any free port).",
          MakeWebTransport},
+        {"https",
+         "HTTPS",
+         false,
+         443,
+         "Https_CheckBox",
+         "Web page over HTTPS too",
+         "Serves the same pages over HTTPS (TLS), with the certificate given or the program's "
+         "own, on port 443 where the program may listen on it, else on any free port.",
+         {},
+         {},
+         "https-port",
+         "--serve serves the web pages over HTTPS too, on port N (0: any free port); with "
+         "--secure on 443 where the program may listen on it, else any free port, by default.",
+         MakeSecureWebTransport,
+         true,
+         false},
     };
     return table;
 }

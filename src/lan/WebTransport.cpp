@@ -1,5 +1,5 @@
 // The LXI identification document and the welcome page, on a server of the
-// device's own.
+// device's own: over HTTP, or over HTTPS with the access's certificate.
 #include "Transport.h"
 
 #include "LxiWebServer.h"
@@ -8,10 +8,20 @@ namespace {
 
 class WebTransport : public Transport {
 public:
+    explicit WebTransport(bool secure) : secure_(secure) {}
     bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
                 QString& error) override {
         auto server = std::make_unique<LxiWebServer>(context.page);
         server->setDoor(context.door);
+        if (secure_) {
+            if (!context.access || !context.access->tls) {
+                error = "HTTPS has no certificate";
+                return false;
+            }
+            server->setTls(context.access->tls->identity());
+            fingerprint_ = context.access->tls->identity().fingerprint;
+            lxi_ = context.access->secure; // the LXI page is this one
+        }
         if (!server->listen(address, port, error))
             return false;
         server_ = std::move(server);
@@ -23,21 +33,37 @@ public:
     QList<TransportResource> resources(const QString& host) const override {
         if (!listening())
             return {};
-        return {{QString("http://%1:%2/").arg(ResourceHost(host)).arg(port()),
-                 "the LXI identification at /lxi/identification", false}};
+        const QString url = QString(secure_ ? "https://%1:%2/" : "http://%1:%2/")
+                                .arg(ResourceHost(host))
+                                .arg(port());
+        return {{url,
+                 secure_ ? "the LXI identification at /lxi/identification; TLS, certificate " +
+                               fingerprint_
+                         : "the LXI identification at /lxi/identification",
+                 false}};
     }
     QList<MdnsService> services() const override {
         if (!listening())
             return {};
+        if (secure_)
+            return lxi_ ? QList<MdnsService>{{"_lxi._tcp", port()}, {"_https._tcp", port(), false}}
+                        : QList<MdnsService>{{"_https._tcp", port(), false}};
         return {{"_lxi._tcp", port()}, {"_http._tcp", port(), false}};
     }
 
 private:
+    bool secure_;
+    bool lxi_ = false;
+    QString fingerprint_;
     std::unique_ptr<LxiWebServer> server_;
 };
 
 } // namespace
 
 std::unique_ptr<Transport> MakeWebTransport() {
-    return std::make_unique<WebTransport>();
+    return std::make_unique<WebTransport>(false);
+}
+
+std::unique_ptr<Transport> MakeSecureWebTransport() {
+    return std::make_unique<WebTransport>(true);
 }

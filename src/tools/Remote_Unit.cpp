@@ -143,9 +143,9 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
                                      : QString("Copied %1 resource strings.").arg(copied.size()));
     });
     // The operator's choices, as the last run left them; each change kept.
-    QStringList keys;
+    QMap<QString, bool> keys;
     for (const auto& [kind, box] : transportBoxes_)
-        keys << kind->key;
+        keys[kind->key] = kind->onByDefault;
     const SessionMemory::RemoteChoices remembered = SessionMemory::Remote(keys);
     Port_SpinEdit->setValue(remembered.port);
     AllInterfaces_CheckBox->setChecked(remembered.allInterfaces);

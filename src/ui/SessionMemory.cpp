@@ -96,14 +96,16 @@ void SetLastCard(const QString& resource, const QString& model) {
     Write("cards/lastModel", model);
 }
 
-RemoteChoices Remote(const QStringList& keys) {
+RemoteChoices Remote(const QMap<QString, bool>& keys) {
     RemoteChoices c;
     bool number = false;
     if (const int port = Read("remote/port").toInt(&number); number && port >= 1 && port <= 65535)
         c.port = port;
     c.allInterfaces = Read("remote/allInterfaces").toString() == "true";
-    for (const QString& key : keys)
-        c.transports[key] = Read("remote/" + key).toString() != "false";
+    for (auto k = keys.begin(); k != keys.end(); ++k) {
+        const QString value = Read("remote/" + k.key()).toString();
+        c.transports[k.key()] = value == "true" || (value != "false" && k.value());
+    }
     if (const QString folder = Read("remote/folder").toString(); QFileInfo(folder).isDir())
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";

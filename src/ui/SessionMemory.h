@@ -45,8 +45,9 @@ struct RemoteChoices {
     bool serveAtStart = false;      // serving starts with the program
     QString allow;                  // the clients let in; empty: whoever reaches the port
 };
-// The transports named by `keys` are on unless turned off.
-RemoteChoices Remote(const QStringList& keys = {});
+// The transports named by `keys`, each on or off as its value says unless
+// chosen otherwise.
+RemoteChoices Remote(const QMap<QString, bool>& keys = {});
 void SetRemote(const RemoteChoices& choices);
 
 } // namespace SessionMemory

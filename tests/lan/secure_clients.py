@@ -5,7 +5,12 @@ certificate (pinned by the fingerprint --serve prints) and SCRAM-SHA-256
 or PLAIN, written here after RFC 5802 and RFC 4616. A signed-in session
 changes the card; PyVISA over the raw socket and VXI-11, and a HiSLIP
 session not signed in, may ask but are refused every change (-203), and
-the card's journal shows nothing sent for them. Hostile: garbage instead
+the card's journal shows nothing sent for them. HTTPS: curl trusting the
+certificate (--cacert) and pinning its key, gnutls-cli, and headless
+Chromium told the key's pin load the pages, which say what is secured (the
+identification document still valid against the LXI schema); a client
+not trusting it is refused, and so are a TLS 1.2 renegotiation and garbage,
+the server serving on. Hostile: garbage instead
 of TLS, a handshake never finished, a client that does not trust the
 certificate, AsyncEndTLS and back to clear, wrong passwords at speed from
 many connections (the brake: each guess waits, the count is said), and
@@ -147,7 +152,8 @@ class Hislip:
 
 def start(*extra):
     server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
-                               "--hislip", "0", "--no-mdns", "--users", users, *extra],
+                               "--hislip", "0", "--http-port", "0", "--https-port", "0",
+                               "--no-mdns", "--users", users, *extra],
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
     said = []
     while True:
@@ -155,7 +161,7 @@ def start(*extra):
         if not line:
             raise RuntimeError("the server stopped: " + server.stderr.read())
         said.append(line.strip())
-        if "hislip0" in line:
+        if line.startswith("  https://"):
             break
     return server, said
 
@@ -173,7 +179,8 @@ check("alice added", added.returncode, 0)
 
 server, said = start()
 raw_port = int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said[0]).group(1))
-hislip_port = int(re.search(r"hislip0,(\d+)", said[-1]).group(1))
+hislip_port = int(re.search(r"hislip0,(\d+)", "".join(said)).group(1))
+https = re.search(r"(https://127\.0\.0\.1:\d+/)", "".join(said)).group(1)
 try:
     intro = ""
     while "Changing the card" not in intro:
@@ -188,6 +195,47 @@ try:
     check("the certificate kept for its owner only", oct(os.stat(cert_file).st_mode & 0o077), "0o0")
     trusting = ssl.create_default_context(cafile=cert_file)
     before = len(changes())
+    pin = re.search(r"public key (sha256//\S+)\)", intro).group(1)
+
+    # HTTPS through curl, gnutls-cli and Chromium.
+    def curl(*options):
+        return subprocess.run(["curl", "-sS", *options], capture_output=True, text=True,
+                              timeout=30)
+
+    document = curl("--cacert", cert_file, "--pinnedpubkey", pin, https + "lxi/identification")
+    check("curl trusting the certificate reads the document", document.returncode, 0)
+    check("the document says what is secured", "HTTPS on port" in document.stdout, True)
+    schema = os.path.join(os.path.dirname(os.path.abspath(__file__)), "LXIIdentification.xsd")
+    valid = subprocess.run(["xmllint", "--noout", "--schema", schema, "-"],
+                           input=document.stdout.encode(), capture_output=True)
+    check("and is valid against the LXI schema", valid.returncode, 0)
+    check("curl not trusting it is refused", curl(https).returncode, 60)
+    gnutls = subprocess.run(["gnutls-cli", "--x509cafile", cert_file, "-p",
+                             https.rsplit(":", 1)[1].strip("/"), "127.0.0.1"],
+                            input="GET / HTTP/1.0\r\n\r\n", capture_output=True, text=True,
+                            timeout=30)
+    check("gnutls-cli trusts it and reads the page",
+          ("The certificate is trusted" in gnutls.stdout, "HTTP/1.1 200 OK" in gnutls.stdout),
+          (True, True))
+    renegotiated = subprocess.run(["gnutls-cli", "--x509cafile", cert_file, "--rehandshake",
+                                   "--priority", "NORMAL:-VERS-ALL:+VERS-TLS1.2", "-p",
+                                   https.rsplit(":", 1)[1].strip("/"), "127.0.0.1"],
+                                  input="", capture_output=True, text=True, timeout=30)
+    check("a renegotiation is not taken", "ReHandshake was completed" in renegotiated.stdout,
+          False)
+    with socket.create_connection(("127.0.0.1", int(https.rsplit(":", 1)[1].strip("/")))) as junk:
+        junk.sendall(b"\x16\x03\x01\xff\xff" + b"\x00" * 2000)
+        junk.settimeout(15)
+        try:
+            while junk.recv(4096):
+                pass
+        except (ConnectionError, socket.timeout):
+            pass
+    dom = subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu",
+                          "--ignore-certificate-errors-spki-list=" + pin[len("sha256//"):],
+                          "--dump-dom", https], capture_output=True, text=True, timeout=60)
+    check("Chromium pinning the key draws the page", "<h2>Security</h2>" in dom.stdout, True)
+    check("the server serves on after them", curl("--cacert", cert_file, https).returncode, 0)
 
     # Raw socket and VXI-11 through PyVISA: they may ask, never change.
     rm = pyvisa.ResourceManager("@py")
@@ -296,7 +344,8 @@ check("alice's sign-in said", bool(re.search(r"Signed in: alice from 127\.0\.0\.
 server, said = start("--secure")
 try:
     check("secure mode: no raw socket string", any("SOCKET" in l for l in said), False)
-    port = int(re.search(r"hislip0,(\d+)", said[-1]).group(1))
+    check("secure mode: the pages over HTTPS", any(l.startswith("https://") for l in said), True)
+    port = int(re.search(r"hislip0,(\d+)", "".join(said)).group(1))
     h = Hislip(port)
     check("secure mode asks for encryption at once", h.features & 0x06, 0x06)
     h.sync.sendall(message(7, 1, h.id, b"*IDN?\n"))

@@ -81,7 +81,7 @@ class TestLxiWeb : public QObject {
         "1001",        "1.46",
         "a card",      "host",
         {"127.0.0.1"}, {"TCPIP0::127.0.0.1::5025::SOCKET", "TCPIP0::127.0.0.1::inst0::INSTR"},
-        "1 off\n"};
+        "1 off\n",     {}};
     std::unique_ptr<LxiWebServer> server;
     quint16 port() const { return server->port(); }
 

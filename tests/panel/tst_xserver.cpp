@@ -170,7 +170,8 @@ private slots:
         QTRY_VERIFY(!vxi11->isChecked());
         XDo({"key", "Tab", "space"});
         QTRY_VERIFY(!form->findChild<QCheckBox*>("Hislip_CheckBox")->isChecked());
-        const auto remembered = SessionMemory::Remote({"vxi11", "hislip"}).transports;
+        const auto remembered =
+            SessionMemory::Remote({{"vxi11", true}, {"hislip", true}}).transports;
         QVERIFY(!remembered["vxi11"] && !remembered["hislip"]);
         // Alt+I reaches "Let in only", which takes what is typed.
         XDo({"key", "alt+i"});
