@@ -81,9 +81,13 @@ void AddAutomationOptions(QCommandLineParser& parser) {
          "the outputs stay as they are. Exit status 0 after a stop, 1 when the card or the "
          "port cannot be had."},
         {"listen",
-         "The address --serve listens on (default 127.0.0.1, this computer only). Any other "
-         "lets whoever can reach the port control the card: said so on standard error.",
-         "ADDRESS"},
+         "The addresses --serve listens on, IPv4 and IPv6, separated by commas, such as "
+         "127.0.0.1,::1 or 0.0.0.0,:: (default 127.0.0.1, this computer only); every server "
+         "listens on each (VXI-11 on the IPv4 ones), mDNS announces the card on their "
+         "interfaces. Any other than a loopback address lets whoever can reach the port "
+         "control the card unless --allow or users to sign in say otherwise: said so on "
+         "standard error.",
+         "LIST"},
         {"add-user",
          "Adds NAME to the users who may change the card over the network (or gives it a new "
          "password), in nv815-panel/users in the configuration folder (--users FILE names "

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <csignal>
 #include <unistd.h>
 
@@ -89,10 +90,11 @@ void FollowReach(Serving& serving, LineOutput& lines, std::FILE* err) {
 // Starts serving; false, said on `err`, when any transport chosen cannot listen.
 bool Start(Serving& serving, const std::string& address, const ServeOptions& o, std::FILE* err) {
     QString problem;
-    if (o.address.isNull() || !serving.start(o, problem)) {
+    const bool unknown = std::any_of(o.addresses.begin(), o.addresses.end(),
+                                     [](const QHostAddress& a) { return a.isNull(); });
+    if (unknown || !serving.start(o, problem)) {
         std::fprintf(err, "Cannot listen on %s:%d: %s\n", address.c_str(),
-                     o.transports.value("raw"),
-                     o.address.isNull() ? "no such address" : qPrintable(problem));
+                     o.transports.value("raw"), unknown ? "no such address" : qPrintable(problem));
         return false;
     }
     if (!serving.failures().empty()) {
@@ -162,16 +164,20 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
     card.record().Resource = found;
     ScpiDevice device([&card] { return &card; }, [&card] { return scpi::IdentityOf(card); });
     Serving serving(device, card);
-    o.address = QHostAddress(QString::fromStdString(address));
+    o.addresses.clear();
+    for (const QString& a : QString::fromStdString(address).split(','))
+        o.addresses << QHostAddress(a.trimmed());
     if (!Start(serving, address, o, err)) {
         Release(card);
         return 1;
     }
-    if (!o.address.isLoopback() && o.allow.empty() && !serving.signInRequired())
+    const bool beyond = std::any_of(o.addresses.begin(), o.addresses.end(),
+                                    [](const QHostAddress& a) { return !a.isLoopback(); });
+    if (beyond && o.allow.empty() && !serving.signInRequired())
         std::fprintf(err,
                      "Warning: listening on %s: anyone who can reach port %d controls the card.\n",
                      address.c_str(), serving.port("raw"));
-    else if (!o.address.isLoopback())
+    else if (beyond && !o.allow.empty())
         std::fprintf(err, "Listening on %s: only %s are let in.\n", address.c_str(),
                      qPrintable(o.allow.text()));
     // Said once where it cannot be announced; served all the same.
@@ -202,7 +208,8 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
     FollowSignIns(serving, lines);
     const StopSignals stopping;
     const quint16 first = serving.port("raw") ? serving.port("raw") : serving.port("hislip");
-    lines.print("Listening on " + address + ":" + std::to_string(first) + " for " + found);
+    lines.print("Listening on " + ResourceHost(o.addresses.front().toString()).toStdString() + ":" +
+                std::to_string(first) + " for " + found);
     PrintResources(lines, serving.resources());
     QCoreApplication::exec();
     serving.stop();

@@ -1,11 +1,11 @@
 #include "HislipServer.h"
 
-#include <QTcpServer>
 #include <QTimer>
 #include <algorithm>
 
 #include "ClientSockets.h"
 #include "HislipParts.h"
+#include "Listener.h"
 
 namespace {
 
@@ -18,9 +18,9 @@ constexpr int kSpareConnections = 4;
 } // namespace
 
 HislipServer::HislipServer(QObject* parent)
-    : QObject(parent), listener_(new QTcpServer(this)), stallTimer_(new QTimer(this)),
+    : QObject(parent), listener_(new clients::Listener(this)), stallTimer_(new QTimer(this)),
       resumeTimer_(new QTimer(this)) {
-    connect(listener_, &QTcpServer::newConnection, this, [this] { accept(); });
+    connect(listener_, &clients::Listener::newConnection, this, [this] { accept(); });
     connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
     clock_.start();
     resumeTimer_->setSingleShot(true);
@@ -62,8 +62,8 @@ QString HislipServer::deviceName(const ScpiDevice& device) const {
     return devices_.name(device);
 }
 
-bool HislipServer::listen(const QHostAddress& address, quint16 port, QString& error) {
-    if (!listener_->listen(address, port)) {
+bool HislipServer::listen(const QList<QHostAddress>& addresses, quint16 port, QString& error) {
+    if (!listener_->listen(addresses, port)) {
         error = listener_->errorString();
         return false;
     }

@@ -33,7 +33,9 @@
 #include "DeviceNames.h"
 #include "HislipMessage.h"
 
-class QTcpServer;
+namespace clients {
+class Listener;
+}
 class QTimer;
 class ScpiDevice;
 
@@ -80,8 +82,12 @@ public:
     // "hislip0" for the first device added.
     QString deviceName(const ScpiDevice& device) const;
 
-    // Listens on `address`:`port` (0: any free port); false with the reason.
-    bool listen(const QHostAddress& address, quint16 port, QString& error);
+    // Listens on each address, all on `port` (0: any free port); false with
+    // the reason.
+    bool listen(const QList<QHostAddress>& addresses, quint16 port, QString& error);
+    bool listen(const QHostAddress& address, quint16 port, QString& error) {
+        return listen(QList<QHostAddress>{address}, port, error);
+    }
     void close();
     bool listening() const;
     quint16 port() const;
@@ -140,7 +146,7 @@ private:
     Session* sessionOf(const Channel& c) const;
 
     DeviceNames devices_{"hislip"};
-    QTcpServer* listener_;
+    clients::Listener* listener_;
     QTimer* stallTimer_;
     QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
     clients::Limits limits_;

@@ -197,22 +197,33 @@ LxiWebServer::~LxiWebServer() {
 }
 
 bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& error) {
-    if (address.protocol() != QAbstractSocket::IPv4Protocol) {
-        error = "the web page is served on an IPv4 address";
+    sockaddr_storage storage{};
+    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+    if (v6) {
+        auto& a = reinterpret_cast<sockaddr_in6&>(storage);
+        a.sin6_family = AF_INET6;
+        a.sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        memcpy(&a.sin6_addr, bytes.c, sizeof bytes.c);
+        a.sin6_scope_id = static_cast<uint32_t>(address.scopeId().toUInt());
+    } else if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        auto& a = reinterpret_cast<sockaddr_in&>(storage);
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(address.toIPv4Address());
+    } else {
+        error = "the web page is served on an IPv4 or IPv6 address, not " + address.toString();
         return false;
     }
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(address.toIPv4Address());
+    auto* a = &storage;
     // The certificate's options come first when there is one; the list
     // ends where they are not.
     const bool tls = secure();
     daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL | (tls ? MHD_USE_TLS : 0), port, &Calls::Admit, this, &Calls::Access, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&a), MHD_OPTION_CONNECTION_LIMIT,
-        kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32 * 1024),
+        MHD_USE_EPOLL | (tls ? MHD_USE_TLS : 0) | (v6 ? MHD_USE_IPv6 : 0), port, &Calls::Admit,
+        this, &Calls::Access, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(a),
+        MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32 * 1024),
         MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds, MHD_OPTION_NOTIFY_CONNECTION,
         &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED, &Calls::Completed, this,
         tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END, tlsKey_.constData(),

@@ -46,17 +46,22 @@ void MdnsPublisher::Avahi::publish() {
     for (const MdnsService& e : services.services) {
         if (e.port <= 0)
             continue;
-        AvahiStringList* text = e.lxiText ? LxiText(services) : nullptr;
-        const int result = avahi_entry_group_add_service_strlst(
-            group, services.interfaceIndex < 0 ? AVAHI_IF_UNSPEC : services.interfaceIndex,
-            AVAHI_PROTO_INET, AvahiPublishFlags(0), name.c_str(), e.type.toUtf8().constData(),
-            nullptr, nullptr, static_cast<uint16_t>(e.port), text);
-        avahi_string_list_free(text);
-        if (result == AVAHI_ERR_COLLISION) {
-            char* other = avahi_alternative_service_name(name.c_str());
-            name = other;
-            avahi_free(other);
-            return publish();
+        const AvahiProtocol protocol = services.ipv4 && services.ipv6 ? AVAHI_PROTO_UNSPEC
+                                       : services.ipv6                ? AVAHI_PROTO_INET6
+                                                                      : AVAHI_PROTO_INET;
+        for (const int index : services.interfaces) {
+            AvahiStringList* text = e.lxiText ? LxiText(services) : nullptr;
+            const int result = avahi_entry_group_add_service_strlst(
+                group, index < 0 ? AVAHI_IF_UNSPEC : index, protocol, AvahiPublishFlags(0),
+                name.c_str(), e.type.toUtf8().constData(), nullptr, nullptr,
+                static_cast<uint16_t>(e.port), text);
+            avahi_string_list_free(text);
+            if (result == AVAHI_ERR_COLLISION) {
+                char* other = avahi_alternative_service_name(name.c_str());
+                name = other;
+                avahi_free(other);
+                return publish();
+            }
         }
     }
     avahi_entry_group_commit(group);
@@ -99,7 +104,8 @@ MdnsPublisher::~MdnsPublisher() {
 }
 
 int MdnsPublisher::InterfaceOf(const QHostAddress& address) {
-    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4)
+    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4 ||
+        address == QHostAddress::AnyIPv6)
         return -1;
     if (address.isLoopback())
         return 0;
@@ -110,9 +116,26 @@ int MdnsPublisher::InterfaceOf(const QHostAddress& address) {
     return -1;
 }
 
+void MdnsPublisher::Follow(const QList<QHostAddress>& addresses, Services& services) {
+    services.interfaces.clear();
+    services.ipv4 = services.ipv6 = false;
+    for (const QHostAddress& a : addresses) {
+        const int index = InterfaceOf(a);
+        if (index == 0)
+            continue;
+        if (index < 0)
+            services.interfaces = {-1};
+        else if (!services.interfaces.contains(index) && !services.interfaces.contains(-1))
+            services.interfaces << index;
+        const bool v4 = a.protocol() == QAbstractSocket::IPv4Protocol || a == QHostAddress::Any;
+        services.ipv4 = services.ipv4 || v4;
+        services.ipv6 = services.ipv6 || !v4 || a == QHostAddress::Any;
+    }
+}
+
 bool MdnsPublisher::start(const Services& services, QString& error) {
     stop();
-    if (services.interfaceIndex == 0) {
+    if (services.interfaces.isEmpty()) {
         error = "the servers listen on this computer only";
         return false;
     }

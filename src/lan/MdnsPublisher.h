@@ -30,7 +30,10 @@ public:
         QString name; // "Norvale 72-815 1001"
         QString manufacturer, model, serial, firmware;
         QList<MdnsService> services;
-        int interfaceIndex = -1; // where they are announced: -1 every interface, 0 none
+        // Where they are announced: the interfaces' indexes (-1: every
+        // one; none: nowhere), and for IPv4 and IPv6 clients or either.
+        QList<int> interfaces{-1};
+        bool ipv4 = true, ipv6 = false;
 
         // Those of the instrument `id` names, under "maker model serial".
         static Services Of(const scpi::Identity& id, const QList<MdnsService>& services);
@@ -45,6 +48,9 @@ public:
     // -1 every one (the wildcard address), 0 none beyond this computer (a
     // loopback address), else the index of the interface that holds it.
     static int InterfaceOf(const QHostAddress& address);
+    // Where servers listening on `addresses` are announced: the interfaces
+    // and the families of those addresses (loopback ones left out).
+    static void Follow(const QList<QHostAddress>& addresses, Services& services);
 
     // Publishes `services`; false with the reason when they are reached from
     // this computer only, or no Avahi daemon answers.

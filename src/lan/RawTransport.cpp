@@ -7,11 +7,11 @@ namespace {
 
 class RawTransport : public Transport {
 public:
-    bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
+    bool listen(const TransportContext& context, const QList<QHostAddress>& addresses, quint16 port,
                 QString& error) override {
         auto server = std::make_unique<ScpiServer>(context.device);
         server->setDoor(context.door);
-        if (!server->listen(address, port, error))
+        if (!server->listen(addresses, port, error))
             return false;
         server_ = std::move(server);
         connect(server_.get(), &ScpiServer::clientConnected, this, [this](const QString& client) {

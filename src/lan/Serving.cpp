@@ -16,7 +16,11 @@ Serving::~Serving() {
 bool Serving::start(const ServeOptions& options, QString& error) {
     stop();
     options_ = options;
-    hosts_ = HostsReaching(options.address);
+    hosts_.clear();
+    for (const QHostAddress& address : options.addresses)
+        for (const QString& host : HostsReaching(address))
+            if (!hosts_.contains(host))
+                hosts_ << host;
     device_.setFilesFolder(options.files);
     door_ = std::make_shared<clients::Door>();
     door_->allow = options.allow;
@@ -95,9 +99,9 @@ bool Serving::prepareAccess(QString& error) {
 bool Serving::startOne(const TransportKind& kind, int wanted, QString& problem) {
     auto transport = kind.make();
     const quint16 first = static_cast<quint16>(wanted < 0 ? kind.preferredPort : wanted);
-    if (!transport->listen(*context_, options_.address, first, problem) &&
+    if (!transport->listen(*context_, options_.addresses, first, problem) &&
         (wanted >= 0 || first == 0 ||
-         !transport->listen(*context_, options_.address, 0, problem))) {
+         !transport->listen(*context_, options_.addresses, 0, problem))) {
         failures_.push_back({&kind, first, problem});
         return false;
     }
@@ -120,7 +124,7 @@ void Serving::announce() {
     for (const Served& s : serving_)
         services << s.transport->services();
     MdnsPublisher::Services all = MdnsPublisher::Services::Of(scpi::IdentityOf(card_), services);
-    all.interfaceIndex = MdnsPublisher::InterfaceOf(options_.address);
+    MdnsPublisher::Follow(options_.addresses, all);
     if (!mdns_)
         mdns_ = std::make_unique<MdnsPublisher>();
     announceProblem_.clear();

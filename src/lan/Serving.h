@@ -18,9 +18,9 @@ class Card;
 class MdnsPublisher;
 
 struct ServeOptions {
-    // Every transport listens here (VXI-11's interrupt channel and the web
-    // page are IPv4's).
-    QHostAddress address = QHostAddress::LocalHost;
+    // Every transport listens on each of these, IPv4 and IPv6 (VXI-11 on
+    // the IPv4 ones only).
+    QList<QHostAddress> addresses{QHostAddress::LocalHost};
     // The transports served, by key, each with its port: -1 its preferred
     // one where it can be had, else any free one; 0 any free one.
     QMap<QString, int> transports;

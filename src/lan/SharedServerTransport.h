@@ -12,14 +12,14 @@ template <class Server> class SharedServerTransport : public Transport {
 public:
     ~SharedServerTransport() override { stop(); }
 
-    bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
+    bool listen(const TransportContext& context, const QList<QHostAddress>& addresses, quint16 port,
                 QString& error) override {
         Server& server = Shared();
         if (!server.listening()) {
             server.setDoor(context.door);
             if constexpr (requires { server.setAccess(context.access); })
                 server.setAccess(context.access);
-            if (!server.listen(address, port, error))
+            if (!server.listen(addresses, port, error))
                 return false;
         }
         server.addDevice(context.device);

@@ -39,10 +39,11 @@ class Transport : public QObject {
     Q_OBJECT
 public:
     ~Transport() override = default;
-    // Serves `context.device` on `address`:`port` (0: any free port); false
-    // with the reason. The context outlives the transport or its stop().
-    virtual bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
-                        QString& error) = 0;
+    // Serves `context.device` on each of `addresses`, all on `port` (0: any
+    // free port); false with the reason. The context outlives the transport
+    // or its stop().
+    virtual bool listen(const TransportContext& context, const QList<QHostAddress>& addresses,
+                        quint16 port, QString& error) = 0;
     virtual void stop() = 0;
     virtual bool listening() const = 0;
     virtual quint16 port() const = 0;

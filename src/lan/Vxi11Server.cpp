@@ -1,8 +1,8 @@
 #include "Vxi11Server.h"
 
+#include "Listener.h"
 #include <QElapsedTimer>
 #include <QNetworkInterface>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtEndian>
@@ -96,11 +96,11 @@ bool TakeRecord(QByteArray& in, std::string& record, bool& complete) {
 } // namespace
 
 Vxi11Server::Vxi11Server(QObject* parent)
-    : QObject(parent), core_(new QTcpServer(this)), abort_(new QTcpServer(this)),
+    : QObject(parent), core_(new clients::Listener(this)), abort_(new clients::Listener(this)),
       stallTimer_(new QTimer(this)), waitTimer_(new QTimer(this)),
       registerTimer_(new QTimer(this)) {
-    connect(core_, &QTcpServer::newConnection, this, [this] { accept(core_, false); });
-    connect(abort_, &QTcpServer::newConnection, this, [this] { accept(abort_, true); });
+    connect(core_, &clients::Listener::newConnection, this, [this] { accept(core_, false); });
+    connect(abort_, &clients::Listener::newConnection, this, [this] { accept(abort_, true); });
     connect(stallTimer_, &QTimer::timeout, this, [this] { dropStalled(); });
     waitTimer_->setSingleShot(true);
     connect(waitTimer_, &QTimer::timeout, this, [this] { resumeWaiting(); });
@@ -142,12 +142,16 @@ QString Vxi11Server::deviceName(const ScpiDevice& device) const {
     return devices_.name(device);
 }
 
-bool Vxi11Server::listen(const QHostAddress& address, quint16 port, QString& error) {
-    if (address.protocol() != QAbstractSocket::IPv4Protocol) {
-        error = "VXI-11 listens on an IPv4 address";
+bool Vxi11Server::listen(const QList<QHostAddress>& addresses, quint16 port, QString& error) {
+    QList<QHostAddress> v4;
+    for (const QHostAddress& a : addresses)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            v4 << a;
+    if (v4.isEmpty()) {
+        error = "VXI-11 listens on IPv4 addresses only";
         return false;
     }
-    if (!core_->listen(address, port) || !abort_->listen(address, 0)) {
+    if (!core_->listen(v4, port) || !abort_->listen(v4, 0)) {
         error = core_->isListening() ? abort_->errorString() : core_->errorString();
         close();
         return false;
@@ -227,7 +231,7 @@ QStringList Vxi11Server::links() const {
     return names;
 }
 
-void Vxi11Server::accept(QTcpServer* listener, bool abortChannel) {
+void Vxi11Server::accept(clients::Listener* listener, bool abortChannel) {
     while (QTcpSocket* socket = listener->nextPendingConnection()) {
         if (door_ && !door_->admits(socket, abortChannel ? "VXI-11 abort channel" : "VXI-11"))
             continue;

@@ -25,7 +25,9 @@
 #include "ClientSockets.h"
 #include "DeviceNames.h"
 
-class QTcpServer;
+namespace clients {
+class Listener;
+}
 class QTcpSocket;
 class QTimer;
 class ScpiDevice;
@@ -94,12 +96,16 @@ public:
     // "inst0" for the first device added.
     QString deviceName(const ScpiDevice& device) const;
 
-    // Listens on `address` (core channel on `port`, 0: any free one; abort
-    // channel on any free port) and registers the core channel with the
-    // system's port mapper; false with the reason. While it is not
-    // registered, it looks again every few seconds and registers as soon
-    // as it may (another server's entry gone, a port mapper started).
-    bool listen(const QHostAddress& address, quint16 port, QString& error);
+    // Listens on each IPv4 address of `addresses` (core channel on `port`,
+    // 0: any free one; abort channel on any free port, the same on each)
+    // and registers the core channel with the system's port mapper; false
+    // with the reason. While it is not registered, it looks again every few
+    // seconds and registers as soon as it may (another server's entry gone,
+    // a port mapper started).
+    bool listen(const QList<QHostAddress>& addresses, quint16 port, QString& error);
+    bool listen(const QHostAddress& address, quint16 port, QString& error) {
+        return listen(QList<QHostAddress>{address}, port, error);
+    }
     void close();
     bool listening() const;
     quint16 port() const;
@@ -149,7 +155,7 @@ signals:
 private:
     struct Connection;
     struct Interrupt;
-    void accept(QTcpServer* listener, bool abortChannel);
+    void accept(clients::Listener* listener, bool abortChannel);
     void read(const std::shared_ptr<Connection>& c);
     void answer(Connection& c, const std::string& record, Vxi11Wait& wait);
     void resumeWaiting();
@@ -167,8 +173,8 @@ private:
     void setRegistration(Registration r, quint16 holder);
 
     DeviceNames devices_{"inst"};
-    QTcpServer* core_;
-    QTcpServer* abort_;
+    clients::Listener* core_;
+    clients::Listener* abort_;
     QTimer* stallTimer_;
     QTimer* waitTimer_;     // the first waiting call's time is up, or a lock was given up
     QTimer* registerTimer_; // not registered: looks again

@@ -9,7 +9,7 @@ namespace {
 class WebTransport : public Transport {
 public:
     explicit WebTransport(bool secure) : secure_(secure) {}
-    bool listen(const TransportContext& context, const QHostAddress& address, quint16 port,
+    bool listen(const TransportContext& context, const QList<QHostAddress>& addresses, quint16 port,
                 QString& error) override {
         auto server = std::make_unique<LxiWebServer>(context.page);
         server->setDoor(context.door);
@@ -22,12 +22,28 @@ public:
             fingerprint_ = context.access->tls->identity().fingerprint;
             lxi_ = context.access->secure; // the LXI page is this one
         }
-        if (!server->listen(address, port, error))
+        if (!server->listen(addresses.front(), port, error))
             return false;
+        // A server of its own on each further address, on the same port.
+        for (qsizetype i = 1; i < addresses.size(); ++i) {
+            auto more = std::make_unique<LxiWebServer>(context.page);
+            more->setDoor(context.door);
+            if (secure_)
+                more->setTls(context.access->tls->identity());
+            if (!more->listen(addresses[i], server->port(), error)) {
+                error = addresses[i].toString() + ": " + error;
+                more_.clear();
+                return false;
+            }
+            more_.push_back(std::move(more));
+        }
         server_ = std::move(server);
         return true;
     }
-    void stop() override { server_.reset(); }
+    void stop() override {
+        more_.clear();
+        server_.reset();
+    }
     bool listening() const override { return server_ && server_->listening(); }
     quint16 port() const override { return listening() ? server_->port() : 0; }
     QList<TransportResource> resources(const QString& host) const override {
@@ -56,6 +72,7 @@ private:
     bool lxi_ = false;
     QString fingerprint_;
     std::unique_ptr<LxiWebServer> server_;
+    std::vector<std::unique_ptr<LxiWebServer>> more_;
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "ScpiServer.h"
 
+#include "Listener.h"
 #include <QElapsedTimer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
@@ -22,10 +22,10 @@ struct ScpiServer::Client {
 };
 
 ScpiServer::ScpiServer(ScpiDevice& device, QObject* parent)
-    : QObject(parent), device_(device), server_(new QTcpServer(this)),
+    : QObject(parent), device_(device), server_(new clients::Listener(this)),
       idleTimer_(new QTimer(this)) {
     server_->setMaxPendingConnections(kMaxClients);
-    connect(server_, &QTcpServer::newConnection, this, [this] { accept(); });
+    connect(server_, &clients::Listener::newConnection, this, [this] { accept(); });
     connect(idleTimer_, &QTimer::timeout, this, [this] { dropIdle(); });
     setIdleLimits(limits_);
 }
@@ -39,8 +39,8 @@ ScpiServer::~ScpiServer() {
     close();
 }
 
-bool ScpiServer::listen(const QHostAddress& address, quint16 port, QString& error) {
-    if (server_->listen(address, port))
+bool ScpiServer::listen(const QList<QHostAddress>& addresses, quint16 port, QString& error) {
+    if (server_->listen(addresses, port))
         return true;
     error = server_->errorString();
     return false;

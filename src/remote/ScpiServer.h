@@ -19,7 +19,9 @@
 #include "ClientSockets.h"
 #include "ScpiDevice.h"
 
-class QTcpServer;
+namespace clients {
+class Listener;
+}
 class QTimer;
 class QTcpSocket;
 
@@ -42,8 +44,12 @@ public:
     explicit ScpiServer(ScpiDevice& device, QObject* parent = nullptr);
     ~ScpiServer() override;
 
-    // Listens on `address`:`port` (0: any free port); false with the reason.
-    bool listen(const QHostAddress& address, quint16 port, QString& error);
+    // Listens on each address, all on `port` (0: any free port); false with
+    // the reason.
+    bool listen(const QList<QHostAddress>& addresses, quint16 port, QString& error);
+    bool listen(const QHostAddress& address, quint16 port, QString& error) {
+        return listen(QList<QHostAddress>{address}, port, error);
+    }
     void close();
     bool listening() const;
     quint16 port() const;
@@ -70,7 +76,7 @@ private:
     void drop(Client& client);
     void dropIdle();
     ScpiDevice& device_;
-    QTcpServer* server_;
+    clients::Listener* server_;
     QTimer* idleTimer_;
     IdleLimits limits_;
     std::shared_ptr<clients::Door> door_;

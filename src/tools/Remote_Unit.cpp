@@ -300,7 +300,7 @@ bool TRemote_Form::Serve(bool ask) {
         return false;
     }
     ServeOptions options;
-    options.address = ListenAddress();
+    options.addresses = {ListenAddress()};
     options.allow = *allow;
     lastRefused_.clear();
     options.files = folder_;

@@ -25,7 +25,9 @@ class Http {
 public:
     Http(quint16 port, const char* from = "127.0.0.1") {
         socket_.bind(QHostAddress(from));
-        socket_.connectToHost(QHostAddress::LocalHost, port);
+        socket_.connectToHost(QString(from).contains(':') ? QHostAddress::LocalHostIPv6
+                                                          : QHostAddress::LocalHost,
+                              port);
         socket_.waitForConnected(2000);
     }
     void send(const QByteArray& bytes) {
@@ -157,24 +159,40 @@ private slots:
         QVERIFY(!v6.join(" ").contains("fe80"));
         QCOMPARE(HostsReaching(QHostAddress::Any).size(), v4.size() + v6.size());
         QCOMPARE(HostsReaching(QHostAddress("::1")), QStringList{"::1"});
-        // Served on ::1: the raw socket and HiSLIP, each on a port of its own;
-        // the web page (IPv4's only) fails alone.
+        // Served on 127.0.0.1 and ::1: every server on both, one port each;
+        // VXI-11 (IPv4's only) fails alone on ::1 alone.
         Card card;
         ScpiDevice device([&card] { return &card; }, [] { return scpi::Identity{}; });
         Serving serving(device, card);
         ServeOptions options;
-        options.address = QHostAddress("::1");
+        options.addresses = {QHostAddress("127.0.0.1"), QHostAddress("::1")};
         options.transports = {{"raw", 0}, {"hislip", 0}, {"http", 0}};
         options.mdns = false;
         QString problem;
         QVERIFY2(serving.start(options, problem), qPrintable(problem));
+        const QString raw = QString::number(serving.port("raw")),
+                      hislip = QString::number(serving.port("hislip")),
+                      http = QString::number(serving.port("http"));
         QCOMPARE(
             serving.resourceStrings(),
-            (QStringList{QString("TCPIP0::[::1]::%1::SOCKET").arg(serving.port("raw")),
-                         QString("TCPIP0::[::1]::hislip0,%1::INSTR").arg(serving.port("hislip"))}));
+            (QStringList{"TCPIP0::127.0.0.1::" + raw + "::SOCKET",
+                         "TCPIP0::127.0.0.1::hislip0," + hislip + "::INSTR",
+                         "http://127.0.0.1:" + http + "/", "TCPIP0::[::1]::" + raw + "::SOCKET",
+                         "TCPIP0::[::1]::hislip0," + hislip + "::INSTR",
+                         "http://[::1]:" + http + "/"}));
+        QVERIFY(serving.failures().empty());
+        for (const char* host : {"127.0.0.1", "::1"}) {
+            Http page(serving.port("http"), host);
+            page.send(Get("/"));
+            QVERIFY2(page.response().first.startsWith("HTTP/1.1 200"), host);
+        }
+        serving.stop();
+        options.addresses = {QHostAddress("::1")};
+        options.transports = {{"raw", 0}, {"vxi11", 0}};
+        QVERIFY2(serving.start(options, problem), qPrintable(problem));
         QCOMPARE(serving.failures().size(), size_t(1));
-        QCOMPARE(serving.failures().front().kind->key, QString("http"));
-        QVERIFY(!serving.transport("vxi11") && !serving.transport("http"));
+        QCOMPARE(serving.failures().front().problem,
+                 QString("VXI-11 listens on IPv4 addresses only"));
         // The raw socket that cannot listen stops them all.
         Serving second(device, card);
         options.transports = {{"raw", serving.port("raw")}, {"hislip", 0}};
