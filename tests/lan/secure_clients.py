@@ -13,8 +13,9 @@ not trusting it is refused, and so are a TLS 1.2 renegotiation and garbage,
 the server serving on. Hostile: garbage instead
 of TLS, a handshake never finished, a client that does not trust the
 certificate, AsyncEndTLS and back to clear, wrong passwords at speed from
-many connections (the brake: each guess waits, the count is said), and
---secure, which serves only HiSLIP with TLS, to signed-in clients.
+many connections (the brake: each guess waits, the count is said),
+--secure, which serves only HiSLIP with TLS, to signed-in clients, and
+an address outside the allow list on every server and VXI-11 channel.
 
 Run in a network namespace of its own (netns.sh: a port mapper for VXI-11).
 
@@ -360,6 +361,43 @@ try:
 finally:
     out, err = stop(server)
 check("secure mode said at the start", "Secure mode: only HiSLIP with TLS and HTTPS" in err, True)
+
+# The allow list: a newcomer from elsewhere is closed at once on every server
+# and each VXI-11 channel (the interrupt channel goes only to a client's own
+# address, which came through the door), and said; the card is sent nothing.
+server, said = start("--allow", "127.0.0.1")
+before = len(changes())
+try:
+    ports = {"raw": int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said[0]).group(1)),
+             "VXI-11": int(re.search(r"VXI-11, port (\d+)", "".join(said)).group(1)),
+             "HiSLIP": int(re.search(r"hislip0,(\d+)", "".join(said)).group(1)),
+             "HTTP": int(re.search(r"http://127\.0\.0\.1:(\d+)/", "".join(said)).group(1)),
+             "HTTPS": int(re.search(r"https://127\.0\.0\.1:(\d+)/", "".join(said)).group(1))}
+    allowed = socket.create_connection(("127.0.0.1", ports["VXI-11"]), 5)
+    body = struct.pack(">IIIIII", 7, 0, 2, 0x0607AF, 1, 10) + bytes(16) + \
+        struct.pack(">iiiI", 0, 0, 0, 5) + b"inst0\0\0\0"
+    allowed.sendall(struct.pack(">I", 0x80000000 | len(body)) + body)
+    reply = allowed.recv(4096)
+    ports["VXI-11 abort channel"] = struct.unpack(">I", reply[4 + 24 + 8:4 + 24 + 12])[0]
+    for transport, port in ports.items():
+        outsider = socket.create_connection(("127.0.0.1", port), 5, ("127.0.0.5", 0))
+        outsider.settimeout(5)
+        try:
+            outsider.sendall(b"*RST\n" if transport == "raw" else b"GET / HTTP/1.0\r\n\r\n")
+            got = outsider.recv(100)
+        except (ConnectionError, socket.timeout) as e:
+            got = type(e).__name__
+        check(f"{transport}: an outsider is closed at once", got in (b"", "ConnectionResetError"),
+              True)
+        outsider.close()
+    allowed.close()
+finally:
+    out, err = stop(server)
+for transport in ("raw socket", "VXI-11", "VXI-11 abort channel", "HiSLIP", "HTTP", "HTTPS"):
+    check(f"{transport}: the outsider said",
+          bool(re.search(r"Refused 127\.0\.0\.5:\d+ \(" + transport + r"\): not on the allow list",
+                         out)), True)
+check("nothing sent to the card for outsiders", changes()[before:], [])
 
 if failures:
     print("\n".join(failures))
