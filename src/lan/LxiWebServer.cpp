@@ -89,7 +89,7 @@ struct LxiWebServer::Calls {
         else if (address->sa_family == AF_INET6)
             port = ntohs(reinterpret_cast<const sockaddr_in6*>(address)->sin6_port);
         return server->door_->admits(peer, port, server->secure() ? "HTTPS" : "HTTP") ? MHD_YES
-                                                                                     : MHD_NO;
+                                                                                      : MHD_NO;
     }
     static MHD_Result Access(void* self, MHD_Connection* connection, const char* url,
                              const char* method, const char*, const char*, size_t* uploadSize,

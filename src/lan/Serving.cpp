@@ -152,6 +152,18 @@ void Serving::stop() {
         door_->refused = nullptr; // a shared server may keep it: it tells nobody now
 }
 
+bool Serving::reloadUsers(QString& error) {
+    if (!access_ || options_.users.isEmpty())
+        return true;
+    Credentials users;
+    if (!users.load(options_.users, error))
+        return false;
+    access_->users = users;
+    device_.setSignIn(access_->signInRequired(), options_.queriesOpen);
+    device_.signOutAllBut(users.users());
+    return true;
+}
+
 QStringList Serving::security() const {
     QStringList lines;
     if (!access_)

@@ -83,6 +83,11 @@ public:
         return access_ && access_->tls ? &access_->tls->identity() : nullptr;
     }
     bool signInRequired() const { return access_ && access_->signInRequired(); }
+    // The users file read again while serving: sign-in follows it, and a
+    // client signed in as a user no longer in it may change the card no
+    // more. False, with the reason, when it cannot be read (nothing changes).
+    bool reloadUsers(QString& error);
+    QStringList users() const { return access_ ? access_->users.users() : QStringList(); }
     // The transports chosen that secure mode left off (their titles).
     QStringList leftOff() const { return leftOff_; }
     // Whether it is announced; why not when it is not.

@@ -67,6 +67,14 @@ void ScpiDevice::signIn(const scpi::Session& link, const QString& user, bool may
     }
 }
 
+void ScpiDevice::signOutAllBut(const QStringList& users) {
+    for (Link& l : links_)
+        if (l.mayChange && !users.contains(l.user)) {
+            l.user.clear();
+            l.mayChange = false;
+        }
+}
+
 QString ScpiDevice::userOf(const scpi::Session& link) const {
     const Link* l = find(link);
     return l ? l->user : QString();

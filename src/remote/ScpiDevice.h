@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,6 +83,8 @@ public:
     // as nobody in particular (SASL's ANONYMOUS), who may only ask.
     void signIn(const scpi::Session& link, const QString& user, bool mayChange);
     QString userOf(const scpi::Session& link) const;
+    // Links signed in as any other user than these are signed out.
+    void signOutAllBut(const QStringList& users);
 
 signals:
     // The front panel was locked out or given back.

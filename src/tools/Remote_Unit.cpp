@@ -17,11 +17,14 @@
 #include <QVBoxLayout>
 
 #include "Card.h"
+#include "Credentials.h"
 #include "Dialogs.h"
 #include "Named.h"
 #include "ScpiDevice.h"
 #include "Serving.h"
 #include "SessionMemory.h"
+#include "TlsIdentity.h"
+#include "Users_Unit.h"
 
 namespace {
 
@@ -68,6 +71,19 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Allow_LineEdit->setToolTip("The clients let in on every protocol: addresses and networks, "
                                "such as 127.0.0.1,10.1.0.0/16,::1. Empty: anyone who reaches "
                                "the port.");
+    Secure_CheckBox = Named(new QCheckBox("Secure mode: HiSLIP with TLS and HTTPS only", this),
+                            "Secure_CheckBox");
+    Secure_CheckBox->setToolTip("Serves only HiSLIP's secure connection and the pages over "
+                                "HTTPS, each client authenticated; the raw socket, VXI-11 and "
+                                "plain HTTP are off.");
+    QueriesOpen_CheckBox = Named(new QCheckBox("Clients not signed in may ask the card", this),
+                                 "QueriesOpen_CheckBox");
+    QueriesOpen_CheckBox->setToolTip("With users to sign in: whether the others may still send "
+                                     "queries (they may never change the card).");
+    Users_Button = Named(new QPushButton("&Users...", this), "Users_Button");
+    Users_Button->setToolTip("The users who may change the card over the network.");
+    Users_Label = Named(new QLabel(this), "Users_Label");
+    Users_Label->setWordWrap(true);
     Resources_List = Named(new QListWidget(this), "Resources_List");
     Resources_List->setAccessibleName("VISA resource strings");
     Resources_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -97,6 +113,9 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     form->addRow("Let &in only", Allow_LineEdit);
     for (const auto& [kind, box] : transportBoxes_)
         form->addRow(box);
+    form->addRow(Secure_CheckBox);
+    form->addRow(QueriesOpen_CheckBox);
+    form->addRow("Sign-in", Users_Button);
     form->addRow(ServeAtStart_CheckBox);
     form->addRow("Configuration files", Files_Button);
     auto* buttons = new QHBoxLayout;
@@ -110,6 +129,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     page->setSizeConstraint(QLayout::SetMinimumSize);
     page->addLayout(form);
     page->addWidget(Files_Label); // beside the form: a form row gives a wrapped label one line
+    page->addWidget(Users_Label);
     page->addWidget(Clients_Label);
     auto* resources = new QHBoxLayout;
     resources->addWidget(Resources_List, 1);
@@ -120,6 +140,15 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Listen_Button, &QPushButton::clicked, this, [this] { ListenClicked(); });
     connect(Close_Button, &QPushButton::clicked, this, &QDialog::hide);
     connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    connect(Users_Button, &QPushButton::clicked, this, [this] { OpenUsers(); });
+    connect(serving_.get(), &Serving::signInAttempted, this,
+            [this](const QString& peer, const QString& transport, const QString& user,
+                   const QString& why) {
+                if (why.isEmpty())
+                    return;
+                lastFailedSignIn_ = user + " from " + peer + " over " + transport + ": " + why;
+                ShowClients();
+            });
     connect(Local_Button, &QPushButton::clicked, this, [this] { device_->unlock(); });
     connect(device_.get(), &ScpiDevice::lockChanged, this, [this] { ShowLock(); });
     connect(serving_.get(), &Serving::clientsChanged, this, &TRemote_Form::ShowClients);
@@ -153,6 +182,9 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     for (const auto& [kind, box] : transportBoxes_)
         box->setChecked(remembered.transports.value(kind->key));
     ServeAtStart_CheckBox->setChecked(remembered.serveAtStart);
+    Secure_CheckBox->setChecked(remembered.secure);
+    QueriesOpen_CheckBox->setChecked(remembered.queriesOpen);
+    ShowUsers();
     folder_ = remembered.folder;
     device_->setFilesFolder(folder_);
     // Beside another panel's window, a port no other window chose and
@@ -163,7 +195,8 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     Forms().push_back(this);
     connect(Port_SpinEdit, &QSpinBox::valueChanged, this, [this] { Remember(); });
     connect(Allow_LineEdit, &QLineEdit::editingFinished, this, [this] { Remember(); });
-    for (QCheckBox* box : {AllInterfaces_CheckBox, ServeAtStart_CheckBox})
+    for (QCheckBox* box :
+         {AllInterfaces_CheckBox, ServeAtStart_CheckBox, Secure_CheckBox, QueriesOpen_CheckBox})
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
     for (const auto& [kind, box] : transportBoxes_)
         connect(box, &QCheckBox::toggled, this, [this] { Remember(); });
@@ -214,7 +247,9 @@ void TRemote_Form::Remember() {
                                          {},
                                          folder_,
                                          ServeAtStart_CheckBox->isChecked(),
-                                         Allow_LineEdit->text().trimmed()};
+                                         Allow_LineEdit->text().trimmed(),
+                                         Secure_CheckBox->isChecked(),
+                                         QueriesOpen_CheckBox->isChecked()};
     for (const auto& [kind, box] : transportBoxes_)
         choices.transports[kind->key] = box->isChecked();
     SessionMemory::SetRemote(choices);
@@ -234,8 +269,9 @@ bool TRemote_Form::Listening() const {
     return serving_->listening();
 }
 
+// The raw socket's, or in secure mode HiSLIP's.
 quint16 TRemote_Form::Port() const {
-    return serving_->port("raw");
+    return serving_->port("raw") ? serving_->port("raw") : serving_->port("hislip");
 }
 
 QString TRemote_Form::LockHolder() const {
@@ -302,12 +338,16 @@ bool TRemote_Form::Serve(bool ask) {
     ServeOptions options;
     options.addresses = {ListenAddress()};
     options.allow = *allow;
+    options.users = Credentials::DefaultFile();
+    options.secure = Secure_CheckBox->isChecked();
+    options.queriesOpen = QueriesOpen_CheckBox->isChecked();
     lastRefused_.clear();
+    lastFailedSignIn_.clear();
     options.files = folder_;
     const int port = Port_SpinEdit->value();
     options.transports["raw"] = port;
     for (const auto& [kind, box] : transportBoxes_)
-        if (box->isChecked())
+        if (box->isChecked() || (options.secure && kind->secure))
             options.transports[kind->key] = -1;
     if (!serving_->start(options, problem)) {
         const QString holder = PortHolder(port);
@@ -352,7 +392,8 @@ void TRemote_Form::ShowResources() {
 // While serving, what serves is shown and cannot be changed under it.
 void TRemote_Form::ShowRunning() {
     for (QWidget* choice :
-         std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox, Allow_LineEdit})
+         std::initializer_list<QWidget*>{Port_SpinEdit, AllInterfaces_CheckBox, Allow_LineEdit,
+                                         Secure_CheckBox, QueriesOpen_CheckBox})
         choice->setEnabled(!Listening());
     for (const auto& [kind, box] : transportBoxes_)
         box->setEnabled(!Listening());
@@ -381,12 +422,62 @@ void TRemote_Form::ShowClients() {
             (Allow_LineEdit->text().trimmed().isEmpty()
                  ? QString()
                  : "Only " + Allow_LineEdit->text().trimmed() + " let in. ") +
-            Problems() +
+            Problems() + SignIns() +
             (clients.isEmpty() ? QString("No client.") : "Clients: " + clients.join(", ") + "."));
     }
     Clients_Label->setAccessibleName(Clients_Label->text());
     adjustSize(); // many clients: the window grows to show them all
     emit statusChanged();
+}
+
+// The certificate clients pin, and the sign-ins that failed.
+QString TRemote_Form::SignIns() const {
+    QString said;
+    if (const QStringList off = serving_->leftOff(); !off.isEmpty())
+        said +=
+            "Secure mode: " +
+            (off.size() > 1 ? off.mid(0, off.size() - 1).join(", ") + " and " + off.back() + " are"
+                            : off.front() + " is") +
+            " off. ";
+    if (const TlsIdentity* tls = serving_->tls())
+        said += "TLS certificate " + tls->fingerprint + ". ";
+    if (const int failed = serving_->failedSignIns(); failed > 0)
+        said += QString("Failed sign-ins: %1 (the last: %2). ").arg(failed).arg(lastFailedSignIn_);
+    return said;
+}
+
+// Who may change the card: the users of the users file, or anyone let in.
+void TRemote_Form::ShowUsers() {
+    Credentials users;
+    QString error;
+    const QString file = Credentials::DefaultFile();
+    if (!users.load(file, error))
+        Users_Label->setText("The users cannot be read (" + error +
+                             "): sign-in cannot be asked for.");
+    else if (users.empty())
+        Users_Label->setText("No users: whoever is let in may change the card (Users... adds "
+                             "those who may).");
+    else
+        Users_Label->setText("Only " + users.users().join(", ") +
+                             ", signed in over HiSLIP's secure connection, may change the card.");
+    Users_Label->setAccessibleName(Users_Label->text());
+}
+
+void TRemote_Form::OpenUsers() {
+    if (!users_) {
+        users_ = new TUsers_Form(Credentials::DefaultFile(), this);
+        connect(users_, &TUsers_Form::changed, this, [this] {
+            QString error;
+            if (Listening() && !serving_->reloadUsers(error))
+                AppDialogs().message(this, Dialogs::Kind::Error,
+                                     "The users are not taken: " + error + ".");
+            ShowUsers();
+            ShowClients();
+        });
+    }
+    users_->show();
+    users_->raise();
+    users_->activateWindow();
 }
 
 void TRemote_Form::ChooseFolder() {

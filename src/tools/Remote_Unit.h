@@ -23,6 +23,8 @@ class ScpiDevice;
 class Serving;
 struct TransportKind;
 
+class TUsers_Form;
+
 class TRemote_Form : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +38,10 @@ public:
     QCheckBox* AllInterfaces_CheckBox;
     QCheckBox* ServeAtStart_CheckBox; // serving starts with the program
     QLineEdit* Allow_LineEdit;        // the clients let in (addresses, networks)
+    QCheckBox* Secure_CheckBox;       // secure mode: HiSLIP with TLS and HTTPS only
+    QCheckBox* QueriesOpen_CheckBox;  // clients not signed in may ask the card
+    QPushButton* Users_Button;        // opens the Users window
+    QLabel* Users_Label;              // who may change the card
     QListWidget* Resources_List;      // the VISA resource strings clients open
     QPushButton* CopyResources_Button;
     QPushButton* Listen_Button; // "Start" or "Stop"
@@ -46,7 +52,7 @@ public:
     QPushButton* Close_Button;
 
     bool Listening() const;
-    quint16 Port() const;
+    quint16 Port() const; // the raw socket's, or in secure mode HiSLIP's
     // "Remote: 127.0.0.1:5025, 1 client", or "Remote: locked by
     // 127.0.0.1:50122" while a client locks the front panel out; empty while
     // not listening.
@@ -93,6 +99,9 @@ private:
     void Remember();
     QString Where() const;
     QHostAddress ListenAddress() const;
+    void ShowUsers();
+    void OpenUsers();
+    QString SignIns() const;
 
     Card& card_;
     std::function<scpi::Identity()> identity_;
@@ -102,5 +111,7 @@ private:
     // Each optional transport's choice ("Vxi11_CheckBox"), in the table's order.
     std::vector<std::pair<const TransportKind*, QCheckBox*>> transportBoxes_;
     QString folder_;
-    QString lastRefused_; // the last newcomer the allow list turned away, said
+    QString lastRefused_;          // the last newcomer the allow list turned away, said
+    QString lastFailedSignIn_;     // the last sign-in that failed, said
+    TUsers_Form* users_ = nullptr; // made when first opened
 };

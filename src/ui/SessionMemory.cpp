@@ -110,6 +110,8 @@ RemoteChoices Remote(const QMap<QString, bool>& keys) {
         c.folder = folder;
     c.serveAtStart = Read("remote/serveAtStart").toString() == "true";
     c.allow = Read("remote/allow").toString();
+    c.secure = Read("remote/secure").toString() == "true";
+    c.queriesOpen = Read("remote/queriesOpen").toString() != "false";
     return c;
 }
 
@@ -121,6 +123,8 @@ void SetRemote(const RemoteChoices& c) {
     Write("remote/folder", c.folder);
     Write("remote/serveAtStart", c.serveAtStart ? "true" : "false");
     Write("remote/allow", c.allow);
+    Write("remote/secure", c.secure ? "true" : "false");
+    Write("remote/queriesOpen", c.queriesOpen ? "true" : "false");
 }
 
 } // namespace SessionMemory

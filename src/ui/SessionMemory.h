@@ -44,6 +44,8 @@ struct RemoteChoices {
     QString folder;                 // of the configuration files clients may use
     bool serveAtStart = false;      // serving starts with the program
     QString allow;                  // the clients let in; empty: whoever reaches the port
+    bool secure = false;            // secure mode: HiSLIP with TLS and HTTPS only
+    bool queriesOpen = true;        // clients not signed in may ask the card
 };
 // The transports named by `keys`, each on or off as its value says unless
 // chosen otherwise.

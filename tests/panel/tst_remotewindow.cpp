@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "Captions.h"
+#include "Credentials.h"
 #include "HislipMessage.h"
 #include "HislipServer.h"
 #include "MainControls.h"
@@ -23,6 +24,7 @@
 #include "SessionMemory.h"
 #include "TestRegistry.h"
 #include "Transport.h"
+#include "Users_Unit.h"
 #include "nvsim.h"
 
 namespace NV815_TEST_UNIT {
@@ -47,7 +49,8 @@ private slots:
     void initTestCase() { QVERIFY(bind()); }
     void init() {
         start();
-        SessionMemory::SetRemote({}); // each test from the choices of a first run
+        SessionMemory::SetRemote({});              // each test from the choices of a first run
+        QFile::remove(Credentials::DefaultFile()); // and without users
     }
     void cleanup() { stop(); }
 
@@ -285,6 +288,53 @@ private slots:
     }
 
     // Every interface only when the operator confirms it.
+    // Users: added with a password typed twice (a mismatch said, nothing
+    // added), listed, said in the window; a raw client may then only ask.
+    // Secure mode serves HiSLIP and HTTPS only, the certificate said.
+    void usersAndSecureMode() {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Users_Button->click();
+        auto* users = form->findChild<TUsers_Form*>("Users_Form");
+        QVERIFY(users && users->isVisible());
+        users->UserName_LineEdit->setText("alice");
+        users->Password_LineEdit->setText("s3cret");
+        users->Repeat_LineEdit->setText("s3creT");
+        users->Add_Button->click();
+        QCOMPARE(dialogs.messages.last().text, QString("Not added: the two passwords differ."));
+        QVERIFY(users->Password_LineEdit->text().isEmpty() && users->Users_List->count() == 0);
+        users->Password_LineEdit->setText("s3cret");
+        users->Repeat_LineEdit->setText("s3cret");
+        users->Add_Button->click();
+        QCOMPARE(dialogs.messages.last().text, QString("Added alice."));
+        QCOMPARE(users->Users_List->count(), 1);
+        QVERIFY(form->Users_Label->text().startsWith("Only alice, signed in"));
+        form->Listen_Button->click();
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress::LocalHost, form->Port());
+        QVERIFY(raw.waitForConnected(2000));
+        raw.write("OUTP1 ON;:SYST:ERR?\n");
+        QTRY_VERIFY(raw.canReadLine());
+        QVERIFY(raw.readLine().startsWith("-203,\"Command protected;sign in first"));
+        QVERIFY(form->Clients_Label->text().contains("TLS certificate SHA256 "));
+        form->Listen_Button->click();
+        form->Secure_CheckBox->setChecked(true);
+        form->Listen_Button->click();
+        QVERIFY(form->Listening() && !form->Secure_CheckBox->isEnabled());
+        const QString strings = form->ResourceStrings().join(" ");
+        QVERIFY2(!strings.contains("SOCKET") && strings.contains("hislip0") &&
+                     strings.contains("https://"),
+                 qPrintable(strings));
+        QVERIFY(SessionMemory::Remote().secure);
+        if (const QString shots = qEnvironmentVariable("NV815_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            form->grab().save(shots + "/remote_form_secure.png");
+            users->grab().save(shots + "/users_form.png");
+        }
+        form->Listen_Button->click();
+        form->Secure_CheckBox->setChecked(false);
+    }
+
     void allInterfacesAsksFirst() {
         main().findChild<QAction*>("RemoteControl1")->trigger();
         TRemote_Form* form = main().RemoteForm();
