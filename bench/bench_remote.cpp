@@ -14,87 +14,14 @@
 
 #include <QFile>
 
-#include "HislipMessage.h"
 #include "LibraryBindings.h"
 #include "Operations.h"
+#include "ServedCard.h"
 #include "SimulatedLibraries.h"
 #include "nv815_def.h"
 #include "vxi11.h"
 
 namespace {
-
-// A plain socket connected to the loopback's `port` (-1 when it cannot be),
-// sending at once.
-int ConnectLoopback(quint16 port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
-        return fd;
-    close(fd);
-    return -1;
-}
-
-// The program serving the simulated card, and one connected client: a plain
-// socket, so that the figure is the server's and not a client library's.
-struct Served {
-    QProcess server;
-    int client = -1;
-    quint16 vxi11Port = 0, hislipPort = 0;
-    bool ok = false;
-    Served() {
-        QProcessEnvironment env;
-        env.insert("LD_LIBRARY_PATH", NV815_SIM_DIR);
-        env.insert("NVSIM_CHASSIS", "");
-        server.setProcessEnvironment(env);
-        EndsWithParent(server); // a crashed benchmark leaves no server behind
-        server.start(PROGRAM, {"--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
-                               "--hislip", "0", "--no-http", "--no-mdns"});
-        if (!server.waitForReadyRead(20000))
-            return;
-        const QRegularExpressionMatch m =
-            QRegularExpression(":(\\d+) for").match(QString::fromLocal8Bit(server.readLine()));
-        // Its resource strings: the raw socket's, then VXI-11's and HiSLIP's with their ports.
-        for (int line = 0; line < 3 && (server.canReadLine() || server.waitForReadyRead(5000));
-             ++line) {
-            const QString text = QString::fromLocal8Bit(server.readLine());
-            if (const auto v = QRegularExpression("VXI-11, port (\\d+)").match(text); v.hasMatch())
-                vxi11Port = v.captured(1).toUShort();
-            if (const auto h = QRegularExpression("HiSLIP, port (\\d+)").match(text); h.hasMatch())
-                hislipPort = h.captured(1).toUShort();
-        }
-        client = m.hasMatch() ? ConnectLoopback(m.captured(1).toUShort()) : -1;
-        ok = client >= 0;
-    }
-    ~Served() {
-        if (client >= 0)
-            close(client);
-        server.terminate();
-        server.waitForFinished(10000);
-    }
-    // Sends a line and reads its answer up to the LF.
-    bool ask(const QByteArray& line) {
-        if (send(client, line.constData(), static_cast<size_t>(line.size()), 0) != line.size())
-            return false;
-        char buffer[256];
-        for (;;) {
-            const ssize_t n = recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                return false;
-            if (buffer[n - 1] == '\n')
-                return true;
-        }
-    }
-};
-
-Served& TheServer() {
-    static Served served;
-    return served;
-}
 
 void RoundTrips(benchmark::State& state, const QByteArray& line) {
     if (!TheServer().ok)
@@ -233,63 +160,6 @@ void BM_Vxi11BlockUpload262144(benchmark::State& state) {
 BENCHMARK(BM_Vxi11BlockUpload262144)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A HiSLIP session with the same server: both channels on plain sockets.
-struct HislipSession {
-    int sync = -1, async = -1;
-    uint32_t id = hislip::kFirstMessageId;
-    bool ok = false;
-    explicit HislipSession(const Served& served = TheServer()) {
-        if (!served.ok || served.hislipPort == 0)
-            return;
-        hislip::Header h;
-        std::string payload;
-        sync = ConnectLoopback(served.hislipPort);
-        async = ConnectLoopback(served.hislipPort);
-        ok = Send(sync, hislip::Initialize, 0, 0x0200'0000, "hislip0") && Next(sync, h, payload) &&
-             Send(async, hislip::AsyncInitialize, 0, h.parameter & 0xFFFF) &&
-             Next(async, h, payload) && h.type == hislip::AsyncInitializeResponse;
-    }
-    ~HislipSession() {
-        for (int fd : {sync, async})
-            if (fd >= 0)
-                close(fd);
-    }
-    static bool Send(int fd, uint8_t type, uint8_t control, uint32_t parameter,
-                     std::string_view payload = {}) {
-        const std::string bytes = hislip::Encode(type, control, parameter, payload);
-        return send(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
-    }
-    static bool Next(int fd, hislip::Header& h, std::string& payload) {
-        static hislip::Reader reader(1 << 24);
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_PEEK);
-            if (n <= 0)
-                return false;
-            size_t taken = 0;
-            const auto result = reader.take(buffer, static_cast<size_t>(n), taken);
-            recv(fd, buffer, taken, 0); // what the reader took, out of the socket
-            if (result == hislip::Reader::Result::Message) {
-                h = reader.header();
-                payload = reader.payload();
-                return true;
-            }
-        }
-    }
-    // One message, then its response read whole.
-    bool ask(const QByteArray& message) {
-        if (!Send(sync, hislip::DataEnd, 1, id, {message.constData(), size_t(message.size())}))
-            return false;
-        hislip::Header h;
-        std::string payload;
-        while (Next(sync, h, payload))
-            if (h.type == hislip::DataEnd && h.parameter == id) {
-                id += 2;
-                return true;
-            }
-        return false;
-    }
-};
-
 void BM_HislipIdnRoundTrip(benchmark::State& state) {
     HislipSession session;
     if (!session.ok)
