@@ -20,6 +20,7 @@
 #include "Credentials.h"
 #include "Dialogs.h"
 #include "Named.h"
+#include "OperationLog.h"
 #include "ScpiDevice.h"
 #include "Serving.h"
 #include "SessionMemory.h"
@@ -144,6 +145,16 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(serving_.get(), &Serving::signInAttempted, this,
             [this](const QString& peer, const QString& transport, const QString& user,
                    const QString& why) {
+                // Each sign-in in the card's operation log; a failure counted here too.
+                const QString who = user.isEmpty() ? QString("nobody") : user;
+                AddCardNote((why.isEmpty()
+                                 ? "Signed in: " + who + " from " + peer + " over " + transport
+                                 : QString("Sign-in failed: %1 from %2 over %3: %4 (%5 "
+                                           "failed since the start)")
+                                       .arg(who, peer, transport, why)
+                                       .arg(serving_->failedSignIns()))
+                                .toStdString(),
+                            card_.link().cardTag());
                 if (why.isEmpty())
                     return;
                 lastFailedSignIn_ = user + " from " + peer + " over " + transport + ": " + why;

@@ -19,10 +19,12 @@
 #include "HislipMessage.h"
 #include "HislipServer.h"
 #include "MainControls.h"
+#include "OperationLog.h"
 #include "PanelFixture.h"
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
 #include "TestRegistry.h"
+#include "TlsIdentity.h"
 #include "Transport.h"
 #include "Users_Unit.h"
 #include "nvsim.h"
@@ -318,6 +320,21 @@ private slots:
         QTRY_VERIFY(raw.canReadLine());
         QVERIFY(raw.readLine().startsWith("-203,\"Command protected;sign in first"));
         QVERIFY(form->Clients_Label->text().contains("TLS certificate SHA256 "));
+        // A wrong password over HiSLIP's secure connection: said and logged.
+        const QString hislip = QRegularExpression("hislip0(?:,(\\d+))?")
+                                   .match(form->ResourceStrings().join(" "))
+                                   .captured(1);
+        QProcess client;
+        client.start(NV815_SYSTEM_PYTHON, {NV815_HISLIP_CLIENT, hislip.isEmpty() ? "4880" : hislip,
+                                           TlsIdentity::DefaultFolder() + "/tls-certificate.pem",
+                                           "PLAIN", "alice", "guess"});
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(client.readAllStandardOutput(), QByteArray("38 0 wrong user or password\n"));
+        QVERIFY2(form->Clients_Label->text().contains(
+                     "Failed sign-ins: 1 (the last: alice from 127.0.0.1:"),
+                 qPrintable(form->Clients_Label->text()));
+        QVERIFY(LogLinesOf(0).back().find("Sign-in failed: alice from 127.0.0.1:") !=
+                std::string::npos);
         form->Listen_Button->click();
         form->Secure_CheckBox->setChecked(true);
         form->Listen_Button->click();
