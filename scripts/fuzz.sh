@@ -3,7 +3,7 @@
 # and writer, typed frequencies, the command line's channel list, the
 # builder's CSV reader and expressions, the C program's string literals, the
 # SCPI reader, HiSLIP's message reader, the simulated chassis reader and its
-# resource names, VXI-11's calls) with clang
+# resource names, VXI-11's calls, the users file, TLS and SASL) with clang
 # and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
 # part of CI.
 set -euo pipefail
@@ -21,7 +21,7 @@ run() { # name, then the sources and flags of the target
   echo "fuzzing $name for ${seconds}s"
   # An allocation beyond 64 MB is a finding too (a length believed before
   # it is checked), whatever the target.
-  "$out/fuzz_$name" -max_total_time="$seconds" -max_len=65536 -malloc_limit_mb=64 \
+  "$out/fuzz_$name" -max_total_time="$seconds" -max_len=65536 -malloc_limit_mb="${malloc_mb:-64}" \
     -artifact_prefix="$out/$name-" "$out/corpus_$name" 2>&1 | tail -n 3
 }
 
@@ -74,3 +74,12 @@ run vxi11 -fPIC -I"$root/src/lan" -I"$root/src/remote" -I"$build/lan" \
   $(pkg-config --cflags Qt6Network libtirpc) \
   "$root/tests/lan/fuzz/fuzz_vxi11.cpp" "$root/src/lan/Vxi11Calls.cpp" "$out/vxi11_xdr.o" \
   -L"$build" -lnv815-base -Wl,-rpath,"$build" $(pkg-config --libs Qt6Network libtirpc)
+# Who may drive the card: the users file, a TLS channel, SASL exchanges (a
+# password checked against its Argon2id hash takes 64 MB by design).
+# shellcheck disable=SC2046
+malloc_mb=160 run secure -fPIC -I"$root/src/secure" -I"$root/src/fileutil" \
+  $(pkg-config --cflags Qt6Network gnutls libgsasl libsodium) \
+  "$root/tests/secure/fuzz/fuzz_secure.cpp" "$root/src/secure/Credentials.cpp" \
+  "$root/src/secure/TlsIdentity.cpp" "$root/src/secure/TlsChannel.cpp" \
+  "$root/src/secure/SaslServer.cpp" "$root/src/fileutil/SafeFile.cpp" \
+  $(pkg-config --libs Qt6Network gnutls libgsasl libsodium)

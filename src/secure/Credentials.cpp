@@ -112,8 +112,13 @@ bool Credentials::load(const QString& file, QString& error) {
         error = file + " cannot be read: " + in.errorString();
         return false;
     }
+    return read(in.readAll(), file, error);
+}
+
+bool Credentials::read(const QByteArray& text, const QString& file, QString& error) {
+    users_.clear();
     int line = 0;
-    for (const QByteArray& raw : in.readAll().split('\n')) {
+    for (const QByteArray& raw : text.split('\n')) {
         ++line;
         if (raw.trimmed().isEmpty())
             continue;
@@ -133,7 +138,7 @@ bool Credentials::load(const QString& file, QString& error) {
     return true;
 }
 
-bool Credentials::save(const QString& file, QString& error) const {
+QByteArray Credentials::text() const {
     QByteArray text;
     for (auto u = users_.begin(); u != users_.end(); ++u) {
         text += u.key().toUtf8() + ':' + u.value().hash;
@@ -141,6 +146,11 @@ bool Credentials::save(const QString& file, QString& error) const {
             text += ' ' + ScramText(u.value().scram);
         text += '\n';
     }
+    return text;
+}
+
+bool Credentials::save(const QString& file, QString& error) const {
+    const QByteArray text = this->text();
     const QFileInfo info(file);
     if (!info.dir().exists() && !info.dir().mkpath(".")) {
         error = "the folder of " + file + " cannot be made";

@@ -21,6 +21,10 @@ public:
     // Reads `file` (none yet: no user); false with the reason when a line
     // is no user or others may read or write the file.
     bool load(const QString& file, QString& error);
+    // The users of a file's text (`file` names it in the reason).
+    bool read(const QByteArray& text, const QString& file, QString& error);
+    // The text save() writes.
+    QByteArray text() const;
     // Writes every user, the file mode 0600, replaced whole or not at all.
     bool save(const QString& file, QString& error) const;
 
