@@ -2,7 +2,8 @@
 (made by --add-user) signs clients in over HiSLIP's secure connection, a
 client of the test's own: Python's ssl module trusting the program's own
 certificate (pinned by the fingerprint --serve prints) and SCRAM-SHA-256
-or PLAIN, written here after RFC 5802 and RFC 4616. A signed-in session
+or PLAIN (hislip_client.py), and gnutls-cli's STARTTLS as the asynchronous
+channel. A signed-in session
 changes the card; PyVISA over the raw socket and VXI-11, and a HiSLIP
 session not signed in, may ask but are refused every change (-203), and
 the card's journal shows nothing sent for them. HTTPS: curl trusting the
@@ -23,6 +24,7 @@ Usage: secure_clients.py PROGRAM SIM_DIR OUT_DIR"""
 import hashlib
 import os
 import re
+import signal
 import socket
 import ssl
 import struct
@@ -181,6 +183,32 @@ try:
           '2500;0,"No error"')
     check("the card was sent it", "nv815_GenerateSignal" in changes()[before:], True)
     good.close()
+
+    # gnutls-cli as the asynchronous channel: AsyncInitialize and
+    # AsyncStartTLS typed in clear (--starttls), then its handshake on SIGALRM.
+    first = socket.create_connection(("127.0.0.1", hislip_port), 5)
+    first.sendall(message(0, 0, 0x0200 << 16, b"hislip0"))
+    session = receive(first)[2] & 0xFFFF
+    starttls = subprocess.Popen(["gnutls-cli", "--starttls", "--x509cafile", cert_file, "-p",
+                                 str(hislip_port), "127.0.0.1"], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        for m in (message(17, 0, session), message(29, 1, 0, struct.pack(">I", 0))):
+            time.sleep(0.3)
+            starttls.stdin.write(m)
+            starttls.stdin.flush()
+        time.sleep(0.3)
+        starttls.send_signal(signal.SIGALRM)
+        time.sleep(1)
+        starttls.stdin.close()
+    except BrokenPipeError:
+        pass  # it ended: what it said tells why
+    starttls.wait(20)
+    said_by_cli = starttls.stdout.read().decode(errors="replace")
+    check("gnutls-cli trusts HiSLIP's TLS", ("The certificate is trusted" in said_by_cli,
+                                              "(TLS1.3" in said_by_cli, said_by_cli[-300:]),
+          (True, True, said_by_cli[-300:]))
+    first.close()
 
     # PLAIN with a wrong password: refused, and the session stays read-only.
     wrong = Hislip(hislip_port)
