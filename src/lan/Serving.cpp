@@ -1,5 +1,7 @@
 #include "Serving.h"
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHostInfo>
 
 #include "LxiWebServer.h"
@@ -92,6 +94,22 @@ bool Serving::prepareAccess(QString& error) {
         emit signInAttempted(peer, transport, user, why);
     };
     device_.setSignIn(access_->signInRequired(), options_.queriesOpen);
+    // The file changed elsewhere (--add-user beside --serve): taken at once.
+    // It is replaced by a rename, so its folder is watched too.
+    if (!options_.users.isEmpty()) {
+        usersWatch_ = std::make_unique<QFileSystemWatcher>();
+        usersWatch_->addPath(QFileInfo(options_.users).absolutePath());
+        if (QFileInfo::exists(options_.users))
+            usersWatch_->addPath(options_.users);
+        const auto reload = [this] {
+            QString ignored; // a file half-written or refused: the users stay as they were
+            if (QFileInfo::exists(options_.users))
+                usersWatch_->addPath(options_.users);
+            reloadUsers(ignored);
+        };
+        connect(usersWatch_.get(), &QFileSystemWatcher::directoryChanged, this, reload);
+        connect(usersWatch_.get(), &QFileSystemWatcher::fileChanged, this, reload);
+    }
     return true;
 }
 
@@ -144,6 +162,7 @@ void Serving::stop() {
     }
     failures_.clear();
     leftOff_.clear();
+    usersWatch_.reset();
     context_.reset();
     device_.setSignIn(false, true);
     if (access_)

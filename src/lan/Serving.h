@@ -16,6 +16,7 @@
 
 class Card;
 class MdnsPublisher;
+class QFileSystemWatcher;
 
 struct ServeOptions {
     // Every transport listens on each of these, IPv4 and IPv6 (VXI-11 on
@@ -83,9 +84,10 @@ public:
         return access_ && access_->tls ? &access_->tls->identity() : nullptr;
     }
     bool signInRequired() const { return access_ && access_->signInRequired(); }
-    // The users file read again while serving: sign-in follows it, and a
-    // client signed in as a user no longer in it may change the card no
-    // more. False, with the reason, when it cannot be read (nothing changes).
+    // The users file read again while serving (done by itself when the file
+    // changes): sign-in follows it, and a client signed in as a user no
+    // longer in it may change the card no more. False, with the reason,
+    // when it cannot be read (nothing changes).
     bool reloadUsers(QString& error);
     QStringList users() const { return access_ ? access_->users.users() : QStringList(); }
     // The transports chosen that secure mode left off (their titles).
@@ -125,6 +127,7 @@ private:
     std::unique_ptr<TransportContext> context_; // what the transports serve
     std::shared_ptr<clients::Door> door_;
     std::shared_ptr<Access> access_;
+    std::unique_ptr<QFileSystemWatcher> usersWatch_;
     QStringList leftOff_;
     std::vector<Served> serving_;
     std::vector<Failure> failures_;

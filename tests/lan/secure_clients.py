@@ -184,6 +184,16 @@ try:
     check("the card was sent it", "nv815_GenerateSignal" in changes()[before:], True)
     good.close()
 
+    # A user added while serving signs in at once.
+    subprocess.run([program, "--add-user", "bob", "--users", users], input="b0b\n",
+                   capture_output=True, text=True, env=env)
+    time.sleep(0.5)
+    late = Hislip(hislip_port)
+    late.start_tls(trusting)
+    check("a user added while serving signs in", late.sign_in("PLAIN", "bob", "b0b")[1:3],
+          (38, 1))
+    late.close()
+
     # gnutls-cli as the asynchronous channel: AsyncInitialize and
     # AsyncStartTLS typed in clear (--starttls), then its handshake on SIGALRM.
     first = socket.create_connection(("127.0.0.1", hislip_port), 5)
