@@ -49,6 +49,7 @@ struct HislipServer::Session {
     uint16_t id = 0;
     uint16_t version = 0; // the protocol version both sides speak
     ScpiDevice* device = nullptr;
+    std::shared_ptr<Access> access; // its device's, as the session began
     std::unique_ptr<scpi::Session> link;
     QHostAddress address; // of the synchronous channel: the asynchronous one comes from there too
     QString peer;

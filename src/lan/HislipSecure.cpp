@@ -23,8 +23,8 @@ constexpr uint8_t kEncryptionMode = 0x02, kInitialEncryption = 0x04;
 
 } // namespace
 
-uint8_t HislipServer::features() const {
-    return access_ && access_->secure && access_->tls ? kEncryptionMode | kInitialEncryption : 0;
+uint8_t HislipServer::features(const Session& s) const {
+    return s.access && s.access->secure && s.access->tls ? kEncryptionMode | kInitialEncryption : 0;
 }
 
 bool HislipServer::encrypted(const Session& s) const {
@@ -37,17 +37,17 @@ bool HislipServer::encrypted(const Session& s) const {
 bool HislipServer::securityMissing(const Session& s) const {
     if (s.async && s.async->tls && !(s.sync && s.sync->tls))
         return true; // between AsyncStartTLS and StartTLS
-    return access_ && access_->secure && (!encrypted(s) || s.device->userOf(*s.link).isEmpty());
+    return s.access && s.access->secure && (!encrypted(s) || s.device->userOf(*s.link).isEmpty());
 }
 
 void HislipServer::onStartTls(Session& s, const Header&) {
     Channel& a = *s.async;
-    if (!access_ || !access_->tls || s.version < kVersion || a.tls)
+    if (!s.access || !s.access->tls || s.version < kVersion || a.tls)
         return send(a, AsyncStartTLSResponse, TlsError, 0);
     if (!s.sending.empty() || !s.output.empty() || (s.sync && s.sync->holding))
         return send(a, AsyncStartTLSResponse, TlsBusy, 0);
     send(a, AsyncStartTLSResponse, TlsSuccess, 0);
-    a.tls = std::make_unique<TlsChannel>(access_->tls);
+    a.tls = std::make_unique<TlsChannel>(s.access->tls);
     a.tlsStarting = true;
 }
 
@@ -55,7 +55,7 @@ void HislipServer::onStartTls(Session& s, const Header&) {
 // client's close_notify ends TLS on each channel (EndTLS on the synchronous one).
 void HislipServer::onEndTls(Session& s) {
     Channel& a = *s.async;
-    if (!a.tls || access_->secure || a.tlsEnding)
+    if (!a.tls || s.access->secure || a.tlsEnding)
         return send(a, AsyncEndTLSResponse, TlsError, 0);
     if (!s.sending.empty() || !s.output.empty() || (s.sync && s.sync->holding))
         return send(a, AsyncEndTLSResponse, TlsBusy, 0);
@@ -70,7 +70,7 @@ void HislipServer::onEndTls(Session& s) {
 // The synchronous channel's messages of the secure connection; false for
 // any other, and for these where no secure connection is offered.
 bool HislipServer::onSecure(Session& s, const Header& h, const std::string& payload) {
-    if (!access_ || !access_->tls)
+    if (!s.access || !s.access->tls)
         return false; // none of it is offered
     Channel& c = *s.sync;
     switch (h.type) {
@@ -78,7 +78,7 @@ bool HislipServer::onSecure(Session& s, const Header& h, const std::string& payl
         if (c.tls || !s.async->tls || s.endingTls)
             refuse(c, UnidentifiedError, "StartTLS follows a successful AsyncStartTLS");
         else {
-            c.tls = std::make_unique<TlsChannel>(access_->tls);
+            c.tls = std::make_unique<TlsChannel>(s.access->tls);
             c.tlsStarting = true;
         }
         return true;
@@ -100,7 +100,7 @@ bool HislipServer::onSecure(Session& s, const Header& h, const std::string& payl
             refuse(c, UnidentifiedError, "authentication only over the secure connection");
         else if (h.type == GetSaslMechanismList)
             send(c, GetSaslMechanismListResponse, 0, 0,
-                 SaslServer(access_->users, access_->anonymous).mechanisms().toStdString());
+                 SaslServer(s.access->users, s.access->anonymous).mechanisms().toStdString());
         else if (h.type == AuthenticationStart)
             authenticate(s, h, payload);
         else
@@ -116,7 +116,7 @@ bool HislipServer::onSecure(Session& s, const Header& h, const std::string& payl
 void HislipServer::authenticate(Session& s, const Header& h, const std::string& payload) {
     Channel& c = *s.sync;
     if (s.authAt == 0) {
-        const qint64 wait = access_->guard.admit(s.address).count();
+        const qint64 wait = s.access->guard.admit(s.address).count();
         s.authAt = clock_.elapsed() + std::max<qint64>(wait, 1);
         if (wait > 0) {
             c.holding = true;
@@ -128,7 +128,7 @@ void HislipServer::authenticate(Session& s, const Header& h, const std::string& 
         }
     }
     s.authAt = 0;
-    s.sasl = std::make_unique<SaslServer>(access_->users, access_->anonymous);
+    s.sasl = std::make_unique<SaslServer>(s.access->users, s.access->anonymous);
     QString error;
     if (!s.sasl->start(QByteArray::fromStdString(payload), error)) {
         s.sasl.reset();
@@ -147,16 +147,16 @@ void HislipServer::exchange(Session& s, const std::string& payload) {
     const std::unique_ptr<SaslServer> done = std::move(s.sasl);
     const QString peer = s.peer;
     if (step == SaslServer::Step::Done) {
-        access_->guard.succeeded(s.address);
+        s.access->guard.succeeded(s.address);
         s.device->signIn(*s.link, done->user(), done->mechanism() != "ANONYMOUS");
         send(c, AuthenticationResult, AuthSucceeded, 0, out.toStdString());
     } else {
-        access_->guard.failed(s.address);
+        s.access->guard.failed(s.address);
         send(c, AuthenticationResult, AuthFailed, 0, done->error().toStdString());
     }
-    if (access_->attempted)
-        access_->attempted(peer, "HiSLIP", done->user(),
-                           step == SaslServer::Step::Done ? QString() : done->error());
+    if (s.access->attempted)
+        s.access->attempted(peer, "HiSLIP", done->user(),
+                            step == SaslServer::Step::Done ? QString() : done->error());
 }
 
 // TLS failing closes the session; the client's close_notify after

@@ -52,6 +52,16 @@ void HislipServer::removeDevice(ScpiDevice& device) {
         dropSession(*s);
     device.disconnect(this);
     devices_.remove(device);
+    accesses_.erase(&device);
+}
+
+void HislipServer::setAccess(const ScpiDevice& device, std::shared_ptr<Access> access) {
+    accesses_[&device] = std::move(access);
+}
+
+std::shared_ptr<Access> HislipServer::accessOf(const ScpiDevice& device) const {
+    const auto it = accesses_.find(&device);
+    return it == accesses_.end() ? nullptr : it->second;
 }
 
 bool HislipServer::serves() const {

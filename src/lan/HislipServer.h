@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QStringList>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,10 +71,10 @@ public:
     void setIdleLimits(clients::Limits limits);
     // The door newcomers pass (the allow list); none: whoever reaches the port.
     void setDoor(std::shared_ptr<clients::Door> door) { door_ = std::move(door); }
-    // Who may do what: TLS offered, sign-in, secure mode; none: no secure
-    // connection is offered.
-    void setAccess(std::shared_ptr<Access> access) { access_ = std::move(access); }
-    const Access* access() const { return access_.get(); }
+    // Who may do what with a device (TLS offered, sign-in, secure mode);
+    // none: no secure connection is offered to its sessions.
+    void setAccess(const ScpiDevice& device, std::shared_ptr<Access> access);
+    const Access* access(const ScpiDevice& device) const { return accessOf(device).get(); }
 
     // The devices served; `device` outlives the server or is removed first.
     void addDevice(ScpiDevice& device);
@@ -134,7 +135,8 @@ private:
     bool encrypted(const Session& s) const;
     // Whether a message of the device must wait for the secure connection.
     bool securityMissing(const Session& s) const;
-    uint8_t features() const;
+    uint8_t features(const Session& s) const;
+    std::shared_ptr<Access> accessOf(const ScpiDevice& device) const;
     void fatal(Channel& c, hislip::FatalCode code, const char* text);
     void refuse(Channel& c, hislip::ErrorCode code, const char* text);
     void drop(Channel& c);
@@ -151,7 +153,7 @@ private:
     QTimer* resumeTimer_; // a lock was given up, or a waiting lock request's time is up
     clients::Limits limits_;
     std::shared_ptr<clients::Door> door_;
-    std::shared_ptr<Access> access_;
+    std::map<const ScpiDevice*, std::shared_ptr<Access>> accesses_;
     QElapsedTimer clock_; // since the server was made: when sign-in attempts may be checked
     std::vector<ChannelPtr> channels_;
     std::vector<std::unique_ptr<Session>> sessions_;

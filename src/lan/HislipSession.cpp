@@ -45,6 +45,7 @@ void HislipServer::initialize(const ChannelPtr& c, const Header& h, const std::s
     while (taken(s->id));
     s->version = std::min<uint16_t>(static_cast<uint16_t>(h.parameter >> 16), kVersion);
     s->device = device;
+    s->access = accessOf(*device);
     s->address = c->address;
     s->peer = c->peer;
     s->link = device->openLink(c->peer + " (HiSLIP)");
@@ -55,7 +56,7 @@ void HislipServer::initialize(const ChannelPtr& c, const Header& h, const std::s
     c->reader.setMaxPayload(kMaxMessage - kHeaderSize);
     const uint32_t parameter = (uint32_t(s->version) << 16) | s->id;
     sessions_.push_back(std::move(s));
-    send(*c, InitializeResponse, features(), parameter); // synchronized mode
+    send(*c, InitializeResponse, features(*sessions_.back()), parameter); // synchronized mode
     emit sessionsChanged();
 }
 
@@ -71,7 +72,7 @@ void HislipServer::initializeAsync(const ChannelPtr& c, const Header& h) {
     c->role = Channel::Role::Async;
     c->session = (*it)->id;
     // Bit 0: a secure connection is offered.
-    send(*c, AsyncInitializeResponse, access_ && access_->tls ? 1 : 0, kVendorId);
+    send(*c, AsyncInitializeResponse, (*it)->access && (*it)->access->tls ? 1 : 0, kVendorId);
 }
 
 void HislipServer::onSync(Session& s, const Header& h, const std::string& payload) {
@@ -97,7 +98,7 @@ void HislipServer::onSync(Session& s, const Header& h, const std::string& payloa
     case DeviceClearComplete:
         s.clearing = false;
         s.messageId = kFirstMessageId;
-        return send(c, DeviceClearAcknowledge, features(), 0); // synchronized mode
+        return send(c, DeviceClearAcknowledge, features(s), 0); // synchronized mode
     case GetDescriptors:
         return send(c, GetDescriptorsResponse, 0, 0); // no descriptors to offer
     case FatalError:
@@ -214,7 +215,7 @@ void HislipServer::onAsync(Session& s, const Header& h, const std::string& paylo
         return send(a, AsyncMaximumMessageSizeResponse, 0, 0, Size64(kMaxMessage));
     case AsyncDeviceClear:
         deviceClear(s);
-        return send(a, AsyncDeviceClearAcknowledge, features(), 0); // synchronized mode
+        return send(a, AsyncDeviceClearAcknowledge, features(s), 0); // synchronized mode
     case AsyncStatusQuery: {
         if (h.control & kRmtDelivered)
             s.responsePending = false;

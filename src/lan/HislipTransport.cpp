@@ -14,7 +14,7 @@ public:
             return {};
         const QString suffix =
             port() == HislipServer::kPort ? QString() : "," + QString::number(port());
-        const Access* access = Shared().access();
+        const Access* access = Shared().access(*device_);
         const QString secured = !access || !access->tls ? QString()
                                 : access->secure        ? ", TLS and sign-in required"
                                                         : ", TLS offered";

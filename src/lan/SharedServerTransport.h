@@ -1,7 +1,8 @@
 // A transport whose server is the process's one (the port mapper knows one
 // VXI-11 server per computer; HiSLIP's keeps its own port): the device is
 // one of its devices while served, the server listens while it serves any,
-// and the first device served chooses its address, its door and its access.
+// and the first device served chooses its address and its door; each
+// device has its own access where the server takes one.
 #pragma once
 
 #include <QCoreApplication>
@@ -17,12 +18,12 @@ public:
         Server& server = Shared();
         if (!server.listening()) {
             server.setDoor(context.door);
-            if constexpr (requires { server.setAccess(context.access); })
-                server.setAccess(context.access);
             if (!server.listen(addresses, port, error))
                 return false;
         }
         server.addDevice(context.device);
+        if constexpr (requires { server.setAccess(context.device, context.access); })
+            server.setAccess(context.device, context.access); // each device's own
         device_ = &context.device;
         follow(server);
         return true;
