@@ -123,7 +123,8 @@ void SayAccess(const Serving& serving, const ServeOptions& o, std::FILE* err) {
     if (serving.signInRequired())
         std::fprintf(err,
                      "Changing the card asks for a user signed in over HiSLIP's secure "
-                     "connection (users in %s); other clients may %s.\n",
+                     "connection or on the web front panel (users in %s); other clients may "
+                     "%s.\n",
                      qPrintable(o.users),
                      o.queriesOpen ? "only ask it" : "neither change nor ask it");
     std::fflush(err);

@@ -22,6 +22,23 @@
 
 namespace {
 
+// The mark of a request of the server's own pages (one of the front panel's
+// carries its body instead).
+int announcedMark;
+void* const kAnnounced = &announcedMark;
+
+// A front panel request's body, as it comes.
+struct AppBody {
+    QByteArray body;
+    qsizetype limit = 0;
+    bool tooLarge = false;
+};
+
+QByteArray HeaderOf(MHD_Connection* connection, const char* name) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+    return value ? QByteArray(value) : QByteArray();
+}
+
 constexpr const char* kLxiNamespace = "http://www.lxistandard.org/InstrumentIdentification/1.0";
 constexpr const char* kSecurityNamespace = "urn:nv815-panel:security";
 constexpr const char* kInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
@@ -76,6 +93,15 @@ InterfaceFacts FactsOf(const QString& address) {
 // (a body, which nothing here takes, is read and dropped first); each
 // connection's start and end, and each request's end, noted for the
 // request deadline.
+// An open event stream: what waits for its reader, and whether it waits for more.
+struct LxiWebServer::Stream {
+    LxiWebServer* server;
+    MHD_Connection* connection;
+    QByteArray pending;
+    bool suspended = false;
+    bool dropped = false; // it read too slowly: closed
+};
+
 struct LxiWebServer::Calls {
     // A newcomer the door turns away is closed before anything is read.
     static MHD_Result Admit(void* self, const sockaddr* address, socklen_t) {
@@ -92,16 +118,25 @@ struct LxiWebServer::Calls {
                                                                                       : MHD_NO;
     }
     static MHD_Result Access(void* self, MHD_Connection* connection, const char* url,
-                             const char* method, const char*, const char*, size_t* uploadSize,
-                             void** state) {
+                             const char* method, const char*, const char* upload,
+                             size_t* uploadSize, void** state) {
         auto* server = static_cast<LxiWebServer*>(self);
-        static int announced;
-        if (*state != &announced) { // the request has arrived; its body may follow
-            *state = &announced;
+        if (!*state) { // the request has arrived; its body may follow
             if (const auto it = server->arriving_.find(connection); it != server->arriving_.end())
                 it->second.since.invalidate();
+            const QString path = QString::fromUtf8(url);
+            if (server->app_ && server->app_->handles(path)) {
+                auto* body = new AppBody;
+                body->limit = server->app_->maxBody(path);
+                *state = body;
+            } else {
+                *state = kAnnounced;
+            }
             return MHD_YES;
         }
+        if (*state != kAnnounced)
+            return AppAccess(server, connection, url, method, upload, uploadSize,
+                             static_cast<AppBody*>(*state));
         if (*uploadSize != 0) {
             *uploadSize = 0;
             return MHD_YES;
@@ -123,6 +158,77 @@ struct LxiWebServer::Calls {
         MHD_destroy_response(response);
         return queued;
     }
+    // A front panel request: its body kept up to the bound, then answered
+    // (an event stream stays open; the server pushes to it).
+    static MHD_Result AppAccess(LxiWebServer* server, MHD_Connection* connection, const char* url,
+                                const char* method, const char* upload, size_t* uploadSize,
+                                AppBody* body) {
+        if (*uploadSize != 0) {
+            if (body->body.size() + qsizetype(*uploadSize) > body->limit)
+                body->tooLarge = true;
+            else
+                body->body.append(upload, qsizetype(*uploadSize));
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        WebApp::Request request;
+        request.method = QString::fromLatin1(method);
+        request.path = QString::fromUtf8(url);
+        request.host = QString::fromLatin1(HeaderOf(connection, "Host"));
+        request.origin = QString::fromLatin1(HeaderOf(connection, "Origin"));
+        request.cookie = HeaderOf(connection, "Cookie");
+        request.token = HeaderOf(connection, "X-CSRF-Token");
+        request.body = std::move(body->body);
+        request.secure = server->secure();
+        if (const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS)) {
+            const QHostAddress peer(info->client_addr);
+            quint16 port = 0;
+            if (info->client_addr->sa_family == AF_INET)
+                port = ntohs(reinterpret_cast<const sockaddr_in*>(info->client_addr)->sin_port);
+            else if (info->client_addr->sa_family == AF_INET6)
+                port = ntohs(reinterpret_cast<const sockaddr_in6*>(info->client_addr)->sin6_port);
+            request.peer = peer.toString() + ":" + QString::number(port);
+        }
+        WebApp::Reply reply;
+        if (body->tooLarge) {
+            reply.status = MHD_HTTP_CONTENT_TOO_LARGE;
+            reply.body = R"({"error":"the request is larger than this server takes"})";
+        } else
+            reply = server->app_->answer(request);
+        MHD_Response* response =
+            reply.events
+                ? server->openStream(connection, reply.body)
+                : MHD_create_response_from_buffer(size_t(reply.body.size()),
+                                                  const_cast<char*>(reply.body.constData()),
+                                                  MHD_RESPMEM_MUST_COPY);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.type.constData());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+        MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+        for (const auto& [name, value] : reply.headers)
+            MHD_add_response_header(response, name.constData(), value.constData());
+        const MHD_Result queued = MHD_queue_response(connection, reply.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+    static ssize_t ReadStream(void* self, uint64_t, char* buffer, size_t most) {
+        auto* stream = static_cast<Stream*>(self);
+        if (stream->dropped)
+            return MHD_CONTENT_READER_END_WITH_ERROR;
+        if (stream->pending.isEmpty()) { // waits, off the event loop, for the next push
+            MHD_suspend_connection(stream->connection);
+            stream->suspended = true;
+            return 0;
+        }
+        const size_t n = std::min(most, size_t(stream->pending.size()));
+        memcpy(buffer, stream->pending.constData(), n);
+        stream->pending.remove(0, qsizetype(n));
+        return ssize_t(n);
+    }
+    static void StreamEnded(void* self) {
+        auto* stream = static_cast<Stream*>(self);
+        stream->server->streams_.erase(stream->connection);
+    }
     static void Connection(void* self, MHD_Connection* connection, void**,
                            MHD_ConnectionNotificationCode code) {
         auto* server = static_cast<LxiWebServer*>(self);
@@ -138,9 +244,12 @@ struct LxiWebServer::Calls {
         clients::SetKeepAlive(a.fd, clients::KeepAlive());
     }
     // A connection kept open for another request: that one arrives from now.
-    static void Completed(void* self, MHD_Connection* connection, void**,
+    static void Completed(void* self, MHD_Connection* connection, void** state,
                           MHD_RequestTerminationCode) {
         auto* server = static_cast<LxiWebServer*>(self);
+        if (*state && *state != kAnnounced)
+            delete static_cast<AppBody*>(*state);
+        *state = nullptr;
         if (const auto it = server->arriving_.find(connection); it != server->arriving_.end())
             it->second.since.start();
     }
@@ -197,6 +306,44 @@ LxiWebServer::~LxiWebServer() {
     close();
 }
 
+void LxiWebServer::setApp(WebApp* app) {
+    app_ = app;
+    connect(app, &WebApp::pushed, this, [this](const QByteArray& event) { push(event); });
+    // A comment every few seconds keeps idle streams from the library's
+    // idle limit and finds clients gone without a word.
+    auto* beat = new QTimer(this);
+    connect(beat, &QTimer::timeout, this, [this] {
+        if (!streams_.empty())
+            push(": still here\n\n");
+    });
+    beat->start(4000);
+}
+
+MHD_Response* LxiWebServer::openStream(MHD_Connection* connection, const QByteArray& first) {
+    auto stream = std::make_shared<Stream>(Stream{this, connection, first});
+    streams_[connection] = stream;
+    return MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, &Calls::ReadStream,
+                                             stream.get(), &Calls::StreamEnded);
+}
+
+// Every stream takes the event; one that has left too much unread is
+// dropped, and nobody waits for it.
+void LxiWebServer::push(const QByteArray& event) {
+    for (auto& [connection, stream] : streams_) {
+        if (stream->dropped)
+            continue;
+        if (stream->pending.size() + event.size() > kMaxStreamBacklog)
+            stream->dropped = true;
+        else
+            stream->pending += event;
+        if (stream->suspended) {
+            stream->suspended = false;
+            MHD_resume_connection(stream->connection);
+        }
+    }
+    serve();
+}
+
 bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& error) {
     sockaddr_storage storage{};
     const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
@@ -221,15 +368,16 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     // ends where they are not.
     const bool tls = secure();
     daemon_ = MHD_start_daemon(
-        MHD_USE_EPOLL | (tls ? MHD_USE_TLS : 0) | (v6 ? MHD_USE_IPv6 : 0), port, &Calls::Admit,
-        this, &Calls::Access, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(a),
-        MHD_OPTION_CONNECTION_LIMIT, kMaxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(32 * 1024),
-        MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds, MHD_OPTION_NOTIFY_CONNECTION,
-        &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED, &Calls::Completed, this,
-        tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END, tlsKey_.constData(),
-        MHD_OPTION_HTTPS_MEM_CERT, tlsCertificate_.constData(), MHD_OPTION_HTTPS_PRIORITIES,
-        "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_END);
+        MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | (tls ? MHD_USE_TLS : 0) |
+            (v6 ? MHD_USE_IPv6 : 0),
+        port, &Calls::Admit, this, &Calls::Access, this, MHD_OPTION_SOCK_ADDR,
+        reinterpret_cast<sockaddr*>(a), MHD_OPTION_CONNECTION_LIMIT, kMaxConnections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, kPerAddress, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        static_cast<size_t>(32 * 1024), MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
+        MHD_OPTION_NOTIFY_CONNECTION, &Calls::Connection, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &Calls::Completed, this, tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END,
+        tlsKey_.constData(), MHD_OPTION_HTTPS_MEM_CERT, tlsCertificate_.constData(),
+        MHD_OPTION_HTTPS_PRIORITIES, "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_END);
     if (!daemon_) {
         error = QString("cannot listen on port %1").arg(port);
         return false;
@@ -393,7 +541,8 @@ QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page) {
         "</ul>\n"
         "<h2>Channels</h2>\n<pre>" +
         e(page.status) + "</pre>\n" + security +
-        "<p><a href=\"/lxi/identification\">LXI identification</a></p>\n</body></html>\n";
+        "<p><a href=\"/panel\">Front panel</a> · <a href=\"/lxi/identification\">LXI "
+        "identification</a></p>\n</body></html>\n";
     return html.toUtf8();
 }
 

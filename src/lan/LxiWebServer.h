@@ -37,6 +37,35 @@ struct LxiPage {
 
 class Card;
 
+// What a web server answers beyond its own pages (the web front panel):
+// requests of the paths it handles, their bodies collected up to its bound,
+// and event streams the server keeps open, to which it pushes events.
+class WebApp : public QObject {
+    Q_OBJECT
+public:
+    struct Request {
+        QString method, path, host, origin, peer;
+        QByteArray cookie, token, body;
+        bool secure = false;
+    };
+    struct Reply {
+        unsigned status = 200;
+        QByteArray type = "application/json";
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        bool events = false; // an event stream: `body` its first event, the rest pushed
+    };
+    using QObject::QObject;
+    virtual bool handles(const QString& path) const = 0;
+    // The largest body a request of `path` may carry (beyond it: 413, nothing done).
+    virtual qsizetype maxBody(const QString& path) const = 0;
+    virtual Reply answer(const Request& request) = 0;
+
+signals:
+    // An event for every open stream ("data: ...\n\n").
+    void pushed(const QByteArray& event);
+};
+
 // The addresses clients reach a server listening on `address` at: that one,
 // or each of this computer's addresses of the family it listens on all of
 // (IPv6's link-local ones left out).
@@ -69,6 +98,12 @@ public:
         tlsKey_ = identity.key;
     }
     bool secure() const { return !tlsKey_.isEmpty(); }
+    // The front panel beside the pages; `app` outlives the server.
+    void setApp(WebApp* app);
+    // The event streams open now.
+    int streams() const { return static_cast<int>(streams_.size()); }
+    // What a stream may have waiting unread before it is dropped.
+    static constexpr qsizetype kMaxStreamBacklog = 256 * 1024;
 
     // How long a request may take to arrive, headers and body (shorter in tests).
     void setRequestTime(std::chrono::milliseconds time) { requestTime_ = time; }
@@ -98,6 +133,7 @@ public:
 
     // libmicrohttpd's calls, with the server.
     struct Calls;
+    struct Stream;
 
 private:
     void serve();
@@ -119,4 +155,8 @@ private:
         QElapsedTimer since;
     };
     std::map<const void*, Arriving> arriving_;
+    WebApp* app_ = nullptr;
+    std::map<const void*, std::shared_ptr<Stream>> streams_; // by connection
+    void push(const QByteArray& event);
+    struct MHD_Response* openStream(struct MHD_Connection* connection, const QByteArray& first);
 };

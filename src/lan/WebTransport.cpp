@@ -3,6 +3,7 @@
 #include "Transport.h"
 
 #include "LxiWebServer.h"
+#include "WebPanel.h"
 
 namespace {
 
@@ -11,8 +12,10 @@ public:
     explicit WebTransport(bool secure) : secure_(secure) {}
     bool listen(const TransportContext& context, const QList<QHostAddress>& addresses, quint16 port,
                 QString& error) override {
+        panel_ = std::make_unique<WebPanel>(context.device, context.access);
         auto server = std::make_unique<LxiWebServer>(context.page);
         server->setDoor(context.door);
+        server->setApp(panel_.get());
         if (secure_) {
             if (!context.access || !context.access->tls) {
                 error = "HTTPS has no certificate";
@@ -28,6 +31,7 @@ public:
         for (qsizetype i = 1; i < addresses.size(); ++i) {
             auto more = std::make_unique<LxiWebServer>(context.page);
             more->setDoor(context.door);
+            more->setApp(panel_.get());
             if (secure_)
                 more->setTls(context.access->tls->identity());
             if (!more->listen(addresses[i], server->port(), error)) {
@@ -43,6 +47,7 @@ public:
     void stop() override {
         more_.clear();
         server_.reset();
+        panel_.reset();
     }
     bool listening() const override { return server_ && server_->listening(); }
     quint16 port() const override { return listening() ? server_->port() : 0; }
@@ -71,6 +76,7 @@ private:
     bool secure_;
     bool lxi_ = false;
     QString fingerprint_;
+    std::unique_ptr<WebPanel> panel_; // before its servers: they push its events
     std::unique_ptr<LxiWebServer> server_;
     std::vector<std::unique_ptr<LxiWebServer>> more_;
 };

@@ -73,6 +73,8 @@ public:
     int lockHolderCount() const;
 
     const scpi::CommandSet& commands() const { return commands_; }
+    // The card it drives; null while there is none.
+    Card* card() const { return card_(); }
 
     // Whether changing the device asks for a link signed in as a user who
     // may, and whether the others may still ask it (queries). Refused

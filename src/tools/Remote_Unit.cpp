@@ -470,7 +470,8 @@ void TRemote_Form::ShowUsers() {
                              "those who may).");
     else
         Users_Label->setText("Only " + users.users().join(", ") +
-                             ", signed in over HiSLIP's secure connection, may change the card.");
+                             ", signed in over HiSLIP's secure connection or on the web front "
+                             "panel, may change the card.");
     Users_Label->setAccessibleName(Users_Label->text());
 }
 

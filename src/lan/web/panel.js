@@ -1,0 +1,211 @@
+"use strict";
+// The card's front panel in a browser: the fields made from the settings the
+// server lists, the card's state as the server pushes it, changes sent
+// through the server once signed in. Nothing is fetched from elsewhere.
+const GROUPS = { Wave: "Waveform and frequency", Trigger: "Trigger", Clock: "Clock",
+                 Atten: "Attenuation", Offset: "Offset" };
+const MULTIPLIERS = { p: 1e-12, n: 1e-9, u: 1e-6, "µ": 1e-6, m: 1e-3, k: 1e3, M: 1e6, G: 1e9 };
+let settings = [], state = null, token = "", user = null;
+const fields = {}; // "channel/key" -> { input, setting, mark, note }
+
+function $(id) { return document.getElementById(id); }
+
+// "10.5k" -> 10500; null when it is no number.
+function parseValue(text) {
+  const m = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?)\s*([pnuµmkMG]?)\s*$/.exec(text);
+  return m ? parseFloat(m[1]) * (m[2] ? MULTIPLIERS[m[2]] : 1) : null;
+}
+
+// Why a value cannot be sent, as the window says it; "" when it can.
+function problem(s, value) {
+  if (value === null) return `${s.description || s.name}: not a number.`;
+  if (value < s.minimum || value > s.maximum)
+    return `${s.description || s.name} must be from ${s.minimum} to ${s.maximum}: ${value} is not.`;
+  return "";
+}
+
+function groupOf(s) {
+  if (s.name === "Attenuation") return "Atten";
+  if (s.name === "DCOffset") return "Offset";
+  return s.group;
+}
+
+function makeField(channel, s, box) {
+  const label = document.createElement("label");
+  label.className = "field";
+  const name = document.createElement("span");
+  name.textContent = (s.description || s.name).replace(/ in [^ ]+$/, "");
+  let input;
+  if (s.words) {
+    input = document.createElement("select");
+    s.words.forEach((w, i) => input.add(new Option(w, String(i))));
+  } else {
+    input = document.createElement("input");
+    input.inputMode = "decimal";
+    input.title = `${s.minimum} to ${s.maximum} ${s.unit}, in steps of ${s.resolution}; 10.5k is 10500`;
+  }
+  input.id = `c${channel}-${s.key.replace(/^_/, "").replace(/\W/g, "-")}`;
+  input.name = s.key;
+  const unit = document.createElement("span");
+  unit.textContent = s.unit;
+  label.append(name, input, unit);
+  const note = document.createElement("div");
+  note.className = "note";
+  box.append(label, note);
+  const field = { input, setting: s, mark: name, note, channel };
+  input.addEventListener("input", () => markField(field));
+  input.addEventListener("change", () => markField(field));
+  fields[`${channel}/${s.key}`] = field;
+}
+
+function cardValue(field) {
+  const ch = state && state.channel[field.channel - 1];
+  return ch ? ch.values[field.setting.key] : undefined;
+}
+
+function shownValue(field) {
+  return field.setting.words ? Number(field.input.value) : parseValue(field.input.value);
+}
+
+function markField(field) {
+  const unsent = shownValue(field) !== cardValue(field);
+  field.input.classList.toggle("unsent", unsent);
+  field.mark.classList.toggle("unsent-mark", unsent);
+  field.unsent = unsent;
+}
+
+function build() {
+  const main = $("channels");
+  main.textContent = "";
+  for (let c = 1; c <= settingsChannels; c++) {
+    const box = document.createElement("fieldset");
+    box.className = "channel";
+    box.innerHTML = `<legend>Channel ${c}</legend><p class="strip" id="strip${c}" role="status"></p>`;
+    const groups = document.createElement("div");
+    groups.className = "groups";
+    const made = {};
+    for (const s of settings) {
+      const g = groupOf(s);
+      if (!made[g]) {
+        made[g] = document.createElement("fieldset");
+        made[g].innerHTML = `<legend>${GROUPS[g] || g}</legend>`;
+        groups.append(made[g]);
+      }
+      makeField(c, s, made[g]);
+    }
+    const send = document.createElement("button");
+    send.type = "button";
+    send.id = `update${c}`;
+    send.textContent = `Update channel ${c}`;
+    send.addEventListener("click", () => update(c));
+    const message = document.createElement("p");
+    message.id = `message${c}`;
+    message.className = "message";
+    message.setAttribute("role", "status");
+    box.append(groups, send, message);
+    main.append(box);
+  }
+}
+
+let settingsChannels = 0;
+
+function show(next) {
+  const before = state;
+  state = next;
+  $("card").textContent = next.card ? `Front panel: ${next.card}` : "Front panel: no card";
+  $("remote").textContent = next.remote;
+  const locked = next.lockedBy !== "";
+  for (const ch of next.channel) {
+    const strip = $(`strip${ch.channel}`);
+    if (!strip) continue;
+    strip.textContent = ch.strip;
+    strip.title = ch.sentence;
+    strip.classList.toggle("on", ch.on);
+    strip.classList.toggle("off", ch.off);
+    $(`update${ch.channel}`).disabled = !user || locked;
+  }
+  for (const field of Object.values(fields)) {
+    const value = cardValue(field);
+    const old = before && before.channel[field.channel - 1].values[field.setting.key];
+    field.input.disabled = !user || locked;
+    if (field.unsent && before && value !== old) {
+      field.note.textContent = `Changed elsewhere to ${value} ${field.setting.unit}` +
+        (next.who ? ` by ${next.who}` : "") + "; your edit is kept.";
+    } else if (!field.unsent) {
+      field.input.value = field.setting.words ? String(value) : String(value);
+      field.note.textContent = "";
+    }
+    markField(field);
+  }
+  if (locked) $("link").textContent = `Locked by ${next.lockedBy}: the controls wait.`;
+}
+
+function signedIn(name, newToken) {
+  user = name;
+  token = newToken || "";
+  $("login").hidden = !!user;
+  $("signed").hidden = !user;
+  $("who").textContent = user || "";
+  if (state) show(state);
+}
+
+async function post(path, body) {
+  const r = await fetch(path, { method: "POST", credentials: "same-origin",
+    headers: { "Content-Type": "application/json", "X-CSRF-Token": token },
+    body: JSON.stringify(body) });
+  return { status: r.status, body: await r.json() };
+}
+
+async function update(channel) {
+  const values = {}, problems = [];
+  for (const field of Object.values(fields)) {
+    if (field.channel !== channel || !field.unsent) continue;
+    const value = shownValue(field);
+    const why = problem(field.setting, value);
+    if (why) problems.push(why); else values[field.setting.key] = value;
+  }
+  const message = $(`message${channel}`);
+  message.classList.toggle("error", problems.length > 0);
+  if (problems.length) { message.textContent = problems.join(" "); return; }
+  if (!Object.keys(values).length) { message.textContent = "Nothing to send."; return; }
+  const r = await post("/api/send", { channel, values });
+  const errors = r.body.errors || (r.body.error ? [r.body.error] : []);
+  message.classList.toggle("error", errors.length > 0);
+  message.textContent = errors.length ? `Refused: ${errors.join(" ")}` : "Sent.";
+  if (!errors.length) for (const f of Object.values(fields))
+    if (f.channel === channel) { f.unsent = false; f.note.textContent = ""; }
+}
+
+function listen() {
+  const events = new EventSource("/api/events");
+  events.addEventListener("state", e => {
+    const next = JSON.parse(e.data);
+    if ("user" in next && next.user !== user && next.token !== undefined)
+      signedIn(next.user, next.token);
+    $("link").textContent = "Live";
+    show(next);
+  });
+  events.onerror = () => { $("link").textContent = "Connection lost: reconnecting…"; };
+}
+
+async function start() {
+  const described = await (await fetch("/api/settings")).json();
+  settings = described.settings;
+  settingsChannels = described.channels;
+  build();
+  $("login").addEventListener("submit", async e => {
+    e.preventDefault();
+    const r = await post("/api/login", { user: $("user").value, password: $("password").value });
+    $("password").value = "";
+    $("signin-message").textContent = r.body.error || "";
+    if (r.status === 200) signedIn(r.body.user, r.body.token);
+  });
+  $("signout").addEventListener("click", async () => {
+    await post("/api/logout", {});
+    signedIn(null, "");
+  });
+  signedIn(null, "");
+  listen();
+}
+
+document.addEventListener("DOMContentLoaded", start);

@@ -1,0 +1,155 @@
+"""The web front panel in a real browser: headless Chromium driven by
+Selenium against --serve with a user. The page loads with nothing fetched
+from elsewhere and shows each channel's strip, live; its controls wait for a
+sign-in; signed in, "10.5k" typed as channel 1's start frequency and Update
+reach the card (a SCPI query and the simulator's journal say so); a value
+beyond the range is refused in the page and nothing is sent; a change made
+by a HiSLIP client appears in the open page, and an edit under way is kept
+with a note of who changed what. Requests without a session or token, and
+from another origin, are refused.
+
+Usage: web_panel.py PROGRAM SIM_DIR OUT_DIR"""
+import json
+import os
+import re
+import socket
+import ssl
+import subprocess
+import sys
+import time
+import urllib.error
+import urllib.request
+
+from selenium import webdriver
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+from hislip_client import Hislip
+
+program, sim_dir, out_dir = sys.argv[1:4]
+os.makedirs(out_dir, exist_ok=True)
+config = os.path.join(out_dir, "web-config")
+users = os.path.join(out_dir, "web-users")
+journal = os.path.join(out_dir, "web.journal")
+for f in (users, journal):
+    if os.path.exists(f):
+        os.remove(f)
+env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": "", "NVSIM_JOURNAL_FILE": journal,
+       "XDG_CONFIG_HOME": config, "PATH": os.environ.get("PATH", "/usr/bin")}
+failures = []
+
+
+def check(what, got, wanted):
+    if got != wanted:
+        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
+
+
+subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
+               capture_output=True, text=True, env=env, check=True)
+server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
+                           "--hislip", "0", "--no-vxi11", "--http-port", "0", "--no-mdns",
+                           "--users", users], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          text=True, env=env)
+said = ""
+while "http://" not in said:
+    said += server.stdout.readline()
+raw_port = int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said).group(1))
+hislip_port = int(re.search(r"hislip0,(\d+)", said).group(1))
+base = re.search(r"(http://127\.0\.0\.1:\d+)/", said).group(1)
+intro = ""
+while "TLS certificate" not in intro:
+    intro += server.stderr.readline()
+cert_file = re.search(r"TLS certificate: (\S+)", intro).group(1)
+
+
+def ask(line):
+    with socket.create_connection(("127.0.0.1", raw_port), 5) as s:
+        s.sendall(line.encode() + b"\n")
+        return s.makefile().readline().strip()
+
+
+def post(path, body, headers=None):
+    request = urllib.request.Request(base + path, data=json.dumps(body).encode(),
+                                     headers={"Content-Type": "application/json",
+                                              **(headers or {})})
+    try:
+        with urllib.request.urlopen(request, timeout=5) as r:
+            return r.status
+    except urllib.error.HTTPError as e:
+        return e.code
+
+
+options = webdriver.ChromeOptions()
+for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,900"):
+    options.add_argument(argument)
+browser = webdriver.Chrome(options=options)
+wait = WebDriverWait(browser, 10)
+try:
+    # Hostile requests first: no session, a forged origin.
+    check("a change without a session", post("/api/send", {"channel": 1, "values": {}}), 401)
+    check("a sign-in from another site",
+          post("/api/login", {"user": "alice", "password": "s3cret"},
+               {"Origin": "http://evil.example"}), 403)
+
+    browser.get(base + "/panel")
+    wait.until(lambda b: b.find_element(By.ID, "link").text == "Live")
+    check("the strip shown", browser.find_element(By.ID, "strip1").text.startswith("1 "), True)
+    frequency = browser.find_element(By.ID, "c1-Wave-StartF")
+    check("controls wait for a sign-in", frequency.is_enabled(), False)
+    browser.find_element(By.ID, "user").send_keys("alice")
+    browser.find_element(By.ID, "password").send_keys("s3cret")
+    browser.find_element(By.ID, "signin-button").click()
+    wait.until(lambda b: b.find_element(By.ID, "who").text == "alice")
+    wait.until(lambda b: frequency.is_enabled())
+
+    frequency.clear()
+    frequency.send_keys("10.5k")
+    check("an edit is marked unsent", "unsent" in frequency.get_attribute("class"), True)
+    browser.find_element(By.ID, "update1").click()
+    wait.until(lambda b: b.find_element(By.ID, "message1").text != "")
+    check("Update said", browser.find_element(By.ID, "message1").text, "Sent.")
+    check("the card has it", ask("SOUR1:FREQ?"), "10500")
+    calls = open(journal).read()
+    check("the journal has it", "nv815_GenerateSignal" in calls, True)
+
+    attenuation = browser.find_element(By.ID, "c1-Wave-Attenuation")
+    attenuation.clear()
+    attenuation.send_keys("500")
+    sent_before = open(journal).read()
+    browser.find_element(By.ID, "update1").click()
+    wait.until(lambda b: "must be from" in b.find_element(By.ID, "message1").text)
+    check("nothing sent for a refused value", open(journal).read(), sent_before)
+
+    # A HiSLIP client signed in changes channel 2: the page follows, and
+    # an edit under way of channel 2's attenuation is kept with a note.
+    edit = browser.find_element(By.ID, "c2-Wave-Attenuation")
+    edit.clear()
+    edit.send_keys("7")
+    client = Hislip(hislip_port)
+    client.start_tls(ssl.create_default_context(cafile=cert_file))
+    client.sign_in("SCRAM-SHA-256", "alice", "s3cret")
+    client.ask("OUTP2:ATT 12")
+    client.ask("*OPC?")
+    wait.until(lambda b: "12dB" in b.find_element(By.ID, "strip2").text)
+    note = browser.find_elements(By.CSS_SELECTOR, "#c2-Wave-Attenuation ~ span")
+    check("the edit kept", edit.get_attribute("value"), "7")
+    said_note = browser.execute_script(
+        "return document.getElementById('c2-Wave-Attenuation').closest('label')"
+        ".nextElementSibling.textContent")
+    check("who changed what is said", said_note.startswith("Changed elsewhere to 12 dB by"), True)
+    client.close()
+    browser.save_screenshot(os.path.join(out_dir, "web_panel_1280.png"))
+    browser.set_window_size(390, 844)
+    browser.save_screenshot(os.path.join(out_dir, "web_panel_390.png"))
+    width = browser.execute_script("return document.documentElement.scrollWidth")
+    check("nothing wider than a phone's screen", width <= 390, True)
+finally:
+    browser.quit()
+    server.terminate()
+    out, err = server.communicate(timeout=20)
+check("the web sign-in said", "Signed in: alice from 127.0.0.1:" in out and "(HTTP)" in out, True)
+
+if failures:
+    print("\n".join(failures))
+    sys.exit(1)
+print("web panel: every check passed")
