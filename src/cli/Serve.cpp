@@ -207,6 +207,9 @@ int RunServe(const std::string& resource, const std::string& address, ServeOptio
         });
     FollowReach(serving, lines, err);
     FollowSignIns(serving, lines);
+    QObject::connect(&serving, &Serving::identifyAsked, [&lines, &found](const QString& who) {
+        lines.print("Identify: " + who.toStdString() + " asks " + found + " to show itself");
+    });
     const StopSignals stopping;
     const quint16 first = serving.port("raw") ? serving.port("raw") : serving.port("hislip");
     lines.print("Listening on " + ResourceHost(o.addresses.front().toString()).toStdString() + ":" +

@@ -9,7 +9,9 @@
 #include "ScpiDevice.h"
 
 Serving::Serving(ScpiDevice& device, const Card& card, QObject* parent)
-    : QObject(parent), device_(device), card_(card) {}
+    : QObject(parent), device_(device), card_(card) {
+    connect(&device_, &ScpiDevice::identifyAsked, this, &Serving::identifyAsked);
+}
 
 Serving::~Serving() {
     stop();

@@ -105,6 +105,8 @@ signals:
     void reachChanged(const Transport& transport);
     // A newcomer turned away: "192.0.2.7:40112", "HiSLIP", "not on the allow list".
     void clientRefused(const QString& peer, const QString& transport, const QString& why);
+    // A client asked the card to show itself (SYSTem:IDENtify, the web page's Identify).
+    void identifyAsked(const QString& who);
     // A client tried to sign in as `user`: `why` it failed, empty when it did not.
     void signInAttempted(const QString& peer, const QString& transport, const QString& user,
                          const QString& why);

@@ -6,8 +6,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "About_Unit.h"
 #include "CardCommands.h"
@@ -83,7 +85,40 @@ void TMain_Form::CreateRemoteForm() {
                 [this](const QString& text) { ShowFeedback(text, Tone::Advice); });
         connect(remoteForm_, &TRemote_Form::lockChanged, this,
                 [this] { LockForRemote(!remoteForm_->LockHolder().isEmpty()); });
+        connect(remoteForm_, &TRemote_Form::identifyAsked, this,
+                [this](const QString& who) { Identify(who); });
     }
+}
+
+namespace {
+const QString kIdentifyMark = QStringLiteral("\u25C6 Identify \u25C6 ");
+constexpr int kIdentifySteps = 20; // ten seconds in half-second steps
+} // namespace
+
+void TMain_Form::Identify(const QString& who) {
+    if (!identifyTimer_) {
+        identifyTimer_ = new QTimer(this);
+        connect(identifyTimer_, &QTimer::timeout, this, [this] { IdentifyStep(); });
+    }
+    identifySteps_ = kIdentifySteps;
+    identifyTimer_->start(500);
+    IdentifyStep();
+    ShowFeedback(who + " asks this card to show itself (Identify).", Tone::Advice);
+}
+
+// Odd steps marked, even ones plain; the last one plain again.
+void TMain_Form::IdentifyStep() {
+    const bool on = identifySteps_ > 0 && identifySteps_ % 2 == 0;
+    QString title = windowTitle();
+    if (title.startsWith(kIdentifyMark))
+        title.remove(0, kIdentifyMark.size());
+    setWindowTitle(on ? kIdentifyMark + title : title);
+    if (auto* strip = findChild<QFrame*>("ChannelStatus_Panel")) {
+        strip->setProperty("identify", on);
+        strip->setStyleSheet(strip->styleSheet()); // the property's rule read again
+    }
+    if (--identifySteps_ < 0)
+        identifyTimer_->stop();
 }
 
 bool TMain_Form::RemoteStatusClicked(QObject* watched, QEvent* event) {

@@ -47,6 +47,7 @@ class TRemote_Form;
 class ReplacedEdits;
 struct EditableField;
 class StatusStripView;
+class QTimer;
 class OutputView;
 class PreviewView;
 class WaveformView;
@@ -225,6 +226,12 @@ private:
     static int panelsOpened_; // panels made in this run
     static void RefreshCaptions();
     int panelNumber_ = 1; // this one's place among them ("panel 2")
+    // A client asked the card to show itself: the caption and the strip
+    // flash for ten seconds (half-second steps left).
+    void Identify(const QString& who);
+    void IdentifyStep();
+    QTimer* identifyTimer_ = nullptr;
+    int identifySteps_ = 0;
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -14,7 +14,9 @@ namespace {
 const char* const kStripStyle =
     "QLabel[output=\"on\"] { background-color: #d4eed4; color: #0b4f0b; }"
     "QLabel[output=\"off\"] { background-color: #e4e4e4; color: #202020; }"
-    "QLabel[output=\"unknown\"] { background-color: #f4f4f4; color: #505050; }";
+    "QLabel[output=\"unknown\"] { background-color: #f4f4f4; color: #505050; }"
+    // A client asked the card to show itself (Identify): the strip flashes.
+    "QFrame[identify=\"true\"] QLabel { background-color: #ffd24a; color: #000000; }";
 
 // Draws a label again by its style sheet after its colours changed; the style
 // sheet's polish would give it the application's face, not the panel's.

@@ -19,6 +19,25 @@ ScpiDevice::ScpiDevice(std::function<Card*()> card, std::function<scpi::Identity
     for (const char* header : {"SYSTem:LOCal", "SYSTem:REMote"})
         commands_.add(header, false, 0,
                       [this](scpi::Session&, const scpi::Unit&, int, auto&) { setLock(nullptr); });
+    // The instrument shows itself in the rack (LXI's identify): it changes
+    // nothing on the card, so whoever is let in may ask for it.
+    for (const char* header : {"SYSTem:IDENtify", "LXI:IDENtify[:STATe]"})
+        commands_.add(
+            header, false, scpi::Session::kOptional,
+            [this](scpi::Session& link, const scpi::Unit& u, int, auto&) {
+                const bool off = !u.parameters.empty() &&
+                                 (u.parameters[0].text == "OFF" ||
+                                  (u.parameters[0].kind == scpi::Parameter::Kind::Number &&
+                                   u.parameters[0].number == 0));
+                if (!off)
+                    identify(QString::fromStdString(NameOf(link)));
+            },
+            scpi::Reach::Session);
+}
+
+std::string ScpiDevice::NameOf(const scpi::Session& link) const {
+    const Link* l = find(link);
+    return l ? l->name.toStdString() : std::string();
 }
 
 ScpiDevice::~ScpiDevice() = default;

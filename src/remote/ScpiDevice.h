@@ -73,6 +73,11 @@ public:
     int lockHolderCount() const;
 
     const scpi::CommandSet& commands() const { return commands_; }
+    // Asks whatever shows the card to show itself for a while (the window
+    // flashes, the command line says so); `who` asked.
+    void identify(const QString& who) { emit identifyAsked(who); }
+    std::string NameOf(const scpi::Session& link) const;
+
     // The card it drives; null while there is none.
     Card* card() const { return card_(); }
 
@@ -89,6 +94,7 @@ public:
     void signOutAllBut(const QStringList& users);
 
 signals:
+    void identifyAsked(const QString& who);
     // The front panel was locked out or given back.
     void lockChanged();
     // A device lock was given up: links held off may go on.

@@ -142,6 +142,7 @@ TRemote_Form::TRemote_Form(Card& card, std::function<scpi::Identity()> identity,
     connect(Close_Button, &QPushButton::clicked, this, &QDialog::hide);
     connect(Files_Button, &QPushButton::clicked, this, [this] { ChooseFolder(); });
     connect(Users_Button, &QPushButton::clicked, this, [this] { OpenUsers(); });
+    connect(serving_.get(), &Serving::identifyAsked, this, &TRemote_Form::identifyAsked);
     connect(serving_.get(), &Serving::signInAttempted, this,
             [this](const QString& peer, const QString& transport, const QString& user,
                    const QString& why) {

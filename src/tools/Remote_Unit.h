@@ -78,6 +78,8 @@ signals:
     void statusChanged();
     // Something the operator did here worked: for the panel's status field.
     void told(const QString& text);
+    // A client asked the card to show itself: the panel flashes.
+    void identifyAsked(const QString& who);
     // A client locked the front panel out, or it was given back (LockHolder()).
     void lockChanged();
 

@@ -5,8 +5,8 @@ sign-in; signed in, "10.5k" typed as channel 1's start frequency and Update
 reach the card (a SCPI query and the simulator's journal say so); a value
 beyond the range is refused in the page and nothing is sent; a change made
 by a HiSLIP client appears in the open page, and an edit under way is kept
-with a note of who changed what. Requests without a session or token, and
-from another origin, are refused.
+with a note of who changed what; Identify is said by --serve. Requests
+without a session or token, and from another origin, are refused.
 
 Usage: web_panel.py PROGRAM SIM_DIR OUT_DIR"""
 import json
@@ -138,6 +138,8 @@ try:
         ".nextElementSibling.textContent")
     check("who changed what is said", said_note.startswith("Changed elsewhere to 12 dB by"), True)
     client.close()
+    browser.find_element(By.ID, "identify").click()
+    wait.until(lambda b: "Identify asked" in b.find_element(By.ID, "link").text)
     browser.save_screenshot(os.path.join(out_dir, "web_panel_1280.png"))
     browser.set_window_size(390, 844)
     browser.save_screenshot(os.path.join(out_dir, "web_panel_390.png"))
@@ -148,6 +150,8 @@ finally:
     server.terminate()
     out, err = server.communicate(timeout=20)
 check("the web sign-in said", "Signed in: alice from 127.0.0.1:" in out and "(HTTP)" in out, True)
+check("Identify said", bool(re.search(r"Identify: 127\.0\.0\.1:\d+ \(web, alice\) asks "
+                                      r"PXI1::13::INSTR to show itself", out)), True)
 
 if failures:
     print("\n".join(failures))

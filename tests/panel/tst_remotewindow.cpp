@@ -168,6 +168,28 @@ private slots:
         form->Listen_Button->click();
     }
 
+    // SYSTem:IDENtify from a client: the caption and the strip flash (on,
+    // off, on again), the status field says who asked.
+    void identifyFlashesThePanel() {
+        main().findChild<QAction*>("RemoteControl1")->trigger();
+        TRemote_Form* form = main().RemoteForm();
+        form->Port_SpinEdit->setValue(FreePort());
+        form->Listen_Button->click();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, form->Port());
+        QVERIFY(client.waitForConnected(2000));
+        const QString plain = main().windowTitle();
+        client.write("SYST:IDEN\n");
+        QTRY_VERIFY(main().windowTitle().startsWith(QString::fromUtf8("\u25C6 Identify \u25C6 ")));
+        auto* strip = main().findChild<QFrame*>("ChannelStatus_Panel");
+        QVERIFY(strip->property("identify").toBool());
+        QVERIFY2(main().Feedback().endsWith("asks this card to show itself (Identify)."),
+                 qPrintable(main().Feedback()));
+        QTRY_COMPARE(main().windowTitle(), plain);
+        QVERIFY(!strip->property("identify").toBool());
+        QTRY_VERIFY(strip->property("identify").toBool());
+    }
+
     // SYSTem:RWLock takes the controls until SYSTem:LOCal, the Local button
     // or the client's leaving; the folder for MMEMory is the operator's choice.
     void aClientLocksThePanelOut() {

@@ -204,6 +204,10 @@ async function start() {
     await post("/api/logout", {});
     signedIn(null, "");
   });
+  $("identify").addEventListener("click", async () => {
+    const r = await post("/api/identify", {});
+    $("link").textContent = r.status === 200 ? "Identify asked: the panel flashes." : r.body.error;
+  });
   signedIn(null, "");
   listen();
 }
