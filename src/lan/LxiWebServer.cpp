@@ -32,6 +32,7 @@ struct AppBody {
     QByteArray body;
     qsizetype limit = 0;
     bool tooLarge = false;
+    bool answered = false; // refused as it came: the rest is read and dropped
 };
 
 QByteArray HeaderOf(MHD_Connection* connection, const char* name) {
@@ -129,6 +130,13 @@ struct LxiWebServer::Calls {
                 auto* body = new AppBody;
                 body->limit = server->app_->maxBody(path);
                 *state = body;
+                // A body said to be beyond the bound is refused before it comes.
+                bool number = false;
+                const qint64 length = HeaderOf(connection, "Content-Length").toLongLong(&number);
+                if (number && length > body->limit) {
+                    body->tooLarge = body->answered = true;
+                    return Refuse(connection);
+                }
             } else {
                 *state = kAnnounced;
             }
@@ -164,13 +172,22 @@ struct LxiWebServer::Calls {
                                 const char* method, const char* upload, size_t* uploadSize,
                                 AppBody* body) {
         if (*uploadSize != 0) {
-            if (body->body.size() + qsizetype(*uploadSize) > body->limit)
+            if (!body->tooLarge && body->body.size() + qsizetype(*uploadSize) > body->limit) {
                 body->tooLarge = true;
-            else
+                body->body.clear();
+                body->body.squeeze();
+            }
+            if (!body->tooLarge)
                 body->body.append(upload, qsizetype(*uploadSize));
             *uploadSize = 0;
+            if (body->tooLarge && !body->answered) { // said at once; the connection then ends
+                body->answered = true;
+                return Refuse(connection);
+            }
             return MHD_YES;
         }
+        if (body->answered)
+            return MHD_YES;
         WebApp::Request request;
         request.method = QString::fromLatin1(method);
         request.path = QString::fromUtf8(url);
@@ -208,6 +225,17 @@ struct LxiWebServer::Calls {
         for (const auto& [name, value] : reply.headers)
             MHD_add_response_header(response, name.constData(), value.constData());
         const MHD_Result queued = MHD_queue_response(connection, reply.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+    static MHD_Result Refuse(MHD_Connection* connection) {
+        static const char text[] = R"({"error":"the request is larger than this server takes"})";
+        MHD_Response* response = MHD_create_response_from_buffer(
+            sizeof text - 1, const_cast<char*>(text), MHD_RESPMEM_PERSISTENT);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "application/json");
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+        const MHD_Result queued =
+            MHD_queue_response(connection, MHD_HTTP_CONTENT_TOO_LARGE, response);
         MHD_destroy_response(response);
         return queued;
     }

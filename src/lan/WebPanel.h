@@ -35,6 +35,8 @@ public:
     static constexpr int kSessionMinutes = 60;
     static constexpr int kMaxSessions = 64;
     static constexpr qsizetype kMaxForm = 64 * 1024;
+    // A waveform file uploaded: a whole wave memory as text, and room.
+    static constexpr qsizetype kMaxWaveFile = 8 * 1024 * 1024;
     // How long after a change every open page is told (changes coming
     // faster are told together, the last state each time).
     static constexpr int kCoalesceMs = 20;
@@ -63,6 +65,10 @@ private:
     Reply login(const Request& request);
     Reply logout(const Request& request);
     Reply send(const Request& request, UserSession& session);
+    Reply loadWave(const Request& request, UserSession& session, int channel);
+    Reply samples(int channel) const;
+    // Errors the link's last message left ("-222,\"Data out of range;...\""), taken out.
+    QStringList errorsOf(UserSession& session);
     UserSession* sessionOf(const Request& request);
     void endSession(const QByteArray& id);
     void cardChanged(const CardChange& change) override;

@@ -138,6 +138,32 @@ try:
         ".nextElementSibling.textContent")
     check("who changed what is said", said_note.startswith("Changed elsewhere to 12 dB by"), True)
     client.close()
+    # A text waveform loaded into channel 3, drawn, and downloaded back.
+    wave = os.path.join(out_dir, "ramp.txt")
+    with open(wave, "w") as f:
+        f.write("\n".join(str(i * 100 / 63) for i in range(64)) + "\n")
+    browser.find_element(By.ID, "wave3").send_keys(wave)
+    browser.find_element(By.ID, "loadwave3").click()
+    wait.until(lambda b: b.find_element(By.ID, "wavemessage3").text != "")
+    check("the waveform loaded", browser.find_element(By.ID, "wavemessage3").text,
+          "Loaded 64 samples.")
+    drawn = browser.execute_script(
+        "const c = document.getElementById('preview3');"
+        "return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data)"
+        ".some(v => v > 0);")
+    check("what was loaded is drawn", drawn, True)
+    with urllib.request.urlopen(base + "/api/wave/3", timeout=5) as r:
+        back = [l for l in r.read().decode().splitlines() if l and not l.startswith("!")]
+    check("the samples downloaded back", (len(back), back[-1]), (64, "100.0000"))
+    big = os.path.join(out_dir, "big.txt")
+    with open(big, "wb") as f:
+        f.write(b"50\n" * (100 * 1024 * 1024 // 3))
+    refused = subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}",
+                              "--data-binary", "@" + big, base + "/api/wave/3"],
+                             capture_output=True, text=True, timeout=30).stdout
+    os.remove(big)
+    check("an upload of 100 MB refused before it is read", refused, "413")
+
     browser.find_element(By.ID, "identify").click()
     wait.until(lambda b: "Identify asked" in b.find_element(By.ID, "link").text)
     browser.save_screenshot(os.path.join(out_dir, "web_panel_1280.png"))

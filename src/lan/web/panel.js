@@ -93,6 +93,7 @@ function build() {
       }
       makeField(c, s, made[g]);
     }
+    groups.append(waveBox(c));
     const send = document.createElement("button");
     send.type = "button";
     send.id = `update${c}`;
@@ -108,6 +109,52 @@ function build() {
 }
 
 let settingsChannels = 0;
+const MAX_WAVE_FILE = 8 * 1024 * 1024;
+
+// Arbitrary waveform: a text file (a sample in percent a line) loaded into
+// the channel, what was loaded drawn, the channel's samples to download.
+function waveBox(c) {
+  const box = document.createElement("fieldset");
+  box.innerHTML = `<legend>Arbitrary waveform</legend>
+    <label>Text file <input type="file" id="wave${c}" accept=".txt,text/plain"></label>
+    <button type="button" id="loadwave${c}">Load into channel ${c}</button>
+    <a id="download${c}" href="/api/wave/${c}" download="channel${c}.txt">Download channel ${c}'s samples</a>
+    <canvas id="preview${c}" width="300" height="80" role="img" aria-label="What channel ${c} was loaded with"></canvas>
+    <p class="message" id="wavemessage${c}" role="status"></p>`;
+  box.querySelector(`#loadwave${c}`).addEventListener("click", () => loadWave(c));
+  return box;
+}
+
+async function loadWave(c) {
+  const file = $(`wave${c}`).files[0], message = $(`wavemessage${c}`);
+  if (!file) { message.textContent = "Choose a file first."; return; }
+  if (file.size > MAX_WAVE_FILE) {
+    message.textContent = `The file is larger than ${MAX_WAVE_FILE / 1048576} MB: nothing was sent.`;
+    return;
+  }
+  const r = await fetch(`/api/wave/${c}`, { method: "POST", credentials: "same-origin",
+    headers: { "Content-Type": "text/plain", "X-CSRF-Token": token }, body: file });
+  const body = await r.json();
+  const errors = body.errors && body.errors.length ? body.errors : (body.error ? [body.error] : []);
+  message.classList.toggle("error", errors.length > 0);
+  message.textContent = errors.length ? `Refused: ${errors.join(" ")}` : `Loaded ${body.samples} samples.`;
+  if (!errors.length) drawWave(c);
+}
+
+async function drawWave(c) {
+  const text = await (await fetch(`/api/wave/${c}`)).text();
+  const values = text.split("\n").map(l => l.trim()).filter(l => l && !l.startsWith("!"))
+    .map(l => Number(l.replace(",", ".")));
+  const canvas = $(`preview${c}`), g = canvas.getContext("2d");
+  g.clearRect(0, 0, canvas.width, canvas.height);
+  g.beginPath();
+  values.forEach((v, i) => {
+    const x = i * canvas.width / Math.max(values.length - 1, 1);
+    const y = canvas.height - v * canvas.height / 100;
+    if (i) g.lineTo(x, y); else g.moveTo(x, y);
+  });
+  g.stroke();
+}
 
 function show(next) {
   const before = state;
