@@ -349,6 +349,13 @@ void LxiWebServer::setApp(WebApp* app) {
 
 MHD_Response* LxiWebServer::openStream(MHD_Connection* connection, const QByteArray& first) {
     auto stream = std::make_shared<Stream>(Stream{this, connection, first});
+    // What the system holds for a reader is bounded too: one that stops
+    // reading is found within a few hundred events, not megabytes.
+    if (const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)) {
+        const int size = 64 * 1024;
+        ::setsockopt(info->connect_fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    }
     streams_[connection] = stream;
     return MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, &Calls::ReadStream,
                                              stream.get(), &Calls::StreamEnded);

@@ -77,8 +77,10 @@ LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringL
 class LxiWebServer : public QObject {
     Q_OBJECT
 public:
-    static constexpr unsigned kMaxConnections = 64;
-    static constexpr unsigned kPerAddress = 4;
+    // Room for every page a test station keeps open (each holds its event
+    // stream), and no address more than a quarter of it.
+    static constexpr unsigned kMaxConnections = 256;
+    static constexpr unsigned kPerAddress = 64;
     static constexpr unsigned kIdleSeconds = 10;
     static constexpr std::chrono::seconds kRequestTime{10};
     // The version of the LXI device standard whose identification
