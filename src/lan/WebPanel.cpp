@@ -113,7 +113,9 @@ WebPanel::WebPanel(ScpiDevice& device, std::shared_ptr<Access> access, QObject* 
         emit pushed("event: state\ndata: " +
                     QJsonDocument(stateJson()).toJson(QJsonDocument::Compact) + "\n\n");
     });
-    connect(&device_, &ScpiDevice::lockChanged, this, [this] { changed(lastWho_); });
+    for (auto signal :
+         {&ScpiDevice::lockChanged, &ScpiDevice::accessChanged, &ScpiDevice::lockTaken})
+        connect(&device_, signal, this, [this] { changed(lastWho_); });
     if (card_)
         card_->subscribe(*this);
 }
@@ -199,10 +201,10 @@ QJsonObject WebPanel::stateJson() const {
                                     {"off", status.outputOff},
                                     {"values", values}});
     }
-    const QString holder = device_.lockHolderName();
+    const QString holder = device_.lockHolderName(), holders = device_.lockHolders();
     return {{"card", card_ ? QString::fromStdString(card_->describe()) : QString()},
             {"remote", holder.isEmpty() ? QString("Local") : "Remote: locked by " + holder},
-            {"lockedBy", holder},
+            {"lockedBy", holders},
             {"who", lastWho_},
             {"channel", channels}};
 }

@@ -129,6 +129,7 @@ ScpiDevice::Grant ScpiDevice::lockExclusive(const scpi::Session& link) {
         if (&other != l && (other.exclusive || other.shared))
             return Grant::Busy;
     l->exclusive = true;
+    emit lockTaken();
     return Grant::Granted;
 }
 
@@ -144,7 +145,18 @@ ScpiDevice::Grant ScpiDevice::lockShared(const scpi::Session& link, const std::s
             return Grant::Busy;
     l->shared = true;
     l->key = key;
+    emit lockTaken();
     return Grant::Granted;
+}
+
+QString ScpiDevice::lockHolders() const {
+    QStringList names;
+    if (lockHolder_)
+        names << lockHolderName();
+    for (const Link& l : links_)
+        if ((l.exclusive || l.shared) && !names.contains(l.name))
+            names << l.name;
+    return names.join(", ");
 }
 
 bool ScpiDevice::unlockExclusive(const scpi::Session& link) {

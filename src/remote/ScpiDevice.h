@@ -69,6 +69,8 @@ public:
     bool heldOff(const scpi::Session& link) const;
     std::string holdersOf(const scpi::Session& link) const;
     bool holdsLock(const scpi::Session& link) const;
+    // Every link holding the front panel or a device lock, by name; empty: none.
+    QString lockHolders() const;
     bool exclusivelyLocked() const;
     int lockHolderCount() const;
 
@@ -99,6 +101,8 @@ signals:
     void lockChanged();
     // A device lock was given up: links held off may go on.
     void accessChanged();
+    // A device lock was taken.
+    void lockTaken();
 
 private:
     void setLock(const scpi::Session* holder);

@@ -5,7 +5,9 @@ sign-in; signed in, "10.5k" typed as channel 1's start frequency and Update
 reach the card (a SCPI query and the simulator's journal say so); a value
 beyond the range is refused in the page and nothing is sent; a change made
 by a HiSLIP client appears in the open page, and an edit under way is kept
-with a note of who changed what; Identify is said by --serve. Requests
+with a note of who changed what; a client holding the panel holds the
+page's controls; Update is reached and pressed with the keyboard alone;
+Identify is said by --serve. Requests
 without a session or token, and from another origin, are refused.
 
 Usage: web_panel.py PROGRAM SIM_DIR OUT_DIR"""
@@ -22,6 +24,8 @@ import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 from hislip_client import Hislip
@@ -137,7 +141,30 @@ try:
         "return document.getElementById('c2-Wave-Attenuation').closest('label')"
         ".nextElementSibling.textContent")
     check("who changed what is said", said_note.startswith("Changed elsewhere to 12 dB by"), True)
+    # A client holding the front panel: the page says who and its controls wait.
+    client.ask("SYST:RWL")
+    wait.until(lambda b: b.find_element(By.ID, "link").text.startswith("Locked by 127.0.0.1:"))
+    check("controls wait while a client holds the panel", frequency.is_enabled(), False)
+    client.ask("SYST:LOC")
+    wait.until(lambda b: frequency.is_enabled())
     client.close()
+
+    # Keyboard only: a value typed, Tab to channel 1's Update, Enter (the
+    # refused attenuation above set right first).
+    attenuation.clear()
+    attenuation.send_keys("10")
+    frequency.clear()
+    frequency.send_keys("12k")
+    active = ""
+    for _ in range(80):
+        ActionChains(browser).send_keys(Keys.TAB).perform()
+        active = browser.switch_to.active_element.get_attribute("id")
+        if active == "update1":
+            break
+    check("Tab reaches channel 1's Update", active, "update1")
+    ActionChains(browser).send_keys(Keys.ENTER).perform()
+    wait.until(lambda b: ask("SOUR1:FREQ?") == "12000")
+
     # A text waveform loaded into channel 3, drawn, and downloaded back.
     wave = os.path.join(out_dir, "ramp.txt")
     with open(wave, "w") as f:
