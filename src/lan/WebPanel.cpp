@@ -8,6 +8,7 @@
 #include <map>
 
 #include "ChannelStatus.h"
+#include "OperationLog.h"
 #include "ScpiDevice.h"
 #include "ScpiSession.h"
 #include "WaveFile.h"
@@ -377,6 +378,10 @@ WebApp::Reply WebPanel::send(const Request& request, UserSession& session) {
     }
     if (!problems.isEmpty())
         return Json(400, {{"ok", false}, {"errors", QJsonArray::fromStringList(problems)}});
+    // The operation log says where the commands after it came from.
+    AddCardNote(device_.NameOf(*session.link) + " sends channel " + std::to_string(channel) +
+                    " from the web front panel: " + commands.join("; ").toStdString(),
+                card_->link().cardTag());
     device_.run(*session.link, commands.join(";:").toStdString());
     const QStringList errors = errorsOf(session);
     return Json(errors.isEmpty() ? 200 : 409, {{"ok", errors.isEmpty()},

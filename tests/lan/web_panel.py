@@ -51,12 +51,14 @@ def check(what, got, wanted):
 subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
                capture_output=True, text=True, env=env, check=True)
 server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
-                           "--hislip", "0", "--no-vxi11", "--http-port", "0", "--no-mdns",
+                           "--hislip", "0", "--no-vxi11", "--http-port", "0", "--https-port", "0",
+                           "--no-mdns",
                            "--users", users], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                           text=True, env=env)
 said = ""
-while "http://" not in said:
+while "https://" not in said:
     said += server.stdout.readline()
+https = re.search(r"(https://127\.0\.0\.1:\d+)/", said).group(1)
 raw_port = int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said).group(1))
 hislip_port = int(re.search(r"hislip0,(\d+)", said).group(1))
 base = re.search(r"(http://127\.0\.0\.1:\d+)/", said).group(1)
@@ -64,6 +66,7 @@ intro = ""
 while "TLS certificate" not in intro:
     intro += server.stderr.readline()
 cert_file = re.search(r"TLS certificate: (\S+)", intro).group(1)
+
 
 
 def ask(line):
@@ -94,6 +97,15 @@ try:
     check("a sign-in from another site",
           post("/api/login", {"user": "alice", "password": "s3cret"},
                {"Origin": "http://evil.example"}), 403)
+
+    # Over HTTPS the session's cookie is Secure too.
+    headers = subprocess.run(["curl", "-s", "-D", "-", "-o", "/dev/null", "--cacert", cert_file,
+                              "-H", "Content-Type: application/json", "-d",
+                              '{"user":"alice","password":"s3cret"}', https + "/api/login"],
+                             capture_output=True, text=True, timeout=30).stdout
+    cookie = re.search(r"(?im)^set-cookie: (.*)$", headers)
+    check("the HTTPS session cookie", cookie and cookie.group(1).strip().endswith(
+        "HttpOnly; SameSite=Strict; Max-Age=3600; Secure"), True)
 
     browser.get(base + "/panel")
     wait.until(lambda b: b.find_element(By.ID, "link").text == "Live")

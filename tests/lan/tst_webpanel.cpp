@@ -1,0 +1,126 @@
+// The web front panel below the HTTP server: its answers to requests as
+// they come (no session, a forged origin, a wrong token, sign-in, a change
+// sent as SCPI and said in the operation log, a refused value, the
+// commands made from the settings table's names).
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include "Access.h"
+#include "LibraryBindings.h"
+#include "OperationLog.h"
+#include "Operations.h"
+#include "ProgramState.h"
+#include "ScpiDevice.h"
+#include "TestRegistry.h"
+#include "WebPanel.h"
+#include "nvsim.h"
+
+namespace NV815_TEST_UNIT {
+
+class TestWebPanel : public QObject {
+    Q_OBJECT
+
+    Card card;
+    TSelectedCard selected;
+
+    static WebApp::Request Post(const QString& path, const QJsonObject& body,
+                                const QByteArray& cookie = {}, const QByteArray& token = {}) {
+        WebApp::Request r;
+        r.method = "POST";
+        r.path = path;
+        r.host = "127.0.0.1:8080";
+        r.peer = "127.0.0.1:40040";
+        r.body = QJsonDocument(body).toJson();
+        r.cookie = cookie;
+        r.token = token;
+        return r;
+    }
+    static QJsonObject Body(const WebApp::Reply& r) {
+        return QJsonDocument::fromJson(r.body).object();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(BindAllLibraries().ok());
+        nvsim_load_chassis(nullptr, nullptr, 0);
+        ResetProgramState();
+        CreateLogLines(); // the log is kept, as the program keeps it
+        MaxLogLines = 1000;
+        LogEnabled = true;
+        card.resetRecord();
+        selected.Resource = "PXI1::13::INSTR";
+        QCOMPARE(OpenCard(selected, true), VI_SUCCESS);
+        UseCard(card, selected.Session, kChannelCount);
+    }
+    void cleanupTestCase() {
+        CloseCard(selected);
+        LogEnabled = false;
+        FreeLogLines();
+    }
+
+    void commandsComeFromTheSettingsTable() {
+        const struct {
+            const char* key;
+            int channel;
+            double shown;
+            const char* command;
+        } rows[] = {
+            {"_Wave/StartF", 2, 10500, "SOURce2:FREQuency 10500"},
+            {"_Wave/WaveType", 1, 2, "SOURce1:FUNCtion SQUare"},
+            {"_Wave/AMFlag", 3, 1, "SOURce3:AM:STATe ON"},
+            {"_Wave/Attenuation", 1, 12, "OUTPut1:ATTenuation 12"},
+            {"_Clock/ExtFreq", 1, 10, "ROSCillator:EXTernal:FREQuency 10000000"},
+        };
+        for (const auto& row : rows)
+            for (const ScpiName& n : ScpiNames())
+                if (QString(n.setting->key) == row.key)
+                    QCOMPARE(WebPanel::Command(n, row.channel, row.shown), QString(row.command));
+        const QJsonArray settings = WebPanel::SettingsJson(3)["settings"].toArray();
+        QCOMPARE(settings.size(), qsizetype(ScpiNames().size()));
+    }
+
+    void signInThenChangeWithTheToken() {
+        ScpiDevice device([this] { return &card; }, [] { return scpi::Identity{}; });
+        auto access = std::make_shared<Access>();
+        QString error;
+        QVERIFY(access->users.set("alice", "s3cret", error));
+        WebPanel panel(device, access);
+        const QJsonObject change{{"channel", 1},
+                                 {"values", QJsonObject{{"_Wave/Attenuation", 14}}}};
+        QCOMPARE(panel.answer(Post("/api/send", change)).status, 401u);
+        WebApp::Request forged = Post("/api/login", {{"user", "alice"}, {"password", "s3cret"}});
+        forged.origin = "http://evil.example";
+        QCOMPARE(panel.answer(forged).status, 403u);
+        QCOMPARE(panel.answer(Post("/api/login", {{"user", "alice"}, {"password", "x"}})).status,
+                 401u);
+        QTest::qWait(1100); // the brake: a second after a failure from this address
+        const WebApp::Reply in =
+            panel.answer(Post("/api/login", {{"user", "alice"}, {"password", "s3cret"}}));
+        QCOMPARE(in.status, 200u);
+        const QByteArray cookie = in.headers.value(0).second.split(';').front();
+        const QByteArray token = Body(in)["token"].toString().toLatin1();
+        QVERIFY(in.headers.value(0).second.contains("HttpOnly; SameSite=Strict"));
+        QCOMPARE(panel.answer(Post("/api/send", change, cookie, "wrong")).status, 403u);
+        const WebApp::Reply sent = panel.answer(Post("/api/send", change, cookie, token));
+        QCOMPARE(sent.status, 200u);
+        QCOMPARE(card.record().Channel[1].Wave.Attenuation, 14.0);
+        const auto log = LogLinesOf(0);
+        QVERIFY(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+            return l.find("(web, alice) sends channel 1 from the web front panel: "
+                          "OUTPut1:ATTenuation 14") != std::string::npos;
+        }));
+        const QJsonObject beyond{{"channel", 1},
+                                 {"values", QJsonObject{{"_Wave/Attenuation", 500}}}};
+        const WebApp::Reply refused = panel.answer(Post("/api/send", beyond, cookie, token));
+        QCOMPARE(refused.status, 400u);
+        QVERIFY(Body(refused)["errors"].toArray()[0].toString().contains("from 0 to 40"));
+        QCOMPARE(card.record().Channel[1].Wave.Attenuation, 14.0);
+    }
+};
+
+NV815_TEST_GUILESS_MAIN(TestWebPanel)
+} // namespace NV815_TEST_UNIT
+
+#include "tst_webpanel.moc"
