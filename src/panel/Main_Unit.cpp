@@ -36,6 +36,7 @@
 #include "Main_Controls.h"
 #include "Named.h"
 #include "PanelWidgets.h"
+#include "Remote_Unit.h"
 #include "SessionMemory.h"
 #include "SettingRanges.h"
 #include "WindowPlacement.h"
@@ -143,6 +144,9 @@ void TMain_Form::FitInto(const QRect& area) {
 
 TMain_Form::~TMain_Form() {
     FormClose();
+    // Its servers (the web front panel among them) follow the card: gone before it.
+    delete remoteForm_;
+    remoteForm_ = nullptr;
     followed_.reset();
     strip_.reset(); // the views of the card, gone before it
     delete wave_;
