@@ -8,6 +8,7 @@ Usage: web_pages.py PROGRAM SIM_DIR"""
 import json
 import os
 import re
+import shutil
 import socket
 import statistics
 import subprocess
@@ -18,6 +19,7 @@ import time
 import urllib.request
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 
 program, sim_dir = sys.argv[1:3]
 folder = tempfile.mkdtemp(prefix="nv815-web-bench-")
@@ -92,7 +94,7 @@ try:
     options = webdriver.ChromeOptions()
     for argument in ("--headless", "--no-sandbox", "--disable-gpu"):
         options.add_argument(argument)
-    browser = webdriver.Chrome(options=options)
+    browser = webdriver.Chrome(options=options, service=Service(shutil.which("chromedriver")))
     paints = []
     for _ in range(10):
         browser.get(f"http://127.0.0.1:{port}/panel")

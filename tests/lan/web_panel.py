@@ -14,6 +14,7 @@ Usage: web_panel.py PROGRAM SIM_DIR OUT_DIR"""
 import json
 import os
 import re
+import shutil
 import socket
 import ssl
 import subprocess
@@ -23,6 +24,7 @@ import urllib.error
 import urllib.request
 
 from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
@@ -89,7 +91,7 @@ def post(path, body, headers=None):
 options = webdriver.ChromeOptions()
 for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,900"):
     options.add_argument(argument)
-browser = webdriver.Chrome(options=options)
+browser = webdriver.Chrome(options=options, service=Service(shutil.which("chromedriver")))
 wait = WebDriverWait(browser, 10)
 try:
     # Hostile requests first: no session, a forged origin.
