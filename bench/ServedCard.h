@@ -100,6 +100,18 @@ struct Served {
     }
 };
 
+// A whole wave memory (262144 samples) sent as one block and loaded, then
+// *OPC? answered; each time other samples.
+inline QByteArray WaveBlock(int seed) {
+    QByteArray samples(2 * 262144, Qt::Uninitialized);
+    for (int i = 0; i < 262144; ++i) {
+        const auto v = static_cast<uint16_t>(i * 7 + seed);
+        samples[2 * i] = static_cast<char>(v >> 8);
+        samples[2 * i + 1] = static_cast<char>(v & 0xFF);
+    }
+    return "SOUR3:DATA #6524288" + samples + "\n*OPC?\n";
+}
+
 inline Served& TheServer() {
     static Served served;
     return served;

@@ -101,16 +101,6 @@ struct SecureHislip {
     }
 };
 
-QByteArray WaveBlock(int seed) {
-    QByteArray samples(2 * 262144, Qt::Uninitialized);
-    for (int i = 0; i < 262144; ++i) {
-        const auto v = static_cast<uint16_t>(i * 7 + seed);
-        samples[2 * i] = static_cast<char>(v >> 8);
-        samples[2 * i + 1] = static_cast<char>(v & 0xFF);
-    }
-    return "SOUR3:DATA #6524288" + samples + "\n*OPC?\n";
-}
-
 template <class Session> void Asks(benchmark::State& state, Session& session, bool block) {
     if (!session.ok)
         return state.SkipWithError("no HiSLIP session");

@@ -36,23 +36,11 @@ import time
 import pyvisa
 
 from hislip_client import Hislip, message, receive
+from served_run import ServedRun
 
-program, sim_dir, out_dir = sys.argv[1:4]
-os.makedirs(out_dir, exist_ok=True)
-config = os.path.join(out_dir, "secure-config")
-users = os.path.join(out_dir, "users")
-journal = os.path.join(out_dir, "secure.journal")
-for f in (users, journal):
-    if os.path.exists(f):
-        os.remove(f)
-env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": "", "NVSIM_JOURNAL_FILE": journal,
-       "XDG_CONFIG_HOME": config, "PATH": os.environ.get("PATH", "/usr/bin")}
-failures = []
-
-
-def check(what, got, wanted):
-    if got != wanted:
-        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
+run = ServedRun("secure")
+program, users, journal, env, check = run.program, run.users, run.journal, run.env, run.check
+failures = run.failures
 
 
 def changes():
@@ -85,9 +73,7 @@ def stop(server):
 
 
 # A user, added as a script would.
-added = subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
-                       capture_output=True, text=True, env=env)
-check("alice added", added.returncode, 0)
+check("alice added", run.add_user("alice", "s3cret").returncode, 0)
 
 server, said = start()
 raw_port = int(re.search(r"Listening on 127\.0\.0\.1:(\d+)", said[0]).group(1))
@@ -185,8 +171,7 @@ try:
     good.close()
 
     # A user added while serving signs in at once.
-    subprocess.run([program, "--add-user", "bob", "--users", users], input="b0b\n",
-                   capture_output=True, text=True, env=env)
+    run.add_user("bob", "b0b")
     time.sleep(0.5)
     late = Hislip(hislip_port)
     late.start_tls(trusting)
@@ -346,7 +331,4 @@ for transport in ("raw socket", "VXI-11", "VXI-11 abort channel", "HiSLIP", "HTT
                          out)), True)
 check("nothing sent to the card for outsiders", changes()[before:], [])
 
-if failures:
-    print("\n".join(failures))
-    sys.exit(1)
-print("secure clients: every check passed")
+run.finish("secure clients")

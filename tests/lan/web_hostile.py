@@ -16,24 +16,11 @@ import threading
 import time
 import urllib.request
 
-program, sim_dir, out_dir = sys.argv[1:4]
-os.makedirs(out_dir, exist_ok=True)
-users = os.path.join(out_dir, "hostile-users")
-if os.path.exists(users):
-    os.remove(users)
-env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": "",
-       "XDG_CONFIG_HOME": os.path.join(out_dir, "hostile-config"),
-       "PATH": os.environ.get("PATH", "/usr/bin")}
-failures = []
+from served_run import ServedRun
 
-
-def check(what, got, wanted):
-    if got != wanted:
-        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
-
-
-subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
-               capture_output=True, text=True, env=env, check=True)
+run = ServedRun("hostile", journal=False)
+program, users, env, check = run.program, run.users, run.env, run.check
+run.add_user("alice", "s3cret").check_returncode()
 server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
                            "--no-hislip", "--no-vxi11", "--http-port", "0", "--no-mdns",
                            "--users", users], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
@@ -139,7 +126,4 @@ for r in readers:
     r.stop = True
 server.terminate()
 server.wait(20)
-if failures:
-    print("\n".join(failures))
-    sys.exit(1)
-print("web hostile: every check passed")
+run.finish("web hostile")

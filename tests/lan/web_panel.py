@@ -31,27 +31,12 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 from hislip_client import Hislip
+from served_run import ServedRun
 
-program, sim_dir, out_dir = sys.argv[1:4]
-os.makedirs(out_dir, exist_ok=True)
-config = os.path.join(out_dir, "web-config")
-users = os.path.join(out_dir, "web-users")
-journal = os.path.join(out_dir, "web.journal")
-for f in (users, journal):
-    if os.path.exists(f):
-        os.remove(f)
-env = {"LD_LIBRARY_PATH": sim_dir, "NVSIM_CHASSIS": "", "NVSIM_JOURNAL_FILE": journal,
-       "XDG_CONFIG_HOME": config, "PATH": os.environ.get("PATH", "/usr/bin")}
-failures = []
-
-
-def check(what, got, wanted):
-    if got != wanted:
-        failures.append(f"{what}: {got!r}, wanted {wanted!r}")
-
-
-subprocess.run([program, "--add-user", "alice", "--users", users], input="s3cret\n",
-               capture_output=True, text=True, env=env, check=True)
+run = ServedRun("web")
+program, out_dir, users, journal, env, check = (run.program, run.out_dir, run.users,
+                                                run.journal, run.env, run.check)
+run.add_user("alice", "s3cret").check_returncode()
 server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR", "--port", "0",
                            "--hislip", "0", "--no-vxi11", "--http-port", "0", "--https-port", "0",
                            "--no-mdns",
@@ -220,7 +205,4 @@ check("the web sign-in said", "Signed in: alice from 127.0.0.1:" in out and "(HT
 check("Identify said", bool(re.search(r"Identify: 127\.0\.0\.1:\d+ \(web, alice\) asks "
                                       r"PXI1::13::INSTR to show itself", out)), True)
 
-if failures:
-    print("\n".join(failures))
-    sys.exit(1)
-print("web panel: every check passed")
+run.finish("web panel")
