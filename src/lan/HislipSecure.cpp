@@ -100,7 +100,7 @@ bool HislipServer::onSecure(Session& s, const Header& h, const std::string& payl
             refuse(c, UnidentifiedError, "authentication only over the secure connection");
         else if (h.type == GetSaslMechanismList)
             send(c, GetSaslMechanismListResponse, 0, 0,
-                 SaslServer(s.access->users, s.access->anonymous).mechanisms().toStdString());
+                 SaslServer::Mechanisms(s.access->anonymous).toStdString());
         else if (h.type == AuthenticationStart)
             authenticate(s, h, payload);
         else

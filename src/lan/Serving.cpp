@@ -199,9 +199,8 @@ QStringList Serving::security() const {
         lines << QString("HTTPS on port %1.").arg(port("https"));
     if (transport("hislip") && access_->tls)
         lines << "HiSLIP's secure connection (TLS), with sign-in by SASL (" +
-                     QString::fromLatin1(SaslServer(access_->users, access_->anonymous)
-                                             .mechanisms()
-                                             .replace(' ', ", ")) +
+                     QString::fromLatin1(
+                         SaslServer::Mechanisms(access_->anonymous).replace(' ', ", ")) +
                      ").";
     if (access_->signInRequired())
         lines << (access_->queriesOpen ? "Changing the card asks for a signed-in user; other "

@@ -32,6 +32,9 @@ struct ViewHost {
     // Whose operations the view leaves to the refreshes they name (the
     // window's); the view draws what any other changed from the card's notice.
     const void* owner = nullptr;
+    // Whether the owner ran the operation that made `change`: the refreshes
+    // its operation names show it, and a view leaves it alone.
+    bool owns(const CardChange& change) const { return change.origin && change.origin == owner; }
 };
 
 // What sends an unsent value, as its mark's tooltip says.

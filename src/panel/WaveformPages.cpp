@@ -61,8 +61,8 @@ WaveformView::~WaveformView() {
 }
 
 void WaveformView::cardChanged(const CardChange& change) {
-    if (change.origin && change.origin == host_.owner)
-        return; // the window's own: the refreshes its operation names show it
+    if (host_.owns(change))
+        return;
     const int c = host_.channel();
     showChanged(change.channel[c], c);
 }

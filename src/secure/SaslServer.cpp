@@ -66,8 +66,8 @@ SaslServer::~SaslServer() {
         gsasl_finish(static_cast<Gsasl_session*>(session_));
 }
 
-QByteArray SaslServer::mechanisms() const {
-    return anonymous_ ? "SCRAM-SHA-256 PLAIN ANONYMOUS" : "SCRAM-SHA-256 PLAIN";
+QByteArray SaslServer::Mechanisms(bool anonymous) {
+    return anonymous ? "SCRAM-SHA-256 PLAIN ANONYMOUS" : "SCRAM-SHA-256 PLAIN";
 }
 
 bool SaslServer::start(const QByteArray& mechanism, QString& error) {

@@ -18,8 +18,10 @@ public:
     SaslServer(const SaslServer&) = delete;
     SaslServer& operator=(const SaslServer&) = delete;
 
-    // The mechanisms offered, separated by spaces: "SCRAM-SHA-256 PLAIN".
-    QByteArray mechanisms() const;
+    // The mechanisms offered, separated by spaces: "SCRAM-SHA-256 PLAIN"
+    // (and ANONYMOUS where it is allowed).
+    static QByteArray Mechanisms(bool anonymous);
+    QByteArray mechanisms() const { return Mechanisms(anonymous_); }
 
     // Begins an exchange with a mechanism offered; false, with the reason,
     // for any other (or while one is under way).
