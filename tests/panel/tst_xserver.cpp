@@ -22,9 +22,11 @@
 #include "Remote_Unit.h"
 #include "SessionMemory.h"
 
+#include "Credentials.h"
 #include "MainControls.h"
 #include "PanelFixture.h"
 #include "TestRegistry.h"
+#include "Users_Unit.h"
 
 namespace NV815_TEST_UNIT {
 
@@ -177,6 +179,24 @@ private slots:
         XDo({"key", "alt+i"});
         XDo({"type", "--delay", "20", "10.9.0.0/16"});
         QTRY_COMPARE(form->Allow_LineEdit->text(), QString("10.9.0.0/16"));
+        // Alt+U opens Users: a name and the password twice typed, Tab between
+        // them, Alt+A adds the user (said in a box, answered at once here).
+        QFile::remove(Credentials::DefaultFile());
+        XDo({"key", "alt+u"});
+        TUsers_Form* users = nullptr;
+        QTRY_VERIFY((users = form->findChild<TUsers_Form*>("Users_Form")) &&
+                    users->isActiveWindow());
+        XDo({"key", "alt+n"});
+        XDo({"type", "--delay", "20", "alice"});
+        XDo({"key", "Tab"});
+        XDo({"type", "--delay", "20", "s3cret"});
+        XDo({"key", "Tab"});
+        XDo({"type", "--delay", "20", "s3cret"});
+        XDo({"key", "alt+a"});
+        QTRY_COMPARE(users->Users_List->count(), 1);
+        QVERIFY(users->Password_LineEdit->text().isEmpty());
+        users->close();
+        QFile::remove(Credentials::DefaultFile());
     }
 
     // Scrolled to the output group (where the panel scrolls at all), the
