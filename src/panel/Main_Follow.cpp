@@ -9,6 +9,7 @@
 #include "ClockView.h"
 #include "Main_Unit.h"
 #include "WaveformView.h"
+#include "TriggerView.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

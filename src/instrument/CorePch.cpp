@@ -1,0 +1,2 @@
+// The translation unit the shared precompiled header is built with.
+#include "CorePch.h"
