@@ -40,6 +40,13 @@ QByteArray HeaderOf(MHD_Connection* connection, const char* name) {
     return value ? QByteArray(value) : QByteArray();
 }
 
+// One of the URL's arguments, into the request's map (an argument without a value: "").
+MHD_Result TakeArgument(void* query, MHD_ValueKind, const char* key, const char* value) {
+    static_cast<QMap<QString, QString>*>(query)->insert(QString::fromUtf8(key),
+                                                        QString::fromUtf8(value ? value : ""));
+    return MHD_YES;
+}
+
 constexpr const char* kLxiNamespace = "http://www.lxistandard.org/InstrumentIdentification/1.0";
 constexpr const char* kSecurityNamespace = "urn:nv815-panel:security";
 constexpr const char* kInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
@@ -195,6 +202,7 @@ struct LxiWebServer::Calls {
         request.origin = QString::fromLatin1(HeaderOf(connection, "Origin"));
         request.cookie = HeaderOf(connection, "Cookie");
         request.token = HeaderOf(connection, "X-CSRF-Token");
+        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, TakeArgument, &request.query);
         request.body = std::move(body->body);
         request.secure = server->secure();
         if (const MHD_ConnectionInfo* info =

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <chrono>
@@ -46,6 +47,7 @@ public:
     struct Request {
         QString method, path, host, origin, peer;
         QByteArray cookie, token, body;
+        QMap<QString, QString> query; // "?format=csv&pick=2": the URL's arguments
         bool secure = false;
     };
     struct Reply {

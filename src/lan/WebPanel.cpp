@@ -11,25 +11,12 @@
 #include "OperationLog.h"
 #include "ScpiDevice.h"
 #include "ScpiSession.h"
-#include "WaveFile.h"
-#include "WaveParse.h"
-#include "WaveSamples.h"
 #include "WebAssets.h"
+#include "WebReply.h"
 
 namespace {
 
 constexpr const char* kCookie = "nv815_session";
-
-WebApp::Reply Json(unsigned status, const QJsonObject& body) {
-    WebApp::Reply r;
-    r.status = status;
-    r.body = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    return r;
-}
-
-WebApp::Reply Failure(unsigned status, const QString& why) {
-    return Json(status, {{"error", why}});
-}
 
 WebApp::Reply Asset(const char* type, const char* text) {
     WebApp::Reply r;
@@ -137,10 +124,11 @@ qsizetype WebPanel::maxBody(const QString& path) const {
     return path.startsWith("/api/wave/") ? kMaxWaveFile : kMaxForm;
 }
 
-// "/api/wave/2" -> 2; 0 for anything else.
-static int WaveChannelOf(const QString& path) {
-    static const QRegularExpression wave("^/api/wave/([1-9])$");
+// "/api/wave/2" -> 2, "/api/wave/2/preview" -> 2 and `preview`; 0 for anything else.
+static int WaveChannelOf(const QString& path, bool& preview) {
+    static const QRegularExpression wave("^/api/wave/([1-9])(/preview)?$");
     const auto m = wave.match(path);
+    preview = m.hasMatch() && !m.captured(2).isEmpty();
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
@@ -256,8 +244,9 @@ WebApp::Reply WebPanel::answer(const Request& request) {
     if (get && request.path == "/api/settings")
         return Json(200, SettingsJson(card_ ? card_->channels() : 0));
     UserSession* session = sessionOf(request);
-    const int waveChannel = WaveChannelOf(request.path);
-    if (get && waveChannel > 0)
+    bool preview = false;
+    const int waveChannel = WaveChannelOf(request.path, preview);
+    if (get && waveChannel > 0 && !preview)
         return samples(waveChannel);
     if (get && (request.path == "/api/state" || request.path == "/api/events")) {
         QJsonObject state = stateJson();
@@ -296,7 +285,7 @@ WebApp::Reply WebPanel::answer(const Request& request) {
     if (request.path == "/api/send")
         return send(request, *session);
     if (waveChannel > 0)
-        return loadWave(request, *session, waveChannel);
+        return loadWave(request, *session, waveChannel, preview);
     return Failure(404, "Nothing here.");
 }
 
@@ -398,51 +387,6 @@ QStringList WebPanel::errorsOf(UserSession& session) {
         errors << e;
     }
     return errors;
-}
-
-// A text waveform file (one sample in percent a line, as the window's
-// Import reads it) loaded into the channel's wave memory by the DATA
-// command: the same checks and the same refusals as a SCPI client's.
-WebApp::Reply WebPanel::loadWave(const Request& request, UserSession& session, int channel) {
-    if (!card_ || channel > card_->channels())
-        return Failure(400, "This card has no channel " + QString::number(channel) + ".");
-    WaveReadResult read = ReadTextWave(request.body.constData(), size_t(request.body.size()), '.');
-    if (read.outcome == WaveReadResult::Outcome::NonNumeric)
-        return Failure(400, QString("Line %1 of the file is not a number: nothing was loaded.")
-                                .arg(read.failedLine));
-    if (read.samples.empty() || read.outcome != WaveReadResult::Outcome::Complete)
-        return Failure(400, "The file holds no samples: nothing was loaded.");
-    if (read.dataLeft)
-        return Failure(400, "The file holds more samples than the wave memory (262144): nothing "
-                            "was loaded.");
-    if (read.minimum < 0 || read.maximum > 100)
-        return Failure(400, QString("The samples must be from 0 to 100 %: this file's go from %1 "
-                                    "to %2. Nothing was loaded.")
-                                .arg(read.minimum)
-                                .arg(read.maximum));
-    const std::string bytes = scpi::SampleBytes(read.samples, read.samples.size(), false);
-    const std::string length = std::to_string(bytes.size());
-    device_.run(*session.link, "SOURce" + std::to_string(channel) + ":DATA #" +
-                                   std::to_string(length.size()) + length + bytes);
-    const QStringList errors = errorsOf(session);
-    return Json(errors.isEmpty() ? 200 : 409, {{"ok", errors.isEmpty()},
-                                               {"samples", qint64(read.samples.size())},
-                                               {"errors", QJsonArray::fromStringList(errors)}});
-}
-
-// The channel's samples as a text waveform file (percent, a sample a line).
-WebApp::Reply WebPanel::samples(int channel) const {
-    if (!card_ || channel > card_->channels())
-        return Failure(404, "This card has no channel " + QString::number(channel) + ".");
-    const TArbWave& wave = card_->record().Channel[channel].Wave.Arb;
-    const auto count = std::min<size_t>(wave.Data.size(), size_t(std::max(wave.WaveLength, 0)));
-    Reply r;
-    r.type = "text/plain; charset=utf-8";
-    r.body = QByteArray::fromStdString(
-        WaveFileText(wave.Data, 0, count, "channel" + std::to_string(channel) + ".txt"));
-    r.headers.append({"Content-Disposition",
-                      "attachment; filename=\"channel" + QByteArray::number(channel) + ".txt\""});
-    return r;
 }
 
 // The meta-object code, compiled with this file (no unit of its own).

@@ -35,7 +35,8 @@ public:
     static constexpr int kSessionMinutes = 60;
     static constexpr int kMaxSessions = 64;
     static constexpr qsizetype kMaxForm = 64 * 1024;
-    // A waveform file uploaded: a whole wave memory as text, and room.
+    // A waveform file uploaded (text, CSV or a sound): a whole wave memory as
+    // text, and room.
     static constexpr qsizetype kMaxWaveFile = 8 * 1024 * 1024;
     // How long after a change every open page is told (changes coming
     // faster are told together, the last state each time).
@@ -65,7 +66,8 @@ private:
     Reply login(const Request& request);
     Reply logout(const Request& request);
     Reply send(const Request& request, UserSession& session);
-    Reply loadWave(const Request& request, UserSession& session, int channel);
+    // A waveform file uploaded for a channel: drawn (`preview`) or loaded.
+    Reply loadWave(const Request& request, UserSession& session, int channel, bool preview);
     Reply samples(int channel) const;
     // Errors the link's last message left ("-222,\"Data out of range;...\""), taken out.
     QStringList errorsOf(UserSession& session);

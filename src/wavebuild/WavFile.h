@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WavRead {
@@ -25,3 +26,6 @@ constexpr int64_t kMaxWavFrames = int64_t(1) << 24;
 // bounded size. A sample that is not a finite number (a NaN in a float file)
 // is refused with its number.
 WavRead ReadWavChannel(const std::string& path, int channel);
+
+// The same from a file's bytes in memory (an upload).
+WavRead ReadWavChannelBytes(std::string_view bytes, int channel);

@@ -54,6 +54,48 @@ private slots:
         QCOMPARE(OpenCard(selected, true), VI_SUCCESS);
         UseCard(card, selected.Session, kChannelCount);
     }
+    // A CSV file drawn without touching the card, then loaded by the DATA
+    // command and said in the operation log; bad arguments refused.
+    void wavesPreviewedThenLoaded() {
+        ScpiDevice device([this] { return &card; }, [] { return scpi::Identity{}; });
+        auto access = std::make_shared<Access>();
+        QString error;
+        QVERIFY(access->users.set("bob", "pa55word", error));
+        WebPanel panel(device, access);
+        const WebApp::Reply in =
+            panel.answer(Post("/api/login", {{"user", "bob"}, {"password", "pa55word"}}));
+        QCOMPARE(in.status, 200u);
+        const QByteArray cookie = in.headers.value(0).second.split(';').front();
+        const QByteArray token = Body(in)["token"].toString().toLatin1();
+        auto upload = [&](const QString& path, QMap<QString, QString> query) {
+            WebApp::Request r = Post(path, {}, cookie, token);
+            r.body = "time,volts\n0,-1\n1,0\n2,1\n3,0\n4,-1\n";
+            r.query = query;
+            return panel.answer(r);
+        };
+        const std::vector<double> before = card.record().Channel[2].Wave.Arb.Data;
+        const QMap<QString, QString> csv{{"format", "csv"}, {"pick", "2"}, {"scale", "normalise"}};
+        const WebApp::Reply drawn = upload("/api/wave/2/preview", csv);
+        QCOMPARE(drawn.status, 200u);
+        QCOMPARE(Body(drawn)["points"].toArray().size(), qsizetype(4));
+        QVERIFY(Body(drawn)["source"].toString().contains("column 2 of 2 (volts)"));
+        QCOMPARE(card.record().Channel[2].Wave.Arb.Data, before);
+        for (const auto& bad : {QMap<QString, QString>{{"format", "mp3"}},
+                                QMap<QString, QString>{{"format", "csv"}, {"pick", "0"}},
+                                QMap<QString, QString>{{"scale", "loud"}}})
+            QCOMPARE(upload("/api/wave/2", bad).status, 400u);
+        QCOMPARE(upload("/api/wave/2", {{"format", "csv"}, {"pick", "2"}}).status, 400u);
+        QCOMPARE(card.record().Channel[2].Wave.Arb.Data, before);
+        const WebApp::Reply loaded = upload("/api/wave/2", csv);
+        QCOMPARE(loaded.status, 200u);
+        QCOMPARE(card.record().Channel[2].Wave.Arb.WaveLength, 4);
+        QCOMPARE(card.record().Channel[2].Wave.Arb.Data[0], 0.0);
+        const auto log = LogLinesOf(0);
+        QVERIFY(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+            return l.find("(web, bob) loads channel 2 from the web front panel: SOURce2:DATA, 4 "
+                          "samples (CSV, comma-delimited") != std::string::npos;
+        }));
+    }
     void cleanupTestCase() {
         CloseCard(selected);
         LogEnabled = false;

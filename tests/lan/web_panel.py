@@ -28,7 +28,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from hislip_client import Hislip
 from served_run import ServedRun
@@ -164,15 +164,34 @@ try:
     ActionChains(browser).send_keys(Keys.ENTER).perform()
     wait.until(lambda b: ask("SOUR1:FREQ?") == "12000")
 
-    # A text waveform loaded into channel 3, drawn, and downloaded back.
+    # An oscilloscope's CSV file drawn before anything is loaded; then a
+    # text waveform loaded into channel 3, drawn, and downloaded back.
+    table = os.path.join(out_dir, "scope.csv")
+    with open(table, "w") as f:
+        f.write("time,volts\n" + "".join(f"{i},{(i % 20) / 10 - 1}\n" for i in range(100)))
+    browser.find_element(By.ID, "wave3").send_keys(table)
+    check("a CSV file read as a table, normalised",
+          (Select(browser.find_element(By.ID, "format3")).first_selected_option.text,
+           browser.find_element(By.ID, "scale3").get_attribute("value")),
+          ("CSV or TSV, a column", "normalise"))
+    pick = browser.find_element(By.ID, "pick3")
+    pick.clear()
+    pick.send_keys("2")
+    browser.find_element(By.ID, "previewwave3").click()
+    wait.until(lambda b: b.find_element(By.ID, "wavemessage3").text != "")
+    check("the table drawn, not loaded", browser.find_element(By.ID, "wavemessage3").text,
+          "Preview, not loaded: 64 samples from 0.00 to 100.00 % (CSV, comma-delimited, "
+          "1 header line, column 2 of 2 (volts), 100 values, made 64, normalised).")
+    wave_box = browser.find_element(By.ID, "preview3").find_element(By.XPATH, "..")
+    wave_box.screenshot(os.path.join(out_dir, "web_wave_1280.png"))
     wave = os.path.join(out_dir, "ramp.txt")
     with open(wave, "w") as f:
         f.write("\n".join(str(i * 100 / 63) for i in range(64)) + "\n")
     browser.find_element(By.ID, "wave3").send_keys(wave)
     browser.find_element(By.ID, "loadwave3").click()
-    wait.until(lambda b: b.find_element(By.ID, "wavemessage3").text != "")
+    wait.until(lambda b: b.find_element(By.ID, "wavemessage3").text.startswith("Loaded"))
     check("the waveform loaded", browser.find_element(By.ID, "wavemessage3").text,
-          "Loaded 64 samples.")
+          "Loaded 64 samples from 0.00 to 100.00 % into channel 3.")
     drawn = browser.execute_script(
         "const c = document.getElementById('preview3');"
         "return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data)"
@@ -195,6 +214,7 @@ try:
     browser.save_screenshot(os.path.join(out_dir, "web_panel_1280.png"))
     browser.set_window_size(390, 844)
     browser.save_screenshot(os.path.join(out_dir, "web_panel_390.png"))
+    wave_box.screenshot(os.path.join(out_dir, "web_wave_390.png"))
     width = browser.execute_script("return document.documentElement.scrollWidth")
     check("nothing wider than a phone's screen", width <= 390, True)
 finally:

@@ -22,6 +22,7 @@
 #include "WaveExpression.h"
 #include "WaveFile.h"
 #include "WaveShaping.h"
+#include "WaveUpload.h"
 
 namespace NV815_TEST_UNIT {
 
@@ -142,6 +143,54 @@ private slots:
         }
         QVERIFY(!ReadWavChannel(QFile::encodeName(file("no.wav", "RIFF....")).toStdString(), 0)
                      .error.empty());
+    }
+
+    // A file sent from elsewhere (the web front panel), read as the window
+    // reads it: the text import's checks, the builder's length and scaling
+    // for a table or a sound read from memory as from a file.
+    void uploadsReadAsTheWindowReads() {
+        QFile wav(writeWav("upload.wav", SF_FORMAT_PCM_16, 1000));
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        const std::string sound = wav.readAll().toStdString();
+        const WavRead fromFile = ReadWavChannel(QFile::encodeName(wav.fileName()).toStdString(), 1);
+        QCOMPARE(ReadWavChannelBytes(sound, 1).samples, fromFile.samples);
+        using F = UploadFormat;
+        const struct {
+            std::string bytes;
+            UploadOptions options;
+            int count;          // samples made, or -1 when refused
+            const char* words;  // in the source said, or in the refusal
+            double first, last; // the first and last sample made
+        } cases[] = {
+            {"10\n50\n90\n", {F::Text, 1, 0, false}, 3, "text, 3 samples", 10, 90},
+            {"0\n5\n", {F::Text, 1, 4, false}, 4, "made 4", 0, 5},
+            {"-5\n5\n", {F::Text, 1, 0, true}, 2, "normalised", 0, 100},
+            {"-5\n5\n",
+             {F::Text, 1, 0, false},
+             -1,
+             "must be from 0 to 100 %: these go from -5 to 5",
+             0,
+             0},
+            {"10\nten\n", {F::Text, 1, 0, false}, -1, "Line 2 of the file is not a number", 0, 0},
+            {"", {F::Text, 1, 0, false}, -1, "holds no samples", 0, 0},
+            {"t,v\n0,20\n1,30\n2,40\n", {F::Csv, 2, 0, false}, 2, "column 2 of 2 (v)", 20, 40},
+            {"t,v\n0,20\n1,30\n2,40\n", {F::Csv, 3, 0, false}, -1, "there is no column 3", 0, 0},
+            {"t;v\n0;1,5\n1;x\n", {F::Csv, 2, 0, true}, -1, "Line 3, column 2", 0, 0},
+            {sound, {F::Sound, 2, 0, true}, 512, "channel 2 of 2", 100, 0},
+            {sound, {F::Sound, 3, 0, true}, -1, "there is no channel 3", 0, 0},
+            {"RIFF garbage", {F::Sound, 1, 0, true}, -1, "Not a sound file", 0, 0},
+            {"10\n", {F::Text, 1, 1000, false}, -1, "power of two", 0, 0},
+        };
+        for (const auto& c : cases) {
+            const UploadedWave w = ReadUploadedWave(c.bytes, c.options);
+            const std::string& said = c.count < 0 ? w.error : w.source;
+            QVERIFY2(said.find(c.words) != std::string::npos, (said + " / " + c.words).c_str());
+            QCOMPARE(int(w.samples.size()), std::max(c.count, 0));
+            if (c.count > 0) {
+                QVERIFY(std::fabs(w.samples.front() - c.first) < 1e-3);
+                QVERIFY(std::fabs(w.samples.back() - c.last) < 1e-3);
+            }
+        }
     }
 
     // What a sound file holds cannot hang, exhaust or poison the builder: a

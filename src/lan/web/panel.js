@@ -111,40 +111,78 @@ function build() {
 let settingsChannels = 0;
 const MAX_WAVE_FILE = 8 * 1024 * 1024;
 
-// Arbitrary waveform: a text file (a sample in percent a line) loaded into
-// the channel, what was loaded drawn, the channel's samples to download.
+// Arbitrary waveform: a file (text, a sample in percent a line; a column of
+// a CSV or TSV file; a channel of a sound file) drawn before it is loaded,
+// loaded into the channel, what the channel holds drawn, its samples to
+// download.
 function waveBox(c) {
   const box = document.createElement("fieldset");
+  const lengths = ["<option value=\"0\">As the file gives</option>"];
+  for (let n = 2; n <= 262144; n *= 2) lengths.push(`<option value="${n}">${n}</option>`);
+  box.className = "wave";
   box.innerHTML = `<legend>Arbitrary waveform</legend>
-    <label>Text file <input type="file" id="wave${c}" accept=".txt,text/plain"></label>
+    <label>File <input type="file" id="wave${c}" accept=".txt,.csv,.tsv,.wav,text/plain,text/csv,audio/wav"></label>
+    <label>Read as <select id="format${c}">
+      <option value="text">Text, % a line</option>
+      <option value="csv">CSV or TSV, a column</option>
+      <option value="wav">Sound, a channel</option></select></label>
+    <label>Column or channel <input type="number" id="pick${c}" min="1" step="1" value="1"></label>
+    <label>Samples <select id="length${c}">${lengths.join("")}</select></label>
+    <label>Scale <select id="scale${c}">
+      <option value="percent">As they are, 0–100 %</option>
+      <option value="normalise">Normalise to 0–100 %</option></select></label>
+    <button type="button" id="previewwave${c}">Preview</button>
     <button type="button" id="loadwave${c}">Load into channel ${c}</button>
     <a id="download${c}" href="/api/wave/${c}" download="channel${c}.txt">Download channel ${c}'s samples</a>
-    <canvas id="preview${c}" width="300" height="80" role="img" aria-label="What channel ${c} was loaded with"></canvas>
+    <canvas id="preview${c}" width="300" height="80" role="img" aria-label="Channel ${c}'s waveform"></canvas>
     <p class="message" id="wavemessage${c}" role="status"></p>`;
-  box.querySelector(`#loadwave${c}`).addEventListener("click", () => loadWave(c));
+  // A table or a sound is usually scaled; a text file is in percent already.
+  box.querySelector(`#wave${c}`).addEventListener("change", () => {
+    const file = $(`wave${c}`).files[0];
+    if (!file) return;
+    const name = file.name.toLowerCase();
+    const format = name.endsWith(".wav") ? "wav" : /\.(csv|tsv)$/.test(name) ? "csv" : "text";
+    $(`format${c}`).value = format;
+    $(`scale${c}`).value = format === "text" ? "percent" : "normalise";
+  });
+  box.querySelector(`#previewwave${c}`).addEventListener("click", () => sendWave(c, true));
+  box.querySelector(`#loadwave${c}`).addEventListener("click", () => sendWave(c, false));
   return box;
 }
 
-async function loadWave(c) {
+async function sendWave(c, preview) {
   const file = $(`wave${c}`).files[0], message = $(`wavemessage${c}`);
   if (!file) { message.textContent = "Choose a file first."; return; }
   if (file.size > MAX_WAVE_FILE) {
     message.textContent = `The file is larger than ${MAX_WAVE_FILE / 1048576} MB: nothing was sent.`;
     return;
   }
-  const r = await fetch(`/api/wave/${c}`, { method: "POST", credentials: "same-origin",
-    headers: { "Content-Type": "text/plain", "X-CSRF-Token": token }, body: file });
+  const query = new URLSearchParams({ format: $(`format${c}`).value, pick: $(`pick${c}`).value,
+    length: $(`length${c}`).value, scale: $(`scale${c}`).value });
+  const r = await fetch(`/api/wave/${c}${preview ? "/preview" : ""}?${query}`, { method: "POST",
+    credentials: "same-origin",
+    headers: { "Content-Type": "application/octet-stream", "X-CSRF-Token": token }, body: file });
   const body = await r.json();
   const errors = body.errors && body.errors.length ? body.errors : (body.error ? [body.error] : []);
   message.classList.toggle("error", errors.length > 0);
-  message.textContent = errors.length ? `Refused: ${errors.join(" ")}` : `Loaded ${body.samples} samples.`;
-  if (!errors.length) drawWave(c);
+  if (errors.length) { message.textContent = `Refused: ${errors.join(" ")}`; return; }
+  const range = `from ${body.minimum.toFixed(2)} to ${body.maximum.toFixed(2)} %`;
+  if (preview) {
+    message.textContent = `Preview, not loaded: ${body.samples} samples ${range} (${body.source}).`;
+    draw(c, body.points);
+  } else {
+    message.textContent = `Loaded ${body.samples} samples ${range} into channel ${c}.`;
+    drawWave(c);
+  }
 }
 
 async function drawWave(c) {
   const text = await (await fetch(`/api/wave/${c}`)).text();
-  const values = text.split("\n").map(l => l.trim()).filter(l => l && !l.startsWith("!"))
-    .map(l => Number(l.replace(",", ".")));
+  draw(c, text.split("\n").map(l => l.trim()).filter(l => l && !l.startsWith("!"))
+    .map(l => Number(l.replace(",", "."))));
+}
+
+function draw(c, values) {
   const canvas = $(`preview${c}`), g = canvas.getContext("2d");
   g.clearRect(0, 0, canvas.width, canvas.height);
   g.beginPath();
@@ -170,6 +208,11 @@ function show(next) {
     strip.classList.toggle("on", ch.on);
     strip.classList.toggle("off", ch.off);
     $(`update${ch.channel}`).disabled = !user || locked;
+    // Drawing a file changes nothing, but reads it on the server: signed-in users only.
+    for (const [id, off] of [["loadwave", !user || locked], ["previewwave", !user]]) {
+      const button = $(`${id}${ch.channel}`);
+      if (button) button.disabled = off;
+    }
   }
   for (const field of Object.values(fields)) {
     const value = cardValue(field);
