@@ -47,6 +47,22 @@ MHD_Result TakeArgument(void* query, MHD_ValueKind, const char* key, const char*
     return MHD_YES;
 }
 
+// Every server of this process with a front panel, listening.
+std::vector<const LxiWebServer*>& PanelServers() {
+    static std::vector<const LxiWebServer*> servers;
+    return servers;
+}
+
+// The host of a Host header ("192.0.2.7:8080", "[::1]:8080", "bench7"), or
+// `local` when the header names none a link may carry.
+QString HostOnly(const QString& host, const QString& local) {
+    static const QRegularExpression named(R"(^(\[[0-9A-Fa-f:.]+\]|[A-Za-z0-9.-]+)(:[0-9]+)?$)");
+    const auto m = named.match(host);
+    if (m.hasMatch())
+        return m.captured(1);
+    return local.contains(':') ? "[" + local + "]" : local;
+}
+
 constexpr const char* kLxiNamespace = "http://www.lxistandard.org/InstrumentIdentification/1.0";
 constexpr const char* kSecurityNamespace = "urn:nv815-panel:security";
 constexpr const char* kInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
@@ -306,30 +322,6 @@ QStringList HostsReaching(const QHostAddress& address) {
     return hosts;
 }
 
-LxiPage LxiPageOf(const Card& card, const QStringList& addresses, const QStringList& resources) {
-    const scpi::Identity id = scpi::IdentityOf(card);
-    LxiPage page;
-    page.manufacturer = QString::fromStdString(id.maker);
-    page.model = QString::fromStdString(id.model);
-    page.serial = QString::fromStdString(id.serial);
-    page.firmware = QString::fromStdString(id.version);
-    page.description = QString("PXI function generator card, %1 channels, served by %2")
-                           .arg(card.channels())
-                           .arg(QCoreApplication::applicationName());
-    page.hostName = QHostInfo::localHostName();
-    page.addresses = addresses;
-    page.resources = resources;
-    for (int c = 1; c <= card.channels(); ++c)
-        page.status +=
-            QString::fromStdString(
-                DescribeChannel(c,
-                                card.session() ? ChannelPresence::Present : ChannelPresence::NoCard,
-                                card.accepted().Channel[c])
-                    .line) +
-            "\n";
-    return page;
-}
-
 LxiWebServer::LxiWebServer(std::function<LxiPage()> page, QObject* parent)
     : QObject(parent), page_(std::move(page)), timer_(new QTimer(this)),
       deadline_(new QTimer(this)) {
@@ -430,11 +422,14 @@ bool LxiWebServer::listen(const QHostAddress& address, quint16 port, QString& er
     notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { serve(); });
     deadline_->start(static_cast<int>(std::clamp<qint64>(requestTime_.count() / 4, 10, 1000)));
+    if (app_)
+        PanelServers().push_back(this);
     serve();
     return true;
 }
 
 void LxiWebServer::close() {
+    std::erase(PanelServers(), this);
     timer_->stop();
     deadline_->stop();
     delete notifier_;
@@ -480,7 +475,8 @@ LxiWebServer::Reply LxiWebServer::answer(const QString& method, const QString& p
     const QString base = QString(secure() ? "https://" : "http://") +
                          (host.isEmpty() ? local + ":" + QString::number(port_) : host);
     if (path == "/")
-        return {MHD_HTTP_OK, "text/html; charset=utf-8", WelcomeHtml(page_())};
+        return {MHD_HTTP_OK, "text/html; charset=utf-8",
+                WelcomeHtml(page_(), panelsServed(HostOnly(host, local)))};
     if (path == "/lxi/identification")
         return {MHD_HTTP_OK, "text/xml; charset=utf-8", IdentificationXml(page_(), base, local)};
     if (path == kSchemaPath)
@@ -550,43 +546,20 @@ QByteArray LxiWebServer::IdentificationXml(const LxiPage& page, const QString& b
     return xml;
 }
 
-QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page) {
-    const auto e = [](const QString& text) { return text.toHtmlEscaped(); };
-    QString rows;
-    for (const auto& [name, value] :
-         {std::pair{"Model", page.model}, std::pair{"Card id", page.serial},
-          std::pair{"Firmware", page.firmware}, std::pair{"Host name", page.hostName},
-          std::pair{"Addresses", page.addresses.join(", ")}})
-        rows += QString("<tr><th>%1</th><td>%2</td></tr>\n").arg(name, e(value));
-    QString resources;
-    for (const QString& r : page.resources)
-        resources += "<li><input readonly size=\"48\" value=\"" + e(r) + "\"></li>\n";
-    QString security;
-    if (!page.security.isEmpty()) {
-        security = "<h2>Security</h2>\n<ul>\n";
-        for (const QString& line : page.security)
-            security += "<li>" + e(line) + "</li>\n";
-        security += "</ul>\n";
+QList<LxiWebServer::PanelLink> LxiWebServer::panelsServed(const QString& host) const {
+    QList<PanelLink> links;
+    for (const LxiWebServer* server : PanelServers()) {
+        const QString url = QString(server->secure() ? "https://%1:%2/panel" : "http://%1:%2/panel")
+                                .arg(host)
+                                .arg(server->port_);
+        // A server on each of several addresses: the same panel.
+        if (std::any_of(links.begin(), links.end(), [&](const PanelLink& l) { return l.url == url; }))
+            continue;
+        const LxiPage page = server->page_();
+        links.append({page.model + " " + page.serial + (server->secure() ? " (HTTPS)" : ""), url,
+                      server->port_ == port_ && server->secure() == secure()});
     }
-    const QString html =
-        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-        "<title>" +
-        e(page.manufacturer + " " + page.model) + " " + e(page.serial) +
-        "</title>"
-        "<style>body{font-family:sans-serif;margin:2em}th{text-align:left;padding-right:1em}"
-        "pre{background:#f4f4f4;padding:.5em;white-space:pre-wrap}</style></head><body>\n"
-        "<h1>" +
-        e(page.manufacturer + " " + page.model) + "</h1>\n<p>" + e(page.description) +
-        "</p>\n<table>\n" + rows +
-        "</table>\n"
-        "<h2>VISA resource strings</h2>\n<ul>\n" +
-        resources +
-        "</ul>\n"
-        "<h2>Channels</h2>\n<pre>" +
-        e(page.status) + "</pre>\n" + security +
-        "<p><a href=\"/panel\">Front panel</a> · <a href=\"/lxi/identification\">LXI "
-        "identification</a></p>\n</body></html>\n";
-    return html.toUtf8();
+    return links;
 }
 
 // The meta-object code, compiled with this file (no unit of its own).

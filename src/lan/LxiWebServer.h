@@ -123,7 +123,13 @@ public:
     // to, whose interface is listed first.
     static QByteArray IdentificationXml(const LxiPage& page, const QString& base,
                                         const QString& first = {});
-    static QByteArray WelcomeHtml(const LxiPage& page);
+    // `panels`: each card's web front panel served in this process (its
+    // name and address), listed when there are several.
+    struct PanelLink {
+        QString name, url;
+        bool here = false; // this server's own
+    };
+    static QByteArray WelcomeHtml(const LxiPage& page, const QList<PanelLink>& panels = {});
 
     // The answer to a request: status, content type and body.
     struct Reply {
@@ -131,6 +137,9 @@ public:
         const char* type;
         QByteArray body;
     };
+    // Each card's web front panel served in this process, reached at `host`
+    // (the request's, without its port).
+    QList<PanelLink> panelsServed(const QString& host) const;
     // `local`: the address the request came to.
     Reply answer(const QString& method, const QString& path, const QString& host,
                  const QString& local = {}) const;

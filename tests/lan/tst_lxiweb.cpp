@@ -149,6 +149,43 @@ private slots:
         QCOMPARE(door->refusedCount, 2);
     }
 
+    // Two cards served from one process: each welcome page links to both
+    // front panels, at the host the client named (a Host header that is no
+    // host name gives the address reached instead).
+    void severalCardsListEachPanel() {
+        Card cards[2];
+        std::vector<std::unique_ptr<ScpiDevice>> devices;
+        std::vector<std::unique_ptr<Serving>> servings;
+        ServeOptions options;
+        options.addresses = {QHostAddress("127.0.0.1")};
+        options.transports = {{"http", 0}};
+        options.mdns = false;
+        for (Card& card : cards) {
+            devices.push_back(std::make_unique<ScpiDevice>([&card] { return &card; },
+                                                           [] { return scpi::Identity{}; }));
+            servings.push_back(std::make_unique<Serving>(*devices.back(), card));
+            QString problem;
+            QVERIFY2(servings.back()->start(options, problem), qPrintable(problem));
+        }
+        const QString first = QString::number(servings[0]->port("http")),
+                      second = QString::number(servings[1]->port("http"));
+        Http page(servings[0]->port("http"));
+        page.send("GET / HTTP/1.1\r\nHost: bench7:" + first.toLatin1() + "\r\n\r\n");
+        const QByteArray html = page.response().second;
+        QVERIFY(html.contains("Front panels served here"));
+        QVERIFY(html.contains("<a href=\"http://bench7:" + first.toLatin1() + "/panel\">"));
+        QVERIFY(html.contains("<a href=\"http://bench7:" + second.toLatin1() + "/panel\">"));
+        QCOMPARE(html.count("(this one)"), qsizetype(1));
+        Http forged(servings[1]->port("http"));
+        forged.send("GET / HTTP/1.1\r\nHost: \"><script>x</script>\r\n\r\n");
+        const QByteArray safe = forged.response().second;
+        QVERIFY(!safe.contains("<script>"));
+        QVERIFY(safe.contains("http://127.0.0.1:" + first.toLatin1() + "/panel"));
+        servings[1]->stop();
+        page.send(Get("/"));
+        QVERIFY(!page.response().second.contains("Front panels served here"));
+    }
+
     // The hosts a listening address is reached at, each family where it is
     // served; an IPv6 host's resource strings in brackets.
     void hostsAndStringsOfEachFamily() {
