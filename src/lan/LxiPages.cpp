@@ -37,8 +37,8 @@ static QString PanelList(const QList<LxiWebServer::PanelLink>& panels) {
         return {};
     QString list = "<h2>Front panels served here</h2>\n<ul>\n";
     for (const auto& p : panels)
-        list += "<li><a href=\"" + p.url.toHtmlEscaped() + "\">" + p.name.toHtmlEscaped() +
-                "</a>" + (p.here ? " (this one)" : "") + "</li>\n";
+        list += "<li><a href=\"" + p.url.toHtmlEscaped() + "\">" + p.name.toHtmlEscaped() + "</a>" +
+                (p.here ? " (this one)" : "") + "</li>\n";
     return list + "</ul>\n";
 }
 
@@ -80,4 +80,3 @@ QByteArray LxiWebServer::WelcomeHtml(const LxiPage& page, const QList<PanelLink>
         "identification</a></p>\n</body></html>\n";
     return html.toUtf8();
 }
-

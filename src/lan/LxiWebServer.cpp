@@ -553,7 +553,8 @@ QList<LxiWebServer::PanelLink> LxiWebServer::panelsServed(const QString& host) c
                                 .arg(host)
                                 .arg(server->port_);
         // A server on each of several addresses: the same panel.
-        if (std::any_of(links.begin(), links.end(), [&](const PanelLink& l) { return l.url == url; }))
+        if (std::any_of(links.begin(), links.end(),
+                        [&](const PanelLink& l) { return l.url == url; }))
             continue;
         const LxiPage page = server->page_();
         links.append({page.model + " " + page.serial + (server->secure() ? " (HTTPS)" : ""), url,

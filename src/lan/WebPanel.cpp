@@ -221,6 +221,10 @@ WebPanel::UserSession* WebPanel::sessionOf(const Request& request) {
         endSession(id);
         return nullptr;
     }
+    // A cookie copied to another computer is no session there (the one it
+    // belongs to goes on).
+    if (!it->second.address.isEqual(AddressOf(request.peer), QHostAddress::TolerantConversion))
+        return nullptr;
     it->second.used.start();
     return &it->second;
 }
@@ -325,6 +329,7 @@ WebApp::Reply WebPanel::login(const Request& request) {
     UserSession& s = sessions_[id];
     s.user = user;
     s.token = RandomHex(32);
+    s.address = AddressOf(request.peer);
     s.used.start();
     s.link = device_.openLink(request.peer + " (web, " + user + ")");
     device_.signIn(*s.link, user, true);

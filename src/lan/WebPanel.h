@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QJsonObject>
 #include <QTimer>
 #include <map>
@@ -60,6 +61,7 @@ private:
     struct UserSession {
         QString user;
         QByteArray token;
+        QHostAddress address; // where it signed in: the cookie is good from there only
         QElapsedTimer used;
         std::unique_ptr<scpi::Session> link;
     };

@@ -145,6 +145,10 @@ private slots:
         const QByteArray token = Body(in)["token"].toString().toLatin1();
         QVERIFY(in.headers.value(0).second.contains("HttpOnly; SameSite=Strict"));
         QCOMPARE(panel.answer(Post("/api/send", change, cookie, "wrong")).status, 403u);
+        WebApp::Request elsewhere = Post("/api/send", change, cookie, token);
+        elsewhere.peer = "192.0.2.9:50000"; // the cookie and token copied to another computer
+        QCOMPARE(panel.answer(elsewhere).status, 401u);
+        QCOMPARE(card.record().Channel[1].Wave.Attenuation != 14.0, true);
         const WebApp::Reply sent = panel.answer(Post("/api/send", change, cookie, token));
         QCOMPARE(sent.status, 200u);
         QCOMPARE(card.record().Channel[1].Wave.Attenuation, 14.0);
