@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the waveform readers, the configuration loader
 # and writer, typed frequencies, the command line's channel list, the
-# builder's CSV reader and expressions, the C program's string literals, the
-# SCPI reader, HiSLIP's message reader, the simulated chassis reader and its
+# builder's CSV reader and expressions, uploaded waveform files, the C
+# program's string literals, the SCPI reader, HiSLIP's message reader, the simulated chassis reader and its
 # resource names, VXI-11's calls, the users file, TLS and SASL) with clang
 # and runs each for a while (60 s by default; FUZZ_SECONDS changes it). Not
 # part of CI.
@@ -52,6 +52,12 @@ run channels -I"$root/src/cli" "$root/tests/cli/fuzz/fuzz_channels.cpp" \
   "$root/src/cli/ChannelList.cpp"
 run csv -I"$root/src/wavebuild" -I"$root/src/waveform" "$root/tests/wavebuild/fuzz/fuzz_csv.cpp" \
   "$root/src/wavebuild/CsvTable.cpp" "$root/src/waveform/WaveParse.cpp"
+# shellcheck disable=SC2046
+run upload -I"$root/src/wavebuild" -I"$root/src/waveform" -I"$root/src/fileutil" \
+  "$root/tests/wavebuild/fuzz/fuzz_upload.cpp" "$root/src/wavebuild/WaveUpload.cpp" \
+  "$root/src/wavebuild/CsvTable.cpp" "$root/src/wavebuild/WavFile.cpp" \
+  "$root/src/wavebuild/WaveShaping.cpp" "$root/src/waveform/WaveParse.cpp" \
+  "$root/src/fileutil/SafeFile.cpp" $(pkg-config --cflags --libs sndfile)
 # shellcheck disable=SC2046
 run expression -I"$root/src/wavebuild" "$root/tests/wavebuild/fuzz/fuzz_expression.cpp" \
   "$root/src/wavebuild/WaveExpression.cpp" $(pkg-config --cflags --libs muparser)
