@@ -14,6 +14,7 @@ import subprocess
 import sys
 import threading
 import time
+import urllib.error
 import urllib.request
 
 from served_run import ServedRun
@@ -122,6 +123,28 @@ except OSError:
     dropped = True
 check("a stream that never reads is dropped", dropped, True)
 check("the others are still told", all(r.is_alive() for r in readers), True)
+# Garbage as every format of waveform file: refused with a reason, the
+# channel's samples as they were.
+def samples():
+    return opener.open(f"http://{host}:{port}/api/wave/1", timeout=10).read()
+
+
+held = samples()
+garbage = os.urandom(1 << 20)
+riff = b"RIFF\xff\xff\xff\x7fWAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00" + garbage[:4096]
+answers = []
+for fmt, body in [("text", garbage), ("csv", garbage), ("wav", garbage), ("wav", riff),
+                  ("csv", b"t,v\n" + b"1,2\n" * 10 + b"1," + b"9" * 60000 + b"\n")]:
+    request = urllib.request.Request(
+        f"http://{host}:{port}/api/wave/1?format={fmt}&scale=normalise", data=body,
+        headers={"Content-Type": "application/octet-stream", "X-CSRF-Token": token})
+    try:
+        opener.open(request, timeout=10).read()
+        answers.append(200)
+    except urllib.error.HTTPError as e:
+        answers.append((e.code, "error" in json.load(e)))
+check("garbage uploads refused with a reason", answers[:4], [(400, True)] * 4)
+check("the channel keeps its samples", samples() == held or answers[4] == 200, True)
 for r in readers:
     r.stop = True
 server.terminate()
