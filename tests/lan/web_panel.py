@@ -146,6 +146,9 @@ try:
     check("controls wait while a client holds the panel", frequency.is_enabled(), False)
     client.ask("SYST:LOC")
     wait.until(lambda b: frequency.is_enabled())
+    client.ask("OUTP1 ON")  # a strip of each state for the page at 2x
+    client.ask("OUTP2 OFF")
+    client.ask("*OPC?")
     client.close()
 
     # Keyboard only: a value typed, Tab to channel 1's Update, Enter (the
@@ -217,6 +220,38 @@ try:
     wave_box.screenshot(os.path.join(out_dir, "web_wave_390.png"))
     width = browser.execute_script("return document.documentElement.scrollWidth")
     check("nothing wider than a phone's screen", width <= 390, True)
+
+    # At twice the pixels (a high-density screen): the strips' colours and
+    # words as at 1x, nothing wider than the window.
+    dense_options = webdriver.ChromeOptions()
+    for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--window-size=1280,900",
+                     "--force-device-scale-factor=2"):
+        dense_options.add_argument(argument)
+    dense = webdriver.Chrome(options=dense_options,
+                             service=Service(shutil.which("chromedriver")))
+    try:
+        dense.get(base + "/panel")
+        WebDriverWait(dense, 10).until(lambda b: b.find_element(By.ID, "link").text == "Live")
+        strips = dense.execute_script(
+            "return [1, 2, 3].map(c => { const s = document.getElementById('strip' + c);"
+            " return [s.className, getComputedStyle(s).backgroundColor, s.textContent]; })")
+        plain = browser.execute_script(
+            "return [1, 2, 3].map(c => { const s = document.getElementById('strip' + c);"
+            " return [s.className, s.textContent]; })")
+        check("2x: the strips' states and words as at 1x", [[s[0], s[2]] for s in strips], plain)
+        colour = {"strip on": "rgb(200, 240, 200)", "strip off": "rgb(240, 208, 208)",
+                  "strip": "rgb(238, 238, 238)"}  # on, off, not known ("?")
+        check("2x: channels 1 and 2 on and off", [s[0] for s in strips[:2]],
+              ["strip on", "strip off"])
+        check("2x: each strip coloured by its state",
+              [bg for _, bg, _ in strips], [colour.get(c) for c, _, _ in strips])
+        check("2x: the device pixel ratio", dense.execute_script("return devicePixelRatio"), 2)
+        check("2x: nothing wider than the window",
+              dense.execute_script("return document.documentElement.scrollWidth <= innerWidth"),
+              True)
+        dense.save_screenshot(os.path.join(out_dir, "web_panel_2x.png"))
+    finally:
+        dense.quit()
 finally:
     browser.quit()
     server.terminate()
