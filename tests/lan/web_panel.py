@@ -252,6 +252,33 @@ try:
         dense.save_screenshot(os.path.join(out_dir, "web_panel_2x.png"))
     finally:
         dense.quit()
+
+    # A PyVISA client's change reaches a page open without signing in, on a
+    # server whose users file names nobody (its raw socket may change the card).
+    import pyvisa
+    plain_env = dict(env, XDG_CONFIG_HOME=os.path.join(out_dir, "web-nobody-config"))
+    open_server = subprocess.Popen([program, "--serve", "--resource", "PXI1::13::INSTR",
+                                    "--port", "0", "--no-hislip", "--no-vxi11", "--no-mdns",
+                                    "--http-port", "0"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, text=True, env=plain_env)
+    try:
+        said = ""
+        while "http://" not in said:
+            said += open_server.stdout.readline()
+        open_raw = re.search(r"Listening on 127\.0\.0\.1:(\d+)", said).group(1)
+        browser.get(re.search(r"(http://127\.0\.0\.1:\d+)/", said).group(1) + "/panel")
+        wait.until(lambda b: b.find_element(By.ID, "link").text == "Live")
+        instrument = pyvisa.ResourceManager("@py").open_resource(
+            f"TCPIP0::127.0.0.1::{open_raw}::SOCKET", read_termination="\n",
+            write_termination="\n", timeout=5000)
+        instrument.write("OUTP3:ATT 33")
+        wait.until(lambda b: "33dB" in b.find_element(By.ID, "strip3").text)
+        check("a PyVISA client's change shown in the page",
+              browser.find_element(By.ID, "strip3").text.split(", ")[1], "33dB")
+        instrument.close()
+    finally:
+        open_server.terminate()
+        open_server.wait(20)
 finally:
     browser.quit()
     server.terminate()
