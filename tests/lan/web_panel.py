@@ -6,9 +6,12 @@ reach the card (a SCPI query and the simulator's journal say so); a value
 beyond the range is refused in the page and nothing is sent; a change made
 by a HiSLIP client appears in the open page, and an edit under way is kept
 with a note of who changed what; a client holding the panel holds the
-page's controls; Update is reached and pressed with the keyboard alone;
-Identify is said by --serve. Requests
-without a session or token, and from another origin, are refused.
+page's controls; Update is reached and pressed with the keyboard alone; a
+CSV file is drawn before it is loaded and a text waveform loaded, drawn and
+downloaded; an upload of 100 MB is refused; Identify is said by --serve; a
+PyVISA client's change reaches a page open without signing in; the page at
+1280 and 390 pixels and at twice the pixels. Requests without a session or
+token, and from another origin, are refused.
 
 Usage: web_panel.py PROGRAM SIM_DIR OUT_DIR"""
 import json
