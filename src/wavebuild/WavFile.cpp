@@ -37,7 +37,7 @@ std::string FormatText(int format) {
 using SoundFile = std::unique_ptr<SNDFILE, int (*)(SNDFILE*)>;
 
 // The chosen channel of a sound file opened.
-WavRead ReadOpened(SNDFILE* file, const SF_INFO& sound, int channel) {
+WavRead ReadOpened(SNDFILE* file, const SF_INFO& sound, int channel, int64_t maxFrames) {
     WavRead r;
     r.sampleRate = sound.samplerate;
     r.channels = sound.channels;
@@ -49,7 +49,7 @@ WavRead ReadOpened(SNDFILE* file, const SF_INFO& sound, int channel) {
     }
     // Floating-point samples are taken as they are, not clipped to -1 .. +1.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
-    const int64_t frames = std::min<int64_t>(sound.frames, kMaxWavFrames);
+    const int64_t frames = std::min<int64_t>(sound.frames, maxFrames);
     r.cut = frames < sound.frames;
     const int chosen = channel >= 0 && channel < sound.channels ? channel : 0;
     // A bounded buffer whatever the channel count: as many frames as fit.
@@ -138,13 +138,13 @@ WavRead ReadWavChannel(const std::string& path, int channel) {
     const int fd = reader.release();
     SF_INFO sound{};
     SoundFile file(sf_open_fd(fd, SFM_READ, &sound, SF_TRUE), sf_close);
-    return file ? ReadOpened(file.get(), sound, channel) : NotSound();
+    return file ? ReadOpened(file.get(), sound, channel, kMaxWavFrames) : NotSound();
 }
 
-WavRead ReadWavChannelBytes(std::string_view bytes, int channel) {
+WavRead ReadWavChannelBytes(std::string_view bytes, int channel, int64_t maxFrames) {
     Memory memory{bytes};
     SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
     SF_INFO sound{};
     SoundFile file(sf_open_virtual(&io, SFM_READ, &sound, &memory), sf_close);
-    return file ? ReadOpened(file.get(), sound, channel) : NotSound();
+    return file ? ReadOpened(file.get(), sound, channel, maxFrames) : NotSound();
 }

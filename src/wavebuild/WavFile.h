@@ -27,5 +27,6 @@ constexpr int64_t kMaxWavFrames = int64_t(1) << 24;
 // is refused with its number.
 WavRead ReadWavChannel(const std::string& path, int channel);
 
-// The same from a file's bytes in memory (an upload).
-WavRead ReadWavChannelBytes(std::string_view bytes, int channel);
+// The same from a file's bytes in memory (an upload), at most `maxFrames`
+// of them read.
+WavRead ReadWavChannelBytes(std::string_view bytes, int channel, int64_t maxFrames = kMaxWavFrames);

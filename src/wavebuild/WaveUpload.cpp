@@ -61,8 +61,12 @@ bool ReadCsv(std::string_view bytes, int column, UploadedWave& out) {
     return true;
 }
 
+// A compressed sound may hold far more frames than its bytes: an upload's
+// are read up to what 8 MB of 16-bit samples hold (32 MB of values).
+constexpr int64_t kMaxUploadFrames = int64_t(1) << 22;
+
 bool ReadSound(std::string_view bytes, int channel, UploadedWave& out) {
-    WavRead read = ReadWavChannelBytes(bytes, channel - 1);
+    WavRead read = ReadWavChannelBytes(bytes, channel - 1, kMaxUploadFrames);
     if (!read.error.empty()) {
         out.error = read.error;
         return false;
@@ -76,7 +80,8 @@ bool ReadSound(std::string_view bytes, int channel, UploadedWave& out) {
     out.source = "sound, " + read.format + ", " + std::to_string(read.sampleRate) +
                  " Hz, channel " + std::to_string(channel) + " of " +
                  std::to_string(read.channels) + ", " + std::to_string(read.samples.size()) +
-                 " samples" + (read.cut ? " (the first 16777216 read)" : "");
+                 " samples" +
+                 (read.cut ? " (the first " + std::to_string(kMaxUploadFrames) + " read)" : "");
     out.samples = std::move(read.samples);
     return true;
 }

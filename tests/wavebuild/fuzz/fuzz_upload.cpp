@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.pick = 1 + (data[0] >> 2) % 4;
     options.normalise = data[1] & 1;
     options.length = (data[1] >> 1) % 20 == 0 ? 0 : 1 << ((data[1] >> 1) % 20);
-    const UploadedWave w =
-        ReadUploadedWave(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2), options);
+    const UploadedWave w = ReadUploadedWave(
+        std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2), options);
     if (w.error.empty() == w.samples.empty()) // either a reason or samples
         __builtin_trap();
     if (w.samples.size() > size_t(WaveMemorySize))
