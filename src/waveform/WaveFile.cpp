@@ -115,9 +115,14 @@ ViStatus ImportWaveFile(TArbWave& wave, const std::string& fileName, bool normal
             return VI_ERROR_FILE_IO; // nothing read: the channel keeps its waveform
         break;
     case Outcome::Complete:
-        if (read.dataLeft)
-            ui.warning("File is larger than waveform memory. Only the first " +
-                       std::to_string(WaveMemorySize) + " will be \r\nloaded.");
+        if (read.dataLeft) {
+            // Appended piece by piece: GCC 14 takes the sum of temporaries
+            // for a copy beyond a string (a false -Warray-bounds).
+            std::string text = "File is larger than waveform memory. Only the first ";
+            text += std::to_string(WaveMemorySize);
+            text += " will be \r\nloaded.";
+            ui.warning(text);
+        }
         break;
     }
 
