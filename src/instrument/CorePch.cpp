@@ -1,2 +1,0 @@
-// The translation unit the shared precompiled header is built with.
-#include "CorePch.h"
