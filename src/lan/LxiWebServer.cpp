@@ -1,8 +1,6 @@
 #include "LxiWebServer.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -15,8 +13,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include "CardCommands.h"
-#include "ChannelStatus.h"
 #include "ClientSockets.h"
 #include "LxiSchema.h"
 

@@ -6,6 +6,7 @@
 
 #include "OperationLog.h"
 #include "ScpiDevice.h"
+#include "ScpiParser.h"
 #include "ScpiSession.h"
 #include "WaveFile.h"
 #include "WaveSamples.h"
@@ -76,14 +77,13 @@ WebApp::Reply WebPanel::loadWave(const Request& request, UserSession& session, i
         answer["points"] = PointsOf(wave.samples);
         return Json(200, answer);
     }
-    const std::string bytes = scpi::SampleBytes(wave.samples, wave.samples.size(), false);
-    const std::string length = std::to_string(bytes.size());
     AddCardNote(device_.NameOf(*session.link) + " loads channel " + std::to_string(channel) +
                     " from the web front panel: SOURce" + std::to_string(channel) + ":DATA, " +
                     std::to_string(wave.samples.size()) + " samples (" + wave.source + ")",
                 card_->link().cardTag());
-    device_.run(*session.link, "SOURce" + std::to_string(channel) + ":DATA #" +
-                                   std::to_string(length.size()) + length + bytes);
+    device_.run(*session.link, "SOURce" + std::to_string(channel) + ":DATA " +
+                                   scpi::DefiniteBlock(scpi::SampleBytes(
+                                       wave.samples, wave.samples.size(), false)));
     const QStringList errors = errorsOf(session);
     answer["ok"] = errors.isEmpty();
     answer["errors"] = QJsonArray::fromStringList(errors);
