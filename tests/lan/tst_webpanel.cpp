@@ -40,6 +40,35 @@ class TestWebPanel : public QObject {
     static QJsonObject Body(const WebApp::Reply& r) {
         return QJsonDocument::fromJson(r.body).object();
     }
+    static bool LogSays(const char* text) {
+        const auto log = LogLinesOf(0);
+        return std::any_of(log.begin(), log.end(), [text](const std::string& l) {
+            return l.find(text) != std::string::npos;
+        });
+    }
+
+    // A web front panel on the card whose users file names one user, and
+    // that user's session once signed in.
+    struct Served {
+        ScpiDevice device;
+        std::shared_ptr<Access> access = std::make_shared<Access>();
+        WebPanel panel;
+        QByteArray cookie, token;
+        bool added = false; // the user is in the users file
+        Served(Card& card, const QString& user, const QString& password)
+            : device([&card] { return &card; }, [] { return scpi::Identity{}; }),
+              panel(device, access) {
+            QString error;
+            added = access->users.set(user, password.toUtf8(), error);
+        }
+        WebApp::Reply signIn(const QString& user, const QString& password) {
+            const WebApp::Reply in =
+                panel.answer(Post("/api/login", {{"user", user}, {"password", password}}));
+            cookie = in.headers.value(0).second.split(';').front();
+            token = Body(in)["token"].toString().toLatin1();
+            return in;
+        }
+    };
 
 private slots:
     void initTestCase() {
@@ -57,16 +86,11 @@ private slots:
     // A CSV file drawn without touching the card, then loaded by the DATA
     // command and said in the operation log; bad arguments refused.
     void wavesPreviewedThenLoaded() {
-        ScpiDevice device([this] { return &card; }, [] { return scpi::Identity{}; });
-        auto access = std::make_shared<Access>();
-        QString error;
-        QVERIFY(access->users.set("bob", "pa55word", error));
-        WebPanel panel(device, access);
-        const WebApp::Reply in =
-            panel.answer(Post("/api/login", {{"user", "bob"}, {"password", "pa55word"}}));
-        QCOMPARE(in.status, 200u);
-        const QByteArray cookie = in.headers.value(0).second.split(';').front();
-        const QByteArray token = Body(in)["token"].toString().toLatin1();
+        Served served(card, "bob", "pa55word");
+        QVERIFY(served.added);
+        QCOMPARE(served.signIn("bob", "pa55word").status, 200u);
+        WebPanel& panel = served.panel;
+        const QByteArray &cookie = served.cookie, &token = served.token;
         auto upload = [&](const QString& path, QMap<QString, QString> query) {
             WebApp::Request r = Post(path, {}, cookie, token);
             r.body = "time,volts\n0,-1\n1,0\n2,1\n3,0\n4,-1\n";
@@ -90,11 +114,8 @@ private slots:
         QCOMPARE(loaded.status, 200u);
         QCOMPARE(card.record().Channel[2].Wave.Arb.WaveLength, 4);
         QCOMPARE(card.record().Channel[2].Wave.Arb.Data[0], 0.0);
-        const auto log = LogLinesOf(0);
-        QVERIFY(std::any_of(log.begin(), log.end(), [](const std::string& l) {
-            return l.find("(web, bob) loads channel 2 from the web front panel: SOURce2:DATA, 4 "
-                          "samples (CSV, comma-delimited") != std::string::npos;
-        }));
+        QVERIFY(LogSays("(web, bob) loads channel 2 from the web front panel: SOURce2:DATA, 4 "
+                        "samples (CSV, comma-delimited"));
     }
     void cleanupTestCase() {
         CloseCard(selected);
@@ -124,11 +145,9 @@ private slots:
     }
 
     void signInThenChangeWithTheToken() {
-        ScpiDevice device([this] { return &card; }, [] { return scpi::Identity{}; });
-        auto access = std::make_shared<Access>();
-        QString error;
-        QVERIFY(access->users.set("alice", "s3cret", error));
-        WebPanel panel(device, access);
+        Served served(card, "alice", "s3cret");
+        QVERIFY(served.added);
+        WebPanel& panel = served.panel;
         const QJsonObject change{{"channel", 1},
                                  {"values", QJsonObject{{"_Wave/Attenuation", 14}}}};
         QCOMPARE(panel.answer(Post("/api/send", change)).status, 401u);
@@ -138,11 +157,9 @@ private slots:
         QCOMPARE(panel.answer(Post("/api/login", {{"user", "alice"}, {"password", "x"}})).status,
                  401u);
         QTest::qWait(1100); // the brake: a second after a failure from this address
-        const WebApp::Reply in =
-            panel.answer(Post("/api/login", {{"user", "alice"}, {"password", "s3cret"}}));
+        const WebApp::Reply in = served.signIn("alice", "s3cret");
         QCOMPARE(in.status, 200u);
-        const QByteArray cookie = in.headers.value(0).second.split(';').front();
-        const QByteArray token = Body(in)["token"].toString().toLatin1();
+        const QByteArray &cookie = served.cookie, &token = served.token;
         QVERIFY(in.headers.value(0).second.contains("HttpOnly; SameSite=Strict"));
         QCOMPARE(panel.answer(Post("/api/send", change, cookie, "wrong")).status, 403u);
         WebApp::Request elsewhere = Post("/api/send", change, cookie, token);
@@ -152,11 +169,8 @@ private slots:
         const WebApp::Reply sent = panel.answer(Post("/api/send", change, cookie, token));
         QCOMPARE(sent.status, 200u);
         QCOMPARE(card.record().Channel[1].Wave.Attenuation, 14.0);
-        const auto log = LogLinesOf(0);
-        QVERIFY(std::any_of(log.begin(), log.end(), [](const std::string& l) {
-            return l.find("(web, alice) sends channel 1 from the web front panel: "
-                          "OUTPut1:ATTenuation 14") != std::string::npos;
-        }));
+        QVERIFY(LogSays("(web, alice) sends channel 1 from the web front panel: "
+                        "OUTPut1:ATTenuation 14"));
         const QJsonObject beyond{{"channel", 1},
                                  {"values", QJsonObject{{"_Wave/Attenuation", 500}}}};
         const WebApp::Reply refused = panel.answer(Post("/api/send", beyond, cookie, token));
