@@ -15,6 +15,11 @@ std::string Number(double value) {
     return text;
 }
 
+// "1 column", "3 columns".
+std::string Counted(int n, const char* noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // A text waveform file, read as the window's import reads it.
 bool ReadText(std::string_view bytes, UploadedWave& out) {
     WaveReadResult read = ReadTextWave(bytes.data(), bytes.size(), '.');
@@ -41,9 +46,8 @@ bool ReadCsv(std::string_view bytes, int column, UploadedWave& out) {
     }
     const int columns = int(sniff.columns.size());
     if (column < 1 || column > columns) {
-        out.error = "The file has " + std::to_string(columns) + " column" +
-                    (columns == 1 ? "" : "s") + ": there is no column " + std::to_string(column) +
-                    ".";
+        out.error = "The file has " + Counted(columns, "column") + ": there is no column " +
+                    std::to_string(column) + ".";
         return false;
     }
     CsvColumnRead read = ReadCsvColumn(bytes, sniff.format, column - 1);
@@ -51,10 +55,9 @@ bool ReadCsv(std::string_view bytes, int column, UploadedWave& out) {
         out.error = read.error;
         return false;
     }
-    const int headers = sniff.format.headerLines;
     out.source = std::string("CSV, ") + DelimiterName(sniff.format.delimiter) + "-delimited, " +
-                 std::to_string(headers) + " header line" + (headers == 1 ? "" : "s") +
-                 ", column " + std::to_string(column) + " of " + std::to_string(columns) + " (" +
+                 Counted(sniff.format.headerLines, "header line") + ", column " +
+                 std::to_string(column) + " of " + std::to_string(columns) + " (" +
                  sniff.columns[size_t(column - 1)].title + "), " +
                  std::to_string(read.values.size()) + " values";
     out.samples = std::move(read.values);
@@ -72,9 +75,8 @@ bool ReadSound(std::string_view bytes, int channel, UploadedWave& out) {
         return false;
     }
     if (channel < 1 || channel > read.channels) {
-        out.error = "The sound has " + std::to_string(read.channels) + " channel" +
-                    (read.channels == 1 ? "" : "s") + ": there is no channel " +
-                    std::to_string(channel) + ".";
+        out.error = "The sound has " + Counted(read.channels, "channel") +
+                    ": there is no channel " + std::to_string(channel) + ".";
         return false;
     }
     out.source = "sound, " + read.format + ", " + std::to_string(read.sampleRate) +
