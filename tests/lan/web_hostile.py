@@ -6,10 +6,12 @@ reads is dropped without holding anyone else up (the others keep getting
 events as they come).
 
 Usage: web_hostile.py PROGRAM SIM_DIR OUT_DIR"""
+import http.cookiejar
 import json
 import os
 import re
 import socket
+import struct
 import subprocess
 import sys
 import threading
@@ -77,7 +79,8 @@ stuck.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
 stuck.connect((host, port))
 stuck.sendall(f"GET /api/events HTTP/1.1\r\nHost: {host}:{port}\r\n\r\n".encode())
 
-opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor())
+jar = http.cookiejar.CookieJar()
+opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor(jar))
 login = urllib.request.Request(f"http://{host}:{port}/api/login",
                                data=json.dumps({"user": "alice", "password": "s3cret"}).encode(),
                                headers={"Content-Type": "application/json"})
@@ -125,8 +128,9 @@ check("a stream that never reads is dropped", dropped, True)
 check("the others are still told", all(r.is_alive() for r in readers), True)
 # Garbage as every format of waveform file: refused with a reason, the
 # channel's samples as they were.
-def samples():
-    return opener.open(f"http://{host}:{port}/api/wave/1", timeout=10).read()
+def samples():  # the values, without the file's heading (its time among them)
+    text = opener.open(f"http://{host}:{port}/api/wave/1", timeout=10).read().decode()
+    return [line for line in text.splitlines() if not line.startswith("!")]
 
 
 held = samples()
@@ -144,6 +148,20 @@ for fmt, body in [("text", garbage), ("csv", garbage), ("wav", garbage), ("wav",
     except urllib.error.HTTPError as e:
         answers.append((e.code, "error" in json.load(e)))
 check("garbage uploads refused with a reason", answers[:4], [(400, True)] * 4)
+# Uploads cut off midway by a reset, signed in (the session's cookie and
+# token): nothing loaded, the server goes on.
+session_cookie = "; ".join(f"{c.name}={c.value}" for c in jar)
+held = samples()
+for _ in range(20):
+    cut = socket.create_connection((host, port), 5)
+    cut.sendall(f"POST /api/wave/1?format=text HTTP/1.1\r\nHost: {host}:{port}\r\n"
+                f"Cookie: {session_cookie}\r\nX-CSRF-Token: {token}\r\n"
+                "Content-Length: 1000000\r\n\r\n".encode() + b"50\n" * 30000)
+    cut.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    cut.close()  # a reset, the body unfinished
+    time.sleep(0.05)  # the 50 pages hold most of this address's 64 connections
+time.sleep(0.5)
+check("uploads reset midway leave the samples", samples(), held)
 check("the channel keeps its samples", samples() == held or answers[4] == 200, True)
 for r in readers:
     r.stop = True
